@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// A serial port as the meter link uses it: 19200 baud, 8 data bits, no parity,
+// one stop bit, opened exclusively.
+//
+// Calls on a closed or failed port fail softly: write() sends nothing,
+// bytesWaiting() is 0, read() returns nothing and waitForBytes() returns at
+// once. Every handler therefore runs to its end; the cause stays available in
+// lastError() for diagnostics and is never shown.
+//
+// The receive event is the received() signal. It is emitted on the thread that
+// owns the port (the user-interface thread) when bytes arrive. "Attaching a
+// receive handler" means connecting to it; a polled exchange disconnects first,
+// because a backend may emit it from inside waitForBytes().
+class SerialPort : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~SerialPort() override = default;
+
+    // Opens the device exclusively and clears input and output. On failure the
+    // port stays closed and false is returned.
+    virtual bool open() = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    // Bytes received and not yet read.
+    virtual qint64 bytesWaiting() = 0;
+    // Takes up to n waiting bytes.
+    virtual QByteArray read(qint64 n) = 0;
+    // Sends the bytes and returns the number handed to the line (0 when closed).
+    virtual qint64 write(const QByteArray &bytes) = 0;
+    virtual void clearInput() = 0;
+    virtual void clearOutput() = 0;
+    // Waits until more bytes have arrived or msecs have passed, without
+    // processing window events. Returns true when new bytes arrived.
+    virtual bool waitForBytes(int msecs) = 0;
+
+    QString lastError() const { return m_lastError; }
+
+Q_SIGNALS:
+    // Bytes have arrived (the receive event).
+    void received();
+    // The device went away or failed; the port has closed itself.
+    void closedByError();
+
+protected:
+    void setLastError(const QString &text) { m_lastError = text; }
+
+private:
+    QString m_lastError;
+};

@@ -1,0 +1,103 @@
+// The in-memory serial line behind the demo meter and many tests.
+#include "link/ComPort.h"
+#include "link/MemoryLine.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+class TestMemoryLine : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void openIsExclusiveAndNeedsTheDevice();
+    void writesReachThePeerAndAnswersArriveAsEvents();
+    void waitForBytesTakesAnswersWithoutAnEventLoop();
+    void removedDeviceClosesThePortOnce();
+    void closedPortFailsSoftly();
+};
+
+void TestMemoryLine::openIsExclusiveAndNeedsTheDevice()
+{
+    MemoryLine line(QStringLiteral("MEM-A"));
+    ComPort a, b, c;
+    a.setDeviceName(line.path());
+    b.setDeviceName(line.path());
+    c.setDeviceName(QStringLiteral("MEM-NONE"));
+    QVERIFY(a.open());
+    QVERIFY(!b.open());
+    QVERIFY(!b.isOpen());
+    QVERIFY(!c.open());
+    a.close();
+    QVERIFY(b.open());
+    line.setPresent(false);
+    QVERIFY(!a.open());
+}
+
+void TestMemoryLine::writesReachThePeerAndAnswersArriveAsEvents()
+{
+    MemoryLine line(QStringLiteral("MEM-B"));
+    QByteArray seen;
+    line.onWrite = [&](const QByteArray &bytes) {
+        seen += bytes;
+        line.deliver(QByteArray::fromHex("ef3531 38fe"));
+    };
+    ComPort port;
+    port.setDeviceName(line.path());
+    QVERIFY(port.open());
+    QSignalSpy spy(&port, &SerialPort::received);
+    QCOMPARE(port.write(QByteArray::fromHex("ef4dfe")), 3);
+    QCOMPARE(seen, QByteArray::fromHex("ef4dfe"));
+    // Like a wire: nothing is waiting until the event loop has run.
+    QCOMPARE(port.bytesWaiting(), 0);
+    QVERIFY(spy.wait(1000));
+    QCOMPARE(port.bytesWaiting(), 5);
+    QCOMPARE(port.read(2), QByteArray::fromHex("ef35"));
+    QCOMPARE(port.read(10), QByteArray::fromHex("3138fe"));
+    QCOMPARE(port.bytesWaiting(), 0);
+}
+
+void TestMemoryLine::waitForBytesTakesAnswersWithoutAnEventLoop()
+{
+    MemoryLine line(QStringLiteral("MEM-C"));
+    line.onWrite = [&](const QByteArray &) { line.deliver("abc"); };
+    ComPort port;
+    port.setDeviceName(line.path());
+    QVERIFY(port.open());
+    port.write("x");
+    QVERIFY(port.waitForBytes(100));
+    QCOMPARE(port.bytesWaiting(), 3);
+    port.clearInput();
+    QCOMPARE(port.bytesWaiting(), 0);
+    QVERIFY(!port.waitForBytes(0));
+}
+
+void TestMemoryLine::removedDeviceClosesThePortOnce()
+{
+    MemoryLine line(QStringLiteral("MEM-D"));
+    ComPort port;
+    port.setDeviceName(line.path());
+    QVERIFY(port.open());
+    QSignalSpy spy(&port, &SerialPort::closedByError);
+    line.setPresent(false);
+    QVERIFY(!port.isOpen());
+    QVERIFY(spy.wait(1000));
+    QTest::qWait(20);
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(!port.lastError().isEmpty());
+}
+
+void TestMemoryLine::closedPortFailsSoftly()
+{
+    ComPort port;
+    QCOMPARE(port.write("abc"), 0);
+    QCOMPARE(port.bytesWaiting(), 0);
+    QVERIFY(port.read(5).isEmpty());
+    QVERIFY(!port.waitForBytes(1000));
+    port.clearInput();
+    port.clearOutput();
+    port.close();
+    QVERIFY(!port.isOpen());
+}
+
+QTEST_MAIN(TestMemoryLine)
+#include "tst_memoryline.moc"
