@@ -1,6 +1,7 @@
 #include "live/LcdImage.h"
 
 #include <QPainter>
+#include <QPaintEngine>
 
 LcdImage::LcdImage(QWidget *parent, const QString &name, const QRect &geometry,
                    std::optional<LcdSymbol> symbol, int tag)
@@ -25,8 +26,11 @@ void LcdImage::setGlyph(int index)
 
 void LcdImage::paintEvent(QPaintEvent *)
 {
-    const qreal dpr = devicePixelRatioF();
     QPainter painter(this);
+    // The real target's ratio: a window's backing store, or a high-DPI pixmap
+    // the window is rendered into (the widget itself reports its screen's).
+    const QPaintDevice *target = painter.paintEngine() ? painter.paintEngine()->paintDevice() : this;
+    const qreal dpr = target ? target->devicePixelRatioF() : devicePixelRatioF();
     painter.drawPixmap(0, 0, m_symbol ? LcdArtwork::symbol(*m_symbol, dpr)
                                       : LcdArtwork::glyph(m_glyph, dpr));
 }
