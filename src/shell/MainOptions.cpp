@@ -1,0 +1,70 @@
+#include "shell/MainOptions.h"
+
+#include <QCollator>
+#include <QCommandLineParser>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+bool parseMainOptions(const QStringList &arguments, MainOptions *options, QString *errorText)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Desktop companion of the KV518 temperature and humidity data logger."));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("List the serial device PATH first in the port box."),
+                                  QStringLiteral("PATH"));
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("List the built-in simulated meter as port \"DEMO\"."));
+    parser.addOption(port);
+    parser.addOption(demo);
+    const QCommandLineOption help = parser.addHelpOption();
+    if (!parser.parse(arguments)) {
+        if (errorText)
+            *errorText = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(help)) {
+        options->helpRequested = true;
+        if (errorText)
+            *errorText = parser.helpText();
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        if (errorText)
+            *errorText = QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first();
+        return false;
+    }
+    options->extraPorts = parser.values(port);
+    options->demo = parser.isSet(demo);
+    return true;
+}
+
+QStringList naturalPortOrder(QStringList names)
+{
+    QCollator collator(QLocale::c());
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseSensitive);
+    std::stable_sort(names.begin(), names.end(), [&](const QString &a, const QString &b) {
+        return collator.compare(a, b) < 0;
+    });
+    return names;
+}
+
+QStringList systemPortNames()
+{
+    QStringList names;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports)
+        names << info.portName();
+    return naturalPortOrder(names);
+}
+
+QStringList portBoxEntries(const QStringList &systemPorts, const MainOptions &options)
+{
+    QStringList entries = options.extraPorts;
+    entries << systemPorts;
+    if (options.demo)
+        entries << MainOptions::DemoPortName();
+    return entries;
+}
