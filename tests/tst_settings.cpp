@@ -182,6 +182,7 @@ void TestSettings::closeWithUnwritableFolderKeepsPolling()
     prompter.answerMessage(QMessageBox::Ok);
 
     MainOptions options;
+    options.listSystemPorts = false;
     options.extraPorts << line.path();
     TfrmMain w(options);
     QSignalSpy searched(&w, &TfrmMain::searchFinished);

@@ -42,7 +42,7 @@ bool parseMainOptions(const QStringList &arguments, MainOptions *options, QStrin
 
 QStringList naturalPortOrder(QStringList names)
 {
-    QCollator collator(QLocale::c());
+    QCollator collator(QLocale(QLocale::English, QLocale::UnitedStates));
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseSensitive);
     std::stable_sort(names.begin(), names.end(), [&](const QString &a, const QString &b) {

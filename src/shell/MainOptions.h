@@ -17,6 +17,9 @@ struct MainOptions
     bool demo = false;
     // --help: parseMainOptions then fails with the usage text as its message.
     bool helpRequested = false;
+    // Whether the system's serial ports are listed; tests turn it off so that
+    // no real device is ever touched.
+    bool listSystemPorts = true;
     // Puts the demo meter's in-memory line in place under DemoPortName, owned
     // by owner. Filled in by main(); run once before the port box is filled.
     std::function<void(QObject *owner)> startDemoMeter;

@@ -207,7 +207,7 @@ void TfrmMain::connectMonitor()
 
 void TfrmMain::fillPortBox(const MainOptions &options)
 {
-    const QStringList entries = portBoxEntries(systemPortNames(), options);
+    const QStringList entries = portBoxEntries(options.listSystemPorts ? systemPortNames() : QStringList(), options);
     ComboBoxDeviceName->addItems(entries);
     m_monitor.setPortNames(entries);
     if (!entries.isEmpty()) {
