@@ -6,16 +6,24 @@
 #include <QPointer>
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char *argv[])
 {
+    // Help needs no display, so it is answered before the windowing system starts.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(qPrintable(mainOptionsUsage()), stdout);
+            return 0;
+        }
+    }
     Kv518Application app(argc, argv);
 
     MainOptions options;
     QString message;
     if (!parseMainOptions(QCoreApplication::arguments(), &options, &message)) {
-        std::fputs(qPrintable(message + QLatin1Char('\n')), options.helpRequested ? stdout : stderr);
-        return options.helpRequested ? 0 : 2;
+        std::fputs(qPrintable(message + QLatin1Char('\n')), stderr);
+        return 2;
     }
     // The demo meter plugs in through options.startDemoMeter: it registers its
     // in-memory line under MainOptions::DemoPortName() before the port box is filled.

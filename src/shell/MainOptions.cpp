@@ -9,8 +9,6 @@
 bool parseMainOptions(const QStringList &arguments, MainOptions *options, QString *errorText)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Desktop companion of the KV518 temperature and humidity data logger."));
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("List the serial device PATH first in the port box."),
                                   QStringLiteral("PATH"));
@@ -18,7 +16,9 @@ bool parseMainOptions(const QStringList &arguments, MainOptions *options, QStrin
                                   QStringLiteral("List the built-in simulated meter as port \"DEMO\"."));
     parser.addOption(port);
     parser.addOption(demo);
-    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    parser.addOption(help);
     if (!parser.parse(arguments)) {
         if (errorText)
             *errorText = parser.errorText();
@@ -27,7 +27,7 @@ bool parseMainOptions(const QStringList &arguments, MainOptions *options, QStrin
     if (parser.isSet(help)) {
         options->helpRequested = true;
         if (errorText)
-            *errorText = parser.helpText();
+            *errorText = mainOptionsUsage();
         return false;
     }
     if (!parser.positionalArguments().isEmpty()) {
@@ -38,6 +38,18 @@ bool parseMainOptions(const QStringList &arguments, MainOptions *options, QStrin
     options->extraPorts = parser.values(port);
     options->demo = parser.isSet(demo);
     return true;
+}
+
+QString mainOptionsUsage()
+{
+    return QStringLiteral(
+        "Usage: kv518 [--port PATH]... [--demo]\n"
+        "Desktop companion of the KV518 temperature and humidity data logger.\n"
+        "\n"
+        "  --port PATH  list the serial device PATH (for example a pseudo-terminal)\n"
+        "               first in the port box; may be given more than once\n"
+        "  --demo       list the built-in simulated meter as port \"DEMO\"\n"
+        "  -h, --help   show this help\n");
 }
 
 QStringList naturalPortOrder(QStringList names)

@@ -31,6 +31,9 @@ struct MainOptions
 // option, a missing value or --help returns false with the text to print.
 bool parseMainOptions(const QStringList &arguments, MainOptions *options, QString *errorText);
 
+// The text --help prints.
+QString mainOptionsUsage();
+
 // Port names in natural order ("ttyS2" before "ttyS10"), so that a saved
 // PortIndex names the same port from run to run.
 QStringList naturalPortOrder(QStringList names);
