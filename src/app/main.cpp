@@ -1,7 +1,42 @@
-#include <QApplication>
+#include "shell/Kv518Application.h"
+#include "shell/MainOptions.h"
+#include "shell/TfrmAbout.h"
+#include "shell/TfrmMain.h"
+
+#include <QPointer>
+
+#include <cstdio>
+#include <cstring>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    return 0;
+    // Help needs no display, so it is answered before the windowing system starts.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(qPrintable(mainOptionsUsage()), stdout);
+            return 0;
+        }
+    }
+    Kv518Application app(argc, argv);
+
+    MainOptions options;
+    QString message;
+    if (!parseMainOptions(QCoreApplication::arguments(), &options, &message)) {
+        std::fputs(qPrintable(message + QLatin1Char('\n')), stderr);
+        return 2;
+    }
+    // The demo meter plugs in through options.startDemoMeter: it registers its
+    // in-memory line under MainOptions::DemoPortName() before the port box is filled.
+
+    QPointer<TfrmAbout> splash = TfrmAbout::createSplash();
+    splash->show();
+    splash->repaint();
+    QCoreApplication::processEvents();
+
+    TfrmMain frmMain(options);
+    frmMain.setSplash(splash);
+    frmMain.showMaximized();
+    const int result = QCoreApplication::exec();
+    delete splash;
+    return result;
 }

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// What the command line adds to the program. Without options the program
+// behaves exactly as it does when started from the desktop.
+struct MainOptions
+{
+    // --port PATH (repeatable): devices the system does not enumerate, such as
+    // pseudo-terminals, listed first in the port box.
+    QStringList extraPorts;
+    // --demo: the built-in simulated meter, listed after the system's ports.
+    bool demo = false;
+    // --help: parseMainOptions then fails with the usage text as its message.
+    bool helpRequested = false;
+    // Whether the system's serial ports are listed; tests turn it off so that
+    // no real device is ever touched.
+    bool listSystemPorts = true;
+    // Puts the demo meter's in-memory line in place under DemoPortName, owned
+    // by owner. Filled in by main(); run once before the port box is filled.
+    std::function<void(QObject *owner)> startDemoMeter;
+
+    static QString DemoPortName() { return QStringLiteral("DEMO"); }
+};
+
+// Parses the program's arguments (arguments[0] is the program). On an unknown
+// option, a missing value or --help returns false with the text to print.
+bool parseMainOptions(const QStringList &arguments, MainOptions *options, QString *errorText);
+
+// The text --help prints.
+QString mainOptionsUsage();
+
+// Port names in natural order ("ttyS2" before "ttyS10"), so that a saved
+// PortIndex names the same port from run to run.
+QStringList naturalPortOrder(QStringList names);
+
+// The serial ports the system lists, in natural order.
+QStringList systemPortNames();
+
+// The entries of the port box: the --port paths, the system's ports, then the
+// demo meter.
+QStringList portBoxEntries(const QStringList &systemPorts, const MainOptions &options);

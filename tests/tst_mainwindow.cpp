@@ -1,0 +1,549 @@
+// The main window: its controls and menus, the start, the About window, the
+// port box, the window arrangement, help, leaving and closing; and the
+// command line.
+#include "ScriptedPrompter.h"
+
+#include "link/MemoryLine.h"
+#include "shell/AppPaths.h"
+#include "shell/Kv518Application.h"
+#include "shell/MainOptions.h"
+#include "shell/Settings.h"
+#include "shell/TfrmAbout.h"
+#include "shell/TfrmMain.h"
+
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <stdexcept>
+
+namespace {
+
+// A document window that refuses to close while told to.
+class StubbornDocument : public QWidget
+{
+public:
+    bool refuse = true;
+    int asked = 0;
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        ++asked;
+        event->setAccepted(!refuse);
+    }
+};
+
+class ThrowingObject : public QObject
+{
+protected:
+    bool event(QEvent *e) override
+    {
+        if (e->type() == QEvent::User)
+            throw std::runtime_error("something broke");
+        return QObject::event(e);
+    }
+};
+
+// No real serial device is ever listed in these tests.
+MainOptions testOptions()
+{
+    MainOptions options;
+    options.listSystemPorts = false;
+    return options;
+}
+
+QStringList menuTexts(const QList<QAction *> &actions)
+{
+    QStringList texts;
+    for (const QAction *a : actions)
+        texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return texts;
+}
+
+} // namespace
+
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void open(const QUrl &url) { urls << url; }
+};
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void windowLook();
+    void toolButtons_data();
+    void toolButtons();
+    void menus_data();
+    void menus();
+    void startDisablesCommandsUntilTheSearchEnds();
+    void portBoxListsExtraPortsFirstAndDemoLast();
+    void monitorSignalsDriveTheIndications();
+    void programSelectionDoesNotRunThePortHandler();
+    void userChoicesRunThePortHandler();
+    void aboutIsAFreshWindowEachTime();
+    void splashClosesAfterTheSearch();
+    void helpOpensThePageBesideTheProgram();
+    void tileStacksFullWidth();
+    void windowMenuListsTheDocuments();
+    void exitWritesNoSettings();
+    void closeWritesTheSettings();
+    void closeAsksTheDocumentWindows();
+    void escapedExceptionIsShown();
+
+    void commandLine_data();
+    void commandLine();
+    void naturalOrder();
+
+private:
+    std::unique_ptr<TfrmMain> startedWindow(const MainOptions &options = testOptions());
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<MemoryLine> m_lineA;
+    std::unique_ptr<MemoryLine> m_lineB;
+};
+
+void TestMainWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    AppPaths::setProgramFolder(m_dir->path());
+    AppPaths::setUserDataFolder(m_dir->filePath(QStringLiteral("user/")));
+    m_prompter = std::make_unique<ScriptedPrompter>();
+    m_lineA = std::make_unique<MemoryLine>(QStringLiteral("MEM-A"));
+    m_lineB = std::make_unique<MemoryLine>(QStringLiteral("MEM-B"));
+}
+
+void TestMainWindow::cleanup()
+{
+    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
+    m_prompter.reset();
+    m_lineA.reset();
+    m_lineB.reset();
+}
+
+std::unique_ptr<TfrmMain> TestMainWindow::startedWindow(const MainOptions &options)
+{
+    auto w = std::make_unique<TfrmMain>(options);
+    QSignalSpy searched(w.get(), &TfrmMain::searchFinished);
+    w->show();
+    if (!searched.wait(5000))
+        qWarning("the start-up search did not end");
+    return w;
+}
+
+void TestMainWindow::windowLook()
+{
+    TfrmMain w(testOptions());
+    QCOMPARE(w.windowTitle(), QStringLiteral("Orvane KV518"));
+    QCOMPARE(w.Panel1->height(), 37);
+    QCOMPARE(w.mdiArea->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(w.mdiArea->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(w.mdiArea->frameShape(), QFrame::NoFrame);
+    QVERIFY(w.ComboBoxDeviceName->isEditable());
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("KV518"));
+    QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral(KV518_VERSION));
+    const QList<QToolButton *> buttons = w.Panel1->findChildren<QToolButton *>();
+    for (const QToolButton *b : buttons) {
+        if (b->objectName().startsWith(QStringLiteral("btn")))
+            QVERIFY2(!b->icon().isNull() && !b->icon().pixmap(24, 24).isNull(),
+                     qPrintable(b->objectName()));
+    }
+}
+
+void TestMainWindow::toolButtons_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("open") << "btnOpen" << "" << "Open File";
+    QTest::newRow("save") << "btnSave" << "" << "Save To File";
+    QTest::newRow("print") << "btnPrint" << "" << "Print";
+    QTest::newRow("download") << "btnDataLogger" << "Download" << "Load Data";
+    QTest::newRow("setup") << "btnSetup" << "Logger Setup" << "Setup Meter";
+    QTest::newRow("help") << "btnHelp" << "" << "Help";
+}
+
+void TestMainWindow::toolButtons()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, hint);
+    TfrmMain w(testOptions());
+    auto *b = w.Panel1->findChild<QToolButton *>(name);
+    QVERIFY(b);
+    QCOMPARE(b->text(), caption);
+    QCOMPARE(b->toolTip(), hint);
+    QCOMPARE(b->toolButtonStyle(),
+             caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
+}
+
+void TestMainWindow::menus_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("menu bar") << QString()
+                              << QStringList{"&File", "&DataLogger", "&Setup", "&View", "&Window", "&Help"};
+    QTest::newRow("file") << "File1"
+                          << QStringList{"&Open", "&Save", "-", "&Print", "&Printer Setup", "-", "E&xit"};
+    QTest::newRow("view") << "View1" << QStringList{"&LCD"};
+    QTest::newRow("window") << "Window1" << QStringList{"&Cascade", "&Tile"};
+    QTest::newRow("help") << "Help1" << QStringList{"&Contents", "-", "&About KV518"};
+}
+
+void TestMainWindow::menus()
+{
+    QFETCH(QString, menu);
+    QFETCH(QStringList, entries);
+    TfrmMain w(testOptions());
+    if (menu.isEmpty()) {
+        QCOMPARE(menuTexts(w.menuBar()->actions()), entries);
+        QVERIFY(w.DataLogger1->menu() == nullptr);
+        QVERIFY(w.Setup1->menu() == nullptr);
+        return;
+    }
+    auto *m = w.findChild<QMenu *>(menu);
+    QVERIFY(m);
+    QCOMPARE(menuTexts(m->actions()), entries);
+}
+
+void TestMainWindow::startDisablesCommandsUntilTheSearchEnds()
+{
+    TfrmMain w(testOptions());
+    QSignalSpy searched(&w, &TfrmMain::searchFinished);
+    w.show();
+    QVERIFY(!w.searchDone());
+    QVERIFY(!w.menuBar()->isEnabled());
+    QVERIFY(!w.Panel1->isEnabled());
+    QVERIFY(!w.ComboBoxDeviceName->isEnabled());
+    QVERIFY(searched.wait(5000));
+    QVERIFY(w.searchDone());
+    QVERIFY(w.menuBar()->isEnabled());
+    QVERIFY(w.Panel1->isEnabled());
+    QVERIFY(w.ComboBoxDeviceName->isEnabled());
+    QCOMPARE(w.userDataFolder(), AppPaths::userDataFolder());
+    QCOMPARE(w.statusPanelText(1), QStringLiteral("Off Connection"));
+}
+
+void TestMainWindow::portBoxListsExtraPortsFirstAndDemoLast()
+{
+    MainOptions options = testOptions();
+    options.extraPorts << QStringLiteral("/dev/pts/7") << m_lineA->path();
+    options.demo = true;
+    QObject *demoOwner = nullptr;
+    options.startDemoMeter = [&](QObject *owner) { demoOwner = owner; };
+    TfrmMain w(options);
+    QCOMPARE(demoOwner, &w);
+    const QStringList expected{QStringLiteral("/dev/pts/7"), m_lineA->path(), QStringLiteral("DEMO")};
+    QStringList shown;
+    for (int i = 0; i < w.ComboBoxDeviceName->count(); ++i)
+        shown << w.ComboBoxDeviceName->itemText(i);
+    QCOMPARE(shown, expected);
+    QCOMPARE(w.monitor().portNames(), expected);
+    QCOMPARE(w.ComboBoxDeviceName->currentIndex(), 0);
+    QCOMPARE(w.monitor().comm1().deviceName(), QStringLiteral("/dev/pts/7"));
+}
+
+void TestMainWindow::monitorSignalsDriveTheIndications()
+{
+    auto w = startedWindow();
+    Q_EMIT w->monitor().statusChanged(QStringLiteral("/dev/ttyUSB1"), true);
+    QCOMPARE(w->statusPanelText(0), QDir::toNativeSeparators(QStringLiteral("/dev/ttyUSB1")));
+    QCOMPARE(w->statusPanelText(1), QStringLiteral("On Connection"));
+    Q_EMIT w->monitor().statusChanged(QStringLiteral("/dev/ttyUSB1"), false);
+    QCOMPARE(w->statusPanelText(1), QStringLiteral("Off Connection"));
+
+    Q_EMIT w->monitor().connectionLost();
+    QVERIFY(!w->DataLogger1->isEnabled());
+    QVERIFY(w->btnDataLogger->isEnabled());
+    w->btnDataLogger->setEnabled(false);
+    Q_EMIT w->monitor().connectionGained();
+    QVERIFY(w->DataLogger1->isEnabled());
+    QVERIFY(w->btnDataLogger->isEnabled());
+}
+
+void TestMainWindow::programSelectionDoesNotRunThePortHandler()
+{
+    MainOptions options = testOptions();
+    options.extraPorts << m_lineA->path() << m_lineB->path();
+    auto w = startedWindow(options);
+    w->monitor().setPortIndex(7);
+    Q_EMIT w->monitor().entrySelected(1);
+    QCOMPARE(w->ComboBoxDeviceName->currentIndex(), 1);
+    QCOMPARE(w->monitor().portIndex(), 7);
+    QVERIFY(!m_lineB->isOpen());
+}
+
+void TestMainWindow::userChoicesRunThePortHandler()
+{
+    MainOptions options = testOptions();
+    options.extraPorts << m_lineA->path() << m_lineB->path();
+    auto w = startedWindow(options);
+
+    // A choice from the list.
+    QTest::keyClick(w->ComboBoxDeviceName, Qt::Key_Down);
+    QCOMPARE(w->ComboBoxDeviceName->currentIndex(), 1);
+    QCOMPARE(w->monitor().portIndex(), 1);
+    QCOMPARE(w->monitor().comm1().deviceName(), m_lineB->path());
+    QVERIFY(m_lineB->isOpen());
+
+    // Typed text that names no entry: index -1, the port follows the text.
+    QLineEdit *edit = w->ComboBoxDeviceName->lineEdit();
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("/dev/kv518-none"));
+    QCOMPARE(w->monitor().portIndex(), -1);
+    QCOMPARE(w->monitor().comm1().deviceName(), QStringLiteral("/dev/kv518-none"));
+    QVERIFY(!m_lineB->isOpen());
+    QCOMPARE(w->ComboBoxDeviceName->count(), 2);
+
+    // Typed text that is an entry selects that entry's index.
+    edit->selectAll();
+    QTest::keyClicks(edit, m_lineA->path());
+    QCOMPARE(w->monitor().portIndex(), 0);
+    QVERIFY(m_lineA->isOpen());
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(w->ComboBoxDeviceName->count(), 2);
+    QVERIFY(m_lineA->isOpen());
+}
+
+void TestMainWindow::aboutIsAFreshWindowEachTime()
+{
+    auto w = startedWindow();
+    QList<QPointer<QDialog>> shown;
+    for (int i = 0; i < 2; ++i) {
+        m_prompter->answerDialog([&](QDialog &d) {
+            auto *about = qobject_cast<TfrmAbout *>(&d);
+            if (!about)
+                return int(QDialog::Rejected);
+            shown << QPointer<QDialog>(&d);
+            if (about->BitBtn1->isHidden() || !about->Label4->text().isEmpty()
+                || about->Label2->text() != QStringLiteral(KV518_VERSION)
+                || about->Label3->text() != QStringLiteral("Orvane KV518")
+                || about->Label1->text() != QStringLiteral("Version:") || about->size() != QSize(351, 117))
+                return int(QDialog::Rejected);
+            return int(QDialog::Accepted);
+        });
+    }
+    w->About1->trigger();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY(shown.at(0).isNull());
+    w->About1->trigger();
+    QCOMPARE(shown.size(), 2);
+    QVERIFY(shown.at(1).isNull());
+    QCOMPARE(m_prompter->dialogs,
+             QStringList(2, QStringLiteral("About Orvane for Temperature DataLogger")));
+}
+
+void TestMainWindow::splashClosesAfterTheSearch()
+{
+    QPointer<TfrmAbout> splash = TfrmAbout::createSplash();
+    QVERIFY(splash->BitBtn1->isHidden());
+    splash->show();
+    TfrmMain w(testOptions());
+    w.setSplash(splash);
+    QSignalSpy searched(&w, &TfrmMain::searchFinished);
+    w.show();
+    QVERIFY(searched.wait(5000));
+    QVERIFY(!splash || !splash->isVisible());
+    QTRY_VERIFY(splash.isNull());
+
+    // A splash the user closed during the search is not touched again.
+    QPointer<TfrmAbout> early = TfrmAbout::createSplash();
+    early->show();
+    TfrmMain w2(testOptions());
+    w2.setSplash(early);
+    early->close();
+    QSignalSpy searched2(&w2, &TfrmMain::searchFinished);
+    w2.show();
+    QVERIFY(searched2.wait(5000));
+    QTRY_VERIFY(early.isNull());
+}
+
+void TestMainWindow::helpOpensThePageBesideTheProgram()
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    const QString page = m_dir->filePath(QStringLiteral("KV518HELP.htm"));
+    QFile f(page);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    auto w = startedWindow();
+    w->Contents1->trigger();
+    w->btnHelp->click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(catcher.urls, (QList<QUrl>{QUrl::fromLocalFile(page), QUrl::fromLocalFile(page)}));
+}
+
+void TestMainWindow::tileStacksFullWidth()
+{
+    auto w = startedWindow();
+    w->resize(800, 600);
+    for (int i = 0; i < 3; ++i) {
+        QMdiSubWindow *sub = w->mdiArea->addSubWindow(new QWidget);
+        sub->setWindowTitle(QStringLiteral("View %1").arg(i));
+        sub->show();
+    }
+    w->Tile1->trigger();
+    const QRect area = w->mdiArea->viewport()->rect();
+    const QList<QMdiSubWindow *> windows = w->mdiArea->subWindowList();
+    int nextTop = 0;
+    for (const QMdiSubWindow *sub : windows) {
+        QCOMPARE(sub->geometry().left(), 0);
+        QCOMPARE(sub->geometry().width(), area.width());
+        QCOMPARE(sub->geometry().top(), nextTop);
+        nextTop = sub->geometry().bottom() + 1;
+    }
+    QCOMPARE(nextTop, area.height());
+}
+
+void TestMainWindow::windowMenuListsTheDocuments()
+{
+    auto w = startedWindow();
+    Q_EMIT w->Window1->aboutToShow();
+    QCOMPARE(menuTexts(w->Window1->actions()), (QStringList{"&Cascade", "&Tile"}));
+    QMdiSubWindow *first = w->mdiArea->addSubWindow(new QWidget);
+    first->setWindowTitle(QStringLiteral("Graph A"));
+    first->show();
+    QMdiSubWindow *second = w->mdiArea->addSubWindow(new QWidget);
+    second->setWindowTitle(QStringLiteral("Graph B"));
+    second->show();
+    w->mdiArea->setActiveSubWindow(second);
+    Q_EMIT w->Window1->aboutToShow();
+    Q_EMIT w->Window1->aboutToShow();
+    const QList<QAction *> actions = w->Window1->actions();
+    QCOMPARE(menuTexts(actions), (QStringList{"&Cascade", "&Tile", "-", "&1 Graph A", "&2 Graph B"}));
+    QVERIFY(!actions.at(3)->isChecked());
+    QVERIFY(actions.at(4)->isChecked());
+    actions.at(3)->trigger();
+    QCOMPARE(w->mdiArea->currentSubWindow(), first);
+}
+
+void TestMainWindow::exitWritesNoSettings()
+{
+    auto w = startedWindow();
+    auto *doc = new StubbornDocument;
+    w->mdiArea->addSubWindow(doc)->show();
+    QTimer::singleShot(0, w.get(), &TfrmMain::Exit1Click);
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(!QFile::exists(Settings::filePath()));
+    QCOMPARE(doc->asked, 0);
+}
+
+void TestMainWindow::closeWritesTheSettings()
+{
+    MainOptions options = testOptions();
+    options.extraPorts << m_lineA->path() << m_lineB->path() << QStringLiteral("MEM-C");
+    auto w = startedWindow(options);
+    w->monitor().setPortIndex(2);
+    w->settings().AutoScaleSetting = 0;
+    QVERIFY(w->close());
+    QFile f(Settings::filePath());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("[COM PORT]\r\n2\r\n[AutoScale]\r\n0\r\n"));
+    QVERIFY(!w->monitor().mainTimer().isActive());
+    QVERIFY(!w->monitor().comm1().isOpen());
+}
+
+void TestMainWindow::closeAsksTheDocumentWindows()
+{
+    auto w = startedWindow();
+    auto *doc = new StubbornDocument;
+    w->mdiArea->addSubWindow(doc)->show();
+    QVERIFY(!w->close());
+    QCOMPARE(doc->asked, 1);
+    QVERIFY(!QFile::exists(Settings::filePath()));
+    QCOMPARE(w->mdiArea->subWindowList().size(), 1);
+    doc->refuse = false;
+    QVERIFY(w->close());
+    QCOMPARE(doc->asked, 2);
+    QVERIFY(QFile::exists(Settings::filePath()));
+}
+
+void TestMainWindow::escapedExceptionIsShown()
+{
+    m_prompter->answerMessage(QMessageBox::Ok);
+    ThrowingObject thrower;
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(&thrower, &event);
+    QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("something broke")});
+}
+
+void TestMainWindow::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QStringList>("ports");
+    QTest::addColumn<bool>("demo");
+    QTest::newRow("none") << QStringList{"kv518"} << true << QStringList{} << false;
+    QTest::newRow("demo") << QStringList{"kv518", "--demo"} << true << QStringList{} << true;
+    QTest::newRow("port") << QStringList{"kv518", "--port", "/dev/pts/3"} << true
+                          << QStringList{"/dev/pts/3"} << false;
+    QTest::newRow("port with =") << QStringList{"kv518", "--port=/dev/pts/4", "--demo"} << true
+                                 << QStringList{"/dev/pts/4"} << true;
+    QTest::newRow("two ports") << QStringList{"kv518", "--port", "/dev/a", "--port", "/dev/b"} << true
+                               << QStringList{"/dev/a", "/dev/b"} << false;
+    QTest::newRow("port without path") << QStringList{"kv518", "--port"} << false << QStringList{} << false;
+    QTest::newRow("unknown option") << QStringList{"kv518", "--fast"} << false << QStringList{} << false;
+    QTest::newRow("stray argument") << QStringList{"kv518", "file.518"} << false << QStringList{} << false;
+}
+
+void TestMainWindow::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, ok);
+    QFETCH(QStringList, ports);
+    QFETCH(bool, demo);
+    MainOptions options;
+    QString message;
+    QCOMPARE(parseMainOptions(arguments, &options, &message), ok);
+    QCOMPARE(message.isEmpty(), ok);
+    if (!ok)
+        return;
+    QCOMPARE(options.extraPorts, ports);
+    QCOMPARE(options.demo, demo);
+    QCOMPARE(portBoxEntries({QStringLiteral("ttyS0")}, options),
+             QStringList(ports) << QStringLiteral("ttyS0")
+                                << (demo ? QStringList{QStringLiteral("DEMO")} : QStringList{}));
+
+    MainOptions help;
+    QVERIFY(!parseMainOptions({QStringLiteral("kv518"), QStringLiteral("--help")}, &help, &message));
+    QVERIFY(help.helpRequested);
+    QVERIFY(message.contains(QStringLiteral("--demo")));
+}
+
+void TestMainWindow::naturalOrder()
+{
+    const QStringList sorted = naturalPortOrder(
+        {"ttyUSB10", "ttyS10", "ttyS2", "ttyACM0", "ttyUSB2", "ttyS0", "ttyS1"});
+    QCOMPARE(sorted, (QStringList{"ttyACM0", "ttyS0", "ttyS1", "ttyS2", "ttyS10", "ttyUSB2", "ttyUSB10"}));
+}
+
+int main(int argc, char *argv[])
+{
+    Kv518Application app(argc, argv);
+    TestMainWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainwindow.moc"

@@ -1,0 +1,213 @@
+// The settings file "ini/KV518.ini": reading by line position, writing, and a
+// close that cannot write it.
+#include "ScriptedPrompter.h"
+
+#include "link/MemoryLine.h"
+#include "shell/AppPaths.h"
+#include "shell/Settings.h"
+#include "shell/TfrmMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void load_data();
+    void load();
+    void roundTrip_data();
+    void roundTrip();
+    void validPortIndex_data();
+    void validPortIndex();
+    void unwritableFolder_data();
+    void unwritableFolder();
+    void closeWithUnwritableFolderKeepsPolling();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestSettings::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    AppPaths::setProgramFolder(m_dir->path());
+    AppPaths::setUserDataFolder(m_dir->filePath(QStringLiteral("user/")));
+}
+
+void TestSettings::load_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("portIndex");
+    QTest::addColumn<int>("autoScale");
+
+    const QByteArray long81(81, 'x');
+    const QByteArray long80(80, 'x');
+    QTest::newRow("missing file") << false << QByteArray() << 0 << 1;
+    QTest::newRow("empty file") << true << QByteArray() << 0 << 1;
+    QTest::newRow("four lines") << true << QByteArray("[COM PORT]\r\n2\r\n[AutoScale]\r\n0\r\n") << 2 << 0;
+    QTest::newRow("line feeds only") << true << QByteArray("[COM PORT]\n3\n[AutoScale]\n0\n") << 3 << 0;
+    QTest::newRow("no final line end") << true << QByteArray("[COM PORT]\r\n4\r\n[AutoScale]\r\n0") << 4 << 0;
+    QTest::newRow("two lines") << true << QByteArray("[COM PORT]\r\n3\r\n") << 3 << 1;
+    QTest::newRow("markers ignored") << true << QByteArray("\r\n1\r\nanything\r\n0\r\n") << 1 << 0;
+    QTest::newRow("blanks around numbers") << true << QByteArray("[COM PORT]\r\n 5 \r\n[AutoScale]\r\n0 \r\n") << 5 << 0;
+    QTest::newRow("typed port") << true << QByteArray("[COM PORT]\r\n-1\r\n[AutoScale]\r\n1\r\n") << -1 << 1;
+    QTest::newRow("non-numeric") << true << QByteArray("[COM PORT]\r\nabc\r\n[AutoScale]\r\nyes\r\n") << 0 << 1;
+    QTest::newRow("empty values") << true << QByteArray("[COM PORT]\r\n\r\n[AutoScale]\r\n\r\n") << 0 << 1;
+    QTest::newRow("number with text") << true << QByteArray("[COM PORT]\r\n2x\r\n[AutoScale]\r\n0.5\r\n") << 0 << 1;
+    QTest::newRow("auto scale out of range") << true << QByteArray("[COM PORT]\r\n1\r\n[AutoScale]\r\n7\r\n") << 1 << 1;
+    QTest::newRow("auto scale negative") << true << QByteArray("[COM PORT]\r\n1\r\n[AutoScale]\r\n-1\r\n") << 1 << 1;
+    QTest::newRow("80 characters fit") << true << long80 + "\r\n2\r\n[AutoScale]\r\n0\r\n" << 2 << 0;
+    QTest::newRow("long first line ends the reading") << true << long81 + "\r\n2\r\n[AutoScale]\r\n0\r\n" << 0 << 1;
+    QTest::newRow("long third line keeps line 2") << true << "[COM PORT]\r\n2\r\n" + long81 + "\r\n0\r\n" << 2 << 1;
+    QTest::newRow("long value line") << true << "[COM PORT]\r\n" + QByteArray(100, '1') + "\r\n[AutoScale]\r\n0\r\n" << 0 << 1;
+    QTest::newRow("extra lines ignored") << true << QByteArray("[COM PORT]\r\n1\r\n[AutoScale]\r\n0\r\n9\r\n9\r\n") << 1 << 0;
+}
+
+void TestSettings::load()
+{
+    QFETCH(bool, exists);
+    QFETCH(QByteArray, content);
+    QFETCH(int, portIndex);
+    QFETCH(int, autoScale);
+    if (exists)
+        QVERIFY(writeFile(Settings::filePath(), content));
+    Settings settings;
+    settings.LoadSettings();
+    QCOMPARE(settings.PortIndex, portIndex);
+    QCOMPARE(settings.AutoScaleSetting, autoScale);
+}
+
+void TestSettings::roundTrip_data()
+{
+    QTest::addColumn<int>("portIndex");
+    QTest::addColumn<int>("autoScale");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("third port") << 2 << 1 << QByteArray("[COM PORT]\r\n2\r\n[AutoScale]\r\n1\r\n");
+    QTest::newRow("typed port, own limits") << -1 << 0 << QByteArray("[COM PORT]\r\n-1\r\n[AutoScale]\r\n0\r\n");
+}
+
+void TestSettings::roundTrip()
+{
+    QFETCH(int, portIndex);
+    QFETCH(int, autoScale);
+    QFETCH(QByteArray, expected);
+    // An older, longer file is replaced entirely.
+    QVERIFY(writeFile(Settings::filePath(), QByteArray(500, 'z')));
+    Settings out;
+    out.PortIndex = portIndex;
+    out.AutoScaleSetting = autoScale;
+    QString error;
+    QVERIFY(out.SaveSettings(&error));
+    QVERIFY(error.isEmpty());
+    QCOMPARE(readFile(Settings::filePath()), expected);
+    QCOMPARE(Settings::filePath(), m_dir->filePath(QStringLiteral("ini/KV518.ini")));
+    Settings in;
+    in.LoadSettings();
+    QCOMPARE(in.PortIndex, portIndex);
+    QCOMPARE(in.AutoScaleSetting, autoScale);
+}
+
+void TestSettings::validPortIndex_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("in range") << 2 << 3 << 2;
+    QTest::newRow("first") << 0 << 3 << 0;
+    QTest::newRow("typed") << -1 << 3 << 0;
+    QTest::newRow("negative") << -7 << 3 << 0;
+    QTest::newRow("past the end") << 3 << 3 << 0;
+    QTest::newRow("saved 5, three ports") << 5 << 3 << 0;
+    QTest::newRow("no ports") << 0 << 0 << 0;
+}
+
+void TestSettings::validPortIndex()
+{
+    QFETCH(int, index);
+    QFETCH(int, count);
+    QFETCH(int, expected);
+    QCOMPARE(Settings::validPortIndex(index, count), expected);
+}
+
+void TestSettings::unwritableFolder_data()
+{
+    QTest::addColumn<QString>("blocker");
+    // A plain file where the folder should be, and a folder where the file should be.
+    QTest::newRow("ini is a file") << QStringLiteral("ini");
+    QTest::newRow("KV518.ini is a folder") << QStringLiteral("ini/KV518.ini/x");
+}
+
+void TestSettings::unwritableFolder()
+{
+    QFETCH(QString, blocker);
+    QVERIFY(writeFile(m_dir->filePath(blocker), "keep"));
+    Settings settings;
+    settings.PortIndex = 2;
+    QString error;
+    QVERIFY(!settings.SaveSettings(&error));
+    const QString folder = QDir::toNativeSeparators(m_dir->path() + QStringLiteral("/ini/"));
+    QCOMPARE(error, QStringLiteral("Cannot create ") + folder + QStringLiteral(" directory."));
+    QCOMPARE(readFile(m_dir->filePath(blocker)), QByteArray("keep"));
+}
+
+void TestSettings::closeWithUnwritableFolderKeepsPolling()
+{
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("ini")), "not a folder"));
+    MemoryLine line(QStringLiteral("MEM-SETTINGS"));
+    ScriptedPrompter prompter;
+    prompter.answerMessage(QMessageBox::Ok);
+
+    MainOptions options;
+    options.listSystemPorts = false;
+    options.extraPorts << line.path();
+    TfrmMain w(options);
+    QSignalSpy searched(&w, &TfrmMain::searchFinished);
+    w.show();
+    QVERIFY(searched.wait(5000));
+    w.monitor().comm1().open();
+    w.monitor().mainTimer().start();
+
+    QVERIFY(!w.close());
+    QVERIFY(w.isVisible());
+    QCOMPARE(prompter.messages,
+             QStringList{QStringLiteral("Cannot create ")
+                         + QDir::toNativeSeparators(m_dir->path() + QStringLiteral("/ini/"))
+                         + QStringLiteral(" directory.")});
+    QVERIFY(w.monitor().comm1().isOpen());
+    QVERIFY(line.isOpen());
+    QVERIFY(w.monitor().mainTimer().isActive());
+    QVERIFY(prompter.unanswered.isEmpty());
+
+    // Once the folder can be made, the close goes through.
+    QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("ini"))));
+    QVERIFY(w.close());
+    QVERIFY(!w.monitor().comm1().isOpen());
+    QVERIFY(QFile::exists(Settings::filePath()));
+}
+
+QTEST_MAIN(TestSettings)
+#include "tst_settings.moc"

@@ -1,0 +1,94 @@
+// Renders the main window after a start with no meter, the splash, the About
+// window and the menus.
+#include "shell/AppPaths.h"
+#include "shell/Kv518Application.h"
+#include "shell/TfrmAbout.h"
+#include "shell/TfrmMain.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+
+#include <cstdio>
+
+namespace {
+
+QString g_out;
+
+void settle(int ms = 300)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void save(const QPixmap &pixmap, const QString &name)
+{
+    const QString path = QDir(g_out).filePath(name);
+    if (!pixmap.save(path))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+}
+
+void shootMenu(TfrmMain &w, QMenu *menu, const QString &name)
+{
+    w.menuBar()->setActiveAction(menu->menuAction());
+    settle();
+    save(menu->grab(), name + QStringLiteral(".png"));
+    // The window with the menu dropped down, as the user sees it.
+    const QRect area = w.frameGeometry().united(menu->geometry());
+    save(w.screen()->grabWindow(0, area.x(), area.y(), qMin(area.width(), 700), qMin(area.height(), 400)),
+         name + QStringLiteral("_open.png"));
+    menu->hide();
+    settle(100);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Kv518Application app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    g_out = QString::fromLocal8Bit(argv[1]);
+    QTemporaryDir programFolder;
+    AppPaths::setProgramFolder(programFolder.path());
+
+    QPointer<TfrmAbout> splash = TfrmAbout::createSplash();
+    splash->show();
+    splash->setStatusLine(QStringLiteral("Search Logger On /dev/ttyS0"));
+    settle();
+    save(splash->grab(), QStringLiteral("splash.png"));
+
+    TfrmMain w;
+    w.setSplash(splash);
+    w.showMaximized();
+    if (!w.searchDone()) {
+        QEventLoop loop;
+        QObject::connect(&w, &TfrmMain::searchFinished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    settle(500);
+    save(w.grab(), QStringLiteral("mainwindow.png"));
+    save(w.Panel1->grab(), QStringLiteral("toolbar.png"));
+
+    shootMenu(w, w.File1, QStringLiteral("menu_file"));
+    shootMenu(w, w.View1, QStringLiteral("menu_view"));
+    shootMenu(w, w.Window1, QStringLiteral("menu_window"));
+    shootMenu(w, w.Help1, QStringLiteral("menu_help"));
+
+    TfrmAbout about(&w);
+    about.show();
+    settle();
+    save(about.grab(), QStringLiteral("about.png"));
+    about.close();
+    return 0;
+}
