@@ -67,6 +67,7 @@ private Q_SLOTS:
     void searchFindsTheMeterAndPolls_data();
     void searchFindsTheMeterAndPolls();
     void lossAndReconnect();
+    void hangUpClosesThePortSilently();
     void noMeterKeepsPollingTheSavedPort();
     void savedIndexOutOfRangeSelectsTheFirstPort();
     void demoMeterThroughMemoryLine();
@@ -161,6 +162,28 @@ void TestConnectionMonitor::lossAndReconnect()
     QCOMPARE(status.last(), QVariantList({link, true}));
     QCOMPARE(rs232.last().at(0).toBool(), true);
     meter.reset();
+}
+
+void TestConnectionMonitor::hangUpClosesThePortSilently()
+{
+    // Identify (5) + framed live (10) + two polled frames, then the line dies
+    // in the middle of the third frame.
+    Sim meter({"--hangup-after", "39"});
+    ConnectionMonitor monitor;
+    monitor.setPortNames({meter.path()});
+    monitor.searchMeter();
+    QVERIFY(monitor.isConnected());
+    QSignalSpy closed(&monitor.comm1(), &SerialPort::closedByError);
+    QSignalSpy frames(&monitor, &ConnectionMonitor::liveFrame);
+    QSignalSpy lost(&monitor, &ConnectionMonitor::connectionLost);
+    QVERIFY(closed.count() > 0 || closed.wait(5000));
+    QVERIFY(!monitor.comm1().isOpen());
+    QVERIFY(lost.count() > 0 || lost.wait(5000));
+    QVERIFY(!monitor.isConnected());
+    QVERIFY(frames.count() <= 3);
+    // The poll goes on with nothing to send to.
+    QVERIFY(monitor.mainTimer().isActive());
+    QVERIFY(!monitor.pollBusy());
 }
 
 void TestConnectionMonitor::noMeterKeepsPollingTheSavedPort()
