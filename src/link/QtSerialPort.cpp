@@ -18,8 +18,9 @@ QtSerialPort::~QtSerialPort()
 
 bool QtSerialPort::open()
 {
-    if (m_port.isOpen())
+    if (isOpen())
         return true;
+    m_port.close();
     if (m_path.isEmpty()) {
         setLastError(QStringLiteral("No device"));
         return false;
@@ -32,6 +33,8 @@ bool QtSerialPort::open()
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_port.setReadBufferSize(4096);
+    m_failed = false;
+    ++m_openCount;
     if (!m_port.open(QIODevice::ReadWrite)) {
         setLastError(m_port.errorString());
         return false;
@@ -48,29 +51,29 @@ void QtSerialPort::close()
 
 bool QtSerialPort::isOpen() const
 {
-    return m_port.isOpen();
+    return m_port.isOpen() && !m_failed;
 }
 
 qint64 QtSerialPort::bytesWaiting()
 {
-    return m_port.isOpen() ? m_port.bytesAvailable() : 0;
+    return isOpen() ? m_port.bytesAvailable() : 0;
 }
 
 QByteArray QtSerialPort::read(qint64 n)
 {
-    if (!m_port.isOpen() || n <= 0)
+    if (!isOpen() || n <= 0)
         return {};
     return m_port.read(n);
 }
 
 qint64 QtSerialPort::write(const QByteArray &bytes)
 {
-    if (!m_port.isOpen())
+    if (!isOpen())
         return 0;
     const qint64 n = m_port.write(bytes);
     // QSerialPort only queues; push the bytes out now, as the meter dialogues expect.
     m_port.flush();
-    if (m_port.isOpen() && m_port.bytesToWrite() > 0)
+    if (isOpen() && m_port.bytesToWrite() > 0)
         m_port.waitForBytesWritten(100);
     return n < 0 ? 0 : n;
 }
@@ -91,7 +94,7 @@ void QtSerialPort::clearOutput()
 
 bool QtSerialPort::waitForBytes(int msecs)
 {
-    if (!m_port.isOpen())
+    if (!isOpen())
         return false;
     return m_port.waitForReadyRead(qMax(0, msecs));
 }
@@ -112,12 +115,13 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
         break;
     }
     setLastError(m_port.errorString());
-    if (!m_port.isOpen())
+    if (!m_port.isOpen() || m_failed)
         return;
+    m_failed = true;
     // A vanished device reports errors over and over: close on the first one,
     // from the event loop, since QSerialPort is inside its own handler here.
-    QMetaObject::invokeMethod(this, [this] {
-        if (m_port.isOpen()) {
+    QMetaObject::invokeMethod(this, [this, openCount = m_openCount] {
+        if (openCount == m_openCount && m_port.isOpen()) {
             m_port.close();
             Q_EMIT closedByError();
         }

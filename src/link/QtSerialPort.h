@@ -27,6 +27,10 @@ private:
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort m_port;
+    // Set on the first fatal error: the port counts as closed at once, even
+    // before the queued close has run, so no wait loop spins on a dead device.
+    bool m_failed = false;
+    quint64 m_openCount = 0;
     QString m_path;
     qint32 m_baudRate;
 };

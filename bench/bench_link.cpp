@@ -1,0 +1,147 @@
+// Meter link figures against kv518-sim on a pseudo-terminal:
+//  1. CPU time of live polling a connected meter (target: at most 1% of a core);
+//  2. the packet exchange of a 1 MiB download without wire pacing: packets per
+//     second and the program's time per packet (target: under 0.2 ms), against
+//     the 19200-baud wire time of the same image.
+// Usage: bench_link [live-seconds]   (default 60)
+#include "link/ComPort.h"
+#include "link/ConnectionMonitor.h"
+#include "link/MeterLink.h"
+#include "link/MeterMessages.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+
+#include <cstdio>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+double selfCpuSeconds()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double processCpuSeconds(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0.0;
+    const QByteArray stat = f.readAll();
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    // utime and stime are fields 14 and 15 of the line, 12 and 13 after the name.
+    return double(fields.value(11).toLongLong() + fields.value(12).toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
+
+struct Sim {
+    QProcess process;
+    QString path;
+    bool start(const QStringList &args)
+    {
+        process.setProgram(QStringLiteral(KV518_SIM_PATH));
+        process.setArguments(args);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start();
+        if (!process.waitForStarted(5000))
+            return false;
+        while (!process.canReadLine() && process.waitForReadyRead(5000)) {
+        }
+        path = QString::fromLocal8Bit(process.readLine()).trimmed();
+        return !path.isEmpty();
+    }
+    ~Sim()
+    {
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+};
+
+void livePolling(int seconds)
+{
+    Sim sim;
+    if (!sim.start({})) {
+        std::printf("live polling: kv518-sim did not start\n");
+        return;
+    }
+    ConnectionMonitor monitor;
+    monitor.setPortNames({sim.path});
+    monitor.searchMeter();
+    if (!monitor.isConnected()) {
+        std::printf("live polling: meter not found\n");
+        return;
+    }
+    int frames = 0;
+    QObject::connect(&monitor, &ConnectionMonitor::liveFrame, [&frames] { ++frames; });
+
+    const double cpu0 = selfCpuSeconds();
+    const double simCpu0 = processCpuSeconds(sim.process.processId());
+    QElapsedTimer wall;
+    wall.start();
+    QTimer::singleShot(seconds * 1000, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    const double elapsed = double(wall.elapsed()) / 1000.0;
+    const double cpu = selfCpuSeconds() - cpu0;
+    const double simCpu = processCpuSeconds(sim.process.processId()) - simCpu0;
+
+    std::printf("live polling: %.1f s, %d frames, connected=%s\n", elapsed, frames,
+                monitor.isConnected() ? "yes" : "no");
+    std::printf("  program CPU %.3f s = %.3f%% of one core (target <= 1%%)\n", cpu, 100.0 * cpu / elapsed);
+    std::printf("  kv518-sim CPU %.3f s = %.3f%% of one core\n", simCpu, 100.0 * simCpu / elapsed);
+}
+
+void packetExchange()
+{
+    // 4 sets of 65456 samples: 320 + 4 * 4 * 65456 = 1 047 616 bytes, about 1 MiB.
+    Sim sim;
+    if (!sim.start({"--sets", "4", "--samples", "65456"})) {
+        std::printf("packet exchange: kv518-sim did not start\n");
+        return;
+    }
+    ComPort comm2;
+    comm2.setDeviceName(sim.path);
+    if (!comm2.open()) {
+        std::printf("packet exchange: cannot open %s\n", qPrintable(sim.path));
+        return;
+    }
+    QElapsedTimer wall;
+    qint64 lastPacketNs = 0;
+    double cpuAtLastPacket = 0.0;
+    PacketOptions options;
+    options.progress = [&](const QByteArray &, PacketStep) {
+        lastPacketNs = wall.nsecsElapsed();
+        cpuAtLastPacket = selfCpuSeconds();
+    };
+    const double cpu0 = selfCpuSeconds();
+    wall.start();
+    const PacketResult r = ReceivePackets(comm2, Meter::DOWNLOAD_REQUEST, options);
+    const double total = double(wall.nsecsElapsed()) / 1e9;
+    comm2.close();
+
+    const double transfer = double(lastPacketNs) / 1e9;
+    const int packets = r.packets;
+    const double cpu = cpuAtLastPacket - cpu0;
+    const double wireBytes = double(packets) * (Meter::PacketLength + Meter::ACK.size()) + Meter::DOWNLOAD_REQUEST.size();
+    const double wire = wireBytes * 10.0 / Meter::BaudRate;
+    std::printf("packet exchange: %lld bytes in %d packets, %d retries, ended after %.2f s (3 s silence included)\n",
+                qlonglong(r.bytes.size()), packets, r.retries, total);
+    std::printf("  transfer %.3f s = %.0f packets/s, %.3f ms per packet (wall, pty and kv518-sim included)\n",
+                transfer, packets / transfer, 1000.0 * transfer / packets);
+    std::printf("  program CPU %.3f s = %.4f ms per packet (target < 0.2 ms)\n", cpu, 1000.0 * cpu / packets);
+    std::printf("  19200-baud wire time of the same exchange: %.1f s (%.2f ms per packet)\n", wire,
+                1000.0 * wire / packets);
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int seconds = argc > 1 ? qMax(1, QByteArray(argv[1]).toInt()) : 60;
+    packetExchange();
+    livePolling(seconds);
+    return 0;
+}

@@ -1,0 +1,299 @@
+// The connection monitor end to end: the real serial backend on pseudo-terminals
+// of kv518-sim, and the demo meter on its in-memory line.
+#include "link/ConnectionMonitor.h"
+#include "link/MeterLink.h"
+#include "link/MeterMessages.h"
+#include "sim/DemoMeter.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+// One kv518-sim process; its device path is the first line it prints.
+class Sim
+{
+public:
+    explicit Sim(const QStringList &args)
+    {
+        m_process.setProgram(QStringLiteral(KV518_SIM_PATH));
+        m_process.setArguments(args);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start();
+        if (!m_process.waitForStarted(5000))
+            return;
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
+        }
+        m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    ~Sim() { stop(); }
+    QString path() const { return m_path; }
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
+
+private:
+    QProcess m_process;
+    QString m_path;
+};
+
+int countLines(const QString &file, const QString &line)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    return int(QString::fromLatin1(f.readAll()).split(QLatin1Char('\n')).count(line));
+}
+
+bool isLiveFrame(const QByteArray &f)
+{
+    return f.size() == 10 && f.front() == Meter::StartByte && f.back() == Meter::EndByte;
+}
+} // namespace
+
+class TestConnectionMonitor : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void searchFindsTheMeterAndPolls_data();
+    void searchFindsTheMeterAndPolls();
+    void lossAndReconnect();
+    void hangUpClosesThePortSilently();
+    void noMeterKeepsPollingTheSavedPort();
+    void savedIndexOutOfRangeSelectsTheFirstPort();
+    void demoMeterThroughMemoryLine();
+    void portChangeWaitsForTheQuietPoll();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestConnectionMonitor::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(QFile::exists(QStringLiteral(KV518_SIM_PATH)));
+}
+
+void TestConnectionMonitor::searchFindsTheMeterAndPolls_data()
+{
+    QTest::addColumn<QStringList>("faults");
+    QTest::newRow("plain") << QStringList();
+    QTest::newRow("noise and split frames") << QStringList{"--noise", "--split"};
+}
+
+void TestConnectionMonitor::searchFindsTheMeterAndPolls()
+{
+    QFETCH(QStringList, faults);
+    Sim silent({"--silent"});
+    Sim meter(faults);
+    QVERIFY(!silent.path().isEmpty());
+    QVERIFY(!meter.path().isEmpty());
+
+    ConnectionMonitor monitor;
+    monitor.setPortNames({silent.path(), meter.path()});
+    QSignalSpy splash(&monitor, &ConnectionMonitor::splashText);
+    QSignalSpy status(&monitor, &ConnectionMonitor::statusChanged);
+    QSignalSpy rs232(&monitor, &ConnectionMonitor::rs232Visible);
+    QSignalSpy frames(&monitor, &ConnectionMonitor::liveFrame);
+    QSignalSpy gained(&monitor, &ConnectionMonitor::connectionGained);
+    QSignalSpy lost(&monitor, &ConnectionMonitor::connectionLost);
+    monitor.searchMeter();
+
+    QVERIFY(monitor.isConnected());
+    QCOMPARE(monitor.portIndex(), 1);
+    QCOMPARE(monitor.devicePath(), meter.path());
+    QVERIFY(monitor.comm1().isOpen());
+    QVERIFY(monitor.mainTimer().isActive());
+    QCOMPARE(splash.at(0).at(0).toString(), QStringLiteral("Initializing COM Port ..."));
+    QCOMPARE(splash.at(1).at(0).toString(), QStringLiteral("Search Logger On ") + silent.path());
+    QCOMPARE(splash.at(2).at(0).toString(), QStringLiteral("Search Logger On ") + meter.path());
+    QCOMPARE(status.first(), QVariantList({meter.path(), true}));
+    QCOMPARE(rs232.first().at(0).toBool(), true);
+
+    // The framed request after the search and then the poll bring live frames.
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(frames.count() > i || frames.wait(3000));
+    for (const QVariantList &f : std::as_const(frames))
+        QVERIFY(isLiveFrame(f.at(0).toByteArray()));
+    QCOMPARE(gained.count(), 0); // already connected by the search
+    QCOMPARE(lost.count(), 0);
+    QVERIFY(monitor.isConnected());
+}
+
+void TestConnectionMonitor::lossAndReconnect()
+{
+    const QString link = m_dir.filePath(QStringLiteral("meter"));
+    auto meter = std::make_unique<Sim>(QStringList{"--link", link});
+    ConnectionMonitor monitor;
+    monitor.setPortNames({link});
+    monitor.searchMeter();
+    QVERIFY(monitor.isConnected());
+    QSignalSpy frames(&monitor, &ConnectionMonitor::liveFrame);
+    QVERIFY(frames.wait(3000));
+
+    QSignalSpy lost(&monitor, &ConnectionMonitor::connectionLost);
+    QSignalSpy status(&monitor, &ConnectionMonitor::statusChanged);
+    QSignalSpy rs232(&monitor, &ConnectionMonitor::rs232Visible);
+    int ticks = 0;
+    connect(&monitor.mainTimer(), &QTimer::timeout, this, [&] { ++ticks; });
+    meter->stop();
+    QVERIFY(lost.wait(5000));
+    // The tick that saw the last frame, then three silent ones: under 2 s.
+    QVERIFY2(ticks <= 4, qPrintable(QString::number(ticks)));
+    QVERIFY(!monitor.isConnected());
+    QVERIFY(monitor.liveBuffer().isEmpty());
+    QCOMPARE(status.last(), QVariantList({link, false}));
+    QCOMPARE(rs232.last().at(0).toBool(), false);
+
+    // The meter is back behind the same path: the next good frame reconnects.
+    QSignalSpy gained(&monitor, &ConnectionMonitor::connectionGained);
+    meter = std::make_unique<Sim>(QStringList{"--link", link});
+    QVERIFY(gained.wait(5000));
+    QVERIFY(monitor.isConnected());
+    QCOMPARE(status.last(), QVariantList({link, true}));
+    QCOMPARE(rs232.last().at(0).toBool(), true);
+    meter.reset();
+}
+
+void TestConnectionMonitor::hangUpClosesThePortSilently()
+{
+    // Identify (5) + framed live (10) + two polled frames, then the line dies
+    // in the middle of the third frame.
+    Sim meter({"--hangup-after", "39"});
+    ConnectionMonitor monitor;
+    monitor.setPortNames({meter.path()});
+    monitor.searchMeter();
+    QVERIFY(monitor.isConnected());
+    QSignalSpy closed(&monitor.comm1(), &SerialPort::closedByError);
+    QSignalSpy frames(&monitor, &ConnectionMonitor::liveFrame);
+    QSignalSpy lost(&monitor, &ConnectionMonitor::connectionLost);
+    QVERIFY(closed.count() > 0 || closed.wait(5000));
+    QVERIFY(!monitor.comm1().isOpen());
+    QVERIFY(lost.count() > 0 || lost.wait(5000));
+    QVERIFY(!monitor.isConnected());
+    QVERIFY(frames.count() <= 3);
+    // The poll goes on with nothing to send to.
+    QVERIFY(monitor.mainTimer().isActive());
+    QVERIFY(!monitor.pollBusy());
+}
+
+void TestConnectionMonitor::noMeterKeepsPollingTheSavedPort()
+{
+    const QString logA = m_dir.filePath(QStringLiteral("a.log"));
+    const QString logB = m_dir.filePath(QStringLiteral("b.log"));
+    Sim a({"--silent", "--log", logA});
+    Sim b({"--silent", "--log", logB});
+    ConnectionMonitor monitor;
+    monitor.setPortNames({a.path(), b.path()});
+    monitor.setPortIndex(1);
+    QSignalSpy selected(&monitor, &ConnectionMonitor::entrySelected);
+    QSignalSpy status(&monitor, &ConnectionMonitor::statusChanged);
+    monitor.searchMeter();
+
+    QVERIFY(!monitor.isConnected());
+    QCOMPARE(monitor.portIndex(), 1);
+    QCOMPARE(selected.last().at(0).toInt(), 1);
+    QCOMPARE(status.first(), QVariantList({b.path(), false}));
+    QTRY_COMPARE_WITH_TIMEOUT(countLines(logA, "IDENTIFY_REQUEST ef4dfe"), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(countLines(logB, "FRAMED_LIVE_REQUEST 0241c103"), 1, 5000);
+    // Not connected: every tick wakes the meter before asking.
+    QTRY_VERIFY_WITH_TIMEOUT(countLines(logB, "LIVE_REQUEST ef41fe") >= 3, 5000);
+    QVERIFY(countLines(logB, "WAKE_BYTE 00") >= 2);
+    QCOMPARE(countLines(logA, "LIVE_REQUEST ef41fe"), 0);
+}
+
+void TestConnectionMonitor::savedIndexOutOfRangeSelectsTheFirstPort()
+{
+    MemoryLine a(QStringLiteral("MEM-SILENT-A"));
+    MemoryLine b(QStringLiteral("MEM-SILENT-B"));
+    for (int saved : {5, -1}) {
+        ConnectionMonitor monitor;
+        monitor.setPortNames({a.path(), b.path()});
+        monitor.setPortIndex(saved);
+        monitor.searchMeter();
+        QCOMPARE(monitor.portIndex(), 0);
+        QCOMPARE(monitor.devicePath(), a.path());
+        monitor.suspend();
+    }
+    // No ports at all: nothing is selected and the port stays closed.
+    ConnectionMonitor empty;
+    QSignalSpy selected(&empty, &ConnectionMonitor::entrySelected);
+    empty.searchMeter();
+    QCOMPARE(selected.count(), 0);
+    QVERIFY(!empty.comm1().isOpen());
+    QVERIFY(empty.devicePath().isEmpty());
+}
+
+void TestConnectionMonitor::demoMeterThroughMemoryLine()
+{
+    DemoMeter demo;
+    ConnectionMonitor monitor;
+    monitor.setPortNames({QStringLiteral("DEMO")});
+    QCOMPARE(ConnectionMonitor::devicePathFor(QStringLiteral("DEMO")), QStringLiteral("DEMO"));
+    monitor.searchMeter();
+    QVERIFY(monitor.isConnected());
+    QSignalSpy frames(&monitor, &ConnectionMonitor::liveFrame);
+    QVERIFY(frames.wait(3000));
+    QVERIFY(frames.wait(3000));
+    QVERIFY(isLiveFrame(frames.last().at(0).toByteArray()));
+
+    // The download hands the device over to a port of its own, then back.
+    monitor.suspend();
+    ComPort comm2;
+    comm2.setDeviceName(monitor.devicePath());
+    QVERIFY(comm2.open());
+    PacketOptions directory;
+    directory.target = Meter::DirectoryBytes;
+    const PacketResult r = ReceivePackets(comm2, Meter::DIRECTORY_REQUEST, directory);
+    QCOMPARE(r.end, PacketEnd::TargetReached);
+    QCOMPARE(r.bytes, demo.model().image().left(320));
+    comm2.close();
+    monitor.resume();
+    QVERIFY(frames.wait(3000));
+    QVERIFY(monitor.isConnected());
+}
+
+void TestConnectionMonitor::portChangeWaitsForTheQuietPoll()
+{
+    MemoryLine a(QStringLiteral("MEM-POLL-A"));
+    MemoryLine b(QStringLiteral("MEM-POLL-B"));
+    ConnectionMonitor monitor;
+    monitor.setPortNames({a.path(), b.path()});
+    monitor.searchMeter();
+    QCOMPARE(monitor.devicePath(), a.path());
+
+    // The user picks the other port while the poll pauses after WAKE_BYTE.
+    bool requested = false;
+    a.onWrite = [&](const QByteArray &bytes) {
+        if (bytes == Meter::WAKE_BYTE && !requested) {
+            QVERIFY(monitor.pollBusy());
+            requested = true;
+            monitor.changePort(b.path(), 1);
+        }
+    };
+    bool busyAtReopen = true;
+    b.onOpenChanged = [&](bool open) {
+        if (open)
+            busyAtReopen = monitor.pollBusy() || monitor.receiveBusy();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(b.isOpen(), 5000);
+    QVERIFY(requested);
+    QVERIFY(!busyAtReopen);
+    QVERIFY(!a.isOpen());
+    QCOMPARE(monitor.portIndex(), 1);
+    QCOMPARE(monitor.devicePath(), b.path());
+    a.onWrite = nullptr;
+    b.onOpenChanged = nullptr;
+}
+
+QTEST_GUILESS_MAIN(TestConnectionMonitor)
+#include "tst_connectionmonitor.moc"
