@@ -2,6 +2,7 @@
 #include "shell/MainOptions.h"
 #include "shell/TfrmAbout.h"
 #include "shell/TfrmMain.h"
+#include "sim/DemoMeter.h"
 
 #include <QPointer>
 
@@ -25,8 +26,8 @@ int main(int argc, char *argv[])
         std::fputs(qPrintable(message + QLatin1Char('\n')), stderr);
         return 2;
     }
-    // The demo meter plugs in through options.startDemoMeter: it registers its
-    // in-memory line under MainOptions::DemoPortName() before the port box is filled.
+    // The demo meter registers its in-memory line before the port box is filled.
+    options.startDemoMeter = [](QObject *owner) { new DemoMeter(owner); };
 
     QPointer<TfrmAbout> splash = TfrmAbout::createSplash();
     splash->show();

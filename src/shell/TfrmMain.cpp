@@ -203,6 +203,10 @@ void TfrmMain::connectMonitor()
     // The tool button stays enabled; its handler tells the user there is no meter.
     connect(&m_monitor, &ConnectionMonitor::connectionLost, this,
             [this] { DataLogger1->setEnabled(false); });
+    connect(&m_monitor, &ConnectionMonitor::liveFrame, &m_live, &LiveReadings::onLiveFrame);
+    connect(&m_monitor, &ConnectionMonitor::rs232Visible, &m_live, &LiveReadings::onRs232Visible);
+    connect(&m_live, &LiveReadings::frameDecoded, this,
+            [this] { m_monitor.setLoggerRecording(m_live.loggerRecording()); });
 }
 
 void TfrmMain::fillPortBox(const MainOptions &options)
@@ -283,7 +287,8 @@ void TfrmMain::FormShow()
 
 void TfrmMain::createLcdMirror()
 {
-    // The LCD mirror window is created here, floating at the lower left.
+    m_lcd = TfrmLCD::create(this, [this] { return m_monitor.receiveBusy(); });
+    m_live.setMirror(m_lcd);
 }
 
 void TfrmMain::CreateDownloadView()

@@ -2,6 +2,8 @@
 
 #include "link/ComPort.h"
 #include "link/ConnectionMonitor.h"
+#include "live/LiveReadings.h"
+#include "live/TfrmLCD.h"
 #include "shell/MainOptions.h"
 #include "shell/Settings.h"
 
@@ -34,6 +36,10 @@ public:
     void setSplash(TfrmAbout *splash);
 
     ConnectionMonitor &monitor() { return m_monitor; }
+    // The decoded live readings and the flags they drive.
+    LiveReadings &liveReadings() { return m_live; }
+    // The LCD mirror; empty once the user has closed it.
+    TfrmLCD *lcdMirror() const { return m_lcd; }
     Settings &settings() { return m_settings; }
     QString userDataFolder() const { return m_userDataFolder; }
     // The texts of the two status bar panels.
@@ -113,6 +119,8 @@ private:
     bool documentWindowsAgreeToClose();
 
     ConnectionMonitor m_monitor;
+    LiveReadings m_live;
+    QPointer<TfrmLCD> m_lcd;
     Settings m_settings;
     QString m_userDataFolder;
     QPointer<TfrmAbout> m_splash;
