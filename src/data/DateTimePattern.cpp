@@ -312,9 +312,13 @@ bool DateTimePattern::parse(QStringView text, QDate &date, int &msOfDay) const
             ok = readNumber(2, year);
             twoDigitYear = true;
             break;
-        case Kind::Year4:
+        case Kind::Year4: {
+            // A year typed with two digits is taken as a two-digit year.
+            const qsizetype from = pos;
             ok = readNumber(4, year);
+            twoDigitYear = twoDigitYear || pos - from <= 2;
             break;
+        }
         case Kind::Hour24:
         case Kind::Hour12:
             ok = readNumber(2, hour);
