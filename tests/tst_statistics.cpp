@@ -22,8 +22,9 @@ struct Chart
     Chart(std::vector<float> humidity, std::vector<float> temperature)
         : h(std::move(humidity)), t(std::move(temperature))
     {
+        const double start = at(10, 0);
         for (size_t i = 0; i < h.size(); ++i)
-            x.push_back(at(10, 0) + double(i) * 60.0 / 86400.0);
+            x.push_back(start + double(i) * 60.0 / 86400.0);
     }
     ChartSeries series() const { return {{x, x}, {h, t}}; }
 };

@@ -25,10 +25,8 @@ void CliApp::printOverview()
 int CliApp::run(const QStringList &arguments)
 {
     const QString name = arguments.value(1);
-    if (name.isEmpty()) {
-        printOverview();
-        return int(ExitCode::Usage);
-    }
+    if (name.isEmpty())
+        return m_context.fail(ExitCode::Usage, QStringLiteral("No command given (see --help)."));
     if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
         printOverview();
         return int(ExitCode::Success);
