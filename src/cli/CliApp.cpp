@@ -16,7 +16,7 @@ void CliApp::printOverview()
     out << "Usage: " << QCoreApplication::applicationName() << " COMMAND [options]\n\n"
         << "The KV518 data logger's data sets and data files from the command line.\n\nCommands:\n";
     for (const CliCommand &c : m_commands)
-        out << "  " << (c.name + u' ' + c.usage).leftJustified(62) << ' ' << c.summary << '\n';
+        out << "  " << (c.name + u' ' + c.usage).trimmed() << "\n      " << c.summary << '\n';
     out << "\n'" << QCoreApplication::applicationName() << " COMMAND --help' describes a command's options.\n"
         << "Exit codes: 0 success, 2 usage, 3 port or meter not found, 4 transfer error, "
            "5 bad or empty file.\n";
