@@ -1,0 +1,355 @@
+#include "cli/DataCommands.h"
+
+#include "data/TDataSetStore.h"
+#include "files/TextDataFile.h"
+#include "view/Statistics.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+namespace DataCommands {
+
+namespace {
+
+// The points of one chart: a data set of a collection file or a data file.
+struct ChartData
+{
+    std::vector<double> x;
+    std::vector<float> humidity;
+    std::vector<float> temperature;
+    bool fromCollection = false;
+    int set = 0;                // 1-based, collection only
+    qint64 interval = 0;        // seconds, collection only
+    double start = 0.0;         // the data set's start, collection only
+    bool fahrenheit = false;
+
+    ChartSeries series() const
+    {
+        return {{std::span<const double>(x), std::span<const double>(x)},
+                {std::span<const float>(humidity), std::span<const float>(temperature)}};
+    }
+};
+
+QString isoTime(double days)
+{
+    QDate date;
+    int ms = 0;
+    if (!FrameworkTime::split(days, date, ms))
+        return QString();
+    return date.toString(Qt::ISODate) + u'T' + QTime::fromMSecsSinceStartOfDay(ms).toString(QStringLiteral("hh:mm:ss"));
+}
+
+// The shortest decimal that reads back as the same float, so 25.3 stays 25.3.
+QJsonValue jsonReading(float v)
+{
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return QByteArray(buf, res.ptr - buf).toDouble();
+}
+
+QString quoted(const QString &path)
+{
+    return u'"' + path + u'"';
+}
+
+bool isCollection(const QString &path)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String("518"), Qt::CaseInsensitive) == 0;
+}
+
+// Loads a collection file as the Open command does; returns an exit code on
+// failure.
+std::optional<int> loadCollection(CliContext &ctx, const QString &path, TDataSetStore &store)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot read %1.").arg(quoted(path)));
+    if (file.size() > LoggerImage::MaxImageBytes)
+        return ctx.fail(ExitCode::DataError,
+                        QStringLiteral("%1 is larger than 16 MiB and cannot be a logger image.").arg(quoted(path)));
+    const QByteArray image = file.readAll();
+    switch (store.load(image, image.size())) {
+    case TLoadResult::lrOk:
+        return std::nullopt;
+    case TLoadResult::lrNoData:
+        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 holds no data set.").arg(quoted(path)));
+    case TLoadResult::lrDataError:
+        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 is damaged: data set %2 does not fit in the file.")
+                                                 .arg(quoted(path))
+                                                 .arg(store.faultySet() + 1));
+    default:
+        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 is damaged.").arg(quoted(path)));
+    }
+}
+
+std::optional<int> setNumber(CliContext &ctx, const QCommandLineParser &parser, const QString &path,
+                             const TDataSetStore &store, int &set)
+{
+    if (!parser.isSet(QStringLiteral("set")))
+        return ctx.fail(ExitCode::Usage, QStringLiteral("A collection file needs --set N (see --help)."));
+    bool ok = false;
+    set = parser.value(QStringLiteral("set")).toInt(&ok);
+    if (!ok || set < 1 || set > store.SetCount())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("%1 holds %2 data set(s); --set must be between 1 and %2.")
+                                             .arg(quoted(path))
+                                             .arg(store.SetCount()));
+    return std::nullopt;
+}
+
+// The chart of a data set or of a data file, as the data view would show it.
+std::optional<int> loadChart(CliContext &ctx, const QCommandLineParser &parser, const QString &path, ChartData &chart)
+{
+    if (isCollection(path)) {
+        TDataSetStore store;
+        if (auto code = loadCollection(ctx, path, store))
+            return code;
+        int set = 0;
+        if (auto code = setNumber(ctx, parser, path, store, set))
+            return code;
+        const int k = set - 1;
+        const qsizetype n = store.SampleCounts().at(k);
+        const qsizetype base = 2 * store.firstSample(k);
+        chart.x.resize(size_t(n));
+        chart.humidity.resize(size_t(n));
+        chart.temperature.resize(size_t(n));
+        for (qsizetype j = 0; j < n; ++j) {
+            chart.x[size_t(j)] = store.Times().at(base + 2 * j);
+            chart.humidity[size_t(j)] = store.Values().at(base + 2 * j);
+            chart.temperature[size_t(j)] = store.Values().at(base + 2 * j + 1);
+        }
+        chart.fromCollection = true;
+        chart.set = set;
+        chart.interval = store.Intervals().at(k);
+        chart.start = store.StartTimes().at(k);
+        chart.fahrenheit = store.isFahrenheit(k);
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("set")))
+        return ctx.fail(ExitCode::Usage, QStringLiteral("--set applies to collection files only."));
+    const QChar separator = TextDataFile::separatorFor(path);
+    if (separator.isNull())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("%1 is neither a collection file (.518) nor a data file "
+                                                        "(.txt, .csv).")
+                                             .arg(quoted(path)));
+    TextFileExtent extent;
+    TextFilePoints points;
+    switch (TextDataFile::read(path, separator, ctx.texts(), extent, points)) {
+    case TextReadStatus::CannotOpen:
+        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot read %1.").arg(quoted(path)));
+    case TextReadStatus::TooManyLines:
+        return ctx.fail(ExitCode::DataError, TextDataFile::tooManyLinesMessage());
+    default:
+        break;
+    }
+    if (points.filled == 0)
+        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 holds no data line.").arg(quoted(path)));
+    chart.x = std::move(points.x);
+    chart.humidity = std::move(points.humidity);
+    chart.temperature = std::move(points.temperature);
+    return std::nullopt;
+}
+
+QString onePath(const QCommandLineParser &parser)
+{
+    const QStringList args = parser.positionalArguments();
+    return args.size() == 1 ? args.first() : QString();
+}
+
+int runSets(CliContext &ctx, const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("json"), QStringLiteral("Print a JSON array.")});
+    if (auto code = ctx.parse(parser, arguments, true, QStringLiteral("FILE.518 [--json] [--locale NAME]")))
+        return *code;
+    const QString path = onePath(parser);
+    if (path.isEmpty())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("sets takes one collection file (see --help)."));
+    TDataSetStore store;
+    if (auto code = loadCollection(ctx, path, store))
+        return *code;
+
+    const DateTimeText &texts = ctx.texts();
+    if (parser.isSet(QStringLiteral("json"))) {
+        QJsonArray sets;
+        for (int k = 0; k < store.SetCount(); ++k) {
+            const QStringList row = store.listRow(k, texts);
+            sets.append(QJsonObject{
+                {QStringLiteral("set"), k + 1},
+                {QStringLiteral("start"), isoTime(store.StartTimes().at(k))},
+                {QStringLiteral("interval_s"), store.Intervals().at(k)},
+                {QStringLiteral("samples"), store.SampleCounts().at(k)},
+                {QStringLiteral("unit"), row.at(6)},
+                {QStringLiteral("rate"), row.at(3)},
+                {QStringLiteral("date"), row.at(1)},
+                {QStringLiteral("time"), row.at(2)},
+            });
+        }
+        ctx.out() << QJsonDocument(sets).toJson(QJsonDocument::Indented);
+        return int(ExitCode::Success);
+    }
+
+    QList<QStringList> rows{TDataSetStore::listHeadings()};
+    for (int k = 0; k < store.SetCount(); ++k)
+        rows << store.listRow(k, texts);
+    QList<qsizetype> widths(rows.first().size(), 0);
+    for (const QStringList &row : rows) {
+        for (qsizetype c = 0; c < row.size(); ++c)
+            widths[c] = qMax(widths[c], row.at(c).size());
+    }
+    for (const QStringList &row : rows) {
+        QString line;
+        for (qsizetype c = 0; c < row.size(); ++c)
+            line += row.at(c).leftJustified(widths[c] + 2);
+        ctx.out() << line.trimmed() << '\n';
+    }
+    return int(ExitCode::Success);
+}
+
+int runExport(CliContext &ctx, const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("set"), QStringLiteral("The data set (1 = the first) of a collection file."),
+                      QStringLiteral("N")});
+    parser.addOption({QStringLiteral("format"),
+                      QStringLiteral("txt (tab-separated) or csv (comma-separated); default: the extension of "
+                                     "OUT, else txt."),
+                      QStringLiteral("FORMAT")});
+    parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
+                      QStringLiteral("Write to OUT instead of the standard output."), QStringLiteral("OUT")});
+    if (auto code = ctx.parse(parser, arguments, true,
+                              QStringLiteral("FILE [--set N] [--format txt|csv] [-o OUT] [--locale NAME]")))
+        return *code;
+    const QString path = onePath(parser);
+    if (path.isEmpty())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("export takes one collection or data file (see --help)."));
+    const QString output = parser.value(QStringLiteral("output"));
+    QString format = parser.value(QStringLiteral("format")).toLower();
+    if (format.isEmpty())
+        format = TextDataFile::separatorFor(output) == u',' ? QStringLiteral("csv") : QStringLiteral("txt");
+    if (format != QLatin1String("txt") && format != QLatin1String("csv"))
+        return ctx.fail(ExitCode::Usage, QStringLiteral("--format must be txt or csv."));
+    const DateTimeText &texts = ctx.texts();
+    // A comma decimal separator in a comma-separated file would merge the fields.
+    if (format == QLatin1String("csv") && texts.usesDecimalComma())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("A comma-separated file cannot be written while the decimal "
+                                                        "separator is a comma; use --format txt."));
+
+    ChartData chart;
+    if (auto code = loadChart(ctx, parser, path, chart))
+        return *code;
+    const QChar separator = format == QLatin1String("csv") ? QChar(u',') : QChar(u'\t');
+    const qsizetype n = qsizetype(chart.x.size());
+    if (!output.isEmpty()) {
+        const TextWriteResult r
+            = TextDataFile::save(output, chart.x, chart.humidity, chart.temperature, 0, n, separator, texts);
+        if (!r.written)
+            return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot create file %1.").arg(quoted(output)));
+        return int(ExitCode::Success);
+    }
+    ctx.out().flush();
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly)
+        || !TextDataFile::write(out, chart.x, chart.humidity, chart.temperature, 0, n, separator, texts).written)
+        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot write to the standard output."));
+    return int(ExitCode::Success);
+}
+
+// The time of an extreme; null when no sample ever became one (time 0).
+QJsonValue extremeTime(double time)
+{
+    return time == 0.0 ? QJsonValue() : QJsonValue(isoTime(time));
+}
+
+QJsonObject channelJson(const SetStatistics &s, int c)
+{
+    const ChannelStatistics &ch = s.channel[c];
+    const bool any = s.points > 0;
+    return QJsonObject{
+        {QStringLiteral("max"), any ? jsonReading(ch.maximum) : QJsonValue()},
+        {QStringLiteral("max_time"), extremeTime(ch.maximumTime)},
+        {QStringLiteral("min"), any ? jsonReading(ch.minimum) : QJsonValue()},
+        {QStringLiteral("min_time"), extremeTime(ch.minimumTime)},
+        {QStringLiteral("avg"), ch.count > 0 ? QJsonValue(std::round(double(ch.average) * 1000.0) / 1000.0) : QJsonValue()},
+        {QStringLiteral("count"), ch.count},
+    };
+}
+
+int runStats(CliContext &ctx, const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("set"), QStringLiteral("The data set (1 = the first) of a collection file."),
+                      QStringLiteral("N")});
+    parser.addOption({QStringLiteral("json"), QStringLiteral("Print a JSON object.")});
+    if (auto code = ctx.parse(parser, arguments, true, QStringLiteral("FILE [--set N] [--json] [--locale NAME]")))
+        return *code;
+    const QString path = onePath(parser);
+    if (path.isEmpty())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("stats takes one collection or data file (see --help)."));
+    ChartData chart;
+    if (auto code = loadChart(ctx, parser, path, chart))
+        return *code;
+
+    const DateTimeText &texts = ctx.texts();
+    const SetStatistics s = Statistics::wholeSet(chart.series());
+    StatisticsTexts panel[2] = {Statistics::panelTexts(s, 0, texts), Statistics::panelTexts(s, 1, texts)};
+    // The download view shows a data set's own interval and start, not the estimate.
+    QString rate = panel[0].samplingRate;
+    QString start = panel[0].startTime;
+    QJsonValue isoStart = s.points > 0 ? QJsonValue(isoTime(s.first)) : QJsonValue();
+    if (chart.fromCollection) {
+        rate = DateTimeText::samplingRate(chart.interval);
+        start = texts.dateTime(chart.start);
+        isoStart = isoTime(chart.start);
+    }
+
+    if (parser.isSet(QStringLiteral("json"))) {
+        QJsonObject o{
+            {QStringLiteral("points"), qint64(s.points)},
+            {QStringLiteral("rate"), rate},
+            {QStringLiteral("start"), isoStart},
+            {QStringLiteral("humidity"), channelJson(s, 0)},
+            {QStringLiteral("temperature"), channelJson(s, 1)},
+        };
+        if (chart.fromCollection) {
+            o.insert(QStringLiteral("set"), chart.set);
+            o.insert(QStringLiteral("unit"), chart.fahrenheit ? QStringLiteral("F") : QStringLiteral("C"));
+        }
+        ctx.out() << QJsonDocument(o).toJson(QJsonDocument::Indented);
+        return int(ExitCode::Success);
+    }
+
+    QTextStream &out = ctx.out();
+    out << "Start Time: " << start << '\n'
+        << "Sampling Rate: " << rate << '\n'
+        << "Data No.: " << panel[0].dataNo << '\n';
+    const char *names[2] = {"Humidity", "Temperature"};
+    for (int c = 0; c < 2; ++c) {
+        out << names[c] << " MAX: " << panel[c].maximum << '\n'
+            << names[c] << " MIN: " << panel[c].minimum << '\n'
+            << names[c] << " AVG: " << panel[c].average << '\n';
+    }
+    return int(ExitCode::Success);
+}
+
+} // namespace
+
+QList<CliCommand> commands()
+{
+    return {
+        {QStringLiteral("sets"), QStringLiteral("FILE.518 [--json] [--locale NAME]"),
+         QStringLiteral("List the data sets of a collection file."), runSets},
+        {QStringLiteral("export"), QStringLiteral("FILE [--set N] [--format txt|csv] [-o OUT] [--locale NAME]"),
+         QStringLiteral("Write a data set (or a data file) as a TXT or CSV file."), runExport},
+        {QStringLiteral("stats"), QStringLiteral("FILE [--set N] [--json] [--locale NAME]"),
+         QStringLiteral("Maximum, minimum and average of both channels."), runStats},
+    };
+}
+
+} // namespace DataCommands

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDate>
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+#include <QTime>
+
+#include <vector>
+
+// A Qt date/time format string compiled once, so that writing and reading a
+// million file lines does not go through QLocale's general formatter and
+// parser for every line. Covers the field letters the regional formats use
+// (d M yy yyyy h H m s z AP ap A a, names of days and months, quoted text).
+// A format with anything else, or a locale without ASCII digits, is not
+// compiled (isCompiled() false) and the caller falls back to QLocale.
+class DateTimePattern
+{
+public:
+    DateTimePattern() = default;
+    DateTimePattern(const QString &format, const QLocale &locale);
+
+    bool isCompiled() const { return m_compiled; }
+    bool hasDate() const { return m_hasDate; }
+    bool hasTime() const { return m_hasTime; }
+    const QString &format() const { return m_format; }
+
+    // Appends the text of date and time (ms of day) to out.
+    void append(QString &out, QDate date, int msOfDay) const;
+
+    // Reads text written with this format. Two-digit years are placed within
+    // 50 years of today. Fields the format lacks take 1 (date) or 0 (time).
+    bool parse(QStringView text, QDate &date, int &msOfDay) const;
+
+private:
+    enum class Kind {
+        Literal,
+        Day, DayName, Month, MonthShortName, MonthLongName,
+        Year2, Year4, Hour24, Hour12, Minute, Second, Millis, AmPm
+    };
+    struct Token
+    {
+        Kind kind;
+        int width = 1;       // minimum digits when written
+        QString text;        // literal text
+        bool upper = false;  // AM/PM in capitals
+    };
+
+    void appendNumber(QString &out, int value, int width) const;
+    static bool isTextSpace(QChar c);
+
+    QString m_format;
+    std::vector<Token> m_tokens;
+    QString m_am, m_pm;
+    QStringList m_dayNames, m_monthShort, m_monthLong;
+    bool m_compiled = false;
+    bool m_hasDate = false;
+    bool m_hasTime = false;
+};

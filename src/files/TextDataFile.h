@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+
+#include <functional>
+#include <span>
+#include <vector>
+
+class DateTimeText;
+class QIODevice;
+
+// Told the count of lines done so far; returns false to cancel.
+using TextProgress = std::function<bool(qint64 count)>;
+
+// What the first reading pass finds: the number of chart points and the
+// X range the chart is prepared with.
+struct TextFileExtent
+{
+    qint64 rows = 0;     // lines up to the first empty one, at least 4
+    double t1 = 0.0;     // times of the first two lines (0 when unreadable)
+    double t2 = 0.0;
+    double xMin = 0.0;   // 0 leaves the chart's X scaling automatic
+    double xMax = 0.0;
+};
+
+// The points of the second pass, one per line that holds two separators.
+// A point whose date could not be read keeps X = 0; a reading that could not
+// be read, or "OL", is 9999.0, as are the points after the last line.
+struct TextFilePoints
+{
+    std::vector<double> x;
+    std::vector<float> humidity;
+    std::vector<float> temperature;
+    qint64 filled = 0;
+};
+
+enum class TextReadStatus { Ok, CannotOpen, TooManyLines, Cancelled };
+
+struct TextWriteResult
+{
+    qint64 lines = 0;
+    bool written = false;    // the file is complete on disk (or the device took every byte)
+    bool cancelled = false;
+};
+
+// Text data files: one line per chart point, "date time", humidity and
+// temperature joined by a tab (TXT) or a comma (CSV), ended by CR LF.
+// Readings beyond +-3000 are written "OL". Both are read back in two
+// streamed passes, so a file of millions of lines never sits in memory.
+class TextDataFile
+{
+public:
+    static constexpr int MaxLineLength = 179;
+    static constexpr qint64 MaxLines = 20'000'000;
+    static constexpr float Missing = 9999.0f;
+
+    static QString tooManyLinesMessage();
+    // Tab for ".txt", comma for ".csv" (any case), a null QChar otherwise.
+    static QChar separatorFor(const QString &path);
+
+    // One line, CR LF included.
+    static void appendLine(QString &out, double x, float humidity, float temperature, QChar separator,
+                           const DateTimeText &texts);
+
+    // Writes points begin .. end-1 of the arrays, stopping at the first point
+    // whose time is 0 (a point never filled) or when progress cancels.
+    static TextWriteResult write(QIODevice &out, std::span<const double> x, std::span<const float> humidity,
+                                 std::span<const float> temperature, qsizetype begin, qsizetype end,
+                                 QChar separator, const DateTimeText &texts, const TextProgress &progress = {});
+    // The same into a file, replaced only once the whole text is written.
+    static TextWriteResult save(const QString &path, std::span<const double> x, std::span<const float> humidity,
+                                std::span<const float> temperature, qsizetype begin, qsizetype end,
+                                QChar separator, const DateTimeText &texts, const TextProgress &progress = {});
+
+    // First pass: lines until the end or the first empty line, the first two
+    // times and the X range.
+    static TextReadStatus scan(QIODevice &in, QChar separator, const DateTimeText &texts, TextFileExtent &extent);
+    // Second pass: at most pointCount points.
+    static TextReadStatus readPoints(QIODevice &in, QChar separator, const DateTimeText &texts, qint64 pointCount,
+                                     TextFilePoints &points, const TextProgress &progress = {});
+    // Both passes over a file.
+    static TextReadStatus read(const QString &path, QChar separator, const DateTimeText &texts,
+                               TextFileExtent &extent, TextFilePoints &points, const TextProgress &progress = {});
+};

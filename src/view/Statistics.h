@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QString>
+
+#include <span>
+
+class DateTimeText;
+
+// The arrays of a data view's chart, in point order: X of each subset
+// (date-times) and Y of each subset (readings); subset 0 is the humidity,
+// subset 1 the temperature.
+struct ChartSeries
+{
+    std::span<const double> x[2];
+    std::span<const float> y[2];
+
+    qsizetype points() const;
+};
+
+struct ChannelStatistics
+{
+    float maximum = -9999.0f;
+    double maximumTime = 0.0;
+    float minimum = 9999.0f;
+    double minimumTime = 0.0;
+    qint64 count = 0;       // readings inside +-3000, the ones averaged
+    float average = 0.0f;   // meaningful when count > 0
+};
+
+// The whole-set figures of the statistics panel.
+struct SetStatistics
+{
+    qsizetype points = 0;
+    double first = 0.0;       // time of the first point (0 without points)
+    qint64 rateSeconds = 0;   // estimated sampling interval
+    ChannelStatistics channel[2];
+};
+
+// The figures between cursors A and B, both included.
+struct CursorStatistics
+{
+    bool valid = false;       // false without points
+    qsizetype indexA = 0;
+    qsizetype indexB = 0;
+    float valueA = 0.0f;
+    double timeA = 0.0;
+    float valueB = 0.0f;
+    double timeB = 0.0;
+    float maximum = -99999.0f;
+    double maximumTime = 0.0;
+    float minimum = 99999.0f;
+    double minimumTime = 0.0;
+    double average = 0.0;
+};
+
+// The texts of the panel's boxes for one channel.
+struct StatisticsTexts
+{
+    QString startTime;
+    QString samplingRate;
+    QString dataNo;
+    QString maximum;   // "OL" or value "@" date-time
+    QString minimum;
+    QString average;   // "****" when nothing counts
+};
+
+struct CursorTexts
+{
+    QString cursorA, cursorATime;
+    QString cursorB, cursorBTime;
+    QString maxAB, maxABTime;
+    QString minAB, minABTime;
+    QString avgAB;
+};
+
+// Statistics and cursor arithmetic of a data view, as plain functions over
+// the chart's arrays, so the window, the command-line tool and the tests
+// share them.
+namespace Statistics {
+
+// Maximum, minimum (ties keep the earliest sample; the out-of-range markers
+// take part) and average (readings inside +-3000 only) of each channel, and
+// the sampling rate estimated as the span over the intervals between points.
+SetStatistics wholeSet(const ChartSeries &series);
+
+// Between cursors A and B of channel t, in either order; every sample counts.
+// The indices are kept inside the points.
+CursorStatistics betweenCursors(const ChartSeries &series, int channel, qsizetype cursorA, qsizetype cursorB);
+
+// Where a selection puts cursors A and B: a third and two thirds of the points.
+struct CursorPair
+{
+    qsizetype a = 0;
+    qsizetype b = 0;
+};
+CursorPair selectPointCursors(qsizetype points);
+
+// The sample nearest the mouse's data X (x of subset 0, in time order); a tie
+// goes to the later sample, and a mouse outside the plot leaves the cursor at
+// current.
+qsizetype NearestPoint(std::span<const double> x, double mouseX, bool insidePlot, qsizetype current);
+
+// Texts: "OL" for an extreme beyond +-3000, else one decimal "@" date-time.
+QString extremeText(float value, double time, const DateTimeText &texts);
+StatisticsTexts panelTexts(const SetStatistics &s, int channel, const DateTimeText &texts);
+CursorTexts cursorTexts(const CursorStatistics &c, const DateTimeText &texts);
+// The point line's text: time, " H:" humidity, " T:" temperature.
+QString pointLineText(const ChartSeries &series, qsizetype index, const DateTimeText &texts);
+
+} // namespace Statistics

@@ -1,0 +1,217 @@
+// kv518-cli end to end: the shipped sample collection against golden outputs.
+// KV518_UPDATE_GOLDEN=1 rewrites tests/data/sample.518 from the image builder
+// and the golden files from the tool's output (check the diff before committing).
+#include "ImageBuilder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run cli(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral(KV518_CLI_PATH), arguments);
+    if (!p.waitForFinished(60000))
+        return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+QString dataFile(const QString &name)
+{
+    return QDir(QStringLiteral(KV518_TESTDATA_DIR)).filePath(name);
+}
+
+QString sample()
+{
+    return dataFile(QStringLiteral("sample.518"));
+}
+
+bool updating()
+{
+    return qEnvironmentVariableIntValue("KV518_UPDATE_GOLDEN") == 1;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void sampleIsTheBuildersImage();
+    void golden_data();
+    void golden();
+    void exportToFile();
+    void exportedTextGivesTheSameStatistics();
+    void usageErrors_data();
+    void usageErrors();
+    void badFiles_data();
+    void badFiles();
+};
+
+void TestCli::sampleIsTheBuildersImage()
+{
+    const QByteArray image = ImageBuilder::sampleCollection().build();
+    if (updating())
+        writeAll(sample(), image);
+    QCOMPARE(readAll(sample()), image);
+}
+
+void TestCli::golden_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("golden");
+    const QString s = sample();
+    QTest::newRow("sets en_US") << QStringList{"sets", s, "--locale", "en_US"} << "sample.sets.en_US.txt";
+    QTest::newRow("sets de_DE json") << QStringList{"sets", s, "--json", "--locale", "de_DE"} << "sample.sets.de_DE.json";
+    QTest::newRow("export 1 txt en_US") << QStringList{"export", s, "--set", "1", "--locale", "en_US"}
+                                        << "sample.set1.en_US.txt";
+    QTest::newRow("export 1 csv en_US") << QStringList{"export", s, "--set", "1", "--format", "csv", "--locale", "en_US"}
+                                        << "sample.set1.en_US.csv";
+    QTest::newRow("export 2 txt de_DE") << QStringList{"export", s, "--set", "2", "--locale", "de_DE"}
+                                        << "sample.set2.de_DE.txt";
+    QTest::newRow("export 3 txt en_GB") << QStringList{"export", s, "--set", "3", "--locale", "en_GB"}
+                                        << "sample.set3.en_GB.txt";
+    QTest::newRow("stats 1 en_US") << QStringList{"stats", s, "--set", "1", "--locale", "en_US"}
+                                   << "sample.stats1.en_US.txt";
+    QTest::newRow("stats 2 de_DE") << QStringList{"stats", s, "--set", "2", "--locale", "de_DE"}
+                                   << "sample.stats2.de_DE.txt";
+    QTest::newRow("stats 3 json") << QStringList{"stats", s, "--set", "3", "--json"} << "sample.stats3.json";
+}
+
+void TestCli::golden()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, golden);
+    const Run r = cli(arguments);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.code, 0);
+    if (updating())
+        writeAll(dataFile(golden), r.out);
+    QCOMPARE(r.out, readAll(dataFile(golden)));
+}
+
+void TestCli::exportToFile()
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("set1.csv"));
+    // The format follows the output's extension.
+    const Run r = cli({"export", sample(), "--set", "1", "-o", out, "--locale", "en_US"});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QByteArray());
+    QCOMPARE(readAll(out), readAll(dataFile(QStringLiteral("sample.set1.en_US.csv"))));
+}
+
+void TestCli::exportedTextGivesTheSameStatistics()
+{
+    QTemporaryDir dir;
+    for (const QString &set : {QStringLiteral("1"), QStringLiteral("2")}) {
+        const QString txt = dir.filePath(QStringLiteral("set%1.TXT").arg(set));
+        QCOMPARE(cli({"export", sample(), "--set", set, "-o", txt, "--locale", "de_DE"}).code, 0);
+        const Run fromSet = cli({"stats", sample(), "--set", set, "--locale", "de_DE"});
+        const Run fromText = cli({"stats", txt, "--locale", "de_DE"});
+        QCOMPARE(fromText.code, 0);
+        QCOMPARE(fromText.out, fromSet.out);
+        QCOMPARE(cli({"export", txt, "--locale", "de_DE"}).out, readAll(txt));
+    }
+}
+
+void TestCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    const QString s = sample();
+    QTest::newRow("nothing") << QStringList{} << 2;
+    QTest::newRow("help") << QStringList{"--help"} << 0;
+    QTest::newRow("command help") << QStringList{"export", "--help"} << 0;
+    QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2;
+    QTest::newRow("unknown option") << QStringList{"sets", s, "--bogus"} << 2;
+    QTest::newRow("no file") << QStringList{"sets"} << 2;
+    QTest::newRow("two files") << QStringList{"stats", s, s, "--set", "1"} << 2;
+    QTest::newRow("no set") << QStringList{"stats", s} << 2;
+    QTest::newRow("set 0") << QStringList{"stats", s, "--set", "0"} << 2;
+    QTest::newRow("set 4 of 3") << QStringList{"export", s, "--set", "4"} << 2;
+    QTest::newRow("set not a number") << QStringList{"export", s, "--set", "x"} << 2;
+    QTest::newRow("bad format") << QStringList{"export", s, "--set", "1", "--format", "xls"} << 2;
+    QTest::newRow("csv with a decimal comma") << QStringList{"export", s, "--set", "1", "--format", "csv", "--locale", "de_DE"} << 2;
+    QTest::newRow("unknown locale") << QStringList{"sets", s, "--locale", "xx_QQ"} << 2;
+    QTest::newRow("other extension") << QStringList{"stats", dataFile("sample.sets.de_DE.json")} << 2;
+    QTest::newRow("port command not there yet") << QStringList{"ports"} << 2;
+}
+
+void TestCli::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    const Run r = cli(arguments);
+    QCOMPARE(r.code, code);
+    if (code != 0) {
+        // One sentence on stderr, nothing on stdout.
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY(r.out.isEmpty() || arguments.isEmpty());
+    } else {
+        QVERIFY(r.out.contains("Usage:"));
+    }
+}
+
+void TestCli::badFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    const QByteArray good = ImageBuilder::sampleCollection().build();
+    QTest::newRow("empty") << QByteArray() << "empty.518";
+    QTest::newRow("shorter than the directory") << good.left(200) << "short.518";
+    QTest::newRow("no data set") << ImageBuilder().build() << "none.518";
+    QTest::newRow("cut inside the last set") << good.left(400) << "cut.518";
+    QTest::newRow("larger than 16 MiB") << QByteArray() << "huge.518";
+    QTest::newRow("missing") << QByteArray() << "";
+    QTest::newRow("text without a data line") << QByteArray("\r\n\r\n") << "empty.txt";
+}
+
+void TestCli::badFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    QString path = dir.filePath(name.isEmpty() ? QStringLiteral("missing.518") : name);
+    if (!name.isEmpty()) {
+        writeAll(path, bytes);
+        if (name == QLatin1String("huge.518")) {
+            QFile f(path);
+            QVERIFY(f.resize(16 * 1024 * 1024 + 1));
+        }
+    }
+    const bool collection = path.endsWith(QLatin1String(".518"));
+    const Run r = cli(collection ? QStringList{"sets", path} : QStringList{"stats", path});
+    QCOMPARE(r.code, 5);
+    QCOMPARE(r.err.count('\n'), 1);
+    if (collection)
+        QCOMPARE(cli({"stats", path, "--set", "1"}).code, 5);
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

@@ -1,0 +1,264 @@
+// Whole-set and cursor statistics, nearest sample, cursor placement.
+#include "data/DateTimeText.h"
+#include "view/Statistics.h"
+
+#include <QTest>
+
+#include <vector>
+
+namespace {
+
+double at(int h, int mi, int s = 0)
+{
+    return FrameworkTime::fromDateTime(QDateTime(QDate(2009, 3, 1), QTime(h, mi, s)));
+}
+
+// A chart whose points are one minute apart from 10:00.
+struct Chart
+{
+    std::vector<double> x;
+    std::vector<float> h, t;
+
+    Chart(std::vector<float> humidity, std::vector<float> temperature)
+        : h(std::move(humidity)), t(std::move(temperature))
+    {
+        const double start = at(10, 0);
+        for (size_t i = 0; i < h.size(); ++i)
+            x.push_back(start + double(i) * 60.0 / 86400.0);
+    }
+    ChartSeries series() const { return {{x, x}, {h, t}}; }
+};
+
+const DateTimeText &gb()
+{
+    // Short date dd/MM/yyyy, long time HH:mm:ss.
+    static const DateTimeText texts{QLocale(QStringLiteral("en_GB"))};
+    return texts;
+}
+
+} // namespace
+
+class TestStatistics : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void wholeSet();
+    void tiesKeepTheEarliest();
+    void averageOfAMillionSamples();
+    void allMarkers();
+    void outOfRangeLimits_data();
+    void outOfRangeLimits();
+    void rate_data();
+    void rate();
+    void zeroPoints();
+    void selectPoint_data();
+    void selectPoint();
+    void cursors_data();
+    void cursors();
+    void nearestPoint_data();
+    void nearestPoint();
+    void pointLine();
+};
+
+void TestStatistics::wholeSet()
+{
+    const Chart c({56.24f, 40.0f, 50.0f}, {20.0f, 21.0f, 22.5f});
+    const SetStatistics s = Statistics::wholeSet(c.series());
+    QCOMPARE(s.points, 3);
+    QCOMPARE(s.channel[0].maximum, 56.24f);
+    QCOMPARE(s.channel[0].minimumTime, c.x[1]);
+    QCOMPARE(s.channel[1].average, 21.166666f);
+    const StatisticsTexts humidity = Statistics::panelTexts(s, 0, gb());
+    QCOMPARE(humidity.maximum, QStringLiteral("56.2@01/03/2009 10:00:00"));
+    QCOMPARE(humidity.minimum, QStringLiteral("40.0@01/03/2009 10:01:00"));
+    QCOMPARE(humidity.average, QStringLiteral("48.747"));
+    QCOMPARE(humidity.startTime, QStringLiteral("01/03/2009 10:00:00"));
+    QCOMPARE(humidity.dataNo, QStringLiteral("3"));
+    QCOMPARE(Statistics::panelTexts(s, 1, DateTimeText(QLocale(QStringLiteral("de_DE")))).average,
+             QStringLiteral("21,167"));
+}
+
+void TestStatistics::tiesKeepTheEarliest()
+{
+    const Chart c({5, 9, 1, 9, 1}, {-9999, 3, -9999, 3, 0});
+    const SetStatistics s = Statistics::wholeSet(c.series());
+    QCOMPARE(s.channel[0].maximumTime, c.x[1]);
+    QCOMPARE(s.channel[0].minimumTime, c.x[2]);
+    QCOMPARE(s.channel[1].maximumTime, c.x[1]);
+    QCOMPARE(s.channel[1].minimumTime, c.x[0]);
+    const CursorStatistics between = Statistics::betweenCursors(c.series(), 0, 0, 4);
+    QCOMPARE(between.maximumTime, c.x[1]);
+    QCOMPARE(between.minimumTime, c.x[2]);
+}
+
+void TestStatistics::averageOfAMillionSamples()
+{
+    // A running float sum would stall far from 25.3 long before the end.
+    const Chart c(std::vector<float>(1000000, 25.3f), std::vector<float>(1000000, -12.7f));
+    const SetStatistics s = Statistics::wholeSet(c.series());
+    QCOMPARE(Statistics::panelTexts(s, 0, gb()).average, QStringLiteral("25.300"));
+    QCOMPARE(Statistics::panelTexts(s, 1, gb()).average, QStringLiteral("-12.700"));
+    QCOMPARE(s.channel[0].count, 1000000);
+}
+
+void TestStatistics::allMarkers()
+{
+    const Chart c({-9999, -9999, -9999}, {1, 2, 3});
+    const StatisticsTexts t = Statistics::panelTexts(Statistics::wholeSet(c.series()), 0, gb());
+    QCOMPARE(t.maximum, QStringLiteral("OL"));
+    QCOMPARE(t.minimum, QStringLiteral("OL"));
+    QCOMPARE(t.average, QStringLiteral("****"));
+    QCOMPARE(Statistics::panelTexts(Statistics::wholeSet(c.series()), 1, gb()).average, QStringLiteral("2.000"));
+}
+
+void TestStatistics::outOfRangeLimits_data()
+{
+    QTest::addColumn<float>("value");
+    QTest::addColumn<QString>("maximum");
+    QTest::addColumn<QString>("average");   // with a second reading of 10.0
+    QTest::newRow("3000") << 3000.0f << "3000.0@01/03/2009 10:00:00" << "10.000";
+    QTest::newRow("3000.1") << 3000.1f << "OL" << "10.000";
+    QTest::newRow("2999.9") << 2999.9f << "2999.9@01/03/2009 10:00:00" << "1504.950";
+    QTest::newRow("-3000") << -3000.0f << "10.0@01/03/2009 10:01:00" << "10.000";
+    QTest::newRow("9999") << 9999.0f << "OL" << "10.000";
+}
+
+void TestStatistics::outOfRangeLimits()
+{
+    QFETCH(float, value);
+    QFETCH(QString, maximum);
+    QFETCH(QString, average);
+    const Chart c({value, 10.0f}, {0, 0});
+    const StatisticsTexts t = Statistics::panelTexts(Statistics::wholeSet(c.series()), 0, gb());
+    QCOMPARE(t.maximum, maximum);
+    QCOMPARE(t.average, average);
+}
+
+void TestStatistics::rate_data()
+{
+    QTest::addColumn<int>("points");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<int>("unfilled");   // trailing points with time 0
+    QTest::addColumn<QString>("text");
+    QTest::newRow("100 at 60 s") << 100 << 60 << 0 << "01:00";
+    QTest::newRow("2 at 1 s") << 2 << 1 << 0 << "00:01";
+    QTest::newRow("10 at 3600 s") << 10 << 3600 << 0 << "60:00";
+    QTest::newRow("10 at 6000 s") << 10 << 6000 << 0 << "00:00";
+    QTest::newRow("one point") << 1 << 60 << 0 << "00:00";
+    QTest::newRow("unfilled points at the end") << 2 << 60 << 2 << "00:00";
+}
+
+void TestStatistics::rate()
+{
+    QFETCH(int, points);
+    QFETCH(int, seconds);
+    QFETCH(int, unfilled);
+    QFETCH(QString, text);
+    std::vector<double> x;
+    for (int i = 0; i < points; ++i)
+        x.push_back(at(10, 0) + double(i) * seconds / 86400.0);
+    x.insert(x.end(), size_t(unfilled), 0.0);
+    const std::vector<float> y(x.size(), 1.0f);
+    const SetStatistics s = Statistics::wholeSet({{x, x}, {y, y}});
+    QCOMPARE(Statistics::panelTexts(s, 0, gb()).samplingRate, text);
+}
+
+void TestStatistics::zeroPoints()
+{
+    const Chart c({}, {});
+    const SetStatistics s = Statistics::wholeSet(c.series());
+    const StatisticsTexts t = Statistics::panelTexts(s, 1, gb());
+    QCOMPARE(t.samplingRate, QStringLiteral("00:00"));
+    QCOMPARE(t.dataNo, QStringLiteral("0"));
+    QCOMPARE(t.startTime, QString());
+    QCOMPARE(t.maximum, QStringLiteral("OL"));
+    QCOMPARE(t.minimum, QStringLiteral("OL"));
+    QCOMPARE(t.average, QStringLiteral("****"));
+    const CursorStatistics between = Statistics::betweenCursors(c.series(), 0, 0, 0);
+    QVERIFY(!between.valid);
+    QCOMPARE(Statistics::cursorTexts(between, gb()).avgAB, QString());
+    QCOMPARE(Statistics::pointLineText(c.series(), 0, gb()), QString());
+    QCOMPARE(Statistics::NearestPoint(c.x, at(10, 0), true, 0), 0);
+}
+
+void TestStatistics::selectPoint_data()
+{
+    QTest::addColumn<int>("points");
+    QTest::addColumn<int>("a");
+    QTest::addColumn<int>("b");
+    QTest::newRow("1") << 1 << 0 << 0;
+    QTest::newRow("2") << 2 << 0 << 1;
+    QTest::newRow("3") << 3 << 1 << 2;
+    QTest::newRow("4") << 4 << 1 << 2;
+    QTest::newRow("100") << 100 << 33 << 66;
+}
+
+void TestStatistics::selectPoint()
+{
+    QFETCH(int, points);
+    QFETCH(int, a);
+    QFETCH(int, b);
+    const Statistics::CursorPair p = Statistics::selectPointCursors(points);
+    QCOMPARE(p.a, a);
+    QCOMPARE(p.b, b);
+}
+
+void TestStatistics::cursors_data()
+{
+    QTest::addColumn<int>("a");
+    QTest::addColumn<int>("b");
+    QTest::addColumn<QStringList>("texts");   // A, B, max, max time, min, min time, avg
+    QTest::newRow("A before B") << 1 << 3 << QStringList{"20.0", "40.0", "9999.0", "01/03/2009 10:02:00", "20.0",
+                                                         "01/03/2009 10:01:00", "3353.0"};
+    QTest::newRow("B before A") << 3 << 1 << QStringList{"40.0", "20.0", "9999.0", "01/03/2009 10:02:00", "20.0",
+                                                         "01/03/2009 10:01:00", "3353.0"};
+    QTest::newRow("same sample") << 2 << 2 << QStringList{"9999.0", "9999.0", "9999.0", "01/03/2009 10:02:00",
+                                                          "9999.0", "01/03/2009 10:02:00", "9999.0"};
+    QTest::newRow("beyond the points") << 0 << 99 << QStringList{"10.0", "50.0", "9999.0", "01/03/2009 10:02:00",
+                                                                "10.0", "01/03/2009 10:00:00", "2023.8"};
+}
+
+void TestStatistics::cursors()
+{
+    QFETCH(int, a);
+    QFETCH(int, b);
+    QFETCH(QStringList, texts);
+    // The markers count between the cursors and show as numbers.
+    const Chart c({10, 20, 9999, 40, 50}, {0, 0, 0, 0, 0});
+    const CursorTexts t = Statistics::cursorTexts(Statistics::betweenCursors(c.series(), 0, a, b), gb());
+    QCOMPARE((QStringList{t.cursorA, t.cursorB, t.maxAB, t.maxABTime, t.minAB, t.minABTime, t.avgAB}), texts);
+}
+
+void TestStatistics::nearestPoint_data()
+{
+    QTest::addColumn<double>("seconds");   // mouse X after the first sample
+    QTest::addColumn<bool>("inside");
+    QTest::addColumn<int>("index");
+    QTest::newRow("on a sample") << 120.0 << true << 2;
+    QTest::newRow("nearer the earlier") << 125.0 << true << 2;
+    QTest::newRow("nearer the later") << 155.0 << true << 3;
+    QTest::newRow("tie goes to the later") << 150.0 << true << 3;
+    QTest::newRow("before the first") << -500.0 << true << 0;
+    QTest::newRow("on the last") << 240.0 << true << 4;
+    QTest::newRow("beyond the last") << 9000.0 << true << 4;
+    QTest::newRow("outside the plot") << 155.0 << false << 1;
+}
+
+void TestStatistics::nearestPoint()
+{
+    QFETCH(double, seconds);
+    QFETCH(bool, inside);
+    QFETCH(int, index);
+    const Chart c({1, 2, 3, 4, 5}, {1, 2, 3, 4, 5});
+    QCOMPARE(Statistics::NearestPoint(c.x, c.x[0] + seconds / 86400.0, inside, 1), index);
+}
+
+void TestStatistics::pointLine()
+{
+    const Chart c({55.5f, 9999.0f}, {21.0f, -3.5f});
+    const DateTimeText us{QLocale(QStringLiteral("en_US"))};
+    QCOMPARE(Statistics::pointLineText(c.series(), 1, us), QStringLiteral("10:01:00 AM H:9999.0 T:-3.5"));
+}
+
+QTEST_GUILESS_MAIN(TestStatistics)
+#include "tst_statistics.moc"
