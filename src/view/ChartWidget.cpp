@@ -489,11 +489,14 @@ void ChartWidget::rebuildLayout()
         Group &g = m_groups[gi];
         const bool last = gi == m_groups.size() - 1;
         auto *r = new QCPAxisRect(m_plot, true);
+        // Its background must lie under the grid, as QCustomPlot's own axis rect does.
+        r->setLayer(QStringLiteral("background"));
         g.rect = r;
         m_plot->plotLayout()->addElement(row + gi, 0, r);
         stretch << g.proportion;
         r->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
         r->setBackground(QBrush(pal.plotArea));
+        r->setMinimumMargins(QMargins(0, 0, 16, 0));
         QCPAxis *x = r->axis(QCPAxis::atBottom);
         QCPAxis *y = r->axis(QCPAxis::atLeft);
         x->setTicker(ticker);
@@ -567,7 +570,8 @@ void ChartWidget::rebuildLayout()
 void ChartWidget::applyRanges()
 {
     const ChartState &s = m_model.state();
-    const double unit = s.dateTimeMode == DateTimeMode::sgVBDateTime ? 1.0 : 1.0;
+    // One second in date-time mode (keys are seconds), one unit otherwise.
+    const double unit = 1.0;
 
     // X: the same on every axis rect.
     double lo = std::numeric_limits<double>::infinity();
