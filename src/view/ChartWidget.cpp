@@ -343,35 +343,50 @@ void ChartWidget::rebuildData()
 {
     const ChartState &s = m_model.state();
     const float nullY = float(s.nullDataValueY);
+    const bool dateTime = s.dateTimeMode == DateTimeMode::sgVBDateTime;
+    const double offset = dateTime ? kUnixEpochDays : 0.0;
+    const double scale = dateTime ? kSecondsPerDay : 1.0;
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double inf = std::numeric_limits<double>::infinity();
     m_cache.resize(s.subsets);
     for (int subset = 0; subset < s.subsets; ++subset) {
         const auto xs = m_model.xOfSubset(subset);
         const auto ys = m_model.yOfSubset(subset);
-        SubsetCache c;
-        c.minKey = c.minY = std::numeric_limits<double>::infinity();
-        c.maxKey = c.maxY = -std::numeric_limits<double>::infinity();
-        QVector<QCPGraphData> points(qsizetype(xs.size()));
-        QCPGraphData *out = points.data();
-        double previous = -std::numeric_limits<double>::infinity();
-        for (size_t i = 0; i < xs.size(); ++i) {
-            const double key = toKey(xs[i]);
-            const float y = ys[i];
+        const int n = int(xs.size());
+        SubsetCache &c = m_cache[subset];
+        // Refill the container in place when its size fits: a fresh block of
+        // tens of MiB costs more in page faults than the conversion itself.
+        if (!c.data || c.data->size() != n) {
+            c.data = QSharedPointer<QCPGraphDataContainer>::create();
+            c.data->set(QVector<QCPGraphData>(n), true);
+        }
+        double minKey = inf, maxKey = -inf, minY = inf, maxY = -inf;
+        double previous = -inf;
+        bool sorted = true;
+        auto out = c.data->begin();
+        for (int i = 0; i < n; ++i, ++out) {
+            const double key = (xs[size_t(i)] - offset) * scale;
+            const float y = ys[size_t(i)];
             const bool isNull = y == nullY || !std::isfinite(y) || !std::isfinite(key);
-            out[i].key = key;
-            out[i].value = isNull ? std::numeric_limits<double>::quiet_NaN() : double(y);
-            c.sorted = c.sorted && key >= previous;
+            out->key = key;
+            out->value = isNull ? nan : double(y);
+            sorted = sorted && key >= previous;
             previous = key;
             if (!isNull) {
-                c.hasData = true;
-                c.minKey = std::min(c.minKey, key);
-                c.maxKey = std::max(c.maxKey, key);
-                c.minY = std::min(c.minY, double(y));
-                c.maxY = std::max(c.maxY, double(y));
+                minKey = std::min(minKey, key);
+                maxKey = std::max(maxKey, key);
+                minY = std::min(minY, double(y));
+                maxY = std::max(maxY, double(y));
             }
         }
-        c.data = QSharedPointer<QCPGraphDataContainer>::create();
-        c.data->set(points, c.sorted);
-        m_cache[subset] = std::move(c);
+        if (!sorted)
+            c.data->sort();
+        c.sorted = sorted;
+        c.hasData = minKey <= maxKey;
+        c.minKey = minKey;
+        c.maxKey = maxKey;
+        c.minY = minY;
+        c.maxY = maxY;
     }
 }
 
@@ -658,24 +673,34 @@ void ChartWidget::rebuildAnnotations()
 
 void ChartWidget::rebuildVertLines()
 {
-    for (VertLineItem *item : std::as_const(m_lineItems))
-        m_plot->removeItem(item);
-    m_lineItems.clear();
     const ChartState &s = m_model.state();
-    if (!s.showVertLineAnnotations || m_groups.isEmpty())
+    const bool show = s.showVertLineAnnotations && !m_groups.isEmpty();
+    const qsizetype wanted = show ? qsizetype(s.vertLineAnnotations.size()) : 0;
+    // Adding or removing an item invalidates every paint buffer; moving one
+    // does not, so the line layer can be repainted alone.
+    if (m_lineItems.size() != wanted) {
+        for (VertLineItem *item : std::as_const(m_lineItems))
+            m_plot->removeItem(item);
+        m_lineItems.clear();
+        QCPAxisRect *r = rect(0);
+        const PlotAreaFn area = [this] { return plottingRect(); };
+        for (qsizetype i = 0; i < wanted; ++i) {
+            auto *item = new VertLineItem(m_plot, r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft), area);
+            item->setLayer(m_lineLayer);
+            m_lineItems << item;
+        }
+    }
+    if (!show)
         return;
-    QCPAxisRect *r = rect(0);
-    const PlotAreaFn area = [this] { return plottingRect(); };
     const QFont font = chartFont(s.labelFont, QFont::SansSerif, s.lineAnnotationTextSize / 100.0);
+    qsizetype i = 0;
     for (const auto &[index, line] : s.vertLineAnnotations) {
-        auto *item = new VertLineItem(m_plot, r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft), area);
-        item->setLayer(m_lineLayer);
+        VertLineItem *item = m_lineItems[i++];
         item->setPoint(toKey(line.x), 0.0);
         const QColor color = m_mono ? QColor(Qt::black) : argbColor(line.color);
         item->setPen(QPen(color, 1, line.type == VertLineType::Dashed ? Qt::DashLine : Qt::SolidLine));
         item->setText(line.text);
         item->setFont(font);
-        m_lineItems << item;
     }
 }
 
