@@ -511,7 +511,7 @@ void ChartWidget::rebuildLayout()
         stretch << g.proportion;
         r->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
         r->setBackground(QBrush(pal.plotArea));
-        r->setMinimumMargins(QMargins(0, 0, 16, 0));
+        r->setMinimumMargins(QMargins(0, gi == 0 ? 8 : 0, 16, 0));
         QCPAxis *x = r->axis(QCPAxis::atBottom);
         QCPAxis *y = r->axis(QCPAxis::atLeft);
         x->setTicker(ticker);
