@@ -1,0 +1,125 @@
+// Chart figures for a data set of one million samples in two subsets, drawn
+// at 1600 x 900: handing the arrays to the chart, redrawing it, repainting
+// after a cursor line moves, and a graph file save and load.
+
+#include "view/ChartWidget.h"
+#include "view/GraphFile.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kPoints = 1000000;
+constexpr int kRuns = 5;
+
+template <typename F> double bestMs(F &&f, int runs = kRuns)
+{
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        f();
+        best = std::min(best, t.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+void report(const char *what, double ms, double target)
+{
+    std::printf("%-44s %9.2f ms   (target < %g ms) %s\n", what, ms, target, ms < target ? "ok" : "SLOW");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    ChartWidget chart;
+    chart.setFixedSize(1600, 900);
+    chart.show();
+    QApplication::processEvents();
+
+    const double start = 39873.5;
+    std::vector<double> x(2 * size_t(kPoints));
+    std::vector<float> y(x.size());
+    for (int i = 0; i < kPoints; ++i) {
+        x[2 * size_t(i)] = x[2 * size_t(i) + 1] = start + i * 2.0 / 86400.0;
+        y[2 * size_t(i)] = float(55.0 + 15.0 * std::sin(i * 1e-4) + (i % 97) * 0.05);
+        y[2 * size_t(i) + 1] = (i % 50000) < 200 ? 9999.0f : float(20.0 + 5.0 * std::cos(i * 3e-5));
+    }
+    ChartModel &m = chart.model();
+    m.setSubsetByPoint(false);
+    m.setSubsets(2);
+    m.setPoints(kPoints);
+    m.setDateTimeMode(DateTimeMode::sgVBDateTime);
+    m.setMultiAxesSubsets(0, 1);
+    m.setMultiAxesSubsets(1, 1);
+    m.setShowVertLineAnnotations(true);
+    for (int line : {0, 1, 2}) {
+        m.setVertLineAnnotation(line, start + (line + 1) * 5.0);
+        m.setVertLineAnnotationType(line, line ? VertLineType::Dashed : VertLineType::Solid);
+        m.setVertLineAnnotationText(line, QStringLiteral("line %1").arg(line));
+    }
+
+    std::printf("one million samples, two subsets, 1600 x 900, best of %d\n", kRuns);
+    const double setArrays = bestMs([&] {
+        m.setXDataIIArray(x);
+        m.setYDataArray(y);
+    });
+    report("hand the X and Y arrays to the chart", setArrays, 100);
+
+    // A full redraw after new data: rebuild the plot data, then draw and paint.
+    const double redraw = bestMs([&] {
+        m.setYData(0, 0, 50.0f);
+        chart.redraw();
+        chart.plot()->repaint();
+    });
+    report("redraw after new data (reset + invalidate)", redraw, 50);
+
+    // A data set of another size: the plot data is allocated anew once.
+    int size = kPoints;
+    const double resized = bestMs([&] {
+        m.setPoints(--size);
+        m.setXDataIIArray(x);
+        m.setYDataArray(y);
+        chart.redraw();
+        chart.plot()->repaint();
+    }, 3);
+    report("set arrays + redraw, data set of a new size", resized, 100);
+    m.setPoints(kPoints);
+    m.setXDataIIArray(x);
+    m.setYDataArray(y);
+    chart.redraw();
+
+    const double looks = bestMs([&] {
+        m.setMainTitle(QStringLiteral("title"));
+        chart.redraw();
+        chart.plot()->repaint();
+    });
+    report("redraw after a change of looks", looks, 50);
+
+    int step = 0;
+    const double line = bestMs([&] {
+        m.setVertLineAnnotation(1, start + 3.0 + (++step) * 0.01);
+        chart.setPEactions(ChartWidget::PEaction::sgInvalidateImage);
+        chart.plot()->repaint();
+    }, 20);
+    report("repaint after a cursor line moves", line, 16);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.ghf"));
+    const double save = bestMs([&] { SaveGraphFile(m, path); }, 3);
+    std::printf("%-44s %9.2f ms   (%.1f MiB)\n", "save graph file", save,
+                QFileInfo(path).size() / 1048576.0);
+    ChartModel loaded;
+    const double load = bestMs([&] { LoadGraphFile(loaded, path); }, 3);
+    std::printf("%-44s %9.2f ms\n", "load graph file", load);
+    return 0;
+}

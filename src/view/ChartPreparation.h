@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+class ChartModel;
+
+// What a chart is prepared for: PrepareChart (chart, subsets, yMax, yMin, xMax,
+// xMin, points). The views pass 2 subsets, yMax 100 and yMin -20.
+struct PrepareChartArgs
+{
+    int subsets = 2;
+    float yMax = 100.0f;
+    float yMin = -20.0f;
+    double xMax = 0.0;
+    double xMin = 0.0;
+    int points = 0;
+};
+
+// Where the graph template lives and how the Y axes scale.
+struct PrepareChartContext
+{
+    QString programFolder;   // holds "template/graph.ghf"; templates are written here
+    QString shippedFolder;   // read-only install folder with a shipped template, or empty
+    int autoScaleSetting = 1;
+};
+
+struct PrepareChartResult
+{
+    bool templateLoaded = false;   // the chart started from a template
+    bool templateWritten = false;  // a new template was written
+    bool templateFailed = false;   // the template folder or file could not be written
+    QString templateFolder;        // program folder + "template/"
+};
+
+// The graph template inside a program folder, and its folder (with a trailing "/").
+QString graphTemplatePath(const QString &programFolder);
+QString graphTemplateFolder(const QString &programFolder);
+
+// Configures a chart for new content, every step but the redraw (the widget's
+// job). A template that cannot be read is treated as missing and rewritten.
+PrepareChartResult prepareChartModel(ChartModel &chart, const PrepareChartArgs &args,
+                                     const PrepareChartContext &context);
+
+// Writes the chart as the graph template, creating the template folder.
+bool saveGraphTemplate(const ChartModel &chart, const QString &programFolder);

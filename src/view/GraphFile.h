@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class ChartModel;
+
+// Graph files ("*.GHF") and the graph template: a 4-byte unsigned little-endian
+// byte count n, then the n bytes of the chart's stored state. Nothing follows.
+
+// Reads a graph file into the chart. A file that cannot be opened, is shorter
+// than its count or holds a damaged state fails with an error text; the chart
+// then keeps the state it had. Nothing is allocated before the count has been
+// checked against the file's size.
+bool LoadGraphFile(ChartModel &chart, const QString &path, QString *error = nullptr);
+
+// Writes the chart's state as a graph file, atomically: an existing file is
+// replaced only when the new one has been written completely.
+bool SaveGraphFile(const ChartModel &chart, const QString &path, QString *error = nullptr);

@@ -1,0 +1,272 @@
+#include "ScriptedPrompter.h"
+
+#include "shell/AppPaths.h"
+#include "view/ChartWidget.h"
+#include "view/PrepareChart.h"
+
+#include <QLineEdit>
+#include <QPrinter>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <vector>
+
+namespace {
+
+constexpr double kStart = 39873.5; // 2009-03-01 12:00
+constexpr int kPoints = 100;
+constexpr double kStep = 60.0 / 86400.0;
+
+double timeOf(int i)
+{
+    return kStart + i * kStep;
+}
+
+} // namespace
+
+class TestChartWidget : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<ChartWidget> m_chart;
+
+    ChartWidget &chart() { return *m_chart; }
+
+    void unsplit()
+    {
+        chart().model().setMultiAxesSubsets(-1, 0);
+        chart().model().setMultiAxesProportions(0, 1.0);
+        chart().redraw();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        AppPaths::setProgramFolder(m_dir.path());
+    }
+
+    void init()
+    {
+        m_chart = std::make_unique<ChartWidget>();
+        chart().setFixedSize(800, 500);
+        chart().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart()));
+        PrepareChartArgs args;
+        args.xMin = timeOf(0);
+        args.xMax = timeOf(kPoints);
+        args.points = kPoints;
+        PrepareChart(chart(), args, 1);
+        std::vector<double> x(2 * kPoints);
+        std::vector<float> y(2 * kPoints);
+        for (int i = 0; i < kPoints; ++i) {
+            x[2 * i] = x[2 * i + 1] = timeOf(i);
+            y[2 * i] = float(20 + (i * 7) % 60);
+            y[2 * i + 1] = float(15 + i % 10);
+        }
+        chart().model().setXDataIIArray(x);
+        chart().model().setYDataArray(y);
+        chart().redraw();
+    }
+
+    void cleanup()
+    {
+        m_chart.reset();
+    }
+
+    void clickOnPointReportsIt_data()
+    {
+        QTest::addColumn<int>("point");
+        QTest::addColumn<int>("subset");
+        QTest::addColumn<bool>("split");
+        QTest::newRow("humidity, split") << 10 << 0 << true;
+        QTest::newRow("temperature, split") << 12 << 1 << true;
+        QTest::newRow("humidity, shared axis") << 80 << 0 << false;
+    }
+
+    void clickOnPointReportsIt()
+    {
+        QFETCH(int, point);
+        QFETCH(int, subset);
+        QFETCH(bool, split);
+        if (!split)
+            unsplit();
+        const QPointF p = chart().dataToPixel(timeOf(point), chart().model().yData(subset, point),
+                                              split ? subset : 0);
+        QSignalSpy hot(&chart(), &ChartWidget::OnDataHotSpot);
+        QSignalSpy click(&chart(), &ChartWidget::OnClick);
+        QSignalSpy up(&chart(), &ChartWidget::OnMouseUp);
+        QTest::mouseClick(chart().plot(), Qt::LeftButton, {}, p.toPoint());
+        QCOMPARE(hot.size(), 1);
+        QCOMPARE(hot[0][0].toInt(), point);
+        QCOMPARE(hot[0][1].toInt(), subset);
+        QCOMPARE(click.size(), 1);
+        QCOMPARE(up.size(), 1);
+        QCOMPARE(chart().lastMousePosition(), p.toPoint());
+    }
+
+    void clickAwayFromDataReportsNoPoint()
+    {
+        chart().model().setAllowDataHotSpots(false);
+        const QPointF p = chart().dataToPixel(timeOf(10), chart().model().yData(0, 10));
+        QSignalSpy hot(&chart(), &ChartWidget::OnDataHotSpot);
+        QTest::mouseClick(chart().plot(), Qt::LeftButton, {}, p.toPoint());
+        QCOMPARE(hot.size(), 0);
+    }
+
+    void clickOnVerticalLineReportsIt()
+    {
+        const double x = chart().model().vertLineAnnotation(2).x;
+        const QPoint p(qRound(chart().dataToPixel(x, 0).x()) + 1, chart().plottingRect().center().y());
+        QSignalSpy line(&chart(), &ChartWidget::OnVertLineAnnotHotSpot);
+        QSignalSpy hot(&chart(), &ChartWidget::OnDataHotSpot);
+        QTest::mousePress(chart().plot(), Qt::LeftButton, {}, p);
+        QCOMPARE(line.size(), 1);
+        QCOMPARE(line[0][0].toInt(), 2);
+        QSignalSpy move(&chart(), &ChartWidget::OnMouseMove);
+        QTest::mouseMove(chart().plot(), p + QPoint(30, 0));
+        QCOMPARE(move.size(), 1);
+        QTest::mouseRelease(chart().plot(), Qt::LeftButton, {}, p + QPoint(30, 0));
+        QCOMPARE(hot.size(), 0); // grabbing a line selects no point
+    }
+
+    void notesAndCrossesReportClicks()
+    {
+        unsplit();
+        ChartModel &m = chart().model();
+        m.setAllowGraphAnnotHotSpots(true);
+        m.setGraphAnnotationX(4, timeOf(50));
+        m.setGraphAnnotationY(4, 90.0);
+        m.setGraphAnnotationType(4, AnnotationType::Text);
+        m.setGraphAnnotationText(4, QStringLiteral("Door opened"));
+        m.setGraphAnnotationX(5, timeOf(20));
+        m.setGraphAnnotationY(5, 5.0);
+        m.setGraphAnnotationType(5, AnnotationType::Cross);
+        chart().redraw();
+        QSignalSpy spy(&chart(), &ChartWidget::OnGraphAnnotHotSpot);
+        const QPoint note = chart().dataToPixel(timeOf(50), 90.0).toPoint() + QPoint(8, 0);
+        QTest::mouseClick(chart().plot(), Qt::LeftButton, {}, note);
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy[0][0].toInt(), 4);
+        QCOMPARE(spy[0][1].toBool(), false);
+        spy.clear();
+        QTest::mouseDClick(chart().plot(), Qt::LeftButton, {}, note);
+        bool doubled = false;
+        for (const auto &args : spy)
+            doubled = doubled || (args[0].toInt() == 4 && args[1].toBool());
+        QVERIFY(doubled);
+        spy.clear();
+        QTest::mouseClick(chart().plot(), Qt::LeftButton, {}, chart().dataToPixel(timeOf(20), 5.0).toPoint());
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy[0][0].toInt(), 5);
+    }
+
+    void pixelToDataInvertsDataToPixel_data()
+    {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("y");
+        QTest::newRow("start") << timeOf(0) << 20.0;
+        QTest::newRow("middle") << timeOf(37) << 55.5;
+        QTest::newRow("outside") << timeOf(130) << -40.0;
+    }
+
+    void pixelToDataInvertsDataToPixel()
+    {
+        QFETCH(double, x);
+        QFETCH(double, y);
+        const QPointF back = chart().pixelToData(chart().dataToPixel(x, y));
+        QVERIFY(qAbs(back.x() - x) < 1e-9);
+        QVERIFY(qAbs(back.y() - y) < 1e-9);
+        QVERIFY(chart().plottingRect().contains(chart().dataToPixel(timeOf(50), 50.0).toPoint()));
+    }
+
+    void zoomAndUndo()
+    {
+        const auto fullX = chart().visibleXRange();
+        const auto fullY = chart().visibleYRange(0);
+        QCOMPARE(fullX.first, timeOf(0));
+        QCOMPARE(fullX.second, timeOf(kPoints));
+        QSignalSpy zoomed(&chart(), &ChartWidget::OnZoomIn);
+        const QRect area = chart().plottingRect();
+        const QPoint from(area.left() + 100, area.top() + 40);
+        const QPoint to(area.left() + 300, area.top() + 120);
+        QTest::mousePress(chart().plot(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(chart().plot(), from + QPoint(20, 10));
+        QTest::mouseMove(chart().plot(), to);
+        QTest::mouseRelease(chart().plot(), Qt::LeftButton, {}, to);
+        QCOMPARE(zoomed.size(), 1);
+        QVERIFY(chart().isZoomed());
+        const auto zx = chart().visibleXRange();
+        QVERIFY(zx.first > fullX.first && zx.second < fullX.second);
+        QVERIFY(chart().visibleYRange(0).second < fullY.second);
+        chart().setPEactions(ChartWidget::PEaction::sgUndoZoom);
+        QVERIFY(!chart().isZoomed());
+        QCOMPARE(chart().visibleXRange(), fullX);
+        QCOMPARE(chart().visibleYRange(0), fullY);
+    }
+
+    void zeroWidthRangesStillDraw()
+    {
+        ChartModel &m = chart().model();
+        m.setManualMinX(timeOf(5));
+        m.setManualMaxX(timeOf(5));
+        m.setWorkingAxis(0);
+        m.setManualScaleControlY(ScaleControl::sgManualMinAndMax);
+        m.setManualMinY(50.0);
+        m.setManualMaxY(50.0);
+        chart().redraw();
+        const auto x = chart().visibleXRange();
+        QVERIFY(qAbs((x.second - x.first) * 86400.0 - 2.0) < 1e-3);
+        QCOMPARE(chart().visibleYRange(0), qMakePair(49.0, 51.0));
+        QCOMPARE(m.manualMaxY(), 50.0); // the limits themselves stay as given
+    }
+
+    void customizeDialog_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("OK") << int(QDialog::Accepted) << 1 << QStringLiteral("Cellar");
+        QTest::newRow("Cancel") << int(QDialog::Rejected) << 0 << QString();
+    }
+
+    void customizeDialog()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, result);
+        QFETCH(QString, title);
+        ScriptedPrompter prompter;
+        prompter.answerDialog([answer](QDialog &d) {
+            auto *edit = d.findChild<QLineEdit *>(QStringLiteral("edtMainTitle"));
+            if (edit)
+                edit->setText(QStringLiteral("Cellar"));
+            return edit ? answer : int(QDialog::Rejected);
+        });
+        QSignalSpy done(&chart(), &ChartWidget::OnCustomizeDlg);
+        chart().setPEactions(ChartWidget::PEaction::sgCustomize);
+        QCOMPARE(chart().GetDialogResult(), result);
+        QCOMPARE(done.size(), 1);
+        QCOMPARE(chart().model().state().mainTitle, title);
+        QVERIFY(prompter.unanswered.isEmpty());
+    }
+
+    void printsThroughThePrintDialog()
+    {
+        const QString pdf = m_dir.filePath(QStringLiteral("chart.pdf"));
+        QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        chart().setPrinter(&printer);
+        chart().model().setPrintStyleControl(PrintStyle::sgPrintDefaultMono);
+        ScriptedPrompter prompter;
+        prompter.answerDialog([](QDialog &) { return int(QDialog::Accepted); });
+        chart().setPEactions(ChartWidget::PEaction::sgPrintDialog);
+        QCOMPARE(chart().GetDialogResult(), 1);
+        QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
+        QVERIFY(QFileInfo(pdf).size() > 1000);
+    }
+};
+
+QTEST_MAIN(TestChartWidget)
+#include "tst_chartwidget.moc"

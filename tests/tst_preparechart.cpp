@@ -1,0 +1,297 @@
+#include "ScriptedPrompter.h"
+
+#include "shell/AppPaths.h"
+#include "view/ChartModel.h"
+#include "view/ChartPreparation.h"
+#include "view/ChartWidget.h"
+#include "view/GraphFile.h"
+#include "view/PrepareChart.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <vector>
+
+namespace {
+
+constexpr double kStart = 39873.5; // 2009-03-01 12:00
+constexpr double kEnd = kStart + 0.3;
+
+PrepareChartArgs args(int points = 30)
+{
+    PrepareChartArgs a;
+    a.subsets = 2;
+    a.yMax = 100.0f;
+    a.yMin = -20.0f;
+    a.xMin = kStart;
+    a.xMax = kEnd;
+    a.points = points;
+    return a;
+}
+
+void fill(ChartModel &m)
+{
+    std::vector<double> x(2 * size_t(m.points()));
+    std::vector<float> y(x.size());
+    for (size_t i = 0; i < x.size(); ++i) {
+        x[i] = kStart + double(i / 2) / 100.0;
+        y[i] = float(i);
+    }
+    m.setXDataIIArray(x);
+    m.setYDataArray(y);
+}
+
+} // namespace
+
+class TestPrepareChart : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    PrepareChartContext m_context;
+
+    QString templatePath() const { return graphTemplatePath(m_context.programFolder); }
+
+private slots:
+    void init()
+    {
+        QFile::remove(templatePath());
+        m_context.programFolder = m_dir.path();
+        m_context.shippedFolder.clear();
+        m_context.autoScaleSetting = 1;
+        resetTemplateFailureNotice();
+    }
+
+    void firstChartGetsTheLookAndWritesTheTemplate()
+    {
+        QVERIFY(!QFile::exists(templatePath()));
+        ChartModel m;
+        const PrepareChartResult r = prepareChartModel(m, args(), m_context);
+        QVERIFY(!r.templateLoaded);
+        QVERIFY(r.templateWritten);
+        QVERIFY(QFile::exists(templatePath()));
+        const ChartState &s = m.state();
+        QCOMPARE(s.plottingMethod, PlottingMethod::sgSpline);
+        QCOMPARE(m.subsetLabel(0), QStringLiteral("Humidity"));
+        QCOMPARE(m.subsetLabel(1), QStringLiteral("Temperature"));
+        QCOMPARE(m.subsetColor(0), PEargb(255, 255, 0, 0));
+        QCOMPARE(m.subsetColor(1), PEargb(255, 0, 0, 255));
+        QCOMPARE(m.subsetLineType(1), LineType::MediumSolid);
+        QCOMPARE(s.subTitle, QStringLiteral(" "));
+        QCOMPARE(s.xAxisLabel, QStringLiteral("Time"));
+        QCOMPARE(s.dateTimeMode, DateTimeMode::sgVBDateTime);
+        QCOMPARE(s.allowZooming, ZoomMode::sgHorzPlusVertZooming);
+        QCOMPARE(s.multiAxesSubsets, (QList<qint32>{1, 1}));
+        QCOMPARE(m.multiAxesProportions(0), 0.25);
+        QCOMPARE(s.subsetByPoint, false);
+        QCOMPARE(s.allowDataLabels, DataLabels::sgNoDataLabels);
+        QCOMPARE(s.manualScaleControlX, ScaleControl::sgManualMinAndMax);
+        QCOMPARE(m.manualMinX(), kStart);
+        QCOMPARE(m.manualMaxX(), kEnd);
+        QCOMPARE(s.lineGapThreshold, 1e30);
+        QVERIFY(s.allowDataHotSpots);
+    }
+
+    void laterChartsStartFromTheTemplate()
+    {
+        ChartModel first;
+        prepareChartModel(first, args(), m_context);
+        // The user's look, saved as template (as after the customization dialog).
+        first.setPlottingMethod(PlottingMethod::sgLine);
+        first.setSubsetColor(0, PEargb(255, 1, 2, 3));
+        fill(first);
+        QVERIFY(saveGraphTemplate(first, m_context.programFolder));
+
+        ChartModel next;
+        const PrepareChartResult r = prepareChartModel(next, args(40), m_context);
+        QVERIFY(r.templateLoaded);
+        QVERIFY(!r.templateWritten);
+        QCOMPARE(next.plottingMethod(), PlottingMethod::sgLine); // no first-chart look
+        QCOMPARE(next.subsetColor(0), PEargb(255, 1, 2, 3));
+        // Nothing of the template's data survives, in any point.
+        QCOMPARE(next.points(), 40);
+        for (int s = 0; s < 2; ++s) {
+            for (int p = 0; p < next.points(); ++p) {
+                QCOMPARE(next.xDataII(s, p), 0.0);
+                QCOMPARE(next.yData(s, p), 9999.0f);
+            }
+        }
+    }
+
+    void damagedTemplateIsRewritten()
+    {
+        QVERIFY(QDir().mkpath(graphTemplateFolder(m_context.programFolder)));
+        QFile f(templatePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("\x10\x00\x00\x00garbage-garbage!", 20));
+        f.close();
+        ChartModel m;
+        const PrepareChartResult r = prepareChartModel(m, args(), m_context);
+        QVERIFY(!r.templateLoaded);
+        QVERIFY(r.templateWritten);
+        QCOMPARE(m.plottingMethod(), PlottingMethod::sgSpline);
+        ChartModel check;
+        QVERIFY(LoadGraphFile(check, templatePath()));
+    }
+
+    void shippedTemplateIsReadWhenTheDataFolderHasNone()
+    {
+        QTemporaryDir shipped;
+        ChartModel look;
+        look.setPlottingMethod(PlottingMethod::sgPoint);
+        QVERIFY(saveGraphTemplate(look, shipped.path()));
+        m_context.shippedFolder = shipped.path();
+        ChartModel m;
+        const PrepareChartResult r = prepareChartModel(m, args(), m_context);
+        QVERIFY(r.templateLoaded);
+        QCOMPARE(m.plottingMethod(), PlottingMethod::sgPoint);
+    }
+
+    void autoScale_data()
+    {
+        QTest::addColumn<int>("setting");
+        QTest::addColumn<bool>("withTemplate");
+        QTest::addColumn<ScaleControl>("control");
+        QTest::addColumn<double>("minY");
+        QTest::addColumn<double>("maxY");
+        QTest::newRow("1, no template") << 1 << false << ScaleControl::sgAutoScale << 0.0 << 0.0;
+        QTest::newRow("1, template with limits") << 1 << true << ScaleControl::sgAutoScale << 5.0 << 50.0;
+        QTest::newRow("0, no template") << 0 << false << ScaleControl::sgManualMinAndMax << -20.0 << 100.0;
+        QTest::newRow("0, template with limits") << 0 << true << ScaleControl::sgManualMinAndMax << 5.0 << 50.0;
+        QTest::newRow("7 acts as 1") << 7 << false << ScaleControl::sgAutoScale << 0.0 << 0.0;
+    }
+
+    void autoScale()
+    {
+        QFETCH(int, setting);
+        QFETCH(bool, withTemplate);
+        QFETCH(ScaleControl, control);
+        QFETCH(double, minY);
+        QFETCH(double, maxY);
+        if (withTemplate) {
+            ChartModel look;
+            prepareChartModel(look, args(), m_context);
+            for (int axis : {0, 1}) {
+                look.setWorkingAxis(axis);
+                look.setManualScaleControlY(ScaleControl::sgManualMinAndMax);
+                look.setManualMinY(5.0);
+                look.setManualMaxY(50.0);
+            }
+            QVERIFY(saveGraphTemplate(look, m_context.programFolder));
+        }
+        m_context.autoScaleSetting = setting;
+        ChartModel m;
+        prepareChartModel(m, args(), m_context);
+        for (int axis : {0, 1}) {
+            QCOMPARE(m.axis(axis).scaleControl, control);
+            QCOMPARE(m.axis(axis).manualMin, minY);
+            QCOMPARE(m.axis(axis).manualMax, maxY);
+        }
+    }
+
+    void cursorLinesAtOneAndTwoThirds()
+    {
+        ChartModel m;
+        prepareChartModel(m, args(), m_context);
+        const VertLineAnnotation a = m.vertLineAnnotation(1);
+        const VertLineAnnotation b = m.vertLineAnnotation(2);
+        QCOMPARE(a.x, kStart + (kEnd - kStart) / 3.0);
+        QCOMPARE(b.x, kStart + 2.0 * (kEnd - kStart) / 3.0);
+        QCOMPARE(a.type, VertLineType::Dashed);
+        QCOMPARE(a.text, QStringLiteral("A"));
+        QCOMPARE(a.color, PEargb(255, 0, 0, 255));
+        QCOMPARE(b.text, QStringLiteral("B"));
+        QCOMPARE(b.color, PEargb(255, 0, 255, 0));
+        QCOMPARE(m.state().lineAnnotationTextSize, 100);
+        QVERIFY(m.state().showVertLineAnnotations);
+        QVERIFY(m.state().allowVertLineAnnotHotSpots);
+    }
+
+    void graphFileRoundTrip()
+    {
+        ChartModel m;
+        prepareChartModel(m, args(), m_context);
+        fill(m);
+        m.setGraphAnnotationText(4, QStringLiteral("note"));
+        const QString path = m_dir.filePath(QStringLiteral("chart.GHF"));
+        QString error;
+        QVERIFY2(SaveGraphFile(m, path, &error), qPrintable(error));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QCOMPARE(qFromLittleEndian<quint32>(bytes.constData()), quint32(bytes.size() - 4));
+        ChartModel loaded;
+        QVERIFY2(LoadGraphFile(loaded, path, &error), qPrintable(error));
+        QVERIFY(loaded.state() == m.state());
+    }
+
+    void brokenGraphFilesLeaveTheChart_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        ChartModel m;
+        fill(m);
+        QByteArray body = m.store();
+        QByteArray good(4, '\0');
+        qToLittleEndian<quint32>(quint32(body.size()), good.data());
+        good += body;
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("short count") << good.left(3);
+        QTest::newRow("truncated") << good.left(good.size() - 10);
+        QByteArray huge = good;
+        qToLittleEndian<quint32>(0xfffffff0u, huge.data());
+        QTest::newRow("count beyond the file") << huge;
+        QByteArray small = good;
+        qToLittleEndian<quint32>(quint32(body.size() - 1), small.data());
+        QTest::newRow("count one short of the state") << small;
+    }
+
+    void brokenGraphFilesLeaveTheChart()
+    {
+        QFETCH(QByteArray, content);
+        const QString path = m_dir.filePath(QStringLiteral("broken.ghf"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        f.close();
+        ChartModel m;
+        prepareChartModel(m, args(), m_context);
+        const ChartState before = m.state();
+        QString error;
+        QVERIFY(!LoadGraphFile(m, path, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(m.state() == before);
+        QVERIFY(!LoadGraphFile(m, m_dir.filePath(QStringLiteral("missing.ghf")), &error));
+        QVERIFY(m.state() == before);
+    }
+
+    void uncreatableTemplateFolderIsReportedOncePerRun()
+    {
+        // A plain file where the program folder should be: nothing can go below it.
+        const QString blocked = m_dir.filePath(QStringLiteral("blocked"));
+        QFile f(blocked);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        AppPaths::setProgramFolder(blocked);
+        ScriptedPrompter prompter;
+        prompter.answerMessage(QMessageBox::Ok);
+        ChartWidget chart;
+        PrepareChartArgs a = args();
+        PrepareChartResult r = PrepareChart(chart, a, 1);
+        QVERIFY(r.templateFailed);
+        QCOMPARE(prompter.messages,
+                 QStringList{QStringLiteral("Cannot create ") + blocked + QStringLiteral("/template/ directory.")});
+        // The chart was still prepared, and a second failure stays silent.
+        QCOMPARE(chart.model().points(), 30);
+        r = PrepareChart(chart, a, 1);
+        QVERIFY(r.templateFailed);
+        QCOMPARE(prompter.messages.size(), 1);
+        QVERIFY(!SaveGraphTemplate(chart.model()));
+        QCOMPARE(prompter.messages.size(), 1);
+        QVERIFY(prompter.unanswered.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestPrepareChart)
+#include "tst_preparechart.moc"
