@@ -1,5 +1,6 @@
 // The LCD mirror window: what UpdateLcd lights, what it leaves alone, the
 // diagnostic tag list, the held-back close and the picture it paints.
+#include "link/MeterMessages.h"
 #include "live/LcdImage.h"
 #include "live/LiveDecoder.h"
 #include "live/LiveReadings.h"
@@ -21,17 +22,8 @@ namespace {
 
 QByteArray liveFrame(int temperature, int humidity, int battery, int memory, int status)
 {
-    QByteArray f(10, '\0');
-    f[0] = char(0xEF);
-    f[1] = char(temperature & 0xFF);
-    f[2] = char((temperature >> 8) & 0xFF);
-    f[3] = char(humidity & 0xFF);
-    f[4] = char((humidity >> 8) & 0xFF);
-    f[5] = char(battery);
-    f[6] = char(memory);
-    f[7] = char(status);
-    f[9] = char(0xFE);
-    return f;
+    return Meter::LIVE_FRAME(qint16(temperature), qint16(humidity), quint8(battery),
+                             quint8(memory), quint8(status));
 }
 
 LiveDisplayState decoded(const QByteArray &frame)

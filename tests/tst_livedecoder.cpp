@@ -1,4 +1,5 @@
 // Decoding the meter's live frames into what its LCD shows.
+#include "link/MeterMessages.h"
 #include "live/LiveDecoder.h"
 
 #include <QTest>
@@ -9,17 +10,8 @@ namespace {
 
 QByteArray liveFrame(int temperature, int humidity, int battery, int memory, int status)
 {
-    QByteArray f(10, '\0');
-    f[0] = char(0xEF);
-    f[1] = char(temperature & 0xFF);
-    f[2] = char((temperature >> 8) & 0xFF);
-    f[3] = char(humidity & 0xFF);
-    f[4] = char((humidity >> 8) & 0xFF);
-    f[5] = char(battery);
-    f[6] = char(memory);
-    f[7] = char(status);
-    f[9] = char(0xFE);
-    return f;
+    return Meter::LIVE_FRAME(qint16(temperature), qint16(humidity), quint8(battery),
+                             quint8(memory), quint8(status));
 }
 
 quint32 bits(std::initializer_list<int> list)

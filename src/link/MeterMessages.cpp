@@ -33,6 +33,22 @@ QByteArray SET_UNIT(bool fahrenheit)
     return envelope('S', {fahrenheit ? 1 : 0});
 }
 
+QByteArray LIVE_FRAME(qint16 temperatureTenths, qint16 humidityTenths, quint8 battery,
+                      quint8 memory, quint8 status)
+{
+    QByteArray f(LiveFrameLength, '\0');
+    f[0] = StartByte;
+    f[1] = char(quint16(temperatureTenths) & 0xFF);
+    f[2] = char(quint16(temperatureTenths) >> 8);
+    f[3] = char(quint16(humidityTenths) & 0xFF);
+    f[4] = char(quint16(humidityTenths) >> 8);
+    f[5] = char(battery);
+    f[6] = char(memory);
+    f[7] = char(status);
+    f[9] = EndByte;
+    return f;
+}
+
 QByteArray stxEnvelope(const QByteArray &request)
 {
     // The payload is what lies between the request's start and end bytes.

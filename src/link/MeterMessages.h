@@ -40,6 +40,10 @@ QByteArray SET_CLOCK(const QDateTime &localTime);
 QByteArray SET_INTERVAL(int index);
 // SET_UNIT ("S"): EF 53 u FE; u = 0 Celsius, 1 Fahrenheit.
 QByteArray SET_UNIT(bool fahrenheit);
+// LIVE_FRAME: EF, temperature and humidity in tenths (signed, little-endian),
+// battery bars, memory bars, status bits, an unused byte, FE.
+QByteArray LIVE_FRAME(qint16 temperatureTenths, qint16 humidityTenths, quint8 battery,
+                      quint8 memory, quint8 status);
 // The STX envelope around a request's inner bytes: 02, payload, (sum | 0x80), 03.
 QByteArray stxEnvelope(const QByteArray &request);
 

@@ -194,15 +194,8 @@ QByteArray MeterModel::liveFrame() const
         status |= m_fahrenheit ? 0x02 : 0x01;
     if (m_recording)
         status |= 0x08;
-    QByteArray f(Meter::LiveFrameLength, '\0');
-    f[0] = Meter::StartByte;
-    putLe16(f, 1, quint16(qint16(temperature)));
-    putLe16(f, 3, quint16(qint16(m_reading.humidityTenths)));
-    f[5] = char(m_reading.battery);
-    f[6] = char(m_reading.memory);
-    f[7] = char(status);
-    f[9] = Meter::EndByte;
-    return f;
+    return Meter::LIVE_FRAME(qint16(temperature), qint16(m_reading.humidityTenths),
+                             quint8(m_reading.battery), quint8(m_reading.memory), status);
 }
 
 QByteArray MeterModel::packet(const QByteArray &payload, bool badChecksum)
