@@ -160,7 +160,9 @@ void TestCli::usageErrors_data()
     QTest::newRow("csv with a decimal comma") << QStringList{"export", s, "--set", "1", "--format", "csv", "--locale", "de_DE"} << 2;
     QTest::newRow("unknown locale") << QStringList{"sets", s, "--locale", "xx_QQ"} << 2;
     QTest::newRow("other extension") << QStringList{"stats", dataFile("sample.sets.de_DE.json")} << 2;
-    QTest::newRow("port command not there yet") << QStringList{"ports"} << 2;
+    QTest::newRow("identify without a port") << QStringList{"identify"} << 2;
+    QTest::newRow("download without -o") << QStringList{"download", "--port", "/dev/null"} << 2;
+    QTest::newRow("live with count 0") << QStringList{"live", "--port", "/dev/null", "--count", "0"} << 2;
 }
 
 void TestCli::usageErrors()

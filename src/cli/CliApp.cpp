@@ -14,12 +14,12 @@ void CliApp::printOverview()
 {
     QTextStream &out = m_context.out();
     out << "Usage: " << QCoreApplication::applicationName() << " COMMAND [options]\n\n"
-        << "The KV518 data logger's data sets and data files from the command line.\n\nCommands:\n";
+        << "The KV518 data logger, its data sets and data files from the command line.\n\nCommands:\n";
     for (const CliCommand &c : m_commands)
         out << "  " << (c.name + u' ' + c.usage).trimmed() << "\n      " << c.summary << '\n';
     out << "\n'" << QCoreApplication::applicationName() << " COMMAND --help' describes a command's options.\n"
         << "Exit codes: 0 success, 2 usage, 3 port or meter not found, 4 transfer error, "
-           "5 bad or empty file.\n";
+           "5 bad or empty data.\n";
 }
 
 int CliApp::run(const QStringList &arguments)

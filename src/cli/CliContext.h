@@ -15,7 +15,7 @@ enum class ExitCode : int {
     Usage = 2,
     NotFound = 3,   // no such port, or no meter answers on it
     Transfer = 4,   // the meter link failed during an exchange
-    DataError = 5,  // a collection or data file that is damaged or empty
+    DataError = 5,  // a collection, data file or download that is damaged or empty
 };
 
 // Output streams and the shared option handling of every command.

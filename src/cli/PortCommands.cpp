@@ -1,17 +1,92 @@
 #include "cli/PortCommands.h"
 
+#include "cli/DownloadCommand.h"
+#include "cli/LiveCommand.h"
+#include "cli/MeterPort.h"
+#include "link/ComPort.h"
+#include "link/MeterLink.h"
+#include "link/MeterMessages.h"
+#include "shell/MainOptions.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
 namespace PortCommands {
 
 namespace {
 
-// The meter link is not part of this build yet: each command is listed so
-// scripts can already name it, and refuses with a usage error.
-CliCommand notYet(const QString &name, const QString &usage, const QString &summary)
+// How long identify waits for the meter's five bytes.
+constexpr double IdentifyWaitSeconds = 1.0;
+
+int runPorts(CliContext &ctx, const QStringList &arguments)
 {
-    return {name, usage, summary + QStringLiteral(" (not available yet)"),
-            [name](CliContext &ctx, const QStringList &) {
-                return ctx.fail(ExitCode::Usage, QStringLiteral("The %1 command is not available yet.").arg(name));
-            }};
+    QCommandLineParser parser;
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("One JSON array of objects."));
+    parser.addOption(json);
+    if (auto code = ctx.parse(parser, arguments, false, QStringLiteral("[--json]")))
+        return *code;
+    if (!parser.positionalArguments().isEmpty())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("ports takes no arguments (see --help)."));
+
+    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    QStringList names;
+    for (const QSerialPortInfo &info : std::as_const(ports))
+        names << info.portName();
+    names = naturalPortOrder(names);
+    std::stable_sort(ports.begin(), ports.end(), [&](const QSerialPortInfo &a, const QSerialPortInfo &b) {
+        return names.indexOf(a.portName()) < names.indexOf(b.portName());
+    });
+
+    QTextStream &out = ctx.out();
+    if (parser.isSet(json)) {
+        QJsonArray list;
+        for (const QSerialPortInfo &info : std::as_const(ports))
+            list.append(QJsonObject{{QStringLiteral("name"), info.portName()},
+                                    {QStringLiteral("path"), info.systemLocation()},
+                                    {QStringLiteral("description"), info.description()}});
+        out << QJsonDocument(list).toJson(QJsonDocument::Compact) << '\n';
+        return int(ExitCode::Success);
+    }
+    qsizetype nameWidth = 4, pathWidth = 4;
+    for (const QSerialPortInfo &info : std::as_const(ports)) {
+        nameWidth = std::max(nameWidth, info.portName().size());
+        pathWidth = std::max(pathWidth, info.systemLocation().size());
+    }
+    if (ports.isEmpty()) {
+        out << "No serial ports.\n";
+        return int(ExitCode::Success);
+    }
+    out << QStringLiteral("Name").leftJustified(nameWidth + 2) << QStringLiteral("Path").leftJustified(pathWidth + 2)
+        << "Description\n";
+    for (const QSerialPortInfo &info : std::as_const(ports))
+        out << info.portName().leftJustified(nameWidth + 2) << info.systemLocation().leftJustified(pathWidth + 2)
+            << info.description() << '\n';
+    return int(ExitCode::Success);
+}
+
+int runIdentify(CliContext &ctx, const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.addOption(MeterPort::portOption());
+    if (auto code = ctx.parse(parser, arguments, false, QStringLiteral("--port P")))
+        return *code;
+    ComPort port;
+    if (auto code = MeterPort::open(ctx, parser, port))
+        return *code;
+    SendRequest(port, Meter::IDENTIFY_REQUEST);
+    AwaitBytes(port, Meter::IdentifyReplyLength, IdentifyWaitSeconds);
+    QByteArray reply;
+    ReadWaiting(port, reply, Meter::ReplyReadCap);
+    port.close();
+    const QString path = port.deviceName();
+    if (!reply.contains("518"))
+        return ctx.fail(ExitCode::NotFound, QStringLiteral("No KV518 answers on %1.").arg(path));
+    ctx.out() << "KV518 found on " << path << '\n';
+    return int(ExitCode::Success);
 }
 
 } // namespace
@@ -19,12 +94,14 @@ CliCommand notYet(const QString &name, const QString &usage, const QString &summ
 QList<CliCommand> commands()
 {
     return {
-        notYet(QStringLiteral("ports"), QString(), QStringLiteral("List the serial ports.")),
-        notYet(QStringLiteral("identify"), QStringLiteral("--port P"), QStringLiteral("Ask the meter on port P who it is.")),
-        notYet(QStringLiteral("live"), QStringLiteral("--port P [--count N] [--json]"),
-               QStringLiteral("Print live readings.")),
-        notYet(QStringLiteral("download"), QStringLiteral("--port P -o FILE.518"),
-               QStringLiteral("Download the logger's memory into a collection file.")),
+        {QStringLiteral("ports"), QStringLiteral("[--json]"),
+         QStringLiteral("List the serial ports (name, device path, description)."), runPorts},
+        {QStringLiteral("identify"), QStringLiteral("--port P"), QStringLiteral("Ask whether a KV518 answers on port P."),
+         runIdentify},
+        {QStringLiteral("live"), QStringLiteral("--port P [--count N] [--json]"),
+         QStringLiteral("Print the meter's live readings, one line per reading."), LiveCommand::run},
+        {QStringLiteral("download"), QStringLiteral("--port P -o FILE.518 [--quiet]"),
+         QStringLiteral("Download the logger's memory into a collection file."), DownloadCommand::run},
     };
 }
 

@@ -1,0 +1,40 @@
+#include "cli/MeterPort.h"
+
+#include "link/ConnectionMonitor.h"
+#include "link/MeterMessages.h"
+
+namespace MeterPort {
+
+QCommandLineOption portOption()
+{
+    return {QStringLiteral("port"),
+            QStringLiteral("The serial device: a path (/dev/ttyUSB0, a pseudo-terminal) or a port name "
+                           "(ttyUSB0)."),
+            QStringLiteral("P")};
+}
+
+QString devicePath(const QCommandLineParser &parser)
+{
+    return ConnectionMonitor::devicePathFor(parser.value(QStringLiteral("port")).trimmed());
+}
+
+std::optional<int> open(CliContext &ctx, const QCommandLineParser &parser, ComPort &port)
+{
+    const QString path = devicePath(parser);
+    if (path.isEmpty())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("--port is required (see --help)."));
+    if (!parser.positionalArguments().isEmpty())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("Unexpected argument \"%1\" (see --help).")
+                                             .arg(parser.positionalArguments().constFirst()));
+    port.setDeviceName(path);
+    port.setBaudRate(Meter::BaudRate);
+    if (!port.open()) {
+        const QString reason = port.lastError();
+        return ctx.fail(ExitCode::NotFound, reason.isEmpty() ? QStringLiteral("Cannot open %1.").arg(path)
+                                                             : QStringLiteral("Cannot open %1: %2.").arg(path, reason));
+    }
+    port.clearInput();
+    return std::nullopt;
+}
+
+} // namespace MeterPort

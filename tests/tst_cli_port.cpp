@@ -1,0 +1,283 @@
+// kv518-cli's meter commands end to end: the real serial backend against
+// kv518-sim on a pseudo-terminal.
+#include "ImageBuilder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int ProcessLimitMs = 60000;
+
+// A kv518-sim process; stopped when it goes out of scope.
+class Sim
+{
+public:
+    explicit Sim(const QStringList &arguments)
+    {
+        m_process.start(QStringLiteral(KV518_SIM_PATH), arguments);
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(ProcessLimitMs)) {
+        }
+        m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    ~Sim()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(ProcessLimitMs))
+                m_process.kill();
+        }
+    }
+    QString path() const { return m_path; }
+
+private:
+    QProcess m_process;
+    QString m_path;
+};
+
+struct Run
+{
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run cli(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral(KV518_CLI_PATH), arguments);
+    if (!p.waitForFinished(ProcessLimitMs)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestCliPort : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void downloadGivesTheMetersImage_data();
+    void downloadGivesTheMetersImage();
+    void downloadFailureWritesNothing_data();
+    void downloadFailureWritesNothing();
+    void identify_data();
+    void identify();
+    void liveJson();
+    void liveText();
+    void liveStopsCleanlyOnSigterm();
+    void liveWithoutMeter();
+    void portsJson();
+};
+
+void TestCliPort::downloadGivesTheMetersImage_data()
+{
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<bool>("nak");
+    QTest::newRow("clean") << QStringList{} << false;
+    QTest::newRow("bad checksum in the directory") << QStringList{"--bad-checksum", "2"} << true;
+    QTest::newRow("bad checksum after it") << QStringList{"--bad-checksum", "6"} << true;
+}
+
+void TestCliPort::downloadGivesTheMetersImage()
+{
+    QFETCH(QStringList, faults);
+    QFETCH(bool, nak);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray image = ImageBuilder::sampleCollection().build();
+    const QString source = dir.filePath(QStringLiteral("source.518"));
+    const QString log = dir.filePath(QStringLiteral("sim.log"));
+    const QString output = dir.filePath(QStringLiteral("out.518"));
+    QVERIFY(writeAll(source, image));
+    QVERIFY(writeAll(output, "an older file that the download replaces"));
+
+    Sim sim(QStringList{"--image", source, "--log", log} + faults);
+    QVERIFY(!sim.path().isEmpty());
+    const Run r = cli({"download", "--port", sim.path(), "-o", output});
+
+    QCOMPARE(r.code, 0);
+    QCOMPARE(readAll(output), image);
+    QVERIFY2(r.out.contains("Saved 3 data set(s)"), r.out.constData());
+    QVERIFY2(r.err.isEmpty(), r.err.constData()); // no progress bar without a terminal
+    const QByteArray requests = readAll(log);
+    QVERIFY(requests.startsWith("DOWNLOAD_REQUEST"));
+    QCOMPARE(requests.contains("NAK"), nak);
+}
+
+void TestCliPort::downloadFailureWritesNothing_data()
+{
+    QTest::addColumn<QStringList>("simArguments");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("hang-up mid-transfer") << QStringList{"--hangup-after", "1000"} << 4
+                                          << QByteArray("ended after 896 of");
+    QTest::newRow("hang-up before the directory") << QStringList{"--hangup-after", "150"} << 4
+                                                  << QByteArray("before the memory directory was complete");
+    QTest::newRow("empty logger") << QStringList{"--sets", "0"} << 5
+                                  << QByteArray("There is not any recorded data in memory!");
+    QTest::newRow("data set past the image") << QStringList{"--run-past-image"} << 5
+                                             << QByteArray("Data set 1 runs past");
+    QTest::newRow("no meter") << QStringList{"--silent"} << 3 << QByteArray("No KV518 answers on");
+}
+
+void TestCliPort::downloadFailureWritesNothing()
+{
+    QFETCH(QStringList, simArguments);
+    QFETCH(int, code);
+    QFETCH(QByteArray, message);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString output = dir.filePath(QStringLiteral("out.518"));
+    const QByteArray older = "an older file that a failed download leaves alone";
+    QVERIFY(writeAll(output, older));
+
+    Sim sim(simArguments);
+    QVERIFY(!sim.path().isEmpty());
+    const Run r = cli({"download", "--port", sim.path(), "-o", output, "--quiet"});
+
+    QCOMPARE(r.code, code);
+    QVERIFY2(r.err.contains(message), r.err.constData());
+    QCOMPARE(r.err.count('\n'), 1);
+    QVERIFY(r.out.isEmpty());
+    QCOMPARE(readAll(output), older);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.518"});
+}
+
+void TestCliPort::identify_data()
+{
+    QTest::addColumn<QStringList>("simArguments"); // empty: no simulator at all
+    QTest::addColumn<int>("code");
+    QTest::newRow("found") << QStringList{"--sets", "1"} << 0;
+    QTest::newRow("silent meter") << QStringList{"--silent"} << 3;
+    QTest::newRow("no such device") << QStringList{} << 3;
+}
+
+void TestCliPort::identify()
+{
+    QFETCH(QStringList, simArguments);
+    QFETCH(int, code);
+    std::unique_ptr<Sim> sim;
+    QString port = QStringLiteral("/dev/kv518-no-such-port");
+    if (!simArguments.isEmpty()) {
+        sim = std::make_unique<Sim>(simArguments);
+        port = sim->path();
+        QVERIFY(!port.isEmpty());
+    }
+    const Run r = cli({"identify", "--port", port});
+    QCOMPARE(r.code, code);
+    if (code == 0) {
+        QCOMPARE(r.out, QByteArray("KV518 found on " + port.toLocal8Bit() + '\n'));
+    } else {
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.contains(port.toLocal8Bit()), r.err.constData());
+    }
+}
+
+void TestCliPort::liveJson()
+{
+    Sim sim({"--recording", "--noise"});
+    QVERIFY(!sim.path().isEmpty());
+    const Run r = cli({"live", "--port", sim.path(), "--count", "2", "--json"});
+    QCOMPARE(r.code, 0);
+    const QList<QByteArray> lines = r.out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    for (const QByteArray &line : lines) {
+        QJsonParseError error;
+        const QJsonObject o = QJsonDocument::fromJson(line, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QStringList keys = o.keys();
+        keys.sort();
+        QCOMPARE(keys, (QStringList{"battery", "humidity", "lcd", "memory", "recording", "temperature", "unit"}));
+        QVERIFY(o.value("temperature").isDouble());
+        QVERIFY(o.value("humidity").toDouble() > 0.0);
+        QCOMPARE(o.value("unit").toString(), QStringLiteral("C"));
+        QCOMPARE(o.value("recording").toBool(), true);
+        QCOMPARE(o.value("lcd").toString().size(), 6);
+        // The LCD shows the temperature the object reports.
+        QCOMPARE(o.value("lcd").toString().trimmed().toDouble(), o.value("temperature").toDouble());
+    }
+}
+
+void TestCliPort::liveText()
+{
+    Sim sim({"--fahrenheit"});
+    QVERIFY(!sim.path().isEmpty());
+    const Run r = cli({"live", "--port", sim.path(), "--count", "1"});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(QRegularExpression(
+                 QStringLiteral(R"(^\d+\.\d F  RH \d+\.\d %  battery \d/5  memory \d/8  LCD "[ -][ \d]{3}\.\d"\n$)"))
+                 .match(QString::fromUtf8(r.out))
+                 .hasMatch(),
+             r.out.constData());
+}
+
+void TestCliPort::liveStopsCleanlyOnSigterm()
+{
+    Sim sim({});
+    QVERIFY(!sim.path().isEmpty());
+    QProcess live;
+    live.start(QStringLiteral(KV518_CLI_PATH), {"live", "--port", sim.path()});
+    while (!live.canReadLine() && live.waitForReadyRead(ProcessLimitMs)) {
+    }
+    QVERIFY(live.canReadLine());
+    live.terminate();
+    QVERIFY(live.waitForFinished(ProcessLimitMs));
+    QCOMPARE(live.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(live.exitCode(), 0);
+    QVERIFY(live.readAllStandardError().isEmpty());
+}
+
+void TestCliPort::liveWithoutMeter()
+{
+    Sim sim({"--silent"});
+    QVERIFY(!sim.path().isEmpty());
+    const Run r = cli({"live", "--port", sim.path(), "--count", "1"});
+    QCOMPARE(r.code, 3);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.err.contains("No KV518 answers on"), r.err.constData());
+}
+
+void TestCliPort::portsJson()
+{
+    const Run r = cli({"ports", "--json"});
+    QCOMPARE(r.code, 0);
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out, &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QVERIFY(doc.isArray());
+    for (const QJsonValue &v : doc.array()) {
+        QVERIFY(v.toObject().contains("name"));
+        QVERIFY(v.toObject().value("path").toString().startsWith(u'/'));
+        QVERIFY(v.toObject().contains("description"));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCliPort)
+#include "tst_cli_port.moc"
