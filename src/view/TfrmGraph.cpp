@@ -81,6 +81,15 @@ QLineEdit *valueBox(const char *name, QWidget *parent, int width, const QColor &
     return box;
 }
 
+// The design widths fit short numeric dates; a longer regional date or a
+// wider font widens the column so its texts are not cut.
+void widenToFit(QTableView *table, int column, const QString &text)
+{
+    const int needed = table->fontMetrics().horizontalAdvance(text) + 12;
+    if (table->columnWidth(column) < needed)
+        table->setColumnWidth(column, needed);
+}
+
 QLabel *label(const QString &text, QWidget *parent, const QColor &colour = QColor())
 {
     auto *l = new QLabel(text, parent);
@@ -371,6 +380,7 @@ QWidget *TfrmGraph::createStatisticsPanel()
     TabControl1->addTab(QStringLiteral("Humidity"));
     TabControl1->addTab(QStringLiteral("Temperature"));
     TabControl1->setDrawBase(false);
+    TabControl1->setExpanding(false);
     outer->addWidget(TabControl1);
     auto *page = new QFrame(pnlStatistic);
     page->setFrameShape(QFrame::StyledPanel);
@@ -431,8 +441,10 @@ void TfrmGraph::FormCreate()
         Grid2->setItem(0, c, new QTableWidgetItem(QString()));
 
     Grid3->setModel(dataListModel);
-    for (int c = 0; c < DataListModel::ColumnCount; ++c)
+    for (int c = 0; c < DataListModel::ColumnCount; ++c) {
         Grid3->setColumnWidth(c, DataListModel::columnWidth(c));
+        widenToFit(Grid3, c, dataListModel->headerData(c, Qt::Horizontal).toString());
+    }
 
     connect(Grid2, &QTableWidget::itemSelectionChanged, this, [this] {
         if (!m_selecting)
@@ -504,8 +516,10 @@ void TfrmGraph::fillDataSetList(const TDataSetStore &store)
         Grid2->setItem(0, c, new QTableWidgetItem(QString()));
     for (int k = 0; k < store.SetCount(); ++k) {
         const QStringList row = store.listRow(k, m_texts);
-        for (int c = 0; c < row.size(); ++c)
+        for (int c = 0; c < row.size(); ++c) {
             Grid2->setItem(k, c, new QTableWidgetItem(row.at(c)));
+            widenToFit(Grid2, c, row.at(c));
+        }
     }
     Grid2->selectRow(0);
     m_selecting = false;
@@ -516,6 +530,10 @@ void TfrmGraph::FillDataList()
     m_selecting = true;
     dataListModel->fill();
     m_selecting = false;
+    if (dataListModel->rowCount() > 0) {
+        for (int c : {DataListModel::Date, DataListModel::Time})
+            widenToFit(Grid3, c, dataListModel->text(0, c));
+    }
 }
 
 void TfrmGraph::selectDataListRow(int sample)
