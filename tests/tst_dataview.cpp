@@ -12,7 +12,13 @@
 #include "view/DataListModel.h"
 #include "view/TfrmGraph.h"
 
+#include "view/AutoScaleSetting.h"
+#include "view/TfrmAnnoEdit.h"
+#include "view/TfrmSetupScale.h"
+
 #include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -52,6 +58,10 @@ private Q_SLOTS:
     void cursorDragSnapsToTheNearestSample();
     void cursorDroppedOutsideStays();
     void dataListModelPassesTheTester();
+    void notesCrossesAndSplit();
+    void range_data();
+    void range();
+    void dataHotSpotAndZoom();
 
 private:
     std::unique_ptr<TfrmMain> startedWindow();
@@ -492,6 +502,153 @@ void TestDataView::dataListModelPassesTheTester()
     chart.setPoints(0);
     model.fill();
     QCOMPARE(model.rowCount(), 0);
+}
+
+void TestDataView::notesCrossesAndSplit()
+{
+    auto w = startedWindow();
+    ImageSet set;
+    set.every(60).ramp(20, 400, 10, 200, 5);
+    load(*w, ImageBuilder().add(set).build());
+    TfrmGraph &v = *w->DownloadView;
+    ChartWidget &chart = *v.PESGraph1;
+    const ChartModel &m = chart.model();
+    TfrmGraph::AnnotationCounter = 3;
+
+    // The split view allows no notes; one shared axis does.
+    QVERIFY(!v.ToolButton5->isEnabled() && !v.ToolButton9->isEnabled());
+    v.chkSplit->click();
+    QCOMPARE(m.multiAxesProportions(0), 1.0);
+    QVERIFY(v.ToolButton5->isEnabled() && v.ToolButton9->isEnabled());
+
+    const QPoint inside = chart.plottingRect().center();
+    v.ToolButton9->click();
+    QCOMPARE(TfrmGraph::ClickMode, 0);
+    QCOMPARE(m.state().arrowCursor, ArrowCursor::sgIBeam);
+    m_prompter->answerDialog([](QDialog &d) {
+        static_cast<TfrmAnnoEdit &>(d).Edit1->setText(QStringLiteral("Door opened"));
+        return int(QDialog::Accepted);
+    });
+    QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
+    QCOMPARE(TfrmGraph::AnnotationCounter, 4);
+    QCOMPARE(m.graphAnnotation(4).text, QStringLiteral("Door opened"));
+    QCOMPARE(m.graphAnnotation(4).type, AnnotationType::Text);
+    QVERIFY(qAbs(m.graphAnnotation(4).x - chart.pixelToData(inside + QPoint(1, 7)).x()) < 1e-9);
+    // Cancel places nothing.
+    m_prompter->answerDialog([](QDialog &) { return int(QDialog::Rejected); });
+    QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
+    QCOMPARE(TfrmGraph::AnnotationCounter, 4);
+
+    v.ToolButton5->click();
+    QCOMPARE(TfrmGraph::ClickMode, 2);
+    QCOMPARE(m.state().arrowCursor, ArrowCursor::sgCrossResource);
+    QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
+    QCOMPARE(m.graphAnnotation(5).type, AnnotationType::Cross);
+    // Outside the plot (after the cross offset) nothing is placed.
+    QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, chart.plottingRect().bottomRight());
+    QCOMPARE(TfrmGraph::AnnotationCounter, 5);
+
+    // Only a double click deletes.
+    v.PESGraph1GraphAnnotHotSpot(4, false);
+    QCOMPARE(m.graphAnnotation(4).text, QStringLiteral("Door opened"));
+    v.PESGraph1GraphAnnotHotSpot(4, true);
+    QVERIFY(m.graphAnnotation(4).text.isEmpty());
+
+    // Split again: back to normal clicks, the buttons stay enabled.
+    v.chkSplit->click();
+    QCOMPARE(TfrmGraph::ClickMode, -99);
+    QVERIFY(v.ToolButton4->isChecked());
+    QVERIFY(v.ToolButton5->isEnabled());
+    QCOMPARE(m.multiAxesSubsets(), (QList<qint32>{1, 1}));
+}
+
+void TestDataView::range_data()
+{
+    QTest::addColumn<QStringList>("texts");   // T1 min, T1 max, T2 min, T2 max
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("valid, minimum above maximum") << QStringList{"90", "10", "-5", "40"} << int(QDialog::Accepted)
+                                                 << QString();
+    QTest::newRow("two invalid: T1 MIN is named") << QStringList{"x1", "10", "-5", "y2"} << int(QDialog::Accepted)
+                                                  << "x1 is invalid.";
+    QTest::newRow("empty box") << QStringList{"0", "10", "", "40"} << int(QDialog::Accepted) << " is invalid.";
+    QTest::newRow("cancel") << QStringList{"1", "2", "3", "4"} << int(QDialog::Rejected) << QString();
+}
+
+void TestDataView::range()
+{
+    QFETCH(QStringList, texts);
+    QFETCH(int, result);
+    QFETCH(QString, message);
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = *w->DownloadView;
+    ChartModel &m = v.PESGraph1->model();
+    m.setWorkingAxis(0);
+    m.setManualMinY(-5.9);
+    m.setManualMaxY(12.7);
+    m.setWorkingAxis(0);
+    ScaleSettings::setAutoScaleSetting(1);
+    QStringList shown;
+    m_prompter->answerDialog([&](QDialog &d) {
+        auto &dialog = static_cast<TfrmSetupScale &>(d);
+        shown << dialog.edtT1Min->text() << dialog.edtT1Max->text();
+        dialog.edtT1Min->setText(texts.at(0));
+        dialog.edtT1Max->setText(texts.at(1));
+        dialog.edtT2Min->setText(texts.at(2));
+        dialog.edtT2Max->setText(texts.at(3));
+        dialog.chkSave->setChecked(false);
+        return result;
+    });
+    if (!message.isEmpty())
+        m_prompter->answerMessage(QMessageBox::Ok);
+    v.Button2->click();
+    // The limits cut toward zero.
+    QCOMPARE(shown, (QStringList{"-5", "12"}));
+    const bool applied = result == QDialog::Accepted && message.isEmpty();
+    QCOMPARE(ScaleSettings::autoScaleSetting(), applied ? 0 : 1);
+    if (!message.isEmpty())
+        QCOMPARE(m_prompter->messages, QStringList{message});
+    if (applied) {
+        QCOMPARE(m.axis(0).scaleControl, ScaleControl::sgManualMinAndMax);
+        QCOMPARE(m.axis(0).manualMin, 90.0);
+        QCOMPARE(m.axis(0).manualMax, 10.0);
+        QCOMPARE(m.axis(1).manualMin, -5.0);
+        QCOMPARE(m.axis(1).manualMax, 40.0);
+        v.BitBtn1->click();
+        QCOMPARE(ScaleSettings::autoScaleSetting(), 1);
+        QCOMPARE(m.axis(0).scaleControl, ScaleControl::sgAutoScale);
+        QCOMPARE(m.axis(1).scaleControl, ScaleControl::sgAutoScale);
+    } else {
+        QCOMPARE(m.axis(0).manualMin, -5.9);
+    }
+    ScaleSettings::setAutoScaleSetting(1);
+}
+
+void TestDataView::dataHotSpotAndZoom()
+{
+    auto w = startedWindow();
+    ImageSet set;
+    set.every(1).ramp(5000, 400, 0, 200, 0);
+    load(*w, ImageBuilder().add(set).build());
+    TfrmGraph &v = *w->DownloadView;
+    const ChartModel &m = v.PESGraph1->model();
+    v.PESGraph1DataHotSpot(4000, 0);
+    QCOMPARE(v.Grid3->selectionModel()->selectedRows().first().row(), 4000);
+    QCOMPARE(m.vertLineAnnotation(0).x, m.xDataII(0, 4000));
+    // The row stands near the middle of the visible rows.
+    const int top = v.Grid3->rowAt(0);
+    const int bottom = v.Grid3->rowAt(v.Grid3->viewport()->height() - 1);
+    QVERIFY2(top < 4000 && 4000 < bottom, qPrintable(QStringLiteral("%1..%2").arg(top).arg(bottom)));
+    QVERIFY(qAbs((top + bottom) / 2 - 4000) <= 2);
+    v.PESGraph1DataHotSpot(2, 0);
+    QCOMPARE(v.Grid3->rowAt(0), 0);
+
+    v.PESGraph1->zoomToRect(v.PESGraph1->plottingRect().adjusted(50, 10, -200, -10));
+    QVERIFY(v.UndoZoom->isEnabled());
+    v.UndoZoom->click();
+    QVERIFY(!v.UndoZoom->isEnabled());
+    QVERIFY(!v.PESGraph1->isZoomed());
 }
 
 QTEST_MAIN(TestDataView)
