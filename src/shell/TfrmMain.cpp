@@ -453,7 +453,8 @@ void TfrmMain::btnOpenClick()
 void TfrmMain::Save1Click()
 {
     SaveDialog1->setDirectory(fileDialogFolder());
-    TfrmGraph *view = activeDataView();
+    // Held weakly: the view may close while the choice dialog is open.
+    const QPointer<TfrmGraph> view = activeDataView();
     if (!view)
         return;
     if (!view->isDownloadView()) {
