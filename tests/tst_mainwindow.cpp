@@ -10,6 +10,7 @@
 #include "shell/Settings.h"
 #include "shell/TfrmAbout.h"
 #include "shell/TfrmMain.h"
+#include "view/AutoScaleSetting.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
@@ -419,8 +420,9 @@ void TestMainWindow::tileStacksFullWidth()
 void TestMainWindow::windowMenuListsTheDocuments()
 {
     auto w = startedWindow();
+    // The download view is open from the start.
     Q_EMIT w->Window1->aboutToShow();
-    QCOMPARE(menuTexts(w->Window1->actions()), (QStringList{"&Cascade", "&Tile"}));
+    QCOMPARE(menuTexts(w->Window1->actions()), (QStringList{"&Cascade", "&Tile", "-", "&1 DataLogger"}));
     QMdiSubWindow *first = w->mdiArea->addSubWindow(new QWidget);
     first->setWindowTitle(QStringLiteral("Graph A"));
     first->show();
@@ -431,10 +433,11 @@ void TestMainWindow::windowMenuListsTheDocuments()
     Q_EMIT w->Window1->aboutToShow();
     Q_EMIT w->Window1->aboutToShow();
     const QList<QAction *> actions = w->Window1->actions();
-    QCOMPARE(menuTexts(actions), (QStringList{"&Cascade", "&Tile", "-", "&1 Graph A", "&2 Graph B"}));
-    QVERIFY(!actions.at(3)->isChecked());
-    QVERIFY(actions.at(4)->isChecked());
-    actions.at(3)->trigger();
+    QCOMPARE(menuTexts(actions),
+             (QStringList{"&Cascade", "&Tile", "-", "&1 DataLogger", "&2 Graph A", "&3 Graph B"}));
+    QVERIFY(!actions.at(4)->isChecked());
+    QVERIFY(actions.at(5)->isChecked());
+    actions.at(4)->trigger();
     QCOMPARE(w->mdiArea->currentSubWindow(), first);
 }
 
@@ -455,8 +458,10 @@ void TestMainWindow::closeWritesTheSettings()
     options.extraPorts << m_lineA->path() << m_lineB->path() << QStringLiteral("MEM-C");
     auto w = startedWindow(options);
     w->monitor().setPortIndex(2);
-    w->settings().AutoScaleSetting = 0;
+    // "Range" turned automatic scaling off during the run.
+    ScaleSettings::setAutoScaleSetting(0);
     QVERIFY(w->close());
+    ScaleSettings::setAutoScaleSetting(1);
     QFile f(Settings::filePath());
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("[COM PORT]\r\n2\r\n[AutoScale]\r\n0\r\n"));
@@ -472,7 +477,8 @@ void TestMainWindow::closeAsksTheDocumentWindows()
     QVERIFY(!w->close());
     QCOMPARE(doc->asked, 1);
     QVERIFY(!QFile::exists(Settings::filePath()));
-    QCOMPARE(w->mdiArea->subWindowList().size(), 1);
+    // The download view and the refusing window.
+    QCOMPARE(w->mdiArea->subWindowList().size(), 2);
     doc->refuse = false;
     QVERIFY(w->close());
     QCOMPARE(doc->asked, 2);

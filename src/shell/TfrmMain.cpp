@@ -1,16 +1,23 @@
 #include "shell/TfrmMain.h"
 
+#include "data/CollectionFile.h"
 #include "shell/AppPaths.h"
 #include "shell/Prompter.h"
 #include "shell/TfrmAbout.h"
+#include "shell/TfrmOpenSave.h"
 #include "shell/ToolIcons.h"
+#include "view/AutoScaleSetting.h"
+#include "view/ChartWidget.h"
+#include "view/PrepareChart.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDateTime>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,6 +60,8 @@ TfrmMain::TfrmMain(const MainOptions &options, QWidget *parent)
         options.startDemoMeter(this);
     fillPortBox(options);
     m_settings.LoadSettings();
+    ScaleSettings::setAutoScaleSetting(m_settings.AutoScaleSetting);
+    createFileDialogs();
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -293,15 +302,234 @@ void TfrmMain::createLcdMirror()
 
 void TfrmMain::CreateDownloadView()
 {
-    // The download view is opened here, empty, as the first document window.
+    auto *view = new TfrmGraph(this);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->setWindowTitle(TfrmGraph::downloadCaption());
+    DownloadView = view;
+    view->pnlDataSets->show();
+    view->StaticText1->show();
+    view->pnlDataList->show();
+    view->Grid2->show();
+    view->Grid3->show();
+    QMdiSubWindow *sub = mdiArea->addSubWindow(view);
+    sub->setWindowIcon(windowIcon());
+    sub->showNormal();
+    const QSize frame = sub->size() - view->size();
+    sub->setGeometry(0, 0, 1011 + frame.width(), qMax(200, mdiArea->viewport()->height() - 50));
+
+    const double now = FrameworkTime::fromDateTime(QDateTime::currentDateTime());
+    PrepareChart(*view->PESGraph1, 2, 100.0f, -20.0f, now + 500.0 / FrameworkTime::SecondsPerDay, now, 500);
+    // Notes and crosses start out available only on one shared axis.
+    const bool split = view->PESGraph1->model().multiAxesProportions(0) != 1.0;
+    view->ToolButton5->setEnabled(!split);
+    view->ToolButton9->setEnabled(!split);
+    view->PESGraph1->model().setAllowGraphAnnotHotSpots(true);
+}
+
+void TfrmMain::ensureDownloadView(bool fullWidth)
+{
+    if (DownloadView) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(DownloadView->parentWidget())) {
+            sub->showNormal();
+            sub->show();
+        }
+        return;
+    }
+    CreateDownloadView();
+    if (fullWidth) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(DownloadView->parentWidget()))
+            sub->resize(mdiArea->viewport()->width(), sub->height());
+    }
+}
+
+TLoadResult TfrmMain::ParseLoggerImage(const QByteArray &image, qint64 expectedBytes)
+{
+    // The list to fill must exist, also when the user closed the view meanwhile.
+    ensureDownloadView(false);
+    const TLoadResult result = m_store.load(image, expectedBytes);
+    if (result == TLoadResult::lrOk)
+        DownloadView->fillDataSetList(m_store);
+    return result;
+}
+
+bool TfrmMain::SaveTempImage()
+{
+    const QString folder = CollectionFile::tempFolder(m_userDataFolder, AppPaths::programFolder());
+    switch (CollectionFile::writeTempImage(m_store.lastImage(), folder)) {
+    case CollectionFile::TempImageStatus::Written:
+        return true;
+    case CollectionFile::TempImageStatus::FolderFailed:
+        Prompter::instance().message(this, QMessageBox::Critical, QDir::toNativeSeparators(folder), QMessageBox::Ok);
+        return false;
+    case CollectionFile::TempImageStatus::FileFailed:
+        break;
+    }
+    return false;
+}
+
+void TfrmMain::ShowDataSet(int set)
+{
+    if (!DownloadView || set < 0 || set >= m_store.SetCount())
+        return;
+    TfrmGraph &view = *DownloadView;
+    ChartWidget &chart = *view.PESGraph1;
+    const qint64 offset = m_store.firstSample(set);
+    const qint32 n = m_store.SampleCounts().at(set);
+    const double start = m_store.StartTimes().at(set);
+    const qint32 interval = m_store.Intervals().at(set);
+
+    PrepareChart(chart, 2, 100.0f, -20.0f, start + double(n) * interval / FrameworkTime::SecondsPerDay, start, n);
+    // The whole block of the data set at once, in the store's point order.
+    const std::span<const double> times(m_store.Times().constData(), size_t(m_store.Times().size()));
+    const std::span<const float> values(m_store.Values().constData(), size_t(m_store.Values().size()));
+    chart.model().setXDataIIArray(times.subspan(size_t(2 * offset), size_t(2 * qint64(n))));
+    chart.model().setYDataArray(values.subspan(size_t(2 * offset), size_t(2 * qint64(n))));
+
+    view.UpdateStatistics();
+    // The set's own start and interval, not the estimate from the points.
+    view.txtStartTime->setText(view.texts().dateTime(start));
+    view.txtSamplingRate->setEditText(DateTimeText::samplingRate(interval));
+    view.txtDataNo->setText(QString::number(n));
+    chart.setPEactions(ChartWidget::PEaction::sgUndoZoom);
+    Redraw(chart);
+}
+
+void TfrmMain::showFirstDataSet()
+{
+    ShowDataSet(0);
+    if (!DownloadView)
+        return;
+    DownloadView->FillDataList();
+    DownloadView->selectDataListRow(0);
+    DownloadView->SelectPoint(0);
+}
+
+void TfrmMain::createFileDialogs()
+{
+    const QStringList dataFilters = {
+        QStringLiteral("TXT File(seperated by tab)[*.txt] (*.txt *.TXT)"),
+        QStringLiteral("CSV File(seperated by comma )[*.csv] (*.csv *.CSV)"),
+        QStringLiteral("All Files[*.*] (*)"),
+    };
+    const auto make = [this, &dataFilters](const char *name, QFileDialog::AcceptMode mode) {
+        auto *d = new QFileDialog(this);
+        d->setObjectName(QString::fromLatin1(name));
+        d->setAcceptMode(mode);
+        d->setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        // The filter texts show as the program writes them, patterns hidden.
+        d->setOption(QFileDialog::HideNameFilterDetails);
+        d->setDefaultSuffix(QStringLiteral("txt"));
+        d->setNameFilters(dataFilters);
+        return d;
+    };
+    OpenDialog1 = make("OpenDialog1", QFileDialog::AcceptOpen);
+    SaveDialog1 = make("SaveDialog1", QFileDialog::AcceptSave);
+}
+
+QString TfrmMain::fileDialogFolder() const
+{
+    return m_userDataFolder.isEmpty() ? AppPaths::programFolder() : m_userDataFolder;
+}
+
+TfrmGraph *TfrmMain::activeDataView() const
+{
+    QMdiSubWindow *sub = mdiArea->currentSubWindow();
+    return sub ? qobject_cast<TfrmGraph *>(sub->widget()) : nullptr;
 }
 
 void TfrmMain::btnOpenClick()
 {
+    TfrmOpenSave dialog(this);
+    dialog.setOpenCaptions(QLocale::system().decimalPoint() == u',');
+    const int result = Prompter::instance().exec(dialog);
+    OpenDialog1->setDirectory(fileDialogFolder());
+    OpenDialog1->selectFile(QString());
+    if (result == TfrmOpenSave::OK)
+        OpenCollectionFile();
+    else if (result == TfrmOpenSave::No)
+        OpenDataFile();
 }
 
 void TfrmMain::Save1Click()
 {
+    SaveDialog1->setDirectory(fileDialogFolder());
+    // Held weakly: the view may close while the choice dialog is open.
+    const QPointer<TfrmGraph> view = activeDataView();
+    if (!view)
+        return;
+    if (!view->isDownloadView()) {
+        SaveDataFile(*view);
+        return;
+    }
+    TfrmOpenSave dialog(this);
+    const int result = Prompter::instance().exec(dialog);
+    if (result == TfrmOpenSave::OK)
+        SaveCollectionFile();
+    else if (result == TfrmOpenSave::No && view)
+        SaveDataFile(*view);
+}
+
+void TfrmMain::OpenCollectionFile()
+{
+    ensureDownloadView(true);
+    OpenDialog1->setDefaultSuffix(QStringLiteral("518"));
+    OpenDialog1->setNameFilters({QStringLiteral("Data Sets Collection (*.518) (*.518)")});
+    const QString path = Prompter::instance().chooseFile(*OpenDialog1);
+    if (path.isEmpty())
+        return;
+    qint64 size = 0;
+    const std::optional<QByteArray> image = CollectionFile::readImage(path, &size);
+    // Unreadable, too large, empty, or too short for a directory: nothing is loaded.
+    if (!image || image->size() < LoggerImage::DirectoryEnd)
+        return;
+    if (ParseLoggerImage(*image, size) != TLoadResult::lrOk)
+        return;
+    SaveTempImage();
+    showFirstDataSet();
+}
+
+bool TfrmMain::SaveCollectionFile()
+{
+    SaveDialog1->setDefaultSuffix(QStringLiteral("518"));
+    SaveDialog1->setNameFilters({QStringLiteral("Data Set Collection file(*.518,only for KV518) (*.518)")});
+    const QString path = Prompter::instance().chooseFile(*SaveDialog1);
+    if (path.isEmpty())
+        return false;
+    // The image loaded in this run is written from memory; only without one
+    // does an earlier run's temporary file stand in.
+    QByteArray bytes = m_store.lastImage();
+    if (bytes.isEmpty()) {
+        const std::optional<QByteArray> earlier =
+            CollectionFile::readImage(CollectionFile::tempImagePath(m_userDataFolder, AppPaths::programFolder()));
+        if (!earlier || earlier->isEmpty())
+            return false;
+        bytes = *earlier;
+    }
+    if (!CollectionFile::writeImage(path, bytes)) {
+        Prompter::instance().message(this, QMessageBox::Critical,
+                                     QStringLiteral("Cannot create file \"%1\"").arg(QDir::toNativeSeparators(path)),
+                                     QMessageBox::Ok);
+        return false;
+    }
+    UnsavedDownload = false;
+    return true;
+}
+
+void TfrmMain::OpenDataFile()
+{
+}
+
+void TfrmMain::SaveDataFile(TfrmGraph &)
+{
+}
+
+void TfrmMain::saveDownload(TfrmGraph &view)
+{
+    // The save acts on the active window: make it this one, also while the
+    // main window is closing and another view is in front.
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(view.parentWidget()))
+        mdiArea->setActiveSubWindow(sub);
+    Save1Click();
 }
 
 void TfrmMain::btnPrintClick()
@@ -438,6 +666,7 @@ void TfrmMain::closeEvent(QCloseEvent *event)
     m_monitor.suspend();
     Comm2.close();
     m_settings.PortIndex = m_monitor.portIndex();
+    m_settings.AutoScaleSetting = ScaleSettings::autoScaleSetting();
     QString error;
     if (!m_settings.SaveSettings(&error)) {
         // The program keeps running, so live polling goes on.

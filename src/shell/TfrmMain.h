@@ -1,11 +1,13 @@
 #pragma once
 
+#include "data/TDataSetStore.h"
 #include "link/ComPort.h"
 #include "link/ConnectionMonitor.h"
 #include "live/LiveReadings.h"
 #include "live/TfrmLCD.h"
 #include "shell/MainOptions.h"
 #include "shell/Settings.h"
+#include "view/TfrmGraph.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -13,6 +15,7 @@
 
 class QAction;
 class QComboBox;
+class QFileDialog;
 class QLabel;
 class QMdiArea;
 class QMenu;
@@ -24,7 +27,7 @@ class TfrmAbout;
 // The main window: a frame for the data view windows, with the tool bar, the
 // menus, the port box and the status bar. It owns the connection monitor (the
 // live port Comm1 and MainTimer), the download port Comm2 and the settings.
-class TfrmMain : public QMainWindow
+class TfrmMain : public QMainWindow, public TfrmGraphHost
 {
     Q_OBJECT
 public:
@@ -80,12 +83,49 @@ public:
     // The download port (no receive handler).
     ComPort Comm2;
 
+    // The file dialogs of the Open and Save commands.
+    QFileDialog *OpenDialog1 = nullptr;
+    QFileDialog *SaveDialog1 = nullptr;
+
+    // The data sets of the last download or collection open, for the whole run.
+    TDataSetStore &store() { return m_store; }
+    // The download view; empty while none is open.
+    QPointer<TfrmGraph> DownloadView;
+    // A download is shown that has not been saved as a collection file.
+    bool UnsavedDownload = false;
+
+    // Opens the download view with an empty chart (at the end of the show
+    // step, and when a load finds none open).
+    void CreateDownloadView();
+    // Loads a logger image into the store (the download view is opened when
+    // missing) and fills the view's data set list. On any result but lrOk the
+    // store, the list and the chart stay as they were.
+    TLoadResult ParseLoggerImage(const QByteArray &image, qint64 expectedBytes);
+    // Writes the image of the last load to "temp/DataSetsTemp.tmp" of the user
+    // data folder. A folder that cannot be created is reported with its path;
+    // the caller carries on. Returns whether the file was written.
+    bool SaveTempImage();
+    // Shows data set k of the store in the download view (nothing for a k
+    // that names no data set).
+    void ShowDataSet(int set) override;
+    // After a successful load: data set 0 on the chart, the data list filled
+    // with its first row selected, and the cursors placed.
+    void showFirstDataSet();
+    // The collection file commands; SaveCollectionFile returns whether a file
+    // was written.
+    void OpenCollectionFile();
+    bool SaveCollectionFile();
+    // The single data file commands.
+    void OpenDataFile();
+    void SaveDataFile(TfrmGraph &view);
+
 Q_SIGNALS:
     // The start-up search has ended and the commands are enabled.
     void searchFinished();
 
 public Q_SLOTS:
     void btnOpenClick();
+    // Saves what the active data view shows.
     void Save1Click();
     void btnPrintClick();
     void PrinterSetup1Click();
@@ -111,13 +151,22 @@ private:
     void fillPortBox(const MainOptions &options);
     void FormShow();
     void createLcdMirror();
-    void CreateDownloadView();
     void setCommandsEnabled(bool enabled);
     void setStatus(const QString &devicePath, bool connected);
     void setSplashText(const QString &text);
     void Window1Popup();
     bool documentWindowsAgreeToClose();
+    void createFileDialogs();
+    QString fileDialogFolder() const;
+    TfrmGraph *activeDataView() const;
+    void ensureDownloadView(bool fullWidth);
 
+    // The data view's part in the unsaved download.
+    bool unsavedDownload() const override { return UnsavedDownload; }
+    void saveDownload(TfrmGraph &view) override;
+    void downloadViewClosed() override { UnsavedDownload = false; }
+
+    TDataSetStore m_store;
     ConnectionMonitor m_monitor;
     LiveReadings m_live;
     QPointer<TfrmLCD> m_lcd;

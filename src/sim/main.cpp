@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QSaveFile>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -60,6 +61,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("fahrenheit"), QStringLiteral("The meter shows Fahrenheit.")},
         {QStringLiteral("silent"), QStringLiteral("Answer nothing.")},
         {QStringLiteral("run-past-image"), QStringLiteral("The first data set ends beyond the memory image.")},
+        {QStringLiteral("write-image"), QStringLiteral("Write the generated logger memory as a collection file FILE and exit."), QStringLiteral("FILE")},
     };
     parser.addOptions(options);
     parser.process(app);
@@ -76,6 +78,17 @@ int main(int argc, char *argv[])
                                                  quint32(intOption(parser, QStringLiteral("seed"), 1)),
                                                  parser.isSet(QStringLiteral("run-past-image"))));
     }
+    if (parser.isSet(QStringLiteral("write-image"))) {
+        const QString path = parser.value(QStringLiteral("write-image"));
+        QSaveFile out(path);
+        const QByteArray image = model.image();
+        if (!out.open(QIODevice::WriteOnly) || out.write(image) != image.size() || !out.commit()) {
+            std::fprintf(stderr, "kv518-sim: cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+        return 0;
+    }
+
     MeterFaults faults;
     faults.badChecksumPacket = intOption(parser, QStringLiteral("bad-checksum"), -1);
     faults.badChecksumEvery = intOption(parser, QStringLiteral("bad-checksum-every"), 0);

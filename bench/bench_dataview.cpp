@@ -1,0 +1,149 @@
+// Opens a collection holding one data set of a million samples in the main
+// window: time until the chart, the data list and the statistics are shown,
+// and the memory it adds; then the cost of the steps a user takes next.
+#include "data/LoggerImage.h"
+#include "shell/AppPaths.h"
+#include "shell/Kv518Application.h"
+#include "shell/MainOptions.h"
+#include "shell/Prompter.h"
+#include "shell/TfrmMain.h"
+#include "shell/TfrmOpenSave.h"
+#include "view/ChartWidget.h"
+#include "view/DataListModel.h"
+#include "view/TfrmGraph.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtEndian>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr int kSamples = 1'000'000;
+
+QByteArray millionSampleImage()
+{
+    const qint64 end = LoggerImage::SampleStart + qint64(kSamples) * LoggerImage::SampleBytes;
+    QByteArray image(int(LoggerImage::roundUpToPacket(quint64(end))), '\0');
+    uchar *e = reinterpret_cast<uchar *>(image.data()) + LoggerImage::DirectoryStart;
+    qToLittleEndian<quint16>(1, e + 2);   // every second
+    e[4] = 24;
+    e[5] = 5;
+    e[6] = 1;
+    qToLittleEndian<quint32>(quint32(end), e + 12);
+    uchar *p = reinterpret_cast<uchar *>(image.data()) + LoggerImage::SampleStart;
+    for (int i = 0; i < kSamples; ++i, p += 4) {
+        qToLittleEndian<qint16>(qint16(500 + std::lround(150 * std::sin(i / 5000.0))), p);
+        qToLittleEndian<qint16>(qint16(220 + std::lround(40 * std::cos(i / 7000.0))), p + 2);
+    }
+    return image;
+}
+
+long rssKiB()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+void processEvents()
+{
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+class OpenPrompter : public WidgetPrompter
+{
+public:
+    explicit OpenPrompter(QString path) : m_path(std::move(path)) {}
+    int exec(QDialog &) override { return TfrmOpenSave::OK; }
+    QString chooseFile(QFileDialog &) override { return m_path; }
+
+private:
+    QString m_path;
+};
+
+template <typename F> double timedMs(F &&f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    processEvents();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Kv518Application app(argc, argv);
+    QTemporaryDir folder;
+    AppPaths::setProgramFolder(folder.filePath(QStringLiteral("program")));
+    AppPaths::setUserDataFolder(folder.filePath(QStringLiteral("user/")));
+
+    const QString path = folder.filePath(QStringLiteral("million.518"));
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(millionSampleImage()) < 0)
+            return 1;
+    }
+
+    MainOptions options;
+    options.listSystemPorts = false;
+    TfrmMain w(options);
+    w.resize(1366, 860);
+    w.show();
+    if (!w.searchDone()) {
+        QEventLoop loop;
+        QObject::connect(&w, &TfrmMain::searchFinished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    processEvents();
+
+    OpenPrompter prompter(path);
+    Prompter::install(&prompter);
+    const long before = rssKiB();
+    const double openMs = timedMs([&] { w.btnOpenClick(); });
+    const long after = rssKiB();
+    Prompter::install(nullptr);
+
+    TfrmGraph &v = *w.DownloadView;
+    std::printf("data set of %d samples: chart %d points, data list %d rows, Data No. %s, AVG %s\n", kSamples,
+                v.PESGraph1->model().points(), v.dataListModel->rowCount(), qPrintable(v.txtDataNo->text()),
+                qPrintable(v.txtT1Avg->text()));
+    std::printf("open collection until chart, list and statistics shown: %.0f ms (target < 1000 ms)\n", openMs);
+    std::printf("memory added: %.1f MB (target < 150 MB)\n", double(after - before) / 1024.0);
+
+    const double scrollMs = timedMs([&] {
+        v.Grid3->verticalScrollBar()->setValue(v.Grid3->verticalScrollBar()->maximum());
+        v.Grid3->viewport()->repaint();
+    });
+    std::printf("data list scrolled to its last row and painted: %.1f ms\n", scrollMs);
+    const double selectMs = timedMs([&] { v.SelectPoint(kSamples - 1); });
+    std::printf("SelectPoint (statistics between cursors over 333 333 samples, redraw): %.1f ms\n", selectMs);
+    const double tabMs = timedMs([&] { v.TabControl1->setCurrentIndex(1); });
+    std::printf("tab change (whole-set and cursor statistics): %.1f ms\n", tabMs);
+    const double lineMs = timedMs([&] {
+        ChartModel &m = v.PESGraph1->model();
+        m.setVertLineAnnotation(1, m.xDataII(0, 500000));
+        v.PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
+    });
+    std::printf("dragged cursor line moved and repainted: %.1f ms\n", lineMs);
+    return 0;
+}

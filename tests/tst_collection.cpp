@@ -1,0 +1,394 @@
+// Collection files and the temporary image file: the Open and Save commands
+// with their choice dialog, round trips, damaged and oversized files, failed
+// writes.
+#include "ImageBuilder.h"
+#include "ScriptedPrompter.h"
+
+#include "data/CollectionFile.h"
+#include "data/LoggerImage.h"
+#include "shell/AppPaths.h"
+#include "shell/MainOptions.h"
+#include "shell/TfrmMain.h"
+#include "shell/TfrmOpenSave.h"
+#include "view/ChartWidget.h"
+#include "view/DataListModel.h"
+#include "view/TfrmGraph.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// Everything the download view shows of one data set.
+struct Shown
+{
+    QStringList setList;
+    QList<double> x;
+    QList<float> y;
+    QStringList strip;
+    bool operator==(const Shown &) const = default;
+};
+
+Shown shown(const TfrmGraph &v)
+{
+    Shown s;
+    for (int r = 0; r < v.Grid2->rowCount(); ++r)
+        for (int c = 0; c < v.Grid2->columnCount(); ++c)
+            s.setList << (v.Grid2->item(r, c) ? v.Grid2->item(r, c)->text() : QString());
+    const ChartModel &m = v.PESGraph1->model();
+    s.x = m.state().x;
+    s.y = m.state().y;
+    s.strip << v.txtStartTime->text() << v.txtSamplingRate->currentText() << v.txtDataNo->text()
+            << v.txtT1Max->text() << v.txtCursorA->text() << QString::number(v.dataListModel->rowCount());
+    return s;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+int accept(QDialog &) { return TfrmOpenSave::OK; }
+
+} // namespace
+
+class TestCollection : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void roundTripKeepsEverySet();
+    void openWritesTheTemporaryImage();
+    void refusedFilesChangeNothing_data();
+    void refusedFilesChangeNothing();
+    void exactLengthFileLoads();
+    void oversizedFileIsNotRead();
+    void saveWithoutAnyImage();
+    void saveFromAnEarlierRunsTemporaryImage();
+    void failedWriteKeepsTheFlag();
+    void temporaryFolderFailure();
+    void temporaryImagePath();
+    void choiceDialogCaptions();
+    void openChoices();
+    void saveWithoutADataView();
+    void saveFromAFileViewSkipsTheChoice();
+
+private:
+    std::unique_ptr<TfrmMain> startedWindow();
+    QString file(const QString &name) const { return m_dir->filePath(name); }
+    void open(TfrmMain &w, const QString &path);
+    void save(TfrmMain &w, const QString &path);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+};
+
+void TestCollection::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    AppPaths::setProgramFolder(m_dir->filePath(QStringLiteral("program")));
+    AppPaths::setUserDataFolder(m_dir->filePath(QStringLiteral("user/")));
+    QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("user"))));
+    m_prompter = std::make_unique<ScriptedPrompter>();
+}
+
+void TestCollection::cleanup()
+{
+    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
+    QVERIFY(m_prompter->allAnswered());
+    m_prompter.reset();
+}
+
+std::unique_ptr<TfrmMain> TestCollection::startedWindow()
+{
+    MainOptions options;
+    options.listSystemPorts = false;
+    auto w = std::make_unique<TfrmMain>(options);
+    QSignalSpy searched(w.get(), &TfrmMain::searchFinished);
+    w->resize(1200, 800);
+    w->show();
+    if (!searched.wait(5000))
+        qWarning("the start-up search did not end");
+    return w;
+}
+
+// The Open command, choosing a collection file.
+void TestCollection::open(TfrmMain &w, const QString &path)
+{
+    m_prompter->answerDialog(accept);
+    m_prompter->answerFile(path);
+    w.btnOpenClick();
+}
+
+// The Save command from the download view, choosing a collection file.
+void TestCollection::save(TfrmMain &w, const QString &path)
+{
+    w.mdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(w.DownloadView->parentWidget()));
+    m_prompter->answerDialog(accept);
+    m_prompter->answerFile(path);
+    w.Save1Click();
+}
+
+void TestCollection::roundTripKeepsEverySet()
+{
+    const QByteArray image = ImageBuilder::sampleCollection().build();
+    QVERIFY(writeAll(file(QStringLiteral("in.518")), image));
+    QList<Shown> first;
+    {
+        auto w = startedWindow();
+        open(*w, file(QStringLiteral("in.518")));
+        QCOMPARE(m_prompter->fileDialogs.last(), QStringLiteral("Data Sets Collection (*.518) (*.518)"));
+        QCOMPARE(w->DownloadView->Grid2->rowCount(), 3);
+        for (int k = 0; k < 3; ++k) {
+            w->DownloadView->Grid2->selectRow(k);
+            first << shown(*w->DownloadView);
+        }
+        w->UnsavedDownload = true;
+        save(*w, file(QStringLiteral("out.518")));
+        QCOMPARE(m_prompter->fileDialogs.last(),
+                 QStringLiteral("Data Set Collection file(*.518,only for KV518) (*.518)"));
+        QVERIFY(!w->UnsavedDownload);
+        QVERIFY(m_prompter->messages.isEmpty());
+    }
+    QCOMPARE(readAll(file(QStringLiteral("out.518"))), image);
+
+    auto w = startedWindow();
+    open(*w, file(QStringLiteral("out.518")));
+    for (int k = 0; k < 3; ++k) {
+        w->DownloadView->Grid2->selectRow(k);
+        QCOMPARE(shown(*w->DownloadView), first.at(k));
+    }
+    // Opening changes nothing about the unsaved download.
+    QVERIFY(!w->UnsavedDownload);
+}
+
+void TestCollection::openWritesTheTemporaryImage()
+{
+    const QByteArray image = ImageBuilder::sampleCollection().unusedBytes(0x3C).build();
+    QVERIFY(writeAll(file(QStringLiteral("in.518")), image));
+    auto w = startedWindow();
+    open(*w, file(QStringLiteral("in.518")));
+    // Byte for byte, the bytes the program does not read included.
+    QCOMPARE(readAll(CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder())), image);
+    QVERIFY(CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder())
+                .startsWith(m_dir->filePath(QStringLiteral("user/temp"))));
+    QCOMPARE(w->DownloadView->Grid3->selectionModel()->selectedRows().first().row(), 0);
+    QCOMPARE(w->DownloadView->CursorAIndex, 3);
+}
+
+void TestCollection::refusedFilesChangeNothing_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray good = ImageBuilder::sampleCollection().buildExact();
+    QTest::newRow("truncated inside the last set") << good.left(good.size() - 2);
+    QTest::newRow("no data set") << ImageBuilder().build();
+    QTest::newRow("shorter than the directory") << good.left(255);
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("missing") << QByteArray("missing");
+}
+
+void TestCollection::refusedFilesChangeNothing()
+{
+    QFETCH(QByteArray, bytes);
+    QVERIFY(writeAll(file(QStringLiteral("good.518")), ImageBuilder::sampleCollection().build()));
+    const QString bad = file(QStringLiteral("bad.518"));
+    if (bytes != "missing")
+        QVERIFY(writeAll(bad, bytes));
+    auto w = startedWindow();
+    open(*w, file(QStringLiteral("good.518")));
+    w->DownloadView->Grid2->selectRow(1);
+    const Shown before = shown(*w->DownloadView);
+    const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder());
+    const QByteArray tempBefore = readAll(temp);
+
+    open(*w, bad);
+    QCOMPARE(shown(*w->DownloadView), before);
+    QCOMPARE(w->store().SetCount(), 3);
+    QCOMPARE(readAll(temp), tempBefore);
+    QVERIFY(m_prompter->messages.isEmpty());
+}
+
+void TestCollection::exactLengthFileLoads()
+{
+    QVERIFY(writeAll(file(QStringLiteral("exact.518")), ImageBuilder::sampleCollection().buildExact()));
+    auto w = startedWindow();
+    open(*w, file(QStringLiteral("exact.518")));
+    QCOMPARE(w->DownloadView->Grid2->rowCount(), 3);
+}
+
+void TestCollection::oversizedFileIsNotRead()
+{
+    // A real directory followed by more bytes than any logger holds.
+    const QString path = file(QStringLiteral("huge.518"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(ImageBuilder::sampleCollection().build());
+    QVERIFY(f.resize(LoggerImage::MaxImageBytes + 1));
+    f.close();
+    QVERIFY(!CollectionFile::readImage(path).has_value());
+
+    auto w = startedWindow();
+    open(*w, path);
+    QCOMPARE(w->store().SetCount(), 0);
+    QCOMPARE(w->DownloadView->Grid2->rowCount(), 1);
+    QVERIFY(!QFile::exists(CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder())));
+}
+
+void TestCollection::saveWithoutAnyImage()
+{
+    auto w = startedWindow();
+    w->UnsavedDownload = true;
+    save(*w, file(QStringLiteral("out.518")));
+    QVERIFY(!QFile::exists(file(QStringLiteral("out.518"))));
+    QVERIFY(m_prompter->messages.isEmpty());
+    QVERIFY(w->UnsavedDownload);
+}
+
+void TestCollection::saveFromAnEarlierRunsTemporaryImage()
+{
+    auto w = startedWindow();
+    const QByteArray earlier = ImageBuilder::sampleCollection().build();
+    const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder());
+    QVERIFY(QDir().mkpath(QFileInfo(temp).path()));
+    QVERIFY(writeAll(temp, earlier));
+    save(*w, file(QStringLiteral("out.518")));
+    QCOMPARE(readAll(file(QStringLiteral("out.518"))), earlier);
+}
+
+void TestCollection::failedWriteKeepsTheFlag()
+{
+    QVERIFY(writeAll(file(QStringLiteral("in.518")), ImageBuilder::sampleCollection().build()));
+    QVERIFY(writeAll(file(QStringLiteral("plain")), "x"));
+    auto w = startedWindow();
+    open(*w, file(QStringLiteral("in.518")));
+    w->UnsavedDownload = true;
+    const QString target = file(QStringLiteral("plain/out.518"));
+    m_prompter->answerMessage(QMessageBox::Ok);
+    save(*w, target);
+    QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("Cannot create file \"%1\"")
+                                                   .arg(QDir::toNativeSeparators(target))});
+    QVERIFY(w->UnsavedDownload);
+
+    // Writing over an existing collection replaces it only when complete.
+    QVERIFY(writeAll(file(QStringLiteral("old.518")), "old"));
+    save(*w, file(QStringLiteral("old.518")));
+    QCOMPARE(readAll(file(QStringLiteral("old.518"))), ImageBuilder::sampleCollection().build());
+    QVERIFY(!w->UnsavedDownload);
+}
+
+void TestCollection::temporaryFolderFailure()
+{
+    // The user data folder lies under a regular file: its "temp" cannot be made.
+    QVERIFY(writeAll(file(QStringLiteral("plain")), "x"));
+    AppPaths::setUserDataFolder(file(QStringLiteral("plain/KV518/")));
+    QVERIFY(writeAll(file(QStringLiteral("in.518")), ImageBuilder::sampleCollection().build()));
+    auto w = startedWindow();
+    m_prompter->answerMessage(QMessageBox::Ok);
+    open(*w, file(QStringLiteral("in.518")));
+    QCOMPARE(m_prompter->messages,
+             QStringList{QDir::toNativeSeparators(file(QStringLiteral("plain/KV518/temp")))});
+    // The load goes on: data set 0 is shown all the same.
+    QCOMPARE(w->DownloadView->PESGraph1->model().points(), 10);
+    QCOMPARE(w->DownloadView->dataListModel->rowCount(), 10);
+}
+
+void TestCollection::temporaryImagePath()
+{
+    QCOMPARE(CollectionFile::tempImagePath(QStringLiteral("/home/u/Documents/KV518/"), QStringLiteral("/opt/kv")),
+             QStringLiteral("/home/u/Documents/KV518/temp/DataSetsTemp.tmp"));
+    QCOMPARE(CollectionFile::tempImagePath(QString(), QStringLiteral("/opt/kv")),
+             QStringLiteral("/opt/kv/temp/DataSetsTemp.tmp"));
+}
+
+void TestCollection::choiceDialogCaptions()
+{
+    TfrmOpenSave saving;
+    QCOMPARE(saving.windowTitle(), QStringLiteral("Save File"));
+    QCOMPARE(saving.size(), QSize(398, 207));
+    QCOMPARE(saving.btnOpenSets->text(), QStringLiteral("Save all data sets to a data set collection file(*.518)"));
+    QCOMPARE(saving.btnOpenSingleSet->text(), QStringLiteral("Save single selected  data set to a  file"));
+    QCOMPARE(saving.Button1->text(), QStringLiteral("Cancel"));
+    QVERIFY(saving.windowFlags() & Qt::WindowStaysOnTopHint);
+
+    TfrmOpenSave opening;
+    opening.setOpenCaptions(false);
+    QCOMPARE(opening.windowTitle(), QStringLiteral("Open File"));
+    QCOMPARE(opening.btnOpenSets->text(), QStringLiteral("Open a data set collection file(*.518)"));
+    QCOMPARE(opening.btnOpenSingleSet->text(), QStringLiteral("Open single data file(*.TXT,*.CSV,*.GHF)"));
+    opening.setOpenCaptions(true);
+    QCOMPARE(opening.btnOpenSingleSet->text(), QStringLiteral("Open single data flle(*.TXT,*.GHF)"));
+
+    // The buttons' modal results.
+    const QList<QPair<QPushButton *, int>> results = {
+        {opening.btnOpenSets, TfrmOpenSave::OK}, {opening.btnOpenSingleSet, TfrmOpenSave::No},
+        {opening.Button1, TfrmOpenSave::Cancel}};
+    for (const auto &[button, result] : results) {
+        QSignalSpy finished(&opening, &QDialog::finished);
+        button->click();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().toInt(), result);
+    }
+}
+
+void TestCollection::openChoices()
+{
+    auto w = startedWindow();
+    // Cancel and the single file choice load no collection.
+    m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::Cancel); });
+    w->btnOpenClick();
+    m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
+    w->btnOpenClick();
+    QCOMPARE(m_prompter->dialogs, (QStringList{QStringLiteral("Open File"), QStringLiteral("Open File")}));
+    QVERIFY(m_prompter->fileDialogs.isEmpty());
+    QCOMPARE(w->OpenDialog1->directory().absolutePath(), QDir(w->userDataFolder()).absolutePath());
+    // A cancelled file dialog changes nothing.
+    open(*w, QString());
+    QCOMPARE(w->store().SetCount(), 0);
+}
+
+void TestCollection::saveWithoutADataView()
+{
+    auto w = startedWindow();
+    w->mdiArea->closeAllSubWindows();
+    QTRY_VERIFY(!w->DownloadView);
+    w->Save1Click();
+    QVERIFY(m_prompter->dialogs.isEmpty());
+    QVERIFY(m_prompter->fileDialogs.isEmpty());
+}
+
+void TestCollection::saveFromAFileViewSkipsTheChoice()
+{
+    auto w = startedWindow();
+    auto *fileView = new TfrmGraph(w.get());
+    fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
+    QMdiSubWindow *sub = w->mdiArea->addSubWindow(fileView);
+    sub->show();
+    w->mdiArea->setActiveSubWindow(sub);
+    w->Save1Click();
+    QVERIFY(m_prompter->dialogs.isEmpty());
+}
+
+QTEST_MAIN(TestCollection)
+#include "tst_collection.moc"

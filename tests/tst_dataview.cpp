@@ -1,0 +1,655 @@
+// The data view window: showing a data set (lists, strip, chart), the
+// statistics and the cursors, closing with an unsaved download, and the data
+// list's table model.
+#include "ImageBuilder.h"
+#include "ScriptedPrompter.h"
+
+#include "link/MonotonicClock.h"
+#include "shell/AppPaths.h"
+#include "shell/MainOptions.h"
+#include "shell/TfrmMain.h"
+#include "view/ChartWidget.h"
+#include "view/DataListModel.h"
+#include "view/TfrmGraph.h"
+
+#include "view/AutoScaleSetting.h"
+#include "view/TfrmAnnoEdit.h"
+#include "view/TfrmSetupScale.h"
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+class TestDataView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void startsWithAnEmptyDownloadView();
+    void showingASetFillsListsAndStrip();
+    void samplingRate_data();
+    void samplingRate();
+    void dataListShowsMarkers();
+    void choosingAnotherSet();
+    void tabShowsTheOtherChannel();
+    void emptySet();
+    void closeQuestion_data();
+    void closeQuestion();
+    void closeSavesTheDownloadViewNotTheActiveOne();
+    void closingAnotherViewKeepsTheFlag();
+    void secondLoadReusesTheView();
+    void closedViewIsRecreatedByTheNextOpen();
+    void cursorDragSnapsToTheNearestSample();
+    void cursorDroppedOutsideStays();
+    void dataListModelPassesTheTester();
+    void notesCrossesAndSplit();
+    void range_data();
+    void range();
+    void dataHotSpotAndZoom();
+
+private:
+    std::unique_ptr<TfrmMain> startedWindow();
+    static void load(TfrmMain &w, const QByteArray &image);
+    static QMdiSubWindow *subWindowOf(QWidget *view) { return qobject_cast<QMdiSubWindow *>(view->parentWidget()); }
+    static QString cell(const TfrmGraph &view, int row, int column)
+    {
+        return view.dataListModel->index(row, column).data().toString();
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+};
+
+void TestDataView::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    AppPaths::setProgramFolder(m_dir->path());
+    AppPaths::setUserDataFolder(m_dir->filePath(QStringLiteral("user/")));
+    m_prompter = std::make_unique<ScriptedPrompter>();
+}
+
+void TestDataView::cleanup()
+{
+    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
+    m_prompter.reset();
+}
+
+std::unique_ptr<TfrmMain> TestDataView::startedWindow()
+{
+    MainOptions options;
+    options.listSystemPorts = false;
+    auto w = std::make_unique<TfrmMain>(options);
+    QSignalSpy searched(w.get(), &TfrmMain::searchFinished);
+    w->resize(1200, 800);
+    w->show();
+    if (!searched.wait(5000))
+        qWarning("the start-up search did not end");
+    return w;
+}
+
+// As a download ends: parse, temporary file, first data set shown.
+void TestDataView::load(TfrmMain &w, const QByteArray &image)
+{
+    QCOMPARE(w.ParseLoggerImage(image, image.size()), TLoadResult::lrOk);
+    QVERIFY(w.SaveTempImage());
+    w.showFirstDataSet();
+}
+
+void TestDataView::startsWithAnEmptyDownloadView()
+{
+    auto w = startedWindow();
+    QVERIFY(w->DownloadView);
+    TfrmGraph &v = *w->DownloadView;
+    QCOMPARE(v.windowTitle(), QStringLiteral("DataLogger"));
+    QCOMPARE(w->mdiArea->subWindowList().size(), 1);
+    QCOMPARE(subWindowOf(&v)->geometry().topLeft(), QPoint(0, 0));
+    // An empty chart of 500 points over the next 500 s; the boxes keep their design texts.
+    const ChartModel &m = v.PESGraph1->model();
+    QCOMPARE(m.points(), 500);
+    QVERIFY(qAbs((m.state().manualMaxX - m.state().manualMinX) * 86400.0 - 500.0) < 1e-3);
+    QCOMPARE(v.txtT1Avg->text(), QStringLiteral("***.* "));
+    QCOMPARE(v.txtDataNo->text(), QStringLiteral("0"));
+    QCOMPARE(v.txtSamplingRate->currentText(), QStringLiteral("00:02"));
+    QCOMPARE(v.Grid2->rowCount(), 1);
+    QCOMPARE(v.dataListModel->rowCount(), 0);
+    // The tool bar as designed.
+    QVERIFY(v.ToolButton1->isChecked() && v.ToolButton2->isChecked() && v.ToolButton4->isChecked());
+    QVERIFY(!v.UndoZoom->isEnabled());
+    QCOMPARE(v.ToolButton5->toolTip(), QStringLiteral("Draw A Cross On Graph"));
+    QVERIFY(v.pnlDataSets->isVisible() && v.pnlDataList->isVisible());
+    // A click on the empty row of the set list does nothing.
+    v.Grid2->selectRow(0);
+    v.Grid2Click();
+    QCOMPARE(m.points(), 500);
+}
+
+void TestDataView::showingASetFillsListsAndStrip()
+{
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = *w->DownloadView;
+    const DateTimeText &t = v.texts();
+
+    QCOMPARE(v.Grid2->rowCount(), 3);
+    QCOMPARE(v.Grid2->item(0, 0)->text(), QStringLiteral("1"));
+    QCOMPARE(v.Grid2->item(1, 6)->text(), QStringLiteral("F"));
+    QCOMPARE(v.Grid2->item(1, 3)->text(), QStringLiteral("05:00"));
+    QCOMPARE(v.Grid2->selectedRanges().first().topRow(), 0);
+
+    QCOMPARE(v.dataListModel->rowCount(), 10);
+    const double start = FrameworkTime::fromDateTime(QDateTime(QDate(2009, 3, 1), QTime(10, 20, 0)));
+    QCOMPARE(cell(v, 0, DataListModel::No), QStringLiteral("1"));
+    QCOMPARE(cell(v, 0, DataListModel::Date), t.shortDate(start));
+    QCOMPARE(cell(v, 1, DataListModel::Time), t.longTime(start + 60.0 / 86400.0));
+    QCOMPARE(cell(v, 2, DataListModel::Humidity), t.oneDecimal(56.2));
+    QCOMPARE(v.Grid3->selectionModel()->selectedRows().first().row(), 0);
+
+    QCOMPARE(v.txtStartTime->text(), t.dateTime(start));
+    QCOMPARE(v.txtSamplingRate->currentText(), QStringLiteral("01:00"));
+    QCOMPARE(v.txtDataNo->text(), QStringLiteral("10"));
+    // Humidity maximum 56.2, first reached at the third sample.
+    QCOMPARE(v.txtT1Max->text(), t.oneDecimal(56.2) + u'@' + t.dateTime(start + 120.0 / 86400.0));
+    QCOMPARE(v.txtT1Min->text(), t.oneDecimal(40.0) + u'@' + t.dateTime(start + 420.0 / 86400.0));
+
+    // The chart holds the set's arrays, and the cursors sit at a third and two thirds.
+    const ChartModel &m = v.PESGraph1->model();
+    QCOMPARE(m.points(), 10);
+    QCOMPARE(m.yData(1, 9), -15.0f);
+    QCOMPARE(v.CursorAIndex, 3);
+    QCOMPARE(v.CursorBIndex, 6);
+    QCOMPARE(m.vertLineAnnotation(1).x, m.xDataII(0, 3));
+    QCOMPARE(m.vertLineAnnotation(2).x, m.xDataII(0, 6));
+    QCOMPARE(m.vertLineAnnotation(0).x, m.xDataII(0, 0));
+    QCOMPARE(v.txtCursorA->text(), t.oneDecimal(53.0));
+    QCOMPARE(v.txtCursorATime->text(), t.dateTime(start + 180.0 / 86400.0));
+    QCOMPARE(v.txtMaxAB->text(), t.oneDecimal(56.2));
+    QCOMPARE(v.txtMaxABTime->text(), t.dateTime(start + 360.0 / 86400.0));
+    // Cursor A's boxes in blue, B's in green.
+    QCOMPARE(v.txtCursorA->palette().color(QPalette::Text), QColor(0, 0, 255));
+    QCOMPARE(v.txtCursorB->palette().color(QPalette::Text), QColor(0, 128, 0));
+}
+
+void TestDataView::samplingRate_data()
+{
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<QString>("strip");
+    QTest::addColumn<QString>("column");
+    QTest::newRow("90 s") << 90 << "01:30" << "01:30";
+    QTest::newRow("6000 s keeps the last two minute digits") << 6000 << "00:00" << "100:00";
+    QTest::newRow("3600 s from its code") << 0x0010 << "60:00" << "60:00";
+}
+
+void TestDataView::samplingRate()
+{
+    QFETCH(int, interval);
+    QFETCH(QString, strip);
+    QFETCH(QString, column);
+    auto w = startedWindow();
+    ImageSet set;
+    set.every(quint16(interval)).ramp(4, 500, 1, 200, 1);
+    load(*w, ImageBuilder().add(set).build());
+    QCOMPARE(w->DownloadView->txtSamplingRate->currentText(), strip);
+    QCOMPARE(w->DownloadView->Grid2->item(0, 3)->text(), column);
+}
+
+void TestDataView::dataListShowsMarkers()
+{
+    auto w = startedWindow();
+    ImageSet set;
+    set.add(-32768, 13701).add(450, -32768).add(30000, 200);
+    load(*w, ImageBuilder().add(set).build());
+    const TfrmGraph &v = *w->DownloadView;
+    QCOMPARE(cell(v, 0, DataListModel::Humidity), QStringLiteral("OL"));
+    QCOMPARE(cell(v, 0, DataListModel::Temp), v.texts().oneDecimal(9999.0));
+    QCOMPARE(cell(v, 1, DataListModel::Temp), v.texts().oneDecimal(-9999.0));
+    QCOMPARE(cell(v, 2, DataListModel::Humidity), QStringLiteral("OL"));
+    QCOMPARE(v.txtT1Max->text(), QStringLiteral("OL"));
+}
+
+void TestDataView::choosingAnotherSet()
+{
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = *w->DownloadView;
+    // A user's click on the second row of the set list.
+    v.Grid2->selectRow(1);
+    QCOMPARE(v.PESGraph1->model().points(), 5);
+    QCOMPARE(v.dataListModel->rowCount(), 5);
+    QCOMPARE(v.txtSamplingRate->currentText(), QStringLiteral("05:00"));
+    QCOMPARE(v.Grid3->selectionModel()->selectedRows().first().row(), 0);
+    QCOMPARE(v.CursorAIndex, 1);
+    QCOMPARE(v.CursorBIndex, 3);
+    // A click in the data list moves the point line (and both cursors).
+    v.Grid3->selectRow(4);
+    QCOMPARE(v.PESGraph1->model().vertLineAnnotation(0).x, v.PESGraph1->model().xDataII(0, 4));
+    QVERIFY(v.PESGraph1->model().vertLineAnnotation(0).text.endsWith(
+        QStringLiteral(" H:") + v.texts().oneDecimal(63.0) + QStringLiteral(" T:") + v.texts().oneDecimal(70.0)));
+}
+
+void TestDataView::tabShowsTheOtherChannel()
+{
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = *w->DownloadView;
+    v.TabControl1->setCurrentIndex(1);
+    // The temperature maximum is the over-range marker; between the cursors it counts as a number.
+    QCOMPARE(v.txtT1Max->text(), QStringLiteral("OL"));
+    QCOMPARE(v.txtCursorA->text(), v.texts().oneDecimal(24.0));
+    QCOMPARE(v.txtMaxAB->text(), v.texts().oneDecimal(9999.0));
+    v.TabControl1->setCurrentIndex(0);
+    QCOMPARE(v.txtCursorA->text(), v.texts().oneDecimal(53.0));
+}
+
+void TestDataView::emptySet()
+{
+    auto w = startedWindow();
+    ImageSet empty;
+    empty.every(60);
+    load(*w, ImageBuilder().add(empty).build());
+    const TfrmGraph &v = *w->DownloadView;
+    QCOMPARE(v.Grid2->rowCount(), 1);
+    QCOMPARE(v.Grid2->item(0, 4)->text(), QStringLiteral("0"));
+    QCOMPARE(v.PESGraph1->model().points(), 0);
+    QCOMPARE(v.dataListModel->rowCount(), 0);
+    QVERIFY(v.Grid3->selectionModel()->selectedRows().isEmpty());
+    QCOMPARE(v.txtDataNo->text(), QStringLiteral("0"));
+    QVERIFY(!v.txtStartTime->text().isEmpty());
+    QCOMPARE(v.txtT1Max->text(), QStringLiteral("OL"));
+    QCOMPARE(v.txtT1Min->text(), QStringLiteral("OL"));
+    QCOMPARE(v.txtT1Avg->text(), QStringLiteral("****"));
+    QVERIFY(v.txtCursorA->text().isEmpty());
+    QVERIFY(v.txtAvgAB->text().isEmpty());
+}
+
+void TestDataView::closeQuestion_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("target");   // file chosen for the save; empty: none asked
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("cancel keeps the view") << int(QMessageBox::Cancel) << QString() << false << false;
+    QTest::newRow("no closes without saving") << int(QMessageBox::No) << QString() << true << false;
+    QTest::newRow("yes saves, then closes") << int(QMessageBox::Yes) << "saved.518" << true << true;
+    QTest::newRow("yes with a failed save stays") << int(QMessageBox::Yes) << "blocker/saved.518" << false << false;
+    QTest::newRow("yes with the file dialog cancelled stays") << int(QMessageBox::Yes) << "" << false << false;
+}
+
+void TestDataView::closeQuestion()
+{
+    QFETCH(int, answer);
+    QFETCH(QString, target);
+    QFETCH(bool, closes);
+    QFETCH(bool, written);
+    auto w = startedWindow();
+    const QByteArray image = ImageBuilder::sampleCollection().build();
+    load(*w, image);
+    w->UnsavedDownload = true;
+    // A regular file where the save expects a folder: the write must fail.
+    QFile blocker(m_dir->filePath(QStringLiteral("blocker")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString path = target.isEmpty() ? QString() : m_dir->filePath(target);
+
+    m_prompter->answerMessage(QMessageBox::StandardButton(answer));
+    if (answer == QMessageBox::Yes) {
+        m_prompter->answerDialog([](QDialog &) { return int(QDialog::Accepted); });
+        m_prompter->answerFile(path);
+        if (target.startsWith(QStringLiteral("blocker")))
+            m_prompter->answerMessage(QMessageBox::Ok);
+    }
+    QMdiSubWindow *sub = subWindowOf(w->DownloadView);
+    sub->close();
+    QCOMPARE(m_prompter->messages.first(), QStringLiteral("Save DataLogger Data ?"));
+    QCOMPARE(m_prompter->messageButtons.first(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (closes) {
+        QTRY_VERIFY(!w->DownloadView);
+        QVERIFY(!w->UnsavedDownload);
+    } else {
+        QCoreApplication::processEvents();
+        QVERIFY(w->DownloadView);
+        QVERIFY(w->UnsavedDownload);
+        QCOMPARE(w->DownloadView->PESGraph1->model().points(), 10);
+    }
+    QCOMPARE(QFile::exists(path), written);
+    if (written) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), image);
+    }
+    if (target.startsWith(QStringLiteral("blocker")))
+        QCOMPARE(m_prompter->messages.last(),
+                 QStringLiteral("Cannot create file \"%1\"").arg(QDir::toNativeSeparators(path)));
+}
+
+void TestDataView::closeSavesTheDownloadViewNotTheActiveOne()
+{
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    w->UnsavedDownload = true;
+    auto *fileView = new TfrmGraph(w.get());
+    fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
+    QMdiSubWindow *fileSub = w->mdiArea->addSubWindow(fileView);
+    fileSub->show();
+    w->mdiArea->setActiveSubWindow(fileSub);
+
+    const QString path = m_dir->filePath(QStringLiteral("all.518"));
+    m_prompter->answerMessage(QMessageBox::Yes);
+    m_prompter->answerDialog([](QDialog &d) {
+        // The collection choice, as asked only for the download view.
+        return d.windowTitle() == QStringLiteral("Save File") ? int(QDialog::Accepted) : int(QDialog::Rejected);
+    });
+    m_prompter->answerFile(path);
+    subWindowOf(w->DownloadView)->close();
+    QTRY_VERIFY(!w->DownloadView);
+    QVERIFY(QFile::exists(path));
+    QVERIFY(!w->UnsavedDownload);
+}
+
+void TestDataView::closingAnotherViewKeepsTheFlag()
+{
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    w->UnsavedDownload = true;
+    QPointer<TfrmGraph> fileView = new TfrmGraph(w.get());
+    fileView->setAttribute(Qt::WA_DeleteOnClose);
+    fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
+    w->mdiArea->addSubWindow(fileView)->show();
+    subWindowOf(fileView)->close();
+    QTRY_VERIFY(!fileView);
+    QVERIFY(w->UnsavedDownload);
+    QVERIFY(m_prompter->messages.isEmpty());
+}
+
+void TestDataView::secondLoadReusesTheView()
+{
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    QPointer<TfrmGraph> first = w->DownloadView;
+    ImageSet set;
+    set.ramp(7, 400, 5, 200, 3);
+    load(*w, ImageBuilder().add(set).build());
+    QCOMPARE(w->DownloadView, first);
+    QCOMPARE(w->mdiArea->subWindowList().size(), 1);
+    QCOMPARE(first->Grid2->rowCount(), 1);
+    QCOMPARE(first->dataListModel->rowCount(), 7);
+}
+
+void TestDataView::closedViewIsRecreatedByTheNextOpen()
+{
+    auto w = startedWindow();
+    subWindowOf(w->DownloadView)->close();
+    QTRY_VERIFY(!w->DownloadView);
+    QVERIFY(m_prompter->messages.isEmpty());
+
+    const QString path = m_dir->filePath(QStringLiteral("sample.518"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(ImageBuilder::sampleCollection().build());
+    f.close();
+    m_prompter->answerFile(path);
+    w->OpenCollectionFile();
+    QVERIFY(w->DownloadView);
+    QCOMPARE(w->DownloadView->Grid2->rowCount(), 3);
+    QMdiSubWindow *sub = subWindowOf(w->DownloadView);
+    QCOMPARE(sub->geometry().topLeft(), QPoint(0, 0));
+    QCOMPARE(sub->width(), w->mdiArea->viewport()->width());
+}
+
+void TestDataView::cursorDragSnapsToTheNearestSample()
+{
+    auto w = startedWindow();
+    ImageSet set;
+    set.every(60).ramp(10, 400, 10, 200, 5);
+    load(*w, ImageBuilder().add(set).build());
+    TfrmGraph &v = *w->DownloadView;
+    FakeClock clock;
+    v.setClock(&clock);
+    ChartWidget &chart = *v.PESGraph1;
+    const ChartModel &m = chart.model();
+    QCOMPARE(v.CursorAIndex, 3);
+
+    const int y = chart.plottingRect().center().y();
+    const QPoint grab(qRound(chart.dataToPixel(m.vertLineAnnotation(1).x, 0).x()), y);
+    QTest::mousePress(chart.plot(), Qt::LeftButton, {}, grab);
+    QVERIFY(v.DraggingA);
+    QVERIFY(!v.DraggingB);
+    QCOMPARE(m.vertLineAnnotation(1).color, PEargb(255, 128, 128, 128));
+
+    // Just past sample 7, nearer to it than to sample 8.
+    const double target = m.xDataII(0, 7) + 20.0 / 86400.0;
+    const QPoint to(qRound(chart.dataToPixel(target, 0).x()), y);
+    const double before = m.vertLineAnnotation(1).x;
+    QTest::mouseMove(chart.plot(), to + QPoint(3, 0));
+    // Within the drag interval the line waits.
+    QCOMPARE(m.vertLineAnnotation(1).x, before);
+    clock.advance(TfrmGraph::DragIntervalMs + 1);
+    QTest::mouseMove(chart.plot(), to);
+    // It follows the mouse without snapping, and the index waits for the drop.
+    QVERIFY(qAbs(m.vertLineAnnotation(1).x - target) < 60.0 / 86400.0);
+    QVERIFY(m.vertLineAnnotation(1).x != m.xDataII(0, 7));
+    QCOMPARE(v.CursorAIndex, 3);
+
+    QTest::mouseRelease(chart.plot(), Qt::LeftButton, {}, to);
+    QVERIFY(!v.DraggingA);
+    QCOMPARE(v.CursorAIndex, 7);
+    QCOMPARE(m.vertLineAnnotation(1).x, m.xDataII(0, 7));
+    QCOMPARE(m.vertLineAnnotation(1).color, PEargb(255, 0, 0, 255));
+    QCOMPARE(v.txtCursorA->text(), v.texts().oneDecimal(47.0));
+    // A now right of B: the statistics run from B (6) to A (7).
+    QCOMPARE(v.txtMinAB->text(), v.texts().oneDecimal(46.0));
+    QCOMPARE(v.txtMaxAB->text(), v.texts().oneDecimal(47.0));
+}
+
+void TestDataView::cursorDroppedOutsideStays()
+{
+    auto w = startedWindow();
+    ImageSet set;
+    set.every(60).ramp(9, 400, 10, 200, 5);
+    load(*w, ImageBuilder().add(set).build());
+    TfrmGraph &v = *w->DownloadView;
+    FakeClock clock;
+    v.setClock(&clock);
+    ChartWidget &chart = *v.PESGraph1;
+    const ChartModel &m = chart.model();
+    const QRect plot = chart.plottingRect();
+    const QPoint grab(qRound(chart.dataToPixel(m.vertLineAnnotation(2).x, 0).x()), plot.center().y());
+    QTest::mousePress(chart.plot(), Qt::LeftButton, {}, grab);
+    QVERIFY(v.DraggingB);
+    const QPoint outside(plot.right() + 5, plot.center().y());
+    QTest::mouseRelease(chart.plot(), Qt::LeftButton, {}, outside);
+    QVERIFY(!v.DraggingB);
+    QCOMPARE(v.CursorBIndex, 6);
+    QCOMPARE(m.vertLineAnnotation(2).x, m.xDataII(0, 6));
+    QCOMPARE(m.vertLineAnnotation(2).color, PEargb(255, 0, 255, 0));
+}
+
+void TestDataView::dataListModelPassesTheTester()
+{
+    ChartModel chart;
+    chart.setSubsetByPoint(false);
+    chart.setSubsets(2);
+    chart.setPoints(50);
+    const std::vector<double> x(100, 40000.5);
+    chart.setXDataIIArray(x);
+    DataListModel model(chart);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.fill();
+    QCOMPARE(model.rowCount(), 50);
+    QCOMPARE(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("HUMIDITY"));
+    QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QStringLiteral("Temp"));
+    // Prepared anew with fewer points: old rows answer empty until the next fill.
+    chart.setPoints(3);
+    QVERIFY(model.text(10, DataListModel::No).isEmpty());
+    model.fill();
+    QCOMPARE(model.rowCount(), 3);
+    chart.setPoints(0);
+    model.fill();
+    QCOMPARE(model.rowCount(), 0);
+}
+
+void TestDataView::notesCrossesAndSplit()
+{
+    auto w = startedWindow();
+    ImageSet set;
+    set.every(60).ramp(20, 400, 10, 200, 5);
+    load(*w, ImageBuilder().add(set).build());
+    TfrmGraph &v = *w->DownloadView;
+    ChartWidget &chart = *v.PESGraph1;
+    const ChartModel &m = chart.model();
+    TfrmGraph::AnnotationCounter = 3;
+
+    // The split view allows no notes; one shared axis does.
+    QVERIFY(!v.ToolButton5->isEnabled() && !v.ToolButton9->isEnabled());
+    v.chkSplit->click();
+    QCOMPARE(m.multiAxesProportions(0), 1.0);
+    QVERIFY(v.ToolButton5->isEnabled() && v.ToolButton9->isEnabled());
+
+    const QPoint inside = chart.plottingRect().center();
+    v.ToolButton9->click();
+    QCOMPARE(TfrmGraph::ClickMode, 0);
+    QCOMPARE(m.state().arrowCursor, ArrowCursor::sgIBeam);
+    m_prompter->answerDialog([](QDialog &d) {
+        static_cast<TfrmAnnoEdit &>(d).Edit1->setText(QStringLiteral("Door opened"));
+        return int(QDialog::Accepted);
+    });
+    QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
+    QCOMPARE(TfrmGraph::AnnotationCounter, 4);
+    QCOMPARE(m.graphAnnotation(4).text, QStringLiteral("Door opened"));
+    QCOMPARE(m.graphAnnotation(4).type, AnnotationType::Text);
+    QVERIFY(qAbs(m.graphAnnotation(4).x - chart.pixelToData(inside + QPoint(1, 7)).x()) < 1e-9);
+    // Cancel places nothing.
+    m_prompter->answerDialog([](QDialog &) { return int(QDialog::Rejected); });
+    QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
+    QCOMPARE(TfrmGraph::AnnotationCounter, 4);
+
+    v.ToolButton5->click();
+    QCOMPARE(TfrmGraph::ClickMode, 2);
+    QCOMPARE(m.state().arrowCursor, ArrowCursor::sgCrossResource);
+    QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
+    QCOMPARE(m.graphAnnotation(5).type, AnnotationType::Cross);
+    // Outside the plot (after the cross offset) nothing is placed.
+    QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, chart.plottingRect().bottomRight());
+    QCOMPARE(TfrmGraph::AnnotationCounter, 5);
+
+    // Only a double click deletes.
+    v.PESGraph1GraphAnnotHotSpot(4, false);
+    QCOMPARE(m.graphAnnotation(4).text, QStringLiteral("Door opened"));
+    v.PESGraph1GraphAnnotHotSpot(4, true);
+    QVERIFY(m.graphAnnotation(4).text.isEmpty());
+
+    // Split again: back to normal clicks, the buttons stay enabled.
+    v.chkSplit->click();
+    QCOMPARE(TfrmGraph::ClickMode, -99);
+    QVERIFY(v.ToolButton4->isChecked());
+    QVERIFY(v.ToolButton5->isEnabled());
+    QCOMPARE(m.multiAxesSubsets(), (QList<qint32>{1, 1}));
+}
+
+void TestDataView::range_data()
+{
+    QTest::addColumn<QStringList>("texts");   // T1 min, T1 max, T2 min, T2 max
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("valid, minimum above maximum") << QStringList{"90", "10", "-5", "40"} << int(QDialog::Accepted)
+                                                 << QString();
+    QTest::newRow("two invalid: T1 MIN is named") << QStringList{"x1", "10", "-5", "y2"} << int(QDialog::Accepted)
+                                                  << "x1 is invalid.";
+    QTest::newRow("empty box") << QStringList{"0", "10", "", "40"} << int(QDialog::Accepted) << " is invalid.";
+    QTest::newRow("cancel") << QStringList{"1", "2", "3", "4"} << int(QDialog::Rejected) << QString();
+}
+
+void TestDataView::range()
+{
+    QFETCH(QStringList, texts);
+    QFETCH(int, result);
+    QFETCH(QString, message);
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = *w->DownloadView;
+    ChartModel &m = v.PESGraph1->model();
+    m.setWorkingAxis(0);
+    m.setManualMinY(-5.9);
+    m.setManualMaxY(12.7);
+    m.setWorkingAxis(0);
+    ScaleSettings::setAutoScaleSetting(1);
+    QStringList shown;
+    m_prompter->answerDialog([&](QDialog &d) {
+        auto &dialog = static_cast<TfrmSetupScale &>(d);
+        shown << dialog.edtT1Min->text() << dialog.edtT1Max->text();
+        dialog.edtT1Min->setText(texts.at(0));
+        dialog.edtT1Max->setText(texts.at(1));
+        dialog.edtT2Min->setText(texts.at(2));
+        dialog.edtT2Max->setText(texts.at(3));
+        dialog.chkSave->setChecked(false);
+        return result;
+    });
+    if (!message.isEmpty())
+        m_prompter->answerMessage(QMessageBox::Ok);
+    v.Button2->click();
+    // The limits cut toward zero.
+    QCOMPARE(shown, (QStringList{"-5", "12"}));
+    const bool applied = result == QDialog::Accepted && message.isEmpty();
+    QCOMPARE(ScaleSettings::autoScaleSetting(), applied ? 0 : 1);
+    if (!message.isEmpty())
+        QCOMPARE(m_prompter->messages, QStringList{message});
+    if (applied) {
+        QCOMPARE(m.axis(0).scaleControl, ScaleControl::sgManualMinAndMax);
+        QCOMPARE(m.axis(0).manualMin, 90.0);
+        QCOMPARE(m.axis(0).manualMax, 10.0);
+        QCOMPARE(m.axis(1).manualMin, -5.0);
+        QCOMPARE(m.axis(1).manualMax, 40.0);
+        v.BitBtn1->click();
+        QCOMPARE(ScaleSettings::autoScaleSetting(), 1);
+        QCOMPARE(m.axis(0).scaleControl, ScaleControl::sgAutoScale);
+        QCOMPARE(m.axis(1).scaleControl, ScaleControl::sgAutoScale);
+    } else {
+        QCOMPARE(m.axis(0).manualMin, -5.9);
+    }
+    ScaleSettings::setAutoScaleSetting(1);
+}
+
+void TestDataView::dataHotSpotAndZoom()
+{
+    auto w = startedWindow();
+    ImageSet set;
+    set.every(1).ramp(5000, 400, 0, 200, 0);
+    load(*w, ImageBuilder().add(set).build());
+    TfrmGraph &v = *w->DownloadView;
+    const ChartModel &m = v.PESGraph1->model();
+    v.PESGraph1DataHotSpot(4000, 0);
+    QCOMPARE(v.Grid3->selectionModel()->selectedRows().first().row(), 4000);
+    QCOMPARE(m.vertLineAnnotation(0).x, m.xDataII(0, 4000));
+    // The row stands near the middle of the visible rows.
+    const int top = v.Grid3->rowAt(0);
+    const int bottom = v.Grid3->rowAt(v.Grid3->viewport()->height() - 1);
+    QVERIFY2(top < 4000 && 4000 < bottom, qPrintable(QStringLiteral("%1..%2").arg(top).arg(bottom)));
+    QVERIFY(qAbs((top + bottom) / 2 - 4000) <= 2);
+    v.PESGraph1DataHotSpot(2, 0);
+    QCOMPARE(v.Grid3->rowAt(0), 0);
+
+    v.PESGraph1->zoomToRect(v.PESGraph1->plottingRect().adjusted(50, 10, -200, -10));
+    QVERIFY(v.UndoZoom->isEnabled());
+    v.UndoZoom->click();
+    QVERIFY(!v.UndoZoom->isEnabled());
+    QVERIFY(!v.PESGraph1->isZoomed());
+}
+
+QTEST_MAIN(TestDataView)
+#include "tst_dataview.moc"

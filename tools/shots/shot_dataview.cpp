@@ -1,0 +1,116 @@
+// Renders the main window with the download view showing the sample
+// collection (samples/demo.518): data set list, data list, chart and
+// statistics; the temperature tab; and the Open choice and "Range" dialogs.
+#include "shell/AppPaths.h"
+#include "shell/Kv518Application.h"
+#include "shell/MainOptions.h"
+#include "shell/Prompter.h"
+#include "shell/TfrmMain.h"
+#include "shell/TfrmOpenSave.h"
+#include "view/TfrmGraph.h"
+#include "view/TfrmSetupScale.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMdiSubWindow>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+QString g_out;
+
+void settle(int ms = 300)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void save(const QPixmap &pixmap, const QString &name)
+{
+    const QString path = QDir(g_out).filePath(name);
+    if (!pixmap.save(path))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+}
+
+// Chooses the sample collection in the Open command's dialogs.
+class SamplePrompter : public WidgetPrompter
+{
+public:
+    int exec(QDialog &dialog) override
+    {
+        if (qobject_cast<TfrmOpenSave *>(&dialog)) {
+            dialog.show();
+            settle(200);
+            save(dialog.grab(), QStringLiteral("dataview_open_choice.png"));
+            dialog.hide();
+            return TfrmOpenSave::OK;
+        }
+        return QDialog::Rejected;
+    }
+    QString chooseFile(QFileDialog &) override
+    {
+        return QDir(QStringLiteral(KV518_SAMPLES_DIR)).filePath(QStringLiteral("demo.518"));
+    }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Kv518Application app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    g_out = QString::fromLocal8Bit(argv[1]);
+    QTemporaryDir folder;
+    AppPaths::setProgramFolder(folder.filePath(QStringLiteral("program")));
+    AppPaths::setUserDataFolder(folder.filePath(QStringLiteral("user/")));
+    QDir().mkpath(folder.filePath(QStringLiteral("user")));
+
+    MainOptions options;
+    options.listSystemPorts = false;
+    TfrmMain w(options);
+    w.resize(1366, 860);
+    w.show();
+    if (!w.searchDone()) {
+        QEventLoop loop;
+        QObject::connect(&w, &TfrmMain::searchFinished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    settle();
+    save(w.grab(), QStringLiteral("dataview_empty.png"));
+
+    SamplePrompter prompter;
+    Prompter::install(&prompter);
+    w.btnOpenClick();
+    Prompter::install(nullptr);
+    settle(500);
+    if (!w.DownloadView) {
+        std::fprintf(stderr, "no download view\n");
+        return 1;
+    }
+    save(w.grab(), QStringLiteral("dataview.png"));
+
+    TfrmGraph &view = *w.DownloadView;
+    view.Grid2->selectRow(1);
+    view.TabControl1->setCurrentIndex(1);
+    settle();
+    save(w.grab(), QStringLiteral("dataview_set2_temperature.png"));
+
+    TfrmSetupScale range(&w);
+    range.setLimits(-20, 100, -20, 100);
+    range.show();
+    settle(200);
+    save(range.grab(), QStringLiteral("dataview_range.png"));
+    range.hide();
+    return 0;
+}
