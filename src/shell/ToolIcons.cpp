@@ -1,5 +1,7 @@
 #include "shell/ToolIcons.h"
 
+#include "shell/DialogParts.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -11,21 +13,10 @@ namespace {
 
 using Drawing = std::function<void(QPainter &)>;
 
-// Draws on a 32 x 32 canvas, rendered at several sizes so that every size is sharp.
+// Drawn on a 32 x 32 canvas.
 QIcon drawn(const Drawing &draw)
 {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 32.0, size / 32.0);
-        draw(p);
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    return DialogParts::drawnIcon(32, {16, 24, 32, 48, 64}, draw);
 }
 
 const QColor outline(40, 40, 40);

@@ -1,5 +1,7 @@
 #include "view/GraphToolIcons.h"
 
+#include "shell/DialogParts.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -8,22 +10,11 @@
 
 namespace {
 
-// Draws on a 16 x 16 canvas at two sizes.
 QIcon drawn(const std::function<void(QPainter &)> &draw)
 {
-    QIcon icon;
-    for (int size : {16, 32}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 16.0, size / 16.0);
-        draw(p);
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    return DialogParts::drawnIcon(16, {16, 32}, draw);
 }
+
 
 // A small table: the strip (one row of boxes) or the statistics (a grid).
 void drawTable(QPainter &p, int rows)

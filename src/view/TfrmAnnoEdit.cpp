@@ -1,3 +1,4 @@
+#include "shell/DialogParts.h"
 #include "view/TfrmAnnoEdit.h"
 
 #include <QHBoxLayout>
@@ -14,18 +15,7 @@ TfrmAnnoEdit::TfrmAnnoEdit(QWidget *parent)
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setMinimumWidth(240);
     layout->addWidget(Edit1);
-    auto *buttons = new QHBoxLayout;
-    BitBtn1 = new QPushButton(tr("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(tr("Cancel"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    layout->addLayout(buttons);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    DialogParts::addOkCancel(this, layout, &BitBtn1, &BitBtn2);
 }
 
 QString TfrmAnnoEdit::text() const

@@ -1,3 +1,4 @@
+#include "shell/DialogParts.h"
 #include "view/TfrmSetupScale.h"
 
 #include <QCheckBox>
@@ -63,18 +64,7 @@ TfrmSetupScale::TfrmSetupScale(QWidget *parent)
     chkSave->setObjectName(QStringLiteral("chkSave"));
     chkSave->setChecked(true);
     layout->addWidget(chkSave);
-    auto *buttons = new QHBoxLayout;
-    BitBtn1 = new QPushButton(tr("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(tr("Cancel"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    layout->addLayout(buttons);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    DialogParts::addOkCancel(this, layout, &BitBtn1, &BitBtn2);
 }
 
 int TfrmSetupScale::wholeNumber(double value)
