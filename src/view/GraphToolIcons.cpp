@@ -10,11 +10,11 @@
 
 namespace {
 
+// Drawn on a 16 x 16 canvas.
 QIcon drawn(const std::function<void(QPainter &)> &draw)
 {
     return DialogParts::drawnIcon(16, {16, 32}, draw);
 }
-
 
 // A small table: the strip (one row of boxes) or the statistics (a grid).
 void drawTable(QPainter &p, int rows)
