@@ -221,14 +221,23 @@ void TestLoggerDownload::downloadShowsTheFirstSet_data()
 {
     QTest::addColumn<QStringList>("faults");
     QTest::addColumn<bool>("naks");
-    QTest::newRow("clean") << QStringList() << false;
-    QTest::newRow("bad checksums") << QStringList{"--bad-checksum-every", "7"} << true;
+    QTest::addColumn<bool>("tempBlocked");
+    QTest::newRow("clean") << QStringList() << false << false;
+    QTest::newRow("bad checksums, temporary folder blocked")
+        << QStringList{"--bad-checksum-every", "7"} << true << true;
 }
 
 void TestLoggerDownload::downloadShowsTheFirstSet()
 {
     QFETCH(QStringList, faults);
     QFETCH(bool, naks);
+    QFETCH(bool, tempBlocked);
+    if (tempBlocked) {
+        // The user data folder lies under a regular file: its "temp" cannot be made.
+        QVERIFY(writeAll(file(QStringLiteral("plain")), "x"));
+        AppPaths::setUserDataFolder(file(QStringLiteral("plain/KV518/")));
+        m_prompter->answerMessage(QMessageBox::Ok);
+    }
     const QByteArray image = threeSets().build();
     QVERIFY(writeAll(file(QStringLiteral("meter.518")), image));
     const QString log = file(QStringLiteral("meter.log"));
@@ -261,12 +270,17 @@ void TestLoggerDownload::downloadShowsTheFirstSet()
     QCOMPARE(captions, QStringList{QStringLiteral("Data Retriving Progress")});
     QCOMPARE(totalShown, qint64(image.size()));
     QCOMPARE(barMaximum, int(image.size()));
-    QVERIFY(m_prompter->messages.isEmpty());
     QVERIFY(m_prompter->dialogs.isEmpty());
+    if (tempBlocked) {
+        QCOMPARE(m_prompter->messages,
+                 QStringList{QDir::toNativeSeparators(file(QStringLiteral("plain/KV518/temp")))});
+    } else {
+        QVERIFY(m_prompter->messages.isEmpty());
+        QCOMPARE(readAll(tempImagePath()), image);
+    }
 
     QCOMPARE(w->store().lastImage(), image);
     QCOMPARE(w->store().SetCount(), 3);
-    QCOMPARE(readAll(tempImagePath()), image);
     QVERIFY(w->UnsavedDownload);
 
     // Data set 0 is on screen: its row, its samples, its statistics.
