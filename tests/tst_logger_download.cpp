@@ -10,6 +10,7 @@
 #include "shell/AppPaths.h"
 #include "shell/MainOptions.h"
 #include "shell/TfrmMain.h"
+#include "sim/DemoMeter.h"
 #include "view/ChartWidget.h"
 #include "view/DataListModel.h"
 #include "view/TfrmGraph.h"
@@ -138,6 +139,7 @@ private Q_SLOTS:
     void refusedWithoutTouchingAnything();
     void emptyLogger();
     void commandsRefuseWhileDownloading();
+    void demoMeterOnItsInMemoryLine();
 
 private:
     std::unique_ptr<TfrmMain> startedWindow(const QString &port, bool expectConnected = true);
@@ -513,6 +515,26 @@ void TestLoggerDownload::commandsRefuseWhileDownloading()
     m_prompter->answerMessage(QMessageBox::No);
     QTRY_VERIFY(!w->isVisible());
     QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("Save DataLogger Data ?")});
+}
+
+void TestLoggerDownload::demoMeterOnItsInMemoryLine()
+{
+    // Comm2 opens the demo meter's in-memory line as it opens a device.
+    MainOptions options;
+    options.listSystemPorts = false;
+    options.demo = true;
+    options.startDemoMeter = [](QObject *owner) { new DemoMeter(owner); };
+    TfrmMain w(options);
+    QSignalSpy searched(&w, &TfrmMain::searchFinished);
+    w.show();
+    QVERIFY(searched.wait(10000));
+    QVERIFY(w.monitor().isConnected());
+    QVERIFY(download(w));
+    QVERIFY(m_prompter->messages.isEmpty());
+    QVERIFY(m_prompter->dialogs.isEmpty());
+    QCOMPARE(w.store().SetCount(), 3);
+    QCOMPARE(w.DownloadView->txtDataNo->text(), QStringLiteral("240"));
+    verifyLivePollingBack(w);
 }
 
 QTEST_MAIN(TestLoggerDownload)
