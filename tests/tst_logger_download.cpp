@@ -497,6 +497,8 @@ void TestLoggerDownload::commandsRefuseWhileDownloading()
         w->ComboBoxDeviceName->setEditText(QStringLiteral("/dev/null"));
         w->ComboBoxDeviceNameChange();
         closeRefused = !w->close();
+        // The download view may go; the parse brings it back.
+        w->DownloadView->parentWidget()->close();
     });
     during.start(5);
     QVERIFY(download(*w));
@@ -510,6 +512,9 @@ void TestLoggerDownload::commandsRefuseWhileDownloading()
     QVERIFY(m_prompter->fileDialogs.isEmpty());
     QCOMPARE(w->monitor().comm1().deviceName(), device);
     QCOMPARE(w->store().SetCount(), 2);
+    QVERIFY(w->DownloadView);
+    QCOMPARE(w->DownloadView->Grid2->rowCount(), 2);
+    QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("300"));
 
     // The held close comes once the download has ended; its view asks first.
     m_prompter->answerMessage(QMessageBox::No);
