@@ -206,8 +206,8 @@ void TfrmMain::connectMonitor()
     connect(&m_monitor, &ConnectionMonitor::entrySelected, ComboBoxDeviceName,
             &QComboBox::setCurrentIndex);
     connect(&m_monitor, &ConnectionMonitor::connectionGained, this, [this] {
-        btnDataLogger->setEnabled(true);
-        DataLogger1->setEnabled(true);
+        btnDataLogger->setEnabled(!m_downloadRunning);
+        DataLogger1->setEnabled(!m_downloadRunning);
     });
     // The tool button stays enabled; its handler tells the user there is no meter.
     connect(&m_monitor, &ConnectionMonitor::connectionLost, this,
@@ -439,6 +439,8 @@ TfrmGraph *TfrmMain::activeDataView() const
 
 void TfrmMain::btnOpenClick()
 {
+    if (m_downloadRunning)
+        return;
     TfrmOpenSave dialog(this);
     dialog.setOpenCaptions(QLocale::system().decimalPoint() == u',');
     const int result = Prompter::instance().exec(dialog);
@@ -452,6 +454,8 @@ void TfrmMain::btnOpenClick()
 
 void TfrmMain::Save1Click()
 {
+    if (m_downloadRunning)
+        return;
     SaveDialog1->setDirectory(fileDialogFolder());
     // Held weakly: the view may close while the choice dialog is open.
     const QPointer<TfrmGraph> view = activeDataView();
@@ -540,12 +544,10 @@ void TfrmMain::PrinterSetup1Click()
 {
 }
 
-void TfrmMain::btnDataLoggerClick()
-{
-}
-
 void TfrmMain::btnSetupClick()
 {
+    if (m_downloadRunning)
+        return;
 }
 
 void TfrmMain::Contents1Click()
@@ -631,6 +633,9 @@ void TfrmMain::Window1Popup()
 
 void TfrmMain::ComboBoxDeviceNameChange()
 {
+    // The download holds the device on Comm2.
+    if (m_downloadRunning)
+        return;
     const QString text = ComboBoxDeviceName->currentText();
     const int index = ComboBoxDeviceName->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
     m_monitor.changePort(text, index);
@@ -656,6 +661,12 @@ void TfrmMain::closeEvent(QCloseEvent *event)
     if (m_searching) {
         // The search still holds Comm1; close once it has ended.
         m_closeAfterSearch = true;
+        event->ignore();
+        return;
+    }
+    if (m_downloadRunning) {
+        // The download holds Comm2 and the store; close once it has ended.
+        m_closeAfterDownload = true;
         event->ignore();
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/TDataSetStore.h"
+#include "data/TfrmScope.h"
 #include "link/ComPort.h"
 #include "link/ConnectionMonitor.h"
 #include "live/LiveReadings.h"
@@ -23,6 +24,8 @@ class QStatusBar;
 class QToolBar;
 class QToolButton;
 class TfrmAbout;
+
+struct DownloadProgress;
 
 // The main window: a frame for the data view windows, with the tool bar, the
 // menus, the port box and the status bar. It owns the connection monitor (the
@@ -119,9 +122,30 @@ public:
     void OpenDataFile();
     void SaveDataFile(TfrmGraph &view);
 
+    // The download command: copies the logger's memory into the store and
+    // shows its first data set. Refused without a connection, while the
+    // logger records, and while a download already runs.
+    void DownloadLoggerData();
+    // One attempt: the transfer, the parse, and on success the temporary
+    // image and data set 0 on screen.
+    TLoadResult LoadFromLogger();
+    // Moves the serial device from Comm1 to Comm2 (MainTimer stopped).
+    void SwitchToDownloadPort();
+    // The exchange on Comm2 with its progress window; lrOk or lrReadError.
+    TLoadResult ReadLoggerImage(QByteArray &image, qint64 &expectedBytes);
+    // Creates and shows this attempt's progress window.
+    void ShowDownloadProgress();
+    // A download is running: the commands that would disturb it refuse.
+    bool downloadRunning() const { return m_downloadRunning; }
+    // The progress window of the running attempt; empty between attempts.
+    TfrmScope *downloadProgress() const { return m_progress; }
+
 Q_SIGNALS:
     // The start-up search has ended and the commands are enabled.
     void searchFinished();
+    // A download command has ended (whatever its result) and live polling
+    // runs again.
+    void downloadFinished();
 
 public Q_SLOTS:
     void btnOpenClick();
@@ -160,6 +184,11 @@ private:
     QString fileDialogFolder() const;
     TfrmGraph *activeDataView() const;
     void ensureDownloadView(bool fullWidth);
+    void runDownload();
+    void downloadAttempts();
+    bool repairFaultySet();
+    void setDownloadRunning(bool running);
+    void showDownloadStep(const DownloadProgress &progress);
 
     // The data view's part in the unsaved download.
     bool unsavedDownload() const override { return UnsavedDownload; }
@@ -180,4 +209,16 @@ private:
     bool m_searching = false;
     bool m_searchDone = false;
     bool m_closeAfterSearch = false;
+
+    bool m_downloadRunning = false;
+    bool m_closeAfterDownload = false;
+    QPointer<TfrmScope> m_progress;
+    // The image of an attempt that ended in a data error, for the repair that
+    // keeps the data sets before the faulty one.
+    struct FaultyImage
+    {
+        QByteArray image;
+        qint64 expectedBytes = 0;
+        int faultySet = -1;
+    } m_faulty;
 };

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+// The download's error dialog: the message on top, then "Try Again", "Fixed
+// the error " and "Cancel". The download hides Button1 for read errors.
+class TfrmErr : public QDialog
+{
+    Q_OBJECT
+public:
+    // The modal results of the three buttons; closing the window is Cancel.
+    enum Result { Cancel = QDialog::Rejected, OK = QDialog::Accepted, Retry = 2 };
+
+    explicit TfrmErr(QWidget *parent = nullptr);
+
+    QLabel *Label1 = nullptr;
+    QPushButton *Button2 = nullptr;  // "Try Again"
+    QPushButton *Button1 = nullptr;  // "Fixed the error "
+    QPushButton *Button3 = nullptr;  // "Cancel"
+
+protected:
+    void showEvent(QShowEvent *event) override;
+};

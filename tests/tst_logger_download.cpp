@@ -1,0 +1,546 @@
+// The download command end to end: the main window against kv518-sim on a
+// pseudo-terminal through the real serial backend, the error dialog and the
+// message boxes answered by the ScriptedPrompter.
+#include "ImageBuilder.h"
+#include "ScriptedPrompter.h"
+
+#include "data/CollectionFile.h"
+#include "data/TfrmErr.h"
+#include "data/TfrmScope.h"
+#include "shell/AppPaths.h"
+#include "shell/MainOptions.h"
+#include "shell/TfrmMain.h"
+#include "sim/DemoMeter.h"
+#include "view/ChartWidget.h"
+#include "view/DataListModel.h"
+#include "view/TfrmGraph.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QtEndian>
+
+#include <memory>
+
+namespace {
+
+constexpr int DownloadLimitMs = 60000;
+
+// A kv518-sim process; its device path is the first line it prints.
+class Sim
+{
+public:
+    explicit Sim(const QStringList &arguments)
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral(KV518_SIM_PATH), arguments);
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
+        }
+        m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    ~Sim() { stop(); }
+    QString path() const { return m_path; }
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(10000))
+            m_process.kill();
+    }
+
+private:
+    QProcess m_process;
+    QString m_path;
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+int countLines(const QString &path, const QByteArray &line)
+{
+    return int(readAll(path).split('\n').count(line));
+}
+
+// Three small data sets; the middle one can be made to run past the memory.
+ImageBuilder threeSets(std::optional<quint32> middleEnd = {})
+{
+    ImageSet a;
+    a.at(QDateTime(QDate(2011, 5, 2), QTime(8, 0, 0))).every(10).ramp(40, 400, 2, 200, 1);
+    ImageSet b;
+    b.at(QDateTime(QDate(2011, 5, 3), QTime(9, 30, 0))).every(60).ramp(30, 600, -1, 250, 2);
+    b.endAddress = middleEnd;
+    ImageSet c;
+    c.at(QDateTime(QDate(2011, 5, 4), QTime(23, 59, 0))).every(0x002C).fahrenheit().ramp(25, 300, 3, 700, -1);
+    return ImageBuilder().add(a).add(b).add(c);
+}
+
+// What the download view shows.
+struct Shown
+{
+    QStringList setList;
+    QList<double> x;
+    QList<float> y;
+    QStringList strip;
+    bool operator==(const Shown &) const = default;
+};
+
+Shown shown(const TfrmGraph &v)
+{
+    Shown s;
+    for (int r = 0; r < v.Grid2->rowCount(); ++r)
+        for (int c = 0; c < v.Grid2->columnCount(); ++c)
+            s.setList << (v.Grid2->item(r, c) ? v.Grid2->item(r, c)->text() : QString());
+    s.x = v.PESGraph1->model().state().x;
+    s.y = v.PESGraph1->model().state().y;
+    s.strip << v.txtStartTime->text() << v.txtDataNo->text() << v.txtT1Max->text() << v.txtCursorA->text()
+            << QString::number(v.dataListModel->rowCount());
+    return s;
+}
+
+} // namespace
+
+class TestLoggerDownload : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void downloadShowsTheFirstSet_data();
+    void downloadShowsTheFirstSet();
+    void hangUpThenTryAgain();
+    void dataErrorFixedKeepsTheSetsBefore_data();
+    void dataErrorFixedKeepsTheSetsBefore();
+    void refusedWithoutTouchingAnything_data();
+    void refusedWithoutTouchingAnything();
+    void emptyLogger();
+    void commandsRefuseWhileDownloading();
+    void demoMeterOnItsInMemoryLine();
+
+private:
+    std::unique_ptr<TfrmMain> startedWindow(const QString &port, bool expectConnected = true);
+    bool download(TfrmMain &w);
+    void verifyLivePollingBack(TfrmMain &w);
+    QString file(const QString &name) const { return m_dir->filePath(name); }
+    QString tempImagePath() const
+    {
+        return CollectionFile::tempImagePath(file(QStringLiteral("user/")), AppPaths::programFolder());
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+};
+
+void TestLoggerDownload::initTestCase()
+{
+    QVERIFY(QFile::exists(QStringLiteral(KV518_SIM_PATH)));
+}
+
+void TestLoggerDownload::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    AppPaths::setProgramFolder(file(QStringLiteral("program")));
+    AppPaths::setUserDataFolder(file(QStringLiteral("user/")));
+    QVERIFY(QDir().mkpath(file(QStringLiteral("user"))));
+    m_prompter = std::make_unique<ScriptedPrompter>();
+}
+
+void TestLoggerDownload::cleanup()
+{
+    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
+    QVERIFY(m_prompter->allAnswered());
+    m_prompter.reset();
+}
+
+std::unique_ptr<TfrmMain> TestLoggerDownload::startedWindow(const QString &port, bool expectConnected)
+{
+    MainOptions options;
+    options.listSystemPorts = false;
+    options.extraPorts = {port};
+    auto w = std::make_unique<TfrmMain>(options);
+    QSignalSpy searched(w.get(), &TfrmMain::searchFinished);
+    w->resize(1200, 800);
+    w->show();
+    if (!searched.wait(10000))
+        qWarning("the start-up search did not end");
+    if (expectConnected && !w->monitor().isConnected())
+        qWarning("the meter was not found");
+    return w;
+}
+
+// Presses "Download" and waits until the command has handed the port back.
+bool TestLoggerDownload::download(TfrmMain &w)
+{
+    QSignalSpy finished(&w, &TfrmMain::downloadFinished);
+    w.btnDataLogger->click();
+    return finished.count() > 0 || finished.wait(DownloadLimitMs);
+}
+
+void TestLoggerDownload::verifyLivePollingBack(TfrmMain &w)
+{
+    QVERIFY(!w.downloadRunning());
+    QVERIFY(!w.Comm2.isOpen());
+    QVERIFY(w.monitor().comm1().isOpen());
+    QVERIFY(w.monitor().mainTimer().isActive());
+    QVERIFY(!w.downloadProgress());
+    QSignalSpy frames(&w.monitor(), &ConnectionMonitor::liveFrame);
+    QVERIFY(frames.wait(5000));
+    QVERIFY(w.monitor().isConnected());
+    QCOMPARE(w.statusPanelText(1), QStringLiteral("On Connection"));
+    for (QWidget *b : {static_cast<QWidget *>(w.btnDataLogger), static_cast<QWidget *>(w.btnOpen),
+                       static_cast<QWidget *>(w.btnSave), static_cast<QWidget *>(w.btnSetup),
+                       static_cast<QWidget *>(w.ComboBoxDeviceName)})
+        QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
+    QVERIFY(w.DataLogger1->isEnabled());
+}
+
+void TestLoggerDownload::downloadShowsTheFirstSet_data()
+{
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<bool>("naks");
+    QTest::addColumn<bool>("tempBlocked");
+    QTest::newRow("clean") << QStringList() << false << false;
+    QTest::newRow("bad checksums, temporary folder blocked")
+        << QStringList{"--bad-checksum-every", "7"} << true << true;
+}
+
+void TestLoggerDownload::downloadShowsTheFirstSet()
+{
+    QFETCH(QStringList, faults);
+    QFETCH(bool, naks);
+    QFETCH(bool, tempBlocked);
+    if (tempBlocked) {
+        // The user data folder lies under a regular file: its "temp" cannot be made.
+        QVERIFY(writeAll(file(QStringLiteral("plain")), "x"));
+        AppPaths::setUserDataFolder(file(QStringLiteral("plain/KV518/")));
+        m_prompter->answerMessage(QMessageBox::Ok);
+    }
+    const QByteArray image = threeSets().build();
+    QVERIFY(writeAll(file(QStringLiteral("meter.518")), image));
+    const QString log = file(QStringLiteral("meter.log"));
+    Sim sim(QStringList{"--image", file(QStringLiteral("meter.518")), "--log", log} + faults);
+    QVERIFY(!sim.path().isEmpty());
+    auto w = startedWindow(sim.path());
+    QVERIFY(w->monitor().isConnected());
+
+    // What the progress window says while the packets come in.
+    QStringList captions;
+    qint64 totalShown = 0;
+    int barMaximum = 0;
+    QTimer sampler;
+    connect(&sampler, &QTimer::timeout, this, [&] {
+        if (TfrmScope *p = w->downloadProgress()) {
+            if (!captions.contains(p->windowTitle()))
+                captions << p->windowTitle();
+            totalShown = qMax(totalShown, p->lblTotalBytes->text().toLongLong());
+            barMaximum = qMax(barMaximum, p->Progress1->maximum());
+            if (!p->GroupBox1->isHidden() || !p->BitBtn1->isHidden() || !p->BitBtn2->isHidden()
+                || p->SText1->text() != QStringLiteral("bytes received")
+                || p->SText2->text() != QStringLiteral("total bytes"))
+                captions << QStringLiteral("wrong controls");
+        }
+    });
+    sampler.start(5);
+    QVERIFY(download(*w));
+    sampler.stop();
+
+    QCOMPARE(captions, QStringList{QStringLiteral("Data Retriving Progress")});
+    QCOMPARE(totalShown, qint64(image.size()));
+    QCOMPARE(barMaximum, int(image.size()));
+    QVERIFY(m_prompter->dialogs.isEmpty());
+    if (tempBlocked) {
+        QCOMPARE(m_prompter->messages,
+                 QStringList{QDir::toNativeSeparators(file(QStringLiteral("plain/KV518/temp")))});
+    } else {
+        QVERIFY(m_prompter->messages.isEmpty());
+        QCOMPARE(readAll(tempImagePath()), image);
+    }
+
+    QCOMPARE(w->store().lastImage(), image);
+    QCOMPARE(w->store().SetCount(), 3);
+    QVERIFY(w->UnsavedDownload);
+
+    // Data set 0 is on screen: its row, its samples, its statistics.
+    QVERIFY(w->DownloadView);
+    const TfrmGraph &v = *w->DownloadView;
+    QCOMPARE(v.Grid2->rowCount(), 3);
+    QCOMPARE(v.Grid2->currentRow(), 0);
+    QCOMPARE(v.txtDataNo->text(), QStringLiteral("40"));
+    QCOMPARE(v.dataListModel->rowCount(), 40);
+    const QList<float> &values = w->store().Values();
+    QCOMPARE(v.PESGraph1->model().state().y.mid(0, 1), values.mid(0, 1));
+    QVERIFY(!v.txtT1Max->text().isEmpty());
+    QVERIFY(!v.txtCursorA->text().isEmpty());
+
+    const int nakCount = countLines(log, "NAK ef6efe");
+    QCOMPARE(nakCount > 0, naks);
+    QVERIFY(nakCount < 21);
+    verifyLivePollingBack(*w);
+}
+
+void TestLoggerDownload::hangUpThenTryAgain()
+{
+    const QString link = file(QStringLiteral("meter"));
+    const QStringList memory{"--sets", "3", "--samples", "400", "--seed", "5"};
+    QProcess writer;
+    writer.start(QStringLiteral(KV518_SIM_PATH), memory + QStringList{"--write-image", file(QStringLiteral("sim.518"))});
+    QVERIFY(writer.waitForFinished(10000));
+    const QByteArray simImage = readAll(file(QStringLiteral("sim.518")));
+    QVERIFY(simImage.size() > 4000);
+
+    // The line dies in the middle of the memory, well after the directory.
+    auto sim = std::make_unique<Sim>(QStringList{"--link", link, "--hangup-after", "3000"} + memory);
+    auto w = startedWindow(link);
+    QVERIFY(w->monitor().isConnected());
+
+    // An earlier load stays on screen through the failed attempt.
+    const QByteArray earlier = ImageBuilder::sampleCollection().build();
+    QCOMPARE(w->ParseLoggerImage(earlier, earlier.size()), TLoadResult::lrOk);
+    w->showFirstDataSet();
+    const Shown before = shown(*w->DownloadView);
+
+    QString message;
+    bool onlyRetryAndCancel = false;
+    bool untouched = false;
+    m_prompter->answerDialog([&](QDialog &d) {
+        auto &err = static_cast<TfrmErr &>(d);
+        message = err.Label1->text();
+        onlyRetryAndCancel = err.Button1->isHidden() && !err.Button2->isHidden() && !err.Button3->isHidden();
+        untouched = w->DownloadView && shown(*w->DownloadView) == before && w->store().lastImage() == earlier
+            && !w->UnsavedDownload && !w->monitor().comm1().isOpen() && !w->monitor().mainTimer().isActive();
+        // The meter is back behind the same path.
+        sim.reset();
+        sim = std::make_unique<Sim>(QStringList{"--link", link} + memory);
+        return int(TfrmErr::Retry);
+    });
+    QVERIFY(download(*w));
+
+    QCOMPARE(m_prompter->dialogs, QStringList{QStringLiteral("Error Message")});
+    QCOMPARE(message, QStringLiteral("There was error when reading data from meter"));
+    QVERIFY(onlyRetryAndCancel);
+    QVERIFY(untouched);
+    // Try Again read the whole memory afresh.
+    QCOMPARE(w->store().lastImage().size(), (simImage.size() + 63) / 64 * 64);
+    QCOMPARE(w->store().lastImage().left(simImage.size()), simImage);
+    QCOMPARE(w->store().SetCount(), 3);
+    QVERIFY(w->UnsavedDownload);
+    QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("400"));
+    verifyLivePollingBack(*w);
+}
+
+void TestLoggerDownload::dataErrorFixedKeepsTheSetsBefore_data()
+{
+    QTest::addColumn<bool>("middleSetFaulty");
+    QTest::addColumn<int>("setsKept");
+    QTest::newRow("second of three") << true << 1;
+    QTest::newRow("first: nothing to keep") << false << 0;
+}
+
+void TestLoggerDownload::dataErrorFixedKeepsTheSetsBefore()
+{
+    QFETCH(bool, middleSetFaulty);
+    QFETCH(int, setsKept);
+    QStringList memory;
+    QByteArray image;
+    if (middleSetFaulty) {
+        image = threeSets(0x00FFFF00).build();
+        QVERIFY(writeAll(file(QStringLiteral("meter.518")), image));
+        memory = {"--image", file(QStringLiteral("meter.518"))};
+    } else {
+        memory = {"--sets", "3", "--samples", "20", "--run-past-image"};
+    }
+    Sim sim(memory);
+    auto w = startedWindow(sim.path());
+    QVERIFY(w->monitor().isConnected());
+
+    QString message;
+    bool allThree = false;
+    m_prompter->answerDialog([&](QDialog &d) {
+        auto &err = static_cast<TfrmErr &>(d);
+        message = err.Label1->text();
+        allThree = !err.Button1->isHidden() && !err.Button2->isHidden() && !err.Button3->isHidden();
+        return int(TfrmErr::OK);
+    });
+    QVERIFY(download(*w));
+
+    QCOMPARE(message, QStringLiteral("Data error ! Choose Try Again to reload or Fix Error to delete the error data set."));
+    QVERIFY(allThree);
+    QCOMPARE(w->store().SetCount(), setsKept);
+    QCOMPARE(w->UnsavedDownload, setsKept > 0);
+    if (setsKept > 0) {
+        // The faulty entry ends the directory, so the saved image reopens the same.
+        QByteArray repaired = image;
+        qToLittleEndian<quint32>(0, repaired.data() + 16 + 16 + 12);
+        QCOMPARE(w->store().lastImage(), repaired);
+        QCOMPARE(readAll(tempImagePath()), repaired);
+        TDataSetStore reopened;
+        QCOMPARE(reopened.load(repaired, repaired.size()), TLoadResult::lrOk);
+        QCOMPARE(reopened.SetCount(), 1);
+        QCOMPARE(w->DownloadView->Grid2->rowCount(), 1);
+        QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("40"));
+    } else {
+        QVERIFY(w->store().lastImage().isEmpty());
+        QVERIFY(!QFile::exists(tempImagePath()));
+    }
+    verifyLivePollingBack(*w);
+}
+
+void TestLoggerDownload::refusedWithoutTouchingAnything_data()
+{
+    QTest::addColumn<QStringList>("meter");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no connection") << QStringList{"--silent"} << QStringLiteral("There is no connection with Logger !");
+    QTest::newRow("recording")
+        << QStringList{"--recording"}
+        << QStringLiteral("The Logger is recording data, please stop recording before loading data.");
+}
+
+void TestLoggerDownload::refusedWithoutTouchingAnything()
+{
+    QFETCH(QStringList, meter);
+    QFETCH(QString, message);
+    const QString log = file(QStringLiteral("meter.log"));
+    Sim sim(meter + QStringList{"--log", log});
+    auto w = startedWindow(sim.path(), false);
+    if (meter.contains(QStringLiteral("--recording")))
+        QTRY_VERIFY(w->monitor().loggerRecording());
+    // A closed download view is not brought back by a refusal.
+    w->DownloadView->parentWidget()->close();
+    QTRY_VERIFY(!w->DownloadView);
+
+    m_prompter->answerMessage(QMessageBox::Ok);
+    QSignalSpy finished(w.get(), &TfrmMain::downloadFinished);
+    w->btnDataLogger->click();
+
+    QCOMPARE(m_prompter->messages, QStringList{message});
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(!w->downloadRunning());
+    QVERIFY(!w->DownloadView);
+    QVERIFY(!w->downloadProgress());
+    QVERIFY(w->monitor().comm1().isOpen());
+    QVERIFY(w->monitor().mainTimer().isActive());
+    QVERIFY(!w->monitor().isSuspended());
+    QVERIFY(!w->Comm2.isOpen());
+    QVERIFY(w->btnDataLogger->isEnabled());
+    QCOMPARE(countLines(log, "DOWNLOAD_REQUEST ef44fe"), 0);
+}
+
+void TestLoggerDownload::emptyLogger()
+{
+    Sim sim({"--sets", "0"});
+    auto w = startedWindow(sim.path());
+    QVERIFY(w->monitor().isConnected());
+    const Shown before = shown(*w->DownloadView);
+    m_prompter->answerMessage(QMessageBox::Ok);
+    QVERIFY(download(*w));
+    QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("There is not any recorded data in memory!")});
+    QVERIFY(m_prompter->dialogs.isEmpty());
+    QCOMPARE(w->store().SetCount(), 0);
+    QVERIFY(!w->UnsavedDownload);
+    QVERIFY(shown(*w->DownloadView) == before);
+    verifyLivePollingBack(*w);
+}
+
+void TestLoggerDownload::commandsRefuseWhileDownloading()
+{
+    Sim sim({"--sets", "2", "--samples", "300", "--realtime"});
+    auto w = startedWindow(sim.path());
+    QVERIFY(w->monitor().isConnected());
+    const QString device = w->monitor().comm1().deviceName();
+
+    bool checked = false;
+    QStringList enabled;
+    bool closeRefused = false;
+    QTimer during;
+    connect(&during, &QTimer::timeout, this, [&] {
+        if (checked || !w->downloadProgress())
+            return;
+        checked = true;
+        for (QWidget *b : {static_cast<QWidget *>(w->btnDataLogger), static_cast<QWidget *>(w->btnOpen),
+                           static_cast<QWidget *>(w->btnSave), static_cast<QWidget *>(w->btnSetup),
+                           static_cast<QWidget *>(w->ComboBoxDeviceName)})
+            if (b->isEnabled())
+                enabled << b->objectName();
+        for (QAction *a : {w->DataLogger1, w->Open1, w->Save1, w->Setup1})
+            if (a->isEnabled())
+                enabled << a->objectName();
+        // The handlers refuse too (a scripted prompter would record any question).
+        w->btnOpenClick();
+        w->Save1Click();
+        w->btnSetupClick();
+        w->btnDataLoggerClick();
+        w->ComboBoxDeviceName->setEditText(QStringLiteral("/dev/null"));
+        w->ComboBoxDeviceNameChange();
+        closeRefused = !w->close();
+        // The download view may go; the parse brings it back.
+        w->DownloadView->parentWidget()->close();
+    });
+    during.start(5);
+    QVERIFY(download(*w));
+    during.stop();
+
+    QVERIFY(checked);
+    QVERIFY2(enabled.isEmpty(), qPrintable(enabled.join(u' ')));
+    QVERIFY(closeRefused);
+    QVERIFY(m_prompter->messages.isEmpty());
+    QVERIFY(m_prompter->dialogs.isEmpty());
+    QVERIFY(m_prompter->fileDialogs.isEmpty());
+    QCOMPARE(w->monitor().comm1().deviceName(), device);
+    QCOMPARE(w->store().SetCount(), 2);
+    QVERIFY(w->DownloadView);
+    QCOMPARE(w->DownloadView->Grid2->rowCount(), 2);
+    QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("300"));
+
+    // The held close comes once the download has ended; its view asks first.
+    m_prompter->answerMessage(QMessageBox::No);
+    QTRY_VERIFY(!w->isVisible());
+    QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("Save DataLogger Data ?")});
+}
+
+void TestLoggerDownload::demoMeterOnItsInMemoryLine()
+{
+    // Comm2 opens the demo meter's in-memory line as it opens a device.
+    MainOptions options;
+    options.listSystemPorts = false;
+    options.demo = true;
+    options.startDemoMeter = [](QObject *owner) { new DemoMeter(owner); };
+    TfrmMain w(options);
+    QSignalSpy searched(&w, &TfrmMain::searchFinished);
+    w.show();
+    QVERIFY(searched.wait(10000));
+    QVERIFY(w.monitor().isConnected());
+    QVERIFY(download(w));
+    QVERIFY(m_prompter->messages.isEmpty());
+    QVERIFY(m_prompter->dialogs.isEmpty());
+    QCOMPARE(w.store().SetCount(), 3);
+    QCOMPARE(w.DownloadView->txtDataNo->text(), QStringLiteral("240"));
+    verifyLivePollingBack(w);
+}
+
+QTEST_MAIN(TestLoggerDownload)
+#include "tst_logger_download.moc"
