@@ -49,6 +49,7 @@ private Q_SLOTS:
     void twentyOneRejectionsEndIt();
     void silence_data();
     void silence();
+    void idleKeepsTheWindowAliveWithoutChangingTheRules();
     void directoryTargetEndsWithRejectionsBetween();
     void extraBytesAfterAPacketAreDropped();
     void closedPortEndsAtOnce();
@@ -220,6 +221,36 @@ void TestPackets::silence()
         QCOMPARE(r.bytes.size(), stallMs < 0 ? 0 : 3 * 64);
     if (stallMs < 0)
         QCOMPARE(clock.nowMs(), qint64(Meter::PacketSilenceMs));
+}
+
+void TestPackets::idleKeepsTheWindowAliveWithoutChangingTheRules()
+{
+    FakeClock clock;
+    FakeSerialPort port(clock);
+    MeterModel model;
+    model.setImage(MeterModel::generateImage(2, 50));
+    attachModel(port, model);
+
+    QList<qint64> idleAt;
+    PacketOptions options;
+    options.clock = &clock;
+    options.idle = [&] { idleAt.append(clock.nowMs()); };
+    const PacketResult r = ReceivePackets(port, Meter::DOWNLOAD_REQUEST, options);
+
+    QCOMPARE(r.end, PacketEnd::Silence);
+    QCOMPARE(r.bytes, paddedImage(model.image()));
+    // Still 3 s of silence after the last packet, but never more than one
+    // slice without a call while it lasts.
+    const qint64 lastPacketAt = r.packets * PacketWireMs;
+    QCOMPARE(clock.nowMs(), lastPacketAt + Meter::PacketSilenceMs);
+    QVERIFY(idleAt.size() >= Meter::PacketSilenceMs / Meter::IdleSliceMs - 1);
+    qint64 previous = lastPacketAt;
+    for (qint64 t : idleAt) {
+        if (t < lastPacketAt)
+            continue;
+        QVERIFY2(t - previous <= Meter::IdleSliceMs, qPrintable(QString::number(t - previous)));
+        previous = t;
+    }
 }
 
 void TestPackets::directoryTargetEndsWithRejectionsBetween()

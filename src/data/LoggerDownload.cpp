@@ -26,6 +26,7 @@ LoggerDownloadResult DownloadLoggerImage(SerialPort &port, const LoggerDownloadO
     LoggerDownloadResult result;
     PacketOptions packets;
     packets.clock = options.clock;
+    packets.idle = options.idle;
     packets.progress = [&](const QByteArray &received, PacketStep step) {
         // The directory is read once, when an accepted packet completes the
         // first 256 bytes; a packet rejected at that size does not count it again.

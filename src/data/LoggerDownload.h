@@ -33,6 +33,8 @@ struct LoggerDownloadOptions
 {
     // Runs after every ACK and every NAK; it may process window events.
     std::function<void(const DownloadProgress &)> progress;
+    // Runs while the exchange waits for the meter; it may process window events.
+    std::function<void()> idle;
     const MonotonicClock *clock = nullptr; // nullptr: the system clock
 };
 

@@ -136,8 +136,11 @@ PacketResult ReceivePackets(SerialPort &port, const QByteArray &request, const P
             continue;
         }
         // Sleep on the port until bytes come or the next rule is due.
-        const qint64 due = n >= 1 ? Meter::StalePacketMs + 1 - idle : Meter::PacketSilenceMs - idle;
-        port.waitForBytes(int(std::max<qint64>(1, due)));
+        qint64 due = n >= 1 ? Meter::StalePacketMs + 1 - idle : Meter::PacketSilenceMs - idle;
+        if (options.idle)
+            due = std::min<qint64>(due, Meter::IdleSliceMs);
+        if (!port.waitForBytes(int(std::max<qint64>(1, due))) && options.idle)
+            options.idle();
     }
     return result;
 }

@@ -60,6 +60,10 @@ struct PacketOptions {
     // Runs after every ACK (Accepted) and every NAK (Rejected) with the bytes
     // received so far. It may process window events.
     std::function<void(const QByteArray &received, PacketStep step)> progress;
+    // Runs about every IdleSliceMs while the exchange waits for the meter (the
+    // closing silence above all); it may process window events, so the window
+    // does not freeze. Without it the exchange waits on the port in one piece.
+    std::function<void()> idle;
     const MonotonicClock *clock = nullptr; // nullptr: the system clock
     qint64 cap = 0;                        // 0: the 16 MiB download cap
 };

@@ -67,6 +67,7 @@ inline constexpr int IdentifyTimeoutMs = 3000;     // IDENTIFY_REQUEST, DEFAULT_
 inline constexpr int EraseTimeoutMs = 5000;        // ERASE_REQUEST
 inline constexpr int PacketSilenceMs = 3000;       // the packet exchange ends after this without a packet
 inline constexpr int StalePacketMs = 1500;         // a partial packet older than this is dropped
+inline constexpr int IdleSliceMs = 100;            // longest wait on the port between idle calls
 inline constexpr int MaxPacketRetries = 20;        // the 21st retry ends the exchange
 inline constexpr qint64 DownloadCapBytes = qint64(16) * 1024 * 1024; // no logger holds more
 inline constexpr int PollIntervalMs = 500;         // MainTimer

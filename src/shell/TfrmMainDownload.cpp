@@ -183,6 +183,8 @@ TLoadResult TfrmMain::ReadLoggerImage(QByteArray &image, qint64 &expectedBytes)
             showDownloadStep(progress);
         QCoreApplication::processEvents();
     };
+    // The window keeps answering while the meter is silent, the closing 3 s included.
+    options.idle = [] { QCoreApplication::processEvents(); };
     LoggerDownloadResult result = DownloadLoggerImage(Comm2, options);
     delete m_progress.data();
     image = std::move(result.image);
