@@ -1,6 +1,7 @@
 // Collection files and the temporary image file: the Open and Save commands
 // with their choice dialog, round trips, damaged and oversized files, failed
 // writes.
+#include "MainWindowFixture.h"
 #include "ImageBuilder.h"
 #include "ScriptedPrompter.h"
 
@@ -123,15 +124,7 @@ void TestCollection::cleanup()
 
 std::unique_ptr<TfrmMain> TestCollection::startedWindow()
 {
-    MainOptions options;
-    options.listSystemPorts = false;
-    auto w = std::make_unique<TfrmMain>(options);
-    QSignalSpy searched(w.get(), &TfrmMain::searchFinished);
-    w->resize(1200, 800);
-    w->show();
-    if (!searched.wait(5000))
-        qWarning("the start-up search did not end");
-    return w;
+    return startMainWindow();
 }
 
 // The Open command, choosing a collection file.

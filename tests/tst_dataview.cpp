@@ -1,6 +1,7 @@
 // The data view window: showing a data set (lists, strip, chart), the
 // statistics and the cursors, closing with an unsaved download, and the data
 // list's table model.
+#include "MainWindowFixture.h"
 #include "ImageBuilder.h"
 #include "ScriptedPrompter.h"
 
@@ -93,15 +94,7 @@ void TestDataView::cleanup()
 
 std::unique_ptr<TfrmMain> TestDataView::startedWindow()
 {
-    MainOptions options;
-    options.listSystemPorts = false;
-    auto w = std::make_unique<TfrmMain>(options);
-    QSignalSpy searched(w.get(), &TfrmMain::searchFinished);
-    w->resize(1200, 800);
-    w->show();
-    if (!searched.wait(5000))
-        qWarning("the start-up search did not end");
-    return w;
+    return startMainWindow();
 }
 
 // As a download ends: parse, temporary file, first data set shown.

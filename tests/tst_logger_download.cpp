@@ -1,6 +1,7 @@
 // The download command end to end: the main window against kv518-sim on a
 // pseudo-terminal through the real serial backend, the error dialog and the
 // message boxes answered by the ScriptedPrompter.
+#include "MainWindowFixture.h"
 #include "ImageBuilder.h"
 #include "ScriptedPrompter.h"
 
@@ -179,15 +180,7 @@ void TestLoggerDownload::cleanup()
 
 std::unique_ptr<TfrmMain> TestLoggerDownload::startedWindow(const QString &port, bool expectConnected)
 {
-    MainOptions options;
-    options.listSystemPorts = false;
-    options.extraPorts = {port};
-    auto w = std::make_unique<TfrmMain>(options);
-    QSignalSpy searched(w.get(), &TfrmMain::searchFinished);
-    w->resize(1200, 800);
-    w->show();
-    if (!searched.wait(10000))
-        qWarning("the start-up search did not end");
+    auto w = startMainWindow(testMainOptions({port}));
     if (expectConnected && !w->monitor().isConnected())
         qWarning("the meter was not found");
     return w;

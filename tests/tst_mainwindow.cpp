@@ -1,6 +1,7 @@
 // The main window: its controls and menus, the start, the About window, the
 // port box, the window arrangement, help, leaving and closing; and the
 // command line.
+#include "MainWindowFixture.h"
 #include "ScriptedPrompter.h"
 
 #include "link/MemoryLine.h"
@@ -60,9 +61,7 @@ protected:
 // No real serial device is ever listed in these tests.
 MainOptions testOptions()
 {
-    MainOptions options;
-    options.listSystemPorts = false;
-    return options;
+    return testMainOptions();
 }
 
 QStringList menuTexts(const QList<QAction *> &actions)
@@ -145,12 +144,7 @@ void TestMainWindow::cleanup()
 
 std::unique_ptr<TfrmMain> TestMainWindow::startedWindow(const MainOptions &options)
 {
-    auto w = std::make_unique<TfrmMain>(options);
-    QSignalSpy searched(w.get(), &TfrmMain::searchFinished);
-    w->show();
-    if (!searched.wait(5000))
-        qWarning("the start-up search did not end");
-    return w;
+    return startMainWindow(options, QSize(), 5000);
 }
 
 void TestMainWindow::windowLook()
