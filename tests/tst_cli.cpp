@@ -1,6 +1,7 @@
 // kv518-cli end to end: the shipped sample collection against golden outputs.
 // KV518_UPDATE_GOLDEN=1 rewrites tests/data/sample.518 from the image builder
 // and the golden files from the tool's output (check the diff before committing).
+#include "TestProcesses.h"
 #include "ImageBuilder.h"
 
 #include <QDir>
@@ -10,23 +11,6 @@
 #include <QTest>
 
 namespace {
-
-struct Run
-{
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run cli(const QStringList &arguments)
-{
-    QProcess p;
-    p.start(QStringLiteral(KV518_CLI_PATH), arguments);
-    if (!p.waitForFinished(60000))
-        return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
-}
 
 QString dataFile(const QString &name)
 {
@@ -41,12 +25,6 @@ QString sample()
 bool updating()
 {
     return qEnvironmentVariableIntValue("KV518_UPDATE_GOLDEN") == 1;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void writeAll(const QString &path, const QByteArray &bytes)
@@ -78,7 +56,7 @@ void TestCli::sampleIsTheBuildersImage()
     const QByteArray image = ImageBuilder::sampleCollection().build();
     if (updating())
         writeAll(sample(), image);
-    QCOMPARE(readAll(sample()), image);
+    QCOMPARE(readFile(sample()), image);
 }
 
 void TestCli::golden_data()
@@ -107,12 +85,12 @@ void TestCli::golden()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, golden);
-    const Run r = cli(arguments);
+    const CliRun r = runCli(arguments);
     QCOMPARE(r.err, QByteArray());
     QCOMPARE(r.code, 0);
     if (updating())
         writeAll(dataFile(golden), r.out);
-    QCOMPARE(r.out, readAll(dataFile(golden)));
+    QCOMPARE(r.out, readFile(dataFile(golden)));
 }
 
 void TestCli::exportToFile()
@@ -120,10 +98,10 @@ void TestCli::exportToFile()
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("set1.csv"));
     // The format follows the output's extension.
-    const Run r = cli({"export", sample(), "--set", "1", "-o", out, "--locale", "en_US"});
+    const CliRun r = runCli({"export", sample(), "--set", "1", "-o", out, "--locale", "en_US"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QByteArray());
-    QCOMPARE(readAll(out), readAll(dataFile(QStringLiteral("sample.set1.en_US.csv"))));
+    QCOMPARE(readFile(out), readFile(dataFile(QStringLiteral("sample.set1.en_US.csv"))));
 }
 
 void TestCli::exportedTextGivesTheSameStatistics()
@@ -131,12 +109,12 @@ void TestCli::exportedTextGivesTheSameStatistics()
     QTemporaryDir dir;
     for (const QString &set : {QStringLiteral("1"), QStringLiteral("2")}) {
         const QString txt = dir.filePath(QStringLiteral("set%1.TXT").arg(set));
-        QCOMPARE(cli({"export", sample(), "--set", set, "-o", txt, "--locale", "de_DE"}).code, 0);
-        const Run fromSet = cli({"stats", sample(), "--set", set, "--locale", "de_DE"});
-        const Run fromText = cli({"stats", txt, "--locale", "de_DE"});
+        QCOMPARE(runCli({"export", sample(), "--set", set, "-o", txt, "--locale", "de_DE"}).code, 0);
+        const CliRun fromSet = runCli({"stats", sample(), "--set", set, "--locale", "de_DE"});
+        const CliRun fromText = runCli({"stats", txt, "--locale", "de_DE"});
         QCOMPARE(fromText.code, 0);
         QCOMPARE(fromText.out, fromSet.out);
-        QCOMPARE(cli({"export", txt, "--locale", "de_DE"}).out, readAll(txt));
+        QCOMPARE(runCli({"export", txt, "--locale", "de_DE"}).out, readFile(txt));
     }
 }
 
@@ -169,7 +147,7 @@ void TestCli::usageErrors()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, code);
-    const Run r = cli(arguments);
+    const CliRun r = runCli(arguments);
     QCOMPARE(r.code, code);
     if (code != 0) {
         // One sentence on stderr, nothing on stdout.
@@ -208,11 +186,11 @@ void TestCli::badFiles()
         }
     }
     const bool collection = path.endsWith(QLatin1String(".518"));
-    const Run r = cli(collection ? QStringList{"sets", path} : QStringList{"stats", path});
+    const CliRun r = runCli(collection ? QStringList{"sets", path} : QStringList{"stats", path});
     QCOMPARE(r.code, 5);
     QCOMPARE(r.err.count('\n'), 1);
     if (collection)
-        QCOMPARE(cli({"stats", path, "--set", "1"}).code, 5);
+        QCOMPARE(runCli({"stats", path, "--set", "1"}).code, 5);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,5 +1,6 @@
 // kv518-cli's meter commands end to end: the real serial backend against
 // kv518-sim on a pseudo-terminal.
+#include "TestProcesses.h"
 #include "ImageBuilder.h"
 
 #include <QDir>
@@ -16,65 +17,9 @@
 
 namespace {
 
+using Sim = SimProcess;
+
 constexpr int ProcessLimitMs = 60000;
-
-// A kv518-sim process; stopped when it goes out of scope.
-class Sim
-{
-public:
-    explicit Sim(const QStringList &arguments)
-    {
-        m_process.start(QStringLiteral(KV518_SIM_PATH), arguments);
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(ProcessLimitMs)) {
-        }
-        m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    ~Sim()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(ProcessLimitMs))
-                m_process.kill();
-        }
-    }
-    QString path() const { return m_path; }
-
-private:
-    QProcess m_process;
-    QString m_path;
-};
-
-struct Run
-{
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run cli(const QStringList &arguments)
-{
-    QProcess p;
-    p.start(QStringLiteral(KV518_CLI_PATH), arguments);
-    if (!p.waitForFinished(ProcessLimitMs)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 } // namespace
 
@@ -114,18 +59,18 @@ void TestCliPort::downloadGivesTheMetersImage()
     const QString source = dir.filePath(QStringLiteral("source.518"));
     const QString log = dir.filePath(QStringLiteral("sim.log"));
     const QString output = dir.filePath(QStringLiteral("out.518"));
-    QVERIFY(writeAll(source, image));
-    QVERIFY(writeAll(output, "an older file that the download replaces"));
+    QVERIFY(writeFile(source, image));
+    QVERIFY(writeFile(output, "an older file that the download replaces"));
 
     Sim sim(QStringList{"--image", source, "--log", log} + faults);
     QVERIFY(!sim.path().isEmpty());
-    const Run r = cli({"download", "--port", sim.path(), "-o", output});
+    const CliRun r = runCli({"download", "--port", sim.path(), "-o", output});
 
     QCOMPARE(r.code, 0);
-    QCOMPARE(readAll(output), image);
+    QCOMPARE(readFile(output), image);
     QVERIFY2(r.out.contains("Saved 3 data set(s)"), r.out.constData());
     QVERIFY2(r.err.isEmpty(), r.err.constData()); // no progress bar without a terminal
-    const QByteArray requests = readAll(log);
+    const QByteArray requests = readFile(log);
     QVERIFY(requests.startsWith("DOWNLOAD_REQUEST"));
     QCOMPARE(requests.contains("NAK"), nak);
 }
@@ -155,17 +100,17 @@ void TestCliPort::downloadFailureWritesNothing()
     QVERIFY(dir.isValid());
     const QString output = dir.filePath(QStringLiteral("out.518"));
     const QByteArray older = "an older file that a failed download leaves alone";
-    QVERIFY(writeAll(output, older));
+    QVERIFY(writeFile(output, older));
 
     Sim sim(simArguments);
     QVERIFY(!sim.path().isEmpty());
-    const Run r = cli({"download", "--port", sim.path(), "-o", output, "--quiet"});
+    const CliRun r = runCli({"download", "--port", sim.path(), "-o", output, "--quiet"});
 
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(message), r.err.constData());
     QCOMPARE(r.err.count('\n'), 1);
     QVERIFY(r.out.isEmpty());
-    QCOMPARE(readAll(output), older);
+    QCOMPARE(readFile(output), older);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.518"});
 }
 
@@ -189,7 +134,7 @@ void TestCliPort::identify()
         port = sim->path();
         QVERIFY(!port.isEmpty());
     }
-    const Run r = cli({"identify", "--port", port});
+    const CliRun r = runCli({"identify", "--port", port});
     QCOMPARE(r.code, code);
     if (code == 0) {
         QCOMPARE(r.out, QByteArray("KV518 found on " + port.toLocal8Bit() + '\n'));
@@ -204,7 +149,7 @@ void TestCliPort::liveJson()
 {
     Sim sim({"--recording", "--noise"});
     QVERIFY(!sim.path().isEmpty());
-    const Run r = cli({"live", "--port", sim.path(), "--count", "2", "--json"});
+    const CliRun r = runCli({"live", "--port", sim.path(), "--count", "2", "--json"});
     QCOMPARE(r.code, 0);
     const QList<QByteArray> lines = r.out.trimmed().split('\n');
     QCOMPARE(lines.size(), 2);
@@ -229,7 +174,7 @@ void TestCliPort::liveText()
 {
     Sim sim({"--fahrenheit"});
     QVERIFY(!sim.path().isEmpty());
-    const Run r = cli({"live", "--port", sim.path(), "--count", "1"});
+    const CliRun r = runCli({"live", "--port", sim.path(), "--count", "1"});
     QCOMPARE(r.code, 0);
     QVERIFY2(QRegularExpression(
                  QStringLiteral(R"(^\d+\.\d F  RH \d+\.\d %  battery \d/5  memory \d/8  LCD "[ -][ \d]{3}\.\d"\n$)"))
@@ -258,7 +203,7 @@ void TestCliPort::liveWithoutMeter()
 {
     Sim sim({"--silent"});
     QVERIFY(!sim.path().isEmpty());
-    const Run r = cli({"live", "--port", sim.path(), "--count", "1"});
+    const CliRun r = runCli({"live", "--port", sim.path(), "--count", "1"});
     QCOMPARE(r.code, 3);
     QVERIFY(r.out.isEmpty());
     QVERIFY2(r.err.contains("No KV518 answers on"), r.err.constData());
@@ -266,7 +211,7 @@ void TestCliPort::liveWithoutMeter()
 
 void TestCliPort::portsJson()
 {
-    const Run r = cli({"ports", "--json"});
+    const CliRun r = runCli({"ports", "--json"});
     QCOMPARE(r.code, 0);
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(r.out, &error);

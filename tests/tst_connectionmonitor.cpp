@@ -1,5 +1,6 @@
 // The connection monitor end to end: the real serial backend on pseudo-terminals
 // of kv518-sim, and the demo meter on its in-memory line.
+#include "TestProcesses.h"
 #include "link/ConnectionMonitor.h"
 #include "link/MeterLink.h"
 #include "link/MeterMessages.h"
@@ -14,36 +15,7 @@
 #include <memory>
 
 namespace {
-// One kv518-sim process; its device path is the first line it prints.
-class Sim
-{
-public:
-    explicit Sim(const QStringList &args)
-    {
-        m_process.setProgram(QStringLiteral(KV518_SIM_PATH));
-        m_process.setArguments(args);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start();
-        if (!m_process.waitForStarted(5000))
-            return;
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
-        }
-        m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    ~Sim() { stop(); }
-    QString path() const { return m_path; }
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        m_process.waitForFinished(5000);
-    }
-
-private:
-    QProcess m_process;
-    QString m_path;
-};
+using Sim = SimProcess;
 
 int countLines(const QString &file, const QString &line)
 {

@@ -1,6 +1,7 @@
 // The download command end to end: the main window against kv518-sim on a
 // pseudo-terminal through the real serial backend, the error dialog and the
 // message boxes answered by the ScriptedPrompter.
+#include "TestProcesses.h"
 #include "MainWindowFixture.h"
 #include "ImageBuilder.h"
 #include "ScriptedPrompter.h"
@@ -37,51 +38,13 @@
 
 namespace {
 
+using Sim = SimProcess;
+
 constexpr int DownloadLimitMs = 60000;
-
-// A kv518-sim process; its device path is the first line it prints.
-class Sim
-{
-public:
-    explicit Sim(const QStringList &arguments)
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(KV518_SIM_PATH), arguments);
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
-        }
-        m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    ~Sim() { stop(); }
-    QString path() const { return m_path; }
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(10000))
-            m_process.kill();
-    }
-
-private:
-    QProcess m_process;
-    QString m_path;
-};
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 int countLines(const QString &path, const QByteArray &line)
 {
-    return int(readAll(path).split('\n').count(line));
+    return int(readFile(path).split('\n').count(line));
 }
 
 // Three small data sets; the middle one can be made to run past the memory.
@@ -229,12 +192,12 @@ void TestLoggerDownload::downloadShowsTheFirstSet()
     QFETCH(bool, tempBlocked);
     if (tempBlocked) {
         // The user data folder lies under a regular file: its "temp" cannot be made.
-        QVERIFY(writeAll(file(QStringLiteral("plain")), "x"));
+        QVERIFY(writeFile(file(QStringLiteral("plain")), "x"));
         AppPaths::setUserDataFolder(file(QStringLiteral("plain/KV518/")));
         m_prompter->answerMessage(QMessageBox::Ok);
     }
     const QByteArray image = threeSets().build();
-    QVERIFY(writeAll(file(QStringLiteral("meter.518")), image));
+    QVERIFY(writeFile(file(QStringLiteral("meter.518")), image));
     const QString log = file(QStringLiteral("meter.log"));
     Sim sim(QStringList{"--image", file(QStringLiteral("meter.518")), "--log", log} + faults);
     QVERIFY(!sim.path().isEmpty());
@@ -271,7 +234,7 @@ void TestLoggerDownload::downloadShowsTheFirstSet()
                  QStringList{QDir::toNativeSeparators(file(QStringLiteral("plain/KV518/temp")))});
     } else {
         QVERIFY(m_prompter->messages.isEmpty());
-        QCOMPARE(readAll(tempImagePath()), image);
+        QCOMPARE(readFile(tempImagePath()), image);
     }
 
     QCOMPARE(w->store().lastImage(), image);
@@ -303,7 +266,7 @@ void TestLoggerDownload::hangUpThenTryAgain()
     QProcess writer;
     writer.start(QStringLiteral(KV518_SIM_PATH), memory + QStringList{"--write-image", file(QStringLiteral("sim.518"))});
     QVERIFY(writer.waitForFinished(10000));
-    const QByteArray simImage = readAll(file(QStringLiteral("sim.518")));
+    const QByteArray simImage = readFile(file(QStringLiteral("sim.518")));
     QVERIFY(simImage.size() > 4000);
 
     // The line dies in the middle of the memory, well after the directory.
@@ -362,7 +325,7 @@ void TestLoggerDownload::dataErrorFixedKeepsTheSetsBefore()
     QByteArray image;
     if (middleSetFaulty) {
         image = threeSets(0x00FFFF00).build();
-        QVERIFY(writeAll(file(QStringLiteral("meter.518")), image));
+        QVERIFY(writeFile(file(QStringLiteral("meter.518")), image));
         memory = {"--image", file(QStringLiteral("meter.518"))};
     } else {
         memory = {"--sets", "3", "--samples", "20", "--run-past-image"};
@@ -390,7 +353,7 @@ void TestLoggerDownload::dataErrorFixedKeepsTheSetsBefore()
         QByteArray repaired = image;
         qToLittleEndian<quint32>(0, repaired.data() + 16 + 16 + 12);
         QCOMPARE(w->store().lastImage(), repaired);
-        QCOMPARE(readAll(tempImagePath()), repaired);
+        QCOMPARE(readFile(tempImagePath()), repaired);
         TDataSetStore reopened;
         QCOMPARE(reopened.load(repaired, repaired.size()), TLoadResult::lrOk);
         QCOMPARE(reopened.SetCount(), 1);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// A kv518-sim process on a pseudo-terminal; its device path is the first line
+// it prints. Stopped (SIGTERM, then kill) when it goes out of scope.
+class SimProcess
+{
+public:
+    explicit SimProcess(const QStringList &arguments);
+    ~SimProcess();
+    SimProcess(const SimProcess &) = delete;
+    SimProcess &operator=(const SimProcess &) = delete;
+
+    QString path() const { return m_path; }
+    void stop();
+
+private:
+    QProcess m_process;
+    QString m_path;
+};
+
+// One run of kv518-cli: exit code (-1 when it crashed or hung), outputs.
+struct CliRun
+{
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+CliRun runCli(const QStringList &arguments);
+
+QByteArray readFile(const QString &path);
+bool writeFile(const QString &path, const QByteArray &bytes);
