@@ -1,6 +1,7 @@
 // Renders the main window with the download view showing the sample
 // collection (samples/demo.518): data set list, data list, chart and
 // statistics; the temperature tab; and the Open choice and "Range" dialogs.
+#include "ShotSupport.h"
 #include "shell/AppPaths.h"
 #include "shell/Kv518Application.h"
 #include "shell/MainOptions.h"
@@ -23,21 +24,8 @@
 
 namespace {
 
-QString g_out;
-
-void settle(int ms = 300)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-void save(const QPixmap &pixmap, const QString &name)
-{
-    const QString path = QDir(g_out).filePath(name);
-    if (!pixmap.save(path))
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-}
+using Shots::save;
+using Shots::settle;
 
 // Chooses the sample collection in the Open command's dialogs.
 class SamplePrompter : public WidgetPrompter
@@ -69,7 +57,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
         return 2;
     }
-    g_out = QString::fromLocal8Bit(argv[1]);
+    Shots::setOutputFolder(QString::fromLocal8Bit(argv[1]));
     QTemporaryDir folder;
     AppPaths::setProgramFolder(folder.filePath(QStringLiteral("program")));
     AppPaths::setUserDataFolder(folder.filePath(QStringLiteral("user/")));

@@ -2,6 +2,7 @@
 // the progress window mid-transfer (alone and over the main window), the error
 // dialog after a hang-up (read error) and after a data set that runs past the
 // memory (data error), and the main window once data set 0 is shown.
+#include "ShotSupport.h"
 #include "data/TfrmErr.h"
 #include "data/TfrmScope.h"
 #include "shell/AppPaths.h"
@@ -24,21 +25,8 @@
 
 namespace {
 
-QString g_out;
-
-void settle(int ms = 300)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-void save(const QPixmap &pixmap, const QString &name)
-{
-    const QString path = QDir(g_out).filePath(name);
-    if (!pixmap.save(path))
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-}
+using Shots::save;
+using Shots::settle;
 
 // The screen area of a window and what floats above it.
 QPixmap screenOf(QWidget &w)
@@ -118,7 +106,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
         return 2;
     }
-    g_out = QString::fromLocal8Bit(argv[1]);
+    Shots::setOutputFolder(QString::fromLocal8Bit(argv[1]));
     QTemporaryDir folder;
     AppPaths::setProgramFolder(folder.filePath(QStringLiteral("program")));
     AppPaths::setUserDataFolder(folder.filePath(QStringLiteral("user/")));

@@ -1,5 +1,6 @@
 // Renders the main window after a start with no meter, the splash, the About
 // window and the menus.
+#include "ShotSupport.h"
 #include "shell/AppPaths.h"
 #include "shell/Kv518Application.h"
 #include "shell/TfrmAbout.h"
@@ -19,21 +20,8 @@
 
 namespace {
 
-QString g_out;
-
-void settle(int ms = 300)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-void save(const QPixmap &pixmap, const QString &name)
-{
-    const QString path = QDir(g_out).filePath(name);
-    if (!pixmap.save(path))
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-}
+using Shots::save;
+using Shots::settle;
 
 void shootMenu(TfrmMain &w, QMenu *menu, const QString &name)
 {
@@ -57,7 +45,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
         return 2;
     }
-    g_out = QString::fromLocal8Bit(argv[1]);
+    Shots::setOutputFolder(QString::fromLocal8Bit(argv[1]));
     QTemporaryDir programFolder;
     AppPaths::setProgramFolder(programFolder.path());
 

@@ -1,0 +1,34 @@
+#include "ShotSupport.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+QString g_out;
+}
+
+namespace Shots {
+
+void setOutputFolder(const QString &folder)
+{
+    g_out = folder;
+}
+
+void settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void save(const QPixmap &pixmap, const QString &name)
+{
+    const QString path = QDir(g_out).filePath(name);
+    if (!pixmap.save(path))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+}
+
+} // namespace Shots

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+
+// What every screenshot program needs: the output folder (its first
+// argument), a pause that lets windows paint, and saving a picture there.
+namespace Shots {
+
+void setOutputFolder(const QString &folder);
+// Lets the event loop run for ms so windows are laid out and painted.
+void settle(int ms = 300);
+// Saves the picture as name in the output folder; complains on stderr when it cannot.
+void save(const QPixmap &pixmap, const QString &name);
+
+} // namespace Shots
