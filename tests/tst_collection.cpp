@@ -1,6 +1,7 @@
 // Collection files and the temporary image file: the Open and Save commands
 // with their choice dialog, round trips, damaged and oversized files, failed
 // writes.
+#include "TestProcesses.h"
 #include "MainWindowFixture.h"
 #include "ImageBuilder.h"
 #include "ScriptedPrompter.h"
@@ -30,36 +31,6 @@
 #include <memory>
 
 namespace {
-
-// Everything the download view shows of one data set.
-struct Shown
-{
-    QStringList setList;
-    QList<double> x;
-    QList<float> y;
-    QStringList strip;
-    bool operator==(const Shown &) const = default;
-};
-
-Shown shown(const TfrmGraph &v)
-{
-    Shown s;
-    for (int r = 0; r < v.Grid2->rowCount(); ++r)
-        for (int c = 0; c < v.Grid2->columnCount(); ++c)
-            s.setList << (v.Grid2->item(r, c) ? v.Grid2->item(r, c)->text() : QString());
-    const ChartModel &m = v.PESGraph1->model();
-    s.x = m.state().x;
-    s.y = m.state().y;
-    s.strip << v.txtStartTime->text() << v.txtSamplingRate->currentText() << v.txtDataNo->text()
-            << v.txtT1Max->text() << v.txtCursorA->text() << QString::number(v.dataListModel->rowCount());
-    return s;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 bool writeAll(const QString &path, const QByteArray &bytes)
 {
@@ -148,7 +119,7 @@ void TestCollection::roundTripKeepsEverySet()
 {
     const QByteArray image = ImageBuilder::sampleCollection().build();
     QVERIFY(writeAll(file(QStringLiteral("in.518")), image));
-    QList<Shown> first;
+    QList<ShownView> first;
     {
         auto w = startedWindow();
         open(*w, file(QStringLiteral("in.518")));
@@ -156,7 +127,7 @@ void TestCollection::roundTripKeepsEverySet()
         QCOMPARE(w->DownloadView->Grid2->rowCount(), 3);
         for (int k = 0; k < 3; ++k) {
             w->DownloadView->Grid2->selectRow(k);
-            first << shown(*w->DownloadView);
+            first << shownView(*w->DownloadView);
         }
         w->UnsavedDownload = true;
         save(*w, file(QStringLiteral("out.518")));
@@ -165,13 +136,13 @@ void TestCollection::roundTripKeepsEverySet()
         QVERIFY(!w->UnsavedDownload);
         QVERIFY(m_prompter->messages.isEmpty());
     }
-    QCOMPARE(readAll(file(QStringLiteral("out.518"))), image);
+    QCOMPARE(readFile(file(QStringLiteral("out.518"))), image);
 
     auto w = startedWindow();
     open(*w, file(QStringLiteral("out.518")));
     for (int k = 0; k < 3; ++k) {
         w->DownloadView->Grid2->selectRow(k);
-        QCOMPARE(shown(*w->DownloadView), first.at(k));
+        QCOMPARE(shownView(*w->DownloadView), first.at(k));
     }
     // Opening changes nothing about the unsaved download.
     QVERIFY(!w->UnsavedDownload);
@@ -184,7 +155,7 @@ void TestCollection::openWritesTheTemporaryImage()
     auto w = startedWindow();
     open(*w, file(QStringLiteral("in.518")));
     // Byte for byte, the bytes the program does not read included.
-    QCOMPARE(readAll(CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder())), image);
+    QCOMPARE(readFile(CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder())), image);
     QVERIFY(CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder())
                 .startsWith(m_dir->filePath(QStringLiteral("user/temp"))));
     QCOMPARE(w->DownloadView->Grid3->selectionModel()->selectedRows().first().row(), 0);
@@ -212,14 +183,14 @@ void TestCollection::refusedFilesChangeNothing()
     auto w = startedWindow();
     open(*w, file(QStringLiteral("good.518")));
     w->DownloadView->Grid2->selectRow(1);
-    const Shown before = shown(*w->DownloadView);
+    const ShownView before = shownView(*w->DownloadView);
     const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder());
-    const QByteArray tempBefore = readAll(temp);
+    const QByteArray tempBefore = readFile(temp);
 
     open(*w, bad);
-    QCOMPARE(shown(*w->DownloadView), before);
+    QCOMPARE(shownView(*w->DownloadView), before);
     QCOMPARE(w->store().SetCount(), 3);
-    QCOMPARE(readAll(temp), tempBefore);
+    QCOMPARE(readFile(temp), tempBefore);
     QVERIFY(m_prompter->messages.isEmpty());
 }
 
@@ -267,7 +238,7 @@ void TestCollection::saveFromAnEarlierRunsTemporaryImage()
     QVERIFY(QDir().mkpath(QFileInfo(temp).path()));
     QVERIFY(writeAll(temp, earlier));
     save(*w, file(QStringLiteral("out.518")));
-    QCOMPARE(readAll(file(QStringLiteral("out.518"))), earlier);
+    QCOMPARE(readFile(file(QStringLiteral("out.518"))), earlier);
 }
 
 void TestCollection::failedWriteKeepsTheFlag()
@@ -287,7 +258,7 @@ void TestCollection::failedWriteKeepsTheFlag()
     // Writing over an existing collection replaces it only when complete.
     QVERIFY(writeAll(file(QStringLiteral("old.518")), "old"));
     save(*w, file(QStringLiteral("old.518")));
-    QCOMPARE(readAll(file(QStringLiteral("old.518"))), ImageBuilder::sampleCollection().build());
+    QCOMPARE(readFile(file(QStringLiteral("old.518"))), ImageBuilder::sampleCollection().build());
     QVERIFY(!w->UnsavedDownload);
 }
 

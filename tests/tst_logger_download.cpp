@@ -60,29 +60,6 @@ ImageBuilder threeSets(std::optional<quint32> middleEnd = {})
     return ImageBuilder().add(a).add(b).add(c);
 }
 
-// What the download view shows.
-struct Shown
-{
-    QStringList setList;
-    QList<double> x;
-    QList<float> y;
-    QStringList strip;
-    bool operator==(const Shown &) const = default;
-};
-
-Shown shown(const TfrmGraph &v)
-{
-    Shown s;
-    for (int r = 0; r < v.Grid2->rowCount(); ++r)
-        for (int c = 0; c < v.Grid2->columnCount(); ++c)
-            s.setList << (v.Grid2->item(r, c) ? v.Grid2->item(r, c)->text() : QString());
-    s.x = v.PESGraph1->model().state().x;
-    s.y = v.PESGraph1->model().state().y;
-    s.strip << v.txtStartTime->text() << v.txtDataNo->text() << v.txtT1Max->text() << v.txtCursorA->text()
-            << QString::number(v.dataListModel->rowCount());
-    return s;
-}
-
 } // namespace
 
 class TestLoggerDownload : public QObject
@@ -278,7 +255,7 @@ void TestLoggerDownload::hangUpThenTryAgain()
     const QByteArray earlier = ImageBuilder::sampleCollection().build();
     QCOMPARE(w->ParseLoggerImage(earlier, earlier.size()), TLoadResult::lrOk);
     w->showFirstDataSet();
-    const Shown before = shown(*w->DownloadView);
+    const ShownView before = shownView(*w->DownloadView);
 
     QString message;
     bool onlyRetryAndCancel = false;
@@ -287,7 +264,7 @@ void TestLoggerDownload::hangUpThenTryAgain()
         auto &err = static_cast<TfrmErr &>(d);
         message = err.Label1->text();
         onlyRetryAndCancel = err.Button1->isHidden() && !err.Button2->isHidden() && !err.Button3->isHidden();
-        untouched = w->DownloadView && shown(*w->DownloadView) == before && w->store().lastImage() == earlier
+        untouched = w->DownloadView && shownView(*w->DownloadView) == before && w->store().lastImage() == earlier
             && !w->UnsavedDownload && !w->monitor().comm1().isOpen() && !w->monitor().mainTimer().isActive();
         // The meter is back behind the same path.
         sim.reset();
@@ -411,14 +388,14 @@ void TestLoggerDownload::emptyLogger()
     Sim sim({"--sets", "0"});
     auto w = startedWindow(sim.path());
     QVERIFY(w->monitor().isConnected());
-    const Shown before = shown(*w->DownloadView);
+    const ShownView before = shownView(*w->DownloadView);
     m_prompter->answerMessage(QMessageBox::Ok);
     QVERIFY(download(*w));
     QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("There is not any recorded data in memory!")});
     QVERIFY(m_prompter->dialogs.isEmpty());
     QCOMPARE(w->store().SetCount(), 0);
     QVERIFY(!w->UnsavedDownload);
-    QVERIFY(shown(*w->DownloadView) == before);
+    QVERIFY(shownView(*w->DownloadView) == before);
     verifyLivePollingBack(*w);
 }
 

@@ -1,6 +1,12 @@
 #include "MainWindowFixture.h"
 
+#include "view/ChartWidget.h"
+#include "view/DataListModel.h"
+
+#include <QComboBox>
+#include <QLineEdit>
 #include <QSignalSpy>
+#include <QTableWidget>
 
 MainOptions testMainOptions(const QStringList &extraPorts)
 {
@@ -20,4 +26,18 @@ std::unique_ptr<TfrmMain> startMainWindow(const MainOptions &options, QSize size
     if (!searched.wait(waitMs))
         qWarning("the start-up search did not end");
     return w;
+}
+
+ShownView shownView(const TfrmGraph &v)
+{
+    ShownView s;
+    for (int r = 0; r < v.Grid2->rowCount(); ++r)
+        for (int c = 0; c < v.Grid2->columnCount(); ++c)
+            s.setList << (v.Grid2->item(r, c) ? v.Grid2->item(r, c)->text() : QString());
+    s.x = v.PESGraph1->model().state().x;
+    s.y = v.PESGraph1->model().state().y;
+    s.strip << v.txtStartTime->text() << v.txtSamplingRate->currentText() << v.txtDataNo->text()
+            << v.txtT1Max->text() << v.txtCursorA->text()
+            << QString::number(v.dataListModel->rowCount());
+    return s;
 }

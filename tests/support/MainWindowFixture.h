@@ -3,6 +3,9 @@
 #include "shell/MainOptions.h"
 #include "shell/TfrmMain.h"
 
+#include "view/TfrmGraph.h"
+
+#include <QList>
 #include <QSize>
 #include <QStringList>
 
@@ -16,3 +19,16 @@ MainOptions testMainOptions(const QStringList &extraPorts = {});
 // its start-up search has ended.
 std::unique_ptr<TfrmMain> startMainWindow(const MainOptions &options = testMainOptions(),
                                           QSize size = QSize(1200, 800), int waitMs = 10000);
+
+// Everything the download view shows of its data set: the data set list, the
+// chart's arrays, the strip, a statistic, a cursor box and the table's size.
+// Two snapshots compare equal when nothing on screen changed.
+struct ShownView
+{
+    QStringList setList;
+    QList<double> x;
+    QList<float> y;
+    QStringList strip;
+    bool operator==(const ShownView &) const = default;
+};
+ShownView shownView(const TfrmGraph &view);
