@@ -17,6 +17,16 @@ void setOutputFolder(const QString &folder)
     g_out = folder;
 }
 
+bool takeOutputFolder(int argc, char *argv[])
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argc > 0 ? argv[0] : "shot");
+        return false;
+    }
+    setOutputFolder(QString::fromLocal8Bit(argv[1]));
+    return true;
+}
+
 void settle(int ms)
 {
     QEventLoop loop;

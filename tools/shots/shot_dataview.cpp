@@ -53,11 +53,8 @@ public:
 int main(int argc, char *argv[])
 {
     Kv518Application app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    if (!Shots::takeOutputFolder(argc, argv))
         return 2;
-    }
-    Shots::setOutputFolder(QString::fromLocal8Bit(argv[1]));
     QTemporaryDir folder;
     AppPaths::setProgramFolder(folder.filePath(QStringLiteral("program")));
     AppPaths::setUserDataFolder(folder.filePath(QStringLiteral("user/")));

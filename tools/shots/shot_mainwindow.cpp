@@ -41,11 +41,8 @@ void shootMenu(TfrmMain &w, QMenu *menu, const QString &name)
 int main(int argc, char *argv[])
 {
     Kv518Application app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    if (!Shots::takeOutputFolder(argc, argv))
         return 2;
-    }
-    Shots::setOutputFolder(QString::fromLocal8Bit(argv[1]));
     QTemporaryDir programFolder;
     AppPaths::setProgramFolder(programFolder.path());
 
