@@ -2,8 +2,8 @@
 // at 1600 x 900: handing the arrays to the chart, redrawing it, repainting
 // after a cursor line moves, and a graph file save and load.
 
-#include "view/ChartWidget.h"
-#include "view/GraphFile.h"
+#include "chart/ChartWidget.h"
+#include "core/chart/GraphFile.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,16 +1,16 @@
 // Opens a collection holding one data set of a million samples in the main
 // window: time until the chart, the data list and the statistics are shown,
 // and the memory it adds; then the cost of the steps a user takes next.
-#include "data/LoggerImage.h"
-#include "shell/AppPaths.h"
-#include "shell/Kv518Application.h"
-#include "shell/MainOptions.h"
-#include "shell/Prompter.h"
-#include "shell/TfrmMain.h"
-#include "shell/TfrmOpenSave.h"
-#include "view/ChartWidget.h"
-#include "view/DataListModel.h"
-#include "view/TfrmGraph.h"
+#include "chart/ChartWidget.h"
+#include "core/app/AppPaths.h"
+#include "core/app/MainOptions.h"
+#include "core/chart/DataListModel.h"
+#include "core/data/LoggerImage.h"
+#include "gui/common/Prompter.h"
+#include "gui/dataview/TfrmGraph.h"
+#include "gui/shell/Kv518Application.h"
+#include "gui/shell/TfrmMain.h"
+#include "gui/shell/TfrmOpenSave.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

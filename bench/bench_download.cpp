@@ -3,9 +3,9 @@
 // against the 19200-baud wire time (67 bytes per packet out, 3 bytes of ACK
 // back, 10 bits per byte) plus the 3 s of silence that ends every download.
 // Target: the whole command within 5% of that.
-#include "shell/AppPaths.h"
-#include "shell/MainOptions.h"
-#include "shell/TfrmMain.h"
+#include "core/app/AppPaths.h"
+#include "core/app/MainOptions.h"
+#include "gui/shell/TfrmMain.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,10 +4,10 @@
 //     second and the program's time per packet (target: under 0.2 ms), against
 //     the 19200-baud wire time of the same image.
 // Usage: bench_link [live-seconds]   (default 60)
-#include "link/ComPort.h"
-#include "link/ConnectionMonitor.h"
-#include "link/MeterLink.h"
-#include "link/MeterMessages.h"
+#include "core/link/ComPort.h"
+#include "core/link/ConnectionMonitor.h"
+#include "core/link/MeterLink.h"
+#include "core/link/MeterMessages.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,7 @@
 // Decoding a full 16 MiB logger image (about four million samples) into the
 // data set store. Target: under 100 ms.
-#include "data/TDataSetStore.h"
+#include "core/data/TDataSetStore.h"
+#include "core/link/MeterMessages.h"
 
 #include <QElapsedTimer>
 #include <QtEndian>
@@ -10,7 +11,7 @@
 
 int main()
 {
-    constexpr qint64 size = LoggerImage::MaxImageBytes;
+    constexpr qint64 size = Meter::MaxImageBytes;
     QByteArray image(size, '\0');
     char *b = image.data();
     // Fifteen sets sharing the sample area, readings drifting through the range.

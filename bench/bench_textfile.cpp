@@ -2,8 +2,8 @@
 // the file at bench/points.txt in the build folder, where textfile_pandas.py
 // reads the same file with pandas for comparison (target: our read at least
 // 3x faster than the pandas total).
-#include "data/DateTimeText.h"
-#include "files/TextDataFile.h"
+#include "core/data/DateTimeText.h"
+#include "core/files/TextDataFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

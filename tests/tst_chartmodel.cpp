@@ -1,4 +1,4 @@
-#include "view/ChartModel.h"
+#include "core/chart/ChartModel.h"
 
 #include <QRandomGenerator>
 #include <QTest>

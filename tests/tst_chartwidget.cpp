@@ -1,8 +1,5 @@
-#include "ScriptedPrompter.h"
-
-#include "shell/AppPaths.h"
-#include "view/ChartWidget.h"
-#include "view/PrepareChart.h"
+#include "chart/ChartWidget.h"
+#include "core/chart/ChartPreparation.h"
 
 #include <QLineEdit>
 #include <QPrinter>
@@ -42,11 +39,6 @@ class TestChartWidget : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        AppPaths::setProgramFolder(m_dir.path());
-    }
-
     void init()
     {
         m_chart = std::make_unique<ChartWidget>();
@@ -57,7 +49,9 @@ private slots:
         args.xMin = timeOf(0);
         args.xMax = timeOf(kPoints);
         args.points = kPoints;
-        PrepareChart(chart(), args, 1);
+        PrepareChartContext context;
+        context.programFolder = m_dir.path();
+        prepareChartModel(chart().model(), args, context);
         std::vector<double> x(2 * kPoints);
         std::vector<float> y(2 * kPoints);
         for (int i = 0; i < kPoints; ++i) {
@@ -236,8 +230,9 @@ private slots:
         QFETCH(int, answer);
         QFETCH(int, result);
         QFETCH(QString, title);
-        ScriptedPrompter prompter;
-        prompter.answerDialog([answer](QDialog &d) {
+        int shown = 0;
+        chart().setDialogRunner([answer, &shown](QDialog &d) {
+            ++shown;
             auto *edit = d.findChild<QLineEdit *>(QStringLiteral("edtMainTitle"));
             if (edit)
                 edit->setText(QStringLiteral("Cellar"));
@@ -248,7 +243,7 @@ private slots:
         QCOMPARE(chart().GetDialogResult(), result);
         QCOMPARE(done.size(), 1);
         QCOMPARE(chart().model().state().mainTitle, title);
-        QVERIFY(prompter.unanswered.isEmpty());
+        QCOMPARE(shown, 1);
     }
 
     void printsThroughThePrintDialog()
@@ -259,8 +254,7 @@ private slots:
         printer.setOutputFileName(pdf);
         chart().setPrinter(&printer);
         chart().model().setPrintStyleControl(PrintStyle::sgPrintDefaultMono);
-        ScriptedPrompter prompter;
-        prompter.answerDialog([](QDialog &) { return int(QDialog::Accepted); });
+        chart().setDialogRunner([](QDialog &) { return int(QDialog::Accepted); });
         chart().setPEactions(ChartWidget::PEaction::sgPrintDialog);
         QCOMPARE(chart().GetDialogResult(), 1);
         QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);

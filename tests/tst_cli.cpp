@@ -1,8 +1,8 @@
 // kv518-cli end to end: the shipped sample collection against golden outputs.
 // KV518_UPDATE_GOLDEN=1 rewrites tests/data/sample.518 from the image builder
 // and the golden files from the tool's output (check the diff before committing).
-#include "TestProcesses.h"
 #include "ImageBuilder.h"
+#include "TestProcesses.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // kv518-cli's meter commands end to end: the real serial backend against
 // kv518-sim on a pseudo-terminal.
-#include "TestProcesses.h"
 #include "ImageBuilder.h"
+#include "TestProcesses.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,20 +1,20 @@
 // Collection files and the temporary image file: the Open and Save commands
 // with their choice dialog, round trips, damaged and oversized files, failed
 // writes.
-#include "TestProcesses.h"
-#include "MainWindowFixture.h"
 #include "ImageBuilder.h"
+#include "MainWindowFixture.h"
 #include "ScriptedPrompter.h"
+#include "TestFiles.h"
 
-#include "data/CollectionFile.h"
-#include "data/LoggerImage.h"
-#include "shell/AppPaths.h"
-#include "shell/MainOptions.h"
-#include "shell/TfrmMain.h"
-#include "shell/TfrmOpenSave.h"
-#include "view/ChartWidget.h"
-#include "view/DataListModel.h"
-#include "view/TfrmGraph.h"
+#include "chart/ChartWidget.h"
+#include "core/app/AppPaths.h"
+#include "core/app/MainOptions.h"
+#include "core/chart/DataListModel.h"
+#include "core/data/CollectionFile.h"
+#include "core/data/LoggerImage.h"
+#include "gui/dataview/TfrmGraph.h"
+#include "gui/shell/TfrmMain.h"
+#include "gui/shell/TfrmOpenSave.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -209,7 +209,7 @@ void TestCollection::oversizedFileIsNotRead()
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(ImageBuilder::sampleCollection().build());
-    QVERIFY(f.resize(LoggerImage::MaxImageBytes + 1));
+    QVERIFY(f.resize(Meter::MaxImageBytes + 1));
     f.close();
     QVERIFY(!CollectionFile::readImage(path).has_value());
 
@@ -355,4 +355,5 @@ void TestCollection::saveFromAFileViewSkipsTheChoice()
 }
 
 QTEST_MAIN(TestCollection)
+#include "core/link/MeterMessages.h"
 #include "tst_collection.moc"

@@ -1,10 +1,10 @@
 // The connection monitor end to end: the real serial backend on pseudo-terminals
 // of kv518-sim, and the demo meter on its in-memory line.
+#include "core/link/ConnectionMonitor.h"
+#include "core/link/MeterLink.h"
+#include "core/link/MeterMessages.h"
+#include "core/sim/DemoMeter.h"
 #include "TestProcesses.h"
-#include "link/ConnectionMonitor.h"
-#include "link/MeterLink.h"
-#include "link/MeterMessages.h"
-#include "sim/DemoMeter.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,21 +1,21 @@
 // The data view window: showing a data set (lists, strip, chart), the
 // statistics and the cursors, closing with an unsaved download, and the data
 // list's table model.
-#include "MainWindowFixture.h"
 #include "ImageBuilder.h"
+#include "MainWindowFixture.h"
 #include "ScriptedPrompter.h"
 
-#include "link/MonotonicClock.h"
-#include "shell/AppPaths.h"
-#include "shell/MainOptions.h"
-#include "shell/TfrmMain.h"
-#include "view/ChartWidget.h"
-#include "view/DataListModel.h"
-#include "view/TfrmGraph.h"
+#include "chart/ChartWidget.h"
+#include "core/app/AppPaths.h"
+#include "core/app/MainOptions.h"
+#include "core/chart/DataListModel.h"
+#include "core/link/MonotonicClock.h"
+#include "gui/dataview/TfrmGraph.h"
+#include "gui/shell/TfrmMain.h"
 
-#include "view/AutoScaleSetting.h"
-#include "view/TfrmAnnoEdit.h"
-#include "view/TfrmSetupScale.h"
+#include "core/app/AutoScaleSetting.h"
+#include "gui/dataview/TfrmAnnoEdit.h"
+#include "gui/dataview/TfrmSetupScale.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>

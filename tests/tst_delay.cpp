@@ -1,5 +1,5 @@
 // Delay: the pause of every meter dialogue.
-#include "shell/Delay.h"
+#include "core/link/Delay.h"
 
 #include <QElapsedTimer>
 #include <QTest>

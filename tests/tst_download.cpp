@@ -1,11 +1,11 @@
 // The logger download: the announced total, what the progress window is told,
 // and when a transfer counts as read, on a fake port and a fake clock with the
 // meter model behind it.
+#include "core/data/LoggerDownload.h"
+#include "core/link/MeterMessages.h"
+#include "core/sim/MeterModel.h"
 #include "FakeSerialPort.h"
 #include "ImageBuilder.h"
-#include "data/LoggerDownload.h"
-#include "link/MeterMessages.h"
-#include "sim/MeterModel.h"
 
 #include <QtEndian>
 #include <QTest>

@@ -1,7 +1,7 @@
 // Cutting live and clock frames out of the received stream.
+#include "core/link/MeterLink.h"
+#include "core/link/MeterMessages.h"
 #include "FakeSerialPort.h"
-#include "link/MeterLink.h"
-#include "link/MeterMessages.h"
 
 #include <QTest>
 

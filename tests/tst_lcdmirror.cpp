@@ -1,10 +1,10 @@
 // The LCD mirror window: what UpdateLcd lights, what it leaves alone, the
 // diagnostic tag list, the held-back close and the picture it paints.
-#include "link/MeterMessages.h"
-#include "live/LcdImage.h"
-#include "live/LiveDecoder.h"
-#include "live/LiveReadings.h"
-#include "live/TfrmLCD.h"
+#include "core/link/MeterMessages.h"
+#include "gui/live/LcdImage.h"
+#include "core/live/LiveDecoder.h"
+#include "gui/live/LiveReadings.h"
+#include "gui/live/TfrmLCD.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // Decoding the meter's live frames into what its LCD shows.
-#include "link/MeterMessages.h"
-#include "live/LiveDecoder.h"
+#include "core/link/MeterMessages.h"
+#include "core/live/LiveDecoder.h"
 
 #include <QTest>
 

@@ -1,21 +1,21 @@
 // The download command end to end: the main window against kv518-sim on a
 // pseudo-terminal through the real serial backend, the error dialog and the
 // message boxes answered by the ScriptedPrompter.
-#include "TestProcesses.h"
-#include "MainWindowFixture.h"
 #include "ImageBuilder.h"
+#include "MainWindowFixture.h"
 #include "ScriptedPrompter.h"
+#include "TestProcesses.h"
 
-#include "data/CollectionFile.h"
-#include "data/TfrmErr.h"
-#include "data/TfrmScope.h"
-#include "shell/AppPaths.h"
-#include "shell/MainOptions.h"
-#include "shell/TfrmMain.h"
-#include "sim/DemoMeter.h"
-#include "view/ChartWidget.h"
-#include "view/DataListModel.h"
-#include "view/TfrmGraph.h"
+#include "chart/ChartWidget.h"
+#include "core/app/AppPaths.h"
+#include "core/app/MainOptions.h"
+#include "core/chart/DataListModel.h"
+#include "core/data/CollectionFile.h"
+#include "core/sim/DemoMeter.h"
+#include "gui/dataview/TfrmGraph.h"
+#include "gui/download/TfrmErr.h"
+#include "gui/download/TfrmScope.h"
+#include "gui/shell/TfrmMain.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -1,9 +1,9 @@
 // Decoding the logger's memory image into the data set store.
 #include "ImageBuilder.h"
 
-#include "data/DateTimeText.h"
-#include "data/LoggerImage.h"
-#include "data/TDataSetStore.h"
+#include "core/data/DateTimeText.h"
+#include "core/data/LoggerImage.h"
+#include "core/data/TDataSetStore.h"
 
 #include <QTest>
 #include <QtEndian>
@@ -21,7 +21,8 @@ ImageSet samples(int n)
 
 void setEnd(QByteArray &image, int entry, quint32 end)
 {
-    qToLittleEndian<quint32>(end, image.data() + 16 + 16 * entry + 12);
+    qToLittleEndian<quint32>(end, image.data() + LoggerImage::entryOffset(entry)
+                                      + LoggerImage::EntryField::EndAddress);
 }
 
 } // namespace
@@ -45,6 +46,8 @@ private Q_SLOTS:
     void imageIsKeptByteForByte();
     void announcedTotal_data();
     void announcedTotal();
+    void truncateDirectory_data();
+    void truncateDirectory();
 };
 
 void TestLoggerImage::directory_data()
@@ -320,6 +323,40 @@ void TestLoggerImage::announcedTotal()
     QCOMPARE(LoggerImage::announcedTotal(image), std::optional<quint64>(total));
     QCOMPARE(LoggerImage::announcedTotal(ImageBuilder().build()), std::optional<quint64>());
     QCOMPARE(LoggerImage::announcedTotal(image.left(255)), std::optional<quint64>());
+}
+
+void TestLoggerImage::truncateDirectory_data()
+{
+    QTest::addColumn<int>("at");
+    QTest::addColumn<int>("setsLeft"); // -1: refused
+    QTest::newRow("before the faulty third set") << 2 << 2;
+    QTest::newRow("after the last set") << 3 << 3;
+    QTest::newRow("at the first set") << 0 << 0;
+    QTest::newRow("last entry") << 14 << 3;
+    QTest::newRow("no such entry") << 15 << -1;
+    QTest::newRow("negative") << -1 << -1;
+}
+
+void TestLoggerImage::truncateDirectory()
+{
+    QFETCH(int, at);
+    QFETCH(int, setsLeft);
+    const QByteArray image = ImageBuilder::sampleCollection().build();
+    QCOMPARE(LoggerImage::CountDirectoryEntries(image), 3);
+    const std::optional<QByteArray> cut = LoggerImage::truncateDirectoryAt(image, at);
+    QCOMPARE(cut.has_value(), setsLeft >= 0);
+    QVERIFY(!LoggerImage::truncateDirectoryAt(image.left(LoggerImage::DirectoryEnd - 1), 1));
+    if (!cut)
+        return;
+    QCOMPARE(cut->size(), image.size());
+    QCOMPARE(LoggerImage::CountDirectoryEntries(*cut), setsLeft);
+    // Only the end address of entry k changes; the kept sets decode as before.
+    int changed = 0;
+    for (qsizetype i = 0; i < image.size(); ++i)
+        changed += cut->at(i) != image.at(i);
+    QVERIFY(changed <= 4);
+    for (int k = 0; k < setsLeft; ++k)
+        QCOMPARE(TDataSetEntry::read(*cut, k).endAddress, TDataSetEntry::read(image, k).endAddress);
 }
 
 QTEST_GUILESS_MAIN(TestLoggerImage)

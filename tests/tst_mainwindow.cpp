@@ -4,14 +4,14 @@
 #include "MainWindowFixture.h"
 #include "ScriptedPrompter.h"
 
-#include "link/MemoryLine.h"
-#include "shell/AppPaths.h"
-#include "shell/Kv518Application.h"
-#include "shell/MainOptions.h"
-#include "shell/Settings.h"
-#include "shell/TfrmAbout.h"
-#include "shell/TfrmMain.h"
-#include "view/AutoScaleSetting.h"
+#include "core/app/AppPaths.h"
+#include "core/app/AutoScaleSetting.h"
+#include "core/app/MainOptions.h"
+#include "core/app/Settings.h"
+#include "core/link/MemoryLine.h"
+#include "gui/shell/Kv518Application.h"
+#include "gui/shell/TfrmAbout.h"
+#include "gui/shell/TfrmMain.h"
 
 #include <QComboBox>
 #include <QDesktopServices>

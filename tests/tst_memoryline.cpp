@@ -1,6 +1,6 @@
 // The in-memory serial line behind the demo meter and many tests.
-#include "link/ComPort.h"
-#include "link/MemoryLine.h"
+#include "core/link/ComPort.h"
+#include "core/link/MemoryLine.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,8 +1,8 @@
 // The meter model: its answer to every request, the memory images it builds,
 // and the faults it injects.
-#include "link/MeterLink.h"
-#include "link/MeterMessages.h"
-#include "sim/MeterModel.h"
+#include "core/link/MeterLink.h"
+#include "core/link/MeterMessages.h"
+#include "core/sim/MeterModel.h"
 
 #include <QTemporaryFile>
 #include <QTest>

@@ -1,9 +1,9 @@
 // The packet exchange: ACK/NAK, stale partial packets, silence, retries, the
 // directory target and the download cap, on a fake port and a fake clock.
+#include "core/link/MeterLink.h"
+#include "core/link/MeterMessages.h"
+#include "core/sim/MeterModel.h"
 #include "FakeSerialPort.h"
-#include "link/MeterLink.h"
-#include "link/MeterMessages.h"
-#include "sim/MeterModel.h"
 
 #include <QTest>
 
@@ -329,7 +329,7 @@ void TestPackets::sixteenMebibyteCapIsAReadError()
     options.clock = &clock;
     const PacketResult r = ReceivePackets(port, Meter::DOWNLOAD_REQUEST, options);
     QCOMPARE(r.end, PacketEnd::SizeCap);
-    QCOMPARE(r.bytes.size(), Meter::DownloadCapBytes);
+    QCOMPARE(r.bytes.size(), Meter::MaxImageBytes);
 }
 
 QTEST_GUILESS_MAIN(TestPackets)

@@ -1,11 +1,11 @@
 #include "ScriptedPrompter.h"
 
-#include "shell/AppPaths.h"
-#include "view/ChartModel.h"
-#include "view/ChartPreparation.h"
-#include "view/ChartWidget.h"
-#include "view/GraphFile.h"
-#include "view/PrepareChart.h"
+#include "chart/ChartWidget.h"
+#include "core/app/AppPaths.h"
+#include "core/chart/ChartModel.h"
+#include "core/chart/ChartPreparation.h"
+#include "core/chart/GraphFile.h"
+#include "gui/dataview/PrepareChart.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 // pseudo-terminal pair: what the meter dialogues rely on.
 #include "PtyPair.h"
 
-#include "link/ComPort.h"
+#include "core/link/ComPort.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -2,10 +2,10 @@
 // close that cannot write it.
 #include "ScriptedPrompter.h"
 
-#include "link/MemoryLine.h"
-#include "shell/AppPaths.h"
-#include "shell/Settings.h"
-#include "shell/TfrmMain.h"
+#include "core/app/AppPaths.h"
+#include "core/app/Settings.h"
+#include "core/link/MemoryLine.h"
+#include "gui/shell/TfrmMain.h"
 
 #include <QDir>
 #include <QFile>

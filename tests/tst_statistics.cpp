@@ -1,6 +1,6 @@
 // Whole-set and cursor statistics, nearest sample, cursor placement.
-#include "data/DateTimeText.h"
-#include "view/Statistics.h"
+#include "core/data/DateTimeText.h"
+#include "core/data/Statistics.h"
 
 #include <QTest>
 

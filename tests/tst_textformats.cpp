@@ -1,5 +1,5 @@
 // Date, time and number texts after the regional formats.
-#include "data/DateTimeText.h"
+#include "core/data/DateTimeText.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,6 +1,6 @@
 // Text data files: the line written for a point, and the two reading passes.
-#include "data/DateTimeText.h"
-#include "files/TextDataFile.h"
+#include "core/data/DateTimeText.h"
+#include "core/files/TextDataFile.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>

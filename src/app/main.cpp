@@ -1,8 +1,8 @@
-#include "shell/Kv518Application.h"
-#include "shell/MainOptions.h"
-#include "shell/TfrmAbout.h"
-#include "shell/TfrmMain.h"
-#include "sim/DemoMeter.h"
+#include "core/app/MainOptions.h"
+#include "core/sim/DemoMeter.h"
+#include "gui/shell/Kv518Application.h"
+#include "gui/shell/TfrmAbout.h"
+#include "gui/shell/TfrmMain.h"
 
 #include <QPointer>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/DateTimeText.h"
+#include "core/data/DateTimeText.h"
 
 #include <QCommandLineParser>
 #include <QStringList>

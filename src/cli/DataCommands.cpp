@@ -1,8 +1,9 @@
 #include "cli/DataCommands.h"
 
-#include "data/TDataSetStore.h"
-#include "files/TextDataFile.h"
-#include "view/Statistics.h"
+#include "core/data/Statistics.h"
+#include "core/data/TDataSetStore.h"
+#include "core/files/TextDataFile.h"
+#include "core/link/MeterMessages.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -71,7 +72,7 @@ std::optional<int> loadCollection(CliContext &ctx, const QString &path, TDataSet
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot read %1.").arg(quoted(path)));
-    if (file.size() > LoggerImage::MaxImageBytes)
+    if (file.size() > Meter::MaxImageBytes)
         return ctx.fail(ExitCode::DataError,
                         QStringLiteral("%1 is larger than 16 MiB and cannot be a logger image.").arg(quoted(path)));
     const QByteArray image = file.readAll();

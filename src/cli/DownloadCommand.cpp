@@ -1,9 +1,9 @@
 #include "cli/DownloadCommand.h"
 
 #include "cli/MeterPort.h"
-#include "data/LoggerDownload.h"
-#include "data/TDataSetStore.h"
-#include "link/ComPort.h"
+#include "core/data/LoggerDownload.h"
+#include "core/data/TDataSetStore.h"
+#include "core/link/ComPort.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -2,10 +2,10 @@
 
 #include "cli/MeterPort.h"
 #include "cli/StopSignals.h"
-#include "link/ComPort.h"
-#include "link/MeterLink.h"
-#include "link/MeterMessages.h"
-#include "live/LiveDecoder.h"
+#include "core/link/ComPort.h"
+#include "core/link/MeterLink.h"
+#include "core/link/MeterMessages.h"
+#include "core/live/LiveDecoder.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>

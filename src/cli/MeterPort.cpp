@@ -1,7 +1,7 @@
 #include "cli/MeterPort.h"
 
-#include "link/ConnectionMonitor.h"
-#include "link/MeterMessages.h"
+#include "core/link/ConnectionMonitor.h"
+#include "core/link/MeterMessages.h"
 
 namespace MeterPort {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/CliContext.h"
-#include "link/ComPort.h"
+#include "core/link/ComPort.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

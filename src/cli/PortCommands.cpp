@@ -3,10 +3,10 @@
 #include "cli/DownloadCommand.h"
 #include "cli/LiveCommand.h"
 #include "cli/MeterPort.h"
-#include "link/ComPort.h"
-#include "link/MeterLink.h"
-#include "link/MeterMessages.h"
-#include "shell/MainOptions.h"
+#include "core/app/MainOptions.h"
+#include "core/link/ComPort.h"
+#include "core/link/MeterLink.h"
+#include "core/link/MeterMessages.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -83,7 +83,7 @@ int runIdentify(CliContext &ctx, const QStringList &arguments)
     ReadWaiting(port, reply, Meter::ReplyReadCap);
     port.close();
     const QString path = port.deviceName();
-    if (!reply.contains("518"))
+    if (!Meter::isIdentifyReply(reply))
         return ctx.fail(ExitCode::NotFound, QStringLiteral("No KV518 answers on %1.").arg(path));
     ctx.out() << "KV518 found on " << path << '\n';
     return int(ExitCode::Success);

@@ -1,8 +1,8 @@
 // kv518-sim: a KV518 meter behind a pseudo-terminal, for tests, benchmarks and
 // trying the program without the hardware. Prints the device path to open on
 // its first line.
-#include "sim/ChunkScheduler.h"
-#include "sim/MeterModel.h"
+#include "core/sim/ChunkScheduler.h"
+#include "core/sim/MeterModel.h"
 #include "sim/PseudoTerminal.h"
 
 #include <QCommandLineParser>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/MonotonicClock.h"
-#include "link/SerialPort.h"
+#include "core/link/MonotonicClock.h"
+#include "core/link/SerialPort.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,5 +1,7 @@
 #include "ImageBuilder.h"
 
+#include "core/data/LoggerImage.h"
+
 #include <QtEndian>
 
 namespace {
@@ -53,19 +55,20 @@ QByteArray ImageBuilder::buildExact() const
         }
         samples.append(QByteArray(s.extraBytes, char(0x5A)));
         const quint32 end = s.endAddress.value_or(quint32(start + samples.size()));
-        uchar *e = reinterpret_cast<uchar *>(image.data()) + 16 + 16 * k;
-        e[0] = m_unused;
-        e[1] = s.flags;
-        qToLittleEndian<quint16>(s.intervalCode, e + 2);
-        e[4] = s.year;
-        e[5] = s.month;
-        e[6] = s.day;
-        e[7] = s.hour;
-        e[8] = s.minute;
-        e[9] = s.second;
-        e[10] = m_unused;
-        e[11] = m_unused;
-        qToLittleEndian<quint32>(end, e + 12);
+        LoggerImage::TDataSetEntry entry;
+        entry.flags = s.flags;
+        entry.intervalCode = s.intervalCode;
+        entry.year = s.year;
+        entry.month = s.month;
+        entry.day = s.day;
+        entry.hour = s.hour;
+        entry.minute = s.minute;
+        entry.second = s.second;
+        entry.endAddress = end;
+        entry.write(image, k);
+        // The bytes the program never reads carry a marker of the test's choice.
+        uchar *e = reinterpret_cast<uchar *>(image.data()) + LoggerImage::entryOffset(k);
+        e[0] = e[10] = e[11] = m_unused;
         image.append(samples);
         start += samples.size();
     }

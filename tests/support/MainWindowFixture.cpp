@@ -1,7 +1,7 @@
 #include "MainWindowFixture.h"
 
-#include "view/ChartWidget.h"
-#include "view/DataListModel.h"
+#include "chart/ChartWidget.h"
+#include "core/chart/DataListModel.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "shell/MainOptions.h"
-#include "shell/TfrmMain.h"
+#include "core/app/MainOptions.h"
+#include "gui/shell/TfrmMain.h"
 
-#include "view/TfrmGraph.h"
+#include "gui/dataview/TfrmGraph.h"
 
 #include <QList>
 #include <QSize>

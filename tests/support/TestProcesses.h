@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestFiles.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -31,6 +33,3 @@ struct CliRun
     QByteArray err;
 };
 CliRun runCli(const QStringList &arguments);
-
-QByteArray readFile(const QString &path);
-bool writeFile(const QString &path, const QByteArray &bytes);

@@ -2,11 +2,11 @@
 // record: split and shared axes, a note, a cross, the cursor lines and the
 // point line, a zoomed view with its scroll bars, and the customization dialog.
 
-#include "data/DateTimeText.h"
-#include "shell/AppPaths.h"
-#include "view/ChartCustomizeDialog.h"
-#include "view/ChartWidget.h"
-#include "view/PrepareChart.h"
+#include "chart/ChartCustomizeDialog.h"
+#include "chart/ChartWidget.h"
+#include "core/app/AppPaths.h"
+#include "core/data/DateTimeText.h"
+#include "gui/dataview/PrepareChart.h"
 
 #include <QApplication>
 #include <QDir>
@@ -119,7 +119,7 @@ int main(int argc, char **argv)
 
     chart.model().setPrintStyleControl(PrintStyle::sgPrintDefaultMono);
     chart.setPEactions(ChartWidget::PEaction::sgUndoZoom);
-    ChartCustomizeDialog dialog(chart.model().state());
+    ChartCustomizeDialog dialog(chart.model().state(), {});
     dialog.show();
     QApplication::processEvents();
     ok = save(dialog.grab(), out, "chart_customize.png") && ok;

@@ -1,15 +1,15 @@
 // Renders the main window with the download view showing the sample
 // collection (samples/demo.518): data set list, data list, chart and
 // statistics; the temperature tab; and the Open choice and "Range" dialogs.
+#include "core/app/AppPaths.h"
+#include "core/app/MainOptions.h"
+#include "gui/common/Prompter.h"
+#include "gui/dataview/TfrmGraph.h"
+#include "gui/dataview/TfrmSetupScale.h"
+#include "gui/shell/Kv518Application.h"
+#include "gui/shell/TfrmMain.h"
+#include "gui/shell/TfrmOpenSave.h"
 #include "ShotSupport.h"
-#include "shell/AppPaths.h"
-#include "shell/Kv518Application.h"
-#include "shell/MainOptions.h"
-#include "shell/Prompter.h"
-#include "shell/TfrmMain.h"
-#include "shell/TfrmOpenSave.h"
-#include "view/TfrmGraph.h"
-#include "view/TfrmSetupScale.h"
 
 #include <QDir>
 #include <QEventLoop>

@@ -2,14 +2,14 @@
 // the progress window mid-transfer (alone and over the main window), the error
 // dialog after a hang-up (read error) and after a data set that runs past the
 // memory (data error), and the main window once data set 0 is shown.
+#include "core/app/AppPaths.h"
+#include "core/app/MainOptions.h"
+#include "gui/common/Prompter.h"
+#include "gui/download/TfrmErr.h"
+#include "gui/download/TfrmScope.h"
+#include "gui/shell/Kv518Application.h"
+#include "gui/shell/TfrmMain.h"
 #include "ShotSupport.h"
-#include "data/TfrmErr.h"
-#include "data/TfrmScope.h"
-#include "shell/AppPaths.h"
-#include "shell/Kv518Application.h"
-#include "shell/MainOptions.h"
-#include "shell/Prompter.h"
-#include "shell/TfrmMain.h"
 
 #include <QDir>
 #include <QEventLoop>

@@ -1,8 +1,8 @@
 // Renders the LCD mirror for a few typical live frames.
-#include "link/MeterMessages.h"
-#include "live/LcdArtwork.h"
-#include "live/LiveDecoder.h"
-#include "live/TfrmLCD.h"
+#include "core/link/MeterMessages.h"
+#include "core/live/LiveDecoder.h"
+#include "gui/live/LcdArtwork.h"
+#include "gui/live/TfrmLCD.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 // Renders the main window after a start with no meter, the splash, the About
 // window and the menus.
+#include "core/app/AppPaths.h"
+#include "gui/shell/Kv518Application.h"
+#include "gui/shell/TfrmAbout.h"
+#include "gui/shell/TfrmMain.h"
 #include "ShotSupport.h"
-#include "shell/AppPaths.h"
-#include "shell/Kv518Application.h"
-#include "shell/TfrmAbout.h"
-#include "shell/TfrmMain.h"
 
 #include <QDir>
 #include <QEventLoop>

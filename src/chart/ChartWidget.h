@@ -1,0 +1,184 @@
+#pragma once
+
+#include "chart/DialogRunner.h"
+#include "core/chart/ChartModel.h"
+
+#include <QPair>
+#include <QSharedPointer>
+#include <QWidget>
+#include <qcustomplot.h>
+
+#include <memory>
+#include <optional>
+
+class QPrinter;
+class QRubberBand;
+class QScrollBar;
+class SplineGraph;
+class VertLineItem;
+
+// The chart control of a view: draws its ChartModel with QCustomPlot and turns
+// mouse input into the chart events (hot spots, zoom, mouse move and up).
+//
+// Changes to the model show after the redraw sequence (sgResetImage, then
+// sgInvalidateImage). sgInvalidateImage alone after moving a vertical line
+// repaints only the layer of the vertical lines.
+class ChartWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class PEaction { sgReinitAndReset, sgResetImage, sgInvalidateImage, sgCustomize,
+                          sgPrintDialog, sgUndoZoom };
+
+    explicit ChartWidget(QWidget *parent = nullptr);
+    ~ChartWidget() override;
+
+    ChartModel &model() { return m_model; }
+    const ChartModel &model() const { return m_model; }
+
+    // Actions ---------------------------------------------------------------
+    void setPEnarg1(int value) { m_nArg1 = value; }
+    void setPEnarg2(int value) { m_nArg2 = value; }
+    void setPEactions(PEaction action);
+    // The redraw sequence: PEnarg1 = 0, PEnarg2 = 0, sgResetImage, sgInvalidateImage.
+    void redraw();
+    // 1 when the last dialog (customization, print) was accepted, else 0.
+    int GetDialogResult() const { return m_dialogResult; }
+    // The printer sgPrintDialog prints on (not owned); without one the chart uses its own.
+    void setPrinter(QPrinter *printer) { m_printer = printer; }
+    // How the customization and print dialogs are shown (QDialog::exec() by default).
+    void setDialogRunner(DialogRunner runner) { m_dialogRunner = std::move(runner); }
+    const DialogRunner &dialogRunner() const { return m_dialogRunner; }
+    // Renders the chart onto a printer page (monochrome under sgPrintDefaultMono).
+    void printTo(QPrinter &printer);
+    // The chart as a picture of the given size.
+    QPixmap renderPixmap(const QSize &size);
+
+    // Geometry (pixels of this widget) --------------------------------------
+    QPoint lastMousePosition() const { return m_lastMouse; }
+    // The area of the plot: all stacked axes together.
+    QRect plottingRect() const;
+    // Pixel to data (X as date-time days) on axis 0, and back.
+    QPointF pixelToData(const QPointF &pixel) const;
+    QPointF dataToPixel(double x, double y) const;
+    // The same for the axis of another subset group (split view).
+    QPointF dataToPixel(double x, double y, int axis) const;
+    int axisCount() const;
+
+    // Zoom --------------------------------------------------------------------
+    // Zooms to a rectangle in pixels, as a dragged rectangle does.
+    void zoomToRect(const QRect &pixels);
+    bool isZoomed() const { return m_zoomX.has_value() || m_zoomAxis >= 0; }
+    // The visible X range (days) and the visible Y range of an axis.
+    QPair<double, double> visibleXRange() const;
+    QPair<double, double> visibleYRange(int axis) const;
+
+    QCustomPlot *plot() const { return m_plot; }
+
+signals:
+    void OnClick();
+    void OnMouseMove();
+    void OnMouseUp();
+    // A click on a data point: its point index and subset.
+    void OnDataHotSpot(int pointIndex, int subsetIndex);
+    // The mouse is over a graph annotation that reacts to clicks.
+    void OnGraphHotSpot();
+    void OnGraphAnnotHotSpot(int index, bool doubleClick);
+    void OnVertLineAnnotHotSpot(int lineIndex);
+    void OnZoomIn();
+    void OnCustomizeDlg();
+
+private:
+    // One stacked axis rect and the subsets drawn on it.
+    struct Group
+    {
+        QCPAxisRect *rect = nullptr;
+        QList<int> subsets;
+        int axis = 0;                  // index of its Y axis settings
+        double proportion = 1.0;
+        QPair<double, double> fullY;   // Y range when not zoomed
+    };
+    // The plot data of one subset, rebuilt when the model's data changes.
+    struct SubsetCache
+    {
+        QSharedPointer<QCPGraphDataContainer> data;
+        bool sorted = true;            // X rises from point to point
+        bool hasData = false;          // some point is not null
+        double minKey = 0.0, maxKey = 0.0;
+        double minY = 0.0, maxY = 0.0;
+    };
+
+    void reinitAndReset();
+    void resetImage();
+    void invalidateImage();
+    void customize();
+    void printDialog();
+    void undoZoom();
+
+    void applyChanges(bool force);
+    void rebuildData();
+    void rebuildLayout();
+    void rebuildAnnotations();
+    void rebuildVertLines();
+    void applyRanges();
+    void updateScrollBars();
+    void updateCursor();
+    void replotAll();
+
+    double toKey(double days) const;
+    double fromKey(double key) const;
+    QCPAxisRect *rect(int axis) const;
+    int groupAt(const QPoint &pixel) const;
+    int hitVertLine(const QPoint &pixel) const;
+    int hitAnnotation(const QPoint &pixel) const;
+    bool hitData(const QPoint &pixel, int *point, int *subset) const;
+    QFont chartFont(const QString &family, QFont::StyleHint hint, double scale = 1.0) const;
+    bool isMono() const { return m_mono; }
+
+    void onPress(QMouseEvent *event);
+    void onMove(QMouseEvent *event);
+    void onRelease(QMouseEvent *event);
+    void onDoubleClick(QMouseEvent *event);
+    void onHorizontalScroll(int value);
+    void onVerticalScroll(int value);
+
+    ChartModel m_model;
+    QCustomPlot *m_plot = nullptr;
+    QScrollBar *m_hbar = nullptr;
+    QScrollBar *m_vbar = nullptr;
+    QRubberBand *m_band = nullptr;
+    QCPLayer *m_lineLayer = nullptr;
+    std::unique_ptr<QPrinter> m_ownPrinter;
+    QPrinter *m_printer = nullptr;
+
+    // What the plot shows, and the model revisions it was built from.
+    QList<Group> m_groups;
+    QList<SubsetCache> m_cache;
+    QList<SplineGraph *> m_graphs;
+    QList<VertLineItem *> m_lineItems;
+    QList<QPair<int, QCPAbstractItem *>> m_noteItems;
+    QPair<double, double> m_fullX;
+    quint64 m_built[4] = {0, 0, 0, 0};
+    bool m_needsReplot = true;
+    bool m_mono = false;
+
+    // Zoom: the visible X range and the Y range of one axis, in plot keys.
+    std::optional<QPair<double, double>> m_zoomX;
+    int m_zoomAxis = -1;
+    QPair<double, double> m_zoomY;
+    bool m_updatingBars = false;
+
+    // Mouse.
+    QPoint m_lastMouse;
+    QPoint m_pressPos;
+    bool m_pressed = false;
+    bool m_pressOnLine = false;
+    bool m_banding = false;
+    int m_hoverAnnotation = -1;
+
+    int m_nArg1 = 0;
+    int m_nArg2 = 0;
+    int m_dialogResult = 0;
+    DialogRunner m_dialogRunner;
+};

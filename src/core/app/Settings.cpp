@@ -1,0 +1,92 @@
+#include "core/app/Settings.h"
+
+#include "core/app/AppPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+// One line without its line end (CR LF or LF); false at the end of the file or
+// when the line does not fit the 80-character buffer.
+bool readLine(QFile &file, QString *line)
+{
+    // Anything past the first kilobyte belongs to a line that is too long anyway.
+    const QByteArray raw = file.readLine(1024);
+    if (raw.isEmpty())
+        return false;
+    QByteArray text = raw;
+    if (text.endsWith('\n'))
+        text.chop(1);
+    if (text.endsWith('\r'))
+        text.chop(1);
+    if (text.size() > Settings::MaxLineLength)
+        return false;
+    *line = QString::fromLocal8Bit(text);
+    return true;
+}
+
+int toInt(const QString &text, int fallback)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? value : fallback;
+}
+
+} // namespace
+
+QString Settings::folderPath()
+{
+    return QDir(AppPaths::programFolder()).filePath(QStringLiteral("ini")) + QLatin1Char('/');
+}
+
+QString Settings::filePath()
+{
+    return QDir(folderPath()).filePath(QStringLiteral("KV518.ini"));
+}
+
+void Settings::LoadSettings()
+{
+    QFile file(filePath());
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return;
+    QString line;
+    for (int n = 1; n <= 4; ++n) {
+        if (!readLine(file, &line))
+            break;
+        if (n == 2)
+            PortIndex = toInt(line, 0);
+        else if (n == 4)
+            AutoScaleSetting = toInt(line, 1);
+    }
+    if (AutoScaleSetting != 0 && AutoScaleSetting != 1)
+        AutoScaleSetting = 1;
+}
+
+bool Settings::SaveSettings(QString *errorText) const
+{
+    const QString folder = folderPath();
+    const auto fail = [&] {
+        if (errorText)
+            *errorText = QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder)
+                + QStringLiteral(" directory.");
+        return false;
+    };
+    if (!QDir().mkpath(folder))
+        return fail();
+    QSaveFile file(filePath());
+    if (!file.open(QIODevice::WriteOnly))
+        return fail();
+    const QByteArray text = QByteArrayLiteral("[COM PORT]\r\n") + QByteArray::number(PortIndex)
+        + QByteArrayLiteral("\r\n[AutoScale]\r\n") + QByteArray::number(AutoScaleSetting)
+        + QByteArrayLiteral("\r\n");
+    if (file.write(text) != text.size() || !file.commit())
+        return fail();
+    return true;
+}
+
+int Settings::validPortIndex(int index, int count)
+{
+    return index < 0 || index >= count ? 0 : index;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/data/DateTimeText.h"
+
+#include <QAbstractTableModel>
+
+class ChartModel;
+
+// The data list of a view (Grid3): one row per point of the view's chart,
+// formatted when a row is shown, so a million samples open and scroll at once.
+// The rows follow the chart as it was at the last fill().
+class DataListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Column { No, Date, Time, Humidity, Temp, ColumnCount };
+
+    explicit DataListModel(const ChartModel &chart, const QLocale &locale = QLocale::system(),
+                           QObject *parent = nullptr);
+
+    // Takes the chart's points as the rows.
+    void fill();
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // The text of a cell (empty outside the rows).
+    QString text(int row, int column) const;
+    static int columnWidth(int column);
+
+private:
+    const ChartModel &m_chart;
+    DateTimeText m_texts;
+    int m_rows = 0;
+};

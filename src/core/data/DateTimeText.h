@@ -1,0 +1,100 @@
+#pragma once
+
+#include "core/data/DateTimePattern.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+#include <vector>
+
+// The framework date-time: days since 1899-12-30 as a double, the fraction
+// being the time of day. Naive local time: no time-zone conversion, so a DST
+// gap never shifts a sample.
+namespace FrameworkTime {
+
+constexpr double SecondsPerDay = 86400.0;
+
+double fromDateTime(const QDateTime &dt);
+QDateTime toDateTime(double days);
+
+double fromDate(QDate date, int msOfDay = 0);
+// Splits a framework date-time into its date and milliseconds of the day,
+// rounded to the millisecond. False for values that are not finite.
+bool split(double days, QDate &date, int &msOfDay);
+
+} // namespace FrameworkTime
+
+// Every date, time and number text the program writes or shows, after the
+// regional formats of one locale (the PC's by default):
+// - the short date, with a two-digit year widened to four digits so that
+//   files read back to the same dates;
+// - the long time, without the time-zone field Qt adds;
+// - numbers without group separators, so 9999.0 never becomes "9,999.0".
+// Build one object and reuse it: it compiles the formats once, which keeps
+// writing and reading a million file lines fast.
+class DateTimeText
+{
+public:
+    explicit DateTimeText(const QLocale &locale = QLocale::system());
+
+    const QLocale &locale() const { return m_locale; }
+    QChar decimalPoint() const { return m_decimalPoint; }
+    bool usesDecimalComma() const { return m_decimalPoint == u','; }
+
+    // The formats themselves (Qt format strings).
+    static QString shortDateFormat(const QLocale &locale);
+    static QString longTimeFormat(const QLocale &locale);
+
+    QString shortDate(double days) const;
+    QString longTime(double days) const;
+    // The framework's date-time text: short date, a blank, the long time;
+    // the time is left out when the value is exactly midnight.
+    QString dateTime(double days) const;
+    // Short date, a blank and the long time, always both (a data file line).
+    QString dateAndTime(double days) const;
+    void appendDateAndTime(QString &out, double days) const;
+    // "hh:mm:ss", 24 hours, whatever the locale.
+    static QString clock(double days);
+
+    // The framework's fixed-point conversion with 7 significant digits:
+    // decimals digits after the locale's decimal point.
+    QString fixed(double value, int decimals) const;
+    void appendFixed(QString &out, double value, int decimals) const;
+    QString oneDecimal(double value) const { return fixed(value, 1); }
+    QString threeDecimals(double value) const { return fixed(value, 3); }
+    // A reading as the data list and the data files show it: "OL" beyond
+    // +-3000 (the out-of-range markers included), else one decimal.
+    QString reading(float value) const;
+    void appendReading(QString &out, float value) const;
+
+    // The interval as minutes ":" seconds, each at least two digits
+    // (the data set list's "Rate" column: 6000 s is "100:00").
+    static QString rateColumn(qint64 seconds);
+    // The same cut to the last two digits of each part (the sampling rate
+    // box: 6000 s is "00:00").
+    static QString samplingRate(qint64 seconds);
+
+    // Reads a date-time written by the program (or typed after the regional
+    // formats): date and time, or the date alone. Two-digit years are placed
+    // within 50 years of today.
+    std::optional<double> parseDateTime(QStringView text) const;
+    // Reads a number with the locale's decimal point; surrounding blanks are
+    // allowed, group separators are not.
+    std::optional<double> parseNumber(QStringView text) const;
+
+private:
+    QString formatWithQt(const QString &format, QDate date, int msOfDay) const;
+    bool parseWithQt(const QString &format, QStringView text, QDate &date, int &msOfDay) const;
+
+    QLocale m_locale;
+    QChar m_decimalPoint;
+    QString m_negativeSign;
+    bool m_asciiDigits = true;
+    DateTimePattern m_shortDate;
+    DateTimePattern m_longTime;
+    DateTimePattern m_dateAndTime;
+    std::vector<DateTimePattern> m_readPatterns;
+};

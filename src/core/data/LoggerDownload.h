@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/data/TDataSetStore.h"
+#include "core/link/MeterLink.h"
+#include "core/link/MonotonicClock.h"
+#include "core/link/SerialPort.h"
+
+#include <QByteArray>
+
+#include <functional>
+
+// The logger download exchange, shared by the program's download command and
+// kv518-cli: DOWNLOAD_REQUEST, the packets until the meter falls silent, the
+// total the memory directory announces, and the final size check. It neither
+// switches ports nor parses the image; the caller does both.
+
+// Where a download stands, in the terms of the progress window: "bytes
+// received" and "total bytes".
+struct DownloadProgress
+{
+    qint64 received = 0;  // payload bytes accepted so far
+    qint64 total = 0;     // the announced total; 0 until 256 bytes have arrived,
+                          // and 0 for a logger without data sets
+    PacketStep step = PacketStep::Accepted; // what has just happened
+
+    // The progress bar: a maximum of 0 would turn it into a busy animation, so
+    // until a total is known the range is (0, 1) with the value at 0.
+    int barMaximum() const;
+    int barValue() const;
+};
+
+struct LoggerDownloadOptions
+{
+    // Runs after every ACK and every NAK; it may process window events.
+    std::function<void(const DownloadProgress &)> progress;
+    // Runs while the exchange waits for the meter; it may process window events.
+    std::function<void()> idle;
+    const MonotonicClock *clock = nullptr; // nullptr: the system clock
+};
+
+struct LoggerDownloadResult
+{
+    // lrOk, or lrReadError when fewer bytes came than announced, when the
+    // exchange ended before the directory (256 bytes) was in, or at the
+    // 16 MiB cap.
+    TLoadResult result = TLoadResult::lrReadError;
+    QByteArray image;            // every payload byte accepted, in order
+    qint64 expectedBytes = 0;    // the announced total (0: none announced)
+    bool directoryRead = false;  // the first 256 bytes arrived
+    int setCount = 0;            // data sets the directory names
+    PacketEnd end = PacketEnd::Silence;
+    int retries = 0;
+
+    qint64 received() const { return image.size(); }
+};
+
+// Runs the whole exchange on an open port that has no receive handler
+// attached. Ends 3 s after the meter's last packet, on the 21st retry, at the
+// 16 MiB cap, or when the port closes.
+LoggerDownloadResult DownloadLoggerImage(SerialPort &port, const LoggerDownloadOptions &options = {});

@@ -1,0 +1,168 @@
+#include "core/data/Statistics.h"
+
+#include "core/data/DateTimeText.h"
+
+#include <algorithm>
+#include <cmath>
+
+qsizetype ChartSeries::points() const
+{
+    return qsizetype(std::min({x[0].size(), x[1].size(), y[0].size(), y[1].size()}));
+}
+
+namespace Statistics {
+
+namespace {
+constexpr float OutOfRange = 3000.0f;
+}
+
+SetStatistics wholeSet(const ChartSeries &series)
+{
+    SetStatistics s;
+    s.points = series.points();
+    if (s.points == 0)
+        return s;
+    s.first = series.x[0][0];
+    if (s.points >= 2) {
+        const double last = series.x[0][size_t(s.points - 1)];
+        // Over the intervals between the points, not over the points; unfilled
+        // points (time 0) at the end would make it negative.
+        const double seconds = (last - s.first) / double(s.points - 1) * FrameworkTime::SecondsPerDay + 0.5;
+        s.rateSeconds = seconds > 0.0 ? qint64(std::floor(seconds)) : 0;
+    }
+    for (int c = 0; c < 2; ++c) {
+        ChannelStatistics &ch = s.channel[c];
+        const std::span<const float> y = series.y[c];
+        const std::span<const double> x = series.x[c];
+        // A float sum drifts over a million samples; the average is kept in
+        // single precision as before, the sum is not.
+        double sum = 0.0;
+        for (qsizetype i = 0; i < s.points; ++i) {
+            const float v = y[size_t(i)];
+            if (v > ch.maximum) {
+                ch.maximum = v;
+                ch.maximumTime = x[size_t(i)];
+            }
+            if (v < ch.minimum) {
+                ch.minimum = v;
+                ch.minimumTime = x[size_t(i)];
+            }
+            if (v > -OutOfRange && v < OutOfRange) {
+                sum += v;
+                ++ch.count;
+            }
+        }
+        if (ch.count != 0)
+            ch.average = float(sum / double(ch.count));
+    }
+    return s;
+}
+
+CursorStatistics betweenCursors(const ChartSeries &series, int channel, qsizetype cursorA, qsizetype cursorB)
+{
+    CursorStatistics c;
+    const qsizetype points = series.points();
+    if (points == 0)
+        return c;
+    c.valid = true;
+    c.indexA = std::clamp<qsizetype>(cursorA, 0, points - 1);
+    c.indexB = std::clamp<qsizetype>(cursorB, 0, points - 1);
+    const std::span<const float> y = series.y[channel];
+    const std::span<const double> x = series.x[channel];
+    c.valueA = y[size_t(c.indexA)];
+    c.timeA = x[size_t(c.indexA)];
+    c.valueB = y[size_t(c.indexB)];
+    c.timeB = x[size_t(c.indexB)];
+    const qsizetype lo = std::min(c.indexA, c.indexB);
+    const qsizetype hi = std::max(c.indexA, c.indexB);
+    double sum = 0.0;
+    for (qsizetype i = lo; i <= hi; ++i) {
+        const float v = y[size_t(i)];
+        sum += v;
+        if (v > c.maximum) {
+            c.maximum = v;
+            c.maximumTime = x[size_t(i)];
+        }
+        if (v < c.minimum) {
+            c.minimum = v;
+            c.minimumTime = x[size_t(i)];
+        }
+    }
+    c.average = sum / double(hi - lo + 1);
+    return c;
+}
+
+CursorPair selectPointCursors(qsizetype points)
+{
+    if (points <= 0)
+        return {};
+    return {std::min(points / 3, points - 1), std::min(2 * points / 3, points - 1)};
+}
+
+qsizetype NearestPoint(std::span<const double> x, double mouseX, bool insidePlot, qsizetype current)
+{
+    const qsizetype points = qsizetype(x.size());
+    if (!insidePlot || points == 0)
+        return current;
+    qsizetype lo = 0;
+    qsizetype hi = points;
+    while (hi - lo > 1) {
+        const qsizetype mid = lo + (hi - lo) / 2;
+        if (x[size_t(mid)] > mouseX)
+            hi = mid;
+        else if (x[size_t(mid)] < mouseX)
+            lo = mid;
+        else
+            lo = hi = mid;
+    }
+    if (hi == points)
+        return points - 1;
+    return mouseX - x[size_t(lo)] < x[size_t(hi)] - mouseX ? lo : hi;
+}
+
+QString extremeText(float value, double time, const DateTimeText &texts)
+{
+    if (value > OutOfRange || value < -OutOfRange)
+        return QStringLiteral("OL");
+    return texts.oneDecimal(value) + u'@' + texts.dateTime(time);
+}
+
+StatisticsTexts panelTexts(const SetStatistics &s, int channel, const DateTimeText &texts)
+{
+    StatisticsTexts t;
+    const ChannelStatistics &ch = s.channel[channel];
+    t.startTime = s.points > 0 ? texts.dateTime(s.first) : QString();
+    t.samplingRate = DateTimeText::samplingRate(s.rateSeconds);
+    t.dataNo = QString::number(s.points);
+    t.maximum = extremeText(ch.maximum, ch.maximumTime, texts);
+    t.minimum = extremeText(ch.minimum, ch.minimumTime, texts);
+    t.average = ch.count == 0 ? QStringLiteral("****") : texts.threeDecimals(ch.average);
+    return t;
+}
+
+CursorTexts cursorTexts(const CursorStatistics &c, const DateTimeText &texts)
+{
+    CursorTexts t;
+    if (!c.valid)
+        return t;
+    t.cursorA = texts.oneDecimal(c.valueA);
+    t.cursorATime = texts.dateTime(c.timeA);
+    t.cursorB = texts.oneDecimal(c.valueB);
+    t.cursorBTime = texts.dateTime(c.timeB);
+    t.maxAB = texts.oneDecimal(c.maximum);
+    t.maxABTime = texts.dateTime(c.maximumTime);
+    t.minAB = texts.oneDecimal(c.minimum);
+    t.minABTime = texts.dateTime(c.minimumTime);
+    t.avgAB = texts.oneDecimal(c.average);
+    return t;
+}
+
+QString pointLineText(const ChartSeries &series, qsizetype index, const DateTimeText &texts)
+{
+    if (index < 0 || index >= series.points())
+        return QString();
+    return texts.longTime(series.x[0][size_t(index)]) + QLatin1String(" H:") + texts.oneDecimal(series.y[0][size_t(index)])
+        + QLatin1String(" T:") + texts.oneDecimal(series.y[1][size_t(index)]);
+}
+
+} // namespace Statistics

@@ -1,0 +1,277 @@
+#include "core/files/TextDataFile.h"
+
+#include "core/data/DateTimeText.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr qint64 ProgressEvery = 1024;
+constexpr qsizetype ChunkBytes = 1 << 20;
+// A line is cut at 179 characters; a UTF-8 character takes up to 4 bytes.
+constexpr qsizetype MaxLineBytes = TextDataFile::MaxLineLength * 4;
+
+// Lines of a device read in large chunks, without their CR LF or LF. The
+// part of a line beyond MaxLineBytes is dropped, so one line of the file
+// stays one line however long it is.
+class LineReader
+{
+public:
+    explicit LineReader(QIODevice &device)
+        : m_device(device), m_buffer(ChunkBytes, Qt::Uninitialized)
+    {
+    }
+
+    bool next(QByteArrayView &line)
+    {
+        for (;;) {
+            char *base = m_buffer.data();
+            const auto *nl = static_cast<const char *>(std::memchr(base + m_pos, '\n', size_t(m_end - m_pos)));
+            if (nl) {
+                QByteArrayView v(base + m_pos, nl - (base + m_pos));
+                m_pos += v.size() + 1;
+                if (m_skipping) {
+                    m_skipping = false;
+                    v = m_head;
+                }
+                if (v.endsWith('\r'))
+                    v.chop(1);
+                line = v;
+                return true;
+            }
+            if (m_eof) {
+                if (m_pos == m_end && !m_skipping)
+                    return false;
+                QByteArrayView v = m_skipping ? QByteArrayView(m_head) : QByteArrayView(base + m_pos, m_end - m_pos);
+                m_pos = m_end;
+                m_skipping = false;
+                if (v.endsWith('\r'))
+                    v.chop(1);
+                line = v;
+                return true;
+            }
+            qsizetype rest = m_end - m_pos;
+            if (m_skipping) {
+                rest = 0;
+            } else if (rest >= MaxLineBytes) {
+                m_head = QByteArray(base + m_pos, MaxLineBytes);
+                m_skipping = true;
+                rest = 0;
+            } else if (rest > 0) {
+                std::memmove(base, base + m_pos, size_t(rest));
+            }
+            m_pos = 0;
+            m_end = rest;
+            const qint64 got = m_device.read(base + m_end, m_buffer.size() - m_end);
+            if (got <= 0)
+                m_eof = true;
+            else
+                m_end += got;
+        }
+    }
+
+private:
+    QIODevice &m_device;
+    QByteArray m_buffer;
+    QByteArray m_head;
+    qsizetype m_pos = 0;
+    qsizetype m_end = 0;
+    bool m_eof = false;
+    bool m_skipping = false;
+};
+
+// Decodes a line into a reused buffer: plain ASCII is widened in place,
+// anything else goes through UTF-8; then the line is cut at 179 characters.
+QStringView decodeLine(QByteArrayView bytes, QString &buffer)
+{
+    bool ascii = true;
+    for (char c : bytes) {
+        if (uchar(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii) {
+        buffer.resize(bytes.size());
+        QChar *out = buffer.data();
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            out[i] = QChar(uchar(bytes[i]));
+    } else {
+        buffer = QString::fromUtf8(bytes);
+    }
+    return QStringView(buffer).left(TextDataFile::MaxLineLength);
+}
+
+float readingOf(QStringView field, const DateTimeText &texts)
+{
+    if (field.contains(QLatin1String("OL")))
+        return TextDataFile::Missing;
+    const std::optional<double> v = texts.parseNumber(field);
+    return v ? float(*v) : TextDataFile::Missing;
+}
+
+} // namespace
+
+QString TextDataFile::tooManyLinesMessage()
+{
+    return QStringLiteral("The file has more than %1 lines and cannot be opened.").arg(MaxLines);
+}
+
+QChar TextDataFile::separatorFor(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("txt"))
+        return QChar(u'\t');
+    if (suffix == QLatin1String("csv"))
+        return QChar(u',');
+    return QChar();
+}
+
+void TextDataFile::appendLine(QString &out, double x, float humidity, float temperature, QChar separator,
+                              const DateTimeText &texts)
+{
+    texts.appendDateAndTime(out, x);
+    out += separator;
+    texts.appendReading(out, humidity);
+    out += separator;
+    texts.appendReading(out, temperature);
+    out += QLatin1String("\r\n");
+}
+
+TextWriteResult TextDataFile::write(QIODevice &out, std::span<const double> x, std::span<const float> humidity,
+                                    std::span<const float> temperature, qsizetype begin, qsizetype end,
+                                    QChar separator, const DateTimeText &texts, const TextProgress &progress)
+{
+    TextWriteResult result;
+    end = qMin<qsizetype>(end, qsizetype(std::min({x.size(), humidity.size(), temperature.size()})));
+    begin = qMax<qsizetype>(begin, 0);
+    QString chunk;
+    chunk.reserve(1 << 16);
+    bool ok = true;
+    auto flush = [&] {
+        const QByteArray bytes = chunk.toUtf8();
+        ok = ok && out.write(bytes) == bytes.size();
+        chunk.resize(0);
+    };
+    for (qsizetype i = begin; i < end && ok; ++i) {
+        // Points that were never filled have time 0: the file ends there.
+        if (x[size_t(i)] == 0.0)
+            break;
+        appendLine(chunk, x[size_t(i)], humidity[size_t(i)], temperature[size_t(i)], separator, texts);
+        ++result.lines;
+        if (chunk.size() >= (1 << 16) - 256)
+            flush();
+        if (progress && result.lines % ProgressEvery == 0 && !progress(result.lines)) {
+            result.cancelled = true;
+            break;
+        }
+    }
+    flush();
+    if (progress && ok && !result.cancelled)
+        progress(result.lines);
+    result.written = ok;
+    return result;
+}
+
+TextWriteResult TextDataFile::save(const QString &path, std::span<const double> x, std::span<const float> humidity,
+                                   std::span<const float> temperature, qsizetype begin, qsizetype end,
+                                   QChar separator, const DateTimeText &texts, const TextProgress &progress)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    TextWriteResult result = write(file, x, humidity, temperature, begin, end, separator, texts, progress);
+    // A cancelled save keeps the lines written so far, as it always did.
+    result.written = result.written && file.commit();
+    if (!result.written)
+        file.cancelWriting();
+    return result;
+}
+
+TextReadStatus TextDataFile::scan(QIODevice &in, QChar separator, const DateTimeText &texts, TextFileExtent &extent)
+{
+    extent = TextFileExtent();
+    LineReader reader(in);
+    QByteArrayView bytes;
+    QString buffer;
+    qint64 rows = 0;
+    while (reader.next(bytes) && !bytes.isEmpty()) {
+        ++rows;
+        if (rows > MaxLines)
+            return TextReadStatus::TooManyLines;
+        if (rows > 2)
+            continue;
+        const QStringView line = decodeLine(bytes, buffer);
+        const qsizetype cut = line.indexOf(separator);
+        if (cut < 0 || line.indexOf(separator, cut + 1) < 0)
+            continue;
+        if (const std::optional<double> t = texts.parseDateTime(line.left(cut)))
+            (rows == 1 ? extent.t1 : extent.t2) = *t;
+    }
+    extent.rows = qMax<qint64>(rows, 4);
+    extent.xMin = extent.t1;
+    extent.xMax = extent.t1 + (extent.t2 - extent.t1) * double(extent.rows);
+    // One line, or times that do not increase, give no usable range.
+    if (extent.t2 <= extent.t1)
+        extent.xMin = 0.0;
+    return TextReadStatus::Ok;
+}
+
+TextReadStatus TextDataFile::readPoints(QIODevice &in, QChar separator, const DateTimeText &texts, qint64 pointCount,
+                                        TextFilePoints &points, const TextProgress &progress)
+{
+    pointCount = qBound<qint64>(0, pointCount, MaxLines);
+    points.x.assign(size_t(pointCount), 0.0);
+    points.humidity.assign(size_t(pointCount), Missing);
+    points.temperature.assign(size_t(pointCount), Missing);
+    points.filled = 0;
+    LineReader reader(in);
+    QByteArrayView bytes;
+    QString buffer;
+    qint64 q = 0;
+    while (q < pointCount && reader.next(bytes)) {
+        if (bytes.isEmpty())
+            continue;
+        const QStringView line = decodeLine(bytes, buffer);
+        const qsizetype cut1 = line.indexOf(separator);
+        if (cut1 < 0)
+            continue;
+        if (const std::optional<double> t = texts.parseDateTime(line.left(cut1)))
+            points.x[size_t(q)] = *t;
+        const QStringView rest = line.mid(cut1 + 1);
+        const qsizetype cut2 = rest.indexOf(separator);
+        if (cut2 < 0)
+            continue;
+        const QStringView last = rest.mid(cut2 + 1);
+        const qsizetype cut3 = last.indexOf(separator);
+        points.humidity[size_t(q)] = readingOf(rest.left(cut2), texts);
+        // An empty third field is a missing reading, never the humidity again.
+        points.temperature[size_t(q)] = readingOf(cut3 < 0 ? last : last.left(cut3), texts);
+        ++q;
+        points.filled = q;
+        if (progress && q % ProgressEvery == 0 && !progress(q))
+            return TextReadStatus::Cancelled;
+    }
+    if (progress)
+        progress(q);
+    return TextReadStatus::Ok;
+}
+
+TextReadStatus TextDataFile::read(const QString &path, QChar separator, const DateTimeText &texts,
+                                  TextFileExtent &extent, TextFilePoints &points, const TextProgress &progress)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return TextReadStatus::CannotOpen;
+    const TextReadStatus status = scan(file, separator, texts, extent);
+    if (status != TextReadStatus::Ok)
+        return status;
+    if (!file.seek(0))
+        return TextReadStatus::CannotOpen;
+    return readPoints(file, separator, texts, extent.rows, points, progress);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/link/SerialPort.h"
+
+#include <memory>
+
+// The program's port object (Comm1, Comm2, Comm3): a device path and a baud
+// rate set while closed, and a backend chosen by the path at every open. A path
+// registered as an in-memory line (the demo meter, tests) opens that line;
+// anything else opens the serial device with QSerialPort.
+class ComPort : public SerialPort
+{
+    Q_OBJECT
+public:
+    explicit ComPort(QObject *parent = nullptr);
+    ~ComPort() override;
+
+    void setDeviceName(const QString &path) { m_deviceName = path; }
+    QString deviceName() const { return m_deviceName; }
+    void setBaudRate(qint32 rate) { m_baudRate = rate; }
+    qint32 baudRate() const { return m_baudRate; }
+
+    bool open() override;
+    void close() override;
+    bool isOpen() const override;
+    qint64 bytesWaiting() override;
+    QByteArray read(qint64 n) override;
+    qint64 write(const QByteArray &bytes) override;
+    void clearInput() override;
+    void clearOutput() override;
+    bool waitForBytes(int msecs) override;
+
+private:
+    void onBackendClosedByError();
+
+    QString m_deviceName;
+    qint32 m_baudRate = 19200;
+    std::unique_ptr<SerialPort> m_backend;
+};

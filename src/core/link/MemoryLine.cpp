@@ -1,0 +1,174 @@
+#include "core/link/MemoryLine.h"
+
+#include <QHash>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+QHash<QString, MemoryLine *> &registry()
+{
+    static QHash<QString, MemoryLine *> lines;
+    return lines;
+}
+} // namespace
+
+MemoryLine::MemoryLine(const QString &path, QObject *parent)
+    : QObject(parent)
+    , m_path(path)
+{
+    registry().insert(path, this);
+}
+
+MemoryLine::~MemoryLine()
+{
+    if (registry().value(m_path) == this)
+        registry().remove(m_path);
+    if (m_openPort)
+        m_openPort->lose();
+}
+
+MemoryLine *MemoryLine::find(const QString &path)
+{
+    return registry().value(path, nullptr);
+}
+
+void MemoryLine::deliver(const QByteArray &bytes)
+{
+    if (m_openPort && !bytes.isEmpty())
+        m_openPort->arrive(bytes);
+}
+
+void MemoryLine::setPresent(bool present)
+{
+    m_present = present;
+    if (!present && m_openPort)
+        m_openPort->lose();
+}
+
+MemoryPort::MemoryPort(MemoryLine *line, QObject *parent)
+    : SerialPort(parent)
+    , m_line(line)
+{
+}
+
+MemoryPort::~MemoryPort()
+{
+    close();
+}
+
+bool MemoryPort::open()
+{
+    if (m_open)
+        return true;
+    if (!m_line || !m_line->m_present) {
+        setLastError(QStringLiteral("No such device"));
+        return false;
+    }
+    if (m_line->m_openPort) {
+        setLastError(QStringLiteral("Device is busy"));
+        return false;
+    }
+    m_open = true;
+    m_line->m_openPort = this;
+    m_input.clear();
+    m_inFlight.clear();
+    if (m_line->onOpenChanged)
+        m_line->onOpenChanged(true);
+    return true;
+}
+
+void MemoryPort::close()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    m_input.clear();
+    m_inFlight.clear();
+    if (m_line && m_line->m_openPort == this) {
+        m_line->m_openPort = nullptr;
+        if (m_line->onOpenChanged)
+            m_line->onOpenChanged(false);
+    }
+}
+
+bool MemoryPort::isOpen() const
+{
+    return m_open;
+}
+
+qint64 MemoryPort::bytesWaiting()
+{
+    return m_open ? m_input.size() : 0;
+}
+
+QByteArray MemoryPort::read(qint64 n)
+{
+    if (!m_open || n <= 0)
+        return {};
+    const QByteArray out = m_input.left(n);
+    m_input.remove(0, out.size());
+    return out;
+}
+
+qint64 MemoryPort::write(const QByteArray &bytes)
+{
+    if (!m_open)
+        return 0;
+    if (m_line && m_line->onWrite)
+        m_line->onWrite(bytes);
+    return bytes.size();
+}
+
+void MemoryPort::clearInput()
+{
+    m_input.clear();
+    m_inFlight.clear();
+}
+
+void MemoryPort::clearOutput()
+{
+}
+
+bool MemoryPort::waitForBytes(int msecs)
+{
+    if (!m_open)
+        return false;
+    if (m_inFlight.isEmpty()) {
+        // Nothing can arrive while this thread waits: the peer runs on it too.
+        if (msecs > 0)
+            QThread::msleep(static_cast<unsigned long>(msecs));
+        return false;
+    }
+    m_input += m_inFlight;
+    m_inFlight.clear();
+    Q_EMIT received();
+    return true;
+}
+
+void MemoryPort::arrive(const QByteArray &bytes)
+{
+    m_inFlight += bytes;
+    if (m_announcePending)
+        return;
+    m_announcePending = true;
+    QTimer::singleShot(0, this, &MemoryPort::announce);
+}
+
+void MemoryPort::announce()
+{
+    m_announcePending = false;
+    if (!m_open || m_inFlight.isEmpty())
+        return;
+    m_input += m_inFlight;
+    m_inFlight.clear();
+    Q_EMIT received();
+}
+
+void MemoryPort::lose()
+{
+    if (!m_open)
+        return;
+    close();
+    setLastError(QStringLiteral("Device removed"));
+    QTimer::singleShot(0, this, [this] { Q_EMIT closedByError(); });
+}

@@ -1,0 +1,7 @@
+#include "core/link/MonotonicClock.h"
+
+const MonotonicClock &MonotonicClock::system()
+{
+    static const ElapsedClock clock;
+    return clock;
+}

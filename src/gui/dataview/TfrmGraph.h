@@ -1,0 +1,207 @@
+#pragma once
+
+#include "core/data/DateTimeText.h"
+#include "core/data/Statistics.h"
+
+#include <QWidget>
+
+class ChartWidget;
+class DataListModel;
+class MonotonicClock;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSplitter;
+class QTabBar;
+class QTableView;
+class QTableWidget;
+class QToolBar;
+class QToolButton;
+class TDataSetStore;
+class TfrmGraph;
+
+// What a data view needs from the main window: the store behind the download
+// view, and the unsaved-download flag with its save.
+class TfrmGraphHost
+{
+public:
+    virtual ~TfrmGraphHost() = default;
+    // The data sets behind the download view's data set list.
+    virtual const TDataSetStore &dataSets() const = 0;
+    virtual bool unsavedDownload() const = 0;
+    // Saves the download shown by view (the answer Yes to the close question);
+    // the flag stays set when nothing was written.
+    virtual void saveDownload(TfrmGraph &view) = 0;
+    // The download view is closing.
+    virtual void downloadViewClosed() = 0;
+};
+
+// A data view window: the data set list and the data list on the left, the
+// chart with its tool bar and strip, and the statistics of one channel with
+// cursors A and B below it. The download view is captioned "DataLogger"; a
+// file view carries the path of its file.
+class TfrmGraph : public QWidget
+{
+    Q_OBJECT
+public:
+    static QString downloadCaption() { return QStringLiteral("DataLogger"); }
+
+    explicit TfrmGraph(TfrmGraphHost *host = nullptr, QWidget *parent = nullptr);
+    ~TfrmGraph() override;
+
+    bool isDownloadView() const { return windowTitle() == downloadCaption(); }
+
+    // Fills Grid2 with the data sets of the store and selects the first one.
+    void fillDataSetList(const TDataSetStore &store);
+    // Shows data set k of the store (nothing for a k that names no data set):
+    // its points on the chart, its own start, interval and sample count in the
+    // strip, the statistics, and the data list with its first sample selected.
+    void showDataSet(const TDataSetStore &store, int k);
+    // Refills Grid3 from the chart.
+    void FillDataList();
+    // Selects sample i (row i + 1 of the list, over all columns), without
+    // running the list's click handler; -1 or a row beyond the list clears it.
+    void selectDataListRow(int sample);
+    // Scrolls Grid3 so that sample i stands near the middle.
+    void scrollDataListTo(int sample);
+
+    void UpdateStatistics();
+    void SelectPoint(int index);
+    void UpdateCursorStatistics();
+    int NearestPoint(int line) const;
+
+    // The channel shown by the statistics: 0 humidity, 1 temperature.
+    int shownChannel() const;
+    // The chart's arrays as the statistics read them.
+    ChartSeries series() const;
+
+    // The date, time and number texts of this view.
+    const DateTimeText &texts() const { return m_texts; }
+
+    // Tests: the clock the drag reads (not owned; the real one by default).
+    void setClock(const MonotonicClock *clock) { m_clock = clock; }
+
+    // Cursor state of this view.
+    int CursorAIndex = 0;
+    int CursorBIndex = 0;
+    bool DraggingA = false;
+    bool DraggingB = false;
+    qint64 LastDragUpdate = 0;   // ms of the monotonic clock
+    // A dragged line moves at most once per this span.
+    static constexpr qint64 DragIntervalMs = 200;
+
+    // Click mode shared by every view: -99 normal, 0 text, 2 cross.
+    static int ClickMode;
+    // Index of the last note or cross placed, in any view.
+    static int AnnotationCounter;
+
+    // Layout.
+    QSplitter *Splitter2 = nullptr;
+    QWidget *pnlDataSets = nullptr;
+    QLabel *StaticText1 = nullptr;
+    QSplitter *Splitter3 = nullptr;
+    QTableWidget *Grid2 = nullptr;
+    QWidget *pnlDataList = nullptr;
+    QLabel *StaticText2 = nullptr;
+    QSplitter *Splitter4 = nullptr;
+    QTableView *Grid3 = nullptr;
+    QWidget *Panel11 = nullptr;
+    QWidget *pnlRight = nullptr;
+    QSplitter *Splitter1 = nullptr;
+    QWidget *pnlGraph = nullptr;
+    QWidget *pnlStatistic = nullptr;
+
+    // Tool bar.
+    QToolBar *ToolBar1 = nullptr;
+    QToolButton *ToolButton1 = nullptr;
+    QToolButton *ToolButton2 = nullptr;
+    QToolButton *ToolButton4 = nullptr;
+    QToolButton *ToolButton5 = nullptr;
+    QToolButton *ToolButton9 = nullptr;
+    QToolButton *UndoZoom = nullptr;
+    QPushButton *Button1 = nullptr;
+    QPushButton *Button2 = nullptr;
+    QCheckBox *chkSplit = nullptr;
+    QPushButton *BitBtn1 = nullptr;
+
+    // Strip under the tool bar.
+    QWidget *pnlGraphStatistic = nullptr;
+    QLineEdit *txtStartTime = nullptr;
+    QComboBox *txtSamplingRate = nullptr;
+    QLineEdit *txtDataNo = nullptr;
+    QCheckBox *chkTextList = nullptr;
+    QWidget *Panel12 = nullptr;
+
+    ChartWidget *PESGraph1 = nullptr;
+    DataListModel *dataListModel = nullptr;
+
+    // Statistics.
+    QTabBar *TabControl1 = nullptr;
+    QLineEdit *txtT1Max = nullptr;
+    QLineEdit *txtT1Min = nullptr;
+    QLineEdit *txtT1Avg = nullptr;
+    QLineEdit *txtCursorA = nullptr;
+    QLineEdit *txtCursorATime = nullptr;
+    QLineEdit *txtCursorB = nullptr;
+    QLineEdit *txtCursorBTime = nullptr;
+    QLineEdit *txtMaxAB = nullptr;
+    QLineEdit *txtMaxABTime = nullptr;
+    QLineEdit *txtMinAB = nullptr;
+    QLineEdit *txtMinABTime = nullptr;
+    QLineEdit *txtAvgAB = nullptr;
+
+public Q_SLOTS:
+    void Grid2Click();
+    void Grid3Click();
+    void TabControl1Change();
+    void ToolButton1Click();
+    void ToolButton2Click();
+    void ToolButton4Click();
+    void ToolButton5Click();
+    void ToolButton9Click();
+    void chkTextListClick();
+    void pnlGraphResize();
+    void UndoZoomClick();
+    void Button1Click();
+    void Button2Click();
+    void BitBtn1Click();
+    void chkSplitClick();
+
+    void PESGraph1VertLineAnnotHotSpot(int line);
+    void PESGraph1MouseMove();
+    void PESGraph1MouseUp();
+    void PESGraph1Click();
+    void PESGraph1GraphAnnotHotSpot(int index, bool doubleClick);
+    void PESGraph1GraphHotSpot();
+    void PESGraph1DataHotSpot(int point, int subset);
+    void PESGraph1ZoomIn();
+    void PESGraph1CustomizeDlg();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+
+    QWidget *createDataSetsPanel();
+    QWidget *createRightPanel();
+    QToolBar *createToolBar();
+    QWidget *createStrip();
+    QWidget *createStatisticsPanel();
+    void clearCursorTexts();
+    void setCursorLineColours(bool draggingA, bool draggingB);
+    qint64 nowMs() const;
+
+    TfrmGraphHost *m_host = nullptr;
+    const MonotonicClock *m_clock = nullptr;
+    DateTimeText m_texts;
+    // The program's own selections in the lists run no click handler.
+    bool m_selecting = false;
+};

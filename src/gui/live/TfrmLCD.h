@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/live/LiveDecoder.h"
+
+#include <QList>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class LcdImage;
+
+// The LCD mirror: a small always-on-top window copying the meter's display.
+// It holds no logic of its own; UpdateLcd shows a decoded display state and
+// touches only the images that differ from the last one shown.
+class TfrmLCD : public QWidget
+{
+    Q_OBJECT
+public:
+    // receiveBusy tells whether the live receive handler is running; the
+    // window is never closed (and so never freed) while it is.
+    explicit TfrmLCD(QWidget *owner = nullptr, std::function<bool()> receiveBusy = {});
+    ~TfrmLCD() override;
+
+    // What the main window's show handler does: create the mirror above the
+    // bottom-left corner of the owner, build its lists and show it. The window
+    // deletes itself when closed; hold it in a QPointer.
+    static TfrmLCD *create(QWidget *owner, std::function<bool()> receiveBusy);
+
+    // Builds IndicatorImages (by tag) and DigitImages, blanks the digits and
+    // writes the diagnostic list "lcdtag.txt" into the current directory.
+    void BuildLcdLists();
+    void UpdateLcd(const LiveDisplayState &state);
+    // The RS-232 symbol, driven by the connection monitor.
+    void setRs232Visible(bool visible);
+
+    const QList<LcdImage *> &IndicatorImages() const { return m_indicatorImages; }
+    const QList<LcdImage *> &DigitImages() const { return m_digitImages; }
+    quint32 ShownMask() const { return m_shownMask; }
+    const std::array<quint8, 4> &ShownDigits() const { return m_shownDigits; }
+
+    // The diagnostic list's lines ("index<TAB>name").
+    QString lcdTagText() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createImages();
+    void writeLcdTagFile() const;
+
+    std::function<bool()> m_receiveBusy;
+    bool m_closePending = false;
+
+    LcdImage *m_imgC = nullptr;
+    LcdImage *m_imgF = nullptr;
+    LcdImage *m_imgRH = nullptr;
+    LcdImage *m_imgRS232 = nullptr;
+    QList<LcdImage *> m_digitWindows;
+
+    QList<LcdImage *> m_indicatorImages;
+    QList<LcdImage *> m_digitImages;
+    quint32 m_shownMask = 0;
+    std::array<quint8, 4> m_shownDigits{kBlankGlyph, kBlankGlyph, kBlankGlyph, kBlankGlyph};
+};

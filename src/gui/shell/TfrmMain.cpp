@@ -1,0 +1,659 @@
+#include "gui/shell/TfrmMain.h"
+
+#include "chart/ChartWidget.h"
+#include "core/app/AppPaths.h"
+#include "core/app/AutoScaleSetting.h"
+#include "core/data/CollectionFile.h"
+#include "gui/common/Prompter.h"
+#include "gui/dataview/PrepareChart.h"
+#include "gui/shell/TfrmAbout.h"
+#include "gui/shell/TfrmOpenSave.h"
+#include "gui/shell/ToolIcons.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+TfrmMain::TfrmMain(const MainOptions &options, QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Orvane KV518"));
+    setWindowIcon(ToolIcons::program());
+    resize(884, 661);
+
+    mdiArea = new QMdiArea(this);
+    mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    // The document area never shows scroll bars or a border.
+    mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mdiArea->setFrameShape(QFrame::NoFrame);
+    setCentralWidget(mdiArea);
+
+    Comm2.setObjectName(QStringLiteral("Comm2"));
+    m_monitor.comm1().setObjectName(QStringLiteral("Comm1"));
+    m_monitor.mainTimer().setObjectName(QStringLiteral("MainTimer"));
+
+    createToolBar();
+    createMenus();
+    createStatusBar();
+    connectMonitor();
+
+    if (options.demo && options.startDemoMeter)
+        options.startDemoMeter(this);
+    fillPortBox(options);
+    m_settings.LoadSettings();
+    ScaleSettings::setAutoScaleSetting(m_settings.AutoScaleSetting);
+    createFileDialogs();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::createToolBar()
+{
+    Panel1 = new QToolBar(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setMovable(false);
+    Panel1->setFloatable(false);
+    Panel1->setFixedHeight(37);
+    Panel1->setIconSize(QSize(24, 24));
+    Panel1->toggleViewAction()->setEnabled(false);
+    addToolBar(Qt::TopToolBarArea, Panel1);
+
+    const auto button = [this](const char *name, const QIcon &icon, const QString &caption,
+                               const QString &hint, void (TfrmMain::*slot)()) {
+        auto *b = new QToolButton(Panel1);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setIcon(icon);
+        b->setToolTip(hint);
+        b->setAutoRaise(true);
+        if (caption.isEmpty()) {
+            b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        } else {
+            b->setText(caption);
+            b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        }
+        connect(b, &QToolButton::clicked, this, slot);
+        Panel1->addWidget(b);
+        return b;
+    };
+    btnOpen = button("btnOpen", ToolIcons::open(), {}, QStringLiteral("Open File"),
+                     &TfrmMain::btnOpenClick);
+    btnSave = button("btnSave", ToolIcons::save(), {}, QStringLiteral("Save To File"),
+                     &TfrmMain::Save1Click);
+    btnPrint = button("btnPrint", ToolIcons::print(), {}, QStringLiteral("Print"),
+                      &TfrmMain::btnPrintClick);
+    Panel1->addSeparator();
+    btnDataLogger = button("btnDataLogger", ToolIcons::download(), QStringLiteral("Download"),
+                           QStringLiteral("Load Data"), &TfrmMain::btnDataLoggerClick);
+    btnSetup = button("btnSetup", ToolIcons::setup(), QStringLiteral("Logger Setup"),
+                      QStringLiteral("Setup Meter"), &TfrmMain::btnSetupClick);
+    Panel1->addSeparator();
+    btnHelp = button("btnHelp", ToolIcons::help(), {}, QStringLiteral("Help"),
+                     &TfrmMain::Contents1Click);
+    Panel1->addSeparator();
+
+    ComboBoxDeviceName = new QComboBox(Panel1);
+    ComboBoxDeviceName->setObjectName(QStringLiteral("ComboBoxDeviceName"));
+    ComboBoxDeviceName->setEditable(true);
+    // Typed text selects a device; it never becomes an entry of the list.
+    ComboBoxDeviceName->setInsertPolicy(QComboBox::NoInsert);
+    // Inline completion would open a port other than the one the user typed.
+    ComboBoxDeviceName->setCompleter(nullptr);
+    ComboBoxDeviceName->setMinimumContentsLength(16);
+    ComboBoxDeviceName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ComboBoxDeviceName->setEditText(QStringLiteral("ComPort"));
+    // Only the user's own choices and edits run the handler, never the
+    // program's selections (setCurrentIndex).
+    connect(ComboBoxDeviceName, &QComboBox::activated, this, &TfrmMain::ComboBoxDeviceNameChange);
+    connect(ComboBoxDeviceName->lineEdit(), &QLineEdit::textEdited, this,
+            &TfrmMain::ComboBoxDeviceNameChange);
+    connect(ComboBoxDeviceName->lineEdit(), &QLineEdit::returnPressed, this,
+            &TfrmMain::ComboBoxDeviceNameChange);
+    Panel1->addWidget(ComboBoxDeviceName);
+}
+
+void TfrmMain::createMenus()
+{
+    const auto action = [this](QMenu *menu, const char *name, const QString &text) {
+        QAction *a = menu ? menu->addAction(text) : menuBar()->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    const auto menu = [this](const char *name, const QString &title) {
+        QMenu *m = menuBar()->addMenu(title);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+
+    File1 = menu("File1", QStringLiteral("&File"));
+    Open1 = action(File1, "Open1", QStringLiteral("&Open"));
+    Save1 = action(File1, "Save1", QStringLiteral("&Save"));
+    File1->addSeparator();
+    Print1 = action(File1, "Print1", QStringLiteral("&Print"));
+    PrinterSetup1 = action(File1, "PrinterSetup1", QStringLiteral("&Printer Setup"));
+    File1->addSeparator();
+    Exit1 = action(File1, "Exit1", QStringLiteral("E&xit"));
+
+    DataLogger1 = action(nullptr, "DataLogger1", QStringLiteral("&DataLogger"));
+    Setup1 = action(nullptr, "Setup1", QStringLiteral("&Setup"));
+
+    View1 = menu("View1", QStringLiteral("&View"));
+    LCD1 = action(View1, "LCD1", QStringLiteral("&LCD"));
+
+    Window1 = menu("Window1", QStringLiteral("&Window"));
+    Cascade1 = action(Window1, "Cascade1", QStringLiteral("&Cascade"));
+    Tile1 = action(Window1, "Tile1", QStringLiteral("&Tile"));
+
+    Help1 = menu("Help1", QStringLiteral("&Help"));
+    Contents1 = action(Help1, "Contents1", QStringLiteral("&Contents"));
+    Help1->addSeparator();
+    About1 = action(Help1, "About1", QStringLiteral("&About KV518"));
+
+    connect(Open1, &QAction::triggered, this, &TfrmMain::btnOpenClick);
+    connect(Save1, &QAction::triggered, this, &TfrmMain::Save1Click);
+    connect(Print1, &QAction::triggered, this, &TfrmMain::btnPrintClick);
+    connect(PrinterSetup1, &QAction::triggered, this, &TfrmMain::PrinterSetup1Click);
+    connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
+    connect(DataLogger1, &QAction::triggered, this, &TfrmMain::btnDataLoggerClick);
+    connect(Setup1, &QAction::triggered, this, &TfrmMain::btnSetupClick);
+    connect(Cascade1, &QAction::triggered, this, &TfrmMain::Cascade1Click);
+    connect(Tile1, &QAction::triggered, this, &TfrmMain::Tile1Click);
+    connect(Contents1, &QAction::triggered, this, &TfrmMain::Contents1Click);
+    connect(About1, &QAction::triggered, this, &TfrmMain::About1Click);
+    connect(Window1, &QMenu::aboutToShow, this, &TfrmMain::Window1Popup);
+}
+
+void TfrmMain::createStatusBar()
+{
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    setStatusBar(StatusBar1);
+    const auto panel = [this] {
+        auto *label = new QLabel(StatusBar1);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setMinimumWidth(120);
+        label->setContentsMargins(4, 0, 4, 0);
+        StatusBar1->addWidget(label);
+        return label;
+    };
+    m_panel0 = panel();
+    m_panel1 = panel();
+}
+
+void TfrmMain::connectMonitor()
+{
+    connect(&m_monitor, &ConnectionMonitor::statusChanged, this, &TfrmMain::setStatus);
+    connect(&m_monitor, &ConnectionMonitor::splashText, this, &TfrmMain::setSplashText);
+    connect(&m_monitor, &ConnectionMonitor::entrySelected, ComboBoxDeviceName,
+            &QComboBox::setCurrentIndex);
+    connect(&m_monitor, &ConnectionMonitor::connectionGained, this, [this] {
+        btnDataLogger->setEnabled(!m_downloadRunning);
+        DataLogger1->setEnabled(!m_downloadRunning);
+    });
+    // The tool button stays enabled; its handler tells the user there is no meter.
+    connect(&m_monitor, &ConnectionMonitor::connectionLost, this,
+            [this] { DataLogger1->setEnabled(false); });
+    connect(&m_monitor, &ConnectionMonitor::liveFrame, &m_live, &LiveReadings::onLiveFrame);
+    connect(&m_monitor, &ConnectionMonitor::rs232Visible, &m_live, &LiveReadings::onRs232Visible);
+    connect(&m_live, &LiveReadings::frameDecoded, this,
+            [this] { m_monitor.setLoggerRecording(m_live.loggerRecording()); });
+}
+
+void TfrmMain::fillPortBox(const MainOptions &options)
+{
+    const QStringList entries = portBoxEntries(options.listSystemPorts ? systemPortNames() : QStringList(), options);
+    ComboBoxDeviceName->addItems(entries);
+    m_monitor.setPortNames(entries);
+    if (!entries.isEmpty()) {
+        ComboBoxDeviceName->setCurrentIndex(0);
+        m_monitor.comm1().setDeviceName(ConnectionMonitor::devicePathFor(entries.first()));
+    }
+}
+
+void TfrmMain::setSplash(TfrmAbout *splash)
+{
+    m_splash = splash;
+}
+
+QString TfrmMain::statusPanelText(int panel) const
+{
+    return panel == 0 ? m_panel0->text() : m_panel1->text();
+}
+
+void TfrmMain::setStatus(const QString &devicePath, bool connected)
+{
+    m_panel0->setText(QDir::toNativeSeparators(devicePath));
+    m_panel1->setText(connected ? QStringLiteral("On Connection") : QStringLiteral("Off Connection"));
+}
+
+void TfrmMain::setSplashText(const QString &text)
+{
+    if (m_splash)
+        m_splash->setStatusLine(text);
+}
+
+void TfrmMain::setCommandsEnabled(bool enabled)
+{
+    menuBar()->setEnabled(enabled);
+    Panel1->setEnabled(enabled);
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    // Nothing may be chosen before the search has picked the port.
+    setCommandsEnabled(false);
+    // Let the window appear before the search holds the program for a while.
+    QTimer::singleShot(0, this, &TfrmMain::FormShow);
+}
+
+void TfrmMain::FormShow()
+{
+    m_searching = true;
+    m_userDataFolder = AppPaths::userDataFolder();
+    createLcdMirror();
+
+    m_monitor.setPortIndex(
+        Settings::validPortIndex(m_settings.PortIndex, m_monitor.portNames().size()));
+    m_monitor.searchMeter();
+
+    if (m_splash) {
+        m_splash->setStatusLine(QString());
+        m_splash->close();
+    }
+    m_splash.clear();
+    CreateDownloadView();
+
+    m_searching = false;
+    m_searchDone = true;
+    setCommandsEnabled(true);
+    Q_EMIT searchFinished();
+    if (m_closeAfterSearch)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TfrmMain::createLcdMirror()
+{
+    m_lcd = TfrmLCD::create(this, [this] { return m_monitor.receiveBusy(); });
+    m_live.setMirror(m_lcd);
+}
+
+void TfrmMain::CreateDownloadView()
+{
+    auto *view = new TfrmGraph(this);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->setWindowTitle(TfrmGraph::downloadCaption());
+    DownloadView = view;
+    view->pnlDataSets->show();
+    view->StaticText1->show();
+    view->pnlDataList->show();
+    view->Grid2->show();
+    view->Grid3->show();
+    QMdiSubWindow *sub = mdiArea->addSubWindow(view);
+    sub->setWindowIcon(windowIcon());
+    sub->showNormal();
+    const QSize frame = sub->size() - view->size();
+    sub->setGeometry(0, 0, 1011 + frame.width(), qMax(200, mdiArea->viewport()->height() - 50));
+
+    const double now = FrameworkTime::fromDateTime(QDateTime::currentDateTime());
+    PrepareChart(*view->PESGraph1, 2, 100.0f, -20.0f, now + 500.0 / FrameworkTime::SecondsPerDay, now, 500);
+    // Notes and crosses start out available only on one shared axis.
+    const bool split = view->PESGraph1->model().multiAxesProportions(0) != 1.0;
+    view->ToolButton5->setEnabled(!split);
+    view->ToolButton9->setEnabled(!split);
+    view->PESGraph1->model().setAllowGraphAnnotHotSpots(true);
+}
+
+void TfrmMain::ensureDownloadView(bool fullWidth)
+{
+    if (DownloadView) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(DownloadView->parentWidget())) {
+            sub->showNormal();
+            sub->show();
+        }
+        return;
+    }
+    CreateDownloadView();
+    if (fullWidth) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(DownloadView->parentWidget()))
+            sub->resize(mdiArea->viewport()->width(), sub->height());
+    }
+}
+
+TLoadResult TfrmMain::ParseLoggerImage(const QByteArray &image, qint64 expectedBytes)
+{
+    // The list to fill must exist, also when the user closed the view meanwhile.
+    ensureDownloadView(false);
+    const TLoadResult result = m_store.load(image, expectedBytes);
+    if (result == TLoadResult::lrOk)
+        DownloadView->fillDataSetList(m_store);
+    return result;
+}
+
+bool TfrmMain::SaveTempImage()
+{
+    const QString folder = CollectionFile::tempFolder(m_userDataFolder, AppPaths::programFolder());
+    switch (CollectionFile::writeTempImage(m_store.lastImage(), folder)) {
+    case CollectionFile::TempImageStatus::Written:
+        return true;
+    case CollectionFile::TempImageStatus::FolderFailed:
+        Prompter::instance().message(this, QMessageBox::Critical, QDir::toNativeSeparators(folder), QMessageBox::Ok);
+        return false;
+    case CollectionFile::TempImageStatus::FileFailed:
+        break;
+    }
+    return false;
+}
+
+void TfrmMain::showFirstDataSet()
+{
+    if (DownloadView)
+        DownloadView->showDataSet(m_store, 0);
+}
+
+void TfrmMain::createFileDialogs()
+{
+    const QStringList dataFilters = {
+        QStringLiteral("TXT File(seperated by tab)[*.txt] (*.txt *.TXT)"),
+        QStringLiteral("CSV File(seperated by comma )[*.csv] (*.csv *.CSV)"),
+        QStringLiteral("All Files[*.*] (*)"),
+    };
+    const auto make = [this, &dataFilters](const char *name, QFileDialog::AcceptMode mode) {
+        auto *d = new QFileDialog(this);
+        d->setObjectName(QString::fromLatin1(name));
+        d->setAcceptMode(mode);
+        d->setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        // The filter texts show as the program writes them, patterns hidden.
+        d->setOption(QFileDialog::HideNameFilterDetails);
+        d->setDefaultSuffix(QStringLiteral("txt"));
+        d->setNameFilters(dataFilters);
+        return d;
+    };
+    OpenDialog1 = make("OpenDialog1", QFileDialog::AcceptOpen);
+    SaveDialog1 = make("SaveDialog1", QFileDialog::AcceptSave);
+}
+
+QString TfrmMain::fileDialogFolder() const
+{
+    return m_userDataFolder.isEmpty() ? AppPaths::programFolder() : m_userDataFolder;
+}
+
+TfrmGraph *TfrmMain::activeDataView() const
+{
+    QMdiSubWindow *sub = mdiArea->currentSubWindow();
+    return sub ? qobject_cast<TfrmGraph *>(sub->widget()) : nullptr;
+}
+
+void TfrmMain::btnOpenClick()
+{
+    if (m_downloadRunning)
+        return;
+    TfrmOpenSave dialog(this);
+    dialog.setOpenCaptions(QLocale::system().decimalPoint() == u',');
+    const int result = Prompter::instance().exec(dialog);
+    OpenDialog1->setDirectory(fileDialogFolder());
+    OpenDialog1->selectFile(QString());
+    if (result == TfrmOpenSave::OK)
+        OpenCollectionFile();
+    else if (result == TfrmOpenSave::No)
+        OpenDataFile();
+}
+
+void TfrmMain::Save1Click()
+{
+    if (m_downloadRunning)
+        return;
+    SaveDialog1->setDirectory(fileDialogFolder());
+    // Held weakly: the view may close while the choice dialog is open.
+    const QPointer<TfrmGraph> view = activeDataView();
+    if (!view)
+        return;
+    if (!view->isDownloadView()) {
+        SaveDataFile(*view);
+        return;
+    }
+    TfrmOpenSave dialog(this);
+    const int result = Prompter::instance().exec(dialog);
+    if (result == TfrmOpenSave::OK)
+        SaveCollectionFile();
+    else if (result == TfrmOpenSave::No && view)
+        SaveDataFile(*view);
+}
+
+void TfrmMain::OpenCollectionFile()
+{
+    ensureDownloadView(true);
+    OpenDialog1->setDefaultSuffix(QStringLiteral("518"));
+    OpenDialog1->setNameFilters({QStringLiteral("Data Sets Collection (*.518) (*.518)")});
+    const QString path = Prompter::instance().chooseFile(*OpenDialog1);
+    if (path.isEmpty())
+        return;
+    qint64 size = 0;
+    const std::optional<QByteArray> image = CollectionFile::readImage(path, &size);
+    // Unreadable, too large, empty, or too short for a directory: nothing is loaded.
+    if (!image || image->size() < LoggerImage::DirectoryEnd)
+        return;
+    if (ParseLoggerImage(*image, size) != TLoadResult::lrOk)
+        return;
+    SaveTempImage();
+    showFirstDataSet();
+}
+
+bool TfrmMain::SaveCollectionFile()
+{
+    SaveDialog1->setDefaultSuffix(QStringLiteral("518"));
+    SaveDialog1->setNameFilters({QStringLiteral("Data Set Collection file(*.518,only for KV518) (*.518)")});
+    const QString path = Prompter::instance().chooseFile(*SaveDialog1);
+    if (path.isEmpty())
+        return false;
+    // The image loaded in this run is written from memory; only without one
+    // does an earlier run's temporary file stand in.
+    QByteArray bytes = m_store.lastImage();
+    if (bytes.isEmpty()) {
+        const std::optional<QByteArray> earlier =
+            CollectionFile::readImage(CollectionFile::tempImagePath(m_userDataFolder, AppPaths::programFolder()));
+        if (!earlier || earlier->isEmpty())
+            return false;
+        bytes = *earlier;
+    }
+    if (!CollectionFile::writeImage(path, bytes)) {
+        Prompter::instance().message(this, QMessageBox::Critical,
+                                     QStringLiteral("Cannot create file \"%1\"").arg(QDir::toNativeSeparators(path)),
+                                     QMessageBox::Ok);
+        return false;
+    }
+    UnsavedDownload = false;
+    return true;
+}
+
+void TfrmMain::OpenDataFile()
+{
+}
+
+void TfrmMain::SaveDataFile(TfrmGraph &)
+{
+}
+
+void TfrmMain::saveDownload(TfrmGraph &view)
+{
+    // The save acts on the active window: make it this one, also while the
+    // main window is closing and another view is in front.
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(view.parentWidget()))
+        mdiArea->setActiveSubWindow(sub);
+    Save1Click();
+}
+
+void TfrmMain::btnPrintClick()
+{
+}
+
+void TfrmMain::PrinterSetup1Click()
+{
+}
+
+void TfrmMain::btnSetupClick()
+{
+    if (m_downloadRunning)
+        return;
+}
+
+void TfrmMain::Contents1Click()
+{
+    const QString name = QStringLiteral("KV518HELP.htm");
+    QString path = QDir(AppPaths::programFolder()).filePath(name);
+    if (!QFileInfo::exists(path)) {
+        const QString installed = QDir(AppPaths::executableFolder()).filePath(name);
+        if (QFileInfo::exists(installed))
+            path = installed;
+    }
+    // A missing page or a failure to open it is not reported.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void TfrmMain::About1Click()
+{
+    TfrmAbout about(this);
+    Prompter::instance().exec(about);
+}
+
+void TfrmMain::Exit1Click()
+{
+    // Leaves the message loop at once: no close handler, no settings written,
+    // no document window asked.
+    QCoreApplication::exit(0);
+}
+
+void TfrmMain::Cascade1Click()
+{
+    mdiArea->cascadeSubWindows();
+}
+
+void TfrmMain::Tile1Click()
+{
+    // Horizontal tiling: every window full width, stacked from top to bottom
+    // (QMdiArea's own tiling makes a grid).
+    QList<QMdiSubWindow *> windows;
+    for (QMdiSubWindow *w : mdiArea->subWindowList()) {
+        if (w->isVisible() && !w->isMinimized())
+            windows << w;
+    }
+    if (windows.isEmpty())
+        return;
+    const QRect area = mdiArea->viewport()->rect();
+    const int n = int(windows.size());
+    const int height = qMax(1, area.height() / n);
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow *w = windows.at(i);
+        if (w->isMaximized())
+            w->showNormal();
+        const int top = i * height;
+        const int h = i == n - 1 ? area.height() - top : height;
+        w->setGeometry(0, top, area.width(), h);
+    }
+}
+
+void TfrmMain::Window1Popup()
+{
+    qDeleteAll(m_windowListActions);
+    m_windowListActions.clear();
+    const QList<QMdiSubWindow *> windows = mdiArea->subWindowList();
+    if (windows.isEmpty())
+        return;
+    m_windowListActions << Window1->addSeparator();
+    QMdiSubWindow *current = mdiArea->currentSubWindow();
+    int number = 0;
+    for (QMdiSubWindow *w : windows) {
+        ++number;
+        const QString title = w->windowTitle();
+        QAction *a = Window1->addAction(number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(title)
+                                                    : QStringLiteral("%1 %2").arg(number).arg(title));
+        a->setCheckable(true);
+        a->setChecked(w == current);
+        const QPointer<QMdiSubWindow> target(w);
+        connect(a, &QAction::triggered, this, [this, target] {
+            if (target)
+                mdiArea->setActiveSubWindow(target);
+        });
+        m_windowListActions << a;
+    }
+}
+
+void TfrmMain::ComboBoxDeviceNameChange()
+{
+    // The download holds the device on Comm2.
+    if (m_downloadRunning)
+        return;
+    const QString text = ComboBoxDeviceName->currentText();
+    const int index = ComboBoxDeviceName->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    m_monitor.changePort(text, index);
+}
+
+bool TfrmMain::documentWindowsAgreeToClose()
+{
+    // QMdiArea does not ask its windows; each answers the question in its own
+    // closeEvent, and stays open until the main window really closes.
+    const QList<QMdiSubWindow *> windows = mdiArea->subWindowList();
+    for (QMdiSubWindow *w : windows) {
+        QWidget *document = w->widget() ? w->widget() : w;
+        QCloseEvent ask;
+        QCoreApplication::sendEvent(document, &ask);
+        if (!ask.isAccepted())
+            return false;
+    }
+    return true;
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_searching) {
+        // The search still holds Comm1; close once it has ended.
+        m_closeAfterSearch = true;
+        event->ignore();
+        return;
+    }
+    if (m_downloadRunning) {
+        // The download holds Comm2 and the store; close once it has ended.
+        m_closeAfterDownload = true;
+        event->ignore();
+        return;
+    }
+    if (!documentWindowsAgreeToClose()) {
+        event->ignore();
+        return;
+    }
+    m_monitor.suspend();
+    Comm2.close();
+    m_settings.PortIndex = m_monitor.portIndex();
+    m_settings.AutoScaleSetting = ScaleSettings::autoScaleSetting();
+    QString error;
+    if (!m_settings.SaveSettings(&error)) {
+        // The program keeps running, so live polling goes on.
+        m_monitor.resume();
+        event->ignore();
+        Prompter::notice(this, error);
+        return;
+    }
+    event->accept();
+}

@@ -1,7 +1,0 @@
-#include "link/MonotonicClock.h"
-
-const MonotonicClock &MonotonicClock::system()
-{
-    static const ElapsedClock clock;
-    return clock;
-}
