@@ -1,8 +1,8 @@
 // The LCD mirror window: what UpdateLcd lights, what it leaves alone, the
 // diagnostic tag list, the held-back close and the picture it paints.
 #include "core/link/MeterMessages.h"
-#include "gui/live/LcdImage.h"
 #include "core/live/LiveDecoder.h"
+#include "gui/live/LcdImage.h"
 #include "gui/live/LiveReadings.h"
 #include "gui/live/TfrmLCD.h"
 
@@ -236,10 +236,13 @@ void TestLcdMirror::rs232Symbol()
 
 void TestLcdMirror::writesTagList()
 {
-    QFile::remove(QStringLiteral("lcdtag.txt"));
+    QTemporaryDir folder;
     TfrmLCD mirror;
+    mirror.setTagFolder(folder.path());
     mirror.BuildLcdLists();
-    QFile file(QDir(m_dir.path()).filePath(QStringLiteral("lcdtag.txt")));
+    // The program data folder, never the current one.
+    QVERIFY(!QFile::exists(QDir(m_dir.path()).filePath(QStringLiteral("lcdtag.txt"))));
+    QFile file(QDir(folder.path()).filePath(QStringLiteral("lcdtag.txt")));
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 21);
@@ -258,10 +261,9 @@ void TestLcdMirror::tagListFailureIsSilent()
 {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("lcdtag.txt"))); // a folder in the way
-    QVERIFY(QDir::setCurrent(dir.path()));
     TfrmLCD mirror;
+    mirror.setTagFolder(dir.path());
     mirror.BuildLcdLists();
-    QVERIFY(QDir::setCurrent(m_dir.path()));
     QCOMPARE(mirror.IndicatorImages().size(), 21);
     mirror.UpdateLcd(decoded(liveFrame(235, 0, 5, 8, 0x01)));
     QVERIFY(!image(mirror, "imgMCell7")->isHidden());

@@ -77,9 +77,10 @@ void TfrmLCD::createImages()
                21 - i);
 }
 
-TfrmLCD *TfrmLCD::create(QWidget *owner, std::function<bool()> receiveBusy)
+TfrmLCD *TfrmLCD::create(QWidget *owner, std::function<bool()> receiveBusy, const QString &tagFolder)
 {
     auto *mirror = new TfrmLCD(owner, std::move(receiveBusy));
+    mirror->setTagFolder(tagFolder);
     const int ownerHeight = owner ? owner->height() : kClientSize.height() + 30;
     mirror->move(5, ownerHeight - mirror->height() - 30);
     mirror->BuildLcdLists();
@@ -126,7 +127,9 @@ void TfrmLCD::writeLcdTagFile() const
 {
     // Diagnostics only: a folder we cannot write to (a desktop launch may start
     // anywhere) costs nothing but the list.
-    QSaveFile file(QDir(QDir::currentPath()).filePath(QStringLiteral("lcdtag.txt")));
+    if (m_tagFolder.isEmpty())
+        return;
+    QSaveFile file(QDir(m_tagFolder).filePath(QStringLiteral("lcdtag.txt")));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return;
     file.write(lcdTagText().toUtf8());

@@ -25,10 +25,15 @@ public:
     // What the main window's show handler does: create the mirror above the
     // bottom-left corner of the owner, build its lists and show it. The window
     // deletes itself when closed; hold it in a QPointer.
-    static TfrmLCD *create(QWidget *owner, std::function<bool()> receiveBusy);
+    // The diagnostic list "lcdtag.txt" goes into tagFolder (the program data
+    // folder), never into the current directory.
+    static TfrmLCD *create(QWidget *owner, std::function<bool()> receiveBusy, const QString &tagFolder);
+
+    // Where BuildLcdLists writes "lcdtag.txt"; empty: nowhere.
+    void setTagFolder(const QString &folder) { m_tagFolder = folder; }
 
     // Builds IndicatorImages (by tag) and DigitImages, blanks the digits and
-    // writes the diagnostic list "lcdtag.txt" into the current directory.
+    // writes the diagnostic list "lcdtag.txt" into the tag folder.
     void BuildLcdLists();
     void UpdateLcd(const LiveDisplayState &state);
     // The RS-232 symbol, driven by the connection monitor.
@@ -62,4 +67,5 @@ private:
     QList<LcdImage *> m_digitImages;
     quint32 m_shownMask = 0;
     std::array<quint8, 4> m_shownDigits{kBlankGlyph, kBlankGlyph, kBlankGlyph, kBlankGlyph};
+    QString m_tagFolder;
 };

@@ -296,7 +296,7 @@ void TfrmMain::FormShow()
 
 void TfrmMain::createLcdMirror()
 {
-    m_lcd = TfrmLCD::create(this, [this] { return m_monitor.receiveBusy(); });
+    m_lcd = TfrmLCD::create(this, [this] { return m_monitor.receiveBusy(); }, AppPaths::programFolder());
     m_live.setMirror(m_lcd);
 }
 
