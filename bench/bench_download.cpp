@@ -5,6 +5,8 @@
 // Target: the whole command within 5% of that.
 #include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
+#include "gui/download/DownloadController.h"
+#include "gui/download/TfrmScope.h"
 #include "gui/shell/TfrmMain.h"
 
 #include <QApplication>
@@ -91,7 +93,7 @@ int main(int argc, char *argv[])
     QTimer sampler;
     sampler.setTimerType(Qt::PreciseTimer);
     QObject::connect(&sampler, &QTimer::timeout, &w, [&] {
-        TfrmScope *p = w.downloadProgress();
+        TfrmScope *p = w.downloads().progressWindow();
         if (!p || p->lblBytesReceived->text() == lastText)
             return;
         lastText = p->lblBytesReceived->text();
@@ -104,7 +106,7 @@ int main(int argc, char *argv[])
     sampler.start(1);
 
     bool finished = false;
-    QObject::connect(&w, &TfrmMain::downloadFinished, &w, [&] { finished = true; });
+    QObject::connect(&w.downloads(), &DownloadController::finished, &w, [&] { finished = true; });
     const double cpu0 = selfCpuSeconds();
     clock.start();
     w.btnDataLogger->click();
@@ -113,13 +115,14 @@ int main(int argc, char *argv[])
     const double cpu = selfCpuSeconds() - cpu0;
     sampler.stop();
 
-    const qint64 bytes = w.store().lastImage().size();
-    if (!finished || bytes != qint64(320) + qint64(Sets) * SamplesPerSet * 4 || w.store().SetCount() != Sets) {
+    const TDataSetStore &store = w.downloads().store();
+    const qint64 bytes = store.lastImage().size();
+    if (!finished || bytes != qint64(320) + qint64(Sets) * SamplesPerSet * 4 || store.SetCount() != Sets) {
         std::fprintf(stderr, "download incomplete: %lld bytes, %d sets\n", static_cast<long long>(bytes),
-                     w.store().SetCount());
+                     store.SetCount());
         return 1;
     }
-    w.UnsavedDownload = false;
+    w.downloads().UnsavedDownload = false;
 
     const double packets = double(bytes) / 64.0;
     const double packetWireMs = (PacketOut + AckBack) * BitsPerByte / Baud * 1000.0;

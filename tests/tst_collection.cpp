@@ -129,11 +129,11 @@ void TestCollection::roundTripKeepsEverySet()
             w->DownloadView->Grid2->selectRow(k);
             first << shownView(*w->DownloadView);
         }
-        w->UnsavedDownload = true;
+        w->downloads().UnsavedDownload = true;
         save(*w, file(QStringLiteral("out.518")));
         QCOMPARE(m_prompter->fileDialogs.last(),
                  QStringLiteral("Data Set Collection file(*.518,only for KV518) (*.518)"));
-        QVERIFY(!w->UnsavedDownload);
+        QVERIFY(!w->downloads().UnsavedDownload);
         QVERIFY(m_prompter->messages.isEmpty());
     }
     QCOMPARE(readFile(file(QStringLiteral("out.518"))), image);
@@ -145,7 +145,7 @@ void TestCollection::roundTripKeepsEverySet()
         QCOMPARE(shownView(*w->DownloadView), first.at(k));
     }
     // Opening changes nothing about the unsaved download.
-    QVERIFY(!w->UnsavedDownload);
+    QVERIFY(!w->downloads().UnsavedDownload);
 }
 
 void TestCollection::openWritesTheTemporaryImage()
@@ -189,7 +189,7 @@ void TestCollection::refusedFilesChangeNothing()
 
     open(*w, bad);
     QCOMPARE(shownView(*w->DownloadView), before);
-    QCOMPARE(w->store().SetCount(), 3);
+    QCOMPARE(w->downloads().store().SetCount(), 3);
     QCOMPARE(readFile(temp), tempBefore);
     QVERIFY(m_prompter->messages.isEmpty());
 }
@@ -215,7 +215,7 @@ void TestCollection::oversizedFileIsNotRead()
 
     auto w = startedWindow();
     open(*w, path);
-    QCOMPARE(w->store().SetCount(), 0);
+    QCOMPARE(w->downloads().store().SetCount(), 0);
     QCOMPARE(w->DownloadView->Grid2->rowCount(), 1);
     QVERIFY(!QFile::exists(CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder())));
 }
@@ -223,11 +223,11 @@ void TestCollection::oversizedFileIsNotRead()
 void TestCollection::saveWithoutAnyImage()
 {
     auto w = startedWindow();
-    w->UnsavedDownload = true;
+    w->downloads().UnsavedDownload = true;
     save(*w, file(QStringLiteral("out.518")));
     QVERIFY(!QFile::exists(file(QStringLiteral("out.518"))));
     QVERIFY(m_prompter->messages.isEmpty());
-    QVERIFY(w->UnsavedDownload);
+    QVERIFY(w->downloads().UnsavedDownload);
 }
 
 void TestCollection::saveFromAnEarlierRunsTemporaryImage()
@@ -247,19 +247,19 @@ void TestCollection::failedWriteKeepsTheFlag()
     QVERIFY(writeAll(file(QStringLiteral("plain")), "x"));
     auto w = startedWindow();
     open(*w, file(QStringLiteral("in.518")));
-    w->UnsavedDownload = true;
+    w->downloads().UnsavedDownload = true;
     const QString target = file(QStringLiteral("plain/out.518"));
     m_prompter->answerMessage(QMessageBox::Ok);
     save(*w, target);
     QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("Cannot create file \"%1\"")
                                                    .arg(QDir::toNativeSeparators(target))});
-    QVERIFY(w->UnsavedDownload);
+    QVERIFY(w->downloads().UnsavedDownload);
 
     // Writing over an existing collection replaces it only when complete.
     QVERIFY(writeAll(file(QStringLiteral("old.518")), "old"));
     save(*w, file(QStringLiteral("old.518")));
     QCOMPARE(readFile(file(QStringLiteral("old.518"))), ImageBuilder::sampleCollection().build());
-    QVERIFY(!w->UnsavedDownload);
+    QVERIFY(!w->downloads().UnsavedDownload);
 }
 
 void TestCollection::temporaryFolderFailure()
@@ -329,7 +329,7 @@ void TestCollection::openChoices()
     QCOMPARE(w->OpenDialog1->directory().absolutePath(), QDir(w->userDataFolder()).absolutePath());
     // A cancelled file dialog changes nothing.
     open(*w, QString());
-    QCOMPARE(w->store().SetCount(), 0);
+    QCOMPARE(w->downloads().store().SetCount(), 0);
 }
 
 void TestCollection::saveWithoutADataView()
@@ -345,7 +345,7 @@ void TestCollection::saveWithoutADataView()
 void TestCollection::saveFromAFileViewSkipsTheChoice()
 {
     auto w = startedWindow();
-    auto *fileView = new TfrmGraph(w.get());
+    auto *fileView = new TfrmGraph(&w->downloads());
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     QMdiSubWindow *sub = w->mdiArea->addSubWindow(fileView);
     sub->show();

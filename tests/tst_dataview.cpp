@@ -100,9 +100,9 @@ std::unique_ptr<TfrmMain> TestDataView::startedWindow()
 // As a download ends: parse, temporary file, first data set shown.
 void TestDataView::load(TfrmMain &w, const QByteArray &image)
 {
-    QCOMPARE(w.ParseLoggerImage(image, image.size()), TLoadResult::lrOk);
-    QVERIFY(w.SaveTempImage());
-    w.showFirstDataSet();
+    QCOMPARE(w.downloads().ParseLoggerImage(image, image.size()), TLoadResult::lrOk);
+    QVERIFY(w.downloads().SaveTempImage());
+    w.downloads().showFirstDataSet();
 }
 
 void TestDataView::startsWithAnEmptyDownloadView()
@@ -293,7 +293,7 @@ void TestDataView::closeQuestion()
     auto w = startedWindow();
     const QByteArray image = ImageBuilder::sampleCollection().build();
     load(*w, image);
-    w->UnsavedDownload = true;
+    w->downloads().UnsavedDownload = true;
     // A regular file where the save expects a folder: the write must fail.
     QFile blocker(m_dir->filePath(QStringLiteral("blocker")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -313,11 +313,11 @@ void TestDataView::closeQuestion()
     QCOMPARE(m_prompter->messageButtons.first(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (closes) {
         QTRY_VERIFY(!w->DownloadView);
-        QVERIFY(!w->UnsavedDownload);
+        QVERIFY(!w->downloads().UnsavedDownload);
     } else {
         QCoreApplication::processEvents();
         QVERIFY(w->DownloadView);
-        QVERIFY(w->UnsavedDownload);
+        QVERIFY(w->downloads().UnsavedDownload);
         QCOMPARE(w->DownloadView->PESGraph1->model().points(), 10);
     }
     QCOMPARE(QFile::exists(path), written);
@@ -335,8 +335,8 @@ void TestDataView::closeSavesTheDownloadViewNotTheActiveOne()
 {
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
-    w->UnsavedDownload = true;
-    auto *fileView = new TfrmGraph(w.get());
+    w->downloads().UnsavedDownload = true;
+    auto *fileView = new TfrmGraph(&w->downloads());
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     QMdiSubWindow *fileSub = w->mdiArea->addSubWindow(fileView);
     fileSub->show();
@@ -352,21 +352,21 @@ void TestDataView::closeSavesTheDownloadViewNotTheActiveOne()
     subWindowOf(w->DownloadView)->close();
     QTRY_VERIFY(!w->DownloadView);
     QVERIFY(QFile::exists(path));
-    QVERIFY(!w->UnsavedDownload);
+    QVERIFY(!w->downloads().UnsavedDownload);
 }
 
 void TestDataView::closingAnotherViewKeepsTheFlag()
 {
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
-    w->UnsavedDownload = true;
-    QPointer<TfrmGraph> fileView = new TfrmGraph(w.get());
+    w->downloads().UnsavedDownload = true;
+    QPointer<TfrmGraph> fileView = new TfrmGraph(&w->downloads());
     fileView->setAttribute(Qt::WA_DeleteOnClose);
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     w->mdiArea->addSubWindow(fileView)->show();
     subWindowOf(fileView)->close();
     QTRY_VERIFY(!fileView);
-    QVERIFY(w->UnsavedDownload);
+    QVERIFY(w->downloads().UnsavedDownload);
     QVERIFY(m_prompter->messages.isEmpty());
 }
 
@@ -397,7 +397,7 @@ void TestDataView::closedViewIsRecreatedByTheNextOpen()
     f.write(ImageBuilder::sampleCollection().build());
     f.close();
     m_prompter->answerFile(path);
-    w->OpenCollectionFile();
+    w->downloads().OpenCollectionFile(*w->OpenDialog1);
     QVERIFY(w->DownloadView);
     QCOMPARE(w->DownloadView->Grid2->rowCount(), 3);
     QMdiSubWindow *sub = subWindowOf(w->DownloadView);

@@ -13,6 +13,7 @@
 #include "core/data/CollectionFile.h"
 #include "core/sim/DemoMeter.h"
 #include "gui/dataview/TfrmGraph.h"
+#include "gui/download/DownloadController.h"
 #include "gui/download/TfrmErr.h"
 #include "gui/download/TfrmScope.h"
 #include "gui/shell/TfrmMain.h"
@@ -129,18 +130,18 @@ std::unique_ptr<TfrmMain> TestLoggerDownload::startedWindow(const QString &port,
 // Presses "Download" and waits until the command has handed the port back.
 bool TestLoggerDownload::download(TfrmMain &w)
 {
-    QSignalSpy finished(&w, &TfrmMain::downloadFinished);
+    QSignalSpy finished(&w.downloads(), &DownloadController::finished);
     w.btnDataLogger->click();
     return finished.count() > 0 || finished.wait(DownloadLimitMs);
 }
 
 void TestLoggerDownload::verifyLivePollingBack(TfrmMain &w)
 {
-    QVERIFY(!w.downloadRunning());
-    QVERIFY(!w.Comm2.isOpen());
+    QVERIFY(!w.downloads().running());
+    QVERIFY(!w.downloads().Comm2.isOpen());
     QVERIFY(w.monitor().comm1().isOpen());
     QVERIFY(w.monitor().mainTimer().isActive());
-    QVERIFY(!w.downloadProgress());
+    QVERIFY(!w.downloads().progressWindow());
     QSignalSpy frames(&w.monitor(), &ConnectionMonitor::liveFrame);
     QVERIFY(frames.wait(5000));
     QVERIFY(w.monitor().isConnected());
@@ -187,7 +188,7 @@ void TestLoggerDownload::downloadShowsTheFirstSet()
     int barMaximum = 0;
     QTimer sampler;
     connect(&sampler, &QTimer::timeout, this, [&] {
-        if (TfrmScope *p = w->downloadProgress()) {
+        if (TfrmScope *p = w->downloads().progressWindow()) {
             if (!captions.contains(p->windowTitle()))
                 captions << p->windowTitle();
             totalShown = qMax(totalShown, p->lblTotalBytes->text().toLongLong());
@@ -214,9 +215,9 @@ void TestLoggerDownload::downloadShowsTheFirstSet()
         QCOMPARE(readFile(tempImagePath()), image);
     }
 
-    QCOMPARE(w->store().lastImage(), image);
-    QCOMPARE(w->store().SetCount(), 3);
-    QVERIFY(w->UnsavedDownload);
+    QCOMPARE(w->downloads().store().lastImage(), image);
+    QCOMPARE(w->downloads().store().SetCount(), 3);
+    QVERIFY(w->downloads().UnsavedDownload);
 
     // Data set 0 is on screen: its row, its samples, its statistics.
     QVERIFY(w->DownloadView);
@@ -225,7 +226,7 @@ void TestLoggerDownload::downloadShowsTheFirstSet()
     QCOMPARE(v.Grid2->currentRow(), 0);
     QCOMPARE(v.txtDataNo->text(), QStringLiteral("40"));
     QCOMPARE(v.dataListModel->rowCount(), 40);
-    const QList<float> &values = w->store().Values();
+    const QList<float> &values = w->downloads().store().Values();
     QCOMPARE(v.PESGraph1->model().state().y.mid(0, 1), values.mid(0, 1));
     QVERIFY(!v.txtT1Max->text().isEmpty());
     QVERIFY(!v.txtCursorA->text().isEmpty());
@@ -253,8 +254,8 @@ void TestLoggerDownload::hangUpThenTryAgain()
 
     // An earlier load stays on screen through the failed attempt.
     const QByteArray earlier = ImageBuilder::sampleCollection().build();
-    QCOMPARE(w->ParseLoggerImage(earlier, earlier.size()), TLoadResult::lrOk);
-    w->showFirstDataSet();
+    QCOMPARE(w->downloads().ParseLoggerImage(earlier, earlier.size()), TLoadResult::lrOk);
+    w->downloads().showFirstDataSet();
     const ShownView before = shownView(*w->DownloadView);
 
     QString message;
@@ -264,8 +265,9 @@ void TestLoggerDownload::hangUpThenTryAgain()
         auto &err = static_cast<TfrmErr &>(d);
         message = err.Label1->text();
         onlyRetryAndCancel = err.Button1->isHidden() && !err.Button2->isHidden() && !err.Button3->isHidden();
-        untouched = w->DownloadView && shownView(*w->DownloadView) == before && w->store().lastImage() == earlier
-            && !w->UnsavedDownload && !w->monitor().comm1().isOpen() && !w->monitor().mainTimer().isActive();
+        untouched = w->DownloadView && shownView(*w->DownloadView) == before
+            && w->downloads().store().lastImage() == earlier && !w->downloads().UnsavedDownload
+            && !w->monitor().comm1().isOpen() && !w->monitor().mainTimer().isActive();
         // The meter is back behind the same path.
         sim.reset();
         sim = std::make_unique<Sim>(QStringList{"--link", link} + memory);
@@ -278,10 +280,10 @@ void TestLoggerDownload::hangUpThenTryAgain()
     QVERIFY(onlyRetryAndCancel);
     QVERIFY(untouched);
     // Try Again read the whole memory afresh.
-    QCOMPARE(w->store().lastImage().size(), (simImage.size() + 63) / 64 * 64);
-    QCOMPARE(w->store().lastImage().left(simImage.size()), simImage);
-    QCOMPARE(w->store().SetCount(), 3);
-    QVERIFY(w->UnsavedDownload);
+    QCOMPARE(w->downloads().store().lastImage().size(), (simImage.size() + 63) / 64 * 64);
+    QCOMPARE(w->downloads().store().lastImage().left(simImage.size()), simImage);
+    QCOMPARE(w->downloads().store().SetCount(), 3);
+    QVERIFY(w->downloads().UnsavedDownload);
     QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("400"));
     verifyLivePollingBack(*w);
 }
@@ -323,13 +325,13 @@ void TestLoggerDownload::dataErrorFixedKeepsTheSetsBefore()
 
     QCOMPARE(message, QStringLiteral("Data error ! Choose Try Again to reload or Fix Error to delete the error data set."));
     QVERIFY(allThree);
-    QCOMPARE(w->store().SetCount(), setsKept);
-    QCOMPARE(w->UnsavedDownload, setsKept > 0);
+    QCOMPARE(w->downloads().store().SetCount(), setsKept);
+    QCOMPARE(w->downloads().UnsavedDownload, setsKept > 0);
     if (setsKept > 0) {
         // The faulty entry ends the directory, so the saved image reopens the same.
         QByteArray repaired = image;
         qToLittleEndian<quint32>(0, repaired.data() + 16 + 16 + 12);
-        QCOMPARE(w->store().lastImage(), repaired);
+        QCOMPARE(w->downloads().store().lastImage(), repaired);
         QCOMPARE(readFile(tempImagePath()), repaired);
         TDataSetStore reopened;
         QCOMPARE(reopened.load(repaired, repaired.size()), TLoadResult::lrOk);
@@ -337,7 +339,7 @@ void TestLoggerDownload::dataErrorFixedKeepsTheSetsBefore()
         QCOMPARE(w->DownloadView->Grid2->rowCount(), 1);
         QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("40"));
     } else {
-        QVERIFY(w->store().lastImage().isEmpty());
+        QVERIFY(w->downloads().store().lastImage().isEmpty());
         QVERIFY(!QFile::exists(tempImagePath()));
     }
     verifyLivePollingBack(*w);
@@ -367,18 +369,18 @@ void TestLoggerDownload::refusedWithoutTouchingAnything()
     QTRY_VERIFY(!w->DownloadView);
 
     m_prompter->answerMessage(QMessageBox::Ok);
-    QSignalSpy finished(w.get(), &TfrmMain::downloadFinished);
+    QSignalSpy finished(&w->downloads(), &DownloadController::finished);
     w->btnDataLogger->click();
 
     QCOMPARE(m_prompter->messages, QStringList{message});
     QCOMPARE(finished.count(), 0);
-    QVERIFY(!w->downloadRunning());
+    QVERIFY(!w->downloads().running());
     QVERIFY(!w->DownloadView);
-    QVERIFY(!w->downloadProgress());
+    QVERIFY(!w->downloads().progressWindow());
     QVERIFY(w->monitor().comm1().isOpen());
     QVERIFY(w->monitor().mainTimer().isActive());
     QVERIFY(!w->monitor().isSuspended());
-    QVERIFY(!w->Comm2.isOpen());
+    QVERIFY(!w->downloads().Comm2.isOpen());
     QVERIFY(w->btnDataLogger->isEnabled());
     QCOMPARE(countLines(log, "DOWNLOAD_REQUEST ef44fe"), 0);
 }
@@ -393,8 +395,8 @@ void TestLoggerDownload::emptyLogger()
     QVERIFY(download(*w));
     QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("There is not any recorded data in memory!")});
     QVERIFY(m_prompter->dialogs.isEmpty());
-    QCOMPARE(w->store().SetCount(), 0);
-    QVERIFY(!w->UnsavedDownload);
+    QCOMPARE(w->downloads().store().SetCount(), 0);
+    QVERIFY(!w->downloads().UnsavedDownload);
     QVERIFY(shownView(*w->DownloadView) == before);
     verifyLivePollingBack(*w);
 }
@@ -411,7 +413,7 @@ void TestLoggerDownload::commandsRefuseWhileDownloading()
     bool closeRefused = false;
     QTimer during;
     connect(&during, &QTimer::timeout, this, [&] {
-        if (checked || !w->downloadProgress())
+        if (checked || !w->downloads().progressWindow())
             return;
         checked = true;
         for (QWidget *b : {static_cast<QWidget *>(w->btnDataLogger), static_cast<QWidget *>(w->btnOpen),
@@ -444,7 +446,7 @@ void TestLoggerDownload::commandsRefuseWhileDownloading()
     QVERIFY(m_prompter->dialogs.isEmpty());
     QVERIFY(m_prompter->fileDialogs.isEmpty());
     QCOMPARE(w->monitor().comm1().deviceName(), device);
-    QCOMPARE(w->store().SetCount(), 2);
+    QCOMPARE(w->downloads().store().SetCount(), 2);
     QVERIFY(w->DownloadView);
     QCOMPARE(w->DownloadView->Grid2->rowCount(), 2);
     QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("300"));
@@ -470,7 +472,7 @@ void TestLoggerDownload::demoMeterOnItsInMemoryLine()
     QVERIFY(download(w));
     QVERIFY(m_prompter->messages.isEmpty());
     QVERIFY(m_prompter->dialogs.isEmpty());
-    QCOMPARE(w.store().SetCount(), 3);
+    QCOMPARE(w.downloads().store().SetCount(), 3);
     QCOMPARE(w.DownloadView->txtDataNo->text(), QStringLiteral("240"));
     verifyLivePollingBack(w);
 }

@@ -5,6 +5,7 @@
 #include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
 #include "gui/common/Prompter.h"
+#include "gui/download/DownloadController.h"
 #include "gui/download/TfrmErr.h"
 #include "gui/download/TfrmScope.h"
 #include "gui/shell/Kv518Application.h"
@@ -136,7 +137,7 @@ int main(int argc, char *argv[])
     bool progressShot = false;
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, &w, [&] {
-        TfrmScope *p = w.downloadProgress();
+        TfrmScope *p = w.downloads().progressWindow();
         if (progressShot || !p || p->Progress1->maximum() <= 1 || p->Progress1->value() < p->Progress1->maximum() / 3)
             return;
         progressShot = true;
@@ -148,7 +149,7 @@ int main(int argc, char *argv[])
     DownloadPrompter prompter(sim, link);
     Prompter::install(&prompter);
     QEventLoop done;
-    QObject::connect(&w, &TfrmMain::downloadFinished, &done, &QEventLoop::quit);
+    QObject::connect(&w.downloads(), &DownloadController::finished, &done, &QEventLoop::quit);
     QTimer::singleShot(0, w.btnDataLogger, &QToolButton::click);
     QTimer::singleShot(60000, &done, &QEventLoop::quit);
     done.exec();
@@ -161,6 +162,6 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "the download did not show its progress or its data\n");
         return 1;
     }
-    w.UnsavedDownload = false;
+    w.downloads().UnsavedDownload = false;
     return 0;
 }

@@ -3,7 +3,6 @@
 #include "chart/ChartWidget.h"
 #include "core/app/AppPaths.h"
 #include "core/app/AutoScaleSetting.h"
-#include "core/data/CollectionFile.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/PrepareChart.h"
 #include "gui/shell/TfrmAbout.h"
@@ -33,6 +32,7 @@
 
 TfrmMain::TfrmMain(const MainOptions &options, QWidget *parent)
     : QMainWindow(parent)
+    , m_downloads(m_monitor, downloadWindow())
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orvane KV518"));
@@ -47,7 +47,6 @@ TfrmMain::TfrmMain(const MainOptions &options, QWidget *parent)
     mdiArea->setFrameShape(QFrame::NoFrame);
     setCentralWidget(mdiArea);
 
-    Comm2.setObjectName(QStringLiteral("Comm2"));
     m_monitor.comm1().setObjectName(QStringLiteral("Comm1"));
     m_monitor.mainTimer().setObjectName(QStringLiteral("MainTimer"));
 
@@ -55,6 +54,7 @@ TfrmMain::TfrmMain(const MainOptions &options, QWidget *parent)
     createMenus();
     createStatusBar();
     connectMonitor();
+    connectDownloads();
 
     if (options.demo && options.startDemoMeter)
         options.startDemoMeter(this);
@@ -206,8 +206,8 @@ void TfrmMain::connectMonitor()
     connect(&m_monitor, &ConnectionMonitor::entrySelected, ComboBoxDeviceName,
             &QComboBox::setCurrentIndex);
     connect(&m_monitor, &ConnectionMonitor::connectionGained, this, [this] {
-        btnDataLogger->setEnabled(!m_downloadRunning);
-        DataLogger1->setEnabled(!m_downloadRunning);
+        btnDataLogger->setEnabled(!m_downloads.running());
+        DataLogger1->setEnabled(!m_downloads.running());
     });
     // The tool button stays enabled; its handler tells the user there is no meter.
     connect(&m_monitor, &ConnectionMonitor::connectionLost, this,
@@ -216,6 +216,36 @@ void TfrmMain::connectMonitor()
     connect(&m_monitor, &ConnectionMonitor::rs232Visible, &m_live, &LiveReadings::onRs232Visible);
     connect(&m_live, &LiveReadings::frameDecoded, this,
             [this] { m_monitor.setLoggerRecording(m_live.loggerRecording()); });
+}
+
+DownloadController::Window TfrmMain::downloadWindow()
+{
+    DownloadController::Window window;
+    window.widget = this;
+    window.ensureView = [this](bool fullWidth) { return ensureDownloadView(fullWidth); };
+    window.view = [this] { return DownloadView.data(); };
+    window.saveView = [this](TfrmGraph &view) { saveDownloadView(view); };
+    window.userDataFolder = [this] { return m_userDataFolder; };
+    return window;
+}
+
+void TfrmMain::connectDownloads()
+{
+    connect(&m_downloads, &DownloadController::runningChanged, this, &TfrmMain::setDownloadCommandsEnabled);
+    connect(&m_downloads, &DownloadController::closeRequested, this,
+            [this] { QTimer::singleShot(0, this, &QWidget::close); });
+}
+
+void TfrmMain::setDownloadCommandsEnabled(bool running)
+{
+    for (QWidget *w : {static_cast<QWidget *>(btnDataLogger), static_cast<QWidget *>(btnSetup),
+                       static_cast<QWidget *>(btnOpen), static_cast<QWidget *>(btnSave),
+                       static_cast<QWidget *>(ComboBoxDeviceName)})
+        w->setEnabled(!running);
+    for (QAction *a : {Setup1, Open1, Save1})
+        a->setEnabled(!running);
+    // A lost connection keeps the menu entry off, as the poll left it.
+    DataLogger1->setEnabled(!running && m_monitor.isConnected());
 }
 
 void TfrmMain::fillPortBox(const MainOptions &options)
@@ -302,7 +332,7 @@ void TfrmMain::createLcdMirror()
 
 void TfrmMain::CreateDownloadView()
 {
-    auto *view = new TfrmGraph(this);
+    auto *view = new TfrmGraph(&m_downloads);
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->setWindowTitle(TfrmGraph::downloadCaption());
     DownloadView = view;
@@ -326,51 +356,21 @@ void TfrmMain::CreateDownloadView()
     view->PESGraph1->model().setAllowGraphAnnotHotSpots(true);
 }
 
-void TfrmMain::ensureDownloadView(bool fullWidth)
+TfrmGraph *TfrmMain::ensureDownloadView(bool fullWidth)
 {
     if (DownloadView) {
         if (auto *sub = qobject_cast<QMdiSubWindow *>(DownloadView->parentWidget())) {
             sub->showNormal();
             sub->show();
         }
-        return;
+        return DownloadView;
     }
     CreateDownloadView();
     if (fullWidth) {
         if (auto *sub = qobject_cast<QMdiSubWindow *>(DownloadView->parentWidget()))
             sub->resize(mdiArea->viewport()->width(), sub->height());
     }
-}
-
-TLoadResult TfrmMain::ParseLoggerImage(const QByteArray &image, qint64 expectedBytes)
-{
-    // The list to fill must exist, also when the user closed the view meanwhile.
-    ensureDownloadView(false);
-    const TLoadResult result = m_store.load(image, expectedBytes);
-    if (result == TLoadResult::lrOk)
-        DownloadView->fillDataSetList(m_store);
-    return result;
-}
-
-bool TfrmMain::SaveTempImage()
-{
-    const QString folder = CollectionFile::tempFolder(m_userDataFolder, AppPaths::programFolder());
-    switch (CollectionFile::writeTempImage(m_store.lastImage(), folder)) {
-    case CollectionFile::TempImageStatus::Written:
-        return true;
-    case CollectionFile::TempImageStatus::FolderFailed:
-        Prompter::instance().message(this, QMessageBox::Critical, QDir::toNativeSeparators(folder), QMessageBox::Ok);
-        return false;
-    case CollectionFile::TempImageStatus::FileFailed:
-        break;
-    }
-    return false;
-}
-
-void TfrmMain::showFirstDataSet()
-{
-    if (DownloadView)
-        DownloadView->showDataSet(m_store, 0);
+    return DownloadView;
 }
 
 void TfrmMain::createFileDialogs()
@@ -408,7 +408,7 @@ TfrmGraph *TfrmMain::activeDataView() const
 
 void TfrmMain::btnOpenClick()
 {
-    if (m_downloadRunning)
+    if (m_downloads.running())
         return;
     TfrmOpenSave dialog(this);
     dialog.setOpenCaptions(QLocale::system().decimalPoint() == u',');
@@ -416,14 +416,14 @@ void TfrmMain::btnOpenClick()
     OpenDialog1->setDirectory(fileDialogFolder());
     OpenDialog1->selectFile(QString());
     if (result == TfrmOpenSave::OK)
-        OpenCollectionFile();
+        m_downloads.OpenCollectionFile(*OpenDialog1);
     else if (result == TfrmOpenSave::No)
         OpenDataFile();
 }
 
 void TfrmMain::Save1Click()
 {
-    if (m_downloadRunning)
+    if (m_downloads.running())
         return;
     SaveDialog1->setDirectory(fileDialogFolder());
     // Held weakly: the view may close while the choice dialog is open.
@@ -437,55 +437,9 @@ void TfrmMain::Save1Click()
     TfrmOpenSave dialog(this);
     const int result = Prompter::instance().exec(dialog);
     if (result == TfrmOpenSave::OK)
-        SaveCollectionFile();
+        m_downloads.SaveCollectionFile(*SaveDialog1);
     else if (result == TfrmOpenSave::No && view)
         SaveDataFile(*view);
-}
-
-void TfrmMain::OpenCollectionFile()
-{
-    ensureDownloadView(true);
-    OpenDialog1->setDefaultSuffix(QStringLiteral("518"));
-    OpenDialog1->setNameFilters({QStringLiteral("Data Sets Collection (*.518) (*.518)")});
-    const QString path = Prompter::instance().chooseFile(*OpenDialog1);
-    if (path.isEmpty())
-        return;
-    qint64 size = 0;
-    const std::optional<QByteArray> image = CollectionFile::readImage(path, &size);
-    // Unreadable, too large, empty, or too short for a directory: nothing is loaded.
-    if (!image || image->size() < LoggerImage::DirectoryEnd)
-        return;
-    if (ParseLoggerImage(*image, size) != TLoadResult::lrOk)
-        return;
-    SaveTempImage();
-    showFirstDataSet();
-}
-
-bool TfrmMain::SaveCollectionFile()
-{
-    SaveDialog1->setDefaultSuffix(QStringLiteral("518"));
-    SaveDialog1->setNameFilters({QStringLiteral("Data Set Collection file(*.518,only for KV518) (*.518)")});
-    const QString path = Prompter::instance().chooseFile(*SaveDialog1);
-    if (path.isEmpty())
-        return false;
-    // The image loaded in this run is written from memory; only without one
-    // does an earlier run's temporary file stand in.
-    QByteArray bytes = m_store.lastImage();
-    if (bytes.isEmpty()) {
-        const std::optional<QByteArray> earlier =
-            CollectionFile::readImage(CollectionFile::tempImagePath(m_userDataFolder, AppPaths::programFolder()));
-        if (!earlier || earlier->isEmpty())
-            return false;
-        bytes = *earlier;
-    }
-    if (!CollectionFile::writeImage(path, bytes)) {
-        Prompter::instance().message(this, QMessageBox::Critical,
-                                     QStringLiteral("Cannot create file \"%1\"").arg(QDir::toNativeSeparators(path)),
-                                     QMessageBox::Ok);
-        return false;
-    }
-    UnsavedDownload = false;
-    return true;
 }
 
 void TfrmMain::OpenDataFile()
@@ -496,7 +450,7 @@ void TfrmMain::SaveDataFile(TfrmGraph &)
 {
 }
 
-void TfrmMain::saveDownload(TfrmGraph &view)
+void TfrmMain::saveDownloadView(TfrmGraph &view)
 {
     // The save acts on the active window: make it this one, also while the
     // main window is closing and another view is in front.
@@ -513,9 +467,14 @@ void TfrmMain::PrinterSetup1Click()
 {
 }
 
+void TfrmMain::btnDataLoggerClick()
+{
+    m_downloads.DownloadLoggerData();
+}
+
 void TfrmMain::btnSetupClick()
 {
-    if (m_downloadRunning)
+    if (m_downloads.running())
         return;
 }
 
@@ -603,7 +562,7 @@ void TfrmMain::Window1Popup()
 void TfrmMain::ComboBoxDeviceNameChange()
 {
     // The download holds the device on Comm2.
-    if (m_downloadRunning)
+    if (m_downloads.running())
         return;
     const QString text = ComboBoxDeviceName->currentText();
     const int index = ComboBoxDeviceName->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -633,9 +592,9 @@ void TfrmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (m_downloadRunning) {
+    if (m_downloads.running()) {
         // The download holds Comm2 and the store; close once it has ended.
-        m_closeAfterDownload = true;
+        m_downloads.closeAfterDownload();
         event->ignore();
         return;
     }
@@ -644,7 +603,7 @@ void TfrmMain::closeEvent(QCloseEvent *event)
         return;
     }
     m_monitor.suspend();
-    Comm2.close();
+    m_downloads.Comm2.close();
     m_settings.PortIndex = m_monitor.portIndex();
     m_settings.AutoScaleSetting = ScaleSettings::autoScaleSetting();
     QString error;

@@ -2,11 +2,9 @@
 
 #include "core/app/MainOptions.h"
 #include "core/app/Settings.h"
-#include "core/data/TDataSetStore.h"
-#include "core/link/ComPort.h"
 #include "core/link/ConnectionMonitor.h"
 #include "gui/dataview/TfrmGraph.h"
-#include "gui/download/TfrmScope.h"
+#include "gui/download/DownloadController.h"
 #include "gui/live/LiveReadings.h"
 #include "gui/live/TfrmLCD.h"
 
@@ -25,12 +23,11 @@ class QToolBar;
 class QToolButton;
 class TfrmAbout;
 
-struct DownloadProgress;
-
 // The main window: a frame for the data view windows, with the tool bar, the
 // menus, the port box and the status bar. It owns the connection monitor (the
-// live port Comm1 and MainTimer), the download port Comm2 and the settings.
-class TfrmMain : public QMainWindow, public TfrmGraphHost
+// live port Comm1 and MainTimer), the download controller (the download port
+// Comm2 and the data sets) and the settings, and routes the commands to them.
+class TfrmMain : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -83,65 +80,25 @@ public:
     QMdiArea *mdiArea = nullptr;
     QStatusBar *StatusBar1 = nullptr;
 
-    // The download port (no receive handler).
-    ComPort Comm2;
-
     // The file dialogs of the Open and Save commands.
     QFileDialog *OpenDialog1 = nullptr;
     QFileDialog *SaveDialog1 = nullptr;
 
-    // The data sets of the last download or collection open, for the whole run.
-    TDataSetStore &store() { return m_store; }
+    // The download command, its data sets and the collection files.
+    DownloadController &downloads() { return m_downloads; }
     // The download view; empty while none is open.
     QPointer<TfrmGraph> DownloadView;
-    // A download is shown that has not been saved as a collection file.
-    bool UnsavedDownload = false;
 
     // Opens the download view with an empty chart (at the end of the show
     // step, and when a load finds none open).
     void CreateDownloadView();
-    // Loads a logger image into the store (the download view is opened when
-    // missing) and fills the view's data set list. On any result but lrOk the
-    // store, the list and the chart stay as they were.
-    TLoadResult ParseLoggerImage(const QByteArray &image, qint64 expectedBytes);
-    // Writes the image of the last load to "temp/DataSetsTemp.tmp" of the user
-    // data folder. A folder that cannot be created is reported with its path;
-    // the caller carries on. Returns whether the file was written.
-    bool SaveTempImage();
-    // After a successful load: data set 0 in the download view.
-    void showFirstDataSet();
-    // The collection file commands; SaveCollectionFile returns whether a file
-    // was written.
-    void OpenCollectionFile();
-    bool SaveCollectionFile();
     // The single data file commands.
     void OpenDataFile();
     void SaveDataFile(TfrmGraph &view);
 
-    // The download command: copies the logger's memory into the store and
-    // shows its first data set. Refused without a connection, while the
-    // logger records, and while a download already runs.
-    void DownloadLoggerData();
-    // One attempt: the transfer, the parse, and on success the temporary
-    // image and data set 0 on screen.
-    TLoadResult LoadFromLogger();
-    // Moves the serial device from Comm1 to Comm2 (MainTimer stopped).
-    void SwitchToDownloadPort();
-    // The exchange on Comm2 with its progress window; lrOk or lrReadError.
-    TLoadResult ReadLoggerImage(QByteArray &image, qint64 &expectedBytes);
-    // Creates and shows this attempt's progress window.
-    void ShowDownloadProgress();
-    // A download is running: the commands that would disturb it refuse.
-    bool downloadRunning() const { return m_downloadRunning; }
-    // The progress window of the running attempt; empty between attempts.
-    TfrmScope *downloadProgress() const { return m_progress; }
-
 Q_SIGNALS:
     // The start-up search has ended and the commands are enabled.
     void searchFinished();
-    // A download command has ended (whatever its result) and live polling
-    // runs again.
-    void downloadFinished();
 
 public Q_SLOTS:
     void btnOpenClick();
@@ -179,20 +136,12 @@ private:
     void createFileDialogs();
     QString fileDialogFolder() const;
     TfrmGraph *activeDataView() const;
-    void ensureDownloadView(bool fullWidth);
-    void runDownload();
-    void downloadAttempts();
-    bool repairFaultySet();
-    void setDownloadRunning(bool running);
-    void showDownloadStep(const DownloadProgress &progress);
+    TfrmGraph *ensureDownloadView(bool fullWidth);
+    DownloadController::Window downloadWindow();
+    void connectDownloads();
+    void saveDownloadView(TfrmGraph &view);
+    void setDownloadCommandsEnabled(bool running);
 
-    // The data view's part in the unsaved download.
-    const TDataSetStore &dataSets() const override { return m_store; }
-    bool unsavedDownload() const override { return UnsavedDownload; }
-    void saveDownload(TfrmGraph &view) override;
-    void downloadViewClosed() override { UnsavedDownload = false; }
-
-    TDataSetStore m_store;
     ConnectionMonitor m_monitor;
     LiveReadings m_live;
     QPointer<TfrmLCD> m_lcd;
@@ -206,16 +155,7 @@ private:
     bool m_searching = false;
     bool m_searchDone = false;
     bool m_closeAfterSearch = false;
-
-    bool m_downloadRunning = false;
-    bool m_closeAfterDownload = false;
-    QPointer<TfrmScope> m_progress;
-    // The image of an attempt that ended in a data error, for the repair that
-    // keeps the data sets before the faulty one.
-    struct FaultyImage
-    {
-        QByteArray image;
-        qint64 expectedBytes = 0;
-        int faultySet = -1;
-    } m_faulty;
+    // Declared after the monitor: it goes first, while the monitor it uses
+    // still exists.
+    DownloadController m_downloads;
 };

@@ -1,23 +1,23 @@
-// The download command of the main window: from the "Download" button to the
-// first data set on screen, with live polling handed back in every case.
-#include "gui/shell/TfrmMain.h"
+#include "gui/download/DownloadController.h"
 
+#include "core/app/AppPaths.h"
+#include "core/data/CollectionFile.h"
 #include "core/data/LoggerDownload.h"
 #include "core/data/LoggerImage.h"
+#include "core/link/ConnectionMonitor.h"
 #include "core/link/Delay.h"
 #include "gui/common/Prompter.h"
 #include "gui/common/WaitCursor.h"
 #include "gui/download/TfrmErr.h"
 #include "gui/download/TfrmScope.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QTimer>
-#include <QToolButton>
 
 namespace {
 
@@ -33,49 +33,55 @@ QString dataErrorText()
 QString readErrorText() { return QStringLiteral("There was error when reading data from meter"); }
 } // namespace
 
-void TfrmMain::btnDataLoggerClick()
+DownloadController::DownloadController(ConnectionMonitor &monitor, Window window, QObject *parent)
+    : QObject(parent)
+    , m_monitor(monitor)
+    , m_window(std::move(window))
 {
-    DownloadLoggerData();
+    setObjectName(QStringLiteral("DownloadController"));
+    Comm2.setObjectName(QStringLiteral("Comm2"));
 }
 
-void TfrmMain::DownloadLoggerData()
+DownloadController::~DownloadController() = default;
+
+void DownloadController::DownloadLoggerData()
 {
-    if (m_downloadRunning)
+    if (m_running)
         return;
     if (!m_monitor.isConnected()) {
-        Prompter::notice(this, noConnectionText());
+        Prompter::notice(m_window.widget, noConnectionText());
         return;
     }
     if (m_monitor.loggerRecording()) {
-        Prompter::notice(this, recordingText());
+        Prompter::notice(m_window.widget, recordingText());
         return;
     }
-    setDownloadRunning(true);
-    ensureDownloadView(false);
+    setRunning(true);
+    m_window.ensureView(false);
     // The poll or the live receive handler may be paused beneath this click;
     // the transfer starts from the event loop once both have finished.
     m_monitor.runWhenQuiet(this, [this] { runDownload(); });
 }
 
-void TfrmMain::runDownload()
+void DownloadController::runDownload()
 {
     downloadAttempts();
     // Live polling comes back whatever the attempts ended in.
     Comm2.close();
     Delay(300);
     m_monitor.resume();
-    setDownloadRunning(false);
-    Q_EMIT downloadFinished();
+    setRunning(false);
+    Q_EMIT finished();
     if (m_closeAfterDownload) {
         m_closeAfterDownload = false;
-        QTimer::singleShot(0, this, &QWidget::close);
+        Q_EMIT closeRequested();
     }
 }
 
-void TfrmMain::downloadAttempts()
+void DownloadController::downloadAttempts()
 {
     // One error dialog for the whole command.
-    QPointer<TfrmErr> err = new TfrmErr(this);
+    QPointer<TfrmErr> err = new TfrmErr(m_window.widget);
     auto cleanUp = qScopeGuard([this, err] {
         delete err.data();
         m_faulty = {};
@@ -87,10 +93,10 @@ void TfrmMain::downloadAttempts()
             UnsavedDownload = true;
             return;
         case TLoadResult::lrMemoryError:
-            Prompter::notice(this, QStringLiteral("Memory error!"));
+            Prompter::notice(m_window.widget, QStringLiteral("Memory error!"));
             return;
         case TLoadResult::lrNoData:
-            Prompter::notice(this, QStringLiteral("There is not any recorded data in memory!"));
+            Prompter::notice(m_window.widget, QStringLiteral("There is not any recorded data in memory!"));
             return;
         case TLoadResult::lrDataError:
             err->Button1->show();
@@ -112,7 +118,7 @@ void TfrmMain::downloadAttempts()
     }
 }
 
-bool TfrmMain::repairFaultySet()
+bool DownloadController::repairFaultySet()
 {
     // Only the data sets before the faulty entry are sound; with none of them
     // there is nothing to keep. The meter itself is never touched.
@@ -131,7 +137,7 @@ bool TfrmMain::repairFaultySet()
     return true;
 }
 
-TLoadResult TfrmMain::LoadFromLogger()
+TLoadResult DownloadController::LoadFromLogger()
 {
     m_faulty = {};
     WaitCursor hourglass;
@@ -155,7 +161,7 @@ TLoadResult TfrmMain::LoadFromLogger()
     return r;
 }
 
-void TfrmMain::SwitchToDownloadPort()
+void DownloadController::SwitchToDownloadPort()
 {
     // The quiet moment has been awaited by the caller (runWhenQuiet): nothing
     // can be polling or receiving now.
@@ -170,7 +176,7 @@ void TfrmMain::SwitchToDownloadPort()
     Comm2.open();
 }
 
-TLoadResult TfrmMain::ReadLoggerImage(QByteArray &image, qint64 &expectedBytes)
+TLoadResult DownloadController::ReadLoggerImage(QByteArray &image, qint64 &expectedBytes)
 {
     SwitchToDownloadPort();
     ShowDownloadProgress();
@@ -189,10 +195,10 @@ TLoadResult TfrmMain::ReadLoggerImage(QByteArray &image, qint64 &expectedBytes)
     return result.result;
 }
 
-void TfrmMain::ShowDownloadProgress()
+void DownloadController::ShowDownloadProgress()
 {
     delete m_progress.data();
-    auto *scope = new TfrmScope(this);
+    auto *scope = new TfrmScope(m_window.widget);
     scope->setAttribute(Qt::WA_DeleteOnClose);
     scope->stayOnTop();
     scope->setWindowTitle(QStringLiteral("Data Retriving Progress"));
@@ -204,11 +210,17 @@ void TfrmMain::ShowDownloadProgress()
     m_progress = scope;
     showDownloadStep({});
     scope->show();
-    repaint();
+    if (m_window.widget)
+        m_window.widget->repaint();
     QCoreApplication::processEvents();
 }
 
-void TfrmMain::showDownloadStep(const DownloadProgress &progress)
+TfrmScope *DownloadController::progressWindow() const
+{
+    return m_progress;
+}
+
+void DownloadController::showDownloadStep(const DownloadProgress &progress)
 {
     if (!m_progress)
         return;
@@ -218,15 +230,91 @@ void TfrmMain::showDownloadStep(const DownloadProgress &progress)
     m_progress->Progress1->setValue(progress.barValue());
 }
 
-void TfrmMain::setDownloadRunning(bool running)
+void DownloadController::setRunning(bool running)
 {
-    m_downloadRunning = running;
-    for (QWidget *w : {static_cast<QWidget *>(btnDataLogger), static_cast<QWidget *>(btnSetup),
-                       static_cast<QWidget *>(btnOpen), static_cast<QWidget *>(btnSave),
-                       static_cast<QWidget *>(ComboBoxDeviceName)})
-        w->setEnabled(!running);
-    for (QAction *a : {Setup1, Open1, Save1})
-        a->setEnabled(!running);
-    // A lost connection keeps the menu entry off, as the poll left it.
-    DataLogger1->setEnabled(!running && m_monitor.isConnected());
+    m_running = running;
+    Q_EMIT runningChanged(running);
+}
+
+TLoadResult DownloadController::ParseLoggerImage(const QByteArray &image, qint64 expectedBytes)
+{
+    // The list to fill must exist, also when the user closed the view meanwhile.
+    TfrmGraph *view = m_window.ensureView(false);
+    const TLoadResult result = m_store.load(image, expectedBytes);
+    if (result == TLoadResult::lrOk)
+        view->fillDataSetList(m_store);
+    return result;
+}
+
+bool DownloadController::SaveTempImage()
+{
+    const QString folder = CollectionFile::tempFolder(m_window.userDataFolder(), AppPaths::programFolder());
+    switch (CollectionFile::writeTempImage(m_store.lastImage(), folder)) {
+    case CollectionFile::TempImageStatus::Written:
+        return true;
+    case CollectionFile::TempImageStatus::FolderFailed:
+        Prompter::instance().message(m_window.widget, QMessageBox::Critical, QDir::toNativeSeparators(folder),
+                                     QMessageBox::Ok);
+        return false;
+    case CollectionFile::TempImageStatus::FileFailed:
+        break;
+    }
+    return false;
+}
+
+void DownloadController::showFirstDataSet()
+{
+    if (TfrmGraph *view = m_window.view())
+        view->showDataSet(m_store, 0);
+}
+
+void DownloadController::OpenCollectionFile(QFileDialog &dialog)
+{
+    m_window.ensureView(true);
+    dialog.setDefaultSuffix(QStringLiteral("518"));
+    dialog.setNameFilters({QStringLiteral("Data Sets Collection (*.518) (*.518)")});
+    const QString path = Prompter::instance().chooseFile(dialog);
+    if (path.isEmpty())
+        return;
+    qint64 size = 0;
+    const std::optional<QByteArray> image = CollectionFile::readImage(path, &size);
+    // Unreadable, too large, empty, or too short for a directory: nothing is loaded.
+    if (!image || image->size() < LoggerImage::DirectoryEnd)
+        return;
+    if (ParseLoggerImage(*image, size) != TLoadResult::lrOk)
+        return;
+    SaveTempImage();
+    showFirstDataSet();
+}
+
+bool DownloadController::SaveCollectionFile(QFileDialog &dialog)
+{
+    dialog.setDefaultSuffix(QStringLiteral("518"));
+    dialog.setNameFilters({QStringLiteral("Data Set Collection file(*.518,only for KV518) (*.518)")});
+    const QString path = Prompter::instance().chooseFile(dialog);
+    if (path.isEmpty())
+        return false;
+    // The image loaded in this run is written from memory; only without one
+    // does an earlier run's temporary file stand in.
+    QByteArray bytes = m_store.lastImage();
+    if (bytes.isEmpty()) {
+        const std::optional<QByteArray> earlier = CollectionFile::readImage(
+            CollectionFile::tempImagePath(m_window.userDataFolder(), AppPaths::programFolder()));
+        if (!earlier || earlier->isEmpty())
+            return false;
+        bytes = *earlier;
+    }
+    if (!CollectionFile::writeImage(path, bytes)) {
+        Prompter::instance().message(m_window.widget, QMessageBox::Critical,
+                                     QStringLiteral("Cannot create file \"%1\"").arg(QDir::toNativeSeparators(path)),
+                                     QMessageBox::Ok);
+        return false;
+    }
+    UnsavedDownload = false;
+    return true;
+}
+
+void DownloadController::saveDownload(TfrmGraph &view)
+{
+    m_window.saveView(view);
 }
