@@ -1,0 +1,183 @@
+// The download controller on its own: the demo meter on its in-memory line,
+// a bare download view, no main window. A faulty data set answered with
+// "Fixed the error " must leave exactly the data sets before it, in the store,
+// on screen and in the temporary image that a later open reads back.
+#include "ImageBuilder.h"
+#include "ScriptedPrompter.h"
+#include "TestFiles.h"
+
+#include "core/app/AppPaths.h"
+#include "core/data/CollectionFile.h"
+#include "core/link/ConnectionMonitor.h"
+#include "core/sim/DemoMeter.h"
+#include "gui/dataview/TfrmGraph.h"
+#include "gui/download/DownloadController.h"
+#include "gui/download/TfrmErr.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int DownloadLimitMs = 30000;
+
+// Four data sets of different lengths, intervals and units; one entry may
+// carry a broken end address.
+ImageBuilder fourSets(int faulty = -1, quint32 faultyEnd = 0)
+{
+    QList<ImageSet> sets(4);
+    sets[0].at(QDateTime(QDate(2011, 5, 2), QTime(8, 0, 0))).every(10).ramp(30, 400, 2, 200, 1);
+    sets[1].at(QDateTime(QDate(2011, 5, 3), QTime(9, 30, 0))).every(60).ramp(45, 600, -1, 250, 2);
+    sets[2].at(QDateTime(QDate(2011, 5, 4), QTime(23, 59, 0))).every(0x002C).fahrenheit().ramp(25, 300, 3, 700, -1);
+    sets[3].at(QDateTime(QDate(2011, 5, 6), QTime(12, 0, 0))).every(5).ramp(50, 550, 1, 180, 1);
+    if (faulty >= 0)
+        sets[faulty].endAddress = faultyEnd;
+    ImageBuilder builder;
+    for (const ImageSet &s : sets)
+        builder.add(s);
+    return builder;
+}
+
+// The first n data sets alone, as a sound image: what the repair must leave.
+ImageBuilder firstSets(int n)
+{
+    ImageBuilder all = fourSets();
+    ImageBuilder builder;
+    for (int k = 0; k < n; ++k)
+        builder.add(all.sets().at(k));
+    return builder;
+}
+
+// The two stores hold the same data sets, sample for sample.
+void verifySameSets(const TDataSetStore &actual, const TDataSetStore &expected)
+{
+    QCOMPARE(actual.SetCount(), expected.SetCount());
+    QCOMPARE(actual.SampleCounts(), expected.SampleCounts());
+    QCOMPARE(actual.StartTimes(), expected.StartTimes());
+    QCOMPARE(actual.Intervals(), expected.Intervals());
+    QCOMPARE(actual.UnitFlags(), expected.UnitFlags());
+    QCOMPARE(actual.Values(), expected.Values());
+    QCOMPARE(actual.Times(), expected.Times());
+}
+
+} // namespace
+
+class TestDownloadController : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void fixedErrorKeepsTheSetsBefore_data();
+    void fixedErrorKeepsTheSetsBefore();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+};
+
+void TestDownloadController::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    AppPaths::setProgramFolder(m_dir->filePath(QStringLiteral("program")));
+    m_prompter = std::make_unique<ScriptedPrompter>();
+}
+
+void TestDownloadController::cleanup()
+{
+    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
+    QVERIFY(m_prompter->allAnswered());
+    m_prompter.reset();
+}
+
+void TestDownloadController::fixedErrorKeepsTheSetsBefore_data()
+{
+    QTest::addColumn<int>("faulty");
+    QTest::addColumn<quint32>("faultyEnd");
+    QTest::newRow("second runs past the memory") << 1 << quint32(0x00FFFF00);
+    QTest::newRow("third ends before it starts") << 2 << quint32(0x0200);
+    QTest::newRow("first: nothing to keep") << 0 << quint32(0x00FFFF00);
+}
+
+void TestDownloadController::fixedErrorKeepsTheSetsBefore()
+{
+    QFETCH(int, faulty);
+    QFETCH(quint32, faultyEnd);
+    const int kept = faulty;
+
+    DemoMeter meter;
+    meter.model().setImage(fourSets(faulty, faultyEnd).build());
+    ConnectionMonitor monitor;
+    monitor.setPortNames({DemoMeter::DevicePath});
+    monitor.searchMeter();
+    QVERIFY(monitor.isConnected());
+
+    // The main window's part: a parent for the dialogs and the download view.
+    QWidget window;
+    QPointer<TfrmGraph> view;
+    DownloadController *controller = nullptr;
+    DownloadController::Window hooks;
+    hooks.widget = &window;
+    hooks.ensureView = [&](bool) {
+        if (!view) {
+            view = new TfrmGraph(controller, &window);
+            view->setWindowTitle(TfrmGraph::downloadCaption());
+        }
+        return view.data();
+    };
+    hooks.view = [&] { return view.data(); };
+    hooks.saveView = [](TfrmGraph &) { QFAIL("nothing asks to save"); };
+    const QString userFolder = m_dir->filePath(QStringLiteral("user/"));
+    hooks.userDataFolder = [&] { return userFolder; };
+    DownloadController downloads(monitor, hooks);
+    controller = &downloads;
+
+    QString message;
+    m_prompter->answerDialog([&](QDialog &d) {
+        message = static_cast<TfrmErr &>(d).Label1->text();
+        return int(TfrmErr::OK);
+    });
+    QSignalSpy finished(&downloads, &DownloadController::finished);
+    // With the line quiet the whole command runs inside this call.
+    downloads.DownloadLoggerData();
+    QVERIFY(finished.count() > 0 || finished.wait(DownloadLimitMs));
+
+    QCOMPARE(message, QStringLiteral("Data error ! Choose Try Again to reload or Fix Error to delete the error data set."));
+    QVERIFY(!downloads.running());
+    QVERIFY(!downloads.Comm2.isOpen());
+    QVERIFY(monitor.comm1().isOpen());
+    QCOMPARE(downloads.UnsavedDownload, kept > 0);
+    const QString temp = CollectionFile::tempImagePath(userFolder, AppPaths::programFolder());
+    if (kept == 0) {
+        QCOMPARE(downloads.store().SetCount(), 0);
+        QVERIFY(!QFile::exists(temp));
+        return;
+    }
+
+    TDataSetStore expected;
+    const QByteArray sound = firstSets(kept).build();
+    QCOMPARE(expected.load(sound, sound.size()), TLoadResult::lrOk);
+    verifySameSets(downloads.store(), expected);
+
+    // A later open of the temporary image finds the same data sets again.
+    const QByteArray saved = readFile(temp);
+    QCOMPARE(saved, downloads.store().lastImage());
+    TDataSetStore reopened;
+    QCOMPARE(reopened.load(saved, saved.size()), TLoadResult::lrOk);
+    verifySameSets(reopened, expected);
+
+    QVERIFY(view);
+    QCOMPARE(view->Grid2->rowCount(), kept);
+    QCOMPARE(view->txtDataNo->text(), QString::number(expected.SampleCounts().at(0)));
+}
+
+QTEST_MAIN(TestDownloadController)
+#include "tst_downloadcontroller.moc"
