@@ -1,6 +1,5 @@
 // The data view window: showing a data set (lists, strip, chart), the
-// statistics and the cursors, closing with an unsaved download, and the data
-// list's table model.
+// statistics and the cursors, and closing with an unsaved download.
 #include "ImageBuilder.h"
 #include "MainWindowFixture.h"
 #include "ScriptedPrompter.h"
@@ -17,7 +16,6 @@
 #include "gui/dataview/TfrmAnnoEdit.h"
 #include "gui/dataview/TfrmSetupScale.h"
 
-#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QComboBox>
@@ -58,7 +56,6 @@ private Q_SLOTS:
     void closedViewIsRecreatedByTheNextOpen();
     void cursorDragSnapsToTheNearestSample();
     void cursorDroppedOutsideStays();
-    void dataListModelPassesTheTester();
     void notesCrossesAndSplit();
     void range_data();
     void range();
@@ -471,30 +468,6 @@ void TestDataView::cursorDroppedOutsideStays()
     QCOMPARE(v.CursorBIndex, 6);
     QCOMPARE(m.vertLineAnnotation(2).x, m.xDataII(0, 6));
     QCOMPARE(m.vertLineAnnotation(2).color, PEargb(255, 0, 255, 0));
-}
-
-void TestDataView::dataListModelPassesTheTester()
-{
-    ChartModel chart;
-    chart.setSubsetByPoint(false);
-    chart.setSubsets(2);
-    chart.setPoints(50);
-    const std::vector<double> x(100, 40000.5);
-    chart.setXDataIIArray(x);
-    DataListModel model(chart);
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    model.fill();
-    QCOMPARE(model.rowCount(), 50);
-    QCOMPARE(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("HUMIDITY"));
-    QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QStringLiteral("Temp"));
-    // Prepared anew with fewer points: old rows answer empty until the next fill.
-    chart.setPoints(3);
-    QVERIFY(model.text(10, DataListModel::No).isEmpty());
-    model.fill();
-    QCOMPARE(model.rowCount(), 3);
-    chart.setPoints(0);
-    model.fill();
-    QCOMPARE(model.rowCount(), 0);
 }
 
 void TestDataView::notesCrossesAndSplit()
