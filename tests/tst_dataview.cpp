@@ -1,5 +1,6 @@
 // The data view window: showing a data set (lists, strip, chart), the
-// statistics and the cursors, and closing with an unsaved download.
+// statistics and the cursors, closing with an unsaved download, and clicks on
+// the lists.
 #include "ImageBuilder.h"
 #include "MainWindowFixture.h"
 #include "ScriptedPrompter.h"
@@ -7,7 +8,9 @@
 #include "chart/ChartWidget.h"
 #include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
+#include "core/chart/CursorController.h"
 #include "core/chart/DataListModel.h"
+#include "core/chart/DataSetListModel.h"
 #include "core/link/MonotonicClock.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/shell/TfrmMain.h"
@@ -25,7 +28,6 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTableView>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -56,6 +58,7 @@ private Q_SLOTS:
     void closedViewIsRecreatedByTheNextOpen();
     void cursorDragSnapsToTheNearestSample();
     void cursorDroppedOutsideStays();
+    void clickOnTheSelectedRowRunsAgain();
     void notesCrossesAndSplit();
     void range_data();
     void range();
@@ -68,6 +71,16 @@ private:
     static QString cell(const TfrmGraph &view, int row, int column)
     {
         return view.dataListModel->index(row, column).data().toString();
+    }
+    // A cell of the data set list as its table shows it.
+    static QString setCell(const TfrmGraph &view, int row, int column)
+    {
+        return view.Grid2->model()->index(row, column).data().toString();
+    }
+    static void clickRow(QTableView *table, int row)
+    {
+        const QRect cell = table->visualRect(table->model()->index(row, 1));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -117,7 +130,7 @@ void TestDataView::startsWithAnEmptyDownloadView()
     QCOMPARE(v.txtT1Avg->text(), QStringLiteral("***.* "));
     QCOMPARE(v.txtDataNo->text(), QStringLiteral("0"));
     QCOMPARE(v.txtSamplingRate->currentText(), QStringLiteral("00:02"));
-    QCOMPARE(v.Grid2->rowCount(), 1);
+    QCOMPARE(v.Grid2->model()->rowCount(), 1);
     QCOMPARE(v.dataListModel->rowCount(), 0);
     // The tool bar as designed.
     QVERIFY(v.ToolButton1->isChecked() && v.ToolButton2->isChecked() && v.ToolButton4->isChecked());
@@ -137,11 +150,11 @@ void TestDataView::showingASetFillsListsAndStrip()
     TfrmGraph &v = *w->DownloadView;
     const DateTimeText &t = v.texts();
 
-    QCOMPARE(v.Grid2->rowCount(), 3);
-    QCOMPARE(v.Grid2->item(0, 0)->text(), QStringLiteral("1"));
-    QCOMPARE(v.Grid2->item(1, 6)->text(), QStringLiteral("F"));
-    QCOMPARE(v.Grid2->item(1, 3)->text(), QStringLiteral("05:00"));
-    QCOMPARE(v.Grid2->selectedRanges().first().topRow(), 0);
+    QCOMPARE(v.Grid2->model()->rowCount(), 3);
+    QCOMPARE(setCell(v, 0, 0), QStringLiteral("1"));
+    QCOMPARE(setCell(v, 1, 6), QStringLiteral("F"));
+    QCOMPARE(setCell(v, 1, 3), QStringLiteral("05:00"));
+    QCOMPARE(v.Grid2->selectionModel()->selectedRows().first().row(), 0);
 
     QCOMPARE(v.dataListModel->rowCount(), 10);
     const double start = FrameworkTime::fromDateTime(QDateTime(QDate(2009, 3, 1), QTime(10, 20, 0)));
@@ -162,8 +175,8 @@ void TestDataView::showingASetFillsListsAndStrip()
     const ChartModel &m = v.PESGraph1->model();
     QCOMPARE(m.points(), 10);
     QCOMPARE(m.yData(1, 9), -15.0f);
-    QCOMPARE(v.CursorAIndex, 3);
-    QCOMPARE(v.CursorBIndex, 6);
+    QCOMPARE(v.cursors().CursorAIndex(), 3);
+    QCOMPARE(v.cursors().CursorBIndex(), 6);
     QCOMPARE(m.vertLineAnnotation(1).x, m.xDataII(0, 3));
     QCOMPARE(m.vertLineAnnotation(2).x, m.xDataII(0, 6));
     QCOMPARE(m.vertLineAnnotation(0).x, m.xDataII(0, 0));
@@ -196,7 +209,7 @@ void TestDataView::samplingRate()
     set.every(quint16(interval)).ramp(4, 500, 1, 200, 1);
     load(*w, ImageBuilder().add(set).build());
     QCOMPARE(w->DownloadView->txtSamplingRate->currentText(), strip);
-    QCOMPARE(w->DownloadView->Grid2->item(0, 3)->text(), column);
+    QCOMPARE(setCell(*w->DownloadView, 0, 3), column);
 }
 
 void TestDataView::dataListShowsMarkers()
@@ -224,8 +237,8 @@ void TestDataView::choosingAnotherSet()
     QCOMPARE(v.dataListModel->rowCount(), 5);
     QCOMPARE(v.txtSamplingRate->currentText(), QStringLiteral("05:00"));
     QCOMPARE(v.Grid3->selectionModel()->selectedRows().first().row(), 0);
-    QCOMPARE(v.CursorAIndex, 1);
-    QCOMPARE(v.CursorBIndex, 3);
+    QCOMPARE(v.cursors().CursorAIndex(), 1);
+    QCOMPARE(v.cursors().CursorBIndex(), 3);
     // A click in the data list moves the point line (and both cursors).
     v.Grid3->selectRow(4);
     QCOMPARE(v.PESGraph1->model().vertLineAnnotation(0).x, v.PESGraph1->model().xDataII(0, 4));
@@ -254,8 +267,8 @@ void TestDataView::emptySet()
     empty.every(60);
     load(*w, ImageBuilder().add(empty).build());
     const TfrmGraph &v = *w->DownloadView;
-    QCOMPARE(v.Grid2->rowCount(), 1);
-    QCOMPARE(v.Grid2->item(0, 4)->text(), QStringLiteral("0"));
+    QCOMPARE(v.Grid2->model()->rowCount(), 1);
+    QCOMPARE(setCell(v, 0, 4), QStringLiteral("0"));
     QCOMPARE(v.PESGraph1->model().points(), 0);
     QCOMPARE(v.dataListModel->rowCount(), 0);
     QVERIFY(v.Grid3->selectionModel()->selectedRows().isEmpty());
@@ -377,7 +390,7 @@ void TestDataView::secondLoadReusesTheView()
     load(*w, ImageBuilder().add(set).build());
     QCOMPARE(w->DownloadView, first);
     QCOMPARE(w->mdiArea->subWindowList().size(), 1);
-    QCOMPARE(first->Grid2->rowCount(), 1);
+    QCOMPARE(first->Grid2->model()->rowCount(), 1);
     QCOMPARE(first->dataListModel->rowCount(), 7);
 }
 
@@ -396,7 +409,7 @@ void TestDataView::closedViewIsRecreatedByTheNextOpen()
     m_prompter->answerFile(path);
     w->OpenCollectionFile();
     QVERIFY(w->DownloadView);
-    QCOMPARE(w->DownloadView->Grid2->rowCount(), 3);
+    QCOMPARE(w->DownloadView->Grid2->model()->rowCount(), 3);
     QMdiSubWindow *sub = subWindowOf(w->DownloadView);
     QCOMPARE(sub->geometry().topLeft(), QPoint(0, 0));
     QCOMPARE(sub->width(), w->mdiArea->viewport()->width());
@@ -410,16 +423,16 @@ void TestDataView::cursorDragSnapsToTheNearestSample()
     load(*w, ImageBuilder().add(set).build());
     TfrmGraph &v = *w->DownloadView;
     FakeClock clock;
-    v.setClock(&clock);
+    v.cursors().setClock(&clock);
     ChartWidget &chart = *v.PESGraph1;
     const ChartModel &m = chart.model();
-    QCOMPARE(v.CursorAIndex, 3);
+    QCOMPARE(v.cursors().CursorAIndex(), 3);
 
     const int y = chart.plottingRect().center().y();
     const QPoint grab(qRound(chart.dataToPixel(m.vertLineAnnotation(1).x, 0).x()), y);
     QTest::mousePress(chart.plot(), Qt::LeftButton, {}, grab);
-    QVERIFY(v.DraggingA);
-    QVERIFY(!v.DraggingB);
+    QVERIFY(v.cursors().DraggingA());
+    QVERIFY(!v.cursors().DraggingB());
     QCOMPARE(m.vertLineAnnotation(1).color, PEargb(255, 128, 128, 128));
 
     // Just past sample 7, nearer to it than to sample 8.
@@ -429,16 +442,16 @@ void TestDataView::cursorDragSnapsToTheNearestSample()
     QTest::mouseMove(chart.plot(), to + QPoint(3, 0));
     // Within the drag interval the line waits.
     QCOMPARE(m.vertLineAnnotation(1).x, before);
-    clock.advance(TfrmGraph::DragIntervalMs + 1);
+    clock.advance(CursorController::DragIntervalMs + 1);
     QTest::mouseMove(chart.plot(), to);
     // It follows the mouse without snapping, and the index waits for the drop.
     QVERIFY(qAbs(m.vertLineAnnotation(1).x - target) < 60.0 / 86400.0);
     QVERIFY(m.vertLineAnnotation(1).x != m.xDataII(0, 7));
-    QCOMPARE(v.CursorAIndex, 3);
+    QCOMPARE(v.cursors().CursorAIndex(), 3);
 
     QTest::mouseRelease(chart.plot(), Qt::LeftButton, {}, to);
-    QVERIFY(!v.DraggingA);
-    QCOMPARE(v.CursorAIndex, 7);
+    QVERIFY(!v.cursors().DraggingA());
+    QCOMPARE(v.cursors().CursorAIndex(), 7);
     QCOMPARE(m.vertLineAnnotation(1).x, m.xDataII(0, 7));
     QCOMPARE(m.vertLineAnnotation(1).color, PEargb(255, 0, 0, 255));
     QCOMPARE(v.txtCursorA->text(), v.texts().oneDecimal(47.0));
@@ -455,19 +468,47 @@ void TestDataView::cursorDroppedOutsideStays()
     load(*w, ImageBuilder().add(set).build());
     TfrmGraph &v = *w->DownloadView;
     FakeClock clock;
-    v.setClock(&clock);
+    v.cursors().setClock(&clock);
     ChartWidget &chart = *v.PESGraph1;
     const ChartModel &m = chart.model();
     const QRect plot = chart.plottingRect();
     const QPoint grab(qRound(chart.dataToPixel(m.vertLineAnnotation(2).x, 0).x()), plot.center().y());
     QTest::mousePress(chart.plot(), Qt::LeftButton, {}, grab);
-    QVERIFY(v.DraggingB);
+    QVERIFY(v.cursors().DraggingB());
     const QPoint outside(plot.right() + 5, plot.center().y());
     QTest::mouseRelease(chart.plot(), Qt::LeftButton, {}, outside);
-    QVERIFY(!v.DraggingB);
-    QCOMPARE(v.CursorBIndex, 6);
+    QVERIFY(!v.cursors().DraggingB());
+    QCOMPARE(v.cursors().CursorBIndex(), 6);
     QCOMPARE(m.vertLineAnnotation(2).x, m.xDataII(0, 6));
     QCOMPARE(m.vertLineAnnotation(2).color, PEargb(255, 0, 255, 0));
+}
+
+void TestDataView::clickOnTheSelectedRowRunsAgain()
+{
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = *w->DownloadView;
+    ChartModel &m = v.PESGraph1->model();
+    QSignalSpy refills(v.dataListModel, &QAbstractItemModel::modelReset);
+
+    // The set list: the selected set is shown again, from its first sample.
+    clickRow(v.Grid3, 4);
+    QCOMPARE(m.vertLineAnnotation(0).x, m.xDataII(0, 4));
+    clickRow(v.Grid2, 0);
+    QCOMPARE(refills.size(), 1);
+    QCOMPARE(m.vertLineAnnotation(0).x, m.xDataII(0, 0));
+    QCOMPARE(v.Grid3->selectionModel()->selectedRows().first().row(), 0);
+    // Another set is shown once per click, not once for the selection and again for the click.
+    clickRow(v.Grid2, 1);
+    QCOMPARE(refills.size(), 2);
+    QCOMPARE(m.points(), 5);
+
+    // The data list: the selected sample is marked again.
+    clickRow(v.Grid3, 2);
+    m.setVertLineAnnotation(0, 0.0);
+    clickRow(v.Grid3, 2);
+    QCOMPARE(m.vertLineAnnotation(0).x, m.xDataII(0, 2));
+    QCOMPARE(refills.size(), 2);
 }
 
 void TestDataView::notesCrossesAndSplit()

@@ -2,12 +2,14 @@
 
 #include "chart/ChartWidget.h"
 #include "core/app/AutoScaleSetting.h"
+#include "core/chart/CursorController.h"
 #include "core/chart/DataListModel.h"
+#include "core/chart/DataSetListModel.h"
 #include "core/data/TDataSetStore.h"
-#include "core/link/MonotonicClock.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/GraphToolIcons.h"
 #include "gui/dataview/PrepareChart.h"
+#include "gui/dataview/RowClicks.h"
 #include "gui/dataview/TfrmAnnoEdit.h"
 #include "gui/dataview/TfrmSetupScale.h"
 
@@ -21,28 +23,27 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTableView>
-#include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <span>
-#include <cmath>
 
 namespace {
+
+using Line = CursorController::Line;
 
 constexpr quint32 kBlue = PEargb(255, 0, 0, 255);
 constexpr quint32 kGreen = PEargb(255, 0, 255, 0);
 constexpr quint32 kGrey = PEargb(255, 128, 128, 128);
 constexpr quint32 kBlack = PEargb(255, 0, 0, 0);
-constexpr int kPointLine = 0;
-constexpr int kLineA = 1;
-constexpr int kLineB = 2;
+constexpr int kPointLine = int(Line::Point);
+constexpr int kLineA = int(Line::A);
+constexpr int kLineB = int(Line::B);
 
 // The panel's text colours for cursors A and B (the lines' blue, and a green
 // that stays readable on a light box).
@@ -102,6 +103,18 @@ QLabel *label(const QString &text, QWidget *parent, const QColor &colour = QColo
     return l;
 }
 
+// The top row of a list's selection, or -1.
+int topSelectedRow(const QTableView *table)
+{
+    const QItemSelection selection = table->selectionModel()->selection();
+    if (selection.isEmpty())
+        return -1;
+    int row = selection.first().top();
+    for (const QItemSelectionRange &r : selection)
+        row = std::min(row, r.top());
+    return row;
+}
+
 } // namespace
 
 int TfrmGraph::ClickMode = -99;
@@ -129,6 +142,9 @@ TfrmGraph::TfrmGraph(TfrmGraphHost *host, QWidget *parent)
     pnlDataSets->hide();
     pnlDataList->hide();
 
+    dataSetListModel = new DataSetListModel(m_texts.locale(), this);
+    dataListModel = new DataListModel(PESGraph1->model(), m_texts.locale(), this);
+    m_cursors = std::make_unique<CursorController>(PESGraph1->model(), m_texts);
     FormCreate();
 }
 
@@ -150,7 +166,7 @@ QWidget *TfrmGraph::createDataSetsPanel()
     Splitter3->setChildrenCollapsible(false);
     layout->addWidget(Splitter3, 1);
 
-    Grid2 = new QTableWidget(1, 7, Splitter3);
+    Grid2 = new QTableView(Splitter3);
     Grid2->setObjectName(QStringLiteral("Grid2"));
     Grid2->setFont(arial());
     Grid2->verticalHeader()->hide();
@@ -224,7 +240,6 @@ QWidget *TfrmGraph::createRightPanel()
     PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
     PESGraph1->installEventFilter(this);
     graphLayout->addWidget(PESGraph1, 1);
-    dataListModel = new DataListModel(PESGraph1->model(), m_texts.locale(), this);
 
     // An empty strip kept at the chart's top-left corner.
     Panel12 = new QWidget(pnlGraph);
@@ -434,13 +449,10 @@ QWidget *TfrmGraph::createStatisticsPanel()
 
 void TfrmGraph::FormCreate()
 {
-    const QStringList setHeadings = TDataSetStore::listHeadings();
-    Grid2->setHorizontalHeaderLabels(setHeadings);
-    const int setWidths[] = {25, 60, 60, 65, 40, 40, 40};
-    for (int c = 0; c < 7; ++c)
-        Grid2->setColumnWidth(c, setWidths[c]);
-    for (int c = 0; c < 7; ++c)
-        Grid2->setItem(0, c, new QTableWidgetItem(QString()));
+    // Headings and one empty row until the first data sets arrive.
+    Grid2->setModel(dataSetListModel);
+    for (int c = 0; c < DataSetListModel::ColumnCount; ++c)
+        Grid2->setColumnWidth(c, DataSetListModel::columnWidth(c));
 
     Grid3->setModel(dataListModel);
     for (int c = 0; c < DataListModel::ColumnCount; ++c) {
@@ -448,14 +460,8 @@ void TfrmGraph::FormCreate()
         widenToFit(Grid3, c, dataListModel->headerData(c, Qt::Horizontal).toString());
     }
 
-    connect(Grid2, &QTableWidget::itemSelectionChanged, this, [this] {
-        if (!m_selecting)
-            Grid2Click();
-    });
-    connect(Grid3->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!m_selecting)
-            Grid3Click();
-    });
+    new RowClicks(*Grid2, [this] { Grid2Click(); }, m_selecting);
+    new RowClicks(*Grid3, [this] { Grid3Click(); }, m_selecting);
 }
 
 void TfrmGraph::showEvent(QShowEvent *event)
@@ -513,15 +519,10 @@ void TfrmGraph::fillDataSetList(const TDataSetStore &store)
 {
     m_selecting = true;
     Grid2->clearSelection();
-    Grid2->setRowCount(std::max(1, store.SetCount()));
-    for (int c = 0; c < 7; ++c)
-        Grid2->setItem(0, c, new QTableWidgetItem(QString()));
+    dataSetListModel->fill(store);
     for (int k = 0; k < store.SetCount(); ++k) {
-        const QStringList row = store.listRow(k, m_texts);
-        for (int c = 0; c < row.size(); ++c) {
-            Grid2->setItem(k, c, new QTableWidgetItem(row.at(c)));
-            widenToFit(Grid2, c, row.at(c));
-        }
+        for (int c = 0; c < DataSetListModel::ColumnCount; ++c)
+            widenToFit(Grid2, c, dataSetListModel->text(k, c));
     }
     Grid2->selectRow(0);
     m_selecting = false;
@@ -595,27 +596,17 @@ void TfrmGraph::showDataSet(const TDataSetStore &store, int k)
 
 void TfrmGraph::Grid2Click()
 {
-    const QList<QTableWidgetSelectionRange> ranges = Grid2->selectedRanges();
-    if (ranges.isEmpty() || !m_host)
-        return;
-    int row = ranges.first().topRow();
-    for (const QTableWidgetSelectionRange &r : ranges)
-        row = std::min(row, r.topRow());
-    const QTableWidgetItem *date = Grid2->item(row, 1);
-    if (!date || date->text().isEmpty())
+    const int row = topSelectedRow(Grid2);
+    if (row < 0 || !m_host || !dataSetListModel->showsDataSet(row))
         return;
     showDataSet(m_host->dataSets(), row);
 }
 
 void TfrmGraph::Grid3Click()
 {
-    const QItemSelection selection = Grid3->selectionModel()->selection();
-    if (selection.isEmpty())
-        return;
-    int row = selection.first().top();
-    for (const QItemSelectionRange &r : selection)
-        row = std::min(row, r.top());
-    SelectPoint(row);
+    const int row = topSelectedRow(Grid3);
+    if (row >= 0)
+        SelectPoint(row);
 }
 
 void TfrmGraph::TabControl1Change()
@@ -668,19 +659,6 @@ bool TfrmGraph::eventFilter(QObject *watched, QEvent *event)
 
 // Statistics and cursors ---------------------------------------------------------
 
-ChartSeries TfrmGraph::series() const
-{
-    const ChartModel &m = PESGraph1->model();
-    ChartSeries s;
-    if (m.subsets() < 2)
-        return s;
-    for (int c = 0; c < 2; ++c) {
-        s.x[c] = m.xOfSubset(c);
-        s.y[c] = m.yOfSubset(c);
-    }
-    return s;
-}
-
 int TfrmGraph::shownChannel() const
 {
     return TabControl1->currentIndex() == 1 ? 1 : 0;
@@ -688,8 +666,7 @@ int TfrmGraph::shownChannel() const
 
 void TfrmGraph::UpdateStatistics()
 {
-    const SetStatistics stats = Statistics::wholeSet(series());
-    const StatisticsTexts t = Statistics::panelTexts(stats, shownChannel(), m_texts);
+    const StatisticsTexts t = m_cursors->wholeSetTexts(shownChannel());
     txtStartTime->setText(t.startTime);
     txtSamplingRate->setEditText(t.samplingRate);
     txtDataNo->setText(t.dataNo);
@@ -698,55 +675,8 @@ void TfrmGraph::UpdateStatistics()
     txtT1Avg->setText(t.average);
 }
 
-void TfrmGraph::clearCursorTexts()
+void TfrmGraph::showCursorTexts(const CursorTexts &t)
 {
-    for (QLineEdit *box : {txtCursorA, txtCursorATime, txtCursorB, txtCursorBTime, txtMaxAB, txtMaxABTime, txtMinAB,
-                           txtMinABTime, txtAvgAB})
-        box->clear();
-}
-
-void TfrmGraph::SelectPoint(int index)
-{
-    ChartModel &m = PESGraph1->model();
-    const ChartSeries s = series();
-    const qsizetype points = s.points();
-    if (index < 0 || index >= points) {
-        // No such sample (an empty data set): nothing to mark.
-        clearCursorTexts();
-        if (m.hasVertLineAnnotation(kPointLine))
-            m.setVertLineAnnotationText(kPointLine, QString());
-        Redraw(*PESGraph1);
-        return;
-    }
-    m.setLineAnnotationTextSize(100);
-    m.setVertLineAnnotation(kPointLine, s.x[0][size_t(index)]);
-    m.setVertLineAnnotationType(kPointLine, VertLineType::Solid);
-    m.setVertLineAnnotationColor(kPointLine, kBlack);
-    const QString text = Statistics::pointLineText(s, index, m_texts);
-
-    const Statistics::CursorPair cursors = Statistics::selectPointCursors(points);
-    CursorAIndex = int(cursors.a);
-    CursorBIndex = int(cursors.b);
-    m.setVertLineAnnotation(kLineA, s.x[0][size_t(CursorAIndex)]);
-    m.setVertLineAnnotation(kLineB, s.x[0][size_t(CursorBIndex)]);
-
-    UpdateCursorStatistics();
-    m.setVertLineAnnotationText(kPointLine, text);
-    Redraw(*PESGraph1);
-}
-
-void TfrmGraph::UpdateCursorStatistics()
-{
-    const ChartSeries s = series();
-    const qsizetype points = s.points();
-    if (points == 0) {
-        clearCursorTexts();
-        return;
-    }
-    CursorAIndex = int(std::clamp<qsizetype>(CursorAIndex, 0, points - 1));
-    CursorBIndex = int(std::clamp<qsizetype>(CursorBIndex, 0, points - 1));
-    const CursorStatistics c = Statistics::betweenCursors(s, shownChannel(), CursorAIndex, CursorBIndex);
-    const CursorTexts t = Statistics::cursorTexts(c, m_texts);
     txtCursorA->setText(t.cursorA);
     txtCursorATime->setText(t.cursorATime);
     txtCursorB->setText(t.cursorB);
@@ -758,18 +688,41 @@ void TfrmGraph::UpdateCursorStatistics()
     txtAvgAB->setText(t.avgAB);
 }
 
-int TfrmGraph::NearestPoint(int line) const
+void TfrmGraph::SelectPoint(int index)
 {
-    const QPoint mouse = PESGraph1->lastMousePosition();
-    const bool inside = PESGraph1->plottingRect().contains(mouse);
-    const double x = PESGraph1->pixelToData(mouse).x();
-    const int current = line == kLineA ? CursorAIndex : CursorBIndex;
-    return int(Statistics::NearestPoint(series().x[0], x, inside, current));
+    ChartModel &m = PESGraph1->model();
+    if (!m_cursors->SelectPoint(index)) {
+        // No such sample (an empty data set): nothing to mark.
+        showCursorTexts(CursorTexts());
+        if (m.hasVertLineAnnotation(kPointLine))
+            m.setVertLineAnnotationText(kPointLine, QString());
+        Redraw(*PESGraph1);
+        return;
+    }
+    m.setLineAnnotationTextSize(100);
+    m.setVertLineAnnotation(kPointLine, m_cursors->sampleTime(index));
+    m.setVertLineAnnotationType(kPointLine, VertLineType::Solid);
+    m.setVertLineAnnotationColor(kPointLine, kBlack);
+    m.setVertLineAnnotation(kLineA, m_cursors->cursorTime(Line::A));
+    m.setVertLineAnnotation(kLineB, m_cursors->cursorTime(Line::B));
+    UpdateCursorStatistics();
+    m.setVertLineAnnotationText(kPointLine, m_cursors->pointLineText(index));
+    Redraw(*PESGraph1);
 }
 
-qint64 TfrmGraph::nowMs() const
+void TfrmGraph::UpdateCursorStatistics()
 {
-    return (m_clock ? *m_clock : MonotonicClock::system()).nowMs();
+    showCursorTexts(m_cursors->UpdateCursorStatistics(shownChannel()));
+}
+
+double TfrmGraph::mouseX() const
+{
+    return PESGraph1->pixelToData(PESGraph1->lastMousePosition()).x();
+}
+
+bool TfrmGraph::mouseInPlot() const
+{
+    return PESGraph1->plottingRect().contains(PESGraph1->lastMousePosition());
 }
 
 void TfrmGraph::setCursorLineColours(bool draggingA, bool draggingB)
@@ -781,62 +734,44 @@ void TfrmGraph::setCursorLineColours(bool draggingA, bool draggingB)
 
 void TfrmGraph::PESGraph1VertLineAnnotHotSpot(int line)
 {
-    if (line == kLineA && !DraggingA)
-        DraggingA = true;
-    else if (line == kLineB && !DraggingB)
-        DraggingB = true;
-    else
+    if (line != kLineA && line != kLineB)
         return;
-    LastDragUpdate = nowMs();
-    setCursorLineColours(DraggingA, DraggingB);
+    if (!m_cursors->grab(Line(line)))
+        return;
+    setCursorLineColours(m_cursors->DraggingA(), m_cursors->DraggingB());
     Redraw(*PESGraph1);
 }
 
 void TfrmGraph::PESGraph1MouseMove()
 {
-    if (!DraggingA && !DraggingB)
+    const CursorController::Follow follow = m_cursors->mouseMove(mouseInPlot());
+    if (!follow.a && !follow.b)
         return;
-    const QPoint mouse = PESGraph1->lastMousePosition();
-    if (!PESGraph1->plottingRect().contains(mouse))
-        return;
-    const double x = PESGraph1->pixelToData(mouse).x();
+    // The line follows the mouse unsnapped; only its layer is repainted.
+    const double x = mouseX();
     ChartModel &m = PESGraph1->model();
-    const auto follow = [&](bool dragging, int line) {
-        const qint64 now = nowMs();
-        if (!dragging || now - LastDragUpdate <= DragIntervalMs)
-            return;
-        // The line follows the mouse unsnapped; only its layer is repainted.
+    const auto moveLine = [&](int line) {
         m.setVertLineAnnotation(line, x);
         PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
-        LastDragUpdate = now;
     };
-    follow(DraggingA, kLineA);
-    follow(DraggingB, kLineB);
+    if (follow.a)
+        moveLine(kLineA);
+    if (follow.b)
+        moveLine(kLineB);
 }
 
 void TfrmGraph::PESGraph1MouseUp()
 {
     ChartModel &m = PESGraph1->model();
     setCursorLineColours(false, false);
-    const std::span<const double> x = series().x[0];
-    const qsizetype points = qsizetype(x.size());
-    if (points < 2 || x.front() == x.back()) {
-        DraggingA = false;
-        DraggingB = false;
-        Redraw(*PESGraph1);
-        return;
+    const CursorController::Drop drop = m_cursors->drop(mouseX(), mouseInPlot());
+    if (drop.snapped) {
+        if (drop.movedA)
+            m.setVertLineAnnotation(kLineA, m_cursors->cursorTime(Line::A));
+        if (drop.movedB)
+            m.setVertLineAnnotation(kLineB, m_cursors->cursorTime(Line::B));
+        UpdateCursorStatistics();
     }
-    if (DraggingA) {
-        DraggingA = false;
-        CursorAIndex = NearestPoint(kLineA);
-        m.setVertLineAnnotation(kLineA, x[size_t(CursorAIndex)]);
-    }
-    if (DraggingB) {
-        DraggingB = false;
-        CursorBIndex = NearestPoint(kLineB);
-        m.setVertLineAnnotation(kLineB, x[size_t(CursorBIndex)]);
-    }
-    UpdateCursorStatistics();
     Redraw(*PESGraph1);
 }
 
