@@ -346,7 +346,7 @@ void TestCollection::saveWithoutADataView()
 void TestCollection::saveFromAFileViewSkipsTheChoice()
 {
     auto w = startedWindow();
-    auto *fileView = new TfrmGraph(w.get());
+    auto *fileView = new TfrmGraph(AnnotationModes::of(*w), w.get());
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     QMdiSubWindow *sub = w->mdiArea->addSubWindow(fileView);
     sub->show();

@@ -1,6 +1,6 @@
 // The data view window: showing a data set (lists, strip, chart), the
-// statistics and the cursors, closing with an unsaved download, and clicks on
-// the lists.
+// statistics and the cursors, closing with an unsaved download, clicks on the
+// lists, and the click mode and note numbers the views share.
 #include "ImageBuilder.h"
 #include "MainWindowFixture.h"
 #include "ScriptedPrompter.h"
@@ -16,6 +16,7 @@
 #include "gui/shell/TfrmMain.h"
 
 #include "core/app/AutoScaleSetting.h"
+#include "gui/dataview/PrepareChart.h"
 #include "gui/dataview/TfrmAnnoEdit.h"
 #include "gui/dataview/TfrmSetupScale.h"
 
@@ -60,6 +61,7 @@ private Q_SLOTS:
     void cursorDroppedOutsideStays();
     void clickOnTheSelectedRowRunsAgain();
     void notesCrossesAndSplit();
+    void viewsShareModesButNotCursors();
     void range_data();
     void range();
     void dataHotSpotAndZoom();
@@ -346,7 +348,7 @@ void TestDataView::closeSavesTheDownloadViewNotTheActiveOne()
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
     w->UnsavedDownload = true;
-    auto *fileView = new TfrmGraph(w.get());
+    auto *fileView = new TfrmGraph(AnnotationModes::of(*w), w.get());
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     QMdiSubWindow *fileSub = w->mdiArea->addSubWindow(fileView);
     fileSub->show();
@@ -370,7 +372,7 @@ void TestDataView::closingAnotherViewKeepsTheFlag()
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
     w->UnsavedDownload = true;
-    QPointer<TfrmGraph> fileView = new TfrmGraph(w.get());
+    QPointer<TfrmGraph> fileView = new TfrmGraph(AnnotationModes::of(*w), w.get());
     fileView->setAttribute(Qt::WA_DeleteOnClose);
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     w->mdiArea->addSubWindow(fileView)->show();
@@ -520,7 +522,7 @@ void TestDataView::notesCrossesAndSplit()
     TfrmGraph &v = *w->DownloadView;
     ChartWidget &chart = *v.PESGraph1;
     const ChartModel &m = chart.model();
-    TfrmGraph::AnnotationCounter = 3;
+    const AnnotationModes &modes = v.annotationModes();
 
     // The split view allows no notes; one shared axis does.
     QVERIFY(!v.ToolButton5->isEnabled() && !v.ToolButton9->isEnabled());
@@ -530,30 +532,30 @@ void TestDataView::notesCrossesAndSplit()
 
     const QPoint inside = chart.plottingRect().center();
     v.ToolButton9->click();
-    QCOMPARE(TfrmGraph::ClickMode, 0);
+    QCOMPARE(modes.clickMode, ClickMode::Text);
     QCOMPARE(m.state().arrowCursor, ArrowCursor::sgIBeam);
     m_prompter->answerDialog([](QDialog &d) {
         static_cast<TfrmAnnoEdit &>(d).Edit1->setText(QStringLiteral("Door opened"));
         return int(QDialog::Accepted);
     });
     QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
-    QCOMPARE(TfrmGraph::AnnotationCounter, 4);
+    QCOMPARE(modes.counter, 4);
     QCOMPARE(m.graphAnnotation(4).text, QStringLiteral("Door opened"));
     QCOMPARE(m.graphAnnotation(4).type, AnnotationType::Text);
     QVERIFY(qAbs(m.graphAnnotation(4).x - chart.pixelToData(inside + QPoint(1, 7)).x()) < 1e-9);
     // Cancel places nothing.
     m_prompter->answerDialog([](QDialog &) { return int(QDialog::Rejected); });
     QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
-    QCOMPARE(TfrmGraph::AnnotationCounter, 4);
+    QCOMPARE(modes.counter, 4);
 
     v.ToolButton5->click();
-    QCOMPARE(TfrmGraph::ClickMode, 2);
+    QCOMPARE(modes.clickMode, ClickMode::Cross);
     QCOMPARE(m.state().arrowCursor, ArrowCursor::sgCrossResource);
     QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
     QCOMPARE(m.graphAnnotation(5).type, AnnotationType::Cross);
     // Outside the plot (after the cross offset) nothing is placed.
     QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, chart.plottingRect().bottomRight());
-    QCOMPARE(TfrmGraph::AnnotationCounter, 5);
+    QCOMPARE(modes.counter, 5);
 
     // Only a double click deletes.
     v.PESGraph1GraphAnnotHotSpot(4, false);
@@ -563,10 +565,55 @@ void TestDataView::notesCrossesAndSplit()
 
     // Split again: back to normal clicks, the buttons stay enabled.
     v.chkSplit->click();
-    QCOMPARE(TfrmGraph::ClickMode, -99);
+    QCOMPARE(modes.clickMode, ClickMode::Normal);
     QVERIFY(v.ToolButton4->isChecked());
     QVERIFY(v.ToolButton5->isEnabled());
     QCOMPARE(m.multiAxesSubsets(), (QList<qint32>{1, 1}));
+}
+
+void TestDataView::viewsShareModesButNotCursors()
+{
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    TfrmGraph &first = *w->DownloadView;
+    auto *second = new TfrmGraph(AnnotationModes::of(*w), w.get());
+    second->setWindowTitle(QStringLiteral("/data/one.txt"));
+    w->mdiArea->addSubWindow(second)->show();
+    QCOMPARE(&AnnotationModes::of(*w), &first.annotationModes());
+    QCOMPARE(&second->annotationModes(), &first.annotationModes());
+    // Another owner has its own pair.
+    QObject elsewhere;
+    QVERIFY(&AnnotationModes::of(elsewhere) != &first.annotationModes());
+    QCOMPARE(&AnnotationModes::of(elsewhere), &AnnotationModes::of(elsewhere));
+
+    const double now = first.PESGraph1->model().xDataII(0, 0);
+    PrepareChart(*second->PESGraph1, 2, 100.0f, -20.0f, now + 500.0 / 86400.0, now, 500);
+    QTRY_VERIFY(second->PESGraph1->plottingRect().isValid());
+
+    // Cross mode chosen in one view places crosses in the other, numbered on.
+    first.chkSplit->click();
+    first.ToolButton5->click();
+    QCOMPARE(second->annotationModes().clickMode, ClickMode::Cross);
+    const QPoint inside = second->PESGraph1->plottingRect().center() - QPoint(20, 20);
+    QTest::mouseClick(first.PESGraph1->plot(), Qt::LeftButton, {},
+                      first.PESGraph1->plottingRect().center() - QPoint(20, 20));
+    QTest::mouseClick(second->PESGraph1->plot(), Qt::LeftButton, {}, inside);
+    QCOMPARE(first.PESGraph1->model().graphAnnotation(4).type, AnnotationType::Cross);
+    QCOMPARE(second->PESGraph1->model().graphAnnotation(5).type, AnnotationType::Cross);
+    QVERIFY(!second->PESGraph1->model().hasGraphAnnotation(4));
+    // Showing a view returns every view to normal clicks.
+    second->hide();
+    second->show();
+    QCOMPARE(first.annotationModes().clickMode, ClickMode::Normal);
+
+    // The cursors are each view's own: a selection in one leaves the other's.
+    QCOMPARE(first.cursors().CursorAIndex(), 3);
+    QCOMPARE(second->cursors().CursorAIndex(), 0);
+    second->SelectPoint(0);
+    QCOMPARE(second->cursors().CursorAIndex(), 166);
+    QCOMPARE(first.cursors().CursorAIndex(), 3);
+    first.TabControl1->setCurrentIndex(1);
+    QCOMPARE(first.txtCursorA->text(), first.texts().oneDecimal(24.0));
 }
 
 void TestDataView::range_data()

@@ -117,11 +117,9 @@ int topSelectedRow(const QTableView *table)
 
 } // namespace
 
-int TfrmGraph::ClickMode = -99;
-int TfrmGraph::AnnotationCounter = 3;
-
-TfrmGraph::TfrmGraph(TfrmGraphHost *host, QWidget *parent)
+TfrmGraph::TfrmGraph(AnnotationModes &modes, TfrmGraphHost *host, QWidget *parent)
     : QWidget(parent)
+    , m_modes(modes)
     , m_host(host)
 {
     setObjectName(QStringLiteral("frmGraph"));
@@ -476,7 +474,7 @@ void TfrmGraph::FormShow()
     ToolButton4->setChecked(true);
     PESGraph1->model().setArrowCursor(ArrowCursor::sgArrow);
     PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
-    ClickMode = -99;
+    setClickMode(ClickMode::Normal);
 }
 
 void TfrmGraph::closeEvent(QCloseEvent *event)
@@ -781,52 +779,56 @@ void TfrmGraph::ToolButton4Click()
 {
     PESGraph1->model().setArrowCursor(ArrowCursor::sgArrow);
     PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
-    ClickMode = -99;
+    setClickMode(ClickMode::Normal);
 }
 
 void TfrmGraph::ToolButton9Click()
 {
     PESGraph1->model().setArrowCursor(ArrowCursor::sgIBeam);
     PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
-    ClickMode = 0;
+    setClickMode(ClickMode::Text);
 }
 
 void TfrmGraph::ToolButton5Click()
 {
     PESGraph1->model().setArrowCursor(ArrowCursor::sgCrossResource);
     PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
-    ClickMode = 2;
+    setClickMode(ClickMode::Cross);
+}
+
+void TfrmGraph::setClickMode(ClickMode mode)
+{
+    m_modes.clickMode = mode;
 }
 
 void TfrmGraph::PESGraph1Click()
 {
-    if (ClickMode != 0 && ClickMode != 2)
+    const ClickMode mode = m_modes.clickMode;
+    if (mode != ClickMode::Text && mode != ClickMode::Cross)
         return;
     QPoint pixel = PESGraph1->lastMousePosition();
-    pixel += ClickMode == 0 ? QPoint(1, 7) : QPoint(15, 15);
+    pixel += mode == ClickMode::Text ? QPoint(1, 7) : QPoint(15, 15);
     if (!PESGraph1->plottingRect().contains(pixel))
         return;
     const QPointF at = PESGraph1->pixelToData(pixel);
     ChartModel &m = PESGraph1->model();
-    // Above every note the chart already holds, so a stored one is never overwritten.
-    const auto nextIndex = [&m] { return std::max(AnnotationCounter, m.highestGraphAnnotationIndex()) + 1; };
-    if (ClickMode == 0) {
+    if (mode == ClickMode::Text) {
         TfrmAnnoEdit dialog(this);
         if (Prompter::instance().exec(dialog) != QDialog::Accepted)
             return;
-        AnnotationCounter = nextIndex();
-        m.setGraphAnnotationX(AnnotationCounter, at.x());
-        m.setGraphAnnotationY(AnnotationCounter, at.y());
-        m.setGraphAnnotationType(AnnotationCounter, AnnotationType::Text);
-        m.setGraphAnnotationText(AnnotationCounter, dialog.text());
-        m.setGraphAnnotationColor(AnnotationCounter, kBlack);
+        const int index = m_modes.nextIndex(m.highestGraphAnnotationIndex());
+        m.setGraphAnnotationX(index, at.x());
+        m.setGraphAnnotationY(index, at.y());
+        m.setGraphAnnotationType(index, AnnotationType::Text);
+        m.setGraphAnnotationText(index, dialog.text());
+        m.setGraphAnnotationColor(index, kBlack);
     } else {
-        AnnotationCounter = nextIndex();
-        m.setGraphAnnotationX(AnnotationCounter, at.x());
-        m.setGraphAnnotationY(AnnotationCounter, at.y());
-        m.setGraphAnnotationType(AnnotationCounter, AnnotationType::Cross);
-        m.setGraphAnnotationColor(AnnotationCounter, kBlack);
-        m.setGraphAnnotationText(AnnotationCounter, QString());
+        const int index = m_modes.nextIndex(m.highestGraphAnnotationIndex());
+        m.setGraphAnnotationX(index, at.x());
+        m.setGraphAnnotationY(index, at.y());
+        m.setGraphAnnotationType(index, AnnotationType::Cross);
+        m.setGraphAnnotationColor(index, kBlack);
+        m.setGraphAnnotationText(index, QString());
     }
     Redraw(*PESGraph1);
 }
@@ -910,7 +912,7 @@ void TfrmGraph::chkSplitClick()
         m.setMultiAxesProportions(0, 0.25);
         m.setMultiAxesProportions(1, 0.25);
         m.setArrowCursor(ArrowCursor::sgArrow);
-        ClickMode = -99;
+        setClickMode(ClickMode::Normal);
         ToolButton4->setChecked(true);
     } else {
         m.setMultiAxesSubsets(-1, 0);

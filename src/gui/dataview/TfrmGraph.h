@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/data/DateTimeText.h"
+#include "gui/dataview/AnnotationModes.h"
 
 #include <QWidget>
 
@@ -45,14 +46,17 @@ public:
 // cursors A and B below it. The download view is captioned "DataLogger"; a
 // file view carries the path of its file.
 //
-// The cursor arithmetic and the statistics texts are the CursorController's.
+// The cursor arithmetic and the statistics texts are the CursorController's;
+// the click mode and note counter are shared with the other views through
+// `modes`.
 class TfrmGraph : public QWidget
 {
     Q_OBJECT
 public:
     static QString downloadCaption() { return QStringLiteral("DataLogger"); }
 
-    explicit TfrmGraph(TfrmGraphHost *host = nullptr, QWidget *parent = nullptr);
+    // modes must outlive the view.
+    explicit TfrmGraph(AnnotationModes &modes, TfrmGraphHost *host = nullptr, QWidget *parent = nullptr);
     ~TfrmGraph() override;
 
     bool isDownloadView() const { return windowTitle() == downloadCaption(); }
@@ -84,11 +88,8 @@ public:
     // This view's cursors A and B.
     CursorController &cursors() { return *m_cursors; }
     const CursorController &cursors() const { return *m_cursors; }
-
-    // Click mode shared by every view: -99 normal, 0 text, 2 cross.
-    static int ClickMode;
-    // Index of the last note or cross placed, in any view.
-    static int AnnotationCounter;
+    // The click mode and note counter this view shares.
+    const AnnotationModes &annotationModes() const { return m_modes; }
 
     // Layout.
     QSplitter *Splitter2 = nullptr;
@@ -194,7 +195,9 @@ private:
     // The mouse's data X on the chart, and whether it lies in the plot.
     double mouseX() const;
     bool mouseInPlot() const;
+    void setClickMode(ClickMode mode);
 
+    AnnotationModes &m_modes;
     TfrmGraphHost *m_host = nullptr;
     DateTimeText m_texts;
     std::unique_ptr<CursorController> m_cursors;

@@ -302,7 +302,7 @@ void TfrmMain::createLcdMirror()
 
 void TfrmMain::CreateDownloadView()
 {
-    auto *view = new TfrmGraph(this);
+    auto *view = new TfrmGraph(AnnotationModes::of(*this), this);
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->setWindowTitle(TfrmGraph::downloadCaption());
     DownloadView = view;
