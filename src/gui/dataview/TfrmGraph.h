@@ -46,9 +46,10 @@ public:
 // cursors A and B below it. The download view is captioned "DataLogger"; a
 // file view carries the path of its file.
 //
-// The cursor arithmetic and the statistics texts are the CursorController's;
-// the click mode and note counter are shared with the other views through
-// `modes`.
+// The window builds its widgets in TfrmGraphLayout.cpp and handles their
+// events in TfrmGraph.cpp. The cursor arithmetic and the statistics texts are
+// the CursorController's; the click mode and note counter are shared with the
+// other views through `modes`.
 class TfrmGraph : public QWidget
 {
     Q_OBJECT
