@@ -3,6 +3,8 @@
 // against the 19200-baud wire time (67 bytes per packet out, 3 bytes of ACK
 // back, 10 bits per byte) plus the 3 s of silence that ends every download.
 // Target: the whole command within 5% of that.
+#include "BenchReport.h"
+
 #include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
 #include "gui/download/DownloadController.h"
@@ -131,20 +133,19 @@ int main(int argc, char *argv[])
     const double transferMs = double(lastPacketMs - firstPacketMs);
     const double transferWireMs = (packets - 1.0) * packetWireMs;
 
-    std::printf("image                      %lld bytes, %.0f packets, %d data sets\n", static_cast<long long>(bytes),
-                packets, Sets);
-    std::printf("wire time at 19200 baud    %.0f ms (%.2f ms per packet incl. ACK)\n", wireMs, packetWireMs);
-    std::printf("target (wire + 3 s)        %.0f ms\n", targetMs);
-    std::printf("click to first packet      %lld ms (port hand-over pauses 200 + 300 ms)\n",
-                static_cast<long long>(firstPacketMs));
-    std::printf("first to last packet       %.0f ms (wire %.0f ms, %.1f%%)\n", transferMs, transferWireMs,
-                100.0 * transferMs / transferWireMs);
-    std::printf("last packet to live again  %lld ms (3 s silence, parse, show, 300 ms pause)\n",
-                static_cast<long long>(totalMs - lastPacketMs));
-    std::printf("whole command              %lld ms = %.1f%% of target (%+.1f%%)\n", static_cast<long long>(totalMs),
-                100.0 * double(totalMs) / targetMs, 100.0 * (double(totalMs) - targetMs) / targetMs);
-    std::printf("program CPU time           %.2f s (%.1f%% of the command)\n", cpu, 100.0 * cpu * 1000.0 / double(totalMs));
+    BenchReport report;
+    std::printf("image of %lld bytes, %.0f packets, %d data sets\n", static_cast<long long>(bytes), packets, Sets);
+    report.info("wire time at 19200 baud", wireMs, "ms");
+    report.info("wire time per packet, ACK included", packetWireMs, "ms");
+    report.info("wire time + 3 s of silence", targetMs, "ms");
+    report.info("click to first packet (hand-over pauses 200 + 300)", double(firstPacketMs), "ms");
+    report.info("first to last packet", transferMs, "ms");
+    report.info("first to last packet, share of its wire time", 100.0 * transferMs / transferWireMs, "%");
+    report.info("last packet to live again (3 s silence, parse, show)", double(totalMs - lastPacketMs), "ms");
+    report.figure("whole command, share of wire time + 3 s", 100.0 * double(totalMs) / targetMs, "%", 105,
+                  BenchReport::Goal::AtMost);
+    report.info("program CPU time, share of the command", 100.0 * cpu * 1000.0 / double(totalMs), "%");
     sim.terminate();
     sim.waitForFinished(5000);
-    return 0;
+    return report.exitCode();
 }

@@ -4,6 +4,8 @@
 //     second and the program's time per packet (target: under 0.2 ms), against
 //     the 19200-baud wire time of the same image.
 // Usage: bench_link [live-seconds]   (default 60)
+#include "BenchReport.h"
+
 #include "core/link/ComPort.h"
 #include "core/link/ConnectionMonitor.h"
 #include "core/link/MeterLink.h"
@@ -61,18 +63,19 @@ struct Sim {
     }
 };
 
-void livePolling(int seconds)
+void livePolling(BenchReport &report, int seconds)
 {
+    const char *figure = "live polling: program CPU, share of one core";
     Sim sim;
     if (!sim.start({})) {
-        std::printf("live polling: kv518-sim did not start\n");
+        report.unmeasured(figure, "kv518-sim did not start");
         return;
     }
     ConnectionMonitor monitor;
     monitor.setPortNames({sim.path});
     monitor.searchMeter();
     if (!monitor.isConnected()) {
-        std::printf("live polling: meter not found\n");
+        report.unmeasured(figure, "meter not found");
         return;
     }
     int frames = 0;
@@ -90,22 +93,23 @@ void livePolling(int seconds)
 
     std::printf("live polling: %.1f s, %d frames, connected=%s\n", elapsed, frames,
                 monitor.isConnected() ? "yes" : "no");
-    std::printf("  program CPU %.3f s = %.3f%% of one core (target <= 1%%)\n", cpu, 100.0 * cpu / elapsed);
-    std::printf("  kv518-sim CPU %.3f s = %.3f%% of one core\n", simCpu, 100.0 * simCpu / elapsed);
+    report.figure(figure, 100.0 * cpu / elapsed, "%", 1, BenchReport::Goal::AtMost);
+    report.info("live polling: kv518-sim CPU, share of one core", 100.0 * simCpu / elapsed, "%");
 }
 
-void packetExchange()
+void packetExchange(BenchReport &report)
 {
+    const char *figure = "packet exchange: program CPU per packet";
     // 4 sets of 65456 samples: 320 + 4 * 4 * 65456 = 1 047 616 bytes, about 1 MiB.
     Sim sim;
     if (!sim.start({"--sets", "4", "--samples", "65456"})) {
-        std::printf("packet exchange: kv518-sim did not start\n");
+        report.unmeasured(figure, "kv518-sim did not start");
         return;
     }
     ComPort comm2;
     comm2.setDeviceName(sim.path);
     if (!comm2.open()) {
-        std::printf("packet exchange: cannot open %s\n", qPrintable(sim.path));
+        report.unmeasured(figure, "cannot open the port");
         return;
     }
     QElapsedTimer wall;
@@ -129,11 +133,15 @@ void packetExchange()
     const double wire = wireBytes * 10.0 / Meter::BaudRate;
     std::printf("packet exchange: %lld bytes in %d packets, %d retries, ended after %.2f s (3 s silence included)\n",
                 qlonglong(r.bytes.size()), packets, r.retries, total);
-    std::printf("  transfer %.3f s = %.0f packets/s, %.3f ms per packet (wall, pty and kv518-sim included)\n",
-                transfer, packets / transfer, 1000.0 * transfer / packets);
-    std::printf("  program CPU %.3f s = %.4f ms per packet (target < 0.2 ms)\n", cpu, 1000.0 * cpu / packets);
-    std::printf("  19200-baud wire time of the same exchange: %.1f s (%.2f ms per packet)\n", wire,
-                1000.0 * wire / packets);
+    if (packets == 0) {
+        report.unmeasured(figure, "no packet arrived");
+        return;
+    }
+    report.info("packet exchange: transfer (wall, pty and kv518-sim)", transfer, "s");
+    report.info("packet exchange: packets per second", packets / transfer, "/s");
+    report.info("packet exchange: wall time per packet", 1000.0 * transfer / packets, "ms");
+    report.figure(figure, 1000.0 * cpu / packets, "ms", 0.2);
+    report.info("packet exchange: 19200-baud wire time per packet", 1000.0 * wire / packets, "ms");
 }
 } // namespace
 
@@ -141,7 +149,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? qMax(1, QByteArray(argv[1]).toInt()) : 60;
-    packetExchange();
-    livePolling(seconds);
-    return 0;
+    BenchReport report;
+    packetExchange(report);
+    livePolling(report, seconds);
+    return report.exitCode();
 }

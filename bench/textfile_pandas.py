@@ -1,5 +1,6 @@
-"""Reads the text file left by bench_textfile with pandas, for comparison
-with the program's own reader. argv[1] is the build folder."""
+"""Reads a text data file left by bench_textfile with pandas, the yardstick of
+the program's own reader; bench_textfile runs it and compares the totals.
+argv[1] is the file. Prints its figures in the layout of bench/BenchReport.h."""
 import os
 import sys
 import time
@@ -14,9 +15,14 @@ except ImportError:
         os.execv(system, [system] + sys.argv)
     raise
 
-path = os.path.join(sys.argv[1] if len(sys.argv) > 1 else "build", "bench", "points.txt")
+
+def info(what, ms):
+    print(f"  {what:<52} {ms:12.1f} ms", flush=True)
+
+
+path = sys.argv[1] if len(sys.argv) > 1 else ""
 if not os.path.exists(path):
-    print(f"{path} is missing: run bench_textfile first")
+    print(f"{path} is missing: bench_textfile writes it")
     sys.exit(1)
 
 start = time.perf_counter()
@@ -26,6 +32,6 @@ parsed = time.perf_counter()
 frame["time"] = pd.to_datetime(frame["time"], format="%d/%m/%Y %H:%M:%S")
 done = time.perf_counter()
 print(f"pandas {pd.__version__}: {len(frame)} rows")
-print(f"  read_csv: {(parsed - start) * 1000:.0f} ms")
-print(f"  to_datetime: {(done - parsed) * 1000:.0f} ms")
-print(f"  total: {(done - start) * 1000:.0f} ms")
+info("pandas read_csv", (parsed - start) * 1000)
+info("pandas to_datetime", (done - parsed) * 1000)
+info("pandas total", (done - start) * 1000)

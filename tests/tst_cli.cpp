@@ -4,11 +4,14 @@
 #include "ImageBuilder.h"
 #include "TestProcesses.h"
 
+#include "core/data/LoggerImage.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 namespace {
 
@@ -162,20 +165,32 @@ void TestCli::badFiles_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("error");   // the sentence after the quoted path
     const QByteArray good = ImageBuilder::sampleCollection().build();
-    QTest::newRow("empty") << QByteArray() << "empty.518";
-    QTest::newRow("shorter than the directory") << good.left(200) << "short.518";
-    QTest::newRow("no data set") << ImageBuilder().build() << "none.518";
-    QTest::newRow("cut inside the last set") << good.left(400) << "cut.518";
-    QTest::newRow("larger than 16 MiB") << QByteArray() << "huge.518";
-    QTest::newRow("missing") << QByteArray() << "";
-    QTest::newRow("text without a data line") << QByteArray("\r\n\r\n") << "empty.txt";
+    const QString noData = QStringLiteral(" holds no data set.");
+    QByteArray secondEndsBeforeFirst = good;
+    qToLittleEndian<quint32>(330, secondEndsBeforeFirst.data() + LoggerImage::entryOffset(1)
+                                      + LoggerImage::EntryField::EndAddress);
+    QTest::newRow("empty") << QByteArray() << "empty.518" << noData;
+    QTest::newRow("shorter than the directory") << good.left(200) << "short.518" << noData;
+    QTest::newRow("no data set") << ImageBuilder().build() << "none.518" << noData;
+    QTest::newRow("cut inside the last set") << good.left(400) << "cut.518"
+                                             << " is damaged: data set 3 does not fit in the file.";
+    QTest::newRow("cut inside the samples of the first")
+        << good.left(LoggerImage::SampleStart + 4) << "cut1.518" << " is damaged: data set 1 does not fit in the file.";
+    QTest::newRow("set ending before it starts") << secondEndsBeforeFirst << "below.518"
+                                                 << " is damaged: data set 2 does not fit in the file.";
+    QTest::newRow("larger than 16 MiB") << QByteArray() << "huge.518"
+                                        << " is larger than 16 MiB and cannot be a logger image.";
+    QTest::newRow("missing") << QByteArray() << "" << "";
+    QTest::newRow("text without a data line") << QByteArray("\r\n\r\n") << "empty.txt" << " holds no data line.";
 }
 
 void TestCli::badFiles()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, name);
+    QFETCH(QString, error);
     QTemporaryDir dir;
     QString path = dir.filePath(name.isEmpty() ? QStringLiteral("missing.518") : name);
     if (!name.isEmpty()) {
@@ -189,8 +204,16 @@ void TestCli::badFiles()
     const CliRun r = runCli(collection ? QStringList{"sets", path} : QStringList{"stats", path});
     QCOMPARE(r.code, 5);
     QCOMPARE(r.err.count('\n'), 1);
-    if (collection)
-        QCOMPARE(runCli({"stats", path, "--set", "1"}).code, 5);
+    const QString quotedPath = u'"' + path + u'"';
+    const QString sentence = error.isEmpty() ? "Cannot read " + quotedPath + "." : quotedPath + error;
+    QCOMPARE(QString::fromLocal8Bit(r.err), "kv518-cli: " + sentence + "\n");
+    if (collection) {
+        // The list reads only the directory, the other commands the whole
+        // file: both refuse it alike.
+        const CliRun whole = runCli({"stats", path, "--set", "1"});
+        QCOMPARE(whole.code, 5);
+        QCOMPARE(whole.err, r.err);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)

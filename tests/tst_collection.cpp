@@ -9,7 +9,9 @@
 #include "chart/ChartWidget.h"
 #include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
+#include "core/chart/CursorController.h"
 #include "core/chart/DataListModel.h"
+#include "core/chart/DataSetListModel.h"
 #include "core/data/CollectionFile.h"
 #include "core/data/LoggerImage.h"
 #include "gui/dataview/TfrmGraph.h"
@@ -24,7 +26,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -124,7 +125,7 @@ void TestCollection::roundTripKeepsEverySet()
         auto w = startedWindow();
         open(*w, file(QStringLiteral("in.518")));
         QCOMPARE(m_prompter->fileDialogs.last(), QStringLiteral("Data Sets Collection (*.518) (*.518)"));
-        QCOMPARE(w->DownloadView->Grid2->rowCount(), 3);
+        QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 3);
         for (int k = 0; k < 3; ++k) {
             w->DownloadView->Grid2->selectRow(k);
             first << shownView(*w->DownloadView);
@@ -159,7 +160,7 @@ void TestCollection::openWritesTheTemporaryImage()
     QVERIFY(CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder())
                 .startsWith(m_dir->filePath(QStringLiteral("user/temp"))));
     QCOMPARE(w->DownloadView->Grid3->selectionModel()->selectedRows().first().row(), 0);
-    QCOMPARE(w->DownloadView->CursorAIndex, 3);
+    QCOMPARE(w->DownloadView->cursors().CursorAIndex(), 3);
 }
 
 void TestCollection::refusedFilesChangeNothing_data()
@@ -199,7 +200,7 @@ void TestCollection::exactLengthFileLoads()
     QVERIFY(writeAll(file(QStringLiteral("exact.518")), ImageBuilder::sampleCollection().buildExact()));
     auto w = startedWindow();
     open(*w, file(QStringLiteral("exact.518")));
-    QCOMPARE(w->DownloadView->Grid2->rowCount(), 3);
+    QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 3);
 }
 
 void TestCollection::oversizedFileIsNotRead()
@@ -216,7 +217,7 @@ void TestCollection::oversizedFileIsNotRead()
     auto w = startedWindow();
     open(*w, path);
     QCOMPARE(w->downloads().store().SetCount(), 0);
-    QCOMPARE(w->DownloadView->Grid2->rowCount(), 1);
+    QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 1);
     QVERIFY(!QFile::exists(CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder())));
 }
 
@@ -345,7 +346,7 @@ void TestCollection::saveWithoutADataView()
 void TestCollection::saveFromAFileViewSkipsTheChoice()
 {
     auto w = startedWindow();
-    auto *fileView = new TfrmGraph(&w->downloads());
+    auto *fileView = new TfrmGraph(AnnotationModes::of(*w), &w->downloads());
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     QMdiSubWindow *sub = w->mdiArea->addSubWindow(fileView);
     sub->show();

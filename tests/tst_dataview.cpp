@@ -1,6 +1,6 @@
 // The data view window: showing a data set (lists, strip, chart), the
-// statistics and the cursors, closing with an unsaved download, and the data
-// list's table model.
+// statistics and the cursors, closing with an unsaved download, clicks on the
+// lists, and the click mode and note numbers the views share.
 #include "ImageBuilder.h"
 #include "MainWindowFixture.h"
 #include "ScriptedPrompter.h"
@@ -8,16 +8,18 @@
 #include "chart/ChartWidget.h"
 #include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
+#include "core/chart/CursorController.h"
 #include "core/chart/DataListModel.h"
+#include "core/chart/DataSetListModel.h"
 #include "core/link/MonotonicClock.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/shell/TfrmMain.h"
 
 #include "core/app/AutoScaleSetting.h"
+#include "gui/dataview/PrepareChart.h"
 #include "gui/dataview/TfrmAnnoEdit.h"
 #include "gui/dataview/TfrmSetupScale.h"
 
-#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QComboBox>
@@ -27,7 +29,6 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTableView>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -58,8 +59,9 @@ private Q_SLOTS:
     void closedViewIsRecreatedByTheNextOpen();
     void cursorDragSnapsToTheNearestSample();
     void cursorDroppedOutsideStays();
-    void dataListModelPassesTheTester();
+    void clickOnTheSelectedRowRunsAgain();
     void notesCrossesAndSplit();
+    void viewsShareModesButNotCursors();
     void range_data();
     void range();
     void dataHotSpotAndZoom();
@@ -71,6 +73,16 @@ private:
     static QString cell(const TfrmGraph &view, int row, int column)
     {
         return view.dataListModel->index(row, column).data().toString();
+    }
+    // A cell of the data set list as its table shows it.
+    static QString setCell(const TfrmGraph &view, int row, int column)
+    {
+        return view.Grid2->model()->index(row, column).data().toString();
+    }
+    static void clickRow(QTableView *table, int row)
+    {
+        const QRect cell = table->visualRect(table->model()->index(row, 1));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -120,7 +132,7 @@ void TestDataView::startsWithAnEmptyDownloadView()
     QCOMPARE(v.txtT1Avg->text(), QStringLiteral("***.* "));
     QCOMPARE(v.txtDataNo->text(), QStringLiteral("0"));
     QCOMPARE(v.txtSamplingRate->currentText(), QStringLiteral("00:02"));
-    QCOMPARE(v.Grid2->rowCount(), 1);
+    QCOMPARE(v.Grid2->model()->rowCount(), 1);
     QCOMPARE(v.dataListModel->rowCount(), 0);
     // The tool bar as designed.
     QVERIFY(v.ToolButton1->isChecked() && v.ToolButton2->isChecked() && v.ToolButton4->isChecked());
@@ -140,11 +152,11 @@ void TestDataView::showingASetFillsListsAndStrip()
     TfrmGraph &v = *w->DownloadView;
     const DateTimeText &t = v.texts();
 
-    QCOMPARE(v.Grid2->rowCount(), 3);
-    QCOMPARE(v.Grid2->item(0, 0)->text(), QStringLiteral("1"));
-    QCOMPARE(v.Grid2->item(1, 6)->text(), QStringLiteral("F"));
-    QCOMPARE(v.Grid2->item(1, 3)->text(), QStringLiteral("05:00"));
-    QCOMPARE(v.Grid2->selectedRanges().first().topRow(), 0);
+    QCOMPARE(v.Grid2->model()->rowCount(), 3);
+    QCOMPARE(setCell(v, 0, 0), QStringLiteral("1"));
+    QCOMPARE(setCell(v, 1, 6), QStringLiteral("F"));
+    QCOMPARE(setCell(v, 1, 3), QStringLiteral("05:00"));
+    QCOMPARE(v.Grid2->selectionModel()->selectedRows().first().row(), 0);
 
     QCOMPARE(v.dataListModel->rowCount(), 10);
     const double start = FrameworkTime::fromDateTime(QDateTime(QDate(2009, 3, 1), QTime(10, 20, 0)));
@@ -165,8 +177,8 @@ void TestDataView::showingASetFillsListsAndStrip()
     const ChartModel &m = v.PESGraph1->model();
     QCOMPARE(m.points(), 10);
     QCOMPARE(m.yData(1, 9), -15.0f);
-    QCOMPARE(v.CursorAIndex, 3);
-    QCOMPARE(v.CursorBIndex, 6);
+    QCOMPARE(v.cursors().CursorAIndex(), 3);
+    QCOMPARE(v.cursors().CursorBIndex(), 6);
     QCOMPARE(m.vertLineAnnotation(1).x, m.xDataII(0, 3));
     QCOMPARE(m.vertLineAnnotation(2).x, m.xDataII(0, 6));
     QCOMPARE(m.vertLineAnnotation(0).x, m.xDataII(0, 0));
@@ -199,7 +211,7 @@ void TestDataView::samplingRate()
     set.every(quint16(interval)).ramp(4, 500, 1, 200, 1);
     load(*w, ImageBuilder().add(set).build());
     QCOMPARE(w->DownloadView->txtSamplingRate->currentText(), strip);
-    QCOMPARE(w->DownloadView->Grid2->item(0, 3)->text(), column);
+    QCOMPARE(setCell(*w->DownloadView, 0, 3), column);
 }
 
 void TestDataView::dataListShowsMarkers()
@@ -227,8 +239,8 @@ void TestDataView::choosingAnotherSet()
     QCOMPARE(v.dataListModel->rowCount(), 5);
     QCOMPARE(v.txtSamplingRate->currentText(), QStringLiteral("05:00"));
     QCOMPARE(v.Grid3->selectionModel()->selectedRows().first().row(), 0);
-    QCOMPARE(v.CursorAIndex, 1);
-    QCOMPARE(v.CursorBIndex, 3);
+    QCOMPARE(v.cursors().CursorAIndex(), 1);
+    QCOMPARE(v.cursors().CursorBIndex(), 3);
     // A click in the data list moves the point line (and both cursors).
     v.Grid3->selectRow(4);
     QCOMPARE(v.PESGraph1->model().vertLineAnnotation(0).x, v.PESGraph1->model().xDataII(0, 4));
@@ -257,8 +269,8 @@ void TestDataView::emptySet()
     empty.every(60);
     load(*w, ImageBuilder().add(empty).build());
     const TfrmGraph &v = *w->DownloadView;
-    QCOMPARE(v.Grid2->rowCount(), 1);
-    QCOMPARE(v.Grid2->item(0, 4)->text(), QStringLiteral("0"));
+    QCOMPARE(v.Grid2->model()->rowCount(), 1);
+    QCOMPARE(setCell(v, 0, 4), QStringLiteral("0"));
     QCOMPARE(v.PESGraph1->model().points(), 0);
     QCOMPARE(v.dataListModel->rowCount(), 0);
     QVERIFY(v.Grid3->selectionModel()->selectedRows().isEmpty());
@@ -336,7 +348,7 @@ void TestDataView::closeSavesTheDownloadViewNotTheActiveOne()
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
     w->downloads().UnsavedDownload = true;
-    auto *fileView = new TfrmGraph(&w->downloads());
+    auto *fileView = new TfrmGraph(AnnotationModes::of(*w), &w->downloads());
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     QMdiSubWindow *fileSub = w->mdiArea->addSubWindow(fileView);
     fileSub->show();
@@ -360,7 +372,7 @@ void TestDataView::closingAnotherViewKeepsTheFlag()
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
     w->downloads().UnsavedDownload = true;
-    QPointer<TfrmGraph> fileView = new TfrmGraph(&w->downloads());
+    QPointer<TfrmGraph> fileView = new TfrmGraph(AnnotationModes::of(*w), &w->downloads());
     fileView->setAttribute(Qt::WA_DeleteOnClose);
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     w->mdiArea->addSubWindow(fileView)->show();
@@ -380,7 +392,7 @@ void TestDataView::secondLoadReusesTheView()
     load(*w, ImageBuilder().add(set).build());
     QCOMPARE(w->DownloadView, first);
     QCOMPARE(w->mdiArea->subWindowList().size(), 1);
-    QCOMPARE(first->Grid2->rowCount(), 1);
+    QCOMPARE(first->Grid2->model()->rowCount(), 1);
     QCOMPARE(first->dataListModel->rowCount(), 7);
 }
 
@@ -399,7 +411,7 @@ void TestDataView::closedViewIsRecreatedByTheNextOpen()
     m_prompter->answerFile(path);
     w->downloads().OpenCollectionFile(*w->OpenDialog1);
     QVERIFY(w->DownloadView);
-    QCOMPARE(w->DownloadView->Grid2->rowCount(), 3);
+    QCOMPARE(w->DownloadView->Grid2->model()->rowCount(), 3);
     QMdiSubWindow *sub = subWindowOf(w->DownloadView);
     QCOMPARE(sub->geometry().topLeft(), QPoint(0, 0));
     QCOMPARE(sub->width(), w->mdiArea->viewport()->width());
@@ -413,16 +425,16 @@ void TestDataView::cursorDragSnapsToTheNearestSample()
     load(*w, ImageBuilder().add(set).build());
     TfrmGraph &v = *w->DownloadView;
     FakeClock clock;
-    v.setClock(&clock);
+    v.cursors().setClock(&clock);
     ChartWidget &chart = *v.PESGraph1;
     const ChartModel &m = chart.model();
-    QCOMPARE(v.CursorAIndex, 3);
+    QCOMPARE(v.cursors().CursorAIndex(), 3);
 
     const int y = chart.plottingRect().center().y();
     const QPoint grab(qRound(chart.dataToPixel(m.vertLineAnnotation(1).x, 0).x()), y);
     QTest::mousePress(chart.plot(), Qt::LeftButton, {}, grab);
-    QVERIFY(v.DraggingA);
-    QVERIFY(!v.DraggingB);
+    QVERIFY(v.cursors().DraggingA());
+    QVERIFY(!v.cursors().DraggingB());
     QCOMPARE(m.vertLineAnnotation(1).color, PEargb(255, 128, 128, 128));
 
     // Just past sample 7, nearer to it than to sample 8.
@@ -432,16 +444,16 @@ void TestDataView::cursorDragSnapsToTheNearestSample()
     QTest::mouseMove(chart.plot(), to + QPoint(3, 0));
     // Within the drag interval the line waits.
     QCOMPARE(m.vertLineAnnotation(1).x, before);
-    clock.advance(TfrmGraph::DragIntervalMs + 1);
+    clock.advance(CursorController::DragIntervalMs + 1);
     QTest::mouseMove(chart.plot(), to);
     // It follows the mouse without snapping, and the index waits for the drop.
     QVERIFY(qAbs(m.vertLineAnnotation(1).x - target) < 60.0 / 86400.0);
     QVERIFY(m.vertLineAnnotation(1).x != m.xDataII(0, 7));
-    QCOMPARE(v.CursorAIndex, 3);
+    QCOMPARE(v.cursors().CursorAIndex(), 3);
 
     QTest::mouseRelease(chart.plot(), Qt::LeftButton, {}, to);
-    QVERIFY(!v.DraggingA);
-    QCOMPARE(v.CursorAIndex, 7);
+    QVERIFY(!v.cursors().DraggingA());
+    QCOMPARE(v.cursors().CursorAIndex(), 7);
     QCOMPARE(m.vertLineAnnotation(1).x, m.xDataII(0, 7));
     QCOMPARE(m.vertLineAnnotation(1).color, PEargb(255, 0, 0, 255));
     QCOMPARE(v.txtCursorA->text(), v.texts().oneDecimal(47.0));
@@ -458,43 +470,47 @@ void TestDataView::cursorDroppedOutsideStays()
     load(*w, ImageBuilder().add(set).build());
     TfrmGraph &v = *w->DownloadView;
     FakeClock clock;
-    v.setClock(&clock);
+    v.cursors().setClock(&clock);
     ChartWidget &chart = *v.PESGraph1;
     const ChartModel &m = chart.model();
     const QRect plot = chart.plottingRect();
     const QPoint grab(qRound(chart.dataToPixel(m.vertLineAnnotation(2).x, 0).x()), plot.center().y());
     QTest::mousePress(chart.plot(), Qt::LeftButton, {}, grab);
-    QVERIFY(v.DraggingB);
+    QVERIFY(v.cursors().DraggingB());
     const QPoint outside(plot.right() + 5, plot.center().y());
     QTest::mouseRelease(chart.plot(), Qt::LeftButton, {}, outside);
-    QVERIFY(!v.DraggingB);
-    QCOMPARE(v.CursorBIndex, 6);
+    QVERIFY(!v.cursors().DraggingB());
+    QCOMPARE(v.cursors().CursorBIndex(), 6);
     QCOMPARE(m.vertLineAnnotation(2).x, m.xDataII(0, 6));
     QCOMPARE(m.vertLineAnnotation(2).color, PEargb(255, 0, 255, 0));
 }
 
-void TestDataView::dataListModelPassesTheTester()
+void TestDataView::clickOnTheSelectedRowRunsAgain()
 {
-    ChartModel chart;
-    chart.setSubsetByPoint(false);
-    chart.setSubsets(2);
-    chart.setPoints(50);
-    const std::vector<double> x(100, 40000.5);
-    chart.setXDataIIArray(x);
-    DataListModel model(chart);
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    model.fill();
-    QCOMPARE(model.rowCount(), 50);
-    QCOMPARE(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("HUMIDITY"));
-    QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QStringLiteral("Temp"));
-    // Prepared anew with fewer points: old rows answer empty until the next fill.
-    chart.setPoints(3);
-    QVERIFY(model.text(10, DataListModel::No).isEmpty());
-    model.fill();
-    QCOMPARE(model.rowCount(), 3);
-    chart.setPoints(0);
-    model.fill();
-    QCOMPARE(model.rowCount(), 0);
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = *w->DownloadView;
+    ChartModel &m = v.PESGraph1->model();
+    QSignalSpy refills(v.dataListModel, &QAbstractItemModel::modelReset);
+
+    // The set list: the selected set is shown again, from its first sample.
+    clickRow(v.Grid3, 4);
+    QCOMPARE(m.vertLineAnnotation(0).x, m.xDataII(0, 4));
+    clickRow(v.Grid2, 0);
+    QCOMPARE(refills.size(), 1);
+    QCOMPARE(m.vertLineAnnotation(0).x, m.xDataII(0, 0));
+    QCOMPARE(v.Grid3->selectionModel()->selectedRows().first().row(), 0);
+    // Another set is shown once per click, not once for the selection and again for the click.
+    clickRow(v.Grid2, 1);
+    QCOMPARE(refills.size(), 2);
+    QCOMPARE(m.points(), 5);
+
+    // The data list: the selected sample is marked again.
+    clickRow(v.Grid3, 2);
+    m.setVertLineAnnotation(0, 0.0);
+    clickRow(v.Grid3, 2);
+    QCOMPARE(m.vertLineAnnotation(0).x, m.xDataII(0, 2));
+    QCOMPARE(refills.size(), 2);
 }
 
 void TestDataView::notesCrossesAndSplit()
@@ -506,7 +522,7 @@ void TestDataView::notesCrossesAndSplit()
     TfrmGraph &v = *w->DownloadView;
     ChartWidget &chart = *v.PESGraph1;
     const ChartModel &m = chart.model();
-    TfrmGraph::AnnotationCounter = 3;
+    const AnnotationModes &modes = v.annotationModes();
 
     // The split view allows no notes; one shared axis does.
     QVERIFY(!v.ToolButton5->isEnabled() && !v.ToolButton9->isEnabled());
@@ -516,30 +532,30 @@ void TestDataView::notesCrossesAndSplit()
 
     const QPoint inside = chart.plottingRect().center();
     v.ToolButton9->click();
-    QCOMPARE(TfrmGraph::ClickMode, 0);
+    QCOMPARE(modes.clickMode, ClickMode::Text);
     QCOMPARE(m.state().arrowCursor, ArrowCursor::sgIBeam);
     m_prompter->answerDialog([](QDialog &d) {
         static_cast<TfrmAnnoEdit &>(d).Edit1->setText(QStringLiteral("Door opened"));
         return int(QDialog::Accepted);
     });
     QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
-    QCOMPARE(TfrmGraph::AnnotationCounter, 4);
+    QCOMPARE(modes.counter, 4);
     QCOMPARE(m.graphAnnotation(4).text, QStringLiteral("Door opened"));
     QCOMPARE(m.graphAnnotation(4).type, AnnotationType::Text);
     QVERIFY(qAbs(m.graphAnnotation(4).x - chart.pixelToData(inside + QPoint(1, 7)).x()) < 1e-9);
     // Cancel places nothing.
     m_prompter->answerDialog([](QDialog &) { return int(QDialog::Rejected); });
     QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
-    QCOMPARE(TfrmGraph::AnnotationCounter, 4);
+    QCOMPARE(modes.counter, 4);
 
     v.ToolButton5->click();
-    QCOMPARE(TfrmGraph::ClickMode, 2);
+    QCOMPARE(modes.clickMode, ClickMode::Cross);
     QCOMPARE(m.state().arrowCursor, ArrowCursor::sgCrossResource);
     QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
     QCOMPARE(m.graphAnnotation(5).type, AnnotationType::Cross);
     // Outside the plot (after the cross offset) nothing is placed.
     QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, chart.plottingRect().bottomRight());
-    QCOMPARE(TfrmGraph::AnnotationCounter, 5);
+    QCOMPARE(modes.counter, 5);
 
     // Only a double click deletes.
     v.PESGraph1GraphAnnotHotSpot(4, false);
@@ -549,10 +565,55 @@ void TestDataView::notesCrossesAndSplit()
 
     // Split again: back to normal clicks, the buttons stay enabled.
     v.chkSplit->click();
-    QCOMPARE(TfrmGraph::ClickMode, -99);
+    QCOMPARE(modes.clickMode, ClickMode::Normal);
     QVERIFY(v.ToolButton4->isChecked());
     QVERIFY(v.ToolButton5->isEnabled());
     QCOMPARE(m.multiAxesSubsets(), (QList<qint32>{1, 1}));
+}
+
+void TestDataView::viewsShareModesButNotCursors()
+{
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    TfrmGraph &first = *w->DownloadView;
+    auto *second = new TfrmGraph(AnnotationModes::of(*w), &w->downloads());
+    second->setWindowTitle(QStringLiteral("/data/one.txt"));
+    w->mdiArea->addSubWindow(second)->show();
+    QCOMPARE(&AnnotationModes::of(*w), &first.annotationModes());
+    QCOMPARE(&second->annotationModes(), &first.annotationModes());
+    // Another owner has its own pair.
+    QObject elsewhere;
+    QVERIFY(&AnnotationModes::of(elsewhere) != &first.annotationModes());
+    QCOMPARE(&AnnotationModes::of(elsewhere), &AnnotationModes::of(elsewhere));
+
+    const double now = first.PESGraph1->model().xDataII(0, 0);
+    PrepareChart(*second->PESGraph1, 2, 100.0f, -20.0f, now + 500.0 / 86400.0, now, 500);
+    QTRY_VERIFY(second->PESGraph1->plottingRect().isValid());
+
+    // Cross mode chosen in one view places crosses in the other, numbered on.
+    first.chkSplit->click();
+    first.ToolButton5->click();
+    QCOMPARE(second->annotationModes().clickMode, ClickMode::Cross);
+    const QPoint inside = second->PESGraph1->plottingRect().center() - QPoint(20, 20);
+    QTest::mouseClick(first.PESGraph1->plot(), Qt::LeftButton, {},
+                      first.PESGraph1->plottingRect().center() - QPoint(20, 20));
+    QTest::mouseClick(second->PESGraph1->plot(), Qt::LeftButton, {}, inside);
+    QCOMPARE(first.PESGraph1->model().graphAnnotation(4).type, AnnotationType::Cross);
+    QCOMPARE(second->PESGraph1->model().graphAnnotation(5).type, AnnotationType::Cross);
+    QVERIFY(!second->PESGraph1->model().hasGraphAnnotation(4));
+    // Showing a view returns every view to normal clicks.
+    second->hide();
+    second->show();
+    QCOMPARE(first.annotationModes().clickMode, ClickMode::Normal);
+
+    // The cursors are each view's own: a selection in one leaves the other's.
+    QCOMPARE(first.cursors().CursorAIndex(), 3);
+    QCOMPARE(second->cursors().CursorAIndex(), 0);
+    second->SelectPoint(0);
+    QCOMPARE(second->cursors().CursorAIndex(), 166);
+    QCOMPARE(first.cursors().CursorAIndex(), 3);
+    first.TabControl1->setCurrentIndex(1);
+    QCOMPARE(first.txtCursorA->text(), first.texts().oneDecimal(24.0));
 }
 
 void TestDataView::range_data()

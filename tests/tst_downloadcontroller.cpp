@@ -10,6 +10,7 @@
 #include "core/data/CollectionFile.h"
 #include "core/link/ConnectionMonitor.h"
 #include "core/sim/DemoMeter.h"
+#include "gui/dataview/AnnotationModes.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/download/DownloadController.h"
 #include "gui/download/TfrmErr.h"
@@ -122,13 +123,14 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
 
     // The main window's part: a parent for the dialogs and the download view.
     QWidget window;
+    AnnotationModes modes;
     QPointer<TfrmGraph> view;
     DownloadController *controller = nullptr;
     DownloadController::Window hooks;
     hooks.widget = &window;
     hooks.ensureView = [&](bool) {
         if (!view) {
-            view = new TfrmGraph(controller, &window);
+            view = new TfrmGraph(modes, controller, &window);
             view->setWindowTitle(TfrmGraph::downloadCaption());
         }
         return view.data();
@@ -175,7 +177,7 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
     verifySameSets(reopened, expected);
 
     QVERIFY(view);
-    QCOMPARE(view->Grid2->rowCount(), kept);
+    QCOMPARE(view->Grid2->model()->rowCount(), kept);
     QCOMPARE(view->txtDataNo->text(), QString::number(expected.SampleCounts().at(0)));
 }
 

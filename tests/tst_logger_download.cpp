@@ -10,6 +10,7 @@
 #include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
 #include "core/chart/DataListModel.h"
+#include "core/chart/DataSetListModel.h"
 #include "core/data/CollectionFile.h"
 #include "core/sim/DemoMeter.h"
 #include "gui/dataview/TfrmGraph.h"
@@ -28,7 +29,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -222,8 +222,8 @@ void TestLoggerDownload::downloadShowsTheFirstSet()
     // Data set 0 is on screen: its row, its samples, its statistics.
     QVERIFY(w->DownloadView);
     const TfrmGraph &v = *w->DownloadView;
-    QCOMPARE(v.Grid2->rowCount(), 3);
-    QCOMPARE(v.Grid2->currentRow(), 0);
+    QCOMPARE(v.dataSetListModel->rowCount(), 3);
+    QCOMPARE(v.Grid2->currentIndex().row(), 0);
     QCOMPARE(v.txtDataNo->text(), QStringLiteral("40"));
     QCOMPARE(v.dataListModel->rowCount(), 40);
     const QList<float> &values = w->downloads().store().Values();
@@ -336,7 +336,7 @@ void TestLoggerDownload::dataErrorFixedKeepsTheSetsBefore()
         TDataSetStore reopened;
         QCOMPARE(reopened.load(repaired, repaired.size()), TLoadResult::lrOk);
         QCOMPARE(reopened.SetCount(), 1);
-        QCOMPARE(w->DownloadView->Grid2->rowCount(), 1);
+        QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 1);
         QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("40"));
     } else {
         QVERIFY(w->downloads().store().lastImage().isEmpty());
@@ -448,7 +448,7 @@ void TestLoggerDownload::commandsRefuseWhileDownloading()
     QCOMPARE(w->monitor().comm1().deviceName(), device);
     QCOMPARE(w->downloads().store().SetCount(), 2);
     QVERIFY(w->DownloadView);
-    QCOMPARE(w->DownloadView->Grid2->rowCount(), 2);
+    QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 2);
     QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("300"));
 
     // The held close comes once the download has ended; its view asks first.

@@ -43,6 +43,10 @@ private Q_SLOTS:
     void listRows();
     void sampleLayout();
     void failedLoadLeavesTheStoreUnchanged();
+    void longSetTimes_data();
+    void longSetTimes();
+    void reloadGivesWhatANewStoreGives_data();
+    void reloadGivesWhatANewStoreGives();
     void imageIsKeptByteForByte();
     void announcedTotal_data();
     void announcedTotal();
@@ -294,6 +298,89 @@ void TestLoggerImage::failedLoadLeavesTheStoreUnchanged()
     QCOMPARE(store.EndAddresses(), before.EndAddresses());
     QCOMPARE(store.Values(), before.Values());
     QCOMPARE(store.Times(), before.Times());
+}
+
+void TestLoggerImage::longSetTimes_data()
+{
+    QTest::addColumn<quint16>("code");
+    QTest::addColumn<int>("count");
+    QTest::newRow("every second, a day and more") << quint16(1) << 100000;
+    QTest::newRow("every 5 minutes, a year and more") << quint16(0x2C) << 120000;
+    QTest::newRow("every 20 minutes") << quint16(0xFFB0) << 50000;
+    QTest::newRow("every hour") << quint16(0x10) << 50000;
+    QTest::newRow("every 65535 s") << quint16(65535) << 20000;
+}
+
+void TestLoggerImage::longSetTimes()
+{
+    QFETCH(quint16, code);
+    QFETCH(int, count);
+    // A start with seconds in it, so that no step is a round fraction of a day.
+    const QDateTime start(QDate(2009, 3, 1), QTime(10, 20, 37));
+    const QByteArray image =
+        ImageBuilder().add(samples(3)).add(ImageSet().ramp(count, -2100, 1, 200, 7).at(start).every(code)).build();
+    TDataSetStore store;
+    QCOMPARE(store.load(image, image.size()), TLoadResult::lrOk);
+
+    // Every sample's time, both entries, exactly as start + j * interval / 86400.
+    const double begin = FrameworkTime::fromDateTime(start);
+    const double interval = LoggerImage::intervalSeconds(code);
+    const qint64 first = store.firstSample(1);
+    QList<double> expected(2 * qsizetype(count));
+    for (int j = 0; j < count; ++j)
+        expected[2 * j] = expected[2 * j + 1] = begin + double(j) * interval / FrameworkTime::SecondsPerDay;
+    QCOMPARE(store.Times().mid(2 * first), expected);
+    QCOMPARE(store.Values().size(), 2 * (first + count));
+    for (int j : {0, 99, count - 1}) {
+        QCOMPARE(store.Values().at(2 * (first + j)), LoggerImage::decodeReading(qint16(-2100 + j)));
+        QCOMPARE(store.Values().at(2 * (first + j) + 1), LoggerImage::decodeReading(qint16(200 + 7 * j)));
+    }
+}
+
+void TestLoggerImage::reloadGivesWhatANewStoreGives_data()
+{
+    QTest::addColumn<QList<int>>("before");   // samples of each set, loaded first
+    QTest::addColumn<QList<int>>("after");    // then these, into the same store
+    QTest::newRow("same sizes") << QList<int>{3000, 2000} << QList<int>{3000, 2000};
+    QTest::newRow("a little smaller") << QList<int>{3000, 2000} << QList<int>{2500, 2000};
+    QTest::newRow("far smaller") << QList<int>{30000} << QList<int>{5, 7};
+    QTest::newRow("larger") << QList<int>{5, 7} << QList<int>{3000, 2000, 1};
+    QTest::newRow("none left") << QList<int>{3000} << QList<int>{0};
+}
+
+void TestLoggerImage::reloadGivesWhatANewStoreGives()
+{
+    QFETCH(QList<int>, before);
+    QFETCH(QList<int>, after);
+    const auto imageOf = [](const QList<int> &counts, int seed) {
+        ImageBuilder b;
+        for (int n : counts)
+            b.add(ImageSet().ramp(n, seed, 3, -seed, 5).every(quint16(seed)));
+        return b.build();
+    };
+    const QByteArray first = imageOf(before, 10);
+    const QByteArray second = imageOf(after, 77);
+
+    TDataSetStore store;
+    QCOMPARE(store.load(first, first.size()), TLoadResult::lrOk);
+    const TDataSetStore copy = store;
+    QCOMPARE(store.load(second, second.size()), TLoadResult::lrOk);
+    TDataSetStore fresh;
+    QCOMPARE(fresh.load(second, second.size()), TLoadResult::lrOk);
+    QCOMPARE(store.SampleCounts(), fresh.SampleCounts());
+    QCOMPARE(store.Values(), fresh.Values());
+    QCOMPARE(store.Times(), fresh.Times());
+
+    // A copy taken before keeps the first load's samples.
+    TDataSetStore firstAlone;
+    QCOMPARE(firstAlone.load(first, first.size()), TLoadResult::lrOk);
+    QCOMPARE(copy.Values(), firstAlone.Values());
+    QCOMPARE(copy.Times(), firstAlone.Times());
+
+    // And a third load, with nothing sharing the arrays any more.
+    QCOMPARE(store.load(first, first.size()), TLoadResult::lrOk);
+    QCOMPARE(store.Values(), firstAlone.Values());
+    QCOMPARE(store.Times(), firstAlone.Times());
 }
 
 void TestLoggerImage::imageIsKeptByteForByte()

@@ -1,4 +1,5 @@
-// Whole-set and cursor statistics, nearest sample, cursor placement.
+// Whole-set statistics and the texts of the statistics boxes. The cursors
+// (placement, nearest sample, the figures between them) are in tst_cursors.
 #include "core/data/DateTimeText.h"
 #include "core/data/Statistics.h"
 
@@ -51,12 +52,6 @@ private Q_SLOTS:
     void rate_data();
     void rate();
     void zeroPoints();
-    void selectPoint_data();
-    void selectPoint();
-    void cursors_data();
-    void cursors();
-    void nearestPoint_data();
-    void nearestPoint();
     void pointLine();
 };
 
@@ -178,79 +173,6 @@ void TestStatistics::zeroPoints()
     QVERIFY(!between.valid);
     QCOMPARE(Statistics::cursorTexts(between, gb()).avgAB, QString());
     QCOMPARE(Statistics::pointLineText(c.series(), 0, gb()), QString());
-    QCOMPARE(Statistics::NearestPoint(c.x, at(10, 0), true, 0), 0);
-}
-
-void TestStatistics::selectPoint_data()
-{
-    QTest::addColumn<int>("points");
-    QTest::addColumn<int>("a");
-    QTest::addColumn<int>("b");
-    QTest::newRow("1") << 1 << 0 << 0;
-    QTest::newRow("2") << 2 << 0 << 1;
-    QTest::newRow("3") << 3 << 1 << 2;
-    QTest::newRow("4") << 4 << 1 << 2;
-    QTest::newRow("100") << 100 << 33 << 66;
-}
-
-void TestStatistics::selectPoint()
-{
-    QFETCH(int, points);
-    QFETCH(int, a);
-    QFETCH(int, b);
-    const Statistics::CursorPair p = Statistics::selectPointCursors(points);
-    QCOMPARE(p.a, a);
-    QCOMPARE(p.b, b);
-}
-
-void TestStatistics::cursors_data()
-{
-    QTest::addColumn<int>("a");
-    QTest::addColumn<int>("b");
-    QTest::addColumn<QStringList>("texts");   // A, B, max, max time, min, min time, avg
-    QTest::newRow("A before B") << 1 << 3 << QStringList{"20.0", "40.0", "9999.0", "01/03/2009 10:02:00", "20.0",
-                                                         "01/03/2009 10:01:00", "3353.0"};
-    QTest::newRow("B before A") << 3 << 1 << QStringList{"40.0", "20.0", "9999.0", "01/03/2009 10:02:00", "20.0",
-                                                         "01/03/2009 10:01:00", "3353.0"};
-    QTest::newRow("same sample") << 2 << 2 << QStringList{"9999.0", "9999.0", "9999.0", "01/03/2009 10:02:00",
-                                                          "9999.0", "01/03/2009 10:02:00", "9999.0"};
-    QTest::newRow("beyond the points") << 0 << 99 << QStringList{"10.0", "50.0", "9999.0", "01/03/2009 10:02:00",
-                                                                "10.0", "01/03/2009 10:00:00", "2023.8"};
-}
-
-void TestStatistics::cursors()
-{
-    QFETCH(int, a);
-    QFETCH(int, b);
-    QFETCH(QStringList, texts);
-    // The markers count between the cursors and show as numbers.
-    const Chart c({10, 20, 9999, 40, 50}, {0, 0, 0, 0, 0});
-    const CursorTexts t = Statistics::cursorTexts(Statistics::betweenCursors(c.series(), 0, a, b), gb());
-    QCOMPARE((QStringList{t.cursorA, t.cursorB, t.maxAB, t.maxABTime, t.minAB, t.minABTime, t.avgAB}), texts);
-}
-
-void TestStatistics::nearestPoint_data()
-{
-    QTest::addColumn<double>("seconds");   // mouse X after the first sample
-    QTest::addColumn<bool>("inside");
-    QTest::addColumn<int>("index");
-    QTest::newRow("on a sample") << 120.0 << true << 2;
-    QTest::newRow("nearer the earlier") << 125.0 << true << 2;
-    QTest::newRow("nearer the later") << 155.0 << true << 3;
-    QTest::newRow("tie goes to the later") << 150.0 << true << 3;
-    QTest::newRow("before the first") << -500.0 << true << 0;
-    QTest::newRow("on the last") << 240.0 << true << 4;
-    QTest::newRow("beyond the last") << 9000.0 << true << 4;
-    QTest::newRow("outside the plot") << 155.0 << false << 1;
-}
-
-void TestStatistics::nearestPoint()
-{
-    QFETCH(double, seconds);
-    QFETCH(bool, inside);
-    QFETCH(int, index);
-    const Chart c({1, 2, 3, 4, 5}, {1, 2, 3, 4, 5});
-    QCOMPARE(Statistics::NearestPoint(c.x, c.x[0] + seconds / 86400.0, inside, 1), index);
 }
 
 void TestStatistics::pointLine()

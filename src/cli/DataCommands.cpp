@@ -1,5 +1,6 @@
 #include "cli/DataCommands.h"
 
+#include "core/data/DataSetDirectory.h"
 #include "core/data/Statistics.h"
 #include "core/data/TDataSetStore.h"
 #include "core/files/TextDataFile.h"
@@ -65,18 +66,23 @@ bool isCollection(const QString &path)
     return QFileInfo(path).suffix().compare(QLatin1String("518"), Qt::CaseInsensitive) == 0;
 }
 
-// Loads a collection file as the Open command does; returns an exit code on
-// failure.
-std::optional<int> loadCollection(CliContext &ctx, const QString &path, TDataSetStore &store)
+// Opens a collection file and refuses one larger than any logger image;
+// returns an exit code on failure.
+std::optional<int> openCollection(CliContext &ctx, const QString &path, QFile &file)
 {
-    QFile file(path);
+    file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly))
         return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot read %1.").arg(quoted(path)));
     if (file.size() > Meter::MaxImageBytes)
         return ctx.fail(ExitCode::DataError,
                         QStringLiteral("%1 is larger than 16 MiB and cannot be a logger image.").arg(quoted(path)));
-    const QByteArray image = file.readAll();
-    switch (store.load(image, image.size())) {
+    return std::nullopt;
+}
+
+// The exit code of a collection file that did not load.
+std::optional<int> loadFailure(CliContext &ctx, const QString &path, TLoadResult result, int faultySet)
+{
+    switch (result) {
     case TLoadResult::lrOk:
         return std::nullopt;
     case TLoadResult::lrNoData:
@@ -84,10 +90,37 @@ std::optional<int> loadCollection(CliContext &ctx, const QString &path, TDataSet
     case TLoadResult::lrDataError:
         return ctx.fail(ExitCode::DataError, QStringLiteral("%1 is damaged: data set %2 does not fit in the file.")
                                                  .arg(quoted(path))
-                                                 .arg(store.faultySet() + 1));
+                                                 .arg(faultySet + 1));
     default:
         return ctx.fail(ExitCode::DataError, QStringLiteral("%1 is damaged.").arg(quoted(path)));
     }
+}
+
+// Loads a collection file as the Open command does; returns an exit code on
+// failure.
+std::optional<int> loadCollection(CliContext &ctx, const QString &path, TDataSetStore &store)
+{
+    QFile file;
+    if (auto code = openCollection(ctx, path, file))
+        return code;
+    const QByteArray image = file.readAll();
+    const TLoadResult result = store.load(image, image.size());
+    return loadFailure(ctx, path, result, store.faultySet());
+}
+
+// Reads and checks the directory of a collection file just as
+// loadCollection() does, without reading or decoding the samples: they
+// decide nothing the directory shows. A pipe has no size to go by, so it is
+// read whole.
+std::optional<int> loadDirectory(CliContext &ctx, const QString &path, DataSetDirectory &directory)
+{
+    QFile file;
+    if (auto code = openCollection(ctx, path, file))
+        return code;
+    const QByteArray head = file.isSequential() ? file.readAll() : file.read(LoggerImage::DirectoryEnd);
+    const qint64 size = file.isSequential() ? head.size() : file.size();
+    const TLoadResult result = directory.load(head, size, size);
+    return loadFailure(ctx, path, result, directory.faultySet());
 }
 
 std::optional<int> setNumber(CliContext &ctx, const QCommandLineParser &parser, const QString &path,
@@ -172,20 +205,20 @@ int runSets(CliContext &ctx, const QStringList &arguments)
     const QString path = onePath(parser);
     if (path.isEmpty())
         return ctx.fail(ExitCode::Usage, QStringLiteral("sets takes one collection file (see --help)."));
-    TDataSetStore store;
-    if (auto code = loadCollection(ctx, path, store))
+    DataSetDirectory directory;
+    if (auto code = loadDirectory(ctx, path, directory))
         return *code;
 
     const DateTimeText &texts = ctx.texts();
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonArray sets;
-        for (int k = 0; k < store.SetCount(); ++k) {
-            const QStringList row = store.listRow(k, texts);
+        for (int k = 0; k < directory.setCount(); ++k) {
+            const QStringList row = directory.listRow(k, texts);
             sets.append(QJsonObject{
                 {QStringLiteral("set"), k + 1},
-                {QStringLiteral("start"), isoTime(store.StartTimes().at(k))},
-                {QStringLiteral("interval_s"), store.Intervals().at(k)},
-                {QStringLiteral("samples"), store.SampleCounts().at(k)},
+                {QStringLiteral("start"), isoTime(directory.startTimes().at(k))},
+                {QStringLiteral("interval_s"), directory.intervals().at(k)},
+                {QStringLiteral("samples"), directory.sampleCounts().at(k)},
                 {QStringLiteral("unit"), row.at(6)},
                 {QStringLiteral("rate"), row.at(3)},
                 {QStringLiteral("date"), row.at(1)},
@@ -196,9 +229,9 @@ int runSets(CliContext &ctx, const QStringList &arguments)
         return int(ExitCode::Success);
     }
 
-    QList<QStringList> rows{TDataSetStore::listHeadings()};
-    for (int k = 0; k < store.SetCount(); ++k)
-        rows << store.listRow(k, texts);
+    QList<QStringList> rows{DataSetDirectory::listHeadings()};
+    for (int k = 0; k < directory.setCount(); ++k)
+        rows << directory.listRow(k, texts);
     QList<qsizetype> widths(rows.first().size(), 0);
     for (const QStringList &row : rows) {
         for (qsizetype c = 0; c < row.size(); ++c)

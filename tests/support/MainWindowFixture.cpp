@@ -2,11 +2,12 @@
 
 #include "chart/ChartWidget.h"
 #include "core/chart/DataListModel.h"
+#include "core/chart/DataSetListModel.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 
 MainOptions testMainOptions(const QStringList &extraPorts)
 {
@@ -31,9 +32,10 @@ std::unique_ptr<TfrmMain> startMainWindow(const MainOptions &options, QSize size
 ShownView shownView(const TfrmGraph &v)
 {
     ShownView s;
-    for (int r = 0; r < v.Grid2->rowCount(); ++r)
-        for (int c = 0; c < v.Grid2->columnCount(); ++c)
-            s.setList << (v.Grid2->item(r, c) ? v.Grid2->item(r, c)->text() : QString());
+    const DataSetListModel &sets = *v.dataSetListModel;
+    for (int r = 0; r < sets.rowCount(); ++r)
+        for (int c = 0; c < sets.columnCount(); ++c)
+            s.setList << sets.text(r, c);
     s.x = v.PESGraph1->model().state().x;
     s.y = v.PESGraph1->model().state().y;
     s.strip << v.txtStartTime->text() << v.txtSamplingRate->currentText() << v.txtDataNo->text()

@@ -2,8 +2,6 @@
 
 #include <QtEndian>
 
-#include <array>
-
 namespace LoggerImage {
 
 namespace {
@@ -18,8 +16,8 @@ quint32 u32At(QByteArrayView image, qsizetype at)
     return qFromLittleEndian<quint32>(image.data() + at);
 }
 
-// All 65536 raw readings decoded once: the parse then costs one look-up
-// per reading.
+} // namespace
+
 const std::array<float, 65536> &readingTable()
 {
     static const std::array<float, 65536> table = [] {
@@ -33,8 +31,6 @@ const std::array<float, 65536> &readingTable()
     }();
     return table;
 }
-
-} // namespace
 
 TDataSetEntry TDataSetEntry::read(QByteArrayView image, int k)
 {

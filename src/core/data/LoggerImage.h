@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QtGlobal>
 
+#include <array>
 #include <optional>
 
 // Layout of the logger's memory image, as the meter sends it and as a
@@ -84,6 +85,9 @@ int intervalSeconds(quint16 code);
 // extended precision, stored as a float; below -200.0 becomes -9999.0 and
 // above 1370.0 becomes 9999.0.
 float decodeReading(qint16 raw);
+// decodeReading() of every raw reading, indexed by its 16 bits as stored: a
+// parse of millions of readings takes the table once and looks each one up.
+const std::array<float, 65536> &readingTable();
 
 // The byte count a download announces: the last data set's end address
 // rounded up to a multiple of 64, computed in 64 bits. Empty when the

@@ -92,34 +92,6 @@ CursorStatistics betweenCursors(const ChartSeries &series, int channel, qsizetyp
     return c;
 }
 
-CursorPair selectPointCursors(qsizetype points)
-{
-    if (points <= 0)
-        return {};
-    return {std::min(points / 3, points - 1), std::min(2 * points / 3, points - 1)};
-}
-
-qsizetype NearestPoint(std::span<const double> x, double mouseX, bool insidePlot, qsizetype current)
-{
-    const qsizetype points = qsizetype(x.size());
-    if (!insidePlot || points == 0)
-        return current;
-    qsizetype lo = 0;
-    qsizetype hi = points;
-    while (hi - lo > 1) {
-        const qsizetype mid = lo + (hi - lo) / 2;
-        if (x[size_t(mid)] > mouseX)
-            hi = mid;
-        else if (x[size_t(mid)] < mouseX)
-            lo = mid;
-        else
-            lo = hi = mid;
-    }
-    if (hi == points)
-        return points - 1;
-    return mouseX - x[size_t(lo)] < x[size_t(hi)] - mouseX ? lo : hi;
-}
-
 QString extremeText(float value, double time, const DateTimeText &texts)
 {
     if (value > OutOfRange || value < -OutOfRange)

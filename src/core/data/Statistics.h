@@ -73,9 +73,8 @@ struct CursorTexts
     QString avgAB;
 };
 
-// Statistics and cursor arithmetic of a data view, as plain functions over
-// the chart's arrays, so the window, the command-line tool and the tests
-// share them.
+// The statistics of a data view, as plain functions over the chart's arrays,
+// so the window, the command-line tool and the tests share them.
 namespace Statistics {
 
 // Maximum, minimum (ties keep the earliest sample; the out-of-range markers
@@ -86,19 +85,6 @@ SetStatistics wholeSet(const ChartSeries &series);
 // Between cursors A and B of channel t, in either order; every sample counts.
 // The indices are kept inside the points.
 CursorStatistics betweenCursors(const ChartSeries &series, int channel, qsizetype cursorA, qsizetype cursorB);
-
-// Where a selection puts cursors A and B: a third and two thirds of the points.
-struct CursorPair
-{
-    qsizetype a = 0;
-    qsizetype b = 0;
-};
-CursorPair selectPointCursors(qsizetype points);
-
-// The sample nearest the mouse's data X (x of subset 0, in time order); a tie
-// goes to the later sample, and a mouse outside the plot leaves the cursor at
-// current.
-qsizetype NearestPoint(std::span<const double> x, double mouseX, bool insidePlot, qsizetype current);
 
 // Texts: "OL" for an extreme beyond +-3000, else one decimal "@" date-time.
 QString extremeText(float value, double time, const DateTimeText &texts);

@@ -2,10 +2,54 @@
 
 #include "core/data/DateTimeText.h"
 
-#include <QDateTime>
 #include <QtEndian>
 
+#include <utility>
+
 using namespace LoggerImage;
+
+namespace {
+
+// Whether a load may write over the array of the load before: nothing else
+// shares it and it is about the size needed. A full logger image takes
+// ~100 MB of samples and times, and memory the process already holds fills
+// many times faster than fresh pages, which the system hands out one page
+// fault at a time. An array far larger than needed is let go.
+template <typename T> bool reusable(const QList<T> &list, qsizetype entries)
+{
+    return list.isDetached() && list.capacity() >= entries && list.capacity() / 2 <= entries;
+}
+
+// A reusable array taken out of the store and sized for this load; within
+// its capacity, so nothing is allocated.
+template <typename T> QList<T> takeResized(QList<T> &stored, qsizetype entries)
+{
+    QList<T> list = std::exchange(stored, QList<T>());
+    list.resize(entries);
+    return list;
+}
+
+// The readings of a data set in the order stored, humidity then temperature
+// of each sample: the same order as the store keeps them.
+void decodeReadings(const uchar *bytes, qsizetype readings, const std::array<float, 65536> &table, float *out)
+{
+    for (qsizetype i = 0; i < readings; ++i)
+        out[i] = table[qFromLittleEndian<quint16>(bytes + 2 * i)];
+}
+
+// Both entries of sample j get its time, start + j * interval / 86400, in
+// that order of operations so every sample's time is the one the rest of
+// the program computes.
+void stampTimes(double start, double interval, qint32 samples, double *out)
+{
+    for (qint32 j = 0; j < samples; ++j) {
+        const double when = start + double(j) * interval / FrameworkTime::SecondsPerDay;
+        out[2 * j] = when;
+        out[2 * j + 1] = when;
+    }
+}
+
+} // namespace
 
 TLoadResult TDataSetStore::load(const QByteArray &image, qint64 expectedBytes)
 {
@@ -16,92 +60,47 @@ TLoadResult TDataSetStore::load(const QByteArray &image, qint64 expectedBytes)
 
 TLoadResult TDataSetStore::ParseLoggerImage(const QByteArray &image, int setCount, qint64 expectedBytes)
 {
-    m_faultySet = -1;
-    if (setCount == 0)
-        return TLoadResult::lrNoData;
-    if (setCount < 0 || setCount > MaxSets || image.size() < DirectoryEnd)
-        return TLoadResult::lrMemoryError;
-
-    QList<double> startTimes;
-    QList<qint32> intervals, sampleCounts, startAddresses, endAddresses;
-    QList<quint8> unitFlags;
-    QList<qint64> firstSamples;
-    qint64 totalSamples = 0;
-    // Compared in 64 bits: an end address is unsigned 32-bit, and one at or
-    // above 2^31 must not pass for a small one.
-    quint64 start = SampleStart;
-    const double now = FrameworkTime::fromDateTime(QDateTime::currentDateTime());
-    for (int k = 0; k < setCount; ++k) {
-        const TDataSetEntry e = TDataSetEntry::read(image, k);
-        const quint64 end = e.endAddress;
-        if (end < start || expectedBytes < 0 || end > quint64(expectedBytes) || end > quint64(image.size())) {
-            m_faultySet = k;
-            return TLoadResult::lrDataError;
-        }
-        const QDate date(2000 + e.year, e.month, e.day);
-        const bool validTime = e.hour < 24 && e.minute < 60 && e.second < 60;
-        startTimes << (date.isValid() && validTime
-                           ? FrameworkTime::fromDate(date, ((e.hour * 60 + e.minute) * 60 + e.second) * 1000)
-                           : now);
-        unitFlags << e.flags;
-        intervals << intervalSeconds(e.intervalCode);
-        const qint32 count = qint32((end - start) / SampleBytes);
-        sampleCounts << count;
-        startAddresses << qint32(start);
-        endAddresses << qint32(end) - 1;
-        firstSamples << totalSamples;
-        totalSamples += count;
-        start = end;
-    }
-
-    QList<float> values(totalSamples * 2);
-    QList<double> times(totalSamples * 2);
-    float *v = values.data();
-    double *t = times.data();
-    const char *bytes = image.constData();
-    for (int k = 0; k < setCount; ++k) {
-        const char *p = bytes + startAddresses.at(k);
-        const double begin = startTimes.at(k);
-        const double interval = intervals.at(k);
-        const qint32 n = sampleCounts.at(k);
-        for (qint32 j = 0; j < n; ++j, p += SampleBytes) {
-            *v++ = decodeReading(qFromLittleEndian<qint16>(p));
-            *v++ = decodeReading(qFromLittleEndian<qint16>(p + 2));
-            const double when = begin + double(j) * interval / FrameworkTime::SecondsPerDay;
-            *t++ = when;
-            *t++ = when;
-        }
-    }
-
+    DataSetDirectory directory;
+    const TLoadResult result = directory.read(image, image.size(), setCount, expectedBytes);
+    m_faultySet = directory.faultySet();
+    if (result != TLoadResult::lrOk)
+        return result;
+    // Every check is behind us: from here the load cannot fail.
+    decodeSamples(image, directory);
     m_lastImage = image;
     m_expectedBytes = expectedBytes;
-    m_setCount = setCount;
-    m_startTimes = std::move(startTimes);
-    m_intervals = std::move(intervals);
-    m_sampleCounts = std::move(sampleCounts);
-    m_unitFlags = std::move(unitFlags);
-    m_startAddresses = std::move(startAddresses);
-    m_endAddresses = std::move(endAddresses);
-    m_firstSamples = std::move(firstSamples);
-    m_values = std::move(values);
-    m_times = std::move(times);
+    m_directory = std::move(directory);
     return TLoadResult::lrOk;
 }
 
-QStringList TDataSetStore::listHeadings()
+void TDataSetStore::decodeSamples(const QByteArray &image, const DataSetDirectory &directory)
 {
-    return {QStringLiteral("Set"), QStringLiteral("DATE"), QStringLiteral("TIME"), QStringLiteral("Rate"),
-            QStringLiteral("Num."), QStringLiteral("Type"), QStringLiteral("Unit")};
-}
+    const qsizetype entries = 2 * directory.totalSamples();
+    // Any new array is allocated before the store's own are touched, so a
+    // load that runs out of memory leaves the store as it was.
+    const bool reuseValues = reusable(m_values, entries);
+    const bool reuseTimes = reusable(m_times, entries);
+    QList<float> values;
+    QList<double> times;
+    if (!reuseValues)
+        values = QList<float>(entries);
+    if (!reuseTimes)
+        times = QList<double>(entries);
+    if (reuseValues)
+        values = takeResized(m_values, entries);
+    if (reuseTimes)
+        times = takeResized(m_times, entries);
 
-QStringList TDataSetStore::listRow(int set, const DateTimeText &texts) const
-{
-    const double start = m_startTimes.at(set);
-    return {QString::number(set + 1),
-            texts.shortDate(start),
-            DateTimeText::clock(start),
-            DateTimeText::rateColumn(m_intervals.at(set)),
-            QString::number(m_sampleCounts.at(set)),
-            QString(),
-            isFahrenheit(set) ? QStringLiteral("F") : QStringLiteral("C")};
+    const std::array<float, 65536> &table = readingTable();
+    const auto *bytes = reinterpret_cast<const uchar *>(image.constData());
+    float *v = values.data();
+    double *t = times.data();
+    for (int k = 0; k < directory.setCount(); ++k) {
+        const qint32 n = directory.sampleCounts().at(k);
+        const qint64 first = 2 * directory.firstSample(k);
+        decodeReadings(bytes + directory.startAddresses().at(k), 2 * qsizetype(n), table, v + first);
+        stampTimes(directory.startTimes().at(k), directory.intervals().at(k), n, t + first);
+    }
+    m_values = std::move(values);
+    m_times = std::move(times);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/data/DataSetDirectory.h"
 #include "core/data/LoggerImage.h"
 
 #include <QByteArray>
@@ -7,15 +8,6 @@
 #include <QStringList>
 
 class DateTimeText;
-
-// Result of a load. The values are those the download dialog tests.
-enum class TLoadResult : qint32 {
-    lrOk = 0,
-    lrDataError = 1,
-    lrMemoryError = 2,
-    lrReadError = 3,
-    lrNoData = 6,
-};
 
 // The data sets decoded from the logger's memory image: one store for the
 // whole run, owned by the main window. A load replaces every data set at
@@ -42,39 +34,35 @@ public:
     const QByteArray &lastImage() const { return m_lastImage; }
     qint64 ExpectedBytes() const { return m_expectedBytes; }
 
-    int SetCount() const { return m_setCount; }
-    const QList<double> &StartTimes() const { return m_startTimes; }
-    const QList<qint32> &Intervals() const { return m_intervals; }
-    const QList<qint32> &SampleCounts() const { return m_sampleCounts; }
-    const QList<quint8> &UnitFlags() const { return m_unitFlags; }
-    const QList<qint32> &StartAddresses() const { return m_startAddresses; }
-    const QList<qint32> &EndAddresses() const { return m_endAddresses; }
+    const DataSetDirectory &directory() const { return m_directory; }
+    int SetCount() const { return m_directory.setCount(); }
+    const QList<double> &StartTimes() const { return m_directory.startTimes(); }
+    const QList<qint32> &Intervals() const { return m_directory.intervals(); }
+    const QList<qint32> &SampleCounts() const { return m_directory.sampleCounts(); }
+    const QList<quint8> &UnitFlags() const { return m_directory.unitFlags(); }
+    const QList<qint32> &StartAddresses() const { return m_directory.startAddresses(); }
+    const QList<qint32> &EndAddresses() const { return m_directory.endAddresses(); }
     // Two entries per sample, humidity then temperature; Times parallel.
     const QList<float> &Values() const { return m_values; }
     const QList<double> &Times() const { return m_times; }
 
-    bool isFahrenheit(int set) const { return m_unitFlags.at(set) & 0x01; }
+    bool isFahrenheit(int set) const { return m_directory.isFahrenheit(set); }
     // Global number of the first sample of a data set: its humidity is
     // Values()[2 * n], its temperature the next entry.
-    qint64 firstSample(int set) const { return m_firstSamples.at(set); }
+    qint64 firstSample(int set) const { return m_directory.firstSample(set); }
 
     // The data set list: headings and the row of data set k (row k + 1 of
     // the list). DATE after the regional short date, TIME "hh:mm:ss".
-    static QStringList listHeadings();
-    QStringList listRow(int set, const DateTimeText &texts) const;
+    static QStringList listHeadings() { return DataSetDirectory::listHeadings(); }
+    QStringList listRow(int set, const DateTimeText &texts) const { return m_directory.listRow(set, texts); }
 
 private:
+    void decodeSamples(const QByteArray &image, const DataSetDirectory &directory);
+
     QByteArray m_lastImage;
     qint64 m_expectedBytes = 0;
-    int m_setCount = 0;
     int m_faultySet = -1;
-    QList<double> m_startTimes;
-    QList<qint32> m_intervals;
-    QList<qint32> m_sampleCounts;
-    QList<quint8> m_unitFlags;
-    QList<qint32> m_startAddresses;
-    QList<qint32> m_endAddresses;
-    QList<qint64> m_firstSamples;
+    DataSetDirectory m_directory;
     QList<float> m_values;
     QList<double> m_times;
 };

@@ -1,86 +1,44 @@
+// The data view's handlers. The widgets are built in TfrmGraphLayout.cpp;
+// the cursors and the statistics texts come from the CursorController.
 #include "gui/dataview/TfrmGraph.h"
 
 #include "chart/ChartWidget.h"
 #include "core/app/AutoScaleSetting.h"
+#include "core/chart/CursorController.h"
 #include "core/chart/DataListModel.h"
+#include "core/chart/DataSetListModel.h"
 #include "core/data/TDataSetStore.h"
-#include "core/link/MonotonicClock.h"
 #include "gui/common/Prompter.h"
-#include "gui/dataview/GraphToolIcons.h"
 #include "gui/dataview/PrepareChart.h"
+#include "gui/dataview/RowClicks.h"
 #include "gui/dataview/TfrmAnnoEdit.h"
 #include "gui/dataview/TfrmSetupScale.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QSplitter>
 #include <QTabBar>
 #include <QTableView>
-#include <QTableWidget>
-#include <QToolBar>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <span>
-#include <cmath>
 
 namespace {
+
+using Line = CursorController::Line;
 
 constexpr quint32 kBlue = PEargb(255, 0, 0, 255);
 constexpr quint32 kGreen = PEargb(255, 0, 255, 0);
 constexpr quint32 kGrey = PEargb(255, 128, 128, 128);
 constexpr quint32 kBlack = PEargb(255, 0, 0, 0);
-constexpr int kPointLine = 0;
-constexpr int kLineA = 1;
-constexpr int kLineB = 2;
-
-// The panel's text colours for cursors A and B (the lines' blue, and a green
-// that stays readable on a light box).
-const QColor kPanelBlue(0, 0, 255);
-const QColor kPanelGreen(0, 128, 0);
-
-QFont arial()
-{
-    QFont f(QStringLiteral("Arial"));
-    f.setStyleHint(QFont::SansSerif);
-    return f;
-}
-
-QLabel *captionBar(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setAlignment(Qt::AlignCenter);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setMinimumHeight(18);
-    return label;
-}
-
-// A value box: it shows a text; the user can neither edit nor focus it.
-QLineEdit *valueBox(const char *name, QWidget *parent, int width, const QColor &colour = QColor())
-{
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setReadOnly(true);
-    box->setFocusPolicy(Qt::NoFocus);
-    box->setFixedWidth(width);
-    if (colour.isValid()) {
-        QPalette p = box->palette();
-        p.setColor(QPalette::Text, colour);
-        box->setPalette(p);
-    }
-    return box;
-}
+constexpr int kPointLine = int(Line::Point);
+constexpr int kLineA = int(Line::A);
+constexpr int kLineB = int(Line::B);
 
 // The design widths fit short numeric dates; a longer regional date or a
 // wider font widens the column so its texts are not cut.
@@ -91,356 +49,30 @@ void widenToFit(QTableView *table, int column, const QString &text)
         table->setColumnWidth(column, needed);
 }
 
-QLabel *label(const QString &text, QWidget *parent, const QColor &colour = QColor())
+// The top row of a list's selection, or -1.
+int topSelectedRow(const QTableView *table)
 {
-    auto *l = new QLabel(text, parent);
-    if (colour.isValid()) {
-        QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, colour);
-        l->setPalette(p);
-    }
-    return l;
+    const QItemSelection selection = table->selectionModel()->selection();
+    if (selection.isEmpty())
+        return -1;
+    int row = selection.first().top();
+    for (const QItemSelectionRange &r : selection)
+        row = std::min(row, r.top());
+    return row;
 }
 
 } // namespace
 
-int TfrmGraph::ClickMode = -99;
-int TfrmGraph::AnnotationCounter = 3;
-
-TfrmGraph::TfrmGraph(TfrmGraphHost *host, QWidget *parent)
-    : QWidget(parent)
-    , m_host(host)
-{
-    setObjectName(QStringLiteral("frmGraph"));
-    setWindowTitle(QStringLiteral("Graph"));
-    resize(1011, 615);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    Splitter2 = new QSplitter(Qt::Horizontal, this);
-    Splitter2->setObjectName(QStringLiteral("Splitter2"));
-    Splitter2->setChildrenCollapsible(false);
-    layout->addWidget(Splitter2);
-    Splitter2->addWidget(createDataSetsPanel());
-    Splitter2->addWidget(createRightPanel());
-    Splitter2->setStretchFactor(0, 0);
-    Splitter2->setStretchFactor(1, 1);
-    Splitter2->setSizes({356, 655});
-    pnlDataSets->hide();
-    pnlDataList->hide();
-
-    FormCreate();
-}
-
 TfrmGraph::~TfrmGraph() = default;
-
-QWidget *TfrmGraph::createDataSetsPanel()
-{
-    pnlDataSets = new QWidget(Splitter2);
-    pnlDataSets->setObjectName(QStringLiteral("pnlDataSets"));
-    auto *layout = new QVBoxLayout(pnlDataSets);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    StaticText1 = captionBar(QStringLiteral("Data Sets"), pnlDataSets);
-    StaticText1->setObjectName(QStringLiteral("StaticText1"));
-    layout->addWidget(StaticText1);
-
-    Splitter3 = new QSplitter(Qt::Vertical, pnlDataSets);
-    Splitter3->setObjectName(QStringLiteral("Splitter3"));
-    Splitter3->setChildrenCollapsible(false);
-    layout->addWidget(Splitter3, 1);
-
-    Grid2 = new QTableWidget(1, 7, Splitter3);
-    Grid2->setObjectName(QStringLiteral("Grid2"));
-    Grid2->setFont(arial());
-    Grid2->verticalHeader()->hide();
-    Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
-    Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid2->viewport()->setCursor(Qt::PointingHandCursor);
-    Grid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    Grid2->verticalHeader()->setDefaultSectionSize(18);
-    Splitter3->addWidget(Grid2);
-
-    pnlDataList = new QWidget(Splitter3);
-    pnlDataList->setObjectName(QStringLiteral("pnlDataList"));
-    auto *listLayout = new QVBoxLayout(pnlDataList);
-    listLayout->setContentsMargins(0, 0, 0, 0);
-    listLayout->setSpacing(0);
-    StaticText2 = captionBar(QStringLiteral("Data List"), pnlDataList);
-    StaticText2->setObjectName(QStringLiteral("StaticText2"));
-    listLayout->addWidget(StaticText2);
-    Splitter4 = new QSplitter(Qt::Vertical, pnlDataList);
-    Splitter4->setObjectName(QStringLiteral("Splitter4"));
-    listLayout->addWidget(Splitter4, 1);
-
-    Grid3 = new QTableView(Splitter4);
-    Grid3->setObjectName(QStringLiteral("Grid3"));
-    Grid3->verticalHeader()->hide();
-    // Every row has the same height, so a million rows cost nothing to lay out.
-    Grid3->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Grid3->verticalHeader()->setDefaultSectionSize(16);
-    Grid3->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Grid3->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    Grid3->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid3->setWordWrap(false);
-    Grid3->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    Splitter4->addWidget(Grid3);
-    Panel11 = new QWidget(Splitter4);
-    Panel11->setObjectName(QStringLiteral("Panel11"));
-    Splitter4->addWidget(Panel11);
-    Splitter4->setSizes({400, 149});
-    Splitter4->setStretchFactor(0, 1);
-    Splitter4->setStretchFactor(1, 0);
-
-    Splitter3->addWidget(pnlDataList);
-    Splitter3->setSizes({170, 430});
-    Splitter3->setStretchFactor(0, 0);
-    Splitter3->setStretchFactor(1, 1);
-    return pnlDataSets;
-}
-
-QWidget *TfrmGraph::createRightPanel()
-{
-    pnlRight = new QWidget(Splitter2);
-    pnlRight->setObjectName(QStringLiteral("pnlRight"));
-    auto *layout = new QVBoxLayout(pnlRight);
-    layout->setContentsMargins(0, 0, 0, 0);
-    Splitter1 = new QSplitter(Qt::Vertical, pnlRight);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    Splitter1->setChildrenCollapsible(false);
-    layout->addWidget(Splitter1);
-
-    pnlGraph = new QWidget(Splitter1);
-    pnlGraph->setObjectName(QStringLiteral("pnlGraph"));
-    pnlGraph->installEventFilter(this);
-    auto *graphLayout = new QVBoxLayout(pnlGraph);
-    graphLayout->setContentsMargins(0, 0, 0, 0);
-    graphLayout->setSpacing(0);
-    graphLayout->addWidget(createToolBar());
-    graphLayout->addWidget(createStrip());
-    PESGraph1 = new ChartWidget(pnlGraph);
-    PESGraph1->setDialogRunner([](QDialog &dialog) { return Prompter::instance().exec(dialog); });
-    PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
-    PESGraph1->installEventFilter(this);
-    graphLayout->addWidget(PESGraph1, 1);
-    dataListModel = new DataListModel(PESGraph1->model(), m_texts.locale(), this);
-
-    // An empty strip kept at the chart's top-left corner.
-    Panel12 = new QWidget(pnlGraph);
-    Panel12->setObjectName(QStringLiteral("Panel12"));
-    Panel12->setFixedSize(167, 21);
-    Panel12->setAttribute(Qt::WA_TransparentForMouseEvents);
-
-    Splitter1->addWidget(pnlGraph);
-    Splitter1->addWidget(createStatisticsPanel());
-    Splitter1->setStretchFactor(0, 1);
-    Splitter1->setStretchFactor(1, 0);
-    Splitter1->setSizes({436, 179});
-
-    connect(PESGraph1, &ChartWidget::OnVertLineAnnotHotSpot, this, &TfrmGraph::PESGraph1VertLineAnnotHotSpot);
-    connect(PESGraph1, &ChartWidget::OnMouseMove, this, &TfrmGraph::PESGraph1MouseMove);
-    connect(PESGraph1, &ChartWidget::OnMouseUp, this, &TfrmGraph::PESGraph1MouseUp);
-    connect(PESGraph1, &ChartWidget::OnClick, this, &TfrmGraph::PESGraph1Click);
-    connect(PESGraph1, &ChartWidget::OnGraphAnnotHotSpot, this, &TfrmGraph::PESGraph1GraphAnnotHotSpot);
-    connect(PESGraph1, &ChartWidget::OnGraphHotSpot, this, &TfrmGraph::PESGraph1GraphHotSpot);
-    connect(PESGraph1, &ChartWidget::OnDataHotSpot, this, &TfrmGraph::PESGraph1DataHotSpot);
-    connect(PESGraph1, &ChartWidget::OnZoomIn, this, &TfrmGraph::PESGraph1ZoomIn);
-    connect(PESGraph1, &ChartWidget::OnCustomizeDlg, this, &TfrmGraph::PESGraph1CustomizeDlg);
-    return pnlRight;
-}
-
-QToolBar *TfrmGraph::createToolBar()
-{
-    ToolBar1 = new QToolBar(pnlGraph);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setIconSize(QSize(16, 16));
-    ToolBar1->setMovable(false);
-
-    const auto toolButton = [this](const char *name, const QString &hint, const QIcon &icon, bool checkable,
-                                   void (TfrmGraph::*slot)()) {
-        auto *b = new QToolButton(ToolBar1);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setToolTip(hint);
-        b->setIcon(icon);
-        b->setCheckable(checkable);
-        b->setAutoRaise(true);
-        connect(b, &QToolButton::clicked, this, slot);
-        ToolBar1->addWidget(b);
-        return b;
-    };
-    ToolButton1 = toolButton("ToolButton1", QStringLiteral("Toggle Statistic 1"), GraphToolIcons::statistic1(),
-                             true, &TfrmGraph::ToolButton1Click);
-    ToolButton1->setChecked(true);
-    ToolButton2 = toolButton("ToolButton2", QStringLiteral("Toggle Statistic 2"), GraphToolIcons::statistic2(),
-                             true, &TfrmGraph::ToolButton2Click);
-    ToolButton2->setChecked(true);
-    ToolBar1->addSeparator();
-    ToolButton4 = toolButton("ToolButton4", QStringLiteral("Normal Cursor"), GraphToolIcons::normalCursor(), true,
-                             &TfrmGraph::ToolButton4Click);
-    ToolButton5 = toolButton("ToolButton5", QStringLiteral("Draw A Cross On Graph"), GraphToolIcons::cross(), true,
-                             &TfrmGraph::ToolButton5Click);
-    ToolButton9 = toolButton("ToolButton9", QStringLiteral("Text"), GraphToolIcons::text(), true,
-                             &TfrmGraph::ToolButton9Click);
-    for (QToolButton *b : {ToolButton4, ToolButton5, ToolButton9})
-        b->setAutoExclusive(true);
-    ToolButton4->setChecked(true);
-    ToolBar1->addSeparator();
-    UndoZoom = toolButton("UndoZoom", QString(), QIcon(), false, &TfrmGraph::UndoZoomClick);
-    UndoZoom->setText(QStringLiteral("Undo Zoom"));
-    UndoZoom->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    UndoZoom->setEnabled(false);
-    ToolBar1->addSeparator();
-
-    const auto button = [this](const char *name, const QString &caption, void (TfrmGraph::*slot)()) {
-        auto *b = new QPushButton(caption, ToolBar1);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setFocusPolicy(Qt::NoFocus);
-        connect(b, &QPushButton::clicked, this, slot);
-        ToolBar1->addWidget(b);
-        return b;
-    };
-    Button1 = button("Button1", QStringLiteral("Graph Option"), &TfrmGraph::Button1Click);
-    Button1->setToolTip(QStringLiteral("Graph Customization"));
-    ToolBar1->addSeparator();
-    Button2 = button("Button2", QStringLiteral("Range"), &TfrmGraph::Button2Click);
-    chkSplit = new QCheckBox(QStringLiteral("Split"), ToolBar1);
-    chkSplit->setObjectName(QStringLiteral("chkSplit"));
-    chkSplit->setChecked(true);
-    connect(chkSplit, &QCheckBox::clicked, this, &TfrmGraph::chkSplitClick);
-    ToolBar1->addWidget(chkSplit);
-    BitBtn1 = button("BitBtn1", QStringLiteral("Auto Scale"), &TfrmGraph::BitBtn1Click);
-    return ToolBar1;
-}
-
-QWidget *TfrmGraph::createStrip()
-{
-    pnlGraphStatistic = new QWidget(pnlGraph);
-    pnlGraphStatistic->setObjectName(QStringLiteral("pnlGraphStatistic"));
-    pnlGraphStatistic->setFixedHeight(39);
-    auto *layout = new QHBoxLayout(pnlGraphStatistic);
-    layout->setContentsMargins(6, 2, 6, 2);
-
-    // The value boxes sit on panels that take no input: they only display.
-    const auto panel = [this, layout](QWidget *box, const QString &hint = QString()) {
-        auto *p = new QWidget(pnlGraphStatistic);
-        auto *l = new QHBoxLayout(p);
-        l->setContentsMargins(0, 0, 0, 0);
-        box->setParent(p);
-        box->setAttribute(Qt::WA_TransparentForMouseEvents);
-        box->setFocusPolicy(Qt::NoFocus);
-        l->addWidget(box);
-        p->setToolTip(hint);
-        layout->addWidget(p);
-    };
-
-    layout->addWidget(new QLabel(QStringLiteral("Start Time"), pnlGraphStatistic));
-    txtStartTime = valueBox("txtStartTime", pnlGraphStatistic, 150);
-    panel(txtStartTime);
-    layout->addSpacing(8);
-    layout->addWidget(new QLabel(QStringLiteral("Sampling Rate"), pnlGraphStatistic));
-    txtSamplingRate = new QComboBox(pnlGraphStatistic);
-    txtSamplingRate->setObjectName(QStringLiteral("txtSamplingRate"));
-    txtSamplingRate->setEditable(true);
-    txtSamplingRate->setInsertPolicy(QComboBox::NoInsert);
-    txtSamplingRate->addItems({QStringLiteral("00:01"), QStringLiteral("00:02"), QStringLiteral("00:05"),
-                               QStringLiteral("00:10"), QStringLiteral("00:15"), QStringLiteral("00:30"),
-                               QStringLiteral("01:00"), QStringLiteral("02:00"), QStringLiteral("05:00"),
-                               QStringLiteral("10:00"), QStringLiteral("15:00"), QStringLiteral("30:00"),
-                               QStringLiteral("60:00")});
-    txtSamplingRate->setEditText(QStringLiteral("00:02"));
-    const QString rateHint = QStringLiteral("Click Start Recording Real Time Data button to change sampling rate !");
-    txtSamplingRate->setToolTip(rateHint);
-    txtSamplingRate->setFixedWidth(70);
-    panel(txtSamplingRate, rateHint);
-    layout->addWidget(new QLabel(QStringLiteral("mm:ss"), pnlGraphStatistic));
-    layout->addSpacing(8);
-    layout->addWidget(new QLabel(QStringLiteral("Data No."), pnlGraphStatistic));
-    txtDataNo = valueBox("txtDataNo", pnlGraphStatistic, 70);
-    txtDataNo->setText(QStringLiteral("0"));
-    panel(txtDataNo);
-    layout->addSpacing(8);
-    chkTextList = new QCheckBox(QStringLiteral("Text List"), pnlGraphStatistic);
-    chkTextList->setObjectName(QStringLiteral("chkTextList"));
-    chkTextList->setChecked(true);
-    connect(chkTextList, &QCheckBox::clicked, this, &TfrmGraph::chkTextListClick);
-    layout->addWidget(chkTextList);
-    layout->addStretch(1);
-    return pnlGraphStatistic;
-}
-
-QWidget *TfrmGraph::createStatisticsPanel()
-{
-    pnlStatistic = new QWidget(Splitter1);
-    pnlStatistic->setObjectName(QStringLiteral("pnlStatistic"));
-    pnlStatistic->setMinimumHeight(150);
-    auto *outer = new QVBoxLayout(pnlStatistic);
-    outer->setContentsMargins(2, 2, 2, 2);
-    outer->setSpacing(0);
-    TabControl1 = new QTabBar(pnlStatistic);
-    TabControl1->setObjectName(QStringLiteral("TabControl1"));
-    TabControl1->addTab(QStringLiteral("Humidity"));
-    TabControl1->addTab(QStringLiteral("Temperature"));
-    TabControl1->setDrawBase(false);
-    TabControl1->setExpanding(false);
-    outer->addWidget(TabControl1);
-    auto *page = new QFrame(pnlStatistic);
-    page->setFrameShape(QFrame::StyledPanel);
-    outer->addWidget(page, 1);
-
-    auto *grid = new QGridLayout(page);
-    grid->setContentsMargins(8, 6, 8, 6);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(3);
-    const int value = 80;
-    const int time = 150;
-
-    grid->addWidget(label(QStringLiteral("T1 MAX "), page), 0, 0);
-    txtT1Max = valueBox("txtT1Max", page, 200);
-    grid->addWidget(txtT1Max, 0, 1, 1, 3);
-    grid->addWidget(label(QStringLiteral("MIN"), page), 1, 0);
-    txtT1Min = valueBox("txtT1Min", page, 200);
-    grid->addWidget(txtT1Min, 1, 1, 1, 3);
-    grid->addWidget(label(QStringLiteral("AVG"), page), 2, 0);
-    txtT1Avg = valueBox("txtT1Avg", page, value);
-    txtT1Avg->setText(QStringLiteral("***.* "));
-    grid->addWidget(txtT1Avg, 2, 1);
-
-    const auto row = [&](int r, int column, const QString &caption, QLineEdit *&valueEdit, const char *valueName,
-                         QLineEdit **timeEdit, const char *timeName, const QColor &colour) {
-        grid->addWidget(label(caption, page, colour), r, column);
-        valueEdit = valueBox(valueName, page, value, colour);
-        grid->addWidget(valueEdit, r, column + 1);
-        if (timeEdit) {
-            grid->addWidget(label(QStringLiteral("@"), page, colour), r, column + 2);
-            *timeEdit = valueBox(timeName, page, time, colour);
-            grid->addWidget(*timeEdit, r, column + 3);
-        }
-    };
-    grid->setColumnMinimumWidth(4, 16);
-    row(0, 5, QStringLiteral("Cursor A"), txtCursorA, "txtCursorA", &txtCursorATime, "txtCursorATime", kPanelBlue);
-    row(1, 5, QStringLiteral("Cursor B"), txtCursorB, "txtCursorB", &txtCursorBTime, "txtCursorBTime", kPanelGreen);
-    row(2, 5, QStringLiteral("Max.Between A and B"), txtMaxAB, "txtMaxAB", &txtMaxABTime, "txtMaxABTime", QColor());
-    row(3, 5, QStringLiteral("Min.Between A and B"), txtMinAB, "txtMinAB", &txtMinABTime, "txtMinABTime", QColor());
-    row(4, 5, QStringLiteral("Avg Between A and B"), txtAvgAB, "txtAvgAB", nullptr, nullptr, QColor());
-    grid->setColumnStretch(9, 1);
-    grid->setRowStretch(5, 1);
-
-    connect(TabControl1, &QTabBar::currentChanged, this, &TfrmGraph::TabControl1Change);
-    return pnlStatistic;
-}
 
 // Creation, showing and closing -------------------------------------------
 
 void TfrmGraph::FormCreate()
 {
-    const QStringList setHeadings = TDataSetStore::listHeadings();
-    Grid2->setHorizontalHeaderLabels(setHeadings);
-    const int setWidths[] = {25, 60, 60, 65, 40, 40, 40};
-    for (int c = 0; c < 7; ++c)
-        Grid2->setColumnWidth(c, setWidths[c]);
-    for (int c = 0; c < 7; ++c)
-        Grid2->setItem(0, c, new QTableWidgetItem(QString()));
+    // Headings and one empty row until the first data sets arrive.
+    Grid2->setModel(dataSetListModel);
+    for (int c = 0; c < DataSetListModel::ColumnCount; ++c)
+        Grid2->setColumnWidth(c, DataSetListModel::columnWidth(c));
 
     Grid3->setModel(dataListModel);
     for (int c = 0; c < DataListModel::ColumnCount; ++c) {
@@ -448,14 +80,8 @@ void TfrmGraph::FormCreate()
         widenToFit(Grid3, c, dataListModel->headerData(c, Qt::Horizontal).toString());
     }
 
-    connect(Grid2, &QTableWidget::itemSelectionChanged, this, [this] {
-        if (!m_selecting)
-            Grid2Click();
-    });
-    connect(Grid3->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!m_selecting)
-            Grid3Click();
-    });
+    new RowClicks(*Grid2, [this] { Grid2Click(); }, m_selecting);
+    new RowClicks(*Grid3, [this] { Grid3Click(); }, m_selecting);
 }
 
 void TfrmGraph::showEvent(QShowEvent *event)
@@ -470,7 +96,7 @@ void TfrmGraph::FormShow()
     ToolButton4->setChecked(true);
     PESGraph1->model().setArrowCursor(ArrowCursor::sgArrow);
     PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
-    ClickMode = -99;
+    setClickMode(ClickMode::Normal);
 }
 
 void TfrmGraph::closeEvent(QCloseEvent *event)
@@ -513,15 +139,10 @@ void TfrmGraph::fillDataSetList(const TDataSetStore &store)
 {
     m_selecting = true;
     Grid2->clearSelection();
-    Grid2->setRowCount(std::max(1, store.SetCount()));
-    for (int c = 0; c < 7; ++c)
-        Grid2->setItem(0, c, new QTableWidgetItem(QString()));
+    dataSetListModel->fill(store);
     for (int k = 0; k < store.SetCount(); ++k) {
-        const QStringList row = store.listRow(k, m_texts);
-        for (int c = 0; c < row.size(); ++c) {
-            Grid2->setItem(k, c, new QTableWidgetItem(row.at(c)));
-            widenToFit(Grid2, c, row.at(c));
-        }
+        for (int c = 0; c < DataSetListModel::ColumnCount; ++c)
+            widenToFit(Grid2, c, dataSetListModel->text(k, c));
     }
     Grid2->selectRow(0);
     m_selecting = false;
@@ -595,27 +216,17 @@ void TfrmGraph::showDataSet(const TDataSetStore &store, int k)
 
 void TfrmGraph::Grid2Click()
 {
-    const QList<QTableWidgetSelectionRange> ranges = Grid2->selectedRanges();
-    if (ranges.isEmpty() || !m_host)
-        return;
-    int row = ranges.first().topRow();
-    for (const QTableWidgetSelectionRange &r : ranges)
-        row = std::min(row, r.topRow());
-    const QTableWidgetItem *date = Grid2->item(row, 1);
-    if (!date || date->text().isEmpty())
+    const int row = topSelectedRow(Grid2);
+    if (row < 0 || !m_host || !dataSetListModel->showsDataSet(row))
         return;
     showDataSet(m_host->dataSets(), row);
 }
 
 void TfrmGraph::Grid3Click()
 {
-    const QItemSelection selection = Grid3->selectionModel()->selection();
-    if (selection.isEmpty())
-        return;
-    int row = selection.first().top();
-    for (const QItemSelectionRange &r : selection)
-        row = std::min(row, r.top());
-    SelectPoint(row);
+    const int row = topSelectedRow(Grid3);
+    if (row >= 0)
+        SelectPoint(row);
 }
 
 void TfrmGraph::TabControl1Change()
@@ -668,19 +279,6 @@ bool TfrmGraph::eventFilter(QObject *watched, QEvent *event)
 
 // Statistics and cursors ---------------------------------------------------------
 
-ChartSeries TfrmGraph::series() const
-{
-    const ChartModel &m = PESGraph1->model();
-    ChartSeries s;
-    if (m.subsets() < 2)
-        return s;
-    for (int c = 0; c < 2; ++c) {
-        s.x[c] = m.xOfSubset(c);
-        s.y[c] = m.yOfSubset(c);
-    }
-    return s;
-}
-
 int TfrmGraph::shownChannel() const
 {
     return TabControl1->currentIndex() == 1 ? 1 : 0;
@@ -688,8 +286,7 @@ int TfrmGraph::shownChannel() const
 
 void TfrmGraph::UpdateStatistics()
 {
-    const SetStatistics stats = Statistics::wholeSet(series());
-    const StatisticsTexts t = Statistics::panelTexts(stats, shownChannel(), m_texts);
+    const StatisticsTexts t = m_cursors->wholeSetTexts(shownChannel());
     txtStartTime->setText(t.startTime);
     txtSamplingRate->setEditText(t.samplingRate);
     txtDataNo->setText(t.dataNo);
@@ -698,55 +295,8 @@ void TfrmGraph::UpdateStatistics()
     txtT1Avg->setText(t.average);
 }
 
-void TfrmGraph::clearCursorTexts()
+void TfrmGraph::showCursorTexts(const CursorTexts &t)
 {
-    for (QLineEdit *box : {txtCursorA, txtCursorATime, txtCursorB, txtCursorBTime, txtMaxAB, txtMaxABTime, txtMinAB,
-                           txtMinABTime, txtAvgAB})
-        box->clear();
-}
-
-void TfrmGraph::SelectPoint(int index)
-{
-    ChartModel &m = PESGraph1->model();
-    const ChartSeries s = series();
-    const qsizetype points = s.points();
-    if (index < 0 || index >= points) {
-        // No such sample (an empty data set): nothing to mark.
-        clearCursorTexts();
-        if (m.hasVertLineAnnotation(kPointLine))
-            m.setVertLineAnnotationText(kPointLine, QString());
-        Redraw(*PESGraph1);
-        return;
-    }
-    m.setLineAnnotationTextSize(100);
-    m.setVertLineAnnotation(kPointLine, s.x[0][size_t(index)]);
-    m.setVertLineAnnotationType(kPointLine, VertLineType::Solid);
-    m.setVertLineAnnotationColor(kPointLine, kBlack);
-    const QString text = Statistics::pointLineText(s, index, m_texts);
-
-    const Statistics::CursorPair cursors = Statistics::selectPointCursors(points);
-    CursorAIndex = int(cursors.a);
-    CursorBIndex = int(cursors.b);
-    m.setVertLineAnnotation(kLineA, s.x[0][size_t(CursorAIndex)]);
-    m.setVertLineAnnotation(kLineB, s.x[0][size_t(CursorBIndex)]);
-
-    UpdateCursorStatistics();
-    m.setVertLineAnnotationText(kPointLine, text);
-    Redraw(*PESGraph1);
-}
-
-void TfrmGraph::UpdateCursorStatistics()
-{
-    const ChartSeries s = series();
-    const qsizetype points = s.points();
-    if (points == 0) {
-        clearCursorTexts();
-        return;
-    }
-    CursorAIndex = int(std::clamp<qsizetype>(CursorAIndex, 0, points - 1));
-    CursorBIndex = int(std::clamp<qsizetype>(CursorBIndex, 0, points - 1));
-    const CursorStatistics c = Statistics::betweenCursors(s, shownChannel(), CursorAIndex, CursorBIndex);
-    const CursorTexts t = Statistics::cursorTexts(c, m_texts);
     txtCursorA->setText(t.cursorA);
     txtCursorATime->setText(t.cursorATime);
     txtCursorB->setText(t.cursorB);
@@ -758,18 +308,41 @@ void TfrmGraph::UpdateCursorStatistics()
     txtAvgAB->setText(t.avgAB);
 }
 
-int TfrmGraph::NearestPoint(int line) const
+void TfrmGraph::SelectPoint(int index)
 {
-    const QPoint mouse = PESGraph1->lastMousePosition();
-    const bool inside = PESGraph1->plottingRect().contains(mouse);
-    const double x = PESGraph1->pixelToData(mouse).x();
-    const int current = line == kLineA ? CursorAIndex : CursorBIndex;
-    return int(Statistics::NearestPoint(series().x[0], x, inside, current));
+    ChartModel &m = PESGraph1->model();
+    if (!m_cursors->SelectPoint(index)) {
+        // No such sample (an empty data set): nothing to mark.
+        showCursorTexts(CursorTexts());
+        if (m.hasVertLineAnnotation(kPointLine))
+            m.setVertLineAnnotationText(kPointLine, QString());
+        Redraw(*PESGraph1);
+        return;
+    }
+    m.setLineAnnotationTextSize(100);
+    m.setVertLineAnnotation(kPointLine, m_cursors->sampleTime(index));
+    m.setVertLineAnnotationType(kPointLine, VertLineType::Solid);
+    m.setVertLineAnnotationColor(kPointLine, kBlack);
+    m.setVertLineAnnotation(kLineA, m_cursors->cursorTime(Line::A));
+    m.setVertLineAnnotation(kLineB, m_cursors->cursorTime(Line::B));
+    UpdateCursorStatistics();
+    m.setVertLineAnnotationText(kPointLine, m_cursors->pointLineText(index));
+    Redraw(*PESGraph1);
 }
 
-qint64 TfrmGraph::nowMs() const
+void TfrmGraph::UpdateCursorStatistics()
 {
-    return (m_clock ? *m_clock : MonotonicClock::system()).nowMs();
+    showCursorTexts(m_cursors->UpdateCursorStatistics(shownChannel()));
+}
+
+double TfrmGraph::mouseX() const
+{
+    return PESGraph1->pixelToData(PESGraph1->lastMousePosition()).x();
+}
+
+bool TfrmGraph::mouseInPlot() const
+{
+    return PESGraph1->plottingRect().contains(PESGraph1->lastMousePosition());
 }
 
 void TfrmGraph::setCursorLineColours(bool draggingA, bool draggingB)
@@ -781,62 +354,44 @@ void TfrmGraph::setCursorLineColours(bool draggingA, bool draggingB)
 
 void TfrmGraph::PESGraph1VertLineAnnotHotSpot(int line)
 {
-    if (line == kLineA && !DraggingA)
-        DraggingA = true;
-    else if (line == kLineB && !DraggingB)
-        DraggingB = true;
-    else
+    if (line != kLineA && line != kLineB)
         return;
-    LastDragUpdate = nowMs();
-    setCursorLineColours(DraggingA, DraggingB);
+    if (!m_cursors->grab(Line(line)))
+        return;
+    setCursorLineColours(m_cursors->DraggingA(), m_cursors->DraggingB());
     Redraw(*PESGraph1);
 }
 
 void TfrmGraph::PESGraph1MouseMove()
 {
-    if (!DraggingA && !DraggingB)
+    const CursorController::Follow follow = m_cursors->mouseMove(mouseInPlot());
+    if (!follow.a && !follow.b)
         return;
-    const QPoint mouse = PESGraph1->lastMousePosition();
-    if (!PESGraph1->plottingRect().contains(mouse))
-        return;
-    const double x = PESGraph1->pixelToData(mouse).x();
+    // The line follows the mouse unsnapped; only its layer is repainted.
+    const double x = mouseX();
     ChartModel &m = PESGraph1->model();
-    const auto follow = [&](bool dragging, int line) {
-        const qint64 now = nowMs();
-        if (!dragging || now - LastDragUpdate <= DragIntervalMs)
-            return;
-        // The line follows the mouse unsnapped; only its layer is repainted.
+    const auto moveLine = [&](int line) {
         m.setVertLineAnnotation(line, x);
         PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
-        LastDragUpdate = now;
     };
-    follow(DraggingA, kLineA);
-    follow(DraggingB, kLineB);
+    if (follow.a)
+        moveLine(kLineA);
+    if (follow.b)
+        moveLine(kLineB);
 }
 
 void TfrmGraph::PESGraph1MouseUp()
 {
     ChartModel &m = PESGraph1->model();
     setCursorLineColours(false, false);
-    const std::span<const double> x = series().x[0];
-    const qsizetype points = qsizetype(x.size());
-    if (points < 2 || x.front() == x.back()) {
-        DraggingA = false;
-        DraggingB = false;
-        Redraw(*PESGraph1);
-        return;
+    const CursorController::Drop drop = m_cursors->drop(mouseX(), mouseInPlot());
+    if (drop.snapped) {
+        if (drop.movedA)
+            m.setVertLineAnnotation(kLineA, m_cursors->cursorTime(Line::A));
+        if (drop.movedB)
+            m.setVertLineAnnotation(kLineB, m_cursors->cursorTime(Line::B));
+        UpdateCursorStatistics();
     }
-    if (DraggingA) {
-        DraggingA = false;
-        CursorAIndex = NearestPoint(kLineA);
-        m.setVertLineAnnotation(kLineA, x[size_t(CursorAIndex)]);
-    }
-    if (DraggingB) {
-        DraggingB = false;
-        CursorBIndex = NearestPoint(kLineB);
-        m.setVertLineAnnotation(kLineB, x[size_t(CursorBIndex)]);
-    }
-    UpdateCursorStatistics();
     Redraw(*PESGraph1);
 }
 
@@ -846,52 +401,56 @@ void TfrmGraph::ToolButton4Click()
 {
     PESGraph1->model().setArrowCursor(ArrowCursor::sgArrow);
     PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
-    ClickMode = -99;
+    setClickMode(ClickMode::Normal);
 }
 
 void TfrmGraph::ToolButton9Click()
 {
     PESGraph1->model().setArrowCursor(ArrowCursor::sgIBeam);
     PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
-    ClickMode = 0;
+    setClickMode(ClickMode::Text);
 }
 
 void TfrmGraph::ToolButton5Click()
 {
     PESGraph1->model().setArrowCursor(ArrowCursor::sgCrossResource);
     PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
-    ClickMode = 2;
+    setClickMode(ClickMode::Cross);
+}
+
+void TfrmGraph::setClickMode(ClickMode mode)
+{
+    m_modes.clickMode = mode;
 }
 
 void TfrmGraph::PESGraph1Click()
 {
-    if (ClickMode != 0 && ClickMode != 2)
+    const ClickMode mode = m_modes.clickMode;
+    if (mode != ClickMode::Text && mode != ClickMode::Cross)
         return;
     QPoint pixel = PESGraph1->lastMousePosition();
-    pixel += ClickMode == 0 ? QPoint(1, 7) : QPoint(15, 15);
+    pixel += mode == ClickMode::Text ? QPoint(1, 7) : QPoint(15, 15);
     if (!PESGraph1->plottingRect().contains(pixel))
         return;
     const QPointF at = PESGraph1->pixelToData(pixel);
     ChartModel &m = PESGraph1->model();
-    // Above every note the chart already holds, so a stored one is never overwritten.
-    const auto nextIndex = [&m] { return std::max(AnnotationCounter, m.highestGraphAnnotationIndex()) + 1; };
-    if (ClickMode == 0) {
+    if (mode == ClickMode::Text) {
         TfrmAnnoEdit dialog(this);
         if (Prompter::instance().exec(dialog) != QDialog::Accepted)
             return;
-        AnnotationCounter = nextIndex();
-        m.setGraphAnnotationX(AnnotationCounter, at.x());
-        m.setGraphAnnotationY(AnnotationCounter, at.y());
-        m.setGraphAnnotationType(AnnotationCounter, AnnotationType::Text);
-        m.setGraphAnnotationText(AnnotationCounter, dialog.text());
-        m.setGraphAnnotationColor(AnnotationCounter, kBlack);
+        const int index = m_modes.nextIndex(m.highestGraphAnnotationIndex());
+        m.setGraphAnnotationX(index, at.x());
+        m.setGraphAnnotationY(index, at.y());
+        m.setGraphAnnotationType(index, AnnotationType::Text);
+        m.setGraphAnnotationText(index, dialog.text());
+        m.setGraphAnnotationColor(index, kBlack);
     } else {
-        AnnotationCounter = nextIndex();
-        m.setGraphAnnotationX(AnnotationCounter, at.x());
-        m.setGraphAnnotationY(AnnotationCounter, at.y());
-        m.setGraphAnnotationType(AnnotationCounter, AnnotationType::Cross);
-        m.setGraphAnnotationColor(AnnotationCounter, kBlack);
-        m.setGraphAnnotationText(AnnotationCounter, QString());
+        const int index = m_modes.nextIndex(m.highestGraphAnnotationIndex());
+        m.setGraphAnnotationX(index, at.x());
+        m.setGraphAnnotationY(index, at.y());
+        m.setGraphAnnotationType(index, AnnotationType::Cross);
+        m.setGraphAnnotationColor(index, kBlack);
+        m.setGraphAnnotationText(index, QString());
     }
     Redraw(*PESGraph1);
 }
@@ -975,7 +534,7 @@ void TfrmGraph::chkSplitClick()
         m.setMultiAxesProportions(0, 0.25);
         m.setMultiAxesProportions(1, 0.25);
         m.setArrowCursor(ArrowCursor::sgArrow);
-        ClickMode = -99;
+        setClickMode(ClickMode::Normal);
         ToolButton4->setChecked(true);
     } else {
         m.setMultiAxesSubsets(-1, 0);

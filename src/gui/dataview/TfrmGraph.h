@@ -1,13 +1,17 @@
 #pragma once
 
 #include "core/data/DateTimeText.h"
-#include "core/data/Statistics.h"
+#include "gui/dataview/AnnotationModes.h"
 
 #include <QWidget>
 
+#include <memory>
+
 class ChartWidget;
+class CursorController;
 class DataListModel;
-class MonotonicClock;
+class DataSetListModel;
+struct CursorTexts;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -16,7 +20,6 @@ class QPushButton;
 class QSplitter;
 class QTabBar;
 class QTableView;
-class QTableWidget;
 class QToolBar;
 class QToolButton;
 class TDataSetStore;
@@ -42,13 +45,19 @@ public:
 // chart with its tool bar and strip, and the statistics of one channel with
 // cursors A and B below it. The download view is captioned "DataLogger"; a
 // file view carries the path of its file.
+//
+// The window builds its widgets in TfrmGraphLayout.cpp and handles their
+// events in TfrmGraph.cpp. The cursor arithmetic and the statistics texts are
+// the CursorController's; the click mode and note counter are shared with the
+// other views through `modes`.
 class TfrmGraph : public QWidget
 {
     Q_OBJECT
 public:
     static QString downloadCaption() { return QStringLiteral("DataLogger"); }
 
-    explicit TfrmGraph(TfrmGraphHost *host = nullptr, QWidget *parent = nullptr);
+    // modes must outlive the view.
+    explicit TfrmGraph(AnnotationModes &modes, TfrmGraphHost *host = nullptr, QWidget *parent = nullptr);
     ~TfrmGraph() override;
 
     bool isDownloadView() const { return windowTitle() == downloadCaption(); }
@@ -70,39 +79,25 @@ public:
     void UpdateStatistics();
     void SelectPoint(int index);
     void UpdateCursorStatistics();
-    int NearestPoint(int line) const;
 
     // The channel shown by the statistics: 0 humidity, 1 temperature.
     int shownChannel() const;
-    // The chart's arrays as the statistics read them.
-    ChartSeries series() const;
 
     // The date, time and number texts of this view.
     const DateTimeText &texts() const { return m_texts; }
 
-    // Tests: the clock the drag reads (not owned; the real one by default).
-    void setClock(const MonotonicClock *clock) { m_clock = clock; }
-
-    // Cursor state of this view.
-    int CursorAIndex = 0;
-    int CursorBIndex = 0;
-    bool DraggingA = false;
-    bool DraggingB = false;
-    qint64 LastDragUpdate = 0;   // ms of the monotonic clock
-    // A dragged line moves at most once per this span.
-    static constexpr qint64 DragIntervalMs = 200;
-
-    // Click mode shared by every view: -99 normal, 0 text, 2 cross.
-    static int ClickMode;
-    // Index of the last note or cross placed, in any view.
-    static int AnnotationCounter;
+    // This view's cursors A and B.
+    CursorController &cursors() { return *m_cursors; }
+    const CursorController &cursors() const { return *m_cursors; }
+    // The click mode and note counter this view shares.
+    const AnnotationModes &annotationModes() const { return m_modes; }
 
     // Layout.
     QSplitter *Splitter2 = nullptr;
     QWidget *pnlDataSets = nullptr;
     QLabel *StaticText1 = nullptr;
     QSplitter *Splitter3 = nullptr;
-    QTableWidget *Grid2 = nullptr;
+    QTableView *Grid2 = nullptr;
     QWidget *pnlDataList = nullptr;
     QLabel *StaticText2 = nullptr;
     QSplitter *Splitter4 = nullptr;
@@ -135,6 +130,7 @@ public:
     QWidget *Panel12 = nullptr;
 
     ChartWidget *PESGraph1 = nullptr;
+    DataSetListModel *dataSetListModel = nullptr;
     DataListModel *dataListModel = nullptr;
 
     // Statistics.
@@ -195,13 +191,17 @@ private:
     QToolBar *createToolBar();
     QWidget *createStrip();
     QWidget *createStatisticsPanel();
-    void clearCursorTexts();
+    void showCursorTexts(const CursorTexts &texts);
     void setCursorLineColours(bool draggingA, bool draggingB);
-    qint64 nowMs() const;
+    // The mouse's data X on the chart, and whether it lies in the plot.
+    double mouseX() const;
+    bool mouseInPlot() const;
+    void setClickMode(ClickMode mode);
 
+    AnnotationModes &m_modes;
     TfrmGraphHost *m_host = nullptr;
-    const MonotonicClock *m_clock = nullptr;
     DateTimeText m_texts;
+    std::unique_ptr<CursorController> m_cursors;
     // The program's own selections in the lists run no click handler.
     bool m_selecting = false;
 };

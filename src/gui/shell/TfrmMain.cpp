@@ -332,7 +332,7 @@ void TfrmMain::createLcdMirror()
 
 void TfrmMain::CreateDownloadView()
 {
-    auto *view = new TfrmGraph(&m_downloads);
+    auto *view = new TfrmGraph(AnnotationModes::of(*this), &m_downloads);
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->setWindowTitle(TfrmGraph::downloadCaption());
     DownloadView = view;
