@@ -5,10 +5,10 @@
 #include "BenchReport.h"
 
 #include "chart/ChartWidget.h"
-#include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
 #include "core/chart/DataListModel.h"
 #include "core/data/LoggerImage.h"
+#include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/shell/Kv518Application.h"
@@ -97,10 +97,9 @@ int main(int argc, char *argv[])
 {
     Kv518Application app(argc, argv);
     QTemporaryDir folder;
-    AppPaths::setProgramFolder(folder.filePath(QStringLiteral("program")));
-    AppPaths::setUserDataFolder(folder.filePath(QStringLiteral("user/")));
-
     const QString path = folder.filePath(QStringLiteral("million.518"));
+    OpenPrompter prompter(path);
+    AppContext ctx(prompter, AppFolders(folder.filePath(QStringLiteral("program")), folder.filePath(QStringLiteral("user/"))));
     {
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly) || f.write(millionSampleImage()) < 0)
@@ -109,7 +108,7 @@ int main(int argc, char *argv[])
 
     MainOptions options;
     options.listSystemPorts = false;
-    TfrmMain w(options);
+    TfrmMain w(ctx, options);
     w.resize(1366, 860);
     w.show();
     if (!w.searchDone()) {
@@ -119,12 +118,9 @@ int main(int argc, char *argv[])
     }
     processEvents();
 
-    OpenPrompter prompter(path);
-    Prompter::install(&prompter);
     const long before = rssKiB();
     const double openMs = timedMs([&] { w.btnOpenClick(); });
     const long after = rssKiB();
-    Prompter::install(nullptr);
 
     TfrmGraph &v = *w.DownloadView;
     BenchReport report;

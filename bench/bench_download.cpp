@@ -5,8 +5,9 @@
 // Target: the whole command within 5% of that.
 #include "BenchReport.h"
 
-#include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
+#include "gui/common/AppContext.h"
+#include "gui/common/Prompter.h"
 #include "gui/download/DownloadController.h"
 #include "gui/download/TfrmScope.h"
 #include "gui/shell/TfrmMain.h"
@@ -59,8 +60,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    AppPaths::setProgramFolder(dir.filePath(QStringLiteral("program")));
-    AppPaths::setUserDataFolder(dir.filePath(QStringLiteral("user/")));
+    WidgetPrompter prompter;
+    AppContext ctx(prompter, AppFolders(dir.filePath(QStringLiteral("program")), dir.filePath(QStringLiteral("user/"))));
     QDir().mkpath(dir.filePath(QStringLiteral("user")));
 
     QProcess sim;
@@ -78,7 +79,7 @@ int main(int argc, char *argv[])
     MainOptions options;
     options.listSystemPorts = false;
     options.extraPorts = {path};
-    TfrmMain w(options);
+    TfrmMain w(ctx, options);
     w.show();
     waitFor([&] { return w.searchDone(); }, 20000);
     if (!w.monitor().isConnected()) {

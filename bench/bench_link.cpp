@@ -71,7 +71,8 @@ void livePolling(BenchReport &report, int seconds)
         report.unmeasured(figure, "kv518-sim did not start");
         return;
     }
-    ConnectionMonitor monitor;
+    PortFactory ports;
+    ConnectionMonitor monitor(ports);
     monitor.setPortNames({sim.path});
     monitor.searchMeter();
     if (!monitor.isConnected()) {

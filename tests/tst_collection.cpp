@@ -7,13 +7,13 @@
 #include "TestFiles.h"
 
 #include "chart/ChartWidget.h"
-#include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
 #include "core/chart/CursorController.h"
 #include "core/chart/DataListModel.h"
 #include "core/chart/DataSetListModel.h"
 #include "core/data/CollectionFile.h"
 #include "core/data/LoggerImage.h"
+#include "gui/common/AppContext.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/shell/TfrmMain.h"
 #include "gui/shell/TfrmOpenSave.h"
@@ -74,29 +74,36 @@ private:
     void save(TfrmMain &w, const QString &path);
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    // The program folder and the given user data folder, with the test's prompter.
+    void makeContext(const QString &userFolder)
+    {
+        m_ctx = std::make_unique<AppContext>(*m_prompter, AppFolders(file(QStringLiteral("program")), userFolder));
+    }
+
     std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<AppContext> m_ctx;
 };
 
 void TestCollection::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    AppPaths::setProgramFolder(m_dir->filePath(QStringLiteral("program")));
-    AppPaths::setUserDataFolder(m_dir->filePath(QStringLiteral("user/")));
     QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("user"))));
     m_prompter = std::make_unique<ScriptedPrompter>();
+    makeContext(file(QStringLiteral("user/")));
 }
 
 void TestCollection::cleanup()
 {
     QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
     QVERIFY(m_prompter->allAnswered());
+    m_ctx.reset();
     m_prompter.reset();
 }
 
 std::unique_ptr<TfrmMain> TestCollection::startedWindow()
 {
-    return startMainWindow();
+    return startMainWindow(*m_ctx);
 }
 
 // The Open command, choosing a collection file.
@@ -156,8 +163,8 @@ void TestCollection::openWritesTheTemporaryImage()
     auto w = startedWindow();
     open(*w, file(QStringLiteral("in.518")));
     // Byte for byte, the bytes the program does not read included.
-    QCOMPARE(readFile(CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder())), image);
-    QVERIFY(CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder())
+    QCOMPARE(readFile(CollectionFile::tempImagePath(w->userDataFolder(), m_ctx->folders().programFolder())), image);
+    QVERIFY(CollectionFile::tempImagePath(w->userDataFolder(), m_ctx->folders().programFolder())
                 .startsWith(m_dir->filePath(QStringLiteral("user/temp"))));
     QCOMPARE(w->DownloadView->Grid3->selectionModel()->selectedRows().first().row(), 0);
     QCOMPARE(w->DownloadView->cursors().CursorAIndex(), 3);
@@ -185,7 +192,7 @@ void TestCollection::refusedFilesChangeNothing()
     open(*w, file(QStringLiteral("good.518")));
     w->DownloadView->Grid2->selectRow(1);
     const ShownView before = shownView(*w->DownloadView);
-    const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder());
+    const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), m_ctx->folders().programFolder());
     const QByteArray tempBefore = readFile(temp);
 
     open(*w, bad);
@@ -218,7 +225,7 @@ void TestCollection::oversizedFileIsNotRead()
     open(*w, path);
     QCOMPARE(w->downloads().store().SetCount(), 0);
     QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 1);
-    QVERIFY(!QFile::exists(CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder())));
+    QVERIFY(!QFile::exists(CollectionFile::tempImagePath(w->userDataFolder(), m_ctx->folders().programFolder())));
 }
 
 void TestCollection::saveWithoutAnyImage()
@@ -235,7 +242,7 @@ void TestCollection::saveFromAnEarlierRunsTemporaryImage()
 {
     auto w = startedWindow();
     const QByteArray earlier = ImageBuilder::sampleCollection().build();
-    const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), AppPaths::programFolder());
+    const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), m_ctx->folders().programFolder());
     QVERIFY(QDir().mkpath(QFileInfo(temp).path()));
     QVERIFY(writeAll(temp, earlier));
     save(*w, file(QStringLiteral("out.518")));
@@ -267,7 +274,7 @@ void TestCollection::temporaryFolderFailure()
 {
     // The user data folder lies under a regular file: its "temp" cannot be made.
     QVERIFY(writeAll(file(QStringLiteral("plain")), "x"));
-    AppPaths::setUserDataFolder(file(QStringLiteral("plain/KV518/")));
+    makeContext(file(QStringLiteral("plain/KV518/")));
     QVERIFY(writeAll(file(QStringLiteral("in.518")), ImageBuilder::sampleCollection().build()));
     auto w = startedWindow();
     m_prompter->answerMessage(QMessageBox::Ok);
@@ -346,7 +353,7 @@ void TestCollection::saveWithoutADataView()
 void TestCollection::saveFromAFileViewSkipsTheChoice()
 {
     auto w = startedWindow();
-    auto *fileView = new TfrmGraph(AnnotationModes::of(*w), &w->downloads());
+    auto *fileView = new TfrmGraph(*m_ctx, &w->downloads());
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     QMdiSubWindow *sub = w->mdiArea->addSubWindow(fileView);
     sub->show();

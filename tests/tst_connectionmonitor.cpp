@@ -3,6 +3,7 @@
 #include "core/link/ConnectionMonitor.h"
 #include "core/link/MeterLink.h"
 #include "core/link/MeterMessages.h"
+#include "core/link/PortFactory.h"
 #include "core/sim/DemoMeter.h"
 #include "TestProcesses.h"
 
@@ -34,6 +35,7 @@ bool isLiveFrame(const QByteArray &f)
 class TestConnectionMonitor : public QObject
 {
     Q_OBJECT
+    PortFactory m_ports;
 private Q_SLOTS:
     void initTestCase();
     void searchFindsTheMeterAndPolls_data();
@@ -70,7 +72,7 @@ void TestConnectionMonitor::searchFindsTheMeterAndPolls()
     QVERIFY(!silent.path().isEmpty());
     QVERIFY(!meter.path().isEmpty());
 
-    ConnectionMonitor monitor;
+    ConnectionMonitor monitor(m_ports);
     monitor.setPortNames({silent.path(), meter.path()});
     QSignalSpy splash(&monitor, &ConnectionMonitor::splashText);
     QSignalSpy status(&monitor, &ConnectionMonitor::statusChanged);
@@ -105,7 +107,7 @@ void TestConnectionMonitor::lossAndReconnect()
 {
     const QString link = m_dir.filePath(QStringLiteral("meter"));
     auto meter = std::make_unique<Sim>(QStringList{"--link", link});
-    ConnectionMonitor monitor;
+    ConnectionMonitor monitor(m_ports);
     monitor.setPortNames({link});
     monitor.searchMeter();
     QVERIFY(monitor.isConnected());
@@ -141,7 +143,7 @@ void TestConnectionMonitor::hangUpClosesThePortSilently()
     // Identify (5) + framed live (10) + two polled frames, then the line dies
     // in the middle of the third frame.
     Sim meter({"--hangup-after", "39"});
-    ConnectionMonitor monitor;
+    ConnectionMonitor monitor(m_ports);
     monitor.setPortNames({meter.path()});
     monitor.searchMeter();
     QVERIFY(monitor.isConnected());
@@ -164,7 +166,7 @@ void TestConnectionMonitor::noMeterKeepsPollingTheSavedPort()
     const QString logB = m_dir.filePath(QStringLiteral("b.log"));
     Sim a({"--silent", "--log", logA});
     Sim b({"--silent", "--log", logB});
-    ConnectionMonitor monitor;
+    ConnectionMonitor monitor(m_ports);
     monitor.setPortNames({a.path(), b.path()});
     monitor.setPortIndex(1);
     QSignalSpy selected(&monitor, &ConnectionMonitor::entrySelected);
@@ -186,9 +188,11 @@ void TestConnectionMonitor::noMeterKeepsPollingTheSavedPort()
 void TestConnectionMonitor::savedIndexOutOfRangeSelectsTheFirstPort()
 {
     MemoryLine a(QStringLiteral("MEM-SILENT-A"));
+    m_ports.addLine(a);
     MemoryLine b(QStringLiteral("MEM-SILENT-B"));
+    m_ports.addLine(b);
     for (int saved : {5, -1}) {
-        ConnectionMonitor monitor;
+        ConnectionMonitor monitor(m_ports);
         monitor.setPortNames({a.path(), b.path()});
         monitor.setPortIndex(saved);
         monitor.searchMeter();
@@ -197,7 +201,7 @@ void TestConnectionMonitor::savedIndexOutOfRangeSelectsTheFirstPort()
         monitor.suspend();
     }
     // No ports at all: nothing is selected and the port stays closed.
-    ConnectionMonitor empty;
+    ConnectionMonitor empty(m_ports);
     QSignalSpy selected(&empty, &ConnectionMonitor::entrySelected);
     empty.searchMeter();
     QCOMPARE(selected.count(), 0);
@@ -207,10 +211,10 @@ void TestConnectionMonitor::savedIndexOutOfRangeSelectsTheFirstPort()
 
 void TestConnectionMonitor::demoMeterThroughMemoryLine()
 {
-    DemoMeter demo;
-    ConnectionMonitor monitor;
+    DemoMeter demo(m_ports);
+    ConnectionMonitor monitor(m_ports);
     monitor.setPortNames({QStringLiteral("DEMO")});
-    QCOMPARE(ConnectionMonitor::devicePathFor(QStringLiteral("DEMO")), QStringLiteral("DEMO"));
+    QCOMPARE(monitor.devicePathFor(QStringLiteral("DEMO")), QStringLiteral("DEMO"));
     monitor.searchMeter();
     QVERIFY(monitor.isConnected());
     QSignalSpy frames(&monitor, &ConnectionMonitor::liveFrame);
@@ -221,6 +225,7 @@ void TestConnectionMonitor::demoMeterThroughMemoryLine()
     // The download hands the device over to a port of its own, then back.
     monitor.suspend();
     ComPort comm2;
+    comm2.setPortFactory(&m_ports);
     comm2.setDeviceName(monitor.devicePath());
     QVERIFY(comm2.open());
     PacketOptions directory;
@@ -237,8 +242,10 @@ void TestConnectionMonitor::demoMeterThroughMemoryLine()
 void TestConnectionMonitor::portChangeWaitsForTheQuietPoll()
 {
     MemoryLine a(QStringLiteral("MEM-POLL-A"));
+    m_ports.addLine(a);
     MemoryLine b(QStringLiteral("MEM-POLL-B"));
-    ConnectionMonitor monitor;
+    m_ports.addLine(b);
+    ConnectionMonitor monitor(m_ports);
     monitor.setPortNames({a.path(), b.path()});
     monitor.searchMeter();
     QCOMPARE(monitor.devicePath(), a.path());

@@ -6,16 +6,15 @@
 #include "ScriptedPrompter.h"
 
 #include "chart/ChartWidget.h"
-#include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
 #include "core/chart/CursorController.h"
 #include "core/chart/DataListModel.h"
 #include "core/chart/DataSetListModel.h"
 #include "core/link/MonotonicClock.h"
+#include "gui/common/AppContext.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/shell/TfrmMain.h"
 
-#include "core/app/AutoScaleSetting.h"
 #include "gui/dataview/PrepareChart.h"
 #include "gui/dataview/TfrmAnnoEdit.h"
 #include "gui/dataview/TfrmSetupScale.h"
@@ -87,26 +86,28 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<AppContext> m_ctx;
 };
 
 void TestDataView::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    AppPaths::setProgramFolder(m_dir->path());
-    AppPaths::setUserDataFolder(m_dir->filePath(QStringLiteral("user/")));
     m_prompter = std::make_unique<ScriptedPrompter>();
+    m_ctx = std::make_unique<AppContext>(*m_prompter,
+                                         AppFolders(m_dir->path(), m_dir->filePath(QStringLiteral("user/"))));
 }
 
 void TestDataView::cleanup()
 {
     QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
+    m_ctx.reset();
     m_prompter.reset();
 }
 
 std::unique_ptr<TfrmMain> TestDataView::startedWindow()
 {
-    return startMainWindow();
+    return startMainWindow(*m_ctx);
 }
 
 // As a download ends: parse, temporary file, first data set shown.
@@ -348,7 +349,7 @@ void TestDataView::closeSavesTheDownloadViewNotTheActiveOne()
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
     w->downloads().UnsavedDownload = true;
-    auto *fileView = new TfrmGraph(AnnotationModes::of(*w), &w->downloads());
+    auto *fileView = new TfrmGraph(*m_ctx, &w->downloads());
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     QMdiSubWindow *fileSub = w->mdiArea->addSubWindow(fileView);
     fileSub->show();
@@ -372,7 +373,7 @@ void TestDataView::closingAnotherViewKeepsTheFlag()
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
     w->downloads().UnsavedDownload = true;
-    QPointer<TfrmGraph> fileView = new TfrmGraph(AnnotationModes::of(*w), &w->downloads());
+    QPointer<TfrmGraph> fileView = new TfrmGraph(*m_ctx, &w->downloads());
     fileView->setAttribute(Qt::WA_DeleteOnClose);
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     w->mdiArea->addSubWindow(fileView)->show();
@@ -576,18 +577,14 @@ void TestDataView::viewsShareModesButNotCursors()
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
     TfrmGraph &first = *w->DownloadView;
-    auto *second = new TfrmGraph(AnnotationModes::of(*w), &w->downloads());
+    auto *second = new TfrmGraph(*m_ctx, &w->downloads());
     second->setWindowTitle(QStringLiteral("/data/one.txt"));
     w->mdiArea->addSubWindow(second)->show();
-    QCOMPARE(&AnnotationModes::of(*w), &first.annotationModes());
+    QCOMPARE(&first.annotationModes(), &m_ctx->annotations());
     QCOMPARE(&second->annotationModes(), &first.annotationModes());
-    // Another owner has its own pair.
-    QObject elsewhere;
-    QVERIFY(&AnnotationModes::of(elsewhere) != &first.annotationModes());
-    QCOMPARE(&AnnotationModes::of(elsewhere), &AnnotationModes::of(elsewhere));
 
     const double now = first.PESGraph1->model().xDataII(0, 0);
-    PrepareChart(*second->PESGraph1, 2, 100.0f, -20.0f, now + 500.0 / 86400.0, now, 500);
+    PrepareChart(*m_ctx, *second->PESGraph1, 2, 100.0f, -20.0f, now + 500.0 / 86400.0, now, 500);
     QTRY_VERIFY(second->PESGraph1->plottingRect().isValid());
 
     // Cross mode chosen in one view places crosses in the other, numbered on.
@@ -642,7 +639,7 @@ void TestDataView::range()
     m.setManualMinY(-5.9);
     m.setManualMaxY(12.7);
     m.setWorkingAxis(0);
-    ScaleSettings::setAutoScaleSetting(1);
+    m_ctx->settings().AutoScaleSetting = 1;
     QStringList shown;
     m_prompter->answerDialog([&](QDialog &d) {
         auto &dialog = static_cast<TfrmSetupScale &>(d);
@@ -660,7 +657,7 @@ void TestDataView::range()
     // The limits cut toward zero.
     QCOMPARE(shown, (QStringList{"-5", "12"}));
     const bool applied = result == QDialog::Accepted && message.isEmpty();
-    QCOMPARE(ScaleSettings::autoScaleSetting(), applied ? 0 : 1);
+    QCOMPARE(m_ctx->settings().AutoScaleSetting, applied ? 0 : 1);
     if (!message.isEmpty())
         QCOMPARE(m_prompter->messages, QStringList{message});
     if (applied) {
@@ -670,13 +667,12 @@ void TestDataView::range()
         QCOMPARE(m.axis(1).manualMin, -5.0);
         QCOMPARE(m.axis(1).manualMax, 40.0);
         v.BitBtn1->click();
-        QCOMPARE(ScaleSettings::autoScaleSetting(), 1);
+        QCOMPARE(m_ctx->settings().AutoScaleSetting, 1);
         QCOMPARE(m.axis(0).scaleControl, ScaleControl::sgAutoScale);
         QCOMPARE(m.axis(1).scaleControl, ScaleControl::sgAutoScale);
     } else {
         QCOMPARE(m.axis(0).manualMin, -5.9);
     }
-    ScaleSettings::setAutoScaleSetting(1);
 }
 
 void TestDataView::dataHotSpotAndZoom()

@@ -6,11 +6,10 @@
 #include "ScriptedPrompter.h"
 #include "TestFiles.h"
 
-#include "core/app/AppPaths.h"
 #include "core/data/CollectionFile.h"
 #include "core/link/ConnectionMonitor.h"
 #include "core/sim/DemoMeter.h"
-#include "gui/dataview/AnnotationModes.h"
+#include "gui/common/AppContext.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/download/DownloadController.h"
 #include "gui/download/TfrmErr.h"
@@ -82,20 +81,23 @@ private Q_SLOTS:
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<AppContext> m_ctx;
 };
 
 void TestDownloadController::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    AppPaths::setProgramFolder(m_dir->filePath(QStringLiteral("program")));
     m_prompter = std::make_unique<ScriptedPrompter>();
+    m_ctx = std::make_unique<AppContext>(
+        *m_prompter, AppFolders(m_dir->filePath(QStringLiteral("program")), m_dir->filePath(QStringLiteral("user/"))));
 }
 
 void TestDownloadController::cleanup()
 {
     QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
     QVERIFY(m_prompter->allAnswered());
+    m_ctx.reset();
     m_prompter.reset();
 }
 
@@ -114,23 +116,22 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
     QFETCH(quint32, faultyEnd);
     const int kept = faulty;
 
-    DemoMeter meter;
+    DemoMeter meter(m_ctx->ports());
     meter.model().setImage(fourSets(faulty, faultyEnd).build());
-    ConnectionMonitor monitor;
+    ConnectionMonitor monitor(m_ctx->ports());
     monitor.setPortNames({DemoMeter::DevicePath});
     monitor.searchMeter();
     QVERIFY(monitor.isConnected());
 
     // The main window's part: a parent for the dialogs and the download view.
     QWidget window;
-    AnnotationModes modes;
     QPointer<TfrmGraph> view;
     DownloadController *controller = nullptr;
     DownloadController::Window hooks;
     hooks.widget = &window;
     hooks.ensureView = [&](bool) {
         if (!view) {
-            view = new TfrmGraph(modes, controller, &window);
+            view = new TfrmGraph(*m_ctx, controller, &window);
             view->setWindowTitle(TfrmGraph::downloadCaption());
         }
         return view.data();
@@ -139,7 +140,7 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
     hooks.saveView = [](TfrmGraph &) { QFAIL("nothing asks to save"); };
     const QString userFolder = m_dir->filePath(QStringLiteral("user/"));
     hooks.userDataFolder = [&] { return userFolder; };
-    DownloadController downloads(monitor, hooks);
+    DownloadController downloads(*m_ctx, monitor, hooks);
     controller = &downloads;
 
     QString message;
@@ -157,7 +158,7 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
     QVERIFY(!downloads.Comm2.isOpen());
     QVERIFY(monitor.comm1().isOpen());
     QCOMPARE(downloads.UnsavedDownload, kept > 0);
-    const QString temp = CollectionFile::tempImagePath(userFolder, AppPaths::programFolder());
+    const QString temp = CollectionFile::tempImagePath(userFolder, m_ctx->folders().programFolder());
     if (kept == 0) {
         QCOMPARE(downloads.store().SetCount(), 0);
         QVERIFY(!QFile::exists(temp));

@@ -7,12 +7,12 @@
 #include "TestProcesses.h"
 
 #include "chart/ChartWidget.h"
-#include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
 #include "core/chart/DataListModel.h"
 #include "core/chart/DataSetListModel.h"
 #include "core/data/CollectionFile.h"
 #include "core/sim/DemoMeter.h"
+#include "gui/common/AppContext.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/download/DownloadController.h"
 #include "gui/download/TfrmErr.h"
@@ -90,11 +90,18 @@ private:
     QString file(const QString &name) const { return m_dir->filePath(name); }
     QString tempImagePath() const
     {
-        return CollectionFile::tempImagePath(file(QStringLiteral("user/")), AppPaths::programFolder());
+        return CollectionFile::tempImagePath(file(QStringLiteral("user/")), m_ctx->folders().programFolder());
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    // The program folder and the given user data folder, with the test's prompter.
+    void makeContext(const QString &userFolder)
+    {
+        m_ctx = std::make_unique<AppContext>(*m_prompter, AppFolders(file(QStringLiteral("program")), userFolder));
+    }
+
     std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<AppContext> m_ctx;
 };
 
 void TestLoggerDownload::initTestCase()
@@ -106,22 +113,22 @@ void TestLoggerDownload::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    AppPaths::setProgramFolder(file(QStringLiteral("program")));
-    AppPaths::setUserDataFolder(file(QStringLiteral("user/")));
     QVERIFY(QDir().mkpath(file(QStringLiteral("user"))));
     m_prompter = std::make_unique<ScriptedPrompter>();
+    makeContext(file(QStringLiteral("user/")));
 }
 
 void TestLoggerDownload::cleanup()
 {
     QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
     QVERIFY(m_prompter->allAnswered());
+    m_ctx.reset();
     m_prompter.reset();
 }
 
 std::unique_ptr<TfrmMain> TestLoggerDownload::startedWindow(const QString &port, bool expectConnected)
 {
-    auto w = startMainWindow(testMainOptions({port}));
+    auto w = startMainWindow(*m_ctx, testMainOptions({port}));
     if (expectConnected && !w->monitor().isConnected())
         qWarning("the meter was not found");
     return w;
@@ -171,7 +178,7 @@ void TestLoggerDownload::downloadShowsTheFirstSet()
     if (tempBlocked) {
         // The user data folder lies under a regular file: its "temp" cannot be made.
         QVERIFY(writeFile(file(QStringLiteral("plain")), "x"));
-        AppPaths::setUserDataFolder(file(QStringLiteral("plain/KV518/")));
+        makeContext(file(QStringLiteral("plain/KV518/")));
         m_prompter->answerMessage(QMessageBox::Ok);
     }
     const QByteArray image = threeSets().build();
@@ -463,8 +470,8 @@ void TestLoggerDownload::demoMeterOnItsInMemoryLine()
     MainOptions options;
     options.listSystemPorts = false;
     options.demo = true;
-    options.startDemoMeter = [](QObject *owner) { new DemoMeter(owner); };
-    TfrmMain w(options);
+    options.startDemoMeter = [this](QObject *owner) { new DemoMeter(m_ctx->ports(), owner); };
+    TfrmMain w(*m_ctx, options);
     QSignalSpy searched(&w, &TfrmMain::searchFinished);
     w.show();
     QVERIFY(searched.wait(10000));

@@ -4,11 +4,10 @@
 #include "MainWindowFixture.h"
 #include "ScriptedPrompter.h"
 
-#include "core/app/AppPaths.h"
-#include "core/app/AutoScaleSetting.h"
 #include "core/app/MainOptions.h"
 #include "core/app/Settings.h"
 #include "core/link/MemoryLine.h"
+#include "gui/common/AppContext.h"
 #include "gui/shell/Kv518Application.h"
 #include "gui/shell/TfrmAbout.h"
 #include "gui/shell/TfrmMain.h"
@@ -22,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -118,7 +118,10 @@ private:
     std::unique_ptr<TfrmMain> startedWindow(const MainOptions &options = testOptions());
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    QString settingsFile() const { return m_ctx->settings().filePath(); }
+
     std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<AppContext> m_ctx;
     std::unique_ptr<MemoryLine> m_lineA;
     std::unique_ptr<MemoryLine> m_lineB;
 };
@@ -127,29 +130,32 @@ void TestMainWindow::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    AppPaths::setProgramFolder(m_dir->path());
-    AppPaths::setUserDataFolder(m_dir->filePath(QStringLiteral("user/")));
     m_prompter = std::make_unique<ScriptedPrompter>();
+    m_ctx = std::make_unique<AppContext>(*m_prompter,
+                                         AppFolders(m_dir->path(), m_dir->filePath(QStringLiteral("user/"))));
     m_lineA = std::make_unique<MemoryLine>(QStringLiteral("MEM-A"));
     m_lineB = std::make_unique<MemoryLine>(QStringLiteral("MEM-B"));
+    m_ctx->ports().addLine(*m_lineA);
+    m_ctx->ports().addLine(*m_lineB);
 }
 
 void TestMainWindow::cleanup()
 {
     QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
-    m_prompter.reset();
     m_lineA.reset();
     m_lineB.reset();
+    m_ctx.reset();
+    m_prompter.reset();
 }
 
 std::unique_ptr<TfrmMain> TestMainWindow::startedWindow(const MainOptions &options)
 {
-    return startMainWindow(options, QSize(), 5000);
+    return startMainWindow(*m_ctx, options, QSize(), 5000);
 }
 
 void TestMainWindow::windowLook()
 {
-    TfrmMain w(testOptions());
+    TfrmMain w(*m_ctx, testOptions());
     QCOMPARE(w.windowTitle(), QStringLiteral("Orvane KV518"));
     QCOMPARE(w.Panel1->height(), 37);
     QCOMPARE(w.mdiArea->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
@@ -184,7 +190,7 @@ void TestMainWindow::toolButtons()
     QFETCH(QString, name);
     QFETCH(QString, caption);
     QFETCH(QString, hint);
-    TfrmMain w(testOptions());
+    TfrmMain w(*m_ctx, testOptions());
     auto *b = w.Panel1->findChild<QToolButton *>(name);
     QVERIFY(b);
     QCOMPARE(b->text(), caption);
@@ -210,7 +216,7 @@ void TestMainWindow::menus()
 {
     QFETCH(QString, menu);
     QFETCH(QStringList, entries);
-    TfrmMain w(testOptions());
+    TfrmMain w(*m_ctx, testOptions());
     if (menu.isEmpty()) {
         QCOMPARE(menuTexts(w.menuBar()->actions()), entries);
         QVERIFY(w.DataLogger1->menu() == nullptr);
@@ -224,7 +230,7 @@ void TestMainWindow::menus()
 
 void TestMainWindow::startDisablesCommandsUntilTheSearchEnds()
 {
-    TfrmMain w(testOptions());
+    TfrmMain w(*m_ctx, testOptions());
     QSignalSpy searched(&w, &TfrmMain::searchFinished);
     w.show();
     QVERIFY(!w.searchDone());
@@ -236,7 +242,7 @@ void TestMainWindow::startDisablesCommandsUntilTheSearchEnds()
     QVERIFY(w.menuBar()->isEnabled());
     QVERIFY(w.Panel1->isEnabled());
     QVERIFY(w.ComboBoxDeviceName->isEnabled());
-    QCOMPARE(w.userDataFolder(), AppPaths::userDataFolder());
+    QCOMPARE(w.userDataFolder(), m_dir->filePath(QStringLiteral("user/")));
     QCOMPARE(w.statusPanelText(1), QStringLiteral("Off Connection"));
 }
 
@@ -247,7 +253,7 @@ void TestMainWindow::portBoxListsExtraPortsFirstAndDemoLast()
     options.demo = true;
     QObject *demoOwner = nullptr;
     options.startDemoMeter = [&](QObject *owner) { demoOwner = owner; };
-    TfrmMain w(options);
+    TfrmMain w(*m_ctx, options);
     QCOMPARE(demoOwner, &w);
     const QStringList expected{QStringLiteral("/dev/pts/7"), m_lineA->path(), QStringLiteral("DEMO")};
     QStringList shown;
@@ -354,7 +360,7 @@ void TestMainWindow::splashClosesAfterTheSearch()
     QPointer<TfrmAbout> splash = TfrmAbout::createSplash();
     QVERIFY(splash->BitBtn1->isHidden());
     splash->show();
-    TfrmMain w(testOptions());
+    TfrmMain w(*m_ctx, testOptions());
     w.setSplash(splash);
     QSignalSpy searched(&w, &TfrmMain::searchFinished);
     w.show();
@@ -365,7 +371,7 @@ void TestMainWindow::splashClosesAfterTheSearch()
     // A splash the user closed during the search is not touched again.
     QPointer<TfrmAbout> early = TfrmAbout::createSplash();
     early->show();
-    TfrmMain w2(testOptions());
+    TfrmMain w2(*m_ctx, testOptions());
     w2.setSplash(early);
     early->close();
     QSignalSpy searched2(&w2, &TfrmMain::searchFinished);
@@ -442,7 +448,7 @@ void TestMainWindow::exitWritesNoSettings()
     w->mdiArea->addSubWindow(doc)->show();
     QTimer::singleShot(0, w.get(), &TfrmMain::Exit1Click);
     QCOMPARE(QCoreApplication::exec(), 0);
-    QVERIFY(!QFile::exists(Settings::filePath()));
+    QVERIFY(!QFile::exists(settingsFile()));
     QCOMPARE(doc->asked, 0);
 }
 
@@ -453,10 +459,9 @@ void TestMainWindow::closeWritesTheSettings()
     auto w = startedWindow(options);
     w->monitor().setPortIndex(2);
     // "Range" turned automatic scaling off during the run.
-    ScaleSettings::setAutoScaleSetting(0);
+    m_ctx->settings().AutoScaleSetting = 0;
     QVERIFY(w->close());
-    ScaleSettings::setAutoScaleSetting(1);
-    QFile f(Settings::filePath());
+    QFile f(settingsFile());
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("[COM PORT]\r\n2\r\n[AutoScale]\r\n0\r\n"));
     QVERIFY(!w->monitor().mainTimer().isActive());
@@ -470,17 +475,21 @@ void TestMainWindow::closeAsksTheDocumentWindows()
     w->mdiArea->addSubWindow(doc)->show();
     QVERIFY(!w->close());
     QCOMPARE(doc->asked, 1);
-    QVERIFY(!QFile::exists(Settings::filePath()));
+    QVERIFY(!QFile::exists(settingsFile()));
     // The download view and the refusing window.
     QCOMPARE(w->mdiArea->subWindowList().size(), 2);
     doc->refuse = false;
     QVERIFY(w->close());
     QCOMPARE(doc->asked, 2);
-    QVERIFY(QFile::exists(Settings::filePath()));
+    QVERIFY(QFile::exists(settingsFile()));
 }
 
 void TestMainWindow::escapedExceptionIsShown()
 {
+    auto *app = qobject_cast<Kv518Application *>(QCoreApplication::instance());
+    QVERIFY(app);
+    app->setPrompter(m_prompter.get());
+    auto restore = qScopeGuard([app] { app->setPrompter(nullptr); });
     m_prompter->answerMessage(QMessageBox::Ok);
     ThrowingObject thrower;
     QEvent event(QEvent::User);

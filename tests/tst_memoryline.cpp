@@ -1,6 +1,7 @@
 // The in-memory serial line behind the demo meter and many tests.
 #include "core/link/ComPort.h"
 #include "core/link/MemoryLine.h"
+#include "core/link/PortFactory.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -14,12 +15,18 @@ private Q_SLOTS:
     void waitForBytesTakesAnswersWithoutAnEventLoop();
     void removedDeviceClosesThePortOnce();
     void closedPortFailsSoftly();
+    void factoryNamesDevices_data();
+    void factoryNamesDevices();
 };
 
 void TestMemoryLine::openIsExclusiveAndNeedsTheDevice()
 {
     MemoryLine line(QStringLiteral("MEM-A"));
+    PortFactory ports;
+    ports.addLine(line);
     ComPort a, b, c;
+    for (ComPort *p : {&a, &b, &c})
+        p->setPortFactory(&ports);
     a.setDeviceName(line.path());
     b.setDeviceName(line.path());
     c.setDeviceName(QStringLiteral("MEM-NONE"));
@@ -36,12 +43,15 @@ void TestMemoryLine::openIsExclusiveAndNeedsTheDevice()
 void TestMemoryLine::writesReachThePeerAndAnswersArriveAsEvents()
 {
     MemoryLine line(QStringLiteral("MEM-B"));
+    PortFactory ports;
+    ports.addLine(line);
     QByteArray seen;
     line.onWrite = [&](const QByteArray &bytes) {
         seen += bytes;
         line.deliver(QByteArray::fromHex("ef3531 38fe"));
     };
     ComPort port;
+    port.setPortFactory(&ports);
     port.setDeviceName(line.path());
     QVERIFY(port.open());
     QSignalSpy spy(&port, &SerialPort::received);
@@ -59,8 +69,11 @@ void TestMemoryLine::writesReachThePeerAndAnswersArriveAsEvents()
 void TestMemoryLine::waitForBytesTakesAnswersWithoutAnEventLoop()
 {
     MemoryLine line(QStringLiteral("MEM-C"));
+    PortFactory ports;
+    ports.addLine(line);
     line.onWrite = [&](const QByteArray &) { line.deliver("abc"); };
     ComPort port;
+    port.setPortFactory(&ports);
     port.setDeviceName(line.path());
     QVERIFY(port.open());
     port.write("x");
@@ -74,7 +87,10 @@ void TestMemoryLine::waitForBytesTakesAnswersWithoutAnEventLoop()
 void TestMemoryLine::removedDeviceClosesThePortOnce()
 {
     MemoryLine line(QStringLiteral("MEM-D"));
+    PortFactory ports;
+    ports.addLine(line);
     ComPort port;
+    port.setPortFactory(&ports);
     port.setDeviceName(line.path());
     QVERIFY(port.open());
     QSignalSpy spy(&port, &SerialPort::closedByError);
@@ -97,6 +113,32 @@ void TestMemoryLine::closedPortFailsSoftly()
     port.clearOutput();
     port.close();
     QVERIFY(!port.isOpen());
+}
+
+void TestMemoryLine::factoryNamesDevices_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("port name") << "ttyUSB0" << "/dev/ttyUSB0";
+    QTest::newRow("path") << "/dev/pts/3" << "/dev/pts/3";
+    QTest::newRow("registered line") << "MEM-E" << "MEM-E";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestMemoryLine::factoryNamesDevices()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, path);
+    PortFactory ports;
+    {
+        MemoryLine line(QStringLiteral("MEM-E"));
+        ports.addLine(line);
+        QCOMPARE(ports.devicePathFor(entry), path);
+        QCOMPARE(ports.line(QStringLiteral("MEM-E")), &line);
+    }
+    // A line that is gone is a device name like any other.
+    QVERIFY(!ports.line(QStringLiteral("MEM-E")));
+    QCOMPARE(PortFactory().devicePathFor(QStringLiteral("MEM-E")), QStringLiteral("/dev/MEM-E"));
 }
 
 QTEST_MAIN(TestMemoryLine)

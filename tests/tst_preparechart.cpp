@@ -1,10 +1,10 @@
 #include "ScriptedPrompter.h"
 
 #include "chart/ChartWidget.h"
-#include "core/app/AppPaths.h"
 #include "core/chart/ChartModel.h"
 #include "core/chart/ChartPreparation.h"
 #include "core/chart/GraphFile.h"
+#include "gui/common/AppContext.h"
 #include "gui/dataview/PrepareChart.h"
 
 #include <QFile>
@@ -61,7 +61,6 @@ private slots:
         m_context.programFolder = m_dir.path();
         m_context.shippedFolder.clear();
         m_context.autoScaleSetting = 1;
-        resetTemplateFailureNotice();
     }
 
     void firstChartGetsTheLookAndWritesTheTemplate()
@@ -273,21 +272,21 @@ private slots:
         QFile f(blocked);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
-        AppPaths::setProgramFolder(blocked);
         ScriptedPrompter prompter;
+        AppContext ctx(prompter, AppFolders(blocked, QString()));
         prompter.answerMessage(QMessageBox::Ok);
         ChartWidget chart;
         PrepareChartArgs a = args();
-        PrepareChartResult r = PrepareChart(chart, a, 1);
+        PrepareChartResult r = PrepareChart(ctx, chart, a);
         QVERIFY(r.templateFailed);
         QCOMPARE(prompter.messages,
                  QStringList{QStringLiteral("Cannot create ") + blocked + QStringLiteral("/template/ directory.")});
         // The chart was still prepared, and a second failure stays silent.
         QCOMPARE(chart.model().points(), 30);
-        r = PrepareChart(chart, a, 1);
+        r = PrepareChart(ctx, chart, a);
         QVERIFY(r.templateFailed);
         QCOMPARE(prompter.messages.size(), 1);
-        QVERIFY(!SaveGraphTemplate(chart.model()));
+        QVERIFY(!SaveGraphTemplate(ctx, chart.model()));
         QCOMPARE(prompter.messages.size(), 1);
         QVERIFY(prompter.unanswered.isEmpty());
     }

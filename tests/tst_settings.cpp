@@ -2,9 +2,9 @@
 // close that cannot write it.
 #include "ScriptedPrompter.h"
 
-#include "core/app/AppPaths.h"
 #include "core/app/Settings.h"
 #include "core/link/MemoryLine.h"
+#include "gui/common/AppContext.h"
 #include "gui/shell/TfrmMain.h"
 
 #include <QDir>
@@ -46,6 +46,8 @@ private Q_SLOTS:
     void closeWithUnwritableFolderKeepsPolling();
 
 private:
+    QString settingsFile() const { return Settings(m_dir->path()).filePath(); }
+
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
@@ -53,8 +55,6 @@ void TestSettings::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    AppPaths::setProgramFolder(m_dir->path());
-    AppPaths::setUserDataFolder(m_dir->filePath(QStringLiteral("user/")));
 }
 
 void TestSettings::load_data()
@@ -94,8 +94,8 @@ void TestSettings::load()
     QFETCH(int, portIndex);
     QFETCH(int, autoScale);
     if (exists)
-        QVERIFY(writeFile(Settings::filePath(), content));
-    Settings settings;
+        QVERIFY(writeFile(settingsFile(), content));
+    Settings settings(m_dir->path());
     settings.LoadSettings();
     QCOMPARE(settings.PortIndex, portIndex);
     QCOMPARE(settings.AutoScaleSetting, autoScale);
@@ -116,16 +116,16 @@ void TestSettings::roundTrip()
     QFETCH(int, autoScale);
     QFETCH(QByteArray, expected);
     // An older, longer file is replaced entirely.
-    QVERIFY(writeFile(Settings::filePath(), QByteArray(500, 'z')));
-    Settings out;
+    QVERIFY(writeFile(settingsFile(), QByteArray(500, 'z')));
+    Settings out(m_dir->path());
     out.PortIndex = portIndex;
     out.AutoScaleSetting = autoScale;
     QString error;
     QVERIFY(out.SaveSettings(&error));
     QVERIFY(error.isEmpty());
-    QCOMPARE(readFile(Settings::filePath()), expected);
-    QCOMPARE(Settings::filePath(), m_dir->filePath(QStringLiteral("ini/KV518.ini")));
-    Settings in;
+    QCOMPARE(readFile(settingsFile()), expected);
+    QCOMPARE(settingsFile(), m_dir->filePath(QStringLiteral("ini/KV518.ini")));
+    Settings in(m_dir->path());
     in.LoadSettings();
     QCOMPARE(in.PortIndex, portIndex);
     QCOMPARE(in.AutoScaleSetting, autoScale);
@@ -165,7 +165,7 @@ void TestSettings::unwritableFolder()
 {
     QFETCH(QString, blocker);
     QVERIFY(writeFile(m_dir->filePath(blocker), "keep"));
-    Settings settings;
+    Settings settings(m_dir->path());
     settings.PortIndex = 2;
     QString error;
     QVERIFY(!settings.SaveSettings(&error));
@@ -177,14 +177,16 @@ void TestSettings::unwritableFolder()
 void TestSettings::closeWithUnwritableFolderKeepsPolling()
 {
     QVERIFY(writeFile(m_dir->filePath(QStringLiteral("ini")), "not a folder"));
-    MemoryLine line(QStringLiteral("MEM-SETTINGS"));
     ScriptedPrompter prompter;
+    AppContext ctx(prompter, AppFolders(m_dir->path(), m_dir->filePath(QStringLiteral("user/"))));
+    MemoryLine line(QStringLiteral("MEM-SETTINGS"));
+    ctx.ports().addLine(line);
     prompter.answerMessage(QMessageBox::Ok);
 
     MainOptions options;
     options.listSystemPorts = false;
     options.extraPorts << line.path();
-    TfrmMain w(options);
+    TfrmMain w(ctx, options);
     QSignalSpy searched(&w, &TfrmMain::searchFinished);
     w.show();
     QVERIFY(searched.wait(5000));
@@ -206,7 +208,7 @@ void TestSettings::closeWithUnwritableFolderKeepsPolling()
     QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("ini"))));
     QVERIFY(w.close());
     QVERIFY(!w.monitor().comm1().isOpen());
-    QVERIFY(QFile::exists(Settings::filePath()));
+    QVERIFY(QFile::exists(settingsFile()));
 }
 
 QTEST_MAIN(TestSettings)

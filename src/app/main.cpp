@@ -1,5 +1,6 @@
 #include "core/app/MainOptions.h"
 #include "core/sim/DemoMeter.h"
+#include "gui/common/AppContext.h"
 #include "gui/shell/Kv518Application.h"
 #include "gui/shell/TfrmAbout.h"
 #include "gui/shell/TfrmMain.h"
@@ -26,15 +27,17 @@ int main(int argc, char *argv[])
         std::fputs(qPrintable(message + QLatin1Char('\n')), stderr);
         return 2;
     }
+    // Everything the windows need from the program around them, handed down.
+    AppContext ctx(app.prompter());
     // The demo meter registers its in-memory line before the port box is filled.
-    options.startDemoMeter = [](QObject *owner) { new DemoMeter(owner); };
+    options.startDemoMeter = [&ctx](QObject *owner) { new DemoMeter(ctx.ports(), owner); };
 
     QPointer<TfrmAbout> splash = TfrmAbout::createSplash();
     splash->show();
     splash->repaint();
     QCoreApplication::processEvents();
 
-    TfrmMain frmMain(options);
+    TfrmMain frmMain(ctx, options);
     frmMain.setSplash(splash);
     frmMain.showMaximized();
     const int result = QCoreApplication::exec();

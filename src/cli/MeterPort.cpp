@@ -1,7 +1,7 @@
 #include "cli/MeterPort.h"
 
-#include "core/link/ConnectionMonitor.h"
 #include "core/link/MeterMessages.h"
+#include "core/link/PortFactory.h"
 
 namespace MeterPort {
 
@@ -15,7 +15,8 @@ QCommandLineOption portOption()
 
 QString devicePath(const QCommandLineParser &parser)
 {
-    return ConnectionMonitor::devicePathFor(parser.value(QStringLiteral("port")).trimmed());
+    // The command line opens serial devices only: no in-memory lines.
+    return PortFactory().devicePathFor(parser.value(QStringLiteral("port")).trimmed());
 }
 
 std::optional<int> open(CliContext &ctx, const QCommandLineParser &parser, ComPort &port)

@@ -17,9 +17,9 @@ MainOptions testMainOptions(const QStringList &extraPorts)
     return options;
 }
 
-std::unique_ptr<TfrmMain> startMainWindow(const MainOptions &options, QSize size, int waitMs)
+std::unique_ptr<TfrmMain> startMainWindow(AppContext &ctx, const MainOptions &options, QSize size, int waitMs)
 {
-    auto w = std::make_unique<TfrmMain>(options);
+    auto w = std::make_unique<TfrmMain>(ctx, options);
     QSignalSpy searched(w.get(), &TfrmMain::searchFinished);
     if (size.isValid())
         w->resize(size);

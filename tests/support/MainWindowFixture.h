@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/MainOptions.h"
+#include "gui/common/AppContext.h"
 #include "gui/shell/TfrmMain.h"
 
 #include "gui/dataview/TfrmGraph.h"
@@ -15,9 +16,9 @@
 // probed; the given ports are listed first.
 MainOptions testMainOptions(const QStringList &extraPorts = {});
 
-// Creates and shows a main window (resized when size is valid) and waits until
-// its start-up search has ended.
-std::unique_ptr<TfrmMain> startMainWindow(const MainOptions &options = testMainOptions(),
+// Creates and shows a main window on ctx (resized when size is valid) and
+// waits until its start-up search has ended.
+std::unique_ptr<TfrmMain> startMainWindow(AppContext &ctx, const MainOptions &options = testMainOptions(),
                                           QSize size = QSize(1200, 800), int waitMs = 10000);
 
 // Everything the download view shows of its data set: the data set list, the

@@ -15,8 +15,6 @@
 class ScriptedPrompter : public Prompter
 {
 public:
-    ScriptedPrompter() { Prompter::install(this); }
-    ~ScriptedPrompter() override { Prompter::install(nullptr); }
 
     // Answers for the next message boxes, in order.
     void answerMessage(QMessageBox::StandardButton b) { m_messages.push_back(b); }

@@ -4,8 +4,9 @@
 
 #include "chart/ChartCustomizeDialog.h"
 #include "chart/ChartWidget.h"
-#include "core/app/AppPaths.h"
 #include "core/data/DateTimeText.h"
+#include "gui/common/AppContext.h"
+#include "gui/common/Prompter.h"
 #include "gui/dataview/PrepareChart.h"
 
 #include <QApplication>
@@ -91,14 +92,15 @@ int main(int argc, char **argv)
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     QTemporaryDir programFolder;
-    AppPaths::setProgramFolder(programFolder.path());
+    WidgetPrompter prompter;
+    AppContext ctx(prompter, AppFolders(programFolder.path(), QString()));
 
     ChartWidget chart;
     chart.resize(1600, 900);
     chart.show();
     const double start = FrameworkTime::fromDateTime(QDateTime(QDate(2009, 3, 1), QTime(10, 0)));
     const double end = start + double(kSamples) * kInterval / 86400.0;
-    PrepareChart(chart, 2, 100.0f, -20.0f, end, start, kSamples);
+    PrepareChart(ctx, chart, 2, 100.0f, -20.0f, end, start, kSamples);
     fillData(chart, start);
     markPoint(chart, 300);
     addNotes(chart);

@@ -1,8 +1,8 @@
 // Renders the main window with the download view showing the sample
 // collection (samples/demo.518): data set list, data list, chart and
 // statistics; the temperature tab; and the Open choice and "Range" dialogs.
-#include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
+#include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/dataview/TfrmSetupScale.h"
@@ -56,13 +56,13 @@ int main(int argc, char *argv[])
     if (!Shots::takeOutputFolder(argc, argv))
         return 2;
     QTemporaryDir folder;
-    AppPaths::setProgramFolder(folder.filePath(QStringLiteral("program")));
-    AppPaths::setUserDataFolder(folder.filePath(QStringLiteral("user/")));
     QDir().mkpath(folder.filePath(QStringLiteral("user")));
+    SamplePrompter prompter;
+    AppContext ctx(prompter, AppFolders(folder.filePath(QStringLiteral("program")), folder.filePath(QStringLiteral("user/"))));
 
     MainOptions options;
     options.listSystemPorts = false;
-    TfrmMain w(options);
+    TfrmMain w(ctx, options);
     w.resize(1366, 860);
     w.show();
     if (!w.searchDone()) {
@@ -74,10 +74,7 @@ int main(int argc, char *argv[])
     settle();
     save(w.grab(), QStringLiteral("dataview_empty.png"));
 
-    SamplePrompter prompter;
-    Prompter::install(&prompter);
     w.btnOpenClick();
-    Prompter::install(nullptr);
     settle(500);
     if (!w.DownloadView) {
         std::fprintf(stderr, "no download view\n");

@@ -2,8 +2,8 @@
 // the progress window mid-transfer (alone and over the main window), the error
 // dialog after a hang-up (read error) and after a data set that runs past the
 // memory (data error), and the main window once data set 0 is shown.
-#include "core/app/AppPaths.h"
 #include "core/app/MainOptions.h"
+#include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/download/DownloadController.h"
 #include "gui/download/TfrmErr.h"
@@ -106,8 +106,6 @@ int main(int argc, char *argv[])
     if (!Shots::takeOutputFolder(argc, argv))
         return 2;
     QTemporaryDir folder;
-    AppPaths::setProgramFolder(folder.filePath(QStringLiteral("program")));
-    AppPaths::setUserDataFolder(folder.filePath(QStringLiteral("user/")));
     QDir().mkpath(folder.filePath(QStringLiteral("user")));
 
     // At wire speed, and the line dies two thirds into the memory.
@@ -119,10 +117,12 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    DownloadPrompter prompter(sim, link);
+    AppContext ctx(prompter, AppFolders(folder.filePath(QStringLiteral("program")), folder.filePath(QStringLiteral("user/"))));
     MainOptions options;
     options.listSystemPorts = false;
     options.extraPorts = {link};
-    TfrmMain w(options);
+    TfrmMain w(ctx, options);
     w.resize(1366, 860);
     w.move(0, 0);
     w.show();
@@ -146,14 +146,11 @@ int main(int argc, char *argv[])
     });
     sampler.start(20);
 
-    DownloadPrompter prompter(sim, link);
-    Prompter::install(&prompter);
     QEventLoop done;
     QObject::connect(&w.downloads(), &DownloadController::finished, &done, &QEventLoop::quit);
     QTimer::singleShot(0, w.btnDataLogger, &QToolButton::click);
     QTimer::singleShot(60000, &done, &QEventLoop::quit);
     done.exec();
-    Prompter::install(nullptr);
     sampler.stop();
 
     settle(1500);

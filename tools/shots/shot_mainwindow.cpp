@@ -1,6 +1,6 @@
 // Renders the main window after a start with no meter, the splash, the About
 // window and the menus.
-#include "core/app/AppPaths.h"
+#include "gui/common/AppContext.h"
 #include "gui/shell/Kv518Application.h"
 #include "gui/shell/TfrmAbout.h"
 #include "gui/shell/TfrmMain.h"
@@ -44,7 +44,7 @@ int main(int argc, char *argv[])
     if (!Shots::takeOutputFolder(argc, argv))
         return 2;
     QTemporaryDir programFolder;
-    AppPaths::setProgramFolder(programFolder.path());
+    AppContext ctx(app.prompter(), AppFolders(programFolder.path(), QString()));
 
     QPointer<TfrmAbout> splash = TfrmAbout::createSplash();
     splash->show();
@@ -52,7 +52,7 @@ int main(int argc, char *argv[])
     settle();
     save(splash->grab(), QStringLiteral("splash.png"));
 
-    TfrmMain w;
+    TfrmMain w(ctx);
     w.setSplash(splash);
     w.showMaximized();
     if (!w.searchDone()) {

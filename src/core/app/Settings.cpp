@@ -1,6 +1,5 @@
 #include "core/app/Settings.h"
 
-#include "core/app/AppPaths.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,12 +35,17 @@ int toInt(const QString &text, int fallback)
 
 } // namespace
 
-QString Settings::folderPath()
+Settings::Settings(const QString &programFolder)
+    : m_programFolder(programFolder)
 {
-    return QDir(AppPaths::programFolder()).filePath(QStringLiteral("ini")) + QLatin1Char('/');
 }
 
-QString Settings::filePath()
+QString Settings::folderPath() const
+{
+    return QDir(m_programFolder).filePath(QStringLiteral("ini")) + QLatin1Char('/');
+}
+
+QString Settings::filePath() const
 {
     return QDir(folderPath()).filePath(QStringLiteral("KV518.ini"));
 }

@@ -8,6 +8,9 @@
 class Settings
 {
 public:
+    // The settings of the program data folder programFolder.
+    explicit Settings(const QString &programFolder);
+
     // Index of the port box entry used when the start-up search finds no meter;
     // -1 when the box's text was typed and names no entry.
     int PortIndex = 0;
@@ -15,8 +18,8 @@ public:
     int AutoScaleSetting = 1;
 
     // The folder ("<program folder>/ini/", with the trailing "/") and the file.
-    static QString folderPath();
-    static QString filePath();
+    QString folderPath() const;
+    QString filePath() const;
 
     // Reads the file; a missing or unreadable file keeps the defaults, a line
     // that is no number gives that value's fallback (0 and 1). Reading stops at
@@ -32,4 +35,7 @@ public:
     static int validPortIndex(int index, int count);
 
     static constexpr int MaxLineLength = 80;
+
+private:
+    QString m_programFolder;
 };

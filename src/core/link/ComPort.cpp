@@ -1,6 +1,6 @@
 #include "core/link/ComPort.h"
 
-#include "core/link/MemoryLine.h"
+#include "core/link/PortFactory.h"
 #include "core/link/QtSerialPort.h"
 
 ComPort::ComPort(QObject *parent)
@@ -14,8 +14,8 @@ bool ComPort::open()
 {
     if (isOpen())
         return true;
-    if (MemoryLine *line = MemoryLine::find(m_deviceName))
-        m_backend = std::make_unique<MemoryPort>(line);
+    if (m_factory)
+        m_backend = m_factory->create(m_deviceName, m_baudRate);
     else
         m_backend = std::make_unique<QtSerialPort>(m_deviceName, m_baudRate);
     connect(m_backend.get(), &SerialPort::received, this, &SerialPort::received);

@@ -4,16 +4,22 @@
 
 #include <memory>
 
+class PortFactory;
+
 // The program's port object (Comm1, Comm2, Comm3): a device path and a baud
-// rate set while closed, and a backend chosen by the path at every open. A path
-// registered as an in-memory line (the demo meter, tests) opens that line;
-// anything else opens the serial device with QSerialPort.
+// rate set while closed, and a backend made by the port factory at every open:
+// a path registered there as an in-memory line (the demo meter, tests) opens
+// that line; anything else, and every path without a factory, opens the
+// serial device with QSerialPort.
 class ComPort : public SerialPort
 {
     Q_OBJECT
 public:
     explicit ComPort(QObject *parent = nullptr);
     ~ComPort() override;
+
+    // Not owned; it must outlive the port. Takes effect at the next open.
+    void setPortFactory(const PortFactory *factory) { m_factory = factory; }
 
     void setDeviceName(const QString &path) { m_deviceName = path; }
     QString deviceName() const { return m_deviceName; }
@@ -33,6 +39,7 @@ public:
 private:
     void onBackendClosedByError();
 
+    const PortFactory *m_factory = nullptr;
     QString m_deviceName;
     qint32 m_baudRate = 19200;
     std::unique_ptr<SerialPort> m_backend;

@@ -1,7 +1,6 @@
 #include "core/link/ConnectionMonitor.h"
 
 #include "core/link/Delay.h"
-#include "core/link/MemoryLine.h"
 #include "core/link/MeterLink.h"
 #include "core/link/MeterMessages.h"
 
@@ -12,9 +11,11 @@
 
 #include <memory>
 
-ConnectionMonitor::ConnectionMonitor(QObject *parent)
+ConnectionMonitor::ConnectionMonitor(const PortFactory &ports, QObject *parent)
     : QObject(parent)
+    , m_ports(ports)
 {
+    m_comm1.setPortFactory(&m_ports);
     m_mainTimer.setInterval(Meter::PollIntervalMs);
     connect(&m_mainTimer, &QTimer::timeout, this, &ConnectionMonitor::MainTimerTimer);
     connect(&m_comm1, &SerialPort::closedByError, this, &ConnectionMonitor::onComm1ClosedByError);
@@ -25,15 +26,6 @@ ConnectionMonitor::~ConnectionMonitor() = default;
 void ConnectionMonitor::setPortNames(const QStringList &names)
 {
     m_portNames = names;
-}
-
-QString ConnectionMonitor::devicePathFor(const QString &entryText)
-{
-    if (entryText.isEmpty() || entryText.contains(QLatin1Char('/')))
-        return entryText;
-    if (MemoryLine::find(entryText))
-        return entryText;
-    return QStringLiteral("/dev/") + entryText;
 }
 
 void ConnectionMonitor::attachReceiveHandler()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/link/ComPort.h"
+#include "core/link/PortFactory.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -20,7 +21,9 @@ class ConnectionMonitor : public QObject
 {
     Q_OBJECT
 public:
-    explicit ConnectionMonitor(QObject *parent = nullptr);
+    // ports makes Comm1's backends and names the in-memory lines; it must
+    // outlive the monitor.
+    explicit ConnectionMonitor(const PortFactory &ports, QObject *parent = nullptr);
     ~ConnectionMonitor() override;
 
     ComPort &comm1() { return m_comm1; }
@@ -31,7 +34,7 @@ public:
     // "/" as it stands, a registered in-memory line by its name.
     void setPortNames(const QStringList &names);
     QStringList portNames() const { return m_portNames; }
-    static QString devicePathFor(const QString &entryText);
+    QString devicePathFor(const QString &entryText) const { return m_ports.devicePathFor(entryText); }
 
     // PortIndex: the chosen entry, stored in the settings file.
     int portIndex() const { return m_portIndex; }
@@ -92,6 +95,7 @@ private:
     bool identifyOnComm1();
     void onComm1ClosedByError();
 
+    const PortFactory &m_ports;
     ComPort m_comm1;
     QTimer m_mainTimer;
     QStringList m_portNames;

@@ -1,35 +1,18 @@
 #include "core/link/MemoryLine.h"
 
-#include <QHash>
 #include <QThread>
 #include <QTimer>
-
-namespace {
-QHash<QString, MemoryLine *> &registry()
-{
-    static QHash<QString, MemoryLine *> lines;
-    return lines;
-}
-} // namespace
 
 MemoryLine::MemoryLine(const QString &path, QObject *parent)
     : QObject(parent)
     , m_path(path)
 {
-    registry().insert(path, this);
 }
 
 MemoryLine::~MemoryLine()
 {
-    if (registry().value(m_path) == this)
-        registry().remove(m_path);
     if (m_openPort)
         m_openPort->lose();
-}
-
-MemoryLine *MemoryLine::find(const QString &path)
-{
-    return registry().value(path, nullptr);
 }
 
 void MemoryLine::deliver(const QByteArray &bytes)

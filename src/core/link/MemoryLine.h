@@ -8,8 +8,8 @@
 
 #include <functional>
 
-// An in-memory serial line: a device that port objects can open by its path,
-// one at a time, with a peer (the meter model, or a test) on the other end.
+// An in-memory serial line: a device that port objects can open by its path
+// once it is added to their PortFactory, one at a time, with a peer (the meter model, or a test) on the other end.
 // The peer sees every write through onWrite and answers with deliver(); the
 // bytes reach the open port as received bytes on the next event-loop pass or
 // inside waitForBytes(), as they would on a wire.
@@ -23,9 +23,6 @@ public:
     ~MemoryLine() override;
 
     QString path() const { return m_path; }
-
-    // Lines are found by path when a port object opens.
-    static MemoryLine *find(const QString &path);
 
     // Called with every block the program writes while a port is open.
     std::function<void(const QByteArray &)> onWrite;

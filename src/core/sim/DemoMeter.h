@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/link/MemoryLine.h"
+#include "core/link/PortFactory.h"
 #include "core/sim/ChunkScheduler.h"
 #include "core/sim/MeterModel.h"
 
@@ -8,14 +9,15 @@
 
 // The built-in simulated meter of "kv518 --demo": an in-memory line named
 // "DEMO" with the meter model behind it, holding a few recorded data sets.
-// While it exists, ComPort("DEMO") opens it like a serial port.
+// Its line is added to the given port factory, so that while it exists a port
+// made there opens "DEMO" like a serial port.
 class DemoMeter : public QObject
 {
     Q_OBJECT
 public:
     static inline const QString DevicePath = QStringLiteral("DEMO");
 
-    explicit DemoMeter(QObject *parent = nullptr);
+    explicit DemoMeter(PortFactory &ports, QObject *parent = nullptr);
     ~DemoMeter() override;
 
     MeterModel &model() { return m_model; }

@@ -4,30 +4,15 @@
 #include <QDialog>
 #include <QFileDialog>
 
-namespace {
-Prompter *g_installed = nullptr;
-}
-
-Prompter &Prompter::instance()
-{
-    static WidgetPrompter real;
-    return g_installed ? *g_installed : real;
-}
-
-void Prompter::install(Prompter *p)
-{
-    g_installed = p;
-}
-
 void Prompter::notice(QWidget *parent, const QString &text)
 {
-    instance().message(parent, QMessageBox::Information, text, QMessageBox::Ok);
+    message(parent, QMessageBox::Information, text, QMessageBox::Ok);
 }
 
 QMessageBox::StandardButton Prompter::ask(QWidget *parent, const QString &text,
                                           QMessageBox::StandardButtons buttons)
 {
-    return instance().message(parent, QMessageBox::Question, text, buttons);
+    return message(parent, QMessageBox::Question, text, buttons);
 }
 
 QMessageBox::StandardButton WidgetPrompter::message(QWidget *parent, QMessageBox::Icon icon,

@@ -8,9 +8,10 @@ class QFileDialog;
 class QWidget;
 
 // Every question the program puts to the user goes through one Prompter:
-// message boxes, modal windows and file dialogs. The program uses the one that
-// shows real dialogs; tests install a ScriptedPrompter (tests/support) that
-// answers from a script and records what was asked.
+// message boxes, modal windows and file dialogs. The program hands the windows
+// one that shows real dialogs (through AppContext); tests hand them a
+// ScriptedPrompter (tests/support) that answers from a script and records what
+// was asked.
 class Prompter
 {
 public:
@@ -28,15 +29,10 @@ public:
     // Shows a prepared file dialog. Returns the chosen path, or empty on cancel.
     virtual QString chooseFile(QFileDialog &dialog) = 0;
 
-    // The prompter in force; a real one until a test installs another.
-    static Prompter &instance();
-    // Installs p (not owned); nullptr restores the real prompter.
-    static void install(Prompter *p);
-
-    // Shorthands.
-    static void notice(QWidget *parent, const QString &text);
-    static QMessageBox::StandardButton ask(QWidget *parent, const QString &text,
-                                           QMessageBox::StandardButtons buttons);
+    // Shorthands: a notice with OK, and a question with the given buttons.
+    void notice(QWidget *parent, const QString &text);
+    QMessageBox::StandardButton ask(QWidget *parent, const QString &text,
+                                    QMessageBox::StandardButtons buttons);
 };
 
 // Shows real Qt dialogs.

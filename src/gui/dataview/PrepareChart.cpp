@@ -1,44 +1,40 @@
 #include "gui/dataview/PrepareChart.h"
 
 #include "chart/ChartWidget.h"
-#include "core/app/AppPaths.h"
-#include "core/app/AutoScaleSetting.h"
+#include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 
 #include <QDir>
 
 namespace {
 
-bool g_failureShown = false;
-
-void reportTemplateFailure(const QString &folder, QWidget *parent)
+void reportTemplateFailure(AppContext &ctx, const QString &folder, QWidget *parent)
 {
     // Once per run: on a read-only install every preparation would fail alike.
-    if (g_failureShown)
+    if (!ctx.takeTemplateFailureNotice())
         return;
-    g_failureShown = true;
-    Prompter::instance().message(parent, QMessageBox::Critical,
-                                 QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder)
-                                     + QStringLiteral(" directory."),
-                                 QMessageBox::Ok);
+    ctx.prompter().message(parent, QMessageBox::Critical,
+                           QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder)
+                               + QStringLiteral(" directory."),
+                           QMessageBox::Ok);
 }
 
 } // namespace
 
-PrepareChartResult PrepareChart(ChartWidget &chart, const PrepareChartArgs &args, int autoScaleSetting)
+PrepareChartResult PrepareChart(AppContext &ctx, ChartWidget &chart, const PrepareChartArgs &args)
 {
     PrepareChartContext context;
-    context.programFolder = AppPaths::programFolder();
-    context.shippedFolder = AppPaths::executableFolder();
-    context.autoScaleSetting = autoScaleSetting;
+    context.programFolder = ctx.folders().programFolder();
+    context.shippedFolder = AppFolders::executableFolder();
+    context.autoScaleSetting = ctx.settings().AutoScaleSetting;
     const PrepareChartResult result = prepareChartModel(chart.model(), args, context);
     Redraw(chart);
     if (result.templateFailed)
-        reportTemplateFailure(result.templateFolder, &chart);
+        reportTemplateFailure(ctx, result.templateFolder, &chart);
     return result;
 }
 
-PrepareChartResult PrepareChart(ChartWidget &chart, int subsets, float yMax, float yMin,
+PrepareChartResult PrepareChart(AppContext &ctx, ChartWidget &chart, int subsets, float yMax, float yMin,
                                 double xMax, double xMin, int points)
 {
     PrepareChartArgs args;
@@ -48,7 +44,7 @@ PrepareChartResult PrepareChart(ChartWidget &chart, int subsets, float yMax, flo
     args.xMax = xMax;
     args.xMin = xMin;
     args.points = points;
-    return PrepareChart(chart, args, ScaleSettings::autoScaleSetting());
+    return PrepareChart(ctx, chart, args);
 }
 
 void Redraw(ChartWidget &chart)
@@ -56,16 +52,11 @@ void Redraw(ChartWidget &chart)
     chart.redraw();
 }
 
-bool SaveGraphTemplate(const ChartModel &chart, QWidget *parent)
+bool SaveGraphTemplate(AppContext &ctx, const ChartModel &chart, QWidget *parent)
 {
-    const QString folder = AppPaths::programFolder();
+    const QString folder = ctx.folders().programFolder();
     if (saveGraphTemplate(chart, folder))
         return true;
-    reportTemplateFailure(graphTemplateFolder(folder), parent);
+    reportTemplateFailure(ctx, graphTemplateFolder(folder), parent);
     return false;
-}
-
-void resetTemplateFailureNotice()
-{
-    g_failureShown = false;
 }

@@ -3,11 +3,11 @@
 #include "gui/dataview/TfrmGraph.h"
 
 #include "chart/ChartWidget.h"
-#include "core/app/AutoScaleSetting.h"
 #include "core/chart/CursorController.h"
 #include "core/chart/DataListModel.h"
 #include "core/chart/DataSetListModel.h"
 #include "core/data/TDataSetStore.h"
+#include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/PrepareChart.h"
 #include "gui/dataview/RowClicks.h"
@@ -113,7 +113,7 @@ bool TfrmGraph::FormCloseQuery()
 {
     if (!m_host || !isDownloadView() || !m_host->unsavedDownload())
         return true;
-    switch (Prompter::ask(this, QStringLiteral("Save DataLogger Data ?"),
+    switch (m_ctx.prompter().ask(this, QStringLiteral("Save DataLogger Data ?"),
                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
         // The view closes only when the download was written.
@@ -194,7 +194,7 @@ void TfrmGraph::showDataSet(const TDataSetStore &store, int k)
     const double start = store.StartTimes().at(k);
     const qint32 interval = store.Intervals().at(k);
 
-    PrepareChart(chart, 2, 100.0f, -20.0f, start + double(n) * interval / FrameworkTime::SecondsPerDay, start, n);
+    PrepareChart(m_ctx, chart, 2, 100.0f, -20.0f, start + double(n) * interval / FrameworkTime::SecondsPerDay, start, n);
     // The whole block of the data set at once, in the store's point order.
     const std::span<const double> times(store.Times().constData(), size_t(store.Times().size()));
     const std::span<const float> values(store.Values().constData(), size_t(store.Values().size()));
@@ -436,7 +436,7 @@ void TfrmGraph::PESGraph1Click()
     ChartModel &m = PESGraph1->model();
     if (mode == ClickMode::Text) {
         TfrmAnnoEdit dialog(this);
-        if (Prompter::instance().exec(dialog) != QDialog::Accepted)
+        if (m_ctx.prompter().exec(dialog) != QDialog::Accepted)
             return;
         const int index = m_modes.nextIndex(m.highestGraphAnnotationIndex());
         m.setGraphAnnotationX(index, at.x());
@@ -506,7 +506,7 @@ void TfrmGraph::Button1Click()
     m.setManualMaxX(maxX);
     const float minY = float(m.manualMinY());
     const float maxY = float(m.manualMaxY());
-    if (ScaleSettings::autoScaleSetting() == 0) {
+    if (m_ctx.settings().AutoScaleSetting == 0) {
         m.setManualScaleControlY(ScaleControl::sgManualMinAndMax);
         m.setManualMinY(minY);
         m.setManualMaxY(maxY);
@@ -521,7 +521,7 @@ void TfrmGraph::PESGraph1CustomizeDlg()
 {
     if (PESGraph1->GetDialogResult() == 0)
         return;
-    if (SaveGraphTemplate(PESGraph1->model(), this))
+    if (SaveGraphTemplate(m_ctx, PESGraph1->model(), this))
         Redraw(*PESGraph1);
 }
 
@@ -555,15 +555,15 @@ void TfrmGraph::Button2Click()
     const AxisSettings temperature = m.axis(1);
     TfrmSetupScale dialog(this);
     dialog.setLimits(humidity.manualMin, humidity.manualMax, temperature.manualMin, temperature.manualMax);
-    if (Prompter::instance().exec(dialog) != QDialog::Accepted)
+    if (m_ctx.prompter().exec(dialog) != QDialog::Accepted)
         return;
     QString invalid;
     const std::optional<TfrmSetupScale::Limits> limits = dialog.limits(&invalid);
     if (!limits) {
-        Prompter::notice(this, invalid + QStringLiteral(" is invalid."));
+        m_ctx.prompter().notice(this, invalid + QStringLiteral(" is invalid."));
         return;
     }
-    ScaleSettings::setAutoScaleSetting(0);
+    m_ctx.settings().AutoScaleSetting = 0;
     m.setManualScaleControlY(ScaleControl::sgManualMinAndMax);
     m.setWorkingAxis(0);
     m.setManualScaleControlY(ScaleControl::sgManualMinAndMax);
@@ -576,12 +576,12 @@ void TfrmGraph::Button2Click()
     m.setWorkingAxis(0);
     Redraw(*PESGraph1);
     if (dialog.saveSetting())
-        SaveGraphTemplate(m, this);
+        SaveGraphTemplate(m_ctx, m, this);
 }
 
 void TfrmGraph::BitBtn1Click()
 {
-    ScaleSettings::setAutoScaleSetting(1);
+    m_ctx.settings().AutoScaleSetting = 1;
     ChartModel &m = PESGraph1->model();
     for (int axis : {0, 1, 0}) {
         m.setWorkingAxis(axis);

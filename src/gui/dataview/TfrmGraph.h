@@ -1,12 +1,13 @@
 #pragma once
 
+#include "core/chart/AnnotationModes.h"
 #include "core/data/DateTimeText.h"
-#include "gui/dataview/AnnotationModes.h"
 
 #include <QWidget>
 
 #include <memory>
 
+class AppContext;
 class ChartWidget;
 class CursorController;
 class DataListModel;
@@ -57,7 +58,9 @@ public:
     static QString downloadCaption() { return QStringLiteral("DataLogger"); }
 
     // modes must outlive the view.
-    explicit TfrmGraph(AnnotationModes &modes, TfrmGraphHost *host = nullptr, QWidget *parent = nullptr);
+    // ctx must outlive the view; host is the download controller for the
+    // download view (and the file views, which ask it about an unsaved download).
+    explicit TfrmGraph(AppContext &ctx, TfrmGraphHost *host = nullptr, QWidget *parent = nullptr);
     ~TfrmGraph() override;
 
     bool isDownloadView() const { return windowTitle() == downloadCaption(); }
@@ -198,6 +201,7 @@ private:
     bool mouseInPlot() const;
     void setClickMode(ClickMode mode);
 
+    AppContext &m_ctx;
     AnnotationModes &m_modes;
     TfrmGraphHost *m_host = nullptr;
     DateTimeText m_texts;

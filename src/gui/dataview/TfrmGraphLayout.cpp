@@ -7,6 +7,7 @@
 #include "core/chart/CursorController.h"
 #include "core/chart/DataListModel.h"
 #include "core/chart/DataSetListModel.h"
+#include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/GraphToolIcons.h"
 
@@ -78,9 +79,10 @@ QLabel *label(const QString &text, QWidget *parent, const QColor &colour = QColo
 
 } // namespace
 
-TfrmGraph::TfrmGraph(AnnotationModes &modes, TfrmGraphHost *host, QWidget *parent)
+TfrmGraph::TfrmGraph(AppContext &ctx, TfrmGraphHost *host, QWidget *parent)
     : QWidget(parent)
-    , m_modes(modes)
+    , m_ctx(ctx)
+    , m_modes(ctx.annotations())
     , m_host(host)
 {
     setObjectName(QStringLiteral("frmGraph"));
@@ -193,7 +195,7 @@ QWidget *TfrmGraph::createRightPanel()
     graphLayout->addWidget(createToolBar());
     graphLayout->addWidget(createStrip());
     PESGraph1 = new ChartWidget(pnlGraph);
-    PESGraph1->setDialogRunner([](QDialog &dialog) { return Prompter::instance().exec(dialog); });
+    PESGraph1->setDialogRunner([this](QDialog &dialog) { return m_ctx.prompter().exec(dialog); });
     PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
     PESGraph1->installEventFilter(this);
     graphLayout->addWidget(PESGraph1, 1);

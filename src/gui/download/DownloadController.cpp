@@ -1,11 +1,11 @@
 #include "gui/download/DownloadController.h"
 
-#include "core/app/AppPaths.h"
 #include "core/data/CollectionFile.h"
 #include "core/data/LoggerDownload.h"
 #include "core/data/LoggerImage.h"
 #include "core/link/ConnectionMonitor.h"
 #include "core/link/Delay.h"
+#include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/common/WaitCursor.h"
 #include "gui/download/TfrmErr.h"
@@ -33,13 +33,16 @@ QString dataErrorText()
 QString readErrorText() { return QStringLiteral("There was error when reading data from meter"); }
 } // namespace
 
-DownloadController::DownloadController(ConnectionMonitor &monitor, Window window, QObject *parent)
+DownloadController::DownloadController(AppContext &ctx, ConnectionMonitor &monitor, Window window,
+                                       QObject *parent)
     : QObject(parent)
+    , m_ctx(ctx)
     , m_monitor(monitor)
     , m_window(std::move(window))
 {
     setObjectName(QStringLiteral("DownloadController"));
     Comm2.setObjectName(QStringLiteral("Comm2"));
+    Comm2.setPortFactory(&ctx.ports());
 }
 
 DownloadController::~DownloadController() = default;
@@ -49,11 +52,11 @@ void DownloadController::DownloadLoggerData()
     if (m_running)
         return;
     if (!m_monitor.isConnected()) {
-        Prompter::notice(m_window.widget, noConnectionText());
+        m_ctx.prompter().notice(m_window.widget, noConnectionText());
         return;
     }
     if (m_monitor.loggerRecording()) {
-        Prompter::notice(m_window.widget, recordingText());
+        m_ctx.prompter().notice(m_window.widget, recordingText());
         return;
     }
     setRunning(true);
@@ -93,10 +96,10 @@ void DownloadController::downloadAttempts()
             UnsavedDownload = true;
             return;
         case TLoadResult::lrMemoryError:
-            Prompter::notice(m_window.widget, QStringLiteral("Memory error!"));
+            m_ctx.prompter().notice(m_window.widget, QStringLiteral("Memory error!"));
             return;
         case TLoadResult::lrNoData:
-            Prompter::notice(m_window.widget, QStringLiteral("There is not any recorded data in memory!"));
+            m_ctx.prompter().notice(m_window.widget, QStringLiteral("There is not any recorded data in memory!"));
             return;
         case TLoadResult::lrDataError:
             err->Button1->show();
@@ -107,7 +110,7 @@ void DownloadController::downloadAttempts()
             err->Label1->setText(readErrorText());
             break;
         }
-        const int answer = Prompter::instance().exec(*err);
+        const int answer = m_ctx.prompter().exec(*err);
         if (!err)
             return;
         if (answer == TfrmErr::Retry)
@@ -248,12 +251,12 @@ TLoadResult DownloadController::ParseLoggerImage(const QByteArray &image, qint64
 
 bool DownloadController::SaveTempImage()
 {
-    const QString folder = CollectionFile::tempFolder(m_window.userDataFolder(), AppPaths::programFolder());
+    const QString folder = CollectionFile::tempFolder(m_window.userDataFolder(), m_ctx.folders().programFolder());
     switch (CollectionFile::writeTempImage(m_store.lastImage(), folder)) {
     case CollectionFile::TempImageStatus::Written:
         return true;
     case CollectionFile::TempImageStatus::FolderFailed:
-        Prompter::instance().message(m_window.widget, QMessageBox::Critical, QDir::toNativeSeparators(folder),
+        m_ctx.prompter().message(m_window.widget, QMessageBox::Critical, QDir::toNativeSeparators(folder),
                                      QMessageBox::Ok);
         return false;
     case CollectionFile::TempImageStatus::FileFailed:
@@ -273,7 +276,7 @@ void DownloadController::OpenCollectionFile(QFileDialog &dialog)
     m_window.ensureView(true);
     dialog.setDefaultSuffix(QStringLiteral("518"));
     dialog.setNameFilters({QStringLiteral("Data Sets Collection (*.518) (*.518)")});
-    const QString path = Prompter::instance().chooseFile(dialog);
+    const QString path = m_ctx.prompter().chooseFile(dialog);
     if (path.isEmpty())
         return;
     qint64 size = 0;
@@ -291,7 +294,7 @@ bool DownloadController::SaveCollectionFile(QFileDialog &dialog)
 {
     dialog.setDefaultSuffix(QStringLiteral("518"));
     dialog.setNameFilters({QStringLiteral("Data Set Collection file(*.518,only for KV518) (*.518)")});
-    const QString path = Prompter::instance().chooseFile(dialog);
+    const QString path = m_ctx.prompter().chooseFile(dialog);
     if (path.isEmpty())
         return false;
     // The image loaded in this run is written from memory; only without one
@@ -299,13 +302,13 @@ bool DownloadController::SaveCollectionFile(QFileDialog &dialog)
     QByteArray bytes = m_store.lastImage();
     if (bytes.isEmpty()) {
         const std::optional<QByteArray> earlier = CollectionFile::readImage(
-            CollectionFile::tempImagePath(m_window.userDataFolder(), AppPaths::programFolder()));
+            CollectionFile::tempImagePath(m_window.userDataFolder(), m_ctx.folders().programFolder()));
         if (!earlier || earlier->isEmpty())
             return false;
         bytes = *earlier;
     }
     if (!CollectionFile::writeImage(path, bytes)) {
-        Prompter::instance().message(m_window.widget, QMessageBox::Critical,
+        m_ctx.prompter().message(m_window.widget, QMessageBox::Critical,
                                      QStringLiteral("Cannot create file \"%1\"").arg(QDir::toNativeSeparators(path)),
                                      QMessageBox::Ok);
         return false;

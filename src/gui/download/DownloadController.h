@@ -11,6 +11,7 @@
 
 #include <functional>
 
+class AppContext;
 class ConnectionMonitor;
 class QFileDialog;
 class QWidget;
@@ -43,7 +44,7 @@ public:
         std::function<QString()> userDataFolder;
     };
 
-    DownloadController(ConnectionMonitor &monitor, Window window, QObject *parent = nullptr);
+    DownloadController(AppContext &ctx, ConnectionMonitor &monitor, Window window, QObject *parent = nullptr);
     ~DownloadController() override;
 
     // The download port (no receive handler).
@@ -114,6 +115,7 @@ private:
     void setRunning(bool running);
     void showDownloadStep(const DownloadProgress &progress);
 
+    AppContext &m_ctx;
     ConnectionMonitor &m_monitor;
     Window m_window;
     TDataSetStore m_store;

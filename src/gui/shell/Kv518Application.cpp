@@ -1,7 +1,5 @@
 #include "gui/shell/Kv518Application.h"
 
-#include "gui/common/Prompter.h"
-
 #include <QFont>
 
 #include <exception>
@@ -28,11 +26,9 @@ bool Kv518Application::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception &e) {
-        Prompter::instance().message(nullptr, QMessageBox::Critical, QString::fromLocal8Bit(e.what()),
-                                     QMessageBox::Ok);
+        m_prompter->message(nullptr, QMessageBox::Critical, QString::fromLocal8Bit(e.what()), QMessageBox::Ok);
     } catch (...) {
-        Prompter::instance().message(nullptr, QMessageBox::Critical,
-                                     QStringLiteral("Unknown error."), QMessageBox::Ok);
+        m_prompter->message(nullptr, QMessageBox::Critical, QStringLiteral("Unknown error."), QMessageBox::Ok);
     }
     return false;
 }

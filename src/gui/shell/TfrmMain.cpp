@@ -1,8 +1,6 @@
 #include "gui/shell/TfrmMain.h"
 
 #include "chart/ChartWidget.h"
-#include "core/app/AppPaths.h"
-#include "core/app/AutoScaleSetting.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/PrepareChart.h"
 #include "gui/shell/TfrmAbout.h"
@@ -30,9 +28,11 @@
 #include <QToolButton>
 #include <QUrl>
 
-TfrmMain::TfrmMain(const MainOptions &options, QWidget *parent)
+TfrmMain::TfrmMain(AppContext &ctx, const MainOptions &options, QWidget *parent)
     : QMainWindow(parent)
-    , m_downloads(m_monitor, downloadWindow())
+    , m_ctx(ctx)
+    , m_monitor(ctx.ports())
+    , m_downloads(ctx, m_monitor, downloadWindow())
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orvane KV518"));
@@ -59,8 +59,7 @@ TfrmMain::TfrmMain(const MainOptions &options, QWidget *parent)
     if (options.demo && options.startDemoMeter)
         options.startDemoMeter(this);
     fillPortBox(options);
-    m_settings.LoadSettings();
-    ScaleSettings::setAutoScaleSetting(m_settings.AutoScaleSetting);
+    m_ctx.settings().LoadSettings();
     createFileDialogs();
 }
 
@@ -255,7 +254,7 @@ void TfrmMain::fillPortBox(const MainOptions &options)
     m_monitor.setPortNames(entries);
     if (!entries.isEmpty()) {
         ComboBoxDeviceName->setCurrentIndex(0);
-        m_monitor.comm1().setDeviceName(ConnectionMonitor::devicePathFor(entries.first()));
+        m_monitor.comm1().setDeviceName(m_monitor.devicePathFor(entries.first()));
     }
 }
 
@@ -302,11 +301,11 @@ void TfrmMain::showEvent(QShowEvent *event)
 void TfrmMain::FormShow()
 {
     m_searching = true;
-    m_userDataFolder = AppPaths::userDataFolder();
+    m_userDataFolder = m_ctx.folders().userDataFolder();
     createLcdMirror();
 
     m_monitor.setPortIndex(
-        Settings::validPortIndex(m_settings.PortIndex, m_monitor.portNames().size()));
+        Settings::validPortIndex(m_ctx.settings().PortIndex, m_monitor.portNames().size()));
     m_monitor.searchMeter();
 
     if (m_splash) {
@@ -326,13 +325,13 @@ void TfrmMain::FormShow()
 
 void TfrmMain::createLcdMirror()
 {
-    m_lcd = TfrmLCD::create(this, [this] { return m_monitor.receiveBusy(); }, AppPaths::programFolder());
+    m_lcd = TfrmLCD::create(this, [this] { return m_monitor.receiveBusy(); }, m_ctx.folders().programFolder());
     m_live.setMirror(m_lcd);
 }
 
 void TfrmMain::CreateDownloadView()
 {
-    auto *view = new TfrmGraph(AnnotationModes::of(*this), &m_downloads);
+    auto *view = new TfrmGraph(m_ctx, &m_downloads);
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->setWindowTitle(TfrmGraph::downloadCaption());
     DownloadView = view;
@@ -348,7 +347,7 @@ void TfrmMain::CreateDownloadView()
     sub->setGeometry(0, 0, 1011 + frame.width(), qMax(200, mdiArea->viewport()->height() - 50));
 
     const double now = FrameworkTime::fromDateTime(QDateTime::currentDateTime());
-    PrepareChart(*view->PESGraph1, 2, 100.0f, -20.0f, now + 500.0 / FrameworkTime::SecondsPerDay, now, 500);
+    PrepareChart(m_ctx, *view->PESGraph1, 2, 100.0f, -20.0f, now + 500.0 / FrameworkTime::SecondsPerDay, now, 500);
     // Notes and crosses start out available only on one shared axis.
     const bool split = view->PESGraph1->model().multiAxesProportions(0) != 1.0;
     view->ToolButton5->setEnabled(!split);
@@ -397,7 +396,7 @@ void TfrmMain::createFileDialogs()
 
 QString TfrmMain::fileDialogFolder() const
 {
-    return m_userDataFolder.isEmpty() ? AppPaths::programFolder() : m_userDataFolder;
+    return m_userDataFolder.isEmpty() ? m_ctx.folders().programFolder() : m_userDataFolder;
 }
 
 TfrmGraph *TfrmMain::activeDataView() const
@@ -412,7 +411,7 @@ void TfrmMain::btnOpenClick()
         return;
     TfrmOpenSave dialog(this);
     dialog.setOpenCaptions(QLocale::system().decimalPoint() == u',');
-    const int result = Prompter::instance().exec(dialog);
+    const int result = m_ctx.prompter().exec(dialog);
     OpenDialog1->setDirectory(fileDialogFolder());
     OpenDialog1->selectFile(QString());
     if (result == TfrmOpenSave::OK)
@@ -435,7 +434,7 @@ void TfrmMain::Save1Click()
         return;
     }
     TfrmOpenSave dialog(this);
-    const int result = Prompter::instance().exec(dialog);
+    const int result = m_ctx.prompter().exec(dialog);
     if (result == TfrmOpenSave::OK)
         m_downloads.SaveCollectionFile(*SaveDialog1);
     else if (result == TfrmOpenSave::No && view)
@@ -481,9 +480,9 @@ void TfrmMain::btnSetupClick()
 void TfrmMain::Contents1Click()
 {
     const QString name = QStringLiteral("KV518HELP.htm");
-    QString path = QDir(AppPaths::programFolder()).filePath(name);
+    QString path = QDir(m_ctx.folders().programFolder()).filePath(name);
     if (!QFileInfo::exists(path)) {
-        const QString installed = QDir(AppPaths::executableFolder()).filePath(name);
+        const QString installed = QDir(AppFolders::executableFolder()).filePath(name);
         if (QFileInfo::exists(installed))
             path = installed;
     }
@@ -494,7 +493,7 @@ void TfrmMain::Contents1Click()
 void TfrmMain::About1Click()
 {
     TfrmAbout about(this);
-    Prompter::instance().exec(about);
+    m_ctx.prompter().exec(about);
 }
 
 void TfrmMain::Exit1Click()
@@ -604,14 +603,13 @@ void TfrmMain::closeEvent(QCloseEvent *event)
     }
     m_monitor.suspend();
     m_downloads.Comm2.close();
-    m_settings.PortIndex = m_monitor.portIndex();
-    m_settings.AutoScaleSetting = ScaleSettings::autoScaleSetting();
+    m_ctx.settings().PortIndex = m_monitor.portIndex();
     QString error;
-    if (!m_settings.SaveSettings(&error)) {
+    if (!m_ctx.settings().SaveSettings(&error)) {
         // The program keeps running, so live polling goes on.
         m_monitor.resume();
         event->ignore();
-        Prompter::notice(this, error);
+        m_ctx.prompter().notice(this, error);
         return;
     }
     event->accept();

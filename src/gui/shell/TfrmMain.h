@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/app/MainOptions.h"
-#include "core/app/Settings.h"
 #include "core/link/ConnectionMonitor.h"
+#include "gui/common/AppContext.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/download/DownloadController.h"
 #include "gui/live/LiveReadings.h"
@@ -31,7 +31,9 @@ class TfrmMain : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TfrmMain(const MainOptions &options = {}, QWidget *parent = nullptr);
+    // ctx (the prompter, folders, settings and port factory of this run) must
+    // outlive the window.
+    explicit TfrmMain(AppContext &ctx, const MainOptions &options = {}, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
     // The start-up splash; it shows the search's progress and is closed when
@@ -43,7 +45,7 @@ public:
     LiveReadings &liveReadings() { return m_live; }
     // The LCD mirror; empty once the user has closed it.
     TfrmLCD *lcdMirror() const { return m_lcd; }
-    Settings &settings() { return m_settings; }
+    Settings &settings() { return m_ctx.settings(); }
     QString userDataFolder() const { return m_userDataFolder; }
     // The texts of the two status bar panels.
     QString statusPanelText(int panel) const;
@@ -142,10 +144,10 @@ private:
     void saveDownloadView(TfrmGraph &view);
     void setDownloadCommandsEnabled(bool running);
 
+    AppContext &m_ctx;
     ConnectionMonitor m_monitor;
     LiveReadings m_live;
     QPointer<TfrmLCD> m_lcd;
-    Settings m_settings;
     QString m_userDataFolder;
     QPointer<TfrmAbout> m_splash;
     QLabel *m_panel0 = nullptr;

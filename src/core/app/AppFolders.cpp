@@ -1,4 +1,4 @@
-#include "core/app/AppPaths.h"
+#include "core/app/AppFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -6,12 +6,7 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
-#include <optional>
-
 namespace {
-
-std::optional<QString> g_programFolder;
-std::optional<QString> g_userDataFolder;
 
 bool canWriteBelow(const QString &folder)
 {
@@ -24,7 +19,7 @@ bool canWriteBelow(const QString &folder)
 
 QString resolveProgramFolder()
 {
-    const QString exe = AppPaths::executableFolder();
+    const QString exe = AppFolders::executableFolder();
     if (!exe.isEmpty() && canWriteBelow(exe))
         return QDir::cleanPath(exe);
     QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -48,35 +43,27 @@ QString resolveUserDataFolder()
 
 } // namespace
 
-namespace AppPaths {
-
-QString programFolder()
+AppFolders::AppFolders(const QString &programFolder, const QString &userDataFolder)
+    : m_programFolder(QDir::cleanPath(programFolder))
+    , m_userDataFolder(userDataFolder)
 {
-    if (!g_programFolder)
-        g_programFolder = resolveProgramFolder();
-    return *g_programFolder;
 }
 
-QString executableFolder()
+QString AppFolders::programFolder() const
+{
+    if (!m_programFolder)
+        m_programFolder = resolveProgramFolder();
+    return *m_programFolder;
+}
+
+QString AppFolders::executableFolder()
 {
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
 }
 
-QString userDataFolder()
+QString AppFolders::userDataFolder() const
 {
-    if (!g_userDataFolder)
-        g_userDataFolder = resolveUserDataFolder();
-    return *g_userDataFolder;
+    if (!m_userDataFolder)
+        m_userDataFolder = resolveUserDataFolder();
+    return *m_userDataFolder;
 }
-
-void setProgramFolder(const QString &folder)
-{
-    g_programFolder = QDir::cleanPath(folder);
-}
-
-void setUserDataFolder(const QString &folder)
-{
-    g_userDataFolder = folder;
-}
-
-} // namespace AppPaths

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Where the program keeps its files. Each folder is resolved on first use and
+// then kept for the life of the object; tests and tools fix them instead.
+class AppFolders
+{
+public:
+    // Folders resolved from the system on first use.
+    AppFolders() = default;
+    // Folders fixed by the caller (tests, tools); an empty user data folder
+    // stays empty.
+    AppFolders(const QString &programFolder, const QString &userDataFolder);
+
+    // The program data folder holding "ini/", "template/", "lcdtag.txt" and,
+    // when the user data folder is empty, "temp/": the executable's folder
+    // when a subfolder can be created and written there, otherwise the
+    // per-user application data folder. Ends without a separator.
+    QString programFolder() const;
+
+    // The folder of the executable (read-only installs still ship the help
+    // page and a template there).
+    static QString executableFolder();
+
+    // The user's documents folder + "/KV518/" (created when missing; the
+    // documents folder itself, with its trailing "/", when that fails), or
+    // empty when the system has no documents folder.
+    QString userDataFolder() const;
+
+private:
+    mutable std::optional<QString> m_programFolder;
+    mutable std::optional<QString> m_userDataFolder;
+};
