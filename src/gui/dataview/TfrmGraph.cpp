@@ -21,6 +21,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTabBar>
 #include <QTableView>
 #include <QToolButton>
@@ -111,14 +112,24 @@ void TfrmGraph::closeEvent(QCloseEvent *event)
 
 bool TfrmGraph::FormCloseQuery()
 {
+    return saveDownloadFirst();
+}
+
+bool TfrmGraph::saveDownloadFirst()
+{
     if (!m_host || !isDownloadView() || !m_host->unsavedDownload())
         return true;
+    // The view may be closed while the question or the save is open: closing
+    // it drops the download, and only the host is certain to remain.
+    TfrmGraphHost *host = m_host;
+    const QPointer<TfrmGraph> self(this);
     switch (m_ctx.prompter().ask(this, QStringLiteral("Save DataLogger Data ?"),
                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
-        // The view closes only when the download was written.
-        m_host->saveDownload(*this);
-        return !m_host->unsavedDownload();
+        if (self && host->unsavedDownload())
+            host->saveDownload(*self);
+        // The caller goes on only when the download was written.
+        return !host->unsavedDownload();
     case QMessageBox::No:
         return true;
     default:

@@ -65,6 +65,12 @@ public:
 
     bool isDownloadView() const { return windowTitle() == downloadCaption(); }
 
+    // "Save DataLogger Data ?" before the unsaved download behind this view
+    // goes: the view closes, or a collection open or a new download would
+    // replace the data sets. Yes saves through the host. Returns whether the
+    // caller may go on: nothing unsaved, No, or Yes with the download written.
+    bool saveDownloadFirst();
+
     // Fills Grid2 with the data sets of the store and selects the first one.
     void fillDataSetList(const TDataSetStore &store);
     // Shows data set k of the store (nothing for a k that names no data set):
