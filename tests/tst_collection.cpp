@@ -66,6 +66,8 @@ private Q_SLOTS:
     void openChoices();
     void saveWithoutADataView();
     void saveFromAFileViewSkipsTheChoice();
+    void unsavedDownloadAskedBeforeOpen_data();
+    void unsavedDownloadAskedBeforeOpen();
 
 private:
     std::unique_ptr<TfrmMain> startedWindow();
@@ -360,6 +362,101 @@ void TestCollection::saveFromAFileViewSkipsTheChoice()
     w->mdiArea->setActiveSubWindow(sub);
     w->Save1Click();
     QVERIFY(m_prompter->dialogs.isEmpty());
+}
+
+void TestCollection::unsavedDownloadAskedBeforeOpen_data()
+{
+    // unsaved: the flag before Open; answer: to "Save DataLogger Data ?"
+    // (NoButton: not asked); choice: in the Save File window (-1: not shown);
+    // saveTo: the collection file chosen there (empty: dialog cancelled);
+    // opened: the other collection replaced the data sets.
+    QTest::addColumn<bool>("unsaved");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<QString>("saveTo");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("nothing unsaved: not asked") << false << int(QMessageBox::NoButton) << -1 << QString() << true;
+    QTest::newRow("Yes, saved") << true << int(QMessageBox::Yes) << int(TfrmOpenSave::OK)
+                                << QStringLiteral("saved.518") << true;
+    QTest::newRow("Yes, file dialog cancelled")
+        << true << int(QMessageBox::Yes) << int(TfrmOpenSave::OK) << QString() << false;
+    QTest::newRow("Yes, write failed") << true << int(QMessageBox::Yes) << int(TfrmOpenSave::OK)
+                                       << QStringLiteral("plain/saved.518") << false;
+    QTest::newRow("Yes, save choice cancelled")
+        << true << int(QMessageBox::Yes) << int(TfrmOpenSave::Cancel) << QString() << false;
+    QTest::newRow("No") << true << int(QMessageBox::No) << -1 << QString() << true;
+    QTest::newRow("Cancel") << true << int(QMessageBox::Cancel) << -1 << QString() << false;
+}
+
+void TestCollection::unsavedDownloadAskedBeforeOpen()
+{
+    QFETCH(bool, unsaved);
+    QFETCH(int, answer);
+    QFETCH(int, choice);
+    QFETCH(QString, saveTo);
+    QFETCH(bool, opened);
+    const QByteArray first = ImageBuilder::sampleCollection().build();
+    ImageSet set;
+    set.at(QDateTime(QDate(2012, 1, 9), QTime(7, 0, 0))).every(30).ramp(12, 500, 3, 210, -2);
+    const QByteArray second = ImageBuilder().add(set).build();
+    QVERIFY(writeAll(file(QStringLiteral("first.518")), first));
+    QVERIFY(writeAll(file(QStringLiteral("second.518")), second));
+    QVERIFY(writeAll(file(QStringLiteral("plain")), "x"));
+    auto w = startedWindow();
+    open(*w, file(QStringLiteral("first.518")));
+    w->DownloadView->Grid2->selectRow(1);
+    const ShownView before = shownView(*w->DownloadView);
+    const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), m_ctx->folders().programFolder());
+    m_prompter->dialogs.clear();
+    m_prompter->fileDialogs.clear();
+    w->downloads().UnsavedDownload = unsaved;
+
+    const QString target = saveTo.isEmpty() ? QString() : file(saveTo);
+    const bool failedWrite = saveTo.startsWith(QStringLiteral("plain/"));
+    QStringList messages;
+    QStringList dialogs{QStringLiteral("Open File")};
+    QStringList fileDialogs;
+    m_prompter->answerDialog(accept);
+    if (answer != QMessageBox::NoButton) {
+        m_prompter->answerMessage(QMessageBox::StandardButton(answer));
+        messages << QStringLiteral("Save DataLogger Data ?");
+    }
+    if (choice >= 0) {
+        m_prompter->answerDialog([choice](QDialog &) { return choice; });
+        dialogs << QStringLiteral("Save File");
+    }
+    if (choice == TfrmOpenSave::OK) {
+        m_prompter->answerFile(target);
+        fileDialogs << QStringLiteral("Data Set Collection file(*.518,only for KV518) (*.518)");
+    }
+    if (failedWrite) {
+        m_prompter->answerMessage(QMessageBox::Ok);
+        messages << QStringLiteral("Cannot create file \"%1\"").arg(QDir::toNativeSeparators(target));
+    }
+    if (opened) {
+        m_prompter->answerFile(file(QStringLiteral("second.518")));
+        fileDialogs << QStringLiteral("Data Sets Collection (*.518) (*.518)");
+    }
+    w->btnOpenClick();
+
+    QCOMPARE(m_prompter->messages, messages);
+    if (unsaved)
+        QCOMPARE(m_prompter->messageButtons.first(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(m_prompter->dialogs, dialogs);
+    QCOMPARE(m_prompter->fileDialogs, fileDialogs);
+    const bool saved = !target.isEmpty() && !failedWrite;
+    if (saved)
+        QCOMPARE(readFile(target), first);
+    else if (!target.isEmpty())
+        QVERIFY(!QFile::exists(target));
+    // Opening a collection leaves the flag as it was; only the save clears it.
+    QCOMPARE(w->downloads().UnsavedDownload, unsaved && !saved);
+    const QByteArray shown = opened ? second : first;
+    QCOMPARE(w->downloads().store().lastImage(), shown);
+    QCOMPARE(readFile(temp), shown);
+    QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), opened ? 1 : 3);
+    if (!opened)
+        QCOMPARE(shownView(*w->DownloadView), before);
 }
 
 QTEST_MAIN(TestCollection)

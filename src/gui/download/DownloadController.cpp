@@ -49,21 +49,44 @@ DownloadController::~DownloadController() = default;
 
 void DownloadController::DownloadLoggerData()
 {
-    if (m_running)
+    if (downloadRefused())
         return;
-    if (!m_monitor.isConnected()) {
-        m_ctx.prompter().notice(m_window.widget, noConnectionText());
+    // Asked before the command counts as running: the save behind Yes is one
+    // of the commands a running download refuses.
+    if (!unsavedDownloadMayGo())
         return;
-    }
-    if (m_monitor.loggerRecording()) {
-        m_ctx.prompter().notice(m_window.widget, recordingText());
+    // The question and the save keep the event loop turning: the meter may
+    // have gone or started recording meanwhile.
+    if (downloadRefused())
         return;
-    }
     setRunning(true);
     m_window.ensureView(false);
     // The poll or the live receive handler may be paused beneath this click;
     // the transfer starts from the event loop once both have finished.
     m_monitor.runWhenQuiet(this, [this] { runDownload(); });
+}
+
+bool DownloadController::downloadRefused()
+{
+    if (m_running)
+        return true;
+    if (!m_monitor.isConnected()) {
+        m_ctx.prompter().notice(m_window.widget, noConnectionText());
+        return true;
+    }
+    if (m_monitor.loggerRecording()) {
+        m_ctx.prompter().notice(m_window.widget, recordingText());
+        return true;
+    }
+    return false;
+}
+
+bool DownloadController::unsavedDownloadMayGo()
+{
+    // Closing the download view drops its download, so an unsaved one has
+    // its view; the view asks as it does when it closes.
+    TfrmGraph *view = m_window.view();
+    return !UnsavedDownload || !view || view->saveDownloadFirst();
 }
 
 void DownloadController::runDownload()
@@ -273,6 +296,8 @@ void DownloadController::showFirstDataSet()
 
 void DownloadController::OpenCollectionFile(QFileDialog &dialog)
 {
+    if (m_running || !unsavedDownloadMayGo())
+        return;
     m_window.ensureView(true);
     dialog.setDefaultSuffix(QStringLiteral("518"));
     dialog.setNameFilters({QStringLiteral("Data Sets Collection (*.518) (*.518)")});

@@ -57,7 +57,8 @@ public:
 
     // The download command: copies the logger's memory into the store and
     // shows its first data set. Refused without a connection, while the
-    // logger records, and while a download already runs.
+    // logger records, and while a download already runs; an unsaved download
+    // is offered for saving first.
     void DownloadLoggerData();
     // One attempt: the transfer, the parse, and on success the temporary
     // image and data set 0 on screen.
@@ -88,7 +89,9 @@ public:
     void showFirstDataSet();
 
     // The collection file commands, through the main window's file dialogs;
-    // SaveCollectionFile returns whether a file was written.
+    // SaveCollectionFile returns whether a file was written. An open offers
+    // an unsaved download for saving first, and is refused while a download
+    // runs.
     void OpenCollectionFile(QFileDialog &dialog);
     bool SaveCollectionFile(QFileDialog &dialog);
 
@@ -109,6 +112,11 @@ Q_SIGNALS:
     void closeRequested();
 
 private:
+    // The download command's refusals; a running download is refused silently.
+    bool downloadRefused();
+    // The download view's save question before its unsaved download is
+    // replaced; whether the command may go on.
+    bool unsavedDownloadMayGo();
     void runDownload();
     void downloadAttempts();
     bool repairFaultySet();
