@@ -17,6 +17,7 @@
 #include "gui/download/DownloadController.h"
 #include "gui/download/TfrmErr.h"
 #include "gui/download/TfrmScope.h"
+#include "gui/shell/TfrmOpenSave.h"
 #include "gui/shell/TfrmMain.h"
 
 #include <QComboBox>
@@ -82,6 +83,8 @@ private Q_SLOTS:
     void emptyLogger();
     void commandsRefuseWhileDownloading();
     void demoMeterOnItsInMemoryLine();
+    void unsavedDownloadAskedBeforeDownload_data();
+    void unsavedDownloadAskedBeforeDownload();
 
 private:
     std::unique_ptr<TfrmMain> startedWindow(const QString &port, bool expectConnected = true);
@@ -482,6 +485,108 @@ void TestLoggerDownload::demoMeterOnItsInMemoryLine()
     QCOMPARE(w.downloads().store().SetCount(), 3);
     QCOMPARE(w.DownloadView->txtDataNo->text(), QStringLiteral("240"));
     verifyLivePollingBack(w);
+}
+
+void TestLoggerDownload::unsavedDownloadAskedBeforeDownload_data()
+{
+    // unsaved: the flag before Download; answer: to "Save DataLogger Data ?"
+    // (NoButton: not asked); saveTo: the collection file chosen after Yes
+    // (empty: dialog cancelled); downloaded: the logger's memory replaced
+    // the data sets.
+    QTest::addColumn<bool>("unsaved");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("saveTo");
+    QTest::addColumn<bool>("downloaded");
+    QTest::newRow("nothing unsaved: not asked") << false << int(QMessageBox::NoButton) << QString() << true;
+    QTest::newRow("Yes, saved") << true << int(QMessageBox::Yes) << QStringLiteral("saved.518") << true;
+    QTest::newRow("Yes, file dialog cancelled") << true << int(QMessageBox::Yes) << QString() << false;
+    QTest::newRow("No") << true << int(QMessageBox::No) << QString() << true;
+    QTest::newRow("Cancel") << true << int(QMessageBox::Cancel) << QString() << false;
+}
+
+void TestLoggerDownload::unsavedDownloadAskedBeforeDownload()
+{
+    QFETCH(bool, unsaved);
+    QFETCH(int, answer);
+    QFETCH(QString, saveTo);
+    QFETCH(bool, downloaded);
+    MainOptions options = testMainOptions();
+    options.demo = true;
+    options.startDemoMeter = [this](QObject *owner) { new DemoMeter(m_ctx->ports(), owner); };
+    auto w = startMainWindow(*m_ctx, options);
+    QVERIFY(w->monitor().isConnected());
+
+    // An earlier load on screen and in the temporary image.
+    const QByteArray earlier = ImageBuilder::sampleCollection().build();
+    QCOMPARE(w->downloads().ParseLoggerImage(earlier, earlier.size()), TLoadResult::lrOk);
+    QVERIFY(w->downloads().SaveTempImage());
+    w->downloads().showFirstDataSet();
+    w->downloads().UnsavedDownload = unsaved;
+    const ShownView before = shownView(*w->DownloadView);
+
+    const QString target = saveTo.isEmpty() ? QString() : file(saveTo);
+    QStringList messages;
+    QStringList dialogs;
+    if (answer != QMessageBox::NoButton) {
+        m_prompter->answerMessage(QMessageBox::StandardButton(answer));
+        messages << QStringLiteral("Save DataLogger Data ?");
+    }
+    if (answer == QMessageBox::Yes) {
+        m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::OK); });
+        m_prompter->answerFile(target);
+        dialogs << QStringLiteral("Save File");
+    }
+
+    // While the download runs, the commands that would replace it again are
+    // refused without a question, an unsaved download or not.
+    bool checked = false;
+    qsizetype askedDuring = 0;
+    QTimer during;
+    connect(&during, &QTimer::timeout, this, [&] {
+        if (checked || !w->downloads().progressWindow())
+            return;
+        checked = true;
+        w->downloads().UnsavedDownload = true;
+        const qsizetype asked = m_prompter->messages.size() + m_prompter->fileDialogs.size();
+        w->btnDataLoggerClick();
+        w->downloads().OpenCollectionFile(*w->OpenDialog1);
+        askedDuring = m_prompter->messages.size() + m_prompter->fileDialogs.size() - asked;
+    });
+    during.start(5);
+    QSignalSpy finished(&w->downloads(), &DownloadController::finished);
+    w->btnDataLogger->click();
+    if (downloaded)
+        QVERIFY(finished.count() > 0 || finished.wait(DownloadLimitMs));
+    during.stop();
+
+    QCOMPARE(m_prompter->messages, messages);
+    if (unsaved)
+        QCOMPARE(m_prompter->messageButtons.first(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(m_prompter->dialogs, dialogs);
+    if (!target.isEmpty())
+        QCOMPARE(readFile(target), earlier);
+    if (downloaded) {
+        QVERIFY(checked);
+        QCOMPARE(askedDuring, qsizetype(0));
+        QCOMPARE(w->downloads().store().SetCount(), 3);
+        QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("240"));
+        QVERIFY(w->downloads().store().lastImage() != earlier);
+        QCOMPARE(readFile(tempImagePath()), w->downloads().store().lastImage());
+        QVERIFY(w->downloads().UnsavedDownload);
+        verifyLivePollingBack(*w);
+        return;
+    }
+    // Stopped before the port changed hands: nothing replaced, polling untouched.
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(!checked);
+    QVERIFY(!w->downloads().running());
+    QVERIFY(!w->downloads().Comm2.isOpen());
+    QVERIFY(!w->monitor().isSuspended());
+    QVERIFY(w->monitor().mainTimer().isActive());
+    QVERIFY(w->downloads().UnsavedDownload);
+    QCOMPARE(w->downloads().store().lastImage(), earlier);
+    QCOMPARE(readFile(tempImagePath()), earlier);
+    QCOMPARE(shownView(*w->DownloadView), before);
 }
 
 QTEST_MAIN(TestLoggerDownload)
