@@ -88,8 +88,9 @@ void TestConnectionMonitor::searchFindsTheMeterAndPolls()
     QVERIFY(monitor.comm1().isOpen());
     QVERIFY(monitor.mainTimer().isActive());
     QCOMPARE(splash.at(0).at(0).toString(), QStringLiteral("Initializing COM Port ..."));
-    QCOMPARE(splash.at(1).at(0).toString(), QStringLiteral("Search Logger On ") + silent.path());
-    QCOMPARE(splash.at(2).at(0).toString(), QStringLiteral("Search Logger On ") + meter.path());
+    QCOMPARE(splash.at(1).at(0).toString(),
+             QStringLiteral("Search Logger On ") + silent.path() + QStringLiteral(", ") + meter.path());
+    QCOMPARE(splash.count(), 2);
     QCOMPARE(status.first(), QVariantList({meter.path(), true}));
     QCOMPARE(rs232.first().at(0).toBool(), true);
 

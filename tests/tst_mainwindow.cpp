@@ -10,6 +10,7 @@
 #include "gui/common/AppContext.h"
 #include "gui/shell/Kv518Application.h"
 #include "gui/shell/TfrmAbout.h"
+#include "gui/shell/PortBox.h"
 #include "gui/shell/TfrmMain.h"
 
 #include <QComboBox>
@@ -97,6 +98,8 @@ private Q_SLOTS:
     void menus();
     void startDisablesCommandsUntilTheSearchEnds();
     void portBoxListsExtraPortsFirstAndDemoLast();
+    void portBoxRereadsThePortList();
+    void deniedPortSaysSoInTheStatusBar();
     void monitorSignalsDriveTheIndications();
     void programSelectionDoesNotRunThePortHandler();
     void userChoicesRunThePortHandler();
@@ -263,6 +266,52 @@ void TestMainWindow::portBoxListsExtraPortsFirstAndDemoLast()
     QCOMPARE(w.monitor().portNames(), expected);
     QCOMPARE(w.ComboBoxDeviceName->currentIndex(), 0);
     QCOMPARE(w.monitor().comm1().deviceName(), QStringLiteral("/dev/pts/7"));
+}
+
+void TestMainWindow::portBoxRereadsThePortList()
+{
+    // Names under /dev that do not exist: no real device is touched.
+    QStringList system{QStringLiteral("ttyKV0"), QStringLiteral("ttyKV2")};
+    MainOptions options = testOptions();
+    options.extraPorts << m_lineA->path();
+    options.demo = true;
+    options.listPorts = [&system] { return system; };
+    auto w = startedWindow(options);
+    PortBox *box = w->ComboBoxDeviceName;
+    QCOMPARE(box->entries(), (QStringList{"MEM-A", "ttyKV0", "ttyKV2", "DEMO"}));
+    QVERIFY(!w->monitor().isConnected());
+    box->setCurrentIndex(2);
+    w->monitor().setPortIndex(2);
+
+    // An adapter appears while "Off Connection": the list follows within 2 s
+    // and the chosen entry stays chosen at its new place.
+    system = QStringList{"ttyKV0", "ttyKV1", "ttyKV2"};
+    QTRY_COMPARE_WITH_TIMEOUT(box->entries(), (QStringList{"MEM-A", "ttyKV0", "ttyKV1", "ttyKV2", "DEMO"}), 5000);
+    QCOMPARE(box->currentText(), QStringLiteral("ttyKV2"));
+    QCOMPARE(w->monitor().portIndex(), 3);
+    QCOMPARE(w->monitor().portNames(), box->entries());
+
+    // Dropping the box down reads the list at once; typed text stays as typed
+    // and opens nothing.
+    box->lineEdit()->setText(QStringLiteral("/dev/typed"));
+    system = QStringList{"ttyKV1"};
+    box->showPopup();
+    QCOMPARE(box->entries(), (QStringList{"MEM-A", "ttyKV1", "DEMO"}));
+    QCOMPARE(box->currentText(), QStringLiteral("/dev/typed"));
+    QCOMPARE(w->monitor().devicePath(), m_lineA->path());
+    box->hidePopup();
+}
+
+void TestMainWindow::deniedPortSaysSoInTheStatusBar()
+{
+    m_lineA->setOpenFailure(SerialPort::OpenError::PermissionDenied);
+    auto w = startedWindow(testMainOptions({m_lineA->path()}));
+    QTRY_COMPARE(w->statusPanelText(0), QStringLiteral("MEM-A: permission denied"));
+    QCOMPARE(w->statusPanelText(1), QStringLiteral("Off Connection"));
+    // Fixed (the user joined the group): the next tick opens it and says nothing more.
+    m_lineA->setOpenFailure(SerialPort::OpenError::None);
+    QTRY_COMPARE_WITH_TIMEOUT(w->statusPanelText(0), QStringLiteral("MEM-A"), 3000);
+    QVERIFY(w->monitor().comm1().isOpen());
 }
 
 void TestMainWindow::monitorSignalsDriveTheIndications()

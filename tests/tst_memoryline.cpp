@@ -2,9 +2,12 @@
 #include "core/link/ComPort.h"
 #include "core/link/MemoryLine.h"
 #include "core/link/PortFactory.h"
+#include "PendingEvents.h"
 
+#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 class TestMemoryLine : public QObject
 {
@@ -15,6 +18,10 @@ private Q_SLOTS:
     void waitForBytesTakesAnswersWithoutAnEventLoop();
     void removedDeviceClosesThePortOnce();
     void closedPortFailsSoftly();
+    void openFailureSaysWhy_data();
+    void openFailureSaysWhy();
+    void reopenInsideTheBackendsOwnSignal_data();
+    void reopenInsideTheBackendsOwnSignal();
     void factoryNamesDevices_data();
     void factoryNamesDevices();
 };
@@ -97,7 +104,8 @@ void TestMemoryLine::removedDeviceClosesThePortOnce()
     line.setPresent(false);
     QVERIFY(!port.isOpen());
     QVERIFY(spy.wait(1000));
-    QTest::qWait(20);
+    // Anything the loss queued has run: no second report.
+    processPendingEvents();
     QCOMPARE(spy.count(), 1);
     QVERIFY(!port.lastError().isEmpty());
 }
@@ -113,6 +121,94 @@ void TestMemoryLine::closedPortFailsSoftly()
     port.clearOutput();
     port.close();
     QVERIFY(!port.isOpen());
+}
+
+void TestMemoryLine::openFailureSaysWhy_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<SerialPort::OpenError>("error");
+    QTest::newRow("opens") << "" << SerialPort::OpenError::None;
+    QTest::newRow("permission denied") << "denied" << SerialPort::OpenError::PermissionDenied;
+    QTest::newRow("missing") << "missing" << SerialPort::OpenError::Other;
+    QTest::newRow("busy") << "busy" << SerialPort::OpenError::Other;
+}
+
+void TestMemoryLine::openFailureSaysWhy()
+{
+    QFETCH(QString, state);
+    QFETCH(SerialPort::OpenError, error);
+    MemoryLine line(QStringLiteral("MEM-F"));
+    PortFactory ports;
+    ports.addLine(line);
+    ComPort holder, port;
+    for (ComPort *p : {&holder, &port}) {
+        p->setPortFactory(&ports);
+        p->setDeviceName(line.path());
+    }
+    if (state == u"denied")
+        line.setOpenFailure(SerialPort::OpenError::PermissionDenied);
+    else if (state == u"missing")
+        line.setPresent(false);
+    else if (state == u"busy")
+        QVERIFY(holder.open());
+    QCOMPARE(port.open(), error == SerialPort::OpenError::None);
+    QCOMPARE(port.openError(), error);
+    // The next good open forgets the failure.
+    line.setOpenFailure(SerialPort::OpenError::None);
+    line.setPresent(true);
+    holder.close();
+    QVERIFY(port.open());
+    QCOMPARE(port.openError(), SerialPort::OpenError::None);
+}
+
+void TestMemoryLine::reopenInsideTheBackendsOwnSignal_data()
+{
+    QTest::addColumn<bool>("fromWaitForBytes");
+    QTest::newRow("receive event") << false;
+    QTest::newRow("inside waitForBytes") << true;
+}
+
+void TestMemoryLine::reopenInsideTheBackendsOwnSignal()
+{
+    // A handler of received() pauses with events processed, and a timer in
+    // that pause closes and reopens the port: the backend that is emitting
+    // is replaced beneath its own emission and must not be destroyed there
+    // (MemoryPort aborts the test if it is).
+    QFETCH(bool, fromWaitForBytes);
+    MemoryLine line(QStringLiteral("MEM-G"));
+    PortFactory ports;
+    ports.addLine(line);
+    ComPort port;
+    port.setPortFactory(&ports);
+    port.setDeviceName(line.path());
+    QVERIFY(port.open());
+    int reopened = 0;
+    bool armed = true;
+    connect(&port, &SerialPort::received, this, [&] {
+        if (!armed)
+            return;
+        armed = false;
+        QEventLoop pause;
+        QTimer::singleShot(0, &pause, [&] {
+            port.close();
+            if (port.open())
+                ++reopened;
+            pause.quit();
+        });
+        pause.exec();
+    });
+    line.deliver("first");
+    if (fromWaitForBytes)
+        QVERIFY(port.waitForBytes(100));
+    else
+        QTRY_COMPARE(reopened, 1);
+    QCOMPARE(reopened, 1);
+    processPendingEvents();
+    // The new backend carries on.
+    QSignalSpy spy(&port, &SerialPort::received);
+    line.deliver("second");
+    QVERIFY(spy.wait(1000));
+    QCOMPARE(port.read(10), QByteArray("second"));
 }
 
 void TestMemoryLine::factoryNamesDevices_data()

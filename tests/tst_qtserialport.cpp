@@ -1,12 +1,15 @@
 // The real serial backend (QSerialPort through ComPort) against a
 // pseudo-terminal pair: what the meter dialogues rely on.
+#include "PendingEvents.h"
 #include "PtyPair.h"
 
 #include "core/link/ComPort.h"
 
+#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 class TestQtSerialPort : public QObject
 {
@@ -21,6 +24,7 @@ private Q_SLOTS:
     void clearInputDiscardsWaitingBytes();
     void receiveEventRunsOnTheGuiThread();
     void hangUpClosesThePortOnce();
+    void reopenInsideTheBackendsOwnSignal();
 
 private:
     std::unique_ptr<PtyPair> m_pty;
@@ -124,11 +128,42 @@ void TestQtSerialPort::hangUpClosesThePortOnce()
     QVERIFY(closed.wait(3000));
     QVERIFY(!m_port->isOpen());
     QVERIFY(!m_port->lastError().isEmpty());
-    // A vanished device must not keep reporting errors: give it the chance.
-    QTest::qWait(200);
+    // A vanished device must not keep reporting errors: let everything it has
+    // queued or made ready run.
+    processPendingEvents();
     QCOMPARE(closed.count(), 1);
     QCOMPARE(m_port->write("abc"), 0);
     QCOMPARE(m_port->bytesWaiting(), 0);
+}
+
+void TestQtSerialPort::reopenInsideTheBackendsOwnSignal()
+{
+    // QSerialPort still has work to do after its readyRead() returns: a
+    // reopen from a pause inside the receive handler must not destroy it
+    // there (a use after free, caught by AddressSanitizer).
+    QVERIFY(m_port->open());
+    int reopened = 0;
+    bool armed = true;
+    connect(m_port.get(), &SerialPort::received, this, [&] {
+        if (!armed)
+            return;
+        armed = false;
+        QEventLoop pause;
+        QTimer::singleShot(0, &pause, [&] {
+            m_port->close();
+            if (m_port->open())
+                ++reopened;
+            pause.quit();
+        });
+        pause.exec();
+    });
+    m_pty->writeMaster("first");
+    QTRY_COMPARE(reopened, 1);
+    processPendingEvents();
+    m_port->clearInput();
+    m_pty->writeMaster("second");
+    QTRY_COMPARE(m_port->bytesWaiting(), 6);
+    QCOMPARE(m_port->read(6), QByteArray("second"));
 }
 
 QTEST_GUILESS_MAIN(TestQtSerialPort)

@@ -6,9 +6,12 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
-// A kv518-sim process on a pseudo-terminal; its device path is the first line
-// it prints. Stopped (SIGTERM, then kill) when it goes out of scope.
+// A kv518-sim process on a pseudo-terminal. Its device path is a link of its
+// own in a temporary folder (or the pseudo-terminal's path, which is the first
+// line the simulator prints, when the arguments name a --link). Stopped
+// (SIGTERM, then kill) when it goes out of scope.
 class SimProcess
 {
 public:
@@ -21,6 +24,7 @@ public:
     void stop();
 
 private:
+    QTemporaryDir m_dir;
     QProcess m_process;
     QString m_path;
 };

@@ -20,6 +20,9 @@ struct MainOptions
     // Whether the system's serial ports are listed; tests turn it off so that
     // no real device is ever touched.
     bool listSystemPorts = true;
+    // When set, lists the system's ports instead of the system (tests); it is
+    // asked again whenever the port box re-reads the list.
+    std::function<QStringList()> listPorts;
     // Puts the demo meter's in-memory line in place under DemoPortName, owned
     // by owner. Filled in by main(); run once before the port box is filled.
     std::function<void(QObject *owner)> startDemoMeter;

@@ -3,27 +3,41 @@
 #include "core/link/PortFactory.h"
 #include "core/link/QtSerialPort.h"
 
+#include <QPointer>
+#include <QScopeGuard>
+
+#include <memory>
+#include <utility>
+
 ComPort::ComPort(QObject *parent)
     : SerialPort(parent)
 {
 }
 
+// The backends are children and go with the port.
 ComPort::~ComPort() = default;
 
 bool ComPort::open()
 {
     if (isOpen())
         return true;
+    retireBackend();
+    std::unique_ptr<SerialPort> made;
     if (m_factory)
-        m_backend = m_factory->create(m_deviceName, m_baudRate);
+        made = m_factory->create(m_deviceName, m_baudRate);
     else
-        m_backend = std::make_unique<QtSerialPort>(m_deviceName, m_baudRate);
-    connect(m_backend.get(), &SerialPort::received, this, &SerialPort::received);
-    connect(m_backend.get(), &SerialPort::closedByError, this, &ComPort::onBackendClosedByError);
-    if (m_backend->open())
+        made = std::make_unique<QtSerialPort>(m_deviceName, m_baudRate);
+    m_backend = made.release();
+    m_backend->setParent(this);
+    connect(m_backend, &SerialPort::received, this, &ComPort::onBackendReceived);
+    connect(m_backend, &SerialPort::closedByError, this, &ComPort::onBackendClosedByError);
+    if (m_backend->open()) {
+        setOpenError(OpenError::None);
         return true;
+    }
     setLastError(m_backend->lastError());
-    m_backend.reset();
+    setOpenError(m_backend->openError() == OpenError::None ? OpenError::Other : m_backend->openError());
+    retireBackend();
     return false;
 }
 
@@ -70,9 +84,47 @@ bool ComPort::waitForBytes(int msecs)
     return isOpen() && m_backend->waitForBytes(msecs);
 }
 
+void ComPort::onBackendReceived()
+{
+    QPointer<ComPort> self(this);
+    ++m_emitting;
+    auto done = qScopeGuard([self] {
+        if (self && --self->m_emitting == 0)
+            self->disposeRetired();
+    });
+    Q_EMIT received();
+}
+
 void ComPort::onBackendClosedByError()
 {
+    QPointer<ComPort> self(this);
+    ++m_emitting;
+    auto done = qScopeGuard([self] {
+        if (self && --self->m_emitting == 0)
+            self->disposeRetired();
+    });
     if (m_backend)
         setLastError(m_backend->lastError());
     Q_EMIT closedByError();
+}
+
+void ComPort::retireBackend()
+{
+    SerialPort *old = std::exchange(m_backend, nullptr);
+    if (!old)
+        return;
+    // Releases the device for the next backend and silences the old one.
+    disconnect(old, nullptr, this, nullptr);
+    old->close();
+    m_retired.append(old);
+    if (m_emitting == 0)
+        disposeRetired();
+}
+
+void ComPort::disposeRetired()
+{
+    // deleteLater, not delete: the backend whose emission just ended may still
+    // have its own code to run beneath this call.
+    for (SerialPort *old : std::exchange(m_retired, {}))
+        old->deleteLater();
 }

@@ -2,7 +2,7 @@
 
 #include "core/link/SerialPort.h"
 
-#include <memory>
+#include <QList>
 
 class PortFactory;
 
@@ -11,6 +11,11 @@ class PortFactory;
 // a path registered there as an in-memory line (the demo meter, tests) opens
 // that line; anything else, and every path without a factory, opens the
 // serial device with QSerialPort.
+//
+// The handlers pause with event processing, so a reopen can run while the old
+// backend is still inside its own received() or closedByError() emission
+// further down the stack. A replaced backend is therefore closed and cut off
+// at once but only deleted once no emission of this port is running.
 class ComPort : public SerialPort
 {
     Q_OBJECT
@@ -37,10 +42,15 @@ public:
     bool waitForBytes(int msecs) override;
 
 private:
+    void onBackendReceived();
     void onBackendClosedByError();
+    void retireBackend();
+    void disposeRetired();
 
     const PortFactory *m_factory = nullptr;
     QString m_deviceName;
     qint32 m_baudRate = 19200;
-    std::unique_ptr<SerialPort> m_backend;
+    SerialPort *m_backend = nullptr; // a child of this port
+    QList<SerialPort *> m_retired;   // children waiting for the emissions to end
+    int m_emitting = 0;              // nested relays of a backend's signal
 };

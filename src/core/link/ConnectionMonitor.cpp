@@ -10,6 +10,7 @@
 #include <QScopeGuard>
 
 #include <memory>
+#include <vector>
 
 ConnectionMonitor::ConnectionMonitor(const PortFactory &ports, QObject *parent)
     : QObject(parent)
@@ -18,7 +19,6 @@ ConnectionMonitor::ConnectionMonitor(const PortFactory &ports, QObject *parent)
     m_comm1.setPortFactory(&m_ports);
     m_mainTimer.setInterval(Meter::PollIntervalMs);
     connect(&m_mainTimer, &QTimer::timeout, this, &ConnectionMonitor::MainTimerTimer);
-    connect(&m_comm1, &SerialPort::closedByError, this, &ConnectionMonitor::onComm1ClosedByError);
 }
 
 ConnectionMonitor::~ConnectionMonitor() = default;
@@ -40,44 +40,21 @@ void ConnectionMonitor::detachReceiveHandler()
     m_rxConnection = {};
 }
 
-bool ConnectionMonitor::identifyOnComm1()
-{
-    QPointer<ConnectionMonitor> self(this);
-    SendRequest(m_comm1, Meter::IDENTIFY_REQUEST);
-    Delay(Meter::SearchReplyDelayMs);
-    if (!self || m_comm1.bytesWaiting() < Meter::IdentifyReplyLength)
-        return false;
-    return Meter::isIdentifyReply(m_comm1.read(Meter::IdentifyReplyLength));
-}
-
 void ConnectionMonitor::searchMeter()
 {
     QPointer<ConnectionMonitor> self(this);
     Q_EMIT splashText(QStringLiteral("Initializing COM Port ..."));
-    bool found = false;
-    for (int i = 0; i < m_portNames.size(); ++i) {
-        Q_EMIT entrySelected(i);
-        m_comm1.close();
-        m_comm1.setDeviceName(devicePathFor(m_portNames.at(i)));
-        detachReceiveHandler();
-        Q_EMIT splashText(QStringLiteral("Search Logger On ") + QDir::toNativeSeparators(m_comm1.deviceName()));
-        if (m_comm1.open())
-            m_comm1.clearInput();
-        if (m_comm1.isOpen()) {
-            const bool isMeter = identifyOnComm1();
-            if (!self)
-                return;
-            if (isMeter) {
-                m_connected = true;
-                m_portIndex = i;
-                found = true;
-                break;
-            }
-        }
-        m_comm1.close();
-    }
+    m_comm1.close();
+    detachReceiveHandler();
+    const int found = identifyAll();
+    if (!self)
+        return;
 
-    if (found) {
+    if (found >= 0) {
+        m_connected = true;
+        m_portIndex = found;
+        Q_EMIT entrySelected(found);
+        m_comm1.setDeviceName(devicePathFor(m_portNames.at(found)));
         Q_EMIT rs232Visible(true);
     } else {
         if (m_portIndex < 0 || m_portIndex >= m_portNames.size())
@@ -90,14 +67,13 @@ void ConnectionMonitor::searchMeter()
         }
         Q_EMIT rs232Visible(false);
     }
-    Q_EMIT statusChanged(m_comm1.deviceName(), found);
+    Q_EMIT statusChanged(m_comm1.deviceName(), found >= 0);
 
-    m_comm1.close();
     attachReceiveHandler();
     Delay(500);
     if (!self)
         return;
-    m_comm1.open();
+    openComm1();
     Delay(200);
     if (!self)
         return;
@@ -108,6 +84,61 @@ void ConnectionMonitor::searchMeter()
     if (m_comm1.isOpen())
         SendFramed(m_comm1, Meter::LIVE_REQUEST);
     m_mainTimer.start();
+}
+
+int ConnectionMonitor::identifyAll()
+{
+    QStringList paths;
+    for (const QString &name : std::as_const(m_portNames))
+        paths << devicePathFor(name);
+    QStringList shown;
+    for (const QString &path : std::as_const(paths))
+        shown << QDir::toNativeSeparators(path);
+    if (!paths.isEmpty())
+        Q_EMIT splashText(QStringLiteral("Search Logger On ") + shown.join(QStringLiteral(", ")));
+
+    // Every port is asked at once and the answers are read after one pause, so
+    // silent ports cost no time of their own; the list order still decides.
+    std::vector<std::unique_ptr<ComPort>> probes;
+    bool anyOpen = false;
+    for (const QString &path : std::as_const(paths)) {
+        auto probe = std::make_unique<ComPort>();
+        probe->setPortFactory(&m_ports);
+        probe->setDeviceName(path);
+        if (probe->open()) {
+            probe->clearInput();
+            SendRequest(*probe, Meter::IDENTIFY_REQUEST);
+            anyOpen = true;
+        }
+        probes.push_back(std::move(probe));
+    }
+    QPointer<ConnectionMonitor> self(this);
+    if (anyOpen)
+        Delay(Meter::SearchReplyDelayMs);
+    if (!self)
+        return -1;
+
+    int found = -1;
+    for (int i = 0; i < int(probes.size()) && found < 0; ++i) {
+        ComPort &probe = *probes[size_t(i)];
+        if (probe.isOpen() && probe.bytesWaiting() >= Meter::IdentifyReplyLength
+            && Meter::isIdentifyReply(probe.read(Meter::IdentifyReplyLength)))
+            found = i;
+    }
+    for (auto &probe : probes)
+        probe->close();
+    return found;
+}
+
+bool ConnectionMonitor::openComm1()
+{
+    const bool opened = m_comm1.open();
+    const bool denied = !opened && m_comm1.openError() == SerialPort::OpenError::PermissionDenied;
+    if (denied != m_permissionDenied) {
+        m_permissionDenied = denied;
+        Q_EMIT permissionDeniedChanged(denied);
+    }
+    return opened;
 }
 
 void ConnectionMonitor::MainTimerTimer()
@@ -134,13 +165,12 @@ void ConnectionMonitor::MainTimerTimer()
         m_missedPolls = 0;
     }
 
-    // A device that went away and came back (a replugged adapter, a restarted
-    // simulator) is taken up again; a port that never opened stays closed.
-    if (!m_comm1.isOpen() && m_reopenAfterError && !m_suspended) {
-        if (m_comm1.open()) {
-            m_reopenAfterError = false;
+    // A device that was missing, went away or came back (a meter plugged in
+    // after start, a replugged adapter, a restarted simulator) is taken up
+    // again without a word; its first good frame connects.
+    if (!m_comm1.isOpen() && !m_suspended && !m_comm1.deviceName().isEmpty()) {
+        if (openComm1())
             m_comm1.clearInput();
-        }
     }
 
     if (!m_comm1.isOpen())
@@ -207,8 +237,7 @@ void ConnectionMonitor::changePort(const QString &text, int index)
     runWhenQuiet(this, [this, text, index] {
         m_comm1.close();
         m_comm1.setDeviceName(devicePathFor(text));
-        m_reopenAfterError = false;
-        m_comm1.open();
+        openComm1();
         m_portIndex = index;
     });
 }
@@ -246,13 +275,8 @@ void ConnectionMonitor::suspend()
 void ConnectionMonitor::resume(bool clearInput)
 {
     m_suspended = false;
-    m_comm1.open();
+    openComm1();
     if (clearInput)
         m_comm1.clearInput();
     m_mainTimer.start();
-}
-
-void ConnectionMonitor::onComm1ClosedByError()
-{
-    m_reopenAfterError = true;
 }

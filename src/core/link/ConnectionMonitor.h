@@ -47,14 +47,17 @@ public:
     bool pollBusy() const { return m_pollBusy; }
     bool receiveBusy() const { return m_receiveBusy; }
     bool isSuspended() const { return m_suspended; }
+    // The last open of Comm1 failed because the user may not use the device.
+    bool permissionDenied() const { return m_permissionDenied; }
     // LoggerRecording: kept here for the download and setup commands; the live
     // decoder sets it from every frame.
     bool loggerRecording() const { return m_loggerRecording; }
     void setLoggerRecording(bool on) { m_loggerRecording = on; }
     QByteArray liveBuffer() const { return m_liveBuffer; }
 
-    // The start-up search: tries every entry, then starts polling. Returns when
-    // the search is over (the caller then closes the splash).
+    // The start-up search: asks every entry at once, then starts polling on the
+    // first that answered (or the saved entry). Returns when the search is over
+    // (the caller then closes the splash).
     void searchMeter();
     // The port box handler: the user chose entry index (or typed text, index -1).
     // Waits for a quiet moment (runWhenQuiet) before it reopens Comm1.
@@ -86,14 +89,19 @@ Q_SIGNALS:
     void connectionGained();
     void connectionLost();
     void rs232Visible(bool visible);
+    // Panel 0 says "permission denied" after the device path while set.
+    void permissionDeniedChanged(bool denied);
     // Every good live frame (10 bytes), in order, after ConnectionGained.
     void liveFrame(const QByteArray &frame);
 
 private:
     void attachReceiveHandler();
     void detachReceiveHandler();
-    bool identifyOnComm1();
-    void onComm1ClosedByError();
+    // Sends IDENTIFY_REQUEST on every listed port, waits once and returns the
+    // first entry in list order that answered as the meter (-1: none).
+    int identifyAll();
+    // Opens Comm1 and keeps permissionDenied() up to date.
+    bool openComm1();
 
     const PortFactory &m_ports;
     ComPort m_comm1;
@@ -108,7 +116,7 @@ private:
     bool m_receivePending = false;
     bool m_loggerRecording = false;
     bool m_suspended = false;
-    bool m_reopenAfterError = false;
+    bool m_permissionDenied = false;
     QByteArray m_liveBuffer;
     QMetaObject::Connection m_rxConnection;
 };

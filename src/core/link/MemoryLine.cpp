@@ -36,6 +36,8 @@ MemoryPort::MemoryPort(MemoryLine *line, QObject *parent)
 
 MemoryPort::~MemoryPort()
 {
+    if (m_emitting > 0)
+        qFatal("MemoryPort destroyed inside its own signal");
     close();
 }
 
@@ -45,12 +47,21 @@ bool MemoryPort::open()
         return true;
     if (!m_line || !m_line->m_present) {
         setLastError(QStringLiteral("No such device"));
+        setOpenError(OpenError::Other);
+        return false;
+    }
+    if (m_line->m_openFailure != OpenError::None) {
+        setLastError(m_line->m_openFailure == OpenError::PermissionDenied ? QStringLiteral("Permission denied")
+                                                                          : QStringLiteral("Cannot open"));
+        setOpenError(m_line->m_openFailure);
         return false;
     }
     if (m_line->m_openPort) {
         setLastError(QStringLiteral("Device is busy"));
+        setOpenError(OpenError::Other);
         return false;
     }
+    setOpenError(OpenError::None);
     m_open = true;
     m_line->m_openPort = this;
     m_input.clear();
@@ -124,7 +135,7 @@ bool MemoryPort::waitForBytes(int msecs)
     }
     m_input += m_inFlight;
     m_inFlight.clear();
-    Q_EMIT received();
+    emitReceived();
     return true;
 }
 
@@ -144,7 +155,21 @@ void MemoryPort::announce()
         return;
     m_input += m_inFlight;
     m_inFlight.clear();
+    emitReceived();
+}
+
+void MemoryPort::emitReceived()
+{
+    ++m_emitting;
     Q_EMIT received();
+    --m_emitting;
+}
+
+void MemoryPort::emitClosedByError()
+{
+    ++m_emitting;
+    Q_EMIT closedByError();
+    --m_emitting;
 }
 
 void MemoryPort::lose()
@@ -153,5 +178,5 @@ void MemoryPort::lose()
         return;
     close();
     setLastError(QStringLiteral("Device removed"));
-    QTimer::singleShot(0, this, [this] { Q_EMIT closedByError(); });
+    QTimer::singleShot(0, this, &MemoryPort::emitClosedByError);
 }

@@ -36,11 +36,15 @@ public:
     void setPresent(bool present);
     bool isPresent() const { return m_present; }
     bool isOpen() const { return m_openPort != nullptr; }
+    // Makes every later open fail with this error (None: opens work again),
+    // as a device the user has no permission for does.
+    void setOpenFailure(SerialPort::OpenError error) { m_openFailure = error; }
 
 private:
     friend class MemoryPort;
     QString m_path;
     bool m_present = true;
+    SerialPort::OpenError m_openFailure = SerialPort::OpenError::None;
     QPointer<MemoryPort> m_openPort;
 };
 
@@ -67,10 +71,15 @@ private:
     void arrive(const QByteArray &bytes);
     void lose();
     void announce();
+    void emitReceived();
+    void emitClosedByError();
 
     QPointer<MemoryLine> m_line;
     bool m_open = false;
     QByteArray m_inFlight;   // delivered by the peer, not yet "on the wire"
     QByteArray m_input;      // received, waiting to be read
     bool m_announcePending = false;
+    // A real backend touches itself after its signals return; this one
+    // refuses loudly to be destroyed inside them, so tests catch it.
+    int m_emitting = 0;
 };

@@ -1,6 +1,19 @@
 #include "core/link/QtSerialPort.h"
 
+#include <QFile>
 #include <QMetaObject>
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+// QSerialPort reports a busy or locked device as a permission error too; only
+// a device the user may not read and write is "permission denied".
+bool accessDenied(const QString &path)
+{
+    return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM);
+}
+} // namespace
 
 QtSerialPort::QtSerialPort(const QString &devicePath, qint32 baudRate, QObject *parent)
     : SerialPort(parent)
@@ -23,6 +36,7 @@ bool QtSerialPort::open()
     m_port.close();
     if (m_path.isEmpty()) {
         setLastError(QStringLiteral("No device"));
+        setOpenError(OpenError::Other);
         return false;
     }
     // A path containing "/" is used as it stands (pseudo-terminals, typed paths).
@@ -37,8 +51,12 @@ bool QtSerialPort::open()
     ++m_openCount;
     if (!m_port.open(QIODevice::ReadWrite)) {
         setLastError(m_port.errorString());
+        setOpenError(m_port.error() == QSerialPort::PermissionError && accessDenied(m_path)
+                         ? OpenError::PermissionDenied
+                         : OpenError::Other);
         return false;
     }
+    setOpenError(OpenError::None);
     m_port.clear(QSerialPort::AllDirections);
     return true;
 }

@@ -20,6 +20,14 @@ class SerialPort : public QObject
 {
     Q_OBJECT
 public:
+    // Why the last open() failed, as far as the user can act on it.
+    enum class OpenError {
+        None,
+        PermissionDenied, // the user may not use the device (not in its group)
+        Other,            // missing, busy or broken
+    };
+    Q_ENUM(OpenError)
+
     using QObject::QObject;
     ~SerialPort() override = default;
 
@@ -42,6 +50,7 @@ public:
     virtual bool waitForBytes(int msecs) = 0;
 
     QString lastError() const { return m_lastError; }
+    OpenError openError() const { return m_openError; }
 
 Q_SIGNALS:
     // Bytes have arrived (the receive event).
@@ -51,7 +60,9 @@ Q_SIGNALS:
 
 protected:
     void setLastError(const QString &text) { m_lastError = text; }
+    void setOpenError(OpenError error) { m_openError = error; }
 
 private:
     QString m_lastError;
+    OpenError m_openError = OpenError::None;
 };

@@ -3,6 +3,7 @@
 #include "chart/ChartWidget.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/PrepareChart.h"
+#include "gui/shell/PortBox.h"
 #include "gui/shell/TfrmAbout.h"
 #include "gui/shell/TfrmOpenSave.h"
 #include "gui/shell/ToolIcons.h"
@@ -32,6 +33,7 @@ TfrmMain::TfrmMain(AppContext &ctx, const MainOptions &options, QWidget *parent)
     : QMainWindow(parent)
     , m_ctx(ctx)
     , m_monitor(ctx.ports())
+    , m_options(options)
     , m_downloads(ctx, m_monitor, downloadWindow())
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -58,7 +60,7 @@ TfrmMain::TfrmMain(AppContext &ctx, const MainOptions &options, QWidget *parent)
 
     if (options.demo && options.startDemoMeter)
         options.startDemoMeter(this);
-    fillPortBox(options);
+    fillPortBox();
     m_ctx.settings().LoadSettings();
     createFileDialogs();
 }
@@ -109,7 +111,7 @@ void TfrmMain::createToolBar()
                      &TfrmMain::Contents1Click);
     Panel1->addSeparator();
 
-    ComboBoxDeviceName = new QComboBox(Panel1);
+    ComboBoxDeviceName = new PortBox(Panel1);
     ComboBoxDeviceName->setObjectName(QStringLiteral("ComboBoxDeviceName"));
     ComboBoxDeviceName->setEditable(true);
     // Typed text selects a device; it never becomes an entry of the list.
@@ -202,6 +204,8 @@ void TfrmMain::connectMonitor()
 {
     connect(&m_monitor, &ConnectionMonitor::statusChanged, this, &TfrmMain::setStatus);
     connect(&m_monitor, &ConnectionMonitor::splashText, this, &TfrmMain::setSplashText);
+    connect(&m_monitor, &ConnectionMonitor::permissionDeniedChanged, this,
+            [this] { m_panel0->setText(panel0Text(m_monitor.devicePath())); });
     connect(&m_monitor, &ConnectionMonitor::entrySelected, ComboBoxDeviceName,
             &QComboBox::setCurrentIndex);
     connect(&m_monitor, &ConnectionMonitor::connectionGained, this, [this] {
@@ -247,15 +251,49 @@ void TfrmMain::setDownloadCommandsEnabled(bool running)
     DataLogger1->setEnabled(!running && m_monitor.isConnected());
 }
 
-void TfrmMain::fillPortBox(const MainOptions &options)
+QStringList TfrmMain::currentPortEntries() const
 {
-    const QStringList entries = portBoxEntries(options.listSystemPorts ? systemPortNames() : QStringList(), options);
+    QStringList system;
+    if (m_options.listPorts)
+        system = m_options.listPorts();
+    else if (m_options.listSystemPorts)
+        system = systemPortNames();
+    return portBoxEntries(system, m_options);
+}
+
+void TfrmMain::fillPortBox()
+{
+    const QStringList entries = currentPortEntries();
     ComboBoxDeviceName->addItems(entries);
     m_monitor.setPortNames(entries);
     if (!entries.isEmpty()) {
         ComboBoxDeviceName->setCurrentIndex(0);
         m_monitor.comm1().setDeviceName(m_monitor.devicePathFor(entries.first()));
     }
+    // Adapters are plugged in and out while the program runs.
+    connect(ComboBoxDeviceName, &PortBox::aboutToDropDown, this, &TfrmMain::refreshPortBox);
+    m_portListTimer = new QTimer(this);
+    m_portListTimer->setObjectName(QStringLiteral("PortListTimer"));
+    m_portListTimer->setInterval(2000);
+    connect(m_portListTimer, &QTimer::timeout, this, [this] {
+        if (!m_monitor.isConnected())
+            refreshPortBox();
+    });
+}
+
+void TfrmMain::refreshPortBox()
+{
+    // The search walks the list it was given; the download holds the box.
+    if (!m_searchDone || m_downloads.running())
+        return;
+    const QStringList entries = currentPortEntries();
+    if (entries == m_monitor.portNames())
+        return;
+    ComboBoxDeviceName->setEntries(entries);
+    m_monitor.setPortNames(entries);
+    // PortIndex follows the shown text to its new place (-1: no longer listed).
+    if (m_monitor.portIndex() >= 0 || ComboBoxDeviceName->currentIndex() >= 0)
+        m_monitor.setPortIndex(ComboBoxDeviceName->currentIndex());
 }
 
 void TfrmMain::setSplash(TfrmAbout *splash)
@@ -268,9 +306,15 @@ QString TfrmMain::statusPanelText(int panel) const
     return panel == 0 ? m_panel0->text() : m_panel1->text();
 }
 
+QString TfrmMain::panel0Text(const QString &devicePath) const
+{
+    const QString path = QDir::toNativeSeparators(devicePath);
+    return m_monitor.permissionDenied() ? path + QStringLiteral(": permission denied") : path;
+}
+
 void TfrmMain::setStatus(const QString &devicePath, bool connected)
 {
-    m_panel0->setText(QDir::toNativeSeparators(devicePath));
+    m_panel0->setText(panel0Text(devicePath));
     m_panel1->setText(connected ? QStringLiteral("On Connection") : QStringLiteral("Off Connection"));
 }
 
@@ -318,6 +362,7 @@ void TfrmMain::FormShow()
     m_searching = false;
     m_searchDone = true;
     setCommandsEnabled(true);
+    m_portListTimer->start();
     Q_EMIT searchFinished();
     if (m_closeAfterSearch)
         QTimer::singleShot(0, this, &QWidget::close);

@@ -7,18 +7,19 @@
 #include "gui/download/DownloadController.h"
 #include "gui/live/LiveReadings.h"
 #include "gui/live/TfrmLCD.h"
+#include "gui/shell/PortBox.h"
 
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
 
 class QAction;
-class QComboBox;
 class QFileDialog;
 class QLabel;
 class QMdiArea;
 class QMenu;
 class QStatusBar;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class TfrmAbout;
@@ -59,7 +60,7 @@ public:
     QToolButton *btnDataLogger = nullptr;
     QToolButton *btnSetup = nullptr;
     QToolButton *btnHelp = nullptr;
-    QComboBox *ComboBoxDeviceName = nullptr;
+    PortBox *ComboBoxDeviceName = nullptr;
 
     // Menus.
     QMenu *File1 = nullptr;
@@ -127,7 +128,11 @@ private:
     void createMenus();
     void createStatusBar();
     void connectMonitor();
-    void fillPortBox(const MainOptions &options);
+    void fillPortBox();
+    // Reads the system's ports again and updates the box and the monitor.
+    void refreshPortBox();
+    QStringList currentPortEntries() const;
+    QString panel0Text(const QString &devicePath) const;
     void FormShow();
     void createLcdMirror();
     void setCommandsEnabled(bool enabled);
@@ -157,6 +162,9 @@ private:
     bool m_searching = false;
     bool m_searchDone = false;
     bool m_closeAfterSearch = false;
+    MainOptions m_options;
+    // Re-reads the port list every 2 s while no meter is connected.
+    QTimer *m_portListTimer = nullptr;
     // Declared after the monitor: it goes first, while the monitor it uses
     // still exists.
     DownloadController m_downloads;
