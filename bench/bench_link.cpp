@@ -5,6 +5,7 @@
 //     the 19200-baud wire time of the same image.
 // Usage: bench_link [live-seconds]   (default 60)
 #include "BenchReport.h"
+#include "BenchSim.h"
 
 #include "core/link/ComPort.h"
 #include "core/link/ConnectionMonitor.h"
@@ -40,33 +41,10 @@ double processCpuSeconds(qint64 pid)
     return double(fields.value(11).toLongLong() + fields.value(12).toLongLong()) / double(sysconf(_SC_CLK_TCK));
 }
 
-struct Sim {
-    QProcess process;
-    QString path;
-    bool start(const QStringList &args)
-    {
-        process.setProgram(QStringLiteral(KV518_SIM_PATH));
-        process.setArguments(args);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start();
-        if (!process.waitForStarted(5000))
-            return false;
-        while (!process.canReadLine() && process.waitForReadyRead(5000)) {
-        }
-        path = QString::fromLocal8Bit(process.readLine()).trimmed();
-        return !path.isEmpty();
-    }
-    ~Sim()
-    {
-        process.terminate();
-        process.waitForFinished(5000);
-    }
-};
-
 void livePolling(BenchReport &report, int seconds)
 {
     const char *figure = "live polling: program CPU, share of one core";
-    Sim sim;
+    BenchSim sim;
     if (!sim.start({})) {
         report.unmeasured(figure, "kv518-sim did not start");
         return;
@@ -102,7 +80,7 @@ void packetExchange(BenchReport &report)
 {
     const char *figure = "packet exchange: program CPU per packet";
     // 4 sets of 65456 samples: 320 + 4 * 4 * 65456 = 1 047 616 bytes, about 1 MiB.
-    Sim sim;
+    BenchSim sim;
     if (!sim.start({"--sets", "4", "--samples", "65456"})) {
         report.unmeasured(figure, "kv518-sim did not start");
         return;

@@ -4,6 +4,7 @@
 // other, as a scan with a pause per port would, for comparison.
 // Usage: bench_search [silent-ports]   (default 8)
 #include "BenchReport.h"
+#include "BenchSim.h"
 
 #include "core/link/ComPort.h"
 #include "core/link/ConnectionMonitor.h"
@@ -21,29 +22,6 @@
 #include <vector>
 
 namespace {
-struct Sim {
-    QProcess process;
-    QString path;
-    bool start(const QStringList &args)
-    {
-        process.setProgram(QStringLiteral(KV518_SIM_PATH));
-        process.setArguments(args);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start();
-        if (!process.waitForStarted(5000))
-            return false;
-        while (!process.canReadLine() && process.waitForReadyRead(5000)) {
-        }
-        path = QString::fromLocal8Bit(process.readLine()).trimmed();
-        return !path.isEmpty();
-    }
-    ~Sim()
-    {
-        process.terminate();
-        process.waitForFinished(5000);
-    }
-};
-
 // Milliseconds until the search reported "On Connection", or -1.
 double searchToConnection(const QStringList &ports)
 {
@@ -92,10 +70,10 @@ int main(int argc, char **argv)
     const std::string label = "start-up search: " + std::to_string(silentCount) + " silent ports, then the meter";
     const char *figure = label.c_str();
 
-    std::vector<std::unique_ptr<Sim>> sims;
+    std::vector<std::unique_ptr<BenchSim>> sims;
     QStringList ports;
     for (int i = 0; i <= silentCount; ++i) {
-        auto sim = std::make_unique<Sim>();
+        auto sim = std::make_unique<BenchSim>();
         const bool last = i == silentCount;
         if (!sim->start(last ? QStringList() : QStringList{QStringLiteral("--silent")})) {
             report.unmeasured(figure, "kv518-sim did not start");
