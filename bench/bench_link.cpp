@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
@@ -52,7 +53,13 @@ void livePolling(BenchReport &report, int seconds)
     PortFactory ports;
     ConnectionMonitor monitor(ports);
     monitor.setPortNames({sim.path});
-    monitor.searchMeter();
+    {
+        QEventLoop search;
+        QObject::connect(&monitor, &ConnectionMonitor::searchFinished, &search, &QEventLoop::quit);
+        QTimer::singleShot(10000, &search, &QEventLoop::quit);
+        monitor.searchMeter();
+        search.exec();
+    }
     if (!monitor.isConnected()) {
         report.unmeasured(figure, "meter not found");
         return;
@@ -101,7 +108,14 @@ void packetExchange(BenchReport &report)
     };
     const double cpu0 = selfCpuSeconds();
     wall.start();
-    const PacketResult r = ReceivePackets(comm2, Meter::DOWNLOAD_REQUEST, options);
+    PacketResult r;
+    PacketExchange exchange;
+    QEventLoop exchangeLoop;
+    exchange.start(comm2, Meter::DOWNLOAD_REQUEST, options, [&](const PacketResult &result) {
+        r = result;
+        exchangeLoop.quit();
+    });
+    exchangeLoop.exec();
     const double total = double(wall.nsecsElapsed()) / 1e9;
     comm2.close();
 

@@ -8,13 +8,14 @@
 
 #include "core/link/ComPort.h"
 #include "core/link/ConnectionMonitor.h"
-#include "core/link/Delay.h"
 #include "core/link/MeterLink.h"
 #include "core/link/MeterMessages.h"
 #include "core/link/PortFactory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QProcess>
 
 #include <memory>
@@ -22,6 +23,14 @@
 #include <vector>
 
 namespace {
+// Turns the event loop for ms (the benchmark's top level).
+void pause(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 // Milliseconds until the search reported "On Connection", or -1.
 double searchToConnection(const QStringList &ports)
 {
@@ -35,8 +44,12 @@ double searchToConnection(const QStringList &ports)
                          if (connected && connectedAt < 0)
                              connectedAt = double(clock.nsecsElapsed()) / 1e6;
                      });
+    QEventLoop loop;
+    QObject::connect(&monitor, &ConnectionMonitor::searchFinished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     clock.start();
     monitor.searchMeter();
+    loop.exec();
     monitor.suspend();
     return connectedAt;
 }
@@ -53,7 +66,7 @@ double oneByOne(const QStringList &ports)
             continue;
         port.clearInput();
         SendRequest(port, Meter::IDENTIFY_REQUEST);
-        Delay(Meter::SearchReplyDelayMs);
+        pause(Meter::SearchReplyDelayMs);
         if (port.bytesWaiting() >= Meter::IdentifyReplyLength
             && Meter::isIdentifyReply(port.read(Meter::IdentifyReplyLength)))
             return double(clock.nsecsElapsed()) / 1e6;

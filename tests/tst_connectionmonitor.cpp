@@ -1,6 +1,7 @@
 // The connection monitor end to end: the real serial backend on pseudo-terminals
 // of kv518-sim, and the demo meter on its in-memory line.
 #include "core/link/ConnectionMonitor.h"
+#include "ClockedFlows.h"
 #include "core/link/MeterLink.h"
 #include "core/link/MeterMessages.h"
 #include "core/link/PortFactory.h"
@@ -14,6 +15,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 namespace {
 using Sim = SimProcess;
@@ -43,9 +45,7 @@ private Q_SLOTS:
     void lossAndReconnect();
     void hangUpClosesThePortSilently();
     void noMeterKeepsPollingTheSavedPort();
-    void savedIndexOutOfRangeSelectsTheFirstPort();
     void demoMeterThroughMemoryLine();
-    void portChangeWaitsForTheQuietPoll();
 
 private:
     QTemporaryDir m_dir;
@@ -80,7 +80,7 @@ void TestConnectionMonitor::searchFindsTheMeterAndPolls()
     QSignalSpy frames(&monitor, &ConnectionMonitor::liveFrame);
     QSignalSpy gained(&monitor, &ConnectionMonitor::connectionGained);
     QSignalSpy lost(&monitor, &ConnectionMonitor::connectionLost);
-    monitor.searchMeter();
+    QVERIFY(searchToEnd(monitor));
 
     QVERIFY(monitor.isConnected());
     QCOMPARE(monitor.portIndex(), 1);
@@ -110,7 +110,7 @@ void TestConnectionMonitor::lossAndReconnect()
     auto meter = std::make_unique<Sim>(QStringList{"--link", link});
     ConnectionMonitor monitor(m_ports);
     monitor.setPortNames({link});
-    monitor.searchMeter();
+    QVERIFY(searchToEnd(monitor));
     QVERIFY(monitor.isConnected());
     QSignalSpy frames(&monitor, &ConnectionMonitor::liveFrame);
     QVERIFY(frames.wait(3000));
@@ -119,7 +119,7 @@ void TestConnectionMonitor::lossAndReconnect()
     QSignalSpy status(&monitor, &ConnectionMonitor::statusChanged);
     QSignalSpy rs232(&monitor, &ConnectionMonitor::rs232Visible);
     int ticks = 0;
-    connect(&monitor.mainTimer(), &QTimer::timeout, this, [&] { ++ticks; });
+    connect(&monitor.mainTimer(), &ClockTimer::timeout, this, [&] { ++ticks; });
     meter->stop();
     QVERIFY(lost.wait(5000));
     // The tick that saw the last frame, then three silent ones: under 2 s.
@@ -146,7 +146,7 @@ void TestConnectionMonitor::hangUpClosesThePortSilently()
     Sim meter({"--hangup-after", "39"});
     ConnectionMonitor monitor(m_ports);
     monitor.setPortNames({meter.path()});
-    monitor.searchMeter();
+    QVERIFY(searchToEnd(monitor));
     QVERIFY(monitor.isConnected());
     QSignalSpy closed(&monitor.comm1(), &SerialPort::closedByError);
     QSignalSpy frames(&monitor, &ConnectionMonitor::liveFrame);
@@ -172,7 +172,7 @@ void TestConnectionMonitor::noMeterKeepsPollingTheSavedPort()
     monitor.setPortIndex(1);
     QSignalSpy selected(&monitor, &ConnectionMonitor::entrySelected);
     QSignalSpy status(&monitor, &ConnectionMonitor::statusChanged);
-    monitor.searchMeter();
+    QVERIFY(searchToEnd(monitor));
 
     QVERIFY(!monitor.isConnected());
     QCOMPARE(monitor.portIndex(), 1);
@@ -186,37 +186,13 @@ void TestConnectionMonitor::noMeterKeepsPollingTheSavedPort()
     QCOMPARE(countLines(logA, "LIVE_REQUEST ef41fe"), 0);
 }
 
-void TestConnectionMonitor::savedIndexOutOfRangeSelectsTheFirstPort()
-{
-    MemoryLine a(QStringLiteral("MEM-SILENT-A"));
-    m_ports.addLine(a);
-    MemoryLine b(QStringLiteral("MEM-SILENT-B"));
-    m_ports.addLine(b);
-    for (int saved : {5, -1}) {
-        ConnectionMonitor monitor(m_ports);
-        monitor.setPortNames({a.path(), b.path()});
-        monitor.setPortIndex(saved);
-        monitor.searchMeter();
-        QCOMPARE(monitor.portIndex(), 0);
-        QCOMPARE(monitor.devicePath(), a.path());
-        monitor.suspend();
-    }
-    // No ports at all: nothing is selected and the port stays closed.
-    ConnectionMonitor empty(m_ports);
-    QSignalSpy selected(&empty, &ConnectionMonitor::entrySelected);
-    empty.searchMeter();
-    QCOMPARE(selected.count(), 0);
-    QVERIFY(!empty.comm1().isOpen());
-    QVERIFY(empty.devicePath().isEmpty());
-}
-
 void TestConnectionMonitor::demoMeterThroughMemoryLine()
 {
     DemoMeter demo(m_ports);
     ConnectionMonitor monitor(m_ports);
     monitor.setPortNames({QStringLiteral("DEMO")});
     QCOMPARE(monitor.devicePathFor(QStringLiteral("DEMO")), QStringLiteral("DEMO"));
-    monitor.searchMeter();
+    QVERIFY(searchToEnd(monitor));
     QVERIFY(monitor.isConnected());
     QSignalSpy frames(&monitor, &ConnectionMonitor::liveFrame);
     QVERIFY(frames.wait(3000));
@@ -231,48 +207,17 @@ void TestConnectionMonitor::demoMeterThroughMemoryLine()
     QVERIFY(comm2.open());
     PacketOptions directory;
     directory.target = Meter::DirectoryBytes;
-    const PacketResult r = ReceivePackets(comm2, Meter::DIRECTORY_REQUEST, directory);
+    std::optional<PacketResult> result;
+    PacketExchange exchange;
+    exchange.start(comm2, Meter::DIRECTORY_REQUEST, directory, [&](const PacketResult &r) { result = r; });
+    QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 10000);
+    const PacketResult r = *result;
     QCOMPARE(r.end, PacketEnd::TargetReached);
     QCOMPARE(r.bytes, demo.model().image().left(320));
     comm2.close();
     monitor.resume();
     QVERIFY(frames.wait(3000));
     QVERIFY(monitor.isConnected());
-}
-
-void TestConnectionMonitor::portChangeWaitsForTheQuietPoll()
-{
-    MemoryLine a(QStringLiteral("MEM-POLL-A"));
-    m_ports.addLine(a);
-    MemoryLine b(QStringLiteral("MEM-POLL-B"));
-    m_ports.addLine(b);
-    ConnectionMonitor monitor(m_ports);
-    monitor.setPortNames({a.path(), b.path()});
-    monitor.searchMeter();
-    QCOMPARE(monitor.devicePath(), a.path());
-
-    // The user picks the other port while the poll pauses after WAKE_BYTE.
-    bool requested = false;
-    a.onWrite = [&](const QByteArray &bytes) {
-        if (bytes == Meter::WAKE_BYTE && !requested) {
-            QVERIFY(monitor.pollBusy());
-            requested = true;
-            monitor.changePort(b.path(), 1);
-        }
-    };
-    bool busyAtReopen = true;
-    b.onOpenChanged = [&](bool open) {
-        if (open)
-            busyAtReopen = monitor.pollBusy() || monitor.receiveBusy();
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(b.isOpen(), 5000);
-    QVERIFY(requested);
-    QVERIFY(!busyAtReopen);
-    QVERIFY(!a.isOpen());
-    QCOMPARE(monitor.portIndex(), 1);
-    QCOMPARE(monitor.devicePath(), b.path());
-    a.onWrite = nullptr;
-    b.onOpenChanged = nullptr;
 }
 
 QTEST_GUILESS_MAIN(TestConnectionMonitor)

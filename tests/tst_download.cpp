@@ -4,6 +4,7 @@
 #include "core/data/LoggerDownload.h"
 #include "core/link/MeterMessages.h"
 #include "core/sim/MeterModel.h"
+#include "ClockedFlows.h"
 #include "FakeSerialPort.h"
 #include "ImageBuilder.h"
 
@@ -62,7 +63,7 @@ Run download(MeterModel &model)
     LoggerDownloadOptions options;
     options.clock = &clock;
     options.progress = [&run](const DownloadProgress &p) { run.reports.append(p); };
-    run.result = DownloadLoggerImage(port, options);
+    run.result = runDownload(clock, port, options);
     run.writes = port.writes();
     return run;
 }
@@ -256,7 +257,7 @@ void TestDownload::sizeCapIsAReadError()
     };
     LoggerDownloadOptions options;
     options.clock = &clock;
-    const LoggerDownloadResult r = DownloadLoggerImage(port, options);
+    const LoggerDownloadResult r = runDownload(clock, port, options);
 
     QCOMPARE(r.end, PacketEnd::SizeCap);
     QVERIFY(r.received() > r.expectedBytes);

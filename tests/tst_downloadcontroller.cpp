@@ -8,6 +8,7 @@
 
 #include "core/data/CollectionFile.h"
 #include "core/link/ConnectionMonitor.h"
+#include "ClockedFlows.h"
 #include "core/sim/DemoMeter.h"
 #include "gui/common/AppContext.h"
 #include "gui/dataview/TfrmGraph.h"
@@ -120,7 +121,7 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
     meter.model().setImage(fourSets(faulty, faultyEnd).build());
     ConnectionMonitor monitor(m_ctx->ports());
     monitor.setPortNames({DemoMeter::DevicePath});
-    monitor.searchMeter();
+    QVERIFY(searchToEnd(monitor));
     QVERIFY(monitor.isConnected());
 
     // The main window's part: a parent for the dialogs and the download view.
@@ -149,7 +150,7 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
         return int(TfrmErr::OK);
     });
     QSignalSpy finished(&downloads, &DownloadController::finished);
-    // With the line quiet the whole command runs inside this call.
+    // The command runs from the event loop; finished() marks its end.
     downloads.DownloadLoggerData();
     QVERIFY(finished.count() > 0 || finished.wait(DownloadLimitMs));
 

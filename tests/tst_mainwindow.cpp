@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include <stdexcept>

@@ -3,6 +3,7 @@
 #include "core/link/MeterLink.h"
 #include "core/link/MeterMessages.h"
 #include "core/sim/MeterModel.h"
+#include "ClockedFlows.h"
 #include "FakeSerialPort.h"
 
 #include <QTest>
@@ -49,7 +50,6 @@ private Q_SLOTS:
     void twentyOneRejectionsEndIt();
     void silence_data();
     void silence();
-    void idleKeepsTheWindowAliveWithoutChangingTheRules();
     void directoryTargetEndsWithRejectionsBetween();
     void extraBytesAfterAPacketAreDropped();
     void closedPortEndsAtOnce();
@@ -71,7 +71,7 @@ void TestPackets::allGoodEndsBySilence()
         QCOMPARE(step, PacketStep::Accepted);
         sizes.append(received.size());
     };
-    const PacketResult r = ReceivePackets(port, Meter::DOWNLOAD_REQUEST, options);
+    const PacketResult r = runExchange(clock, port, Meter::DOWNLOAD_REQUEST, options);
 
     const QByteArray expected = paddedImage(model.image());
     QCOMPARE(r.end, PacketEnd::Silence);
@@ -107,7 +107,7 @@ void TestPackets::badChecksumIsRejectedAndResent()
         else if (received.size() == 5 * 64)
             beforeBad = received;
     };
-    const PacketResult r = ReceivePackets(port, Meter::DOWNLOAD_REQUEST, options);
+    const PacketResult r = runExchange(clock, port, Meter::DOWNLOAD_REQUEST, options);
 
     QCOMPARE(r.retries, 1);
     QCOMPARE(count(port.writes(), Meter::NAK), 1);
@@ -149,7 +149,7 @@ void TestPackets::partialPacket()
     };
     PacketOptions options;
     options.clock = &clock;
-    const PacketResult r = ReceivePackets(port, Meter::DOWNLOAD_REQUEST, options);
+    const PacketResult r = runExchange(clock, port, Meter::DOWNLOAD_REQUEST, options);
 
     QCOMPARE(r.retries, retries);
     QCOMPARE(r.bytes, QByteArray(64, 'a'));
@@ -177,7 +177,7 @@ void TestPackets::twentyOneRejectionsEndIt()
         QVERIFY(received.isEmpty());
         rejected += step == PacketStep::Rejected;
     };
-    const PacketResult r = ReceivePackets(port, Meter::DOWNLOAD_REQUEST, options);
+    const PacketResult r = runExchange(clock, port, Meter::DOWNLOAD_REQUEST, options);
     QCOMPARE(r.end, PacketEnd::TooManyRetries);
     QCOMPARE(r.retries, Meter::MaxPacketRetries + 1);
     QCOMPARE(rejected, 21);
@@ -211,7 +211,7 @@ void TestPackets::silence()
     attachModel(port, model);
     PacketOptions options;
     options.clock = &clock;
-    const PacketResult r = ReceivePackets(port, Meter::DOWNLOAD_REQUEST, options);
+    const PacketResult r = runExchange(clock, port, Meter::DOWNLOAD_REQUEST, options);
 
     QCOMPARE(r.end, PacketEnd::Silence);
     QCOMPARE(r.retries, 0);
@@ -221,36 +221,6 @@ void TestPackets::silence()
         QCOMPARE(r.bytes.size(), stallMs < 0 ? 0 : 3 * 64);
     if (stallMs < 0)
         QCOMPARE(clock.nowMs(), qint64(Meter::PacketSilenceMs));
-}
-
-void TestPackets::idleKeepsTheWindowAliveWithoutChangingTheRules()
-{
-    FakeClock clock;
-    FakeSerialPort port(clock);
-    MeterModel model;
-    model.setImage(MeterModel::generateImage(2, 50));
-    attachModel(port, model);
-
-    QList<qint64> idleAt;
-    PacketOptions options;
-    options.clock = &clock;
-    options.idle = [&] { idleAt.append(clock.nowMs()); };
-    const PacketResult r = ReceivePackets(port, Meter::DOWNLOAD_REQUEST, options);
-
-    QCOMPARE(r.end, PacketEnd::Silence);
-    QCOMPARE(r.bytes, paddedImage(model.image()));
-    // Still 3 s of silence after the last packet, but never more than one
-    // slice without a call while it lasts.
-    const qint64 lastPacketAt = r.packets * PacketWireMs;
-    QCOMPARE(clock.nowMs(), lastPacketAt + Meter::PacketSilenceMs);
-    QVERIFY(idleAt.size() >= Meter::PacketSilenceMs / Meter::IdleSliceMs - 1);
-    qint64 previous = lastPacketAt;
-    for (qint64 t : idleAt) {
-        if (t < lastPacketAt)
-            continue;
-        QVERIFY2(t - previous <= Meter::IdleSliceMs, qPrintable(QString::number(t - previous)));
-        previous = t;
-    }
 }
 
 void TestPackets::directoryTargetEndsWithRejectionsBetween()
@@ -266,7 +236,7 @@ void TestPackets::directoryTargetEndsWithRejectionsBetween()
     PacketOptions options;
     options.clock = &clock;
     options.target = Meter::DirectoryBytes;
-    const PacketResult r = ReceivePackets(port, Meter::DIRECTORY_REQUEST, options);
+    const PacketResult r = runExchange(clock, port, Meter::DIRECTORY_REQUEST, options);
 
     QCOMPARE(r.end, PacketEnd::TargetReached);
     QCOMPARE(r.bytes, model.image().left(320));
@@ -286,7 +256,7 @@ void TestPackets::extraBytesAfterAPacketAreDropped()
     };
     PacketOptions options;
     options.clock = &clock;
-    const PacketResult r = ReceivePackets(port, Meter::DOWNLOAD_REQUEST, options);
+    const PacketResult r = runExchange(clock, port, Meter::DOWNLOAD_REQUEST, options);
     QCOMPARE(r.bytes, QByteArray(64, 'b'));
     QCOMPARE(port.bytesWaiting(), 0);
 }
@@ -304,13 +274,13 @@ void TestPackets::closedPortEndsAtOnce()
         if (received.size() == 3 * 64)
             port.fail();
     };
-    const PacketResult r = ReceivePackets(port, Meter::DOWNLOAD_REQUEST, options);
+    const PacketResult r = runExchange(clock, port, Meter::DOWNLOAD_REQUEST, options);
     QCOMPARE(r.end, PacketEnd::PortClosed);
     QCOMPARE(r.bytes.size(), 3 * 64);
     QVERIFY(clock.nowMs() < Meter::PacketSilenceMs);
 
     port.close();
-    const PacketResult none = ReceivePackets(port, Meter::DOWNLOAD_REQUEST, options);
+    const PacketResult none = runExchange(clock, port, Meter::DOWNLOAD_REQUEST, options);
     QCOMPARE(none.end, PacketEnd::PortClosed);
     QVERIFY(none.bytes.isEmpty());
 }
@@ -327,7 +297,7 @@ void TestPackets::sixteenMebibyteCapIsAReadError()
     };
     PacketOptions options;
     options.clock = &clock;
-    const PacketResult r = ReceivePackets(port, Meter::DOWNLOAD_REQUEST, options);
+    const PacketResult r = runExchange(clock, port, Meter::DOWNLOAD_REQUEST, options);
     QCOMPARE(r.end, PacketEnd::SizeCap);
     QCOMPARE(r.bytes.size(), Meter::MaxImageBytes);
 }

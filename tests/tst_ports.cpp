@@ -1,14 +1,15 @@
-// Ports that come and go under the connection monitor: the start-up search
-// over many ports at once, ports missing at start or lost later, a port the
-// user may not open, and a reopen while the old port is still busy beneath.
+// The connection monitor on a fake clock: the start-up search over many ports
+// at once, the poll's timing rules, ports missing at start or lost later, a
+// port the user may not open, and a reopen while the old port is still inside
+// its own signal.
 #include "core/link/ConnectionMonitor.h"
 #include "core/link/MemoryLine.h"
 #include "core/link/MeterMessages.h"
 #include "core/link/PortFactory.h"
+#include "ClockedFlows.h"
 
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 #include <memory>
 #include <vector>
@@ -22,6 +23,8 @@ struct FakeMeter
     {
         line.onWrite = [this](const QByteArray &bytes) {
             writes << bytes;
+            if (clock)
+                writtenAt << clock->nowMs();
             if (!answers)
                 return;
             if (bytes == Meter::IDENTIFY_REQUEST)
@@ -36,6 +39,17 @@ struct FakeMeter
     MemoryLine line;
     bool answers = false;
     QList<QByteArray> writes;
+    const FakeClock *clock = nullptr;
+    QList<qint64> writtenAt; // the clock's time of each write
+    // The times of the writes of one message.
+    QList<qint64> timesOf(const QByteArray &message) const
+    {
+        QList<qint64> times;
+        for (int i = 0; i < writes.size() && i < writtenAt.size(); ++i)
+            if (writes.at(i) == message)
+                times << writtenAt.at(i);
+        return times;
+    }
 };
 } // namespace
 
@@ -49,10 +63,15 @@ private Q_SLOTS:
     void portLostLaterIsTakenUpAgain();
     void deniedPortIsReportedAndRetried();
     void reopenInsideTheReceiveHandler();
+    void savedIndexOutOfRangeSelectsTheFirstPort();
+    void portChangeWaitsForTheQuietPoll();
+    void pollTiming_data();
+    void pollTiming();
 
 private:
     std::vector<std::unique_ptr<FakeMeter>> makeLines(const QString &kinds);
     PortFactory m_ports;
+    FakeClock m_clock;
     int m_serial = 0;
 };
 
@@ -64,6 +83,7 @@ std::vector<std::unique_ptr<FakeMeter>> TestPorts::makeLines(const QString &kind
         auto m = std::make_unique<FakeMeter>(QStringLiteral("MEM-%1").arg(++m_serial));
         m->answers = kind == u'M';
         m->line.setPresent(kind != u'x');
+        m->clock = &m_clock;
         m_ports.addLine(m->line);
         lines.push_back(std::move(m));
     }
@@ -90,11 +110,11 @@ void TestPorts::searchAsksAllPortsAndTheFirstMeterWins()
     for (const auto &m : lines)
         names << m->line.path();
 
-    ConnectionMonitor monitor(m_ports);
+    ConnectionMonitor monitor(m_ports, m_clock);
     monitor.setPortNames(names);
     QSignalSpy splash(&monitor, &ConnectionMonitor::splashText);
     QSignalSpy status(&monitor, &ConnectionMonitor::statusChanged);
-    monitor.searchMeter();
+    QVERIFY(searchToEnd(monitor, &m_clock));
 
     // One line names every port searched.
     QCOMPARE(splash.count(), 2);
@@ -118,9 +138,9 @@ void TestPorts::portMissingAtStartIsPickedUpByThePoll()
 {
     auto lines = makeLines(QStringLiteral("x"));
     FakeMeter &late = *lines.front();
-    ConnectionMonitor monitor(m_ports);
+    ConnectionMonitor monitor(m_ports, m_clock);
     monitor.setPortNames({late.line.path()});
-    monitor.searchMeter();
+    QVERIFY(searchToEnd(monitor, &m_clock));
     QVERIFY(!monitor.isConnected());
     QVERIFY(!monitor.comm1().isOpen());
 
@@ -128,7 +148,7 @@ void TestPorts::portMissingAtStartIsPickedUpByThePoll()
     QSignalSpy status(&monitor, &ConnectionMonitor::statusChanged);
     late.answers = true;
     late.line.setPresent(true);
-    QVERIFY(gained.wait(3000));
+    QVERIFY(passTime(m_clock, 3000, [&] { return gained.count() > 0; }));
     QVERIFY(monitor.isConnected());
     QCOMPARE(status.last(), QVariantList({late.line.path(), true}));
     monitor.suspend();
@@ -138,18 +158,18 @@ void TestPorts::portLostLaterIsTakenUpAgain()
 {
     auto lines = makeLines(QStringLiteral("M"));
     FakeMeter &meter = *lines.front();
-    ConnectionMonitor monitor(m_ports);
+    ConnectionMonitor monitor(m_ports, m_clock);
     monitor.setPortNames({meter.line.path()});
-    monitor.searchMeter();
+    QVERIFY(searchToEnd(monitor, &m_clock));
     QVERIFY(monitor.isConnected());
 
     QSignalSpy lost(&monitor, &ConnectionMonitor::connectionLost);
     meter.line.setPresent(false);
     QVERIFY(!monitor.comm1().isOpen());
-    QVERIFY(lost.wait(5000));
+    QVERIFY(passTime(m_clock, 5000, [&] { return lost.count() > 0; }));
     QSignalSpy gained(&monitor, &ConnectionMonitor::connectionGained);
     meter.line.setPresent(true);
-    QVERIFY(gained.wait(3000));
+    QVERIFY(passTime(m_clock, 3000, [&] { return gained.count() > 0; }));
     QVERIFY(monitor.comm1().isOpen());
     monitor.suspend();
 }
@@ -159,10 +179,10 @@ void TestPorts::deniedPortIsReportedAndRetried()
     auto lines = makeLines(QStringLiteral("M"));
     FakeMeter &meter = *lines.front();
     meter.line.setOpenFailure(SerialPort::OpenError::PermissionDenied);
-    ConnectionMonitor monitor(m_ports);
+    ConnectionMonitor monitor(m_ports, m_clock);
     monitor.setPortNames({meter.line.path()});
     QSignalSpy denied(&monitor, &ConnectionMonitor::permissionDeniedChanged);
-    monitor.searchMeter();
+    QVERIFY(searchToEnd(monitor, &m_clock));
     QVERIFY(!monitor.isConnected());
     QVERIFY(monitor.permissionDenied());
     QCOMPARE(denied.count(), 1);
@@ -170,11 +190,11 @@ void TestPorts::deniedPortIsReportedAndRetried()
 
     // Retried on every tick without telling again; works once allowed.
     QSignalSpy gained(&monitor, &ConnectionMonitor::connectionGained);
-    QTRY_VERIFY_WITH_TIMEOUT(monitor.missedPolls() >= 2, 3000);
+    QVERIFY(passTime(m_clock, 3000, [&] { return monitor.missedPolls() >= 2; }));
     QCOMPARE(denied.count(), 1);
     QVERIFY(meter.writes.isEmpty());
     meter.line.setOpenFailure(SerialPort::OpenError::None);
-    QVERIFY(gained.wait(3000));
+    QVERIFY(passTime(m_clock, 3000, [&] { return gained.count() > 0; }));
     QVERIFY(!monitor.permissionDenied());
     QCOMPARE(denied.count(), 2);
     QCOMPARE(denied.last().at(0).toBool(), false);
@@ -183,12 +203,13 @@ void TestPorts::deniedPortIsReportedAndRetried()
 
 void TestPorts::reopenInsideTheReceiveHandler()
 {
-    // The receive handler pauses 10 ms with events processed; a poll tick that
-    // reopens the port in that pause replaces the backend whose received()
-    // is still running beneath it. That backend must outlive its emission.
+    // A handler of the port's received() that reopens the port replaces the
+    // backend whose received() is still running beneath it (a poll tick in a
+    // dialog's event loop can do the same). That backend must outlive its
+    // emission.
     auto lines = makeLines(QStringLiteral("M"));
     FakeMeter &meter = *lines.front();
-    ConnectionMonitor monitor(m_ports);
+    ConnectionMonitor monitor(m_ports, m_clock);
     monitor.setPortNames({meter.line.path()});
     bool armed = false;
     int reopened = 0;
@@ -197,26 +218,139 @@ void TestPorts::reopenInsideTheReceiveHandler()
         if (!armed)
             return;
         armed = false;
-        QTimer::singleShot(0, this, [&] {
-            QVERIFY(monitor.receiveBusy());
-            meter.line.setPresent(false);
-            meter.line.setPresent(true);
-            monitor.MainTimerTimer();
-            if (monitor.comm1().isOpen())
-                ++reopened;
-        });
+        meter.line.setPresent(false);
+        meter.line.setPresent(true);
+        monitor.MainTimerTimer();
+        if (monitor.comm1().isOpen())
+            ++reopened;
     });
-    monitor.searchMeter();
+    QVERIFY(searchToEnd(monitor, &m_clock));
     QVERIFY(monitor.isConnected());
 
     QSignalSpy frames(&monitor, &ConnectionMonitor::liveFrame);
     armed = true;
-    QVERIFY(frames.wait(3000));
-    QTRY_COMPARE(reopened, 1);
+    QVERIFY(passTime(m_clock, 3000, [&] { return reopened > 0; }));
+    QCOMPARE(reopened, 1);
     // Live polling goes on over the new backend.
     const int before = int(frames.count());
-    QTRY_VERIFY_WITH_TIMEOUT(frames.count() > before + 1, 3000);
+    QVERIFY(passTime(m_clock, 3000, [&] { return frames.count() > before + 1; }));
     QVERIFY(monitor.isConnected());
+    monitor.suspend();
+}
+
+void TestPorts::savedIndexOutOfRangeSelectsTheFirstPort()
+{
+    MemoryLine a(QStringLiteral("MEM-SILENT-A"));
+    m_ports.addLine(a);
+    MemoryLine b(QStringLiteral("MEM-SILENT-B"));
+    m_ports.addLine(b);
+    for (int saved : {5, -1}) {
+        ConnectionMonitor monitor(m_ports, m_clock);
+        monitor.setPortNames({a.path(), b.path()});
+        monitor.setPortIndex(saved);
+        QVERIFY(searchToEnd(monitor, &m_clock));
+        QCOMPARE(monitor.portIndex(), 0);
+        QCOMPARE(monitor.devicePath(), a.path());
+        monitor.suspend();
+    }
+    // No ports at all: nothing is selected and the port stays closed.
+    ConnectionMonitor empty(m_ports, m_clock);
+    QSignalSpy selected(&empty, &ConnectionMonitor::entrySelected);
+    QVERIFY(searchToEnd(empty, &m_clock));
+    QCOMPARE(selected.count(), 0);
+    QVERIFY(!empty.comm1().isOpen());
+    QVERIFY(empty.devicePath().isEmpty());
+}
+
+void TestPorts::portChangeWaitsForTheQuietPoll()
+{
+    MemoryLine a(QStringLiteral("MEM-POLL-A"));
+    m_ports.addLine(a);
+    MemoryLine b(QStringLiteral("MEM-POLL-B"));
+    m_ports.addLine(b);
+    ConnectionMonitor monitor(m_ports, m_clock);
+    monitor.setPortNames({a.path(), b.path()});
+    QVERIFY(searchToEnd(monitor, &m_clock));
+    QCOMPARE(monitor.devicePath(), a.path());
+
+    // The user picks the other port while the poll pauses after WAKE_BYTE.
+    bool requested = false;
+    a.onWrite = [&](const QByteArray &bytes) {
+        if (bytes == Meter::WAKE_BYTE && !requested) {
+            QVERIFY(monitor.pollBusy());
+            requested = true;
+            monitor.changePort(b.path(), 1);
+        }
+    };
+    bool busyAtReopen = true;
+    b.onOpenChanged = [&](bool open) {
+        if (open)
+            busyAtReopen = monitor.pollBusy() || monitor.receiveBusy();
+    };
+    QVERIFY(passTime(m_clock, 5000, [&] { return b.isOpen(); }));
+    QVERIFY(requested);
+    QVERIFY(!busyAtReopen);
+    QVERIFY(!a.isOpen());
+    QCOMPARE(monitor.portIndex(), 1);
+    QCOMPARE(monitor.devicePath(), b.path());
+    a.onWrite = nullptr;
+    b.onOpenChanged = nullptr;
+}
+
+void TestPorts::pollTiming_data()
+{
+    QTest::addColumn<bool>("meterFirst");
+    QTest::newRow("meter found by the search") << true;
+    QTest::newRow("meter plugged in later") << false;
+}
+
+void TestPorts::pollTiming()
+{
+    // The poll's rules in clock time: a request every 500 ms, the wake byte
+    // 200 ms before it while no meter answers, the loss on the third tick
+    // without data.
+    QFETCH(bool, meterFirst);
+    auto lines = makeLines(QStringLiteral("M"));
+    FakeMeter &meter = *lines.front();
+    meter.answers = meterFirst;
+    ConnectionMonitor monitor(m_ports, m_clock);
+    monitor.setPortNames({meter.line.path()});
+    QSignalSpy gained(&monitor, &ConnectionMonitor::connectionGained);
+    QSignalSpy lost(&monitor, &ConnectionMonitor::connectionLost);
+    const qint64 start = m_clock.nowMs();
+    QVERIFY(searchToEnd(monitor, &m_clock));
+    // One identification pause (when a port opened) and the three pauses of the hand-over.
+    QCOMPARE(m_clock.nowMs() - start, qint64(Meter::SearchReplyDelayMs + 500 + 200 + 200));
+    QCOMPARE(monitor.isConnected(), meterFirst);
+
+    if (!meterFirst) {
+        meter.answers = true;
+        QVERIFY(passTime(m_clock, 2000, [&] { return gained.count() > 0; }));
+        // Connected by the answer to the first tick's request, which came
+        // 200 ms after that tick's wake byte.
+        const QList<qint64> wakes = meter.timesOf(Meter::WAKE_BYTE);
+        QCOMPARE(wakes.size(), 1);
+        QCOMPARE(wakes.first() - start, qint64(1400 + Meter::PollIntervalMs));
+        QCOMPARE(meter.timesOf(Meter::LIVE_REQUEST).first() - wakes.first(), qint64(Meter::WakeDelayMs));
+    }
+
+    // Connected, every tick is one request, 500 ms apart, and no wake byte.
+    const qint64 connectedAt = m_clock.nowMs();
+    passTime(m_clock, 2000);
+    QList<qint64> polls = meter.timesOf(Meter::LIVE_REQUEST);
+    polls.removeIf([&](qint64 t) { return t <= connectedAt; });
+    QCOMPARE(polls.size(), 4);
+    for (int i = 1; i < polls.size(); ++i)
+        QCOMPARE(polls.at(i) - polls.at(i - 1), qint64(Meter::PollIntervalMs));
+    QCOMPARE(meter.timesOf(Meter::WAKE_BYTE).size(), meterFirst ? 0 : 1);
+
+    // Silent from now: the tick after the last request still sees its
+    // answer; the third tick after that without data loses the meter.
+    meter.answers = false;
+    const qint64 lastTick = polls.last();
+    QVERIFY(passTime(m_clock, 5000, [&] { return lost.count() > 0; }));
+    QCOMPARE(m_clock.nowMs() - lastTick, qint64((Meter::MissedPollLimit + 1) * Meter::PollIntervalMs));
+    QVERIFY(!monitor.isConnected());
     monitor.suspend();
 }
 

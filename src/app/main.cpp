@@ -34,8 +34,6 @@ int main(int argc, char *argv[])
 
     QPointer<TfrmAbout> splash = TfrmAbout::createSplash();
     splash->show();
-    splash->repaint();
-    QCoreApplication::processEvents();
 
     TfrmMain frmMain(ctx, options);
     frmMain.setSplash(splash);

@@ -1,5 +1,6 @@
 #include "cli/DownloadCommand.h"
 
+#include "cli/FlowLoop.h"
 #include "cli/MeterPort.h"
 #include "core/data/LoggerDownload.h"
 #include "core/data/TDataSetStore.h"
@@ -147,7 +148,14 @@ int run(CliContext &ctx, const QStringList &arguments)
     TerminalProgress bar(ctx.err(), !parser.isSet(quiet) && ::isatty(STDERR_FILENO));
     LoggerDownloadOptions options;
     options.progress = [&bar](const DownloadProgress &p) { bar.show(p); };
-    const LoggerDownloadResult r = DownloadLoggerImage(port, options);
+    LoggerDownloadResult r;
+    LoggerDownload transfer;
+    runFlow([&](const std::function<void()> &ended) {
+        transfer.start(port, std::move(options), [&r, ended](const LoggerDownloadResult &result) {
+            r = result;
+            ended();
+        });
+    });
     bar.end();
     port.close();
 

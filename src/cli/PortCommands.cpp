@@ -1,6 +1,7 @@
 #include "cli/PortCommands.h"
 
 #include "cli/DownloadCommand.h"
+#include "cli/FlowLoop.h"
 #include "cli/LiveCommand.h"
 #include "cli/MeterPort.h"
 #include "core/app/MainOptions.h"
@@ -12,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSerialPortInfo>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -20,7 +22,7 @@ namespace PortCommands {
 namespace {
 
 // How long identify waits for the meter's five bytes.
-constexpr double IdentifyWaitSeconds = 1.0;
+constexpr int IdentifyWaitMs = 1000;
 
 int runPorts(CliContext &ctx, const QStringList &arguments)
 {
@@ -77,8 +79,15 @@ int runIdentify(CliContext &ctx, const QStringList &arguments)
     ComPort port;
     if (auto code = MeterPort::open(ctx, parser, port))
         return *code;
-    SendRequest(port, Meter::IDENTIFY_REQUEST);
-    AwaitBytes(port, Meter::IdentifyReplyLength, IdentifyWaitSeconds);
+    runFlow([&port](const std::function<void()> &ended) {
+        QObject::connect(&port, &SerialPort::received, &port, [&port, ended] {
+            if (port.bytesWaiting() >= Meter::IdentifyReplyLength)
+                ended();
+        });
+        QObject::connect(&port, &SerialPort::closedByError, &port, ended);
+        QTimer::singleShot(IdentifyWaitMs, &port, ended);
+        SendRequest(port, Meter::IDENTIFY_REQUEST);
+    });
     QByteArray reply;
     ReadWaiting(port, reply, Meter::ReplyReadCap);
     port.close();

@@ -1,7 +1,5 @@
 #include "FakeSerialPort.h"
 
-#include <algorithm>
-
 FakeSerialPort::FakeSerialPort(FakeClock &clock, QObject *parent)
     : SerialPort(parent)
     , m_clock(clock)
@@ -10,10 +8,25 @@ FakeSerialPort::FakeSerialPort(FakeClock &clock, QObject *parent)
 
 void FakeSerialPort::arriveIn(qint64 delayMs, const QByteArray &bytes)
 {
-    const Arrival a{m_clock.nowMs() + delayMs, bytes};
-    const auto at = std::upper_bound(m_arrivals.begin(), m_arrivals.end(), a.at,
-                                     [](qint64 t, const Arrival &x) { return t < x.at; });
-    m_arrivals.insert(at, a);
+    if (delayMs <= 0) {
+        if (m_open) {
+            m_input += bytes;
+            Q_EMIT received();
+        }
+        return;
+    }
+    m_clock.callAfter(delayMs, this, [this, bytes] {
+        if (!m_open)
+            return;
+        m_input += bytes;
+        Q_EMIT received();
+    });
+}
+
+void FakeSerialPort::fail()
+{
+    m_open = false;
+    Q_EMIT closedByError();
 }
 
 bool FakeSerialPort::open()
@@ -27,17 +40,10 @@ void FakeSerialPort::close()
     m_open = false;
 }
 
-void FakeSerialPort::deliverDue()
-{
-    while (!m_arrivals.isEmpty() && m_arrivals.first().at <= m_clock.nowMs())
-        m_input += m_arrivals.takeFirst().bytes;
-}
-
 qint64 FakeSerialPort::bytesWaiting()
 {
     if (!m_open)
         return 0;
-    deliverDue();
     return m_input.size();
 }
 
@@ -45,7 +51,6 @@ QByteArray FakeSerialPort::read(qint64 n)
 {
     if (!m_open)
         return {};
-    deliverDue();
     const QByteArray out = m_input.left(n);
     m_input.remove(0, out.size());
     return out;
@@ -64,20 +69,5 @@ qint64 FakeSerialPort::write(const QByteArray &bytes)
 
 void FakeSerialPort::clearInput()
 {
-    deliverDue();
     m_input.clear();
-}
-
-bool FakeSerialPort::waitForBytes(int msecs)
-{
-    if (!m_open)
-        return false;
-    const qint64 deadline = m_clock.nowMs() + std::max(0, msecs);
-    if (!m_arrivals.isEmpty() && m_arrivals.first().at <= deadline) {
-        m_clock.set(std::max(m_clock.nowMs(), m_arrivals.first().at));
-        deliverDue();
-        return true;
-    }
-    m_clock.set(deadline);
-    return false;
 }

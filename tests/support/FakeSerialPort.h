@@ -9,22 +9,22 @@
 #include <functional>
 
 // A port whose time is a FakeClock: bytes are scheduled to arrive at clock
-// times, and waitForBytes() jumps the clock to the next arrival (or by the
-// whole wait), so timing rules of seconds run in microseconds.
+// times, and arrive (with the received signal) when the clock passes them, so
+// timing rules of seconds run in microseconds.
 class FakeSerialPort : public SerialPort
 {
     Q_OBJECT
 public:
     explicit FakeSerialPort(FakeClock &clock, QObject *parent = nullptr);
 
-    // Bytes that arrive delayMs after now.
+    // Bytes that arrive delayMs after now (at once, with received(), for 0).
     void arriveIn(qint64 delayMs, const QByteArray &bytes);
     // Called with every write; may schedule answers.
     std::function<void(const QByteArray &)> onWrite;
     QByteArray written() const { return m_written; }
     QList<QByteArray> writes() const { return m_writes; }
     // Closes the port as if the device had gone.
-    void fail() { m_open = false; }
+    void fail();
 
     bool open() override;
     void close() override;
@@ -34,19 +34,11 @@ public:
     qint64 write(const QByteArray &bytes) override;
     void clearInput() override;
     void clearOutput() override {}
-    bool waitForBytes(int msecs) override;
 
 private:
-    struct Arrival {
-        qint64 at;
-        QByteArray bytes;
-    };
-    void deliverDue();
-
     FakeClock &m_clock;
     bool m_open = true;
     QByteArray m_input;
-    QList<Arrival> m_arrivals; // in time order
     QByteArray m_written;
     QList<QByteArray> m_writes;
 };

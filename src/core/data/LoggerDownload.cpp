@@ -21,33 +21,42 @@ int DownloadProgress::barValue() const
     return int(std::min<qint64>(received, barMaximum()));
 }
 
-LoggerDownloadResult DownloadLoggerImage(SerialPort &port, const LoggerDownloadOptions &options)
+LoggerDownload::LoggerDownload(QObject *parent)
+    : QObject(parent)
 {
-    LoggerDownloadResult result;
+}
+
+void LoggerDownload::start(SerialPort &port, LoggerDownloadOptions options, Done done)
+{
+    m_options = std::move(options);
+    m_result = {};
     PacketOptions packets;
-    packets.clock = options.clock;
-    packets.idle = options.idle;
-    packets.progress = [&](const QByteArray &received, PacketStep step) {
-        // The directory is read once, when an accepted packet completes the
-        // first 256 bytes; a packet rejected at that size does not count it again.
-        if (step == PacketStep::Accepted && !result.directoryRead
-            && received.size() == Meter::DirectoryKnownBytes) {
-            result.directoryRead = true;
-            result.setCount = LoggerImage::CountDirectoryEntries(received);
-            // 64-bit: an end address near 2^32 must not wrap when rounded up.
-            result.expectedBytes = qint64(LoggerImage::announcedTotal(received).value_or(0));
-        }
-        if (options.progress)
-            options.progress({received.size(), result.expectedBytes, step});
-    };
+    packets.clock = m_options.clock;
+    packets.progress = [this](const QByteArray &bytes, PacketStep step) { received(bytes, step); };
+    m_exchange.start(port, Meter::DOWNLOAD_REQUEST, std::move(packets),
+                     [this, done = std::move(done)](const PacketResult &exchange) {
+                         LoggerDownloadResult result = m_result;
+                         result.image = exchange.bytes;
+                         result.end = exchange.end;
+                         result.retries = exchange.retries;
+                         const bool complete = result.directoryRead && exchange.end != PacketEnd::SizeCap
+                             && result.received() >= result.expectedBytes;
+                         result.result = complete ? TLoadResult::lrOk : TLoadResult::lrReadError;
+                         if (done)
+                             done(result);
+                     });
+}
 
-    PacketResult exchange = ReceivePackets(port, Meter::DOWNLOAD_REQUEST, packets);
-    result.image = std::move(exchange.bytes);
-    result.end = exchange.end;
-    result.retries = exchange.retries;
-
-    const bool complete = result.directoryRead && exchange.end != PacketEnd::SizeCap
-        && result.received() >= result.expectedBytes;
-    result.result = complete ? TLoadResult::lrOk : TLoadResult::lrReadError;
-    return result;
+void LoggerDownload::received(const QByteArray &bytes, PacketStep step)
+{
+    // The directory is read once, when an accepted packet completes the
+    // first 256 bytes; a packet rejected at that size does not count it again.
+    if (step == PacketStep::Accepted && !m_result.directoryRead && bytes.size() == Meter::DirectoryKnownBytes) {
+        m_result.directoryRead = true;
+        m_result.setCount = LoggerImage::CountDirectoryEntries(bytes);
+        // 64-bit: an end address near 2^32 must not wrap when rounded up.
+        m_result.expectedBytes = qint64(LoggerImage::announcedTotal(bytes).value_or(0));
+    }
+    if (m_options.progress)
+        m_options.progress({bytes.size(), m_result.expectedBytes, step});
 }

@@ -6,6 +6,7 @@
 #include "core/link/SerialPort.h"
 
 #include <QByteArray>
+#include <QObject>
 
 #include <functional>
 
@@ -31,10 +32,8 @@ struct DownloadProgress
 
 struct LoggerDownloadOptions
 {
-    // Runs after every ACK and every NAK; it may process window events.
+    // Runs after every ACK and every NAK.
     std::function<void(const DownloadProgress &)> progress;
-    // Runs while the exchange waits for the meter; it may process window events.
-    std::function<void()> idle;
     const MonotonicClock *clock = nullptr; // nullptr: the system clock
 };
 
@@ -54,7 +53,27 @@ struct LoggerDownloadResult
     qint64 received() const { return image.size(); }
 };
 
-// Runs the whole exchange on an open port that has no receive handler
-// attached. Ends 3 s after the meter's last packet, on the 21st retry, at the
-// 16 MiB cap, or when the port closes.
-LoggerDownloadResult DownloadLoggerImage(SerialPort &port, const LoggerDownloadOptions &options = {});
+// Runs the whole exchange on an open port, from the event loop: start()
+// returns at once and done is called once, 3 s after the meter's last packet,
+// on the 21st retry, at the 16 MiB cap, or when the port closes. The port must
+// have no other receive handler while it runs.
+class LoggerDownload : public QObject
+{
+    Q_OBJECT
+public:
+    using Done = std::function<void(const LoggerDownloadResult &)>;
+
+    explicit LoggerDownload(QObject *parent = nullptr);
+
+    void start(SerialPort &port, LoggerDownloadOptions options, Done done);
+    // Ends a running download without calling done.
+    void cancel() { m_exchange.cancel(); }
+    bool isRunning() const { return m_exchange.isRunning(); }
+
+private:
+    void received(const QByteArray &bytes, PacketStep step);
+
+    PacketExchange m_exchange;
+    LoggerDownloadOptions m_options;
+    LoggerDownloadResult m_result;
+};

@@ -79,11 +79,6 @@ void ComPort::clearOutput()
         m_backend->clearOutput();
 }
 
-bool ComPort::waitForBytes(int msecs)
-{
-    return isOpen() && m_backend->waitForBytes(msecs);
-}
-
 void ComPort::onBackendReceived()
 {
     QPointer<ComPort> self(this);

@@ -12,10 +12,10 @@ class PortFactory;
 // that line; anything else, and every path without a factory, opens the
 // serial device with QSerialPort.
 //
-// The handlers pause with event processing, so a reopen can run while the old
-// backend is still inside its own received() or closedByError() emission
-// further down the stack. A replaced backend is therefore closed and cut off
-// at once but only deleted once no emission of this port is running.
+// A handler of received() or closedByError() may close and reopen the port
+// while the old backend is still inside that emission further down the stack.
+// A replaced backend is therefore closed and cut off at once but only deleted
+// once no emission of this port is running.
 class ComPort : public SerialPort
 {
     Q_OBJECT
@@ -39,7 +39,6 @@ public:
     qint64 write(const QByteArray &bytes) override;
     void clearInput() override;
     void clearOutput() override;
-    bool waitForBytes(int msecs) override;
 
 private:
     void onBackendReceived();

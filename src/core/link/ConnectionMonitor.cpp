@@ -1,24 +1,24 @@
 #include "core/link/ConnectionMonitor.h"
 
-#include "core/link/Delay.h"
 #include "core/link/MeterLink.h"
 #include "core/link/MeterMessages.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QPointer>
-#include <QScopeGuard>
-
-#include <memory>
-#include <vector>
 
 ConnectionMonitor::ConnectionMonitor(const PortFactory &ports, QObject *parent)
+    : ConnectionMonitor(ports, MonotonicClock::system(), parent)
+{
+}
+
+ConnectionMonitor::ConnectionMonitor(const PortFactory &ports, const MonotonicClock &clock, QObject *parent)
     : QObject(parent)
     , m_ports(ports)
+    , m_clock(clock)
+    , m_mainTimer(clock)
 {
     m_comm1.setPortFactory(&m_ports);
     m_mainTimer.setInterval(Meter::PollIntervalMs);
-    connect(&m_mainTimer, &QTimer::timeout, this, &ConnectionMonitor::MainTimerTimer);
+    connect(&m_mainTimer, &ClockTimer::timeout, this, &ConnectionMonitor::MainTimerTimer);
 }
 
 ConnectionMonitor::~ConnectionMonitor() = default;
@@ -42,13 +42,65 @@ void ConnectionMonitor::detachReceiveHandler()
 
 void ConnectionMonitor::searchMeter()
 {
-    QPointer<ConnectionMonitor> self(this);
+    if (m_searching)
+        return;
+    m_searching = true;
+    ++m_searchGeneration;
     Q_EMIT splashText(QStringLiteral("Initializing COM Port ..."));
     m_comm1.close();
     detachReceiveHandler();
-    const int found = identifyAll();
-    if (!self)
-        return;
+    askEveryPort();
+}
+
+void ConnectionMonitor::searchStepAfter(qint64 ms, void (ConnectionMonitor::*step)())
+{
+    m_clock.callAfter(ms, this, [this, step, generation = m_searchGeneration] {
+        if (m_searching && generation == m_searchGeneration)
+            (this->*step)();
+    });
+}
+
+void ConnectionMonitor::askEveryPort()
+{
+    QStringList shown;
+    for (const QString &name : std::as_const(m_portNames))
+        shown << QDir::toNativeSeparators(devicePathFor(name));
+    if (!shown.isEmpty())
+        Q_EMIT splashText(QStringLiteral("Search Logger On ") + shown.join(QStringLiteral(", ")));
+
+    // Every port is asked at once and the answers are read after one pause, so
+    // silent ports cost no time of their own; the list order still decides.
+    m_probes.clear();
+    bool anyOpen = false;
+    for (const QString &name : std::as_const(m_portNames)) {
+        auto probe = std::make_unique<ComPort>();
+        probe->setPortFactory(&m_ports);
+        probe->setDeviceName(devicePathFor(name));
+        if (probe->open()) {
+            probe->clearInput();
+            SendRequest(*probe, Meter::IDENTIFY_REQUEST);
+            anyOpen = true;
+        }
+        m_probes.push_back(std::move(probe));
+    }
+    searchStepAfter(anyOpen ? Meter::SearchReplyDelayMs : 0, &ConnectionMonitor::takeSearchAnswer);
+}
+
+int ConnectionMonitor::firstIdentified() const
+{
+    for (int i = 0; i < int(m_probes.size()); ++i) {
+        ComPort &probe = *m_probes[size_t(i)];
+        if (probe.isOpen() && probe.bytesWaiting() >= Meter::IdentifyReplyLength
+            && Meter::isIdentifyReply(probe.read(Meter::IdentifyReplyLength)))
+            return i;
+    }
+    return -1;
+}
+
+void ConnectionMonitor::takeSearchAnswer()
+{
+    const int found = firstIdentified();
+    m_probes.clear();
 
     if (found >= 0) {
         m_connected = true;
@@ -70,64 +122,28 @@ void ConnectionMonitor::searchMeter()
     Q_EMIT statusChanged(m_comm1.deviceName(), found >= 0);
 
     attachReceiveHandler();
-    Delay(500);
-    if (!self)
-        return;
-    openComm1();
-    Delay(200);
-    if (!self)
-        return;
-    m_comm1.clearInput();
-    Delay(200);
-    if (!self)
-        return;
-    if (m_comm1.isOpen())
-        SendFramed(m_comm1, Meter::LIVE_REQUEST);
-    m_mainTimer.start();
+    searchStepAfter(500, &ConnectionMonitor::openFoundPort);
 }
 
-int ConnectionMonitor::identifyAll()
+void ConnectionMonitor::openFoundPort()
 {
-    QStringList paths;
-    for (const QString &name : std::as_const(m_portNames))
-        paths << devicePathFor(name);
-    QStringList shown;
-    for (const QString &path : std::as_const(paths))
-        shown << QDir::toNativeSeparators(path);
-    if (!paths.isEmpty())
-        Q_EMIT splashText(QStringLiteral("Search Logger On ") + shown.join(QStringLiteral(", ")));
+    openComm1();
+    searchStepAfter(200, &ConnectionMonitor::startPolling);
+}
 
-    // Every port is asked at once and the answers are read after one pause, so
-    // silent ports cost no time of their own; the list order still decides.
-    std::vector<std::unique_ptr<ComPort>> probes;
-    bool anyOpen = false;
-    for (const QString &path : std::as_const(paths)) {
-        auto probe = std::make_unique<ComPort>();
-        probe->setPortFactory(&m_ports);
-        probe->setDeviceName(path);
-        if (probe->open()) {
-            probe->clearInput();
-            SendRequest(*probe, Meter::IDENTIFY_REQUEST);
-            anyOpen = true;
-        }
-        probes.push_back(std::move(probe));
-    }
-    QPointer<ConnectionMonitor> self(this);
-    if (anyOpen)
-        Delay(Meter::SearchReplyDelayMs);
-    if (!self)
-        return -1;
-
-    int found = -1;
-    for (int i = 0; i < int(probes.size()) && found < 0; ++i) {
-        ComPort &probe = *probes[size_t(i)];
-        if (probe.isOpen() && probe.bytesWaiting() >= Meter::IdentifyReplyLength
-            && Meter::isIdentifyReply(probe.read(Meter::IdentifyReplyLength)))
-            found = i;
-    }
-    for (auto &probe : probes)
-        probe->close();
-    return found;
+void ConnectionMonitor::startPolling()
+{
+    m_comm1.clearInput();
+    m_clock.callAfter(200, this, [this, generation = m_searchGeneration] {
+        if (!m_searching || generation != m_searchGeneration)
+            return;
+        if (m_comm1.isOpen())
+            SendFramed(m_comm1, Meter::LIVE_REQUEST);
+        m_mainTimer.start();
+        m_searching = false;
+        m_searchDone = true;
+        Q_EMIT searchFinished();
+    });
 }
 
 bool ConnectionMonitor::openComm1()
@@ -145,12 +161,6 @@ void ConnectionMonitor::MainTimerTimer()
 {
     if (m_pollBusy)
         return;
-    QPointer<ConnectionMonitor> self(this);
-    m_pollBusy = true;
-    auto clearBusy = qScopeGuard([self] {
-        if (self)
-            self->m_pollBusy = false;
-    });
 
     if (m_dataSeen) {
         m_dataSeen = false;
@@ -175,42 +185,47 @@ void ConnectionMonitor::MainTimerTimer()
 
     if (!m_comm1.isOpen())
         return;
-    if (!m_connected) {
-        SendRequest(m_comm1, Meter::WAKE_BYTE);
-        Delay(Meter::WakeDelayMs);
-        if (!self)
-            return;
+    if (m_connected) {
+        SendRequest(m_comm1, Meter::LIVE_REQUEST);
+        return;
     }
-    SendRequest(m_comm1, Meter::LIVE_REQUEST);
+    // A sleeping meter needs the wake byte and a moment before the request.
+    m_pollBusy = true;
+    SendRequest(m_comm1, Meter::WAKE_BYTE);
+    m_clock.callAfter(Meter::WakeDelayMs, this, [this] {
+        m_pollBusy = false;
+        if (!m_suspended)
+            SendRequest(m_comm1, Meter::LIVE_REQUEST);
+    });
 }
 
 void ConnectionMonitor::Comm1RxChar()
 {
     if (m_receiveBusy) {
-        // Bytes arrived during our own pause; read them once this run is over.
+        // More bytes during the settling pause: read once it is over.
         m_receivePending = true;
         return;
     }
-    QPointer<ConnectionMonitor> self(this);
     m_receiveBusy = true;
-    auto clearBusy = qScopeGuard([self] {
-        if (!self)
-            return;
-        self->m_receiveBusy = false;
-        if (self->m_receivePending) {
-            self->m_receivePending = false;
-            QMetaObject::invokeMethod(self, &ConnectionMonitor::Comm1RxChar, Qt::QueuedConnection);
+    m_clock.callAfter(Meter::ReceiveSettleMs, this, [this] {
+        readLiveBytes();
+        m_receiveBusy = false;
+        if (m_receivePending) {
+            m_receivePending = false;
+            // Bytes left behind by the read cap get their own pause and read.
+            if (m_comm1.bytesWaiting() > 0)
+                Comm1RxChar();
         }
     });
+}
 
-    Delay(Meter::ReceiveSettleMs);
-    if (!self)
-        return;
+void ConnectionMonitor::readLiveBytes()
+{
     if (ReadWaiting(m_comm1, m_liveBuffer, Meter::LiveReadCap) > 0)
         m_dataSeen = true;
 
-    // Frames are cut first and handed on afterwards, so a receiver that pauses
-    // cannot see the buffer change under the extraction.
+    // Frames are cut first and handed on afterwards, so a receiver cannot see
+    // the buffer change under the extraction.
     QList<QByteArray> frames;
     ExtractFrames(m_liveBuffer, Meter::LiveFrameLength,
                   [&frames](const QByteArray &frame) { frames.append(frame); });
@@ -219,8 +234,6 @@ void ConnectionMonitor::Comm1RxChar()
         if (!m_connected)
             ConnectionGained();
         Q_EMIT liveFrame(frame);
-        if (!self)
-            return;
     }
 }
 
@@ -246,28 +259,27 @@ void ConnectionMonitor::runWhenQuiet(QObject *context, std::function<void()> f)
 {
     if (!context)
         context = this;
-    QElapsedTimer waited;
-    waited.start();
-    QPointer<QObject> guard(context);
-    // Re-posted from the event loop: the busy handler sits beneath us on this
-    // one thread and can only finish once we return.
-    auto shared = std::make_shared<std::function<void()>>();
-    *shared = [this, guard, waited, f = std::move(f), weak = std::weak_ptr(shared)]() {
-        if (!guard)
-            return;
-        if ((m_pollBusy || m_receiveBusy) && waited.elapsed() < Meter::QuietWaitMs) {
+    const qint64 since = m_clock.nowMs();
+    auto attempt = std::make_shared<std::function<void()>>();
+    *attempt = [this, context, since, f = std::move(f), weak = std::weak_ptr(attempt)]() {
+        if ((m_pollBusy || m_receiveBusy) && m_clock.nowMs() - since < Meter::QuietWaitMs) {
             if (auto again = weak.lock())
-                QTimer::singleShot(10, guard.data(), [again] { (*again)(); });
+                m_clock.callAfter(10, context, [again] { (*again)(); });
             return;
         }
         f();
     };
-    (*shared)();
+    (*attempt)();
 }
 
 void ConnectionMonitor::suspend()
 {
     m_mainTimer.stop();
+    if (m_searching) {
+        m_searching = false;
+        ++m_searchGeneration;
+        m_probes.clear();
+    }
     m_suspended = true;
     m_comm1.close();
 }

@@ -1,22 +1,26 @@
 #pragma once
 
+#include "core/link/ClockTimer.h"
 #include "core/link/ComPort.h"
+#include "core/link/MonotonicClock.h"
 #include "core/link/PortFactory.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
-#include <QTimer>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 // Finds the meter at start, polls it every 500 ms on the live port Comm1 and
 // decides from the traffic whether a meter is connected. Owns Comm1, MainTimer
 // and the connection flags; the main window shows what it signals (status bar
 // panels, splash line, RS-232 symbol, the download commands' enabled state).
-// Everything runs on the user-interface thread; the pauses (Delay) process
-// events, so the handlers may run inside one another, and PollBusy and
-// ReceiveBusy tell the commands that take the port when it is quiet.
+// Everything runs on the user-interface thread, from its event loop: a pause
+// is a call the clock makes later, never a wait, so no handler runs inside
+// another. PollBusy and ReceiveBusy say a poll or a receive is half done (its
+// pause pending); the commands that take the port wait for both to end.
 class ConnectionMonitor : public QObject
 {
     Q_OBJECT
@@ -24,10 +28,12 @@ public:
     // ports makes Comm1's backends and names the in-memory lines; it must
     // outlive the monitor.
     explicit ConnectionMonitor(const PortFactory &ports, QObject *parent = nullptr);
+    // Every pause and MainTimer run on clock, which must outlive the monitor.
+    ConnectionMonitor(const PortFactory &ports, const MonotonicClock &clock, QObject *parent = nullptr);
     ~ConnectionMonitor() override;
 
     ComPort &comm1() { return m_comm1; }
-    QTimer &mainTimer() { return m_mainTimer; }
+    ClockTimer &mainTimer() { return m_mainTimer; }
 
     // The entries of the port box (port names such as "ttyUSB0", typed paths,
     // "DEMO"), and the device path of an entry: "/dev/" + name, a text holding
@@ -56,32 +62,37 @@ public:
     QByteArray liveBuffer() const { return m_liveBuffer; }
 
     // The start-up search: asks every entry at once, then starts polling on the
-    // first that answered (or the saved entry). Returns when the search is over
-    // (the caller then closes the splash).
+    // first that answered (or the saved entry). Returns at once; searchFinished
+    // follows when polling has begun (the caller then closes the splash).
     void searchMeter();
+    bool searching() const { return m_searching; }
+    bool searchDone() const { return m_searchDone; }
     // The port box handler: the user chose entry index (or typed text, index -1).
     // Waits for a quiet moment (runWhenQuiet) before it reopens Comm1.
     void changePort(const QString &text, int index);
 
-    // Runs f once neither the poll nor the receive handler is running: at once
-    // when both are idle, otherwise re-posted from the event loop every 10 ms
-    // (never waited for in a nested loop), and at most 3 s after the call
-    // whatever the flags say. Dropped when context is destroyed first.
+    // Runs f once neither a poll nor a receive is half done: at once when both
+    // are idle, otherwise looked at again every 10 ms, and at most 3 s after
+    // the call whatever the flags say. Dropped when context is destroyed first.
     void runWhenQuiet(QObject *context, std::function<void()> f);
-    // Hands the device over: stops MainTimer and closes Comm1 (resume reverses it).
+    // Hands the device over: stops MainTimer, ends a running search and closes
+    // Comm1 (resume reverses it).
     void suspend();
     void resume(bool clearInput = false);
 
     // The handlers, public so that tests and benchmarks can drive them.
     // MainTimer's tick: loss detection, WAKE_BYTE while not connected, LIVE_REQUEST.
     void MainTimerTimer();
-    // Comm1's receive handler: collects bytes and cuts live frames.
+    // Comm1's receive handler: lets the bytes settle for 10 ms, then collects
+    // them and cuts live frames.
     void Comm1RxChar();
     // A good live frame arrived while not connected.
     void ConnectionGained();
 
 Q_SIGNALS:
     void splashText(const QString &text);
+    // The search has ended and MainTimer runs.
+    void searchFinished();
     void entrySelected(int index);
     // Panel 0 (device path, shown with native separators) and panel 1.
     void statusChanged(const QString &devicePath, bool connected);
@@ -97,15 +108,27 @@ Q_SIGNALS:
 private:
     void attachReceiveHandler();
     void detachReceiveHandler();
-    // Sends IDENTIFY_REQUEST on every listed port, waits once and returns the
-    // first entry in list order that answered as the meter (-1: none).
-    int identifyAll();
+    // The search's steps, each a clock call after the one before.
+    void askEveryPort();
+    void takeSearchAnswer();
+    void openFoundPort();
+    void startPolling();
+    // Calls step after ms unless the search was ended meanwhile.
+    void searchStepAfter(qint64 ms, void (ConnectionMonitor::*step)());
+    // The first probe in list order that answered as the meter (-1: none).
+    int firstIdentified() const;
+    void readLiveBytes();
     // Opens Comm1 and keeps permissionDenied() up to date.
     bool openComm1();
 
     const PortFactory &m_ports;
+    const MonotonicClock &m_clock;
     ComPort m_comm1;
-    QTimer m_mainTimer;
+    ClockTimer m_mainTimer;
+    std::vector<std::unique_ptr<ComPort>> m_probes;
+    bool m_searching = false;
+    bool m_searchDone = false;
+    quint64 m_searchGeneration = 0;
     QStringList m_portNames;
     int m_portIndex = 0;
     bool m_connected = false;

@@ -1,6 +1,5 @@
 #include "core/link/MemoryLine.h"
 
-#include <QThread>
 #include <QTimer>
 
 MemoryLine::MemoryLine(const QString &path, QObject *parent)
@@ -121,22 +120,6 @@ void MemoryPort::clearInput()
 
 void MemoryPort::clearOutput()
 {
-}
-
-bool MemoryPort::waitForBytes(int msecs)
-{
-    if (!m_open)
-        return false;
-    if (m_inFlight.isEmpty()) {
-        // Nothing can arrive while this thread waits: the peer runs on it too.
-        if (msecs > 0)
-            QThread::msleep(static_cast<unsigned long>(msecs));
-        return false;
-    }
-    m_input += m_inFlight;
-    m_inFlight.clear();
-    emitReceived();
-    return true;
 }
 
 void MemoryPort::arrive(const QByteArray &bytes)

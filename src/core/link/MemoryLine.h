@@ -11,8 +11,8 @@
 // An in-memory serial line: a device that port objects can open by its path
 // once it is added to their PortFactory, one at a time, with a peer (the meter model, or a test) on the other end.
 // The peer sees every write through onWrite and answers with deliver(); the
-// bytes reach the open port as received bytes on the next event-loop pass or
-// inside waitForBytes(), as they would on a wire.
+// bytes reach the open port as received bytes on the next event-loop pass, as
+// they would on a wire.
 class MemoryPort;
 
 class MemoryLine : public QObject
@@ -64,7 +64,6 @@ public:
     qint64 write(const QByteArray &bytes) override;
     void clearInput() override;
     void clearOutput() override;
-    bool waitForBytes(int msecs) override;
 
 private:
     friend class MemoryLine;

@@ -4,12 +4,14 @@
 #include "core/link/SerialPort.h"
 
 #include <QByteArray>
+#include <QObject>
 
 #include <functional>
 
 // The meter dialogues on any port object (Comm1, Comm2, Comm3, or the command
-// line tool's own port). None of these process window events: callers that
-// want the window to stay alive do so in the progress step of ReceivePackets.
+// line tool's own port). Nothing here blocks or runs an event loop of its own:
+// the exchanges are driven by the port's received() signal and by the clock's
+// callbacks, so the window stays alive and a modal dialog does not stop them.
 
 // Writes the message with a single write; nothing is sent on a closed port.
 // Returns the number of bytes handed to the line.
@@ -17,12 +19,6 @@ qint64 SendRequest(SerialPort &port, const QByteArray &message);
 
 // Wraps the request in the STX envelope and writes it with one write.
 qint64 SendFramed(SerialPort &port, const QByteArray &request);
-
-// Waits until at least count bytes wait on the port or seconds have passed, and
-// returns the last count seen. Waits on the port itself (no spinning, no window
-// events); returns at once when the port is closed.
-qint64 AwaitBytes(SerialPort &port, qint64 count, double seconds,
-                  const MonotonicClock &clock = MonotonicClock::system());
 
 // Reads what waits on the port, at most cap bytes, and appends it to buffer.
 // Returns the number of bytes read.
@@ -58,12 +54,8 @@ struct PacketOptions {
     // Stop as soon as this many payload bytes are received (0: no target).
     qint64 target = 0;
     // Runs after every ACK (Accepted) and every NAK (Rejected) with the bytes
-    // received so far. It may process window events.
+    // received so far.
     std::function<void(const QByteArray &received, PacketStep step)> progress;
-    // Runs about every IdleSliceMs while the exchange waits for the meter (the
-    // closing silence above all); it may process window events, so the window
-    // does not freeze. Without it the exchange waits on the port in one piece.
-    std::function<void()> idle;
     const MonotonicClock *clock = nullptr; // nullptr: the system clock
     qint64 cap = 0;                        // 0: the 16 MiB download cap
 };
@@ -73,10 +65,50 @@ struct PacketOptions {
 // bad one with NAK (a rejected packet leaves the received bytes as they were).
 // A partial packet older than 1.5 s is dropped and answered with NAK. The
 // exchange ends after 3 s without a packet, on the 21st retry, at the target,
-// at the size cap, or when the port closes. The port must have no receive
-// handler attached.
-PacketResult ReceivePackets(SerialPort &port, const QByteArray &request,
-                            const PacketOptions &options = {});
+// at the size cap, or when the port closes.
+//
+// It runs from the event loop: start() returns at once, and done is called
+// once at the end (never from inside start()). The port must stay open for it
+// alone: the exchange is its only receive handler while it runs.
+class PacketExchange : public QObject
+{
+    Q_OBJECT
+public:
+    using Done = std::function<void(const PacketResult &)>;
+
+    explicit PacketExchange(QObject *parent = nullptr);
+    ~PacketExchange() override;
+
+    void start(SerialPort &port, const QByteArray &request, PacketOptions options, Done done);
+    // Ends a running exchange without calling done.
+    void cancel();
+    bool isRunning() const { return m_port != nullptr; }
+
+private:
+    // Applies every rule that the bytes and the time allow, then asks the
+    // clock for a call when the next rule falls due.
+    void step();
+    bool stepOnce();
+    void reject();
+    void finish(PacketEnd end);
+
+    SerialPort *m_port = nullptr;
+    PacketOptions m_options;
+    Done m_done;
+    PacketResult m_result;
+    const MonotonicClock *m_clock = nullptr;
+    qint64 m_cap = 0;
+    qint64 m_lastActivity = 0;
+    quint64 m_wakeGeneration = 0;
+    bool m_wakePending = false;
+    qint64 m_wakeDue = 0;
+    bool m_stepping = false;
+    bool m_stepAgain = false;
+    bool m_ended = false;
+    Done m_endedDone;
+    QMetaObject::Connection m_received;
+    QMetaObject::Connection m_closed;
+};
 
 // Adds up a packet's payload bytes (1..64) modulo 256.
 quint8 PacketChecksum(const QByteArray &packet);

@@ -89,10 +89,9 @@ qint64 QtSerialPort::write(const QByteArray &bytes)
     if (!isOpen())
         return 0;
     const qint64 n = m_port.write(bytes);
-    // QSerialPort only queues; push the bytes out now, as the meter dialogues expect.
+    // QSerialPort only queues; hand the bytes to the device now, without
+    // waiting: what the line does not take at once goes out from the event loop.
     m_port.flush();
-    if (isOpen() && m_port.bytesToWrite() > 0)
-        m_port.waitForBytesWritten(100);
     return n < 0 ? 0 : n;
 }
 
@@ -108,13 +107,6 @@ void QtSerialPort::clearOutput()
 {
     if (m_port.isOpen())
         m_port.clear(QSerialPort::Output);
-}
-
-bool QtSerialPort::waitForBytes(int msecs)
-{
-    if (!isOpen())
-        return false;
-    return m_port.waitForReadyRead(qMax(0, msecs));
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error)

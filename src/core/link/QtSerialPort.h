@@ -21,7 +21,6 @@ public:
     qint64 write(const QByteArray &bytes) override;
     void clearInput() override;
     void clearOutput() override;
-    bool waitForBytes(int msecs) override;
 
 private:
     void onError(QSerialPort::SerialPortError error);

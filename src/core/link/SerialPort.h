@@ -8,14 +8,13 @@
 // one stop bit, opened exclusively.
 //
 // Calls on a closed or failed port fail softly: write() sends nothing,
-// bytesWaiting() is 0, read() returns nothing and waitForBytes() returns at
-// once. Every handler therefore runs to its end; the cause stays available in
+// bytesWaiting() is 0 and read() returns nothing. Every handler therefore runs to its end; the cause stays available in
 // lastError() for diagnostics and is never shown.
 //
 // The receive event is the received() signal. It is emitted on the thread that
 // owns the port (the user-interface thread) when bytes arrive. "Attaching a
-// receive handler" means connecting to it; a polled exchange disconnects first,
-// because a backend may emit it from inside waitForBytes().
+// receive handler" means connecting to it. Nothing waits on a port: the meter
+// flows are driven by this signal and by the clock.
 class SerialPort : public QObject
 {
     Q_OBJECT
@@ -45,9 +44,6 @@ public:
     virtual qint64 write(const QByteArray &bytes) = 0;
     virtual void clearInput() = 0;
     virtual void clearOutput() = 0;
-    // Waits until more bytes have arrived or msecs have passed, without
-    // processing window events. Returns true when new bytes arrived.
-    virtual bool waitForBytes(int msecs) = 0;
 
     QString lastError() const { return m_lastError; }
     OpenError openError() const { return m_openError; }

@@ -4,20 +4,18 @@
 #include "core/data/LoggerDownload.h"
 #include "core/data/LoggerImage.h"
 #include "core/link/ConnectionMonitor.h"
-#include "core/link/Delay.h"
+#include "core/link/MonotonicClock.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/common/WaitCursor.h"
 #include "gui/download/TfrmErr.h"
 #include "gui/download/TfrmScope.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScopeGuard>
 
 namespace {
 
@@ -45,7 +43,11 @@ DownloadController::DownloadController(AppContext &ctx, ConnectionMonitor &monit
     Comm2.setPortFactory(&ctx.ports());
 }
 
-DownloadController::~DownloadController() = default;
+DownloadController::~DownloadController()
+{
+    delete m_progress.data();
+    delete m_err.data();
+}
 
 void DownloadController::DownloadLoggerData()
 {
@@ -63,7 +65,7 @@ void DownloadController::DownloadLoggerData()
     m_window.ensureView(false);
     // The poll or the live receive handler may be paused beneath this click;
     // the transfer starts from the event loop once both have finished.
-    m_monitor.runWhenQuiet(this, [this] { runDownload(); });
+    m_monitor.runWhenQuiet(this, [this] { LoadFromLogger(); });
 }
 
 bool DownloadController::downloadRefused()
@@ -89,59 +91,114 @@ bool DownloadController::unsavedDownloadMayGo()
     return !UnsavedDownload || !view || view->saveDownloadFirst();
 }
 
-void DownloadController::runDownload()
+void DownloadController::LoadFromLogger()
 {
-    downloadAttempts();
-    // Live polling comes back whatever the attempts ended in.
-    Comm2.close();
-    Delay(300);
-    m_monitor.resume();
-    setRunning(false);
-    Q_EMIT finished();
-    if (m_closeAfterDownload) {
-        m_closeAfterDownload = false;
-        Q_EMIT closeRequested();
-    }
+    m_faulty = {};
+    m_hourglass = std::make_unique<WaitCursor>();
+    SwitchToDownloadPort([this] { ReadLoggerImage(); });
 }
 
-void DownloadController::downloadAttempts()
+void DownloadController::SwitchToDownloadPort(std::function<void()> then)
 {
-    // One error dialog for the whole command.
-    QPointer<TfrmErr> err = new TfrmErr(m_window.widget);
-    auto cleanUp = qScopeGuard([this, err] {
-        delete err.data();
-        m_faulty = {};
+    // The quiet moment has been awaited (runWhenQuiet): nothing is polling
+    // or receiving now.
+    m_monitor.suspend();
+    Comm2.close();
+    const MonotonicClock &clock = MonotonicClock::system();
+    clock.callAfter(200, this, [this, &clock, then = std::move(then)] {
+        Comm2.setDeviceName(m_monitor.comm1().deviceName());
+        Comm2.setBaudRate(m_monitor.comm1().baudRate());
+        clock.callAfter(300, this, [this, then] {
+            // A device that does not open leaves Comm2 closed, and the
+            // transfer ends at once with nothing received.
+            Comm2.open();
+            then();
+        });
     });
-    while (true) {
-        const TLoadResult r = LoadFromLogger();
-        switch (r) {
-        case TLoadResult::lrOk:
-            UnsavedDownload = true;
-            return;
-        case TLoadResult::lrMemoryError:
-            m_ctx.prompter().notice(m_window.widget, QStringLiteral("Memory error!"));
-            return;
-        case TLoadResult::lrNoData:
-            m_ctx.prompter().notice(m_window.widget, QStringLiteral("There is not any recorded data in memory!"));
-            return;
-        case TLoadResult::lrDataError:
-            err->Button1->show();
-            err->Label1->setText(dataErrorText());
-            break;
-        case TLoadResult::lrReadError:
-            err->Button1->hide();
-            err->Label1->setText(readErrorText());
-            break;
-        }
-        const int answer = m_ctx.prompter().exec(*err);
-        if (!err)
-            return;
-        if (answer == TfrmErr::Retry)
-            continue;
-        if (answer == TfrmErr::OK && r == TLoadResult::lrDataError && repairFaultySet())
-            UnsavedDownload = true;
+}
+
+void DownloadController::ReadLoggerImage()
+{
+    ShowDownloadProgress();
+    LoggerDownloadOptions options;
+    options.progress = [this](const DownloadProgress &progress) {
+        if (progress.step == PacketStep::Accepted)
+            showDownloadStep(progress);
+    };
+    // The bytes arrive in a buffer of this attempt only; the store changes at
+    // the parse, all at once or not at all.
+    m_transfer.start(Comm2, std::move(options), [this](const LoggerDownloadResult &r) { imageRead(r); });
+}
+
+void DownloadController::imageRead(const LoggerDownloadResult &result)
+{
+    delete m_progress.data();
+    if (result.result != TLoadResult::lrOk) {
+        attemptEnded(result.result);
         return;
     }
+    const TLoadResult r = ParseLoggerImage(result.image, result.expectedBytes);
+    if (r == TLoadResult::lrDataError)
+        m_faulty = {result.image, result.expectedBytes, m_store.faultySet()};
+    if (r == TLoadResult::lrOk) {
+        m_hourglass.reset();
+        // A temporary folder that cannot be made is reported there; the
+        // download is shown all the same.
+        SaveTempImage();
+        showFirstDataSet();
+    }
+    attemptEnded(r);
+}
+
+void DownloadController::attemptEnded(TLoadResult r)
+{
+    m_hourglass.reset();
+    switch (r) {
+    case TLoadResult::lrOk:
+        UnsavedDownload = true;
+        endDownload();
+        return;
+    case TLoadResult::lrMemoryError:
+        m_ctx.prompter().notice(m_window.widget, QStringLiteral("Memory error!"));
+        endDownload();
+        return;
+    case TLoadResult::lrNoData:
+        m_ctx.prompter().notice(m_window.widget, QStringLiteral("There is not any recorded data in memory!"));
+        endDownload();
+        return;
+    case TLoadResult::lrDataError:
+    case TLoadResult::lrReadError:
+        break;
+    }
+    if (!m_err)
+        m_err = new TfrmErr(m_window.widget);
+    m_err->Button1->setVisible(r == TLoadResult::lrDataError);
+    m_err->Label1->setText(r == TLoadResult::lrDataError ? dataErrorText() : readErrorText());
+    const int answer = m_ctx.prompter().exec(*m_err);
+    if (answer == TfrmErr::Retry) {
+        LoadFromLogger();
+        return;
+    }
+    if (answer == TfrmErr::OK && r == TLoadResult::lrDataError && repairFaultySet())
+        UnsavedDownload = true;
+    endDownload();
+}
+
+void DownloadController::endDownload()
+{
+    delete m_err.data();
+    m_faulty = {};
+    // Live polling comes back whatever the attempts ended in.
+    Comm2.close();
+    MonotonicClock::system().callAfter(300, this, [this] {
+        m_monitor.resume();
+        setRunning(false);
+        Q_EMIT finished();
+        if (m_closeAfterDownload) {
+            m_closeAfterDownload = false;
+            Q_EMIT closeRequested();
+        }
+    });
 }
 
 bool DownloadController::repairFaultySet()
@@ -163,64 +220,6 @@ bool DownloadController::repairFaultySet()
     return true;
 }
 
-TLoadResult DownloadController::LoadFromLogger()
-{
-    m_faulty = {};
-    WaitCursor hourglass;
-    // The bytes arrive in a buffer of this attempt only; the store changes at
-    // the parse, all at once or not at all.
-    QByteArray image;
-    qint64 expectedBytes = 0;
-    TLoadResult r = ReadLoggerImage(image, expectedBytes);
-    if (r != TLoadResult::lrOk)
-        return r;
-    r = ParseLoggerImage(image, expectedBytes);
-    if (r == TLoadResult::lrDataError)
-        m_faulty = {image, expectedBytes, m_store.faultySet()};
-    if (r != TLoadResult::lrOk)
-        return r;
-    hourglass.restore();
-    // A temporary folder that cannot be made is reported there; the download
-    // is shown all the same.
-    SaveTempImage();
-    showFirstDataSet();
-    return r;
-}
-
-void DownloadController::SwitchToDownloadPort()
-{
-    // The quiet moment has been awaited by the caller (runWhenQuiet): nothing
-    // can be polling or receiving now.
-    m_monitor.suspend();
-    Comm2.close();
-    Delay(200);
-    Comm2.setDeviceName(m_monitor.comm1().deviceName());
-    Comm2.setBaudRate(m_monitor.comm1().baudRate());
-    Delay(300);
-    // Comm2 never has a receive handler: the exchange polls it. A device that
-    // does not open leaves it closed and the exchange receives nothing.
-    Comm2.open();
-}
-
-TLoadResult DownloadController::ReadLoggerImage(QByteArray &image, qint64 &expectedBytes)
-{
-    SwitchToDownloadPort();
-    ShowDownloadProgress();
-    LoggerDownloadOptions options;
-    options.progress = [this](const DownloadProgress &progress) {
-        if (progress.step == PacketStep::Accepted)
-            showDownloadStep(progress);
-        QCoreApplication::processEvents();
-    };
-    // The window keeps answering while the meter is silent, the closing 3 s included.
-    options.idle = [] { QCoreApplication::processEvents(); };
-    LoggerDownloadResult result = DownloadLoggerImage(Comm2, options);
-    delete m_progress.data();
-    image = std::move(result.image);
-    expectedBytes = result.expectedBytes;
-    return result.result;
-}
-
 void DownloadController::ShowDownloadProgress()
 {
     delete m_progress.data();
@@ -236,9 +235,6 @@ void DownloadController::ShowDownloadProgress()
     m_progress = scope;
     showDownloadStep({});
     scope->show();
-    if (m_window.widget)
-        m_window.widget->repaint();
-    QCoreApplication::processEvents();
 }
 
 TfrmScope *DownloadController::progressWindow() const

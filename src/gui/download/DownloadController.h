@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/data/LoggerDownload.h"
 #include "core/data/TDataSetStore.h"
 #include "core/link/ComPort.h"
 #include "gui/dataview/TfrmGraph.h"
@@ -10,20 +11,26 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class AppContext;
 class ConnectionMonitor;
 class QFileDialog;
 class QWidget;
+class TfrmErr;
 class TfrmScope;
-
-struct DownloadProgress;
+class WaitCursor;
 
 // The logger's memory on screen: the download command (from "Download" to the
 // first data set, with live polling handed back in every case) and the
 // collection files, which load and save the same data sets. It owns the
 // download port Comm2 and the store behind the download view; the view itself
 // lives in the main window's document area and is reached through Window.
+//
+// The download runs from the event loop, one step after another (the pauses
+// of the port hand-over are clock calls, the transfer is driven by the port),
+// so the window answers throughout and a message box or dialog opened
+// meanwhile does not stop the transfer.
 class DownloadController : public QObject, public TfrmGraphHost
 {
     Q_OBJECT
@@ -58,15 +65,8 @@ public:
     // The download command: copies the logger's memory into the store and
     // shows its first data set. Refused without a connection, while the
     // logger records, and while a download already runs; an unsaved download
-    // is offered for saving first.
+    // is offered for saving first. Returns at once; finished() follows.
     void DownloadLoggerData();
-    // One attempt: the transfer, the parse, and on success the temporary
-    // image and data set 0 on screen.
-    TLoadResult LoadFromLogger();
-    // Moves the serial device from Comm1 to Comm2 (MainTimer stopped).
-    void SwitchToDownloadPort();
-    // The exchange on Comm2 with its progress window; lrOk or lrReadError.
-    TLoadResult ReadLoggerImage(QByteArray &image, qint64 &expectedBytes);
     // Creates and shows this attempt's progress window.
     void ShowDownloadProgress();
     // A download is running: the commands that would disturb it refuse.
@@ -117,8 +117,18 @@ private:
     // The download view's save question before its unsaved download is
     // replaced; whether the command may go on.
     bool unsavedDownloadMayGo();
-    void runDownload();
-    void downloadAttempts();
+    // The steps of one attempt (LoadFromLogger): the hand-over of the device
+    // from Comm1 to Comm2 with its two pauses, the transfer with its progress
+    // window, the parse, and on success the temporary image and data set 0.
+    void LoadFromLogger();
+    void SwitchToDownloadPort(std::function<void()> then);
+    void ReadLoggerImage();
+    void imageRead(const LoggerDownloadResult &result);
+    // What the attempt ended in: done, a message, or the error dialog that
+    // may start the next attempt.
+    void attemptEnded(TLoadResult result);
+    // Comm2 closed, a pause, live polling back, finished().
+    void endDownload();
     bool repairFaultySet();
     void setRunning(bool running);
     void showDownloadStep(const DownloadProgress &progress);
@@ -129,6 +139,10 @@ private:
     TDataSetStore m_store;
     bool m_running = false;
     bool m_closeAfterDownload = false;
+    LoggerDownload m_transfer;
+    std::unique_ptr<WaitCursor> m_hourglass;
+    // One error dialog for the whole command.
+    QPointer<TfrmErr> m_err;
     QPointer<TfrmScope> m_progress;
     // The image of an attempt that ended in a data error, for the repair that
     // keeps the data sets before the faulty one.

@@ -61,8 +61,6 @@ void TfrmAbout::setStatusLine(const QString &text)
 {
     Label4->setText(text);
     Label4->setVisible(!text.isEmpty());
-    repaint();
-    QCoreApplication::processEvents();
 }
 
 void TfrmAbout::showEvent(QShowEvent *event)

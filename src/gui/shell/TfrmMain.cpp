@@ -284,7 +284,7 @@ void TfrmMain::fillPortBox()
 void TfrmMain::refreshPortBox()
 {
     // The search walks the list it was given; the download holds the box.
-    if (!m_searchDone || m_downloads.running())
+    if (!m_monitor.searchDone() || m_downloads.running())
         return;
     const QStringList entries = currentPortEntries();
     if (entries == m_monitor.portNames())
@@ -338,20 +338,24 @@ void TfrmMain::showEvent(QShowEvent *event)
     m_shown = true;
     // Nothing may be chosen before the search has picked the port.
     setCommandsEnabled(false);
-    // Let the window appear before the search holds the program for a while.
+    // The window appears first; the search runs from the event loop.
     QTimer::singleShot(0, this, &TfrmMain::FormShow);
 }
 
 void TfrmMain::FormShow()
 {
-    m_searching = true;
     m_userDataFolder = m_ctx.folders().userDataFolder();
     createLcdMirror();
 
     m_monitor.setPortIndex(
         Settings::validPortIndex(m_ctx.settings().PortIndex, m_monitor.portNames().size()));
+    connect(&m_monitor, &ConnectionMonitor::searchFinished, this, &TfrmMain::meterSearched,
+            Qt::SingleShotConnection);
     m_monitor.searchMeter();
+}
 
+void TfrmMain::meterSearched()
+{
     if (m_splash) {
         m_splash->setStatusLine(QString());
         m_splash->close();
@@ -359,13 +363,9 @@ void TfrmMain::FormShow()
     m_splash.clear();
     CreateDownloadView();
 
-    m_searching = false;
-    m_searchDone = true;
     setCommandsEnabled(true);
     m_portListTimer->start();
     Q_EMIT searchFinished();
-    if (m_closeAfterSearch)
-        QTimer::singleShot(0, this, &QWidget::close);
 }
 
 void TfrmMain::createLcdMirror()
@@ -630,12 +630,6 @@ bool TfrmMain::documentWindowsAgreeToClose()
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
-    if (m_searching) {
-        // The search still holds Comm1; close once it has ended.
-        m_closeAfterSearch = true;
-        event->ignore();
-        return;
-    }
     if (m_downloads.running()) {
         // The download holds Comm2 and the store; close once it has ended.
         m_downloads.closeAfterDownload();
@@ -657,5 +651,8 @@ void TfrmMain::closeEvent(QCloseEvent *event)
         m_ctx.prompter().notice(this, error);
         return;
     }
+    // Closed during the search: the splash goes with the window.
+    if (m_splash)
+        m_splash->close();
     event->accept();
 }

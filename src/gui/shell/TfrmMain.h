@@ -50,7 +50,7 @@ public:
     QString userDataFolder() const { return m_userDataFolder; }
     // The texts of the two status bar panels.
     QString statusPanelText(int panel) const;
-    bool searchDone() const { return m_searchDone; }
+    bool searchDone() const { return m_monitor.searchDone(); }
 
     // Tool bar.
     QToolBar *Panel1 = nullptr;
@@ -134,6 +134,8 @@ private:
     QStringList currentPortEntries() const;
     QString panel0Text(const QString &devicePath) const;
     void FormShow();
+    // The search has ended: the splash goes, the commands come.
+    void meterSearched();
     void createLcdMirror();
     void setCommandsEnabled(bool enabled);
     void setStatus(const QString &devicePath, bool connected);
@@ -159,9 +161,6 @@ private:
     QLabel *m_panel1 = nullptr;
     QList<QAction *> m_windowListActions;
     bool m_shown = false;
-    bool m_searching = false;
-    bool m_searchDone = false;
-    bool m_closeAfterSearch = false;
     MainOptions m_options;
     // Re-reads the port list every 2 s while no meter is connected.
     QTimer *m_portListTimer = nullptr;
