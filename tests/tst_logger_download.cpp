@@ -32,6 +32,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QEventLoop>
 #include <QTimer>
 #include <QToolButton>
 #include <QtEndian>
@@ -83,6 +84,7 @@ private Q_SLOTS:
     void emptyLogger();
     void commandsRefuseWhileDownloading();
     void demoMeterOnItsInMemoryLine();
+    void modalWindowHeldDuringTheTransfer();
     void unsavedDownloadAskedBeforeDownload_data();
     void unsavedDownloadAskedBeforeDownload();
 
@@ -465,6 +467,52 @@ void TestLoggerDownload::commandsRefuseWhileDownloading()
     m_prompter->answerMessage(QMessageBox::No);
     QTRY_VERIFY(!w->isVisible());
     QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("Save DataLogger Data ?")});
+}
+
+void TestLoggerDownload::modalWindowHeldDuringTheTransfer()
+{
+    // The user opens About while the packets come in and reads it for 5 s,
+    // longer than the 3 s of silence that end a transfer: the exchange goes
+    // on beneath the modal window and brings the whole memory.
+    const QByteArray image = threeSets().build();
+    QVERIFY(writeFile(file(QStringLiteral("meter.518")), image));
+    Sim sim({"--image", file(QStringLiteral("meter.518")), "--realtime"});
+    auto w = startedWindow(sim.path());
+    QVERIFY(w->monitor().isConnected());
+
+    qint64 receivedWhenOpened = -1;
+    qint64 receivedWhenClosed = -1;
+    auto received = [&] {
+        TfrmScope *p = w->downloads().progressWindow();
+        return p ? p->lblBytesReceived->text().toLongLong() : -1;
+    };
+    m_prompter->answerDialog([&](QDialog &about) {
+        receivedWhenOpened = received();
+        // The user's reading time: this handler stands for the modal window's own loop.
+        QEventLoop reading;
+        QTimer::singleShot(5000, &reading, &QEventLoop::quit);
+        reading.exec();
+        receivedWhenClosed = w->downloads().progressWindow() ? received() : qint64(image.size());
+        return int(about.result());
+    });
+    QTimer opener;
+    connect(&opener, &QTimer::timeout, this, [&] {
+        if (received() >= 64) {
+            opener.stop();
+            w->About1->trigger();
+        }
+    });
+    opener.start(5);
+    QVERIFY(download(*w));
+
+    QVERIFY(receivedWhenOpened >= 64);
+    QVERIFY(receivedWhenOpened < image.size());
+    QVERIFY(receivedWhenClosed > receivedWhenOpened);
+    QCOMPARE(m_prompter->dialogs.size(), 1);
+    QVERIFY2(m_prompter->messages.isEmpty(), qPrintable(m_prompter->messages.join(u'|')));
+    QCOMPARE(w->downloads().store().lastImage(), image);
+    QCOMPARE(w->downloads().store().SetCount(), 3);
+    verifyLivePollingBack(*w);
 }
 
 void TestLoggerDownload::demoMeterOnItsInMemoryLine()
