@@ -144,12 +144,15 @@ void ChartWidget::printDialog()
 {
     QPrinter *printer = m_printer;
     if (!printer) {
-        if (!m_ownPrinter)
+        if (!m_ownPrinter) {
+            // The stored orientation is only the default of a new printer: a
+            // printer set up by the user keeps the orientation chosen there.
             m_ownPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            m_ownPrinter->setPageOrientation(m_model.state().printLandscape ? QPageLayout::Landscape
+                                                                            : QPageLayout::Portrait);
+        }
         printer = m_ownPrinter.get();
     }
-    printer->setPageOrientation(m_model.state().printLandscape ? QPageLayout::Landscape
-                                                               : QPageLayout::Portrait);
     QPrintDialog dialog(printer, this);
     const int result = runDialog(m_dialogRunner, dialog);
     m_dialogResult = result == QDialog::Accepted ? 1 : 0;
