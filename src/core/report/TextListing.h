@@ -11,10 +11,7 @@
 class TextListing
 {
 public:
-    // The text whose height sets the line height.
-    static QString measureText() { return QStringLiteral("String Grid Printout"); }
-
-    // textHeight: the printer height of measureText() in the listing font.
+    // textHeight: the printer height of a line of text in the listing font.
     TextListing(int textHeight, int pageHeight);
 
     // 1.5 times the text height, truncated.

@@ -19,7 +19,9 @@ void print(QPrinter &printer, const PrintableView &view)
     font.setPointSize(8);
     painter.setFont(font);
     const QFontMetrics metrics(font, &printer);
-    const int textHeight = metrics.size(Qt::TextSingleLine, TextListing::measureText()).height();
+    // A line's height in this font (ascent plus descent) is the same for
+    // every text, "String Grid Printout" included.
+    const int textHeight = metrics.height();
     const int pageHeight = printer.pageLayout().paintRectPixels(printer.resolution()).height();
     const TextListing listing(textHeight, pageHeight);
     const int rows = view.listingRowCount();
