@@ -304,6 +304,17 @@ void TestPrint::graphOrientation()
     QCOMPARE(pdfPages(out), 1);
     const QSizeF size = pdfPageSize(out);
     QCOMPARE(size.width() > size.height(), landscape);
+    // The labels keep the size they have on screen, a few points, not
+    // inches (fonts scaled twice once made them unreadable).
+    const QString words = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), out, QStringLiteral("-")});
+    const QRegularExpression box(QStringLiteral("yMin=\"([\\d.]+)\" xMax=\"[\\d.]+\" yMax=\"([\\d.]+)\""));
+    int labels = 0;
+    for (auto it = box.globalMatch(words); it.hasNext(); ++labels) {
+        const QRegularExpressionMatch m = it.next();
+        const double height = m.captured(2).toDouble() - m.captured(1).toDouble();
+        QVERIFY2(height > 2.0 && height < 20.0, qPrintable(QString::number(height)));
+    }
+    QVERIFY(labels >= 10);
 }
 
 void TestPrint::previewShowsThePrintedPages_data()
