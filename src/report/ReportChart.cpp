@@ -164,10 +164,17 @@ private:
     Range m_y;
 };
 
-QString tickText(double v, double step)
+// As many decimals as the step needs: 2.5 shows "72.5", not "73".
+QString tickText(double v, double step, const DateTimeText &texts)
 {
-    const int decimals = step >= 1.0 ? 0 : int(std::ceil(-std::log10(step)));
-    return QString::number(v, 'f', decimals);
+    int decimals = 0;
+    while (decimals < 6) {
+        const double scaled = step * std::pow(10.0, decimals);
+        if (std::abs(scaled - std::round(scaled)) < 1e-6 * scaled)
+            break;
+        ++decimals;
+    }
+    return texts.fixed(v, decimals);
 }
 
 void paintPanel(QPainter &p, const QRectF &area, const QString &title, Range xr, std::span<const double> xs,
@@ -192,7 +199,7 @@ void paintPanel(QPainter &p, const QRectF &area, const QString &title, Range xr,
         p.setPen(grid);
         p.drawLine(left, QPointF(plot.right(), left.y()));
         p.setPen(Qt::black);
-        const QString t = tickText(v, step);
+        const QString t = tickText(v, step, texts);
         p.drawText(QPointF(plot.left() - 4.0 - fm.horizontalAdvance(t), left.y() + fm.ascent() / 2.5), t);
     }
     constexpr int XTicks = 5;
@@ -207,7 +214,8 @@ void paintPanel(QPainter &p, const QRectF &area, const QString &title, Range xr,
         const QString date = texts.shortDate(x);
         const QString time = texts.longTime(x);
         const double w = std::max(fm.horizontalAdvance(date), fm.horizontalAdvance(time));
-        const double left = std::clamp(px - w / 2.0, area.left(), area.right() - w);
+        // Under the plot only, clear of the value labels at its left.
+        const double left = std::clamp(px - w / 2.0, plot.left(), area.right() - w);
         p.drawText(QPointF(left, plot.bottom() + 2.0 + fm.ascent()), date);
         p.drawText(QPointF(left, plot.bottom() + 2.0 + fm.height() + fm.ascent()), time);
     }
