@@ -2,6 +2,7 @@
 #include "core/chart/ChartPreparation.h"
 
 #include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -246,18 +247,38 @@ private slots:
         QCOMPARE(shown, 1);
     }
 
+    void printsThroughThePrintDialog_data()
+    {
+        QTest::addColumn<bool>("ownPrinter");
+        QTest::addColumn<int>("orientation");
+        // The chart's own printer starts in the stored orientation (landscape).
+        QTest::newRow("own printer") << true << int(QPageLayout::Landscape);
+        // A printer handed in keeps the orientation it was set up with.
+        QTest::newRow("printer set up portrait") << false << int(QPageLayout::Portrait);
+    }
+
     void printsThroughThePrintDialog()
     {
+        QFETCH(bool, ownPrinter);
+        QFETCH(int, orientation);
         const QString pdf = m_dir.filePath(QStringLiteral("chart.pdf"));
         QPrinter printer;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        chart().setPrinter(&printer);
+        printer.setPageOrientation(QPageLayout::Portrait);
+        chart().setPrinter(ownPrinter ? nullptr : &printer);
         chart().model().setPrintStyleControl(PrintStyle::sgPrintDefaultMono);
-        chart().setDialogRunner([](QDialog &) { return int(QDialog::Accepted); });
+        QPrinter *used = nullptr;
+        chart().setDialogRunner([&](QDialog &d) {
+            used = dynamic_cast<QPrintDialog &>(d).printer();
+            used->setOutputFormat(QPrinter::PdfFormat);
+            used->setOutputFileName(pdf);
+            return int(QDialog::Accepted);
+        });
         chart().setPEactions(ChartWidget::PEaction::sgPrintDialog);
+        chart().setPrinter(nullptr);
         QCOMPARE(chart().GetDialogResult(), 1);
-        QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
+        QVERIFY(used);
+        QCOMPARE(used == &printer, !ownPrinter);
+        QCOMPARE(int(used->pageLayout().orientation()), orientation);
         QVERIFY(QFileInfo(pdf).size() > 1000);
     }
 };

@@ -210,7 +210,8 @@ void TestMainWindow::menus_data()
     QTest::newRow("menu bar") << QString()
                               << QStringList{"&File", "&DataLogger", "&Setup", "&View", "&Window", "&Help"};
     QTest::newRow("file") << "File1"
-                          << QStringList{"&Open", "&Save", "-", "&Print", "&Printer Setup", "-", "E&xit"};
+                          << QStringList{"&Open", "&Save", "-", "&Print", "Print Preview", "&Printer Setup",
+                                         "Export Report (PDF)...", "-", "E&xit"};
     QTest::newRow("view") << "View1" << QStringList{"&LCD"};
     QTest::newRow("window") << "Window1" << QStringList{"&Cascade", "&Tile"};
     QTest::newRow("help") << "Help1" << QStringList{"&Contents", "-", "&About KV518"};

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QLocale>
 #include <QPrintDialog>
+#include <QPicture>
 #include <QPrinter>
 #include <QRubberBand>
 #include <QScrollBar>
@@ -144,12 +145,15 @@ void ChartWidget::printDialog()
 {
     QPrinter *printer = m_printer;
     if (!printer) {
-        if (!m_ownPrinter)
+        if (!m_ownPrinter) {
+            // The stored orientation is only the default of a new printer: a
+            // printer set up by the user keeps the orientation chosen there.
             m_ownPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            m_ownPrinter->setPageOrientation(m_model.state().printLandscape ? QPageLayout::Landscape
+                                                                            : QPageLayout::Portrait);
+        }
         printer = m_ownPrinter.get();
     }
-    printer->setPageOrientation(m_model.state().printLandscape ? QPageLayout::Landscape
-                                                               : QPageLayout::Portrait);
     QPrintDialog dialog(printer, this);
     const int result = runDialog(m_dialogRunner, dialog);
     m_dialogResult = result == QDialog::Accepted ? 1 : 0;
@@ -161,18 +165,27 @@ void ChartWidget::printTo(QPrinter &printer)
 {
     m_mono = m_model.state().printStyleControl == PrintStyle::sgPrintDefaultMono;
     applyChanges(true);
+    // QCustomPlot gives fonts in points and pens in pixels. Drawn straight
+    // at the printer's resolution the points grow with it and the pens do
+    // not; a painter scaled to make up for the pens scales the fonts a second
+    // time. So the chart is recorded as a picture at the picture's (screen)
+    // resolution, which keeps its vectors and text, and played onto the
+    // page, which scales everything alike: fonts and pens keep the
+    // proportions they have on screen, on paper and in the preview.
     QCPPainter painter;
     if (painter.begin(&printer)) {
         const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-        // Lay the chart out at screen size, then scale it onto the page, so
-        // fonts and pens keep their proportions at printer resolution.
-        const double scale = std::max(1.0, printer.resolution() / 96.0);
-        const int w = int(page.width() / scale);
-        const int h = int(page.height() / scale);
-        painter.setMode(QCPPainter::pmVectorized);
-        painter.setMode(QCPPainter::pmNoCaching);
-        painter.scale(scale, scale);
-        m_plot->toPainter(&painter, w, h);
+        QPicture picture;
+        const int w = int(page.width() * double(picture.logicalDpiX()) / printer.logicalDpiX());
+        const int h = int(page.height() * double(picture.logicalDpiY()) / printer.logicalDpiY());
+        QCPPainter recorder;
+        if (recorder.begin(&picture)) {
+            recorder.setMode(QCPPainter::pmVectorized);
+            recorder.setMode(QCPPainter::pmNoCaching);
+            m_plot->toPainter(&recorder, w, h);
+            recorder.end();
+        }
+        painter.drawPicture(0, 0, picture);
         painter.end();
     }
     m_mono = false;

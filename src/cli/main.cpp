@@ -1,10 +1,24 @@
 #include "cli/CliApp.h"
+#include "cli/ReportCommand.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Only the report draws: fonts need a GUI application, which runs
+    // offscreen so that the command works without a display. Every other
+    // command stays a plain console program.
+    std::unique_ptr<QCoreApplication> app;
+    if (ReportCommand::needsGui(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("kv518-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KV518_VERSION));
     CliApp cli;

@@ -31,21 +31,33 @@ QString DataListModel::text(int row, int column) const
     // The chart may have been prepared for new content since the last fill.
     if (row < 0 || row >= m_rows || row >= m_chart.points() || m_chart.subsets() < 2)
         return QString();
+    return cellText(m_texts, column, row, m_chart.xDataII(0, row), m_chart.yData(0, row), m_chart.yData(1, row));
+}
+
+QString DataListModel::cellText(const DateTimeText &texts, int column, qsizetype index, double time, float humidity,
+                                float temperature)
+{
     switch (column) {
     case No:
-        return QString::number(row + 1);
+        return QString::number(index + 1);
     case Date:
-        return m_texts.shortDate(m_chart.xDataII(0, row));
+        return texts.shortDate(time);
     case Time:
-        return m_texts.longTime(m_chart.xDataII(0, row));
+        return texts.longTime(time);
     case Humidity:
-        return m_texts.reading(m_chart.yData(0, row));
+        return texts.reading(humidity);
     case Temp:
         // Out-of-range temperatures show their marker value, not "OL".
-        return m_texts.oneDecimal(m_chart.yData(1, row));
+        return texts.oneDecimal(temperature);
     default:
         return QString();
     }
+}
+
+QString DataListModel::heading(int column)
+{
+    static const char *const headers[ColumnCount] = {"No", "DATE", "TIME", "HUMIDITY", "Temp"};
+    return column >= 0 && column < ColumnCount ? QString::fromLatin1(headers[column]) : QString();
 }
 
 QVariant DataListModel::data(const QModelIndex &index, int role) const
@@ -61,10 +73,9 @@ QVariant DataListModel::headerData(int section, Qt::Orientation orientation, int
         return {};
     if (orientation == Qt::Vertical)
         return section + 1;
-    static const char *const headers[ColumnCount] = {"No", "DATE", "TIME", "HUMIDITY", "Temp"};
     if (section < 0 || section >= ColumnCount)
         return {};
-    return QString::fromLatin1(headers[section]);
+    return heading(section);
 }
 
 int DataListModel::columnWidth(int column)

@@ -28,6 +28,13 @@ public:
 
     // The text of a cell (empty outside the rows).
     QString text(int row, int column) const;
+    // The text of a cell of sample `index` (0-based) with the given time and
+    // readings: the one formatting the list, the printed listing and the
+    // report share.
+    static QString cellText(const DateTimeText &texts, int column, qsizetype index, double time, float humidity,
+                            float temperature);
+    // The heading of a column ("No", "DATE", ...); empty outside the columns.
+    static QString heading(int column);
     static int columnWidth(int column);
 
 private:

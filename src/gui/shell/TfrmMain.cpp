@@ -57,6 +57,7 @@ TfrmMain::TfrmMain(AppContext &ctx, const MainOptions &options, QWidget *parent)
     createStatusBar();
     connectMonitor();
     connectDownloads();
+    createPrinting();
 
     if (options.demo && options.startDemoMeter)
         options.startDemoMeter(this);
@@ -149,7 +150,9 @@ void TfrmMain::createMenus()
     Save1 = action(File1, "Save1", QStringLiteral("&Save"));
     File1->addSeparator();
     Print1 = action(File1, "Print1", QStringLiteral("&Print"));
+    PrintPreview1 = action(File1, "PrintPreview1", QStringLiteral("Print Preview"));
     PrinterSetup1 = action(File1, "PrinterSetup1", QStringLiteral("&Printer Setup"));
+    ExportReport1 = action(File1, "ExportReport1", QStringLiteral("Export Report (PDF)..."));
     File1->addSeparator();
     Exit1 = action(File1, "Exit1", QStringLiteral("E&xit"));
 
@@ -503,12 +506,28 @@ void TfrmMain::saveDownloadView(TfrmGraph &view)
     Save1Click();
 }
 
+void TfrmMain::createPrinting()
+{
+    PrintController::Window window;
+    window.widget = this;
+    window.area = mdiArea;
+    window.store = [this]() -> const TDataSetStore & { return m_downloads.store(); };
+    // The logger setup window, once it exists, holds the meter as well and
+    // joins this test.
+    window.busy = [this] { return m_downloads.running(); };
+    m_print = std::make_unique<PrintController>(m_ctx, window);
+    connect(PrintPreview1, &QAction::triggered, m_print.get(), &PrintController::PrintPreviewClick);
+    connect(ExportReport1, &QAction::triggered, m_print.get(), &PrintController::ExportReportClick);
+}
+
 void TfrmMain::btnPrintClick()
 {
+    m_print->btnPrintClick();
 }
 
 void TfrmMain::PrinterSetup1Click()
 {
+    m_print->PrinterSetup1Click();
 }
 
 void TfrmMain::btnDataLoggerClick()

@@ -7,6 +7,7 @@
 #include "gui/download/DownloadController.h"
 #include "gui/live/LiveReadings.h"
 #include "gui/live/TfrmLCD.h"
+#include "gui/print/PrintController.h"
 #include "gui/shell/PortBox.h"
 
 #include <QList>
@@ -71,6 +72,8 @@ public:
     QAction *Save1 = nullptr;
     QAction *Print1 = nullptr;
     QAction *PrinterSetup1 = nullptr;
+    QAction *PrintPreview1 = nullptr;
+    QAction *ExportReport1 = nullptr;
     QAction *Exit1 = nullptr;
     QAction *DataLogger1 = nullptr;
     QAction *Setup1 = nullptr;
@@ -89,6 +92,8 @@ public:
 
     // The download command, its data sets and the collection files.
     DownloadController &downloads() { return m_downloads; }
+    // Printing, its printer and the PDF report.
+    PrintController &printing() { return *m_print; }
     // The download view; empty while none is open.
     QPointer<TfrmGraph> DownloadView;
 
@@ -148,6 +153,7 @@ private:
     TfrmGraph *ensureDownloadView(bool fullWidth);
     DownloadController::Window downloadWindow();
     void connectDownloads();
+    void createPrinting();
     void saveDownloadView(TfrmGraph &view);
     void setDownloadCommandsEnabled(bool running);
 
@@ -167,4 +173,5 @@ private:
     // Declared after the monitor: it goes first, while the monitor it uses
     // still exists.
     DownloadController m_downloads;
+    std::unique_ptr<PrintController> m_print;
 };

@@ -1,0 +1,211 @@
+#include "cli/ReportCommand.h"
+
+#include "core/data/TDataSetStore.h"
+#include "core/files/TextDataFile.h"
+#include "core/link/MeterMessages.h"
+#include "core/report/ReportLayout.h"
+#include "report/ReportWriter.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstring>
+#include <unistd.h>
+
+namespace ReportCommand {
+
+namespace {
+
+const QString Usage = QStringLiteral(
+    "FILE [--set N] -o OUT.pdf [--locale NAME] [--from TIME] [--to TIME] [--no-table]");
+
+QString quoted(const QString &path)
+{
+    return u'"' + path + u'"';
+}
+
+std::optional<int> loadCollection(CliContext &ctx, const QCommandLineParser &parser, const QString &path,
+                                  ReportData &data)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot read %1.").arg(quoted(path)));
+    if (file.size() > Meter::MaxImageBytes)
+        return ctx.fail(ExitCode::DataError,
+                        QStringLiteral("%1 is larger than 16 MiB and cannot be a logger image.").arg(quoted(path)));
+    const QByteArray image = file.readAll();
+    TDataSetStore store;
+    switch (store.load(image, image.size())) {
+    case TLoadResult::lrOk:
+        break;
+    case TLoadResult::lrNoData:
+        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 holds no data set.").arg(quoted(path)));
+    case TLoadResult::lrDataError:
+        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 is damaged: data set %2 does not fit in the file.")
+                                                 .arg(quoted(path))
+                                                 .arg(store.faultySet() + 1));
+    default:
+        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 is damaged.").arg(quoted(path)));
+    }
+    int set = 1;
+    if (parser.isSet(QStringLiteral("set"))) {
+        bool ok = false;
+        set = parser.value(QStringLiteral("set")).toInt(&ok);
+        if (!ok)
+            set = 0;
+    } else if (store.SetCount() > 1) {
+        return ctx.fail(ExitCode::Usage, QStringLiteral("%1 holds %2 data sets; choose one with --set N.")
+                                             .arg(quoted(path))
+                                             .arg(store.SetCount()));
+    }
+    if (set < 1 || set > store.SetCount())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("%1 holds %2 data set(s); --set must be between 1 and %2.")
+                                             .arg(quoted(path))
+                                             .arg(store.SetCount()));
+    data = ReportData::fromStore(store, set - 1, QFileInfo(path).fileName());
+    return std::nullopt;
+}
+
+std::optional<int> loadDataFile(CliContext &ctx, const QCommandLineParser &parser, const QString &path,
+                                ReportData &data)
+{
+    if (parser.isSet(QStringLiteral("set")))
+        return ctx.fail(ExitCode::Usage, QStringLiteral("--set applies to collection files only."));
+    const QChar separator = TextDataFile::separatorFor(path);
+    if (separator.isNull())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("%1 is neither a collection file (.518) nor a data file "
+                                                        "(.txt, .csv).")
+                                             .arg(quoted(path)));
+    TextFileExtent extent;
+    TextFilePoints points;
+    switch (TextDataFile::read(path, separator, ctx.texts(), extent, points)) {
+    case TextReadStatus::CannotOpen:
+        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot read %1.").arg(quoted(path)));
+    case TextReadStatus::TooManyLines:
+        return ctx.fail(ExitCode::DataError, TextDataFile::tooManyLinesMessage());
+    default:
+        break;
+    }
+    if (points.filled == 0)
+        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 holds no data line.").arg(quoted(path)));
+    const size_t n = size_t(points.filled);
+    data.fileName = QFileInfo(path).fileName();
+    data.x.assign(points.x.begin(), points.x.begin() + qsizetype(n));
+    data.humidity.assign(points.humidity.begin(), points.humidity.begin() + qsizetype(n));
+    data.temperature.assign(points.temperature.begin(), points.temperature.begin() + qsizetype(n));
+    return std::nullopt;
+}
+
+std::optional<int> timeOption(CliContext &ctx, const QCommandLineParser &parser, const QString &name,
+                              std::optional<double> &time)
+{
+    if (!parser.isSet(name))
+        return std::nullopt;
+    time = ReportLayout::parseTime(parser.value(name), ctx.texts());
+    if (!time)
+        return ctx.fail(ExitCode::Usage, QStringLiteral("--%1 \"%2\" is not a time (e.g. 2026-03-01T10:00:00).")
+                                             .arg(name, parser.value(name)));
+    return std::nullopt;
+}
+
+// A bar on the terminal; nothing when stderr goes to a file or a pipe.
+class TerminalProgress
+{
+public:
+    explicit TerminalProgress(QTextStream &err)
+        : m_err(err)
+        , m_on(isatty(STDERR_FILENO) == 1)
+    {
+    }
+    ~TerminalProgress()
+    {
+        if (m_on && m_shown)
+            m_err << '\n' << Qt::flush;
+    }
+
+    bool operator()(int done, int pages)
+    {
+        if (!m_on)
+            return true;
+        const int percent = pages > 0 ? done * 100 / pages : 100;
+        if (percent == m_percent)
+            return true;
+        m_percent = percent;
+        m_shown = true;
+        constexpr int Width = 30;
+        const int filled = percent * Width / 100;
+        m_err << "\rWriting report: page " << done << " of " << pages << " ["
+              << QString(filled, u'#') << QString(Width - filled, u' ') << "] " << percent << '%' << Qt::flush;
+        return true;
+    }
+
+private:
+    QTextStream &m_err;
+    bool m_on;
+    bool m_shown = false;
+    int m_percent = -1;
+};
+
+int runReport(CliContext &ctx, const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("set"), QStringLiteral("The data set (1 = the first) of a collection file."),
+                      QStringLiteral("N")});
+    parser.addOption({{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("The PDF file to write."),
+                      QStringLiteral("OUT")});
+    parser.addOption({QStringLiteral("from"),
+                      QStringLiteral("Only samples at or after TIME (ISO 8601, or the locale's date and time)."),
+                      QStringLiteral("TIME")});
+    parser.addOption({QStringLiteral("to"), QStringLiteral("Only samples at or before TIME."),
+                      QStringLiteral("TIME")});
+    parser.addOption({QStringLiteral("no-table"), QStringLiteral("Leave the sample table out (page 1 only).")});
+    if (auto code = ctx.parse(parser, arguments, true, Usage))
+        return *code;
+    const QStringList paths = parser.positionalArguments();
+    if (paths.size() != 1)
+        return ctx.fail(ExitCode::Usage, QStringLiteral("report takes one collection or data file (see --help)."));
+    const QString output = parser.value(QStringLiteral("output"));
+    if (output.isEmpty())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("report needs -o OUT.pdf (see --help)."));
+
+    ReportLayout::Options options;
+    options.table = !parser.isSet(QStringLiteral("no-table"));
+    if (auto code = timeOption(ctx, parser, QStringLiteral("from"), options.from))
+        return *code;
+    if (auto code = timeOption(ctx, parser, QStringLiteral("to"), options.to))
+        return *code;
+
+    const QString path = paths.first();
+    ReportData data;
+    const bool collection = QFileInfo(path).suffix().compare(QLatin1String("518"), Qt::CaseInsensitive) == 0;
+    if (auto code = collection ? loadCollection(ctx, parser, path, data) : loadDataFile(ctx, parser, path, data))
+        return *code;
+    if (options.from || options.to)
+        data = data.window(options.from, options.to);
+
+    const ReportLayout layout(data, ctx.texts(), options);
+    TerminalProgress progress(ctx.err());
+    const ReportWriter::Result result = ReportWriter::write(
+        layout, output, ReportWriter::pageSizeFor(ctx.texts().locale()),
+        [&progress](int done, int pages) { return progress(done, pages); });
+    if (!result.written)
+        return ctx.fail(ExitCode::DataError, result.error);
+    return int(ExitCode::Success);
+}
+
+} // namespace
+
+QList<CliCommand> commands()
+{
+    return {{QStringLiteral("report"), Usage,
+             QStringLiteral("Write a data set (or a data file) as a PDF report: header, chart, statistics, samples."),
+             runReport}};
+}
+
+bool needsGui(int argc, char *argv[])
+{
+    return argc > 1 && std::strcmp(argv[1], "report") == 0;
+}
+
+} // namespace ReportCommand

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/data/Statistics.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class TDataSetStore;
+
+// One data set as a report shows it: where it came from and its samples in
+// point order. The window builds one from a data view, kv518-cli from a file.
+struct ReportData
+{
+    QString fileName;               // as the header names the source
+    int setNumber = 0;              // 1-based; 0 when the source has no data sets
+    std::optional<double> start;    // the set's own start; else the first sample's time
+    std::optional<qint64> intervalSeconds; // the set's own interval; else estimated
+    QString unit;                   // "C" or "F"; empty when unknown
+    std::vector<double> x;
+    std::vector<float> humidity;
+    std::vector<float> temperature;
+
+    qsizetype points() const { return qsizetype(x.size()); }
+    ChartSeries series() const;
+
+    // Data set k (0-based) of a store.
+    static ReportData fromStore(const TDataSetStore &store, int k, const QString &fileName);
+    // The samples whose time lies within [from, to] (either bound may be
+    // missing), in their order; the rest of the description is kept.
+    ReportData window(std::optional<double> from, std::optional<double> to) const;
+};

@@ -1,0 +1,124 @@
+#include "core/report/ReportLayout.h"
+
+#include "core/chart/DataListModel.h"
+
+#include <QDateTime>
+
+ReportLayout::ReportLayout(const ReportData &data, const DateTimeText &texts, Options options)
+    : m_data(data)
+    , m_texts(texts)
+    , m_options(options)
+    , m_statistics(Statistics::wholeSet(data.series()))
+{
+}
+
+QString ReportLayout::startText() const
+{
+    if (m_data.start)
+        return m_texts.dateTime(*m_data.start);
+    return Statistics::panelTexts(m_statistics, 0, m_texts).startTime;
+}
+
+QString ReportLayout::rateText() const
+{
+    // A data set's own interval, as the download view shows it; a file has
+    // only the estimate from its points.
+    const qint64 seconds = m_data.intervalSeconds ? *m_data.intervalSeconds : m_statistics.rateSeconds;
+    return DateTimeText::samplingRate(seconds) + QStringLiteral(" mm:ss");
+}
+
+QList<ReportLayout::Field> ReportLayout::headerFields() const
+{
+    QList<Field> fields;
+    fields.append({QStringLiteral("File"), m_data.fileName});
+    if (m_data.setNumber > 0)
+        fields.append({QStringLiteral("Data Set"), QString::number(m_data.setNumber)});
+    fields.append({QStringLiteral("Start Time"), startText()});
+    fields.append({QStringLiteral("Sampling Rate"), rateText()});
+    fields.append({QStringLiteral("Data No."), QString::number(m_data.points())});
+    if (!m_data.unit.isEmpty())
+        fields.append({QStringLiteral("Unit"), m_data.unit});
+    if (m_options.from)
+        fields.append({QStringLiteral("From"), m_texts.dateTime(*m_options.from)});
+    if (m_options.to)
+        fields.append({QStringLiteral("To"), m_texts.dateTime(*m_options.to)});
+    return fields;
+}
+
+QString ReportLayout::runningHeader() const
+{
+    QString line = m_data.fileName;
+    if (m_data.setNumber > 0)
+        line += QStringLiteral("   Data Set ") + QString::number(m_data.setNumber);
+    line += QStringLiteral("   Start Time ") + startText();
+    if (!m_data.unit.isEmpty())
+        line += QStringLiteral("   Unit ") + m_data.unit;
+    return line;
+}
+
+ReportLayout::ChannelTexts ReportLayout::statistics(int channel) const
+{
+    const StatisticsTexts t = Statistics::panelTexts(m_statistics, channel, m_texts);
+    ChannelTexts c;
+    c.name = channel == 0 ? QStringLiteral("Humidity") : QStringLiteral("Temperature");
+    // Without samples the panel's extremes would show its seed values.
+    if (m_statistics.points == 0)
+        return c;
+    c.maximum = t.maximum;
+    c.minimum = t.minimum;
+    c.average = t.average;
+    return c;
+}
+
+QStringList ReportLayout::tableHeadings()
+{
+    QStringList h;
+    for (int c = 0; c < DataListModel::ColumnCount; ++c)
+        h << DataListModel::heading(c);
+    return h;
+}
+
+QStringList ReportLayout::tableRow(qsizetype index) const
+{
+    QStringList row;
+    if (index < 0 || index >= m_data.points())
+        return row;
+    const size_t i = size_t(index);
+    for (int c = 0; c < DataListModel::ColumnCount; ++c)
+        row << DataListModel::cellText(m_texts, c, index, m_data.x[i], m_data.humidity[i], m_data.temperature[i]);
+    return row;
+}
+
+int ReportLayout::tablePages() const
+{
+    if (!m_options.table)
+        return 0;
+    return int((m_data.points() + RowsPerPage - 1) / RowsPerPage);
+}
+
+qsizetype ReportLayout::rowCountOf(int tablePage) const
+{
+    const qsizetype first = firstRowOf(tablePage);
+    if (tablePage < 0 || first >= m_data.points())
+        return 0;
+    return std::min<qsizetype>(RowsPerPage, m_data.points() - first);
+}
+
+QString ReportLayout::pageNumber(int page, int pages)
+{
+    return QStringLiteral("Page %1 of %2").arg(page).arg(pages);
+}
+
+std::optional<double> ReportLayout::parseTime(const QString &text, const DateTimeText &texts)
+{
+    const QString t = text.trimmed();
+    for (const Qt::DateFormat format : {Qt::ISODate, Qt::ISODateWithMs}) {
+        const QDateTime iso = QDateTime::fromString(t, format);
+        if (iso.isValid())
+            return FrameworkTime::fromDateTime(iso);
+    }
+    const QDate day = QDate::fromString(t, Qt::ISODate);
+    if (day.isValid())
+        return FrameworkTime::fromDate(day);
+    return texts.parseDateTime(t);
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "core/data/DateTimeText.h"
+#include "core/data/Statistics.h"
+#include "core/report/ReportData.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+struct ReportOptions
+{
+    std::optional<double> from;   // the time window the data was cut to
+    std::optional<double> to;
+    bool table = true;            // false: page 1 alone
+};
+
+// What a report of one data set says and how it falls into pages, without
+// drawing anything: page 1 holds the header, the chart and the statistics;
+// the pages after it hold the sample table, RowsPerPage rows each, with the
+// header line repeated and "Page N of M" at the foot. Every text comes from
+// the same functions as the data view's (statistics, the data list's cells,
+// dates and numbers), so a report and the window never disagree.
+class ReportLayout
+{
+public:
+    static constexpr int RowsPerPage = 50;
+
+    struct Field
+    {
+        QString label;
+        QString value;
+    };
+    struct ChannelTexts
+    {
+        QString name;      // "Humidity" or "Temperature"
+        QString maximum;   // "OL" or value "@" date-time
+        QString minimum;
+        QString average;   // "****" when nothing counts
+    };
+    using Options = ReportOptions;
+
+    // data and texts must outlive the layout.
+    ReportLayout(const ReportData &data, const DateTimeText &texts, Options options = {});
+
+    const ReportData &data() const { return m_data; }
+    const DateTimeText &texts() const { return m_texts; }
+
+    // Page 1's header: file, data set, start time, sampling rate, number of
+    // samples, unit, and the time window when one was given.
+    QList<Field> headerFields() const;
+    // The short header repeated above the sample table.
+    QString runningHeader() const;
+    ChannelTexts statistics(int channel) const;
+
+    static QStringList tableHeadings();
+    QStringList tableRow(qsizetype index) const;
+
+    int tablePages() const;
+    int pageCount() const { return 1 + tablePages(); }
+    // The samples on table page p (0-based): [first, first + count).
+    qsizetype firstRowOf(int tablePage) const { return qsizetype(tablePage) * RowsPerPage; }
+    qsizetype rowCountOf(int tablePage) const;
+    // "Page N of M", N counted from 1.
+    static QString pageNumber(int page, int pages);
+
+    // A time given on the command line: ISO 8601 ("2026-03-01T10:00:00") or
+    // a date and time in the locale's formats. Empty when it reads as neither.
+    static std::optional<double> parseTime(const QString &text, const DateTimeText &texts);
+
+private:
+    QString startText() const;
+    QString rateText() const;
+
+    const ReportData &m_data;
+    const DateTimeText &m_texts;
+    Options m_options;
+    SetStatistics m_statistics;
+};

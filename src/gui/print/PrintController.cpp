@@ -1,0 +1,233 @@
+#include "gui/print/PrintController.h"
+
+#include "chart/ChartWidget.h"
+#include "core/chart/ChartModel.h"
+#include "gui/common/AppContext.h"
+#include "gui/common/Prompter.h"
+#include "gui/print/ListingPrinter.h"
+#include "gui/print/PrintWindowChoice.h"
+#include "gui/print/PrintableView.h"
+#include "gui/print/TfrmPrintOption.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QThread>
+
+struct PrintController::ReportJob
+{
+    ReportData data;
+    DateTimeText texts;
+    ReportOptions options;
+    QString path;
+    QPageSize pageSize;
+    ReportWriter::Result result;
+};
+
+PrintController::PrintController(AppContext &ctx, Window window, QObject *parent)
+    : QObject(parent)
+    , m_ctx(ctx)
+    , m_window(std::move(window))
+    , m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
+{
+}
+
+PrintController::~PrintController()
+{
+    if (m_reportThread) {
+        // The report stops after its current page; its file is discarded.
+        m_cancelReport = true;
+        m_reportThread->wait();
+        delete m_reportThread;
+    }
+}
+
+std::unique_ptr<PrintableView> PrintController::chosenView() const
+{
+    if (!m_window.area)
+        return nullptr;
+    const TDataSetStore &store = m_window.store();
+    QWidget *w = choosePrintWindow(*m_window.area,
+                                   [&store](QWidget *candidate) { return printableView(candidate, store) != nullptr; });
+    return w ? printableView(w, store) : nullptr;
+}
+
+PrintController::Kind PrintController::askKind(PrintableView &view)
+{
+    view.chart().model().setPrintStyleControl(PrintStyle::sgPrintDefaultMono);
+    TfrmPrintOption option(m_window.widget);
+    switch (m_ctx.prompter().exec(option)) {
+    case TfrmPrintOption::PrintGraph:
+        return Kind::Graph;
+    case TfrmPrintOption::PrintText:
+        return Kind::Text;
+    default:
+        return Kind::None;
+    }
+}
+
+void PrintController::btnPrintClick()
+{
+    if (m_window.busy && m_window.busy())
+        return;
+    const std::unique_ptr<PrintableView> view = chosenView();
+    if (!view)
+        return;
+    // The window may close while the dialogs are open.
+    const QPointer<QWidget> alive(view->widget());
+    const Kind kind = askKind(*view);
+    if (!alive)
+        return;
+    if (kind == Kind::Graph)
+        printGraph(*view);
+    else if (kind == Kind::Text)
+        printText(*view);
+}
+
+void PrintController::defaultOrientationFrom(const ChartWidget &chart)
+{
+    if (m_orientationChosen)
+        return;
+    m_printer->setPageOrientation(chart.model().state().printLandscape ? QPageLayout::Landscape
+                                                                       : QPageLayout::Portrait);
+}
+
+void PrintController::printGraph(PrintableView &view)
+{
+    ChartWidget &chart = view.chart();
+    defaultOrientationFrom(chart);
+    chart.setPrinter(m_printer.get());
+    chart.setPEactions(ChartWidget::PEaction::sgPrintDialog);
+    chart.setPrinter(nullptr);
+}
+
+void PrintController::printText(PrintableView &view)
+{
+    QPrintDialog dialog(m_printer.get(), m_window.widget);
+    const QPointer<QWidget> alive(view.widget());
+    if (m_ctx.prompter().exec(dialog) != QDialog::Accepted || !alive)
+        return;
+    ListingPrinter::print(*m_printer, view);
+}
+
+void PrintController::PrinterSetup1Click()
+{
+    if (m_window.busy && m_window.busy())
+        return;
+    QPrintDialog dialog(m_printer.get(), m_window.widget);
+    dialog.setWindowTitle(QStringLiteral("Printer Setup"));
+    if (m_ctx.prompter().exec(dialog) == QDialog::Accepted)
+        m_orientationChosen = true;
+}
+
+void PrintController::PrintPreviewClick()
+{
+    if (m_window.busy && m_window.busy())
+        return;
+    const std::unique_ptr<PrintableView> view = chosenView();
+    if (!view)
+        return;
+    const QPointer<QWidget> alive(view->widget());
+    const Kind kind = askKind(*view);
+    if (alive && kind != Kind::None)
+        preview(*view, kind);
+}
+
+void PrintController::preview(PrintableView &view, Kind kind)
+{
+    if (kind == Kind::Graph)
+        defaultOrientationFrom(view.chart());
+    QPrintPreviewDialog dialog(m_printer.get(), m_window.widget);
+    const QPointer<QWidget> alive(view.widget());
+    // The pages come from the very functions that print them.
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&view, kind, alive](QPrinter *printer) {
+        if (!alive)
+            return;
+        if (kind == Kind::Graph)
+            view.chart().printTo(*printer);
+        else
+            ListingPrinter::print(*printer, view);
+    });
+    m_ctx.prompter().exec(dialog);
+}
+
+void PrintController::ExportReportClick()
+{
+    if ((m_window.busy && m_window.busy()) || m_reportThread)
+        return;
+    const std::unique_ptr<PrintableView> view = chosenView();
+    if (!view)
+        return;
+    const ReportData data = view->reportData();
+    const DateTimeText texts = view->texts();
+
+    QFileDialog dialog(m_window.widget, QStringLiteral("Export Report (PDF)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({QStringLiteral("PDF file (*.pdf *.PDF)")});
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.setDirectory(m_ctx.folders().userDataFolder().isEmpty() ? QDir::homePath()
+                                                                   : m_ctx.folders().userDataFolder());
+    const QString stem = QFileInfo(data.fileName).completeBaseName();
+    dialog.selectFile(data.setNumber > 0 ? QStringLiteral("%1-set%2.pdf").arg(stem).arg(data.setNumber)
+                                         : stem + QStringLiteral(".pdf"));
+    const QString path = m_ctx.prompter().chooseFile(dialog);
+    if (path.isEmpty())
+        return;
+    startReport(data, texts, path);
+}
+
+void PrintController::startReport(const ReportData &data, const DateTimeText &texts, const QString &path)
+{
+    m_job = std::make_shared<ReportJob>(
+        ReportJob{data, texts, {}, path, ReportWriter::pageSizeFor(texts.locale()), {}});
+    m_cancelReport = false;
+    const int pages = ReportLayout(m_job->data, m_job->texts, m_job->options).pageCount();
+
+    // Not modal: the data is a copy, so the program may go on meanwhile.
+    m_progress = new QProgressDialog(QStringLiteral("Writing the report ..."), QStringLiteral("Cancel"), 0, pages,
+                                     m_window.widget);
+    m_progress->setObjectName(QStringLiteral("ReportProgress"));
+    m_progress->setWindowTitle(QStringLiteral("Export Report (PDF)"));
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->setMinimumDuration(0);
+    m_progress->setValue(0);
+    m_progress->show();
+    connect(m_progress, &QProgressDialog::canceled, this, [this] { m_cancelReport = true; });
+
+    const std::shared_ptr<ReportJob> job = m_job;
+    m_reportThread = QThread::create([this, job] {
+        const ReportLayout layout(job->data, job->texts, job->options);
+        job->result = ReportWriter::write(layout, job->path, job->pageSize, [this](int done, int) {
+            QMetaObject::invokeMethod(
+                this, [this, done] {
+                    if (m_progress)
+                        m_progress->setValue(done);
+                },
+                Qt::QueuedConnection);
+            return !m_cancelReport.load();
+        });
+    });
+    connect(m_reportThread, &QThread::finished, this, &PrintController::finishReport);
+    m_reportThread->start();
+}
+
+void PrintController::finishReport()
+{
+    if (!m_reportThread)
+        return;
+    m_reportThread->wait();
+    delete m_reportThread;
+    m_reportThread = nullptr;
+    delete m_progress;
+    const ReportWriter::Result result = m_job->result;
+    m_job.reset();
+    if (!result.written && !result.cancelled)
+        m_ctx.prompter().notice(m_window.widget, result.error);
+    emit reportFinished(result.written);
+}

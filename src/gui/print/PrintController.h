@@ -1,0 +1,90 @@
+#pragma once
+
+#include "core/report/ReportLayout.h"
+#include "report/ReportWriter.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QProgressDialog>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class AppContext;
+class ChartWidget;
+class PrintableView;
+class QMdiArea;
+class QPrinter;
+class QThread;
+class QWidget;
+class TDataSetStore;
+
+// Printing and the PDF report of the main window: the one printer both kinds
+// of printing use (chosen with Printer Setup), the choice of the window to
+// print, the "Print Option" window, the graph through the chart's own print
+// dialog, the sample table as text lines, the preview of either, and the
+// report written on a worker thread with its progress window.
+class PrintController : public QObject
+{
+    Q_OBJECT
+public:
+    // What the controller needs of the main window.
+    struct Window
+    {
+        // Parent of every dialog.
+        QWidget *widget = nullptr;
+        // The document windows.
+        const QMdiArea *area = nullptr;
+        // The data sets behind the download view.
+        std::function<const TDataSetStore &()> store;
+        // A flow that holds the meter runs (a download, the logger setup):
+        // printing waits for it to end.
+        std::function<bool()> busy;
+    };
+
+    PrintController(AppContext &ctx, Window window, QObject *parent = nullptr);
+    ~PrintController() override;
+
+    QPrinter &printer() { return *m_printer; }
+
+    // The commands.
+    void btnPrintClick();
+    void PrinterSetup1Click();
+    void PrintPreviewClick();
+    void ExportReportClick();
+
+    // The window the commands act on now, or nullptr.
+    std::unique_ptr<PrintableView> chosenView() const;
+    bool reportRunning() const { return m_reportThread != nullptr; }
+    // The progress window of the running report.
+    QProgressDialog *reportProgress() const { return m_progress; }
+
+Q_SIGNALS:
+    // A report export has ended: written, cancelled or failed (reported).
+    void reportFinished(bool written);
+
+private:
+    enum class Kind { None, Graph, Text };
+    // Puts the chart in its print style and asks "Print Option".
+    Kind askKind(PrintableView &view);
+    void printGraph(PrintableView &view);
+    void printText(PrintableView &view);
+    void preview(PrintableView &view, Kind kind);
+    // The chart's stored orientation is the default of the printer until the
+    // user chooses one.
+    void defaultOrientationFrom(const ChartWidget &chart);
+    void startReport(const ReportData &data, const DateTimeText &texts, const QString &path);
+    void finishReport();
+
+    AppContext &m_ctx;
+    Window m_window;
+    std::unique_ptr<QPrinter> m_printer;
+    bool m_orientationChosen = false;
+
+    struct ReportJob;
+    std::shared_ptr<ReportJob> m_job;
+    QThread *m_reportThread = nullptr;
+    QPointer<QProgressDialog> m_progress;
+    std::atomic_bool m_cancelReport = false;
+};

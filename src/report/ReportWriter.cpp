@@ -1,0 +1,193 @@
+#include "report/ReportWriter.h"
+
+#include "core/report/ReportLayout.h"
+#include "report/ReportChart.h"
+
+#include <QDir>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QLocale>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+namespace {
+
+// Page geometry in points (the writer runs at 72 dots per inch).
+constexpr int Dpi = 72;
+constexpr double Margin = 40.0;
+constexpr double TableRowHeight = 12.5;
+constexpr double ColumnX[] = {0.0, 50.0, 150.0, 250.0, 340.0};
+
+QFont reportFont(double points, bool bold = false)
+{
+    QFont f(QStringLiteral("Arial"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+class PageSet
+{
+public:
+    PageSet(QPainter &painter, const ReportLayout &layout, const QRectF &page)
+        : m_p(painter)
+        , m_layout(layout)
+        , m_page(page)
+        , m_body(page.adjusted(Margin, Margin, -Margin, -Margin))
+    {
+    }
+
+    void firstPage()
+    {
+        double y = m_body.top();
+        m_p.setFont(reportFont(14, true));
+        y += QFontMetricsF(m_p.font()).ascent();
+        m_p.drawText(QPointF(m_body.left(), y), QStringLiteral("Orvane KV518"));
+        y += 12.0;
+
+        m_p.setFont(reportFont(9));
+        const QFontMetricsF fm(m_p.font());
+        const QList<ReportLayout::Field> fields = m_layout.headerFields();
+        double labelWidth = 0;
+        for (const auto &f : fields)
+            labelWidth = std::max(labelWidth, fm.horizontalAdvance(f.label));
+        for (const auto &f : fields) {
+            y += fm.height() + 1.0;
+            m_p.drawText(QPointF(m_body.left(), y), f.label);
+            m_p.drawText(QPointF(m_body.left() + labelWidth + 12.0, y), f.value);
+        }
+        y += 14.0;
+
+        const double statsHeight = 4.0 * (fm.height() + 3.0) + 8.0;
+        const double chartBottom = m_body.bottom() - statsHeight - 24.0;
+        m_p.setFont(reportFont(7.5));
+        ReportChart::paint(m_p, QRectF(m_body.left(), y, m_body.width(), chartBottom - y), m_layout.data(),
+                           m_layout.texts());
+
+        statistics(chartBottom + 12.0);
+        footer(1);
+    }
+
+    void tablePage(int tablePage)
+    {
+        m_p.setFont(reportFont(9, true));
+        QFontMetricsF fm(m_p.font());
+        double y = m_body.top() + fm.ascent();
+        m_p.drawText(QPointF(m_body.left(), y), m_layout.runningHeader());
+        y += 6.0;
+        m_p.setPen(QPen(Qt::black, 0.5));
+        m_p.drawLine(QPointF(m_body.left(), y), QPointF(m_body.right(), y));
+        y += TableRowHeight + 2.0;
+        row(y, ReportLayout::tableHeadings());
+        m_p.setFont(reportFont(9));
+        const qsizetype first = m_layout.firstRowOf(tablePage);
+        const qsizetype count = m_layout.rowCountOf(tablePage);
+        for (qsizetype i = 0; i < count; ++i) {
+            y += TableRowHeight;
+            row(y, m_layout.tableRow(first + i));
+        }
+        footer(tablePage + 2);
+    }
+
+private:
+    void row(double baseline, const QStringList &cells)
+    {
+        for (qsizetype c = 0; c < cells.size() && c < qsizetype(std::size(ColumnX)); ++c)
+            m_p.drawText(QPointF(m_body.left() + ColumnX[c], baseline), cells.at(c));
+    }
+
+    void statistics(double top)
+    {
+        m_p.setFont(reportFont(9));
+        const QFontMetricsF fm(m_p.font());
+        const double rowHeight = fm.height() + 3.0;
+        const double col[] = {0.0, 80.0, 225.0, 370.0};
+        double y = top + fm.ascent();
+        m_p.setFont(reportFont(9, true));
+        const QString heads[] = {QString(), QStringLiteral("MAX"), QStringLiteral("MIN"), QStringLiteral("AVG")};
+        for (int c = 0; c < 4; ++c)
+            m_p.drawText(QPointF(m_body.left() + col[c], y), heads[c]);
+        m_p.setFont(reportFont(9));
+        for (int channel = 0; channel < 2; ++channel) {
+            y += rowHeight;
+            const ReportLayout::ChannelTexts t = m_layout.statistics(channel);
+            const QString cells[] = {t.name, t.maximum, t.minimum, t.average};
+            for (int c = 0; c < 4; ++c)
+                m_p.drawText(QPointF(m_body.left() + col[c], y), cells[c]);
+        }
+    }
+
+    void footer(int page)
+    {
+        m_p.setFont(reportFont(8));
+        const QString text = ReportLayout::pageNumber(page, m_layout.pageCount());
+        const QFontMetricsF fm(m_p.font());
+        m_p.drawText(QPointF(m_body.right() - fm.horizontalAdvance(text), m_page.bottom() - Margin / 2.0), text);
+    }
+
+    QPainter &m_p;
+    const ReportLayout &m_layout;
+    QRectF m_page;
+    QRectF m_body;
+};
+
+QString shown(const QString &path)
+{
+    return u'"' + QDir::toNativeSeparators(path) + u'"';
+}
+
+} // namespace
+
+QPageSize ReportWriter::pageSizeFor(const QLocale &locale)
+{
+    return QPageSize(locale.measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4);
+}
+
+ReportWriter::Result ReportWriter::write(const ReportLayout &layout, const QString &path, const QPageSize &pageSize,
+                                         const Progress &progress)
+{
+    Result result;
+    result.pages = layout.pageCount();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.error = QStringLiteral("Cannot create file %1. %2").arg(shown(path), file.errorString());
+        return result;
+    }
+    {
+        QPdfWriter pdf(&file);
+        pdf.setResolution(Dpi);
+        pdf.setPageSize(pageSize);
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        pdf.setTitle(QStringLiteral("KV518 report: %1").arg(layout.data().fileName));
+        pdf.setCreator(QStringLiteral("Orvane KV518"));
+        QPainter painter;
+        if (!painter.begin(&pdf)) {
+            file.cancelWriting();
+            result.error = QStringLiteral("Cannot write file %1.").arg(shown(path));
+            return result;
+        }
+        const QRectF page(QPointF(0, 0), pageSize.sizePoints());
+        PageSet pages(painter, layout, page);
+        pages.firstPage();
+        bool goOn = !progress || progress(1, result.pages);
+        for (int t = 0; goOn && t < layout.tablePages(); ++t) {
+            pdf.newPage();
+            pages.tablePage(t);
+            goOn = !progress || progress(t + 2, result.pages);
+        }
+        painter.end();
+        if (!goOn) {
+            file.cancelWriting();
+            result.cancelled = true;
+            return result;
+        }
+    }
+    if (!file.commit()) {
+        result.error = QStringLiteral("Cannot write file %1. %2").arg(shown(path), file.errorString());
+        return result;
+    }
+    result.written = true;
+    return result;
+}

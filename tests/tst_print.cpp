@@ -1,0 +1,409 @@
+// Printing from the main window: which data view is printed, the text
+// listing and the graph on a PDF printer, the preview, the refusals while the
+// meter is held, and the PDF report from the window.
+#include "ImageBuilder.h"
+#include "MainWindowFixture.h"
+#include "ScriptedPrompter.h"
+
+#include "chart/ChartWidget.h"
+#include "core/chart/DataListModel.h"
+#include "gui/dataview/TfrmGraph.h"
+#include "gui/print/PrintController.h"
+#include "gui/print/PrintableView.h"
+#include "gui/print/TfrmPrintOption.h"
+#include "gui/shell/TfrmMain.h"
+
+#include <QAction>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <set>
+#include <memory>
+
+namespace {
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int pdfPages(const QString &pdf)
+{
+    const QRegularExpressionMatch m
+        = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run(QStringLiteral("pdfinfo"), {pdf}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+QSizeF pdfPageSize(const QString &pdf)
+{
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+)"))
+                                          .match(run(QStringLiteral("pdfinfo"), {pdf}));
+    return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
+}
+
+// The top of each line of text per page (PDF points from the page's top),
+// read back with pdftotext's word boxes.
+QList<QList<double>> lineTops(const QString &pdf)
+{
+    const QString html = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    QList<QList<double>> pages;
+    const QRegularExpression page(QStringLiteral("<page "));
+    const QRegularExpression word(QStringLiteral("<word xMin=\"[\\d.]+\" yMin=\"([\\d.]+)\""));
+    for (const QString &chunk : html.split(page).mid(1)) {
+        // Words come in no particular order; a line is one distinct top.
+        std::set<int> tenths;
+        for (auto it = word.globalMatch(chunk); it.hasNext();)
+            tenths.insert(qRound(it.next().captured(1).toDouble() * 10.0));
+        QList<double> tops;
+        for (const int t : tenths)
+            tops << t / 10.0;
+        pages << tops;
+    }
+    return pages;
+}
+
+int answerOption(int result)
+{
+    return result;
+}
+
+} // namespace
+
+class TestPrint : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void windowChoice_data();
+    void windowChoice();
+    void noDataViewNothingHappens();
+    void textListing_data();
+    void textListing();
+    void graphOrientation_data();
+    void graphOrientation();
+    void previewShowsThePrintedPages_data();
+    void previewShowsThePrintedPages();
+    void refusedWhileTheMeterIsHeld();
+    void reportFromTheWindow();
+    void reportThatCannotBeWritten();
+
+private:
+    void startWithSets();
+    // The listing font's line height on the shared printer at 72 dpi.
+    int lineHeight();
+    // A page of zero margins, `lines` line heights (and a half) tall.
+    void pageOfLines(double lines);
+    QString pdf(const QString &name) const { return m_dir->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<AppContext> m_ctx;
+    std::unique_ptr<TfrmMain> m_main;
+};
+
+void TestPrint::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_prompter = std::make_unique<ScriptedPrompter>();
+    m_ctx = std::make_unique<AppContext>(*m_prompter,
+                                         AppFolders(m_dir->path(), m_dir->filePath(QStringLiteral("user/"))));
+    m_main = startMainWindow(*m_ctx);
+    QVERIFY(m_main);
+}
+
+void TestPrint::cleanup()
+{
+    m_main.reset();
+    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
+    QVERIFY(m_prompter->allAnswered());
+    m_ctx.reset();
+    m_prompter.reset();
+}
+
+// Data set 1 has 24 samples: the listing is 25 lines with its heading.
+void TestPrint::startWithSets()
+{
+    ImageSet first;
+    first.at(QDateTime(QDate(2026, 3, 1), QTime(10, 0, 0))).every(60).ramp(24, 400, 3, 200, 1);
+    first.samples[5].humidity = -32768;   // out of range: "OL"
+    ImageSet second;
+    second.at(QDateTime(QDate(2026, 3, 2), QTime(8, 0, 0))).fahrenheit().ramp(1000, 300, 1, 600, 1);
+    const QByteArray image = ImageBuilder().add(first).add(second).build();
+    QCOMPARE(m_main->downloads().ParseLoggerImage(image, image.size()), TLoadResult::lrOk);
+    m_main->downloads().showFirstDataSet();
+    QCOMPARE(m_main->DownloadView->dataListModel->rowCount(), 24);
+}
+
+int TestPrint::lineHeight()
+{
+    QPrinter &printer = m_main->printing().printer();
+    printer.setResolution(72);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(8);
+    return int(QFontMetrics(font, &printer).height() * 1.5);
+}
+
+void TestPrint::pageOfLines(double lines)
+{
+    QPrinter &printer = m_main->printing().printer();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setResolution(72);
+    const int lh = lineHeight();
+    printer.setPageSize(QPageSize(QSizeF(400, lines * lh), QPageSize::Point, QString(), QPageSize::ExactMatch));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+}
+
+void TestPrint::windowChoice_data()
+{
+    QTest::addColumn<QString>("active");
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("the active download view") << "DataLogger" << "DataLogger";
+    QTest::newRow("the active file view") << "/data/b.txt" << "/data/b.txt";
+    // Not a data view in front: the first data view from the back.
+    QTest::newRow("another window active") << "Notes" << "DataLogger";
+}
+
+void TestPrint::windowChoice()
+{
+    QFETCH(QString, active);
+    QFETCH(QString, printed);
+    auto *fileView = new TfrmGraph(*m_ctx);
+    fileView->setWindowTitle(QStringLiteral("/data/b.txt"));
+    m_main->mdiArea->addSubWindow(fileView)->show();
+    auto *notes = new QWidget;
+    notes->setWindowTitle(QStringLiteral("Notes"));
+    m_main->mdiArea->addSubWindow(notes)->show();
+    for (QMdiSubWindow *w : m_main->mdiArea->subWindowList()) {
+        if (w->widget()->windowTitle() == active)
+            m_main->mdiArea->setActiveSubWindow(w);
+    }
+    const std::unique_ptr<PrintableView> view = m_main->printing().chosenView();
+    QVERIFY(view);
+    QCOMPARE(view->widget()->windowTitle(), printed);
+
+    // Print asks "Print Option" about that window and puts its chart in
+    // the monochrome print style; Cancel prints nothing.
+    m_prompter->answerDialog([](QDialog &) { return answerOption(TfrmPrintOption::Cancel); });
+    m_main->btnPrintClick();
+    QCOMPARE(m_prompter->dialogs, QStringList{QStringLiteral("Print Option")});
+    QCOMPARE(view->chart().model().state().printStyleControl, PrintStyle::sgPrintDefaultMono);
+}
+
+void TestPrint::noDataViewNothingHappens()
+{
+    m_main->DownloadView->close();
+    QTRY_VERIFY(m_main->mdiArea->subWindowList().isEmpty() || !m_main->DownloadView);
+    QVERIFY(!m_main->printing().chosenView());
+    m_main->btnPrintClick();
+    m_main->PrintPreview1->trigger();
+    m_main->ExportReport1->trigger();
+    QVERIFY(m_prompter->dialogs.isEmpty());
+    QVERIFY(m_prompter->fileDialogs.isEmpty());
+}
+
+void TestPrint::textListing_data()
+{
+    QTest::addColumn<double>("pageLines");
+    QTest::addColumn<QList<int>>("linesPerPage");
+    // 23 lines fit, rounded down to 20.
+    QTest::newRow("23-line page") << 23.5 << QList<int>{20, 5};
+    // Fewer than ten fit: as many as fit rather than none.
+    QTest::newRow("7-line page") << 7.5 << QList<int>{7, 7, 7, 4};
+}
+
+void TestPrint::textListing()
+{
+    QFETCH(double, pageLines);
+    QFETCH(QList<int>, linesPerPage);
+    startWithSets();
+    pageOfLines(pageLines);
+    const int lh = lineHeight();
+    const QString out = pdf(QStringLiteral("listing.pdf"));
+    m_prompter->answerDialog([](QDialog &) { return answerOption(TfrmPrintOption::PrintText); });
+    m_prompter->answerDialog([&out](QDialog &d) {
+        auto &dialog = dynamic_cast<QPrintDialog &>(d);
+        dialog.printer()->setOutputFileName(out);
+        return int(QDialog::Accepted);
+    });
+    m_main->btnPrintClick();
+
+    QCOMPARE(pdfPages(out), int(linesPerPage.size()));
+    const QList<QList<double>> tops = lineTops(out);
+    QCOMPARE(tops.size(), linesPerPage.size());
+    for (qsizetype p = 0; p < tops.size(); ++p) {
+        QCOMPARE(tops[p].size(), linesPerPage[p]);
+        // Line i's top at (i + 1) line heights, give or take the font's
+        // internal leading.
+        for (qsizetype i = 0; i < tops[p].size(); ++i)
+            QVERIFY2(qAbs(tops[p][i] - (i + 1) * lh) <= lh * 0.35,
+                     qPrintable(QStringLiteral("page %1 line %2 at %3").arg(p).arg(i).arg(tops[p][i])));
+    }
+    // The lines as the data list shows them.
+    const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), out, QStringLiteral("-")});
+    QVERIFY(text.contains(QRegularExpression(QStringLiteral("No\\s+DATE\\s+TIME\\s+HUMIDITY\\s+Temp"))));
+    const TfrmGraph &v = *m_main->DownloadView;
+    QVERIFY(text.contains(QRegularExpression(QStringLiteral("6\\s+%1\\s+%2\\s+OL\\s+%3")
+                                                 .arg(QRegularExpression::escape(v.dataListModel->text(5, 1)),
+                                                      QRegularExpression::escape(v.dataListModel->text(5, 2)),
+                                                      QRegularExpression::escape(v.dataListModel->text(5, 4))))));
+}
+
+void TestPrint::graphOrientation_data()
+{
+    QTest::addColumn<bool>("setUp");
+    QTest::addColumn<bool>("landscape");
+    // A printer nobody set up takes the chart's stored orientation.
+    QTest::newRow("default") << false << true;
+    // One set up to portrait stays portrait.
+    QTest::newRow("set up portrait") << true << false;
+}
+
+void TestPrint::graphOrientation()
+{
+    QFETCH(bool, setUp);
+    QFETCH(bool, landscape);
+    startWithSets();
+    QPrinter &printer = m_main->printing().printer();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    if (setUp) {
+        m_prompter->answerDialog([](QDialog &d) {
+            dynamic_cast<QPrintDialog &>(d).printer()->setPageOrientation(QPageLayout::Portrait);
+            return int(QDialog::Accepted);
+        });
+        m_main->PrinterSetup1Click();
+    }
+    const QString out = pdf(QStringLiteral("graph.pdf"));
+    m_prompter->answerDialog([](QDialog &) { return answerOption(TfrmPrintOption::PrintGraph); });
+    // The chart's own print dialog, on the shared printer.
+    m_prompter->answerDialog([&out, &printer](QDialog &d) {
+        auto &dialog = dynamic_cast<QPrintDialog &>(d);
+        if (dialog.printer() != &printer)
+            return int(QDialog::Rejected);
+        dialog.printer()->setOutputFileName(out);
+        return int(QDialog::Accepted);
+    });
+    m_main->btnPrintClick();
+    QCOMPARE(pdfPages(out), 1);
+    const QSizeF size = pdfPageSize(out);
+    QCOMPARE(size.width() > size.height(), landscape);
+    // The labels keep the size they have on screen, a few points, not
+    // inches (fonts scaled twice once made them unreadable).
+    const QString words = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), out, QStringLiteral("-")});
+    const QRegularExpression box(QStringLiteral("yMin=\"([\\d.]+)\" xMax=\"[\\d.]+\" yMax=\"([\\d.]+)\""));
+    int labels = 0;
+    for (auto it = box.globalMatch(words); it.hasNext(); ++labels) {
+        const QRegularExpressionMatch m = it.next();
+        const double height = m.captured(2).toDouble() - m.captured(1).toDouble();
+        QVERIFY2(height > 2.0 && height < 20.0, qPrintable(QString::number(height)));
+    }
+    QVERIFY(labels >= 10);
+}
+
+void TestPrint::previewShowsThePrintedPages_data()
+{
+    QTest::addColumn<int>("option");
+    QTest::addColumn<int>("pages");
+    QTest::newRow("graph") << int(TfrmPrintOption::PrintGraph) << 1;
+    QTest::newRow("text, 25 lines on 20-line pages") << int(TfrmPrintOption::PrintText) << 2;
+}
+
+void TestPrint::previewShowsThePrintedPages()
+{
+    QFETCH(int, option);
+    QFETCH(int, pages);
+    startWithSets();
+    pageOfLines(23.5);
+    int shown = -1;
+    m_prompter->answerDialog([option](QDialog &) { return option; });
+    m_prompter->answerDialog([&shown](QDialog &d) {
+        auto *preview = d.findChild<QPrintPreviewWidget *>();
+        if (preview) {
+            preview->updatePreview();
+            shown = preview->pageCount();
+        }
+        return int(QDialog::Rejected);
+    });
+    m_main->PrintPreview1->trigger();
+    QCOMPARE(m_prompter->dialogs.size(), 2);
+    QCOMPARE(shown, pages);
+}
+
+void TestPrint::refusedWhileTheMeterIsHeld()
+{
+    startWithSets();
+    PrintController::Window window;
+    window.widget = m_main.get();
+    window.area = m_main->mdiArea;
+    window.store = [this]() -> const TDataSetStore & { return m_main->downloads().store(); };
+    window.busy = [] { return true; };
+    PrintController busy(*m_ctx, window);
+    QVERIFY(busy.chosenView());
+    busy.btnPrintClick();
+    busy.PrinterSetup1Click();
+    busy.PrintPreviewClick();
+    busy.ExportReportClick();
+    QVERIFY(m_prompter->dialogs.isEmpty());
+    QVERIFY(m_prompter->fileDialogs.isEmpty());
+}
+
+void TestPrint::reportFromTheWindow()
+{
+    startWithSets();
+    TfrmGraph &v = *m_main->DownloadView;
+    const QString out = pdf(QStringLiteral("report.pdf"));
+    m_prompter->answerFile(out);
+    QSignalSpy finished(&m_main->printing(), &PrintController::reportFinished);
+    m_main->ExportReport1->trigger();
+    QVERIFY(m_main->printing().reportRunning());
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(finished.first().first().toBool(), true);
+    QVERIFY(!m_main->printing().reportRunning());
+    QCOMPARE(pdfPages(out), 2);
+
+    // The window's own texts: the strip, the statistics of each channel, the rows.
+    const QString text = run(QStringLiteral("pdftotext"), {out, QStringLiteral("-")});
+    QVERIFY(text.contains(QStringLiteral("DataLogger")));
+    QVERIFY(text.contains(v.txtStartTime->text()));
+    QVERIFY(text.contains(v.txtT1Max->text()));
+    QVERIFY(text.contains(v.txtT1Min->text()));
+    QVERIFY(text.contains(v.txtT1Avg->text()));
+    QVERIFY(text.contains(QStringLiteral("Page 2 of 2")));
+    for (int r = 0; r < v.dataListModel->rowCount(); ++r)
+        QVERIFY2(text.contains(v.dataListModel->text(r, DataListModel::Time)), qPrintable(QString::number(r)));
+}
+
+void TestPrint::reportThatCannotBeWritten()
+{
+    startWithSets();
+    const QString out = pdf(QStringLiteral("missing/folder/report.pdf"));
+    m_prompter->answerFile(out);
+    m_prompter->answerMessage(QMessageBox::Ok);
+    QSignalSpy finished(&m_main->printing(), &PrintController::reportFinished);
+    m_main->ExportReport1->trigger();
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(finished.first().first().toBool(), false);
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QVERIFY(m_prompter->messages.first().startsWith(QStringLiteral("Cannot create file")));
+    QVERIFY(!QFileInfo::exists(out));
+}
+
+QTEST_MAIN(TestPrint)
+#include "tst_print.moc"
