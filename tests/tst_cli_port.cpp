@@ -5,15 +5,20 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+#include <utility>
+
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +38,7 @@ private Q_SLOTS:
     void downloadFailureWritesNothing();
     void identify_data();
     void identify();
+    void permissionDeniedNamesTheGroup();
     void liveJson();
     void liveText();
     void liveStopsCleanlyOnSigterm();
@@ -143,6 +149,30 @@ void TestCliPort::identify()
         QCOMPARE(r.err.count('\n'), 1);
         QVERIFY2(r.err.contains(port.toLocal8Bit()), r.err.constData());
     }
+}
+
+void TestCliPort::permissionDeniedNamesTheGroup()
+{
+    // A user outside the device's group: the most common first-run failure.
+    // Root opens any device, so the command runs as "nobody".
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("runuser")).isEmpty())
+        QSKIP("needs root and runuser to run the command as another user");
+    auto asNobody = [](const QStringList &arguments) {
+        QProcess p;
+        p.start(QStringLiteral("runuser"),
+                QStringList{"-u", "nobody", "--", QStringLiteral(KV518_CLI_PATH)} + arguments);
+        p.waitForFinished(30000);
+        return std::make_pair(p.exitCode(), p.readAllStandardError());
+    };
+    if (asNobody({"--version"}).first != 0)
+        QSKIP("the build folder is not reachable by an unprivileged user");
+    Sim sim({"--sets", "1"});
+    QVERIFY(!sim.path().isEmpty());
+    const QString device = QFileInfo(sim.path()).canonicalFilePath();
+    QVERIFY(QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner));
+    const auto [code, err] = asNobody({"identify", "--port", device});
+    QCOMPARE(code, 3);
+    QVERIFY2(err.contains("permission denied: add yourself to the dialout group"), err.constData());
 }
 
 void TestCliPort::liveJson()

@@ -11,10 +11,16 @@
 #include "gui/shell/Kv518Application.h"
 #include "gui/shell/TfrmAbout.h"
 #include "gui/shell/PortBox.h"
+#include "core/chart/DataSetListModel.h"
+#include "gui/dataview/TfrmGraph.h"
+#include "gui/download/DownloadController.h"
 #include "gui/shell/TfrmMain.h"
 
+#include <QAbstractItemModel>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -114,6 +120,7 @@ private Q_SLOTS:
     void closeAsksTheDocumentWindows();
     void escapedExceptionIsShown();
 
+    void filesNamedOnTheCommandLineOpen();
     void commandLine_data();
     void commandLine();
     void naturalOrder();
@@ -548,6 +555,33 @@ void TestMainWindow::escapedExceptionIsShown()
     QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("something broke")});
 }
 
+void TestMainWindow::filesNamedOnTheCommandLineOpen()
+{
+    // A double-click in the file manager: the collection opens in the
+    // DataLogger window, a file that cannot be opened says so, and the
+    // program runs on.
+    MainOptions options = testOptions();
+    const QString missing = m_dir->filePath(QStringLiteral("gone.518"));
+    const QString notACollection = m_dir->filePath(QStringLiteral("notes.518"));
+    QFile bad(notACollection);
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("not a logger memory");
+    bad.close();
+    options.files = {missing, QDir(QStringLiteral(KV518_TESTDATA_DIR)).filePath(QStringLiteral("sample.518")),
+                     notACollection};
+    m_prompter->answerMessage(QMessageBox::Ok);
+    m_prompter->answerMessage(QMessageBox::Ok);
+    auto w = startedWindow(options);
+    QTRY_COMPARE(m_prompter->messages.size(), 2);
+    QCOMPARE(m_prompter->messages,
+             (QStringList{QStringLiteral("Cannot open file \"%1\".").arg(missing),
+                          QStringLiteral("Cannot open file \"%1\".").arg(notACollection)}));
+    QCOMPARE(w->downloads().store().SetCount(), 3);
+    QVERIFY(w->DownloadView);
+    QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 3);
+    QVERIFY(w->isVisible());
+}
+
 void TestMainWindow::commandLine_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -564,7 +598,8 @@ void TestMainWindow::commandLine_data()
                                << QStringList{"/dev/a", "/dev/b"} << false;
     QTest::newRow("port without path") << QStringList{"kv518", "--port"} << false << QStringList{} << false;
     QTest::newRow("unknown option") << QStringList{"kv518", "--fast"} << false << QStringList{} << false;
-    QTest::newRow("stray argument") << QStringList{"kv518", "file.518"} << false << QStringList{} << false;
+    QTest::newRow("files to open") << QStringList{"kv518", "a.518", "--demo", "b.GHF"} << true << QStringList{}
+                                   << true;
 }
 
 void TestMainWindow::commandLine()
@@ -581,6 +616,7 @@ void TestMainWindow::commandLine()
         return;
     QCOMPARE(options.extraPorts, ports);
     QCOMPARE(options.demo, demo);
+    QCOMPARE(options.files, arguments.filter(QStringLiteral(".")));
     QCOMPARE(portBoxEntries({QStringLiteral("ttyS0")}, options),
              QStringList(ports) << QStringLiteral("ttyS0")
                                 << (demo ? QStringList{QStringLiteral("DEMO")} : QStringList{}));

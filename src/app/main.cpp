@@ -12,10 +12,15 @@
 
 int main(int argc, char *argv[])
 {
-    // Help needs no display, so it is answered before the windowing system starts.
+    // Help and version need no display, so they are answered before the
+    // windowing system starts.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(qPrintable(mainOptionsUsage()), stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0) {
+            std::printf("kv518 %s\n", KV518_VERSION);
             return 0;
         }
     }

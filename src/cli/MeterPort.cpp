@@ -30,6 +30,13 @@ std::optional<int> open(CliContext &ctx, const QCommandLineParser &parser, ComPo
     port.setDeviceName(path);
     port.setBaudRate(Meter::BaudRate);
     if (!port.open()) {
+        // The most common first-run failure on Linux: the user is not in the
+        // group that owns the serial devices.
+        if (port.openError() == SerialPort::OpenError::PermissionDenied)
+            return ctx.fail(ExitCode::NotFound,
+                            QStringLiteral("Cannot open %1: permission denied: add yourself to the dialout group "
+                                           "(sudo adduser $USER dialout, then log in again).")
+                                .arg(path));
         const QString reason = port.lastError();
         return ctx.fail(ExitCode::NotFound, reason.isEmpty() ? QStringLiteral("Cannot open %1.").arg(path)
                                                              : QStringLiteral("Cannot open %1: %2.").arg(path, reason));

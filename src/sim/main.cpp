@@ -37,10 +37,12 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kv518-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KV518_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulated KV518 meter on a pseudo-terminal."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QList<QCommandLineOption> options = {
         {QStringLiteral("link"), QStringLiteral("Make a symbolic link PATH to the device."), QStringLiteral("PATH")},
         {QStringLiteral("image"), QStringLiteral("Load the logger memory from a collection file."), QStringLiteral("FILE")},

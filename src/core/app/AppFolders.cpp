@@ -56,6 +56,13 @@ QString AppFolders::programFolder() const
     return *m_programFolder;
 }
 
+QString AppFolders::shippedFolder()
+{
+    const QString exe = executableFolder();
+    const QString installed = QDir(exe).filePath(QStringLiteral("../share/kv518"));
+    return QFileInfo(installed).isDir() ? QDir::cleanPath(installed) : exe;
+}
+
 QString AppFolders::executableFolder()
 {
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();

@@ -21,9 +21,12 @@ public:
     // per-user application data folder. Ends without a separator.
     QString programFolder() const;
 
-    // The folder of the executable (read-only installs still ship the help
-    // page and a template there).
+    // The folder of the executable.
     static QString executableFolder();
+    // Where the files shipped with the program (the help page, the graph
+    // template) are: "share/kv518" beside the "bin" folder of an installed
+    // program, otherwise the executable's folder (a build tree).
+    static QString shippedFolder();
 
     // The user's documents folder + "/KV518/" (created when missing; the
     // documents folder itself, with its trailing "/", when that fails), or

@@ -30,11 +30,7 @@ bool parseMainOptions(const QStringList &arguments, MainOptions *options, QStrin
             *errorText = mainOptionsUsage();
         return false;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        if (errorText)
-            *errorText = QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first();
-        return false;
-    }
+    options->files = parser.positionalArguments();
     options->extraPorts = parser.values(port);
     options->demo = parser.isSet(demo);
     return true;
@@ -43,13 +39,16 @@ bool parseMainOptions(const QStringList &arguments, MainOptions *options, QStrin
 QString mainOptionsUsage()
 {
     return QStringLiteral(
-        "Usage: kv518 [--port PATH]... [--demo]\n"
+        "Usage: kv518 [--port PATH]... [--demo] [FILE]...\n"
         "Desktop companion of the KV518 temperature and humidity data logger.\n"
+        "Opens each FILE (a data set collection *.518, a graph file *.ghf, or a\n"
+        "TXT or CSV data file) as File > Open does.\n"
         "\n"
-        "  --port PATH  list the serial device PATH (for example a pseudo-terminal)\n"
-        "               first in the port box; may be given more than once\n"
-        "  --demo       list the built-in simulated meter as port \"DEMO\"\n"
-        "  -h, --help   show this help\n");
+        "  --port PATH    list the serial device PATH (for example a pseudo-terminal)\n"
+        "                 first in the port box; may be given more than once\n"
+        "  --demo         list the built-in simulated meter as port \"DEMO\"\n"
+        "  -v, --version  show the program's version\n"
+        "  -h, --help     show this help\n");
 }
 
 QStringList naturalPortOrder(QStringList names)

@@ -15,6 +15,9 @@ struct MainOptions
     QStringList extraPorts;
     // --demo: the built-in simulated meter, listed after the system's ports.
     bool demo = false;
+    // FILE...: collection, graph, TXT or CSV files to open once the program
+    // has started, as File > Open would (a file manager's double-click).
+    QStringList files;
     // --help: parseMainOptions then fails with the usage text as its message.
     bool helpRequested = false;
     // Whether the system's serial ports are listed; tests turn it off so that

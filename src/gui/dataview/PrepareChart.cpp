@@ -25,7 +25,7 @@ PrepareChartResult PrepareChart(AppContext &ctx, ChartWidget &chart, const Prepa
 {
     PrepareChartContext context;
     context.programFolder = ctx.folders().programFolder();
-    context.shippedFolder = AppFolders::executableFolder();
+    context.shippedFolder = AppFolders::shippedFolder();
     context.autoScaleSetting = ctx.settings().AutoScaleSetting;
     const PrepareChartResult result = prepareChartModel(chart.model(), args, context);
     Redraw(chart);

@@ -300,15 +300,29 @@ void DownloadController::OpenCollectionFile(QFileDialog &dialog)
     const QString path = m_ctx.prompter().chooseFile(dialog);
     if (path.isEmpty())
         return;
+    loadCollection(path);
+}
+
+bool DownloadController::openCollectionPath(const QString &path)
+{
+    if (m_running || !unsavedDownloadMayGo())
+        return false;
+    m_window.ensureView(true);
+    return loadCollection(path);
+}
+
+bool DownloadController::loadCollection(const QString &path)
+{
     qint64 size = 0;
     const std::optional<QByteArray> image = CollectionFile::readImage(path, &size);
     // Unreadable, too large, empty, or too short for a directory: nothing is loaded.
     if (!image || image->size() < LoggerImage::DirectoryEnd)
-        return;
+        return false;
     if (ParseLoggerImage(*image, size) != TLoadResult::lrOk)
-        return;
+        return false;
     SaveTempImage();
     showFirstDataSet();
+    return true;
 }
 
 bool DownloadController::SaveCollectionFile(QFileDialog &dialog)

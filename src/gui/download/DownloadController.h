@@ -93,6 +93,10 @@ public:
     // an unsaved download for saving first, and is refused while a download
     // runs.
     void OpenCollectionFile(QFileDialog &dialog);
+    // Opens the collection file at path into the download view (a file given
+    // on the command line); false, with nothing changed, when it cannot be
+    // read as a collection. Asks about an unsaved download first.
+    bool openCollectionPath(const QString &path);
     bool SaveCollectionFile(QFileDialog &dialog);
 
     // The data view's part in the unsaved download.
@@ -130,6 +134,8 @@ private:
     // Comm2 closed, a pause, live polling back, finished().
     void endDownload();
     bool repairFaultySet();
+    // Loads a collection file into the store and shows its first data set.
+    bool loadCollection(const QString &path);
     void setRunning(bool running);
     void showDownloadStep(const DownloadProgress &progress);
 

@@ -368,7 +368,19 @@ void TfrmMain::meterSearched()
 
     setCommandsEnabled(true);
     m_portListTimer->start();
+    openFiles(m_options.files);
     Q_EMIT searchFinished();
+}
+
+void TfrmMain::openFiles(const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        // A file that cannot be opened says so; the others still open.
+        const bool opened = path.endsWith(QStringLiteral(".518"), Qt::CaseInsensitive)
+            && m_downloads.openCollectionPath(path);
+        if (!opened)
+            m_ctx.prompter().notice(this, QStringLiteral("Cannot open file \"%1\".").arg(QDir::toNativeSeparators(path)));
+    }
 }
 
 void TfrmMain::createLcdMirror()
@@ -546,7 +558,7 @@ void TfrmMain::Contents1Click()
     const QString name = QStringLiteral("KV518HELP.htm");
     QString path = QDir(m_ctx.folders().programFolder()).filePath(name);
     if (!QFileInfo::exists(path)) {
-        const QString installed = QDir(AppFolders::executableFolder()).filePath(name);
+        const QString installed = QDir(AppFolders::shippedFolder()).filePath(name);
         if (QFileInfo::exists(installed))
             path = installed;
     }

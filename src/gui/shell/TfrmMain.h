@@ -141,6 +141,8 @@ private:
     void FormShow();
     // The search has ended: the splash goes, the commands come.
     void meterSearched();
+    // The files named on the command line, each as File > Open would.
+    void openFiles(const QStringList &paths);
     void createLcdMirror();
     void setCommandsEnabled(bool enabled);
     void setStatus(const QString &devicePath, bool connected);
