@@ -286,8 +286,13 @@ private slots:
         r = PrepareChart(ctx, chart, a);
         QVERIFY(r.templateFailed);
         QCOMPARE(prompter.messages.size(), 1);
-        QVERIFY(!SaveGraphTemplate(ctx, chart.model()));
-        QCOMPARE(prompter.messages.size(), 1);
+        // A save the user asked for is always reported, however often it fails.
+        for (int i = 0; i < 2; ++i) {
+            prompter.answerMessage(QMessageBox::Ok);
+            QVERIFY(!SaveGraphTemplate(ctx, chart.model()));
+            QCOMPARE(prompter.messages.size(), 2 + i);
+            QCOMPARE(prompter.messages.last(), prompter.messages.first());
+        }
         QVERIFY(prompter.unanswered.isEmpty());
     }
 };

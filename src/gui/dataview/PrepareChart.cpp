@@ -1,6 +1,7 @@
 #include "gui/dataview/PrepareChart.h"
 
 #include "chart/ChartWidget.h"
+#include "core/files/DataFile.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 
@@ -8,15 +9,20 @@
 
 namespace {
 
+void reportFolderFailure(AppContext &ctx, const QString &folder, QWidget *parent)
+{
+    ctx.prompter().message(parent, QMessageBox::Critical,
+                           QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder)
+                               + QStringLiteral(" directory."),
+                           QMessageBox::Ok);
+}
+
 void reportTemplateFailure(AppContext &ctx, const QString &folder, QWidget *parent)
 {
     // Once per run: on a read-only install every preparation would fail alike.
     if (!ctx.takeTemplateFailureNotice())
         return;
-    ctx.prompter().message(parent, QMessageBox::Critical,
-                           QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder)
-                               + QStringLiteral(" directory."),
-                           QMessageBox::Ok);
+    reportFolderFailure(ctx, folder, parent);
 }
 
 } // namespace
@@ -55,8 +61,18 @@ void Redraw(ChartWidget &chart)
 bool SaveGraphTemplate(AppContext &ctx, const ChartModel &chart, QWidget *parent)
 {
     const QString folder = ctx.folders().programFolder();
-    if (saveGraphTemplate(chart, folder))
+    // The user asked for this save: every failure is reported, not only the first.
+    switch (writeGraphTemplate(chart, folder)) {
+    case TemplateWrite::Written:
         return true;
-    reportTemplateFailure(ctx, graphTemplateFolder(folder), parent);
+    case TemplateWrite::FolderFailed:
+        reportFolderFailure(ctx, graphTemplateFolder(folder), parent);
+        return false;
+    case TemplateWrite::FileFailed:
+        ctx.prompter().message(parent, QMessageBox::Critical,
+                               DataFile::cannotCreateText(graphTemplatePath(folder)), QMessageBox::Ok);
+        return false;
+    }
     return false;
 }
+

@@ -20,7 +20,10 @@ PrepareChartResult PrepareChart(AppContext &ctx, ChartWidget &chart, const Prepa
 // The redraw sequence after a change of chart content or settings.
 void Redraw(ChartWidget &chart);
 
-// Writes the chart as the graph template (after an accepted customization or
-// "Range" with "Save this setting "). On failure shows the "Cannot create"
-// message, once per run. Returns whether the template was written.
+// Writes the chart's looks as the graph template (after an accepted
+// customization or "Range" with "Save this setting "). The user asked for it,
+// so every failure is shown: "Cannot create <folder> directory." for the
+// folder, "Cannot create file "<path>"" for the file. Returns whether the
+// template was written.
 bool SaveGraphTemplate(AppContext &ctx, const ChartModel &chart, QWidget *parent = nullptr);
+

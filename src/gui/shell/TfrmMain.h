@@ -5,6 +5,7 @@
 #include "gui/common/AppContext.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/download/DownloadController.h"
+#include "gui/files/DataFileController.h"
 #include "gui/live/LiveReadings.h"
 #include "gui/live/TfrmLCD.h"
 #include "gui/shell/PortBox.h"
@@ -98,6 +99,7 @@ public:
     // The single data file commands.
     void OpenDataFile();
     void SaveDataFile(TfrmGraph &view);
+    DataFileController &dataFiles() { return m_dataFiles; }
 
 Q_SIGNALS:
     // The start-up search has ended and the commands are enabled.
@@ -147,6 +149,10 @@ private:
     DownloadController::Window downloadWindow();
     void connectDownloads();
     void saveDownloadView(TfrmGraph &view);
+    // What Save1Click did with the active view.
+    enum class SaveChoice { Nothing, Collection, SingleFile };
+    SaveChoice saveActiveView();
+    DataFileController::Window dataFileWindow();
     void setDownloadCommandsEnabled(bool running);
 
     AppContext &m_ctx;
@@ -168,4 +174,5 @@ private:
     // Declared after the monitor: it goes first, while the monitor it uses
     // still exists.
     DownloadController m_downloads;
+    DataFileController m_dataFiles;
 };
