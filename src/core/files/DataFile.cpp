@@ -125,6 +125,12 @@ void setTextPoints(ChartModel &chart, const TextFilePoints &points)
     }
 }
 
+bool hasData(const TextFilePoints &points)
+{
+    const auto end = points.x.begin() + qsizetype(std::min<qint64>(points.filled, qint64(points.x.size())));
+    return std::any_of(points.x.begin(), end, [](double x) { return x != 0.0; });
+}
+
 QString cannotOpenText(const QString &path)
 {
     return QStringLiteral("Cannot open file %1.").arg(quoted(path));
@@ -165,7 +171,7 @@ QString readChart(ChartModel &chart, const QString &path, const DateTimeText &te
     default:
         break;
     }
-    if (points.filled == 0)
+    if (!hasData(points))
         return noDataLineText(path);
     PrepareChartArgs args;
     args.xMin = extent.xMin;

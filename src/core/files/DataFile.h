@@ -51,6 +51,9 @@ TextFilePoints chartPoints(const ChartModel &chart, qint64 begin, qint64 end);
 // many points: X of both subsets, Y of humidity and temperature.
 void setTextPoints(ChartModel &chart, const TextFilePoints &points);
 
+// Whether a text file gave at least one point with a readable date.
+bool hasData(const TextFilePoints &points);
+
 // Messages of an open that shows nothing.
 QString cannotOpenText(const QString &path);
 QString noDataLineText(const QString &path);

@@ -255,12 +255,13 @@ void DataFileController::openTextFile(const QString &path, QChar separator)
             break;
         case TextReadStatus::Cancelled:
         case TextReadStatus::Ok:
-            // A cancel before the first point needs no message.
-            if (read->points.filled == 0 && read->status == TextReadStatus::Ok)
+            // A cancel before the first point needs no message. Lines of which
+            // not one has a date (a heading, text of another kind) are no data.
+            if (!DataFile::hasData(read->points) && read->status == TextReadStatus::Ok)
                 error = DataFile::noDataLineText(path);
             break;
         }
-        if (!error.isEmpty() || read->points.filled == 0) {
+        if (!error.isEmpty() || !DataFile::hasData(read->points)) {
             if (!error.isEmpty())
                 fail(error);
             Q_EMIT openFailed(path);
