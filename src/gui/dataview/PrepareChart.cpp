@@ -29,12 +29,18 @@ void reportTemplateFailure(AppContext &ctx, const QString &folder, QWidget *pare
 
 PrepareChartResult PrepareChart(AppContext &ctx, ChartWidget &chart, const PrepareChartArgs &args)
 {
+    const PrepareChartResult result = PrepareChartUndrawn(ctx, chart, args);
+    Redraw(chart);
+    return result;
+}
+
+PrepareChartResult PrepareChartUndrawn(AppContext &ctx, ChartWidget &chart, const PrepareChartArgs &args)
+{
     PrepareChartContext context;
     context.programFolder = ctx.folders().programFolder();
     context.shippedFolder = AppFolders::executableFolder();
     context.autoScaleSetting = ctx.settings().AutoScaleSetting;
     const PrepareChartResult result = prepareChartModel(chart.model(), args, context);
-    Redraw(chart);
     if (result.templateFailed)
         reportTemplateFailure(ctx, result.templateFolder, &chart);
     return result;

@@ -269,7 +269,12 @@ void DataFileController::openTextFile(const QString &path, QChar separator)
         }
         TfrmGraph *view = createFileView(path);
         ChartWidget &chart = *view->PESGraph1;
-        PrepareChart(m_ctx, chart, 2, 100.0f, -20.0f, read->extent.xMax, read->extent.xMin, int(read->extent.rows));
+        PrepareChartArgs args;
+        args.xMax = read->extent.xMax;
+        args.xMin = read->extent.xMin;
+        args.points = int(read->extent.rows);
+        // The points follow at once, and the finish redraws.
+        PrepareChartUndrawn(m_ctx, chart, args);
         // The range from the first two lines misses the data when the times are
         // irregular; X always fits the file's own points.
         chart.model().setManualScaleControlX(ScaleControl::sgAutoScale);
@@ -300,6 +305,13 @@ void DataFileController::finishFileView(TfrmGraph &view)
     const bool oneAxis = m.multiAxesProportions(0) == 1.0;
     view.ToolButton5->setEnabled(oneAxis);
     view.ToolButton9->setEnabled(oneAxis);
+    // Settings that change nothing drawn, set before the last redraw (that
+    // of SelectPoint) rather than after it, so a large chart is drawn once less.
+    m.setNoRandomPointsToExport(true);
+    m.setFocalRect(false);
+    m.setAllowBar(false);
+    // A graph file saved before notes answered double clicks still gets them.
+    m.setAllowGraphAnnotHotSpots(true);
     view.FillDataList();
     view.selectDataListRow(0);
     view.SelectPoint(0);
@@ -307,11 +319,5 @@ void DataFileController::finishFileView(TfrmGraph &view)
     view.StaticText1->hide();
     view.pnlDataList->show();
     view.Grid2->hide();
-    m.setNoRandomPointsToExport(true);
-    m.setFocalRect(false);
-    m.setAllowBar(false);
-    // A graph file saved before notes answered double clicks still gets them.
-    m.setAllowGraphAnnotHotSpots(true);
-    Redraw(chart);
     Q_EMIT fileOpened(&view);
 }
