@@ -65,9 +65,9 @@ void DataFileController::fail(const QString &text)
     m_ctx.prompter().message(m_window.parent(), QMessageBox::Critical, text, QMessageBox::Ok);
 }
 
-FileJob *DataFileController::startJob(std::function<void(FileJob &)> work)
+FileJob *DataFileController::startJob(std::function<void(FileJob &)> work, bool writes)
 {
-    auto *job = new FileJob(std::move(work), this);
+    auto *job = new FileJob(std::move(work), writes ? FileJob::OnDestroy::Complete : FileJob::OnDestroy::Cancel, this);
     connect(job, &FileJob::finished, job, &QObject::deleteLater);
     return job;
 }
@@ -167,7 +167,7 @@ void DataFileController::SaveTextFile(TfrmGraph &view, const QString &path, QCha
         const qsizetype n = qsizetype(lines->x.size());
         *result = TextDataFile::save(path, lines->x, lines->humidity, lines->temperature, 0, n, separator, texts,
                                      [&self](qint64 count) { return self.report(count); });
-    });
+    }, true);
     const QPointer<TfrmScope> shown(window);
     connect(window, &QDialog::rejected, job, &FileJob::cancel);
     connect(job, &FileJob::progressed, window, [shown](qint64 count) {
@@ -236,7 +236,7 @@ void DataFileController::openTextFile(const QString &path, QChar separator)
     FileJob *job = startJob([read, path, separator, texts](FileJob &self) {
         read->status = TextDataFile::read(path, separator, texts, read->extent, read->points,
                                           [&self](qint64 count) { return self.report(count); });
-    });
+    }, false);
     const QPointer<TfrmScope> shown(window);
     connect(window, &QDialog::rejected, job, &FileJob::cancel);
     connect(job, &FileJob::progressed, window, [shown](qint64 count) {

@@ -70,7 +70,7 @@ private:
     void finishFileView(TfrmGraph &view);
     TfrmScope *createProgressWindow(const QString &caption);
     void closeProgressWindow(TfrmScope *window);
-    FileJob *startJob(std::function<void(FileJob &)> work);
+    FileJob *startJob(std::function<void(FileJob &)> work, bool writes);
     void fail(const QString &text);
 
     AppContext &m_ctx;

@@ -2,15 +2,17 @@
 
 #include <QThread>
 
-FileJob::FileJob(Work work, QObject *parent)
+FileJob::FileJob(Work work, OnDestroy onDestroy, QObject *parent)
     : QObject(parent)
     , m_work(std::move(work))
+    , m_onDestroy(onDestroy)
 {
 }
 
 FileJob::~FileJob()
 {
-    cancel();
+    if (m_onDestroy == OnDestroy::Cancel)
+        cancel();
     if (m_thread) {
         m_thread->wait();
         delete m_thread;

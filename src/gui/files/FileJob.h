@@ -18,8 +18,13 @@ class FileJob final : public QObject
 public:
     using Work = std::function<void(FileJob &job)>;
 
-    explicit FileJob(Work work, QObject *parent = nullptr);
-    // Cancels the work and waits for it: nothing the work uses may go first.
+    // How the job ends when it is destroyed before it has finished (the
+    // program closing): a read is cancelled, a write is left to complete, as
+    // a cancel would keep a partial file in place of the earlier one.
+    enum class OnDestroy { Cancel, Complete };
+
+    explicit FileJob(Work work, OnDestroy onDestroy, QObject *parent = nullptr);
+    // Waits for the work: nothing the work uses may go first.
     ~FileJob() override;
 
     void start();
@@ -37,6 +42,7 @@ Q_SIGNALS:
 
 private:
     Work m_work;
+    OnDestroy m_onDestroy;
     QThread *m_thread = nullptr;
     std::atomic<bool> m_cancelled = false;
 };
