@@ -56,8 +56,7 @@ DataFileController::~DataFileController() = default;
 
 bool DataFileController::busy() const
 {
-    const QList<FileJob *> jobs = findChildren<FileJob *>(Qt::FindDirectChildrenOnly);
-    return std::any_of(jobs.begin(), jobs.end(), [](const FileJob *j) { return j->running(); });
+    return m_jobs > 0;
 }
 
 void DataFileController::fail(const QString &text)
@@ -68,8 +67,18 @@ void DataFileController::fail(const QString &text)
 FileJob *DataFileController::startJob(std::function<void(FileJob &)> work, bool writes)
 {
     auto *job = new FileJob(std::move(work), writes ? FileJob::OnDestroy::Complete : FileJob::OnDestroy::Cancel, this);
+    ++m_jobs;
     connect(job, &FileJob::finished, job, &QObject::deleteLater);
     return job;
+}
+
+void DataFileController::connectEnd(FileJob *job, std::function<void()> end)
+{
+    // Busy until the result has been shown, not only until the thread ends.
+    connect(job, &FileJob::finished, this, [this, end = std::move(end)] {
+        end();
+        --m_jobs;
+    });
 }
 
 TfrmScope *DataFileController::createProgressWindow(const QString &caption)
@@ -174,7 +183,7 @@ void DataFileController::SaveTextFile(TfrmGraph &view, const QString &path, QCha
         if (shown)
             shown->Progress1->setValue(int(std::min<qint64>(count, shown->Progress1->maximum())));
     });
-    connect(job, &FileJob::finished, this, [this, shown, result, path] {
+    connectEnd(job, [this, shown, result, path] {
         closeProgressWindow(shown);
         if (!result->written)
             fail(DataFile::cannotCreateText(path));
@@ -243,7 +252,7 @@ void DataFileController::openTextFile(const QString &path, QChar separator)
         if (shown)
             shown->SText1->setText(QString::number(count));
     });
-    connect(job, &FileJob::finished, this, [this, shown, read, path] {
+    connectEnd(job, [this, shown, read, path] {
         closeProgressWindow(shown);
         QString error;
         switch (read->status) {

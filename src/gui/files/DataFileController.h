@@ -71,10 +71,14 @@ private:
     TfrmScope *createProgressWindow(const QString &caption);
     void closeProgressWindow(TfrmScope *window);
     FileJob *startJob(std::function<void(FileJob &)> work, bool writes);
+    // Runs end on the window thread when the job has finished.
+    void connectEnd(FileJob *job, std::function<void()> end);
     void fail(const QString &text);
 
     AppContext &m_ctx;
     TfrmGraphHost *m_host;
     Window m_window;
     QPointer<TfrmScope> m_progress;
+    // Reads and writes whose flow has not yet ended (its result not yet shown).
+    int m_jobs = 0;
 };

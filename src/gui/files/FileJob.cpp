@@ -29,11 +29,6 @@ void FileJob::start()
     m_thread->start();
 }
 
-bool FileJob::running() const
-{
-    return m_thread && !m_thread->isFinished();
-}
-
 bool FileJob::report(qint64 count)
 {
     Q_EMIT progressed(count);

@@ -30,7 +30,6 @@ public:
     void start();
     void cancel() { m_cancelled = true; }
     bool cancelled() const { return m_cancelled; }
-    bool running() const;
 
     // Called by the work with the count of lines done; tells it whether to go on.
     bool report(qint64 count);
