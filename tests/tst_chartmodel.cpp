@@ -4,6 +4,9 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <functional>
+#include <limits>
+
 #include <vector>
 
 namespace {
@@ -201,6 +204,28 @@ private slots:
         for (int i = 8; i < randomBody.size(); i += 7)
             randomBody[i] = char(rng.bounded(256));
         QTest::newRow("random body after a good header") << randomBody;
+
+        // A NaN would reach the chart's sorts; a note index near the top of
+        // int overflows the next note's number.
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        const auto changed = [](const std::function<void(ChartModel &)> &change) {
+            ChartModel m = richModel();
+            change(m);
+            return m.store();
+        };
+        QTest::newRow("NaN time") << changed([&](ChartModel &m) { m.setXDataII(0, 1, nan); });
+        QTest::newRow("infinite reading")
+            << changed([&](ChartModel &m) { m.setYData(1, 0, std::numeric_limits<float>::infinity()); });
+        QTest::newRow("NaN reading")
+            << changed([&](ChartModel &m) { m.setYData(0, 0, std::numeric_limits<float>::quiet_NaN()); });
+        QTest::newRow("infinite X limit") << changed([&](ChartModel &m) { m.setManualMaxX(inf); });
+        QTest::newRow("NaN Y limit") << changed([&](ChartModel &m) { m.setManualMinY(nan); });
+        QTest::newRow("NaN note place") << changed([&](ChartModel &m) { m.setGraphAnnotationY(4, nan); });
+        QTest::newRow("note index 2147483647")
+            << changed([](ChartModel &m) { m.setGraphAnnotationText(std::numeric_limits<qint32>::max(), "x"); });
+        QTest::newRow("note index 1000001")
+            << changed([](ChartModel &m) { m.setGraphAnnotationText(1'000'001, "x"); });
     }
 
     void damagedRecordsFail()
@@ -212,6 +237,15 @@ private slots:
         QVERIFY(!m.load(bytes, &error));
         QVERIFY(!error.isEmpty());
         QVERIFY(m.state() == before);
+    }
+
+    void highestNoteIndexIsRead()
+    {
+        ChartModel m = richModel();
+        m.setGraphAnnotationText(1'000'000, QStringLiteral("last"));
+        ChartModel loaded;
+        QVERIFY(loaded.load(m.store()));
+        QCOMPARE(loaded.highestGraphAnnotationIndex(), 1'000'000);
     }
 
     void revisionsTellWhatChanged()

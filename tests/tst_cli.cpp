@@ -48,6 +48,7 @@ private Q_SLOTS:
     void golden();
     void exportToFile();
     void exportedTextGivesTheSameStatistics();
+    void graphFiles();
     void usageErrors_data();
     void usageErrors();
     void badFiles_data();
@@ -119,6 +120,40 @@ void TestCli::exportedTextGivesTheSameStatistics()
         QCOMPARE(fromText.out, fromSet.out);
         QCOMPARE(runCli({"export", txt, "--locale", "de_DE"}).out, readFile(txt));
     }
+}
+
+// A data set written as a graph file reads back as the same points and
+// statistics, as a graph file does in the program's windows.
+void TestCli::graphFiles()
+{
+    QTemporaryDir dir;
+    const QString ghf = dir.filePath(QStringLiteral("set2.ghf"));
+    const CliRun made = runCli({"export", sample(), "--set", "2", "--format", "ghf", "-o", ghf});
+    QCOMPARE(made.code, 0);
+    QVERIFY(made.out.isEmpty());
+    QCOMPARE(runCli({"stats", ghf, "--locale", "de_DE"}).out,
+             runCli({"stats", sample(), "--set", "2", "--locale", "de_DE"}).out);
+    QCOMPARE(runCli({"export", ghf, "--locale", "de_DE"}).out,
+             runCli({"export", sample(), "--set", "2", "--locale", "de_DE"}).out);
+    // The extension chooses the form too; a graph file copies as it is.
+    const QString copy = dir.filePath(QStringLiteral("copy.GHF"));
+    QCOMPARE(runCli({"export", ghf, "-o", copy}).code, 0);
+    QCOMPARE(readFile(copy), readFile(ghf));
+    // A text file becomes the chart its file view shows.
+    const QString txt = dir.filePath(QStringLiteral("set2.txt"));
+    QCOMPARE(runCli({"export", sample(), "--set", "2", "-o", txt}).code, 0);
+    const QString fromText = dir.filePath(QStringLiteral("fromtext.ghf"));
+    QCOMPARE(runCli({"export", txt, "-o", fromText}).code, 0);
+    QCOMPARE(runCli({"export", fromText}).out, readFile(txt));
+
+    const QString cut = dir.filePath(QStringLiteral("cut.ghf"));
+    writeAll(cut, readFile(ghf).left(100));
+    const CliRun damaged = runCli({"stats", cut});
+    QCOMPARE(damaged.code, 5);
+    QCOMPARE(damaged.err.count('\n'), 1);
+    QVERIFY(damaged.err.contains(cut.toLocal8Bit()));
+    QCOMPARE(runCli({"export", sample(), "--set", "2", "--format", "ghf"}).code, 2);
+    QCOMPARE(runCli({"export", sample(), "--set", "2", "-o", dir.filePath("none/x.ghf")}).code, 5);
 }
 
 void TestCli::usageErrors_data()

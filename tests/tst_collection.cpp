@@ -333,9 +333,13 @@ void TestCollection::openChoices()
     m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::Cancel); });
     w->btnOpenClick();
     m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
+    m_prompter->answerFile(QString());
     w->btnOpenClick();
     QCOMPARE(m_prompter->dialogs, (QStringList{QStringLiteral("Open File"), QStringLiteral("Open File")}));
-    QVERIFY(m_prompter->fileDialogs.isEmpty());
+    // The single file choice asks for a data file, not a collection.
+    QCOMPARE(m_prompter->fileDialogs.size(), 1);
+    QVERIFY(m_prompter->fileDialogs.first().contains(QLatin1String("Graph file(*.ghf,only for KV518)")));
+    m_prompter->fileDialogs.clear();
     QCOMPARE(w->OpenDialog1->directory().absolutePath(), QDir(w->userDataFolder()).absolutePath());
     // A cancelled file dialog changes nothing.
     open(*w, QString());
@@ -360,8 +364,10 @@ void TestCollection::saveFromAFileViewSkipsTheChoice()
     QMdiSubWindow *sub = w->mdiArea->addSubWindow(fileView);
     sub->show();
     w->mdiArea->setActiveSubWindow(sub);
+    m_prompter->answerFile(QString());
     w->Save1Click();
     QVERIFY(m_prompter->dialogs.isEmpty());
+    QCOMPARE(m_prompter->fileDialogs.size(), 1);
 }
 
 void TestCollection::unsavedDownloadAskedBeforeOpen_data()

@@ -60,6 +60,7 @@ private Q_SLOTS:
     void cursorDroppedOutsideStays();
     void clickOnTheSelectedRowRunsAgain();
     void notesCrossesAndSplit();
+    void notesAnswerDoubleClicksAfterEveryReload();
     void viewsShareModesButNotCursors();
     void range_data();
     void range();
@@ -570,6 +571,32 @@ void TestDataView::notesCrossesAndSplit()
     QVERIFY(v.ToolButton4->isChecked());
     QVERIFY(v.ToolButton5->isEnabled());
     QCOMPARE(m.multiAxesSubsets(), (QList<qint32>{1, 1}));
+}
+
+// The download view is prepared again for every data set shown; a double
+// click on a note must still delete it, on the second set as on the first.
+void TestDataView::notesAnswerDoubleClicksAfterEveryReload()
+{
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = *w->DownloadView;
+    ChartWidget &chart = *v.PESGraph1;
+    const ChartModel &m = chart.model();
+    v.showDataSet(w->downloads().store(), 1);
+    v.chkSplit->click();
+    v.ToolButton9->click();
+    m_prompter->answerDialog([](QDialog &d) {
+        static_cast<TfrmAnnoEdit &>(d).Edit1->setText(QStringLiteral("Window shut"));
+        return int(QDialog::Accepted);
+    });
+    const QPoint at = chart.plottingRect().center();
+    QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, at);
+    const int note = m.highestGraphAnnotationIndex();
+    QCOMPARE(m.graphAnnotation(note).text, QStringLiteral("Window shut"));
+    v.ToolButton4->click();
+    // The note's text starts where it was placed.
+    QTest::mouseDClick(chart.plot(), Qt::LeftButton, {}, at + QPoint(6, 8));
+    QVERIFY(m.graphAnnotation(note).text.isEmpty());
 }
 
 void TestDataView::viewsShareModesButNotCursors()

@@ -244,6 +244,9 @@ void TestTextLines::fields_data()
     QTest::newRow("one separator: X set, the next line takes the point")
         << d1 + "\t1.0\r\n" + "garbage\t3.0\t4.0\r\n" << QList<double>{a, 0, 0, 0} << QList<float>{3, 9999, 9999, 9999}
         << QList<float>{4, 9999, 9999, 9999};
+    QTest::newRow("non-finite numbers are missing")
+        << d1 + "\tnan\tinf\r\n" + d2 + "\t1e39\t-1e400\r\n" << QList<double>{a, b, 0, 0}
+        << QList<float>{9999, 9999, 9999, 9999} << QList<float>{9999, 9999, 9999, 9999};
     QTest::newRow("empty lines skipped") << d1 + "\t1.0\t2.0\r\n\r\n" + d2 + "\t3.0\t4.0\r\n"
                                          << QList<double>{a, b, 0, 0} << QList<float>{1, 3, 9999, 9999}
                                          << QList<float>{2, 4, 9999, 9999};

@@ -1,8 +1,12 @@
 #include "cli/DataCommands.h"
 
+#include "core/chart/ChartModel.h"
+#include "core/chart/DataSetChart.h"
+#include "core/chart/GraphFile.h"
 #include "core/data/DataSetDirectory.h"
 #include "core/data/Statistics.h"
 #include "core/data/TDataSetStore.h"
+#include "core/files/DataFile.h"
 #include "core/files/TextDataFile.h"
 #include "core/link/MeterMessages.h"
 
@@ -167,10 +171,23 @@ std::optional<int> loadChart(CliContext &ctx, const QCommandLineParser &parser, 
     }
     if (parser.isSet(QStringLiteral("set")))
         return ctx.fail(ExitCode::Usage, QStringLiteral("--set applies to collection files only."));
+    if (DataFile::kindOf(path) == DataFile::Kind::Graph) {
+        ChartModel model;
+        QString error;
+        if (!LoadGraphFile(model, path, &error))
+            return ctx.fail(ExitCode::DataError, error);
+        TextFilePoints points = DataFile::chartPoints(model, 0, model.points());
+        if (points.x.empty())
+            return ctx.fail(ExitCode::DataError, QStringLiteral("%1 holds no data point.").arg(quoted(path)));
+        chart.x = std::move(points.x);
+        chart.humidity = std::move(points.humidity);
+        chart.temperature = std::move(points.temperature);
+        return std::nullopt;
+    }
     const QChar separator = TextDataFile::separatorFor(path);
     if (separator.isNull())
         return ctx.fail(ExitCode::Usage, QStringLiteral("%1 is neither a collection file (.518) nor a data file "
-                                                        "(.txt, .csv).")
+                                                        "(.ghf, .txt, .csv).")
                                              .arg(quoted(path)));
     TextFileExtent extent;
     TextFilePoints points;
@@ -246,29 +263,73 @@ int runSets(CliContext &ctx, const QStringList &arguments)
     return int(ExitCode::Success);
 }
 
+// The chart a data view would show for FILE, as a graph file: a data set of
+// a collection or a text file prepared as the views prepare them (with the
+// program's own looks: the command reads and writes no template), a graph file
+// as it is.
+int exportGraph(CliContext &ctx, const QCommandLineParser &parser, const QString &path, const QString &output)
+{
+    if (output.isEmpty())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("A graph file is written to a file only; give -o OUT."));
+    PrepareChartContext context;
+    context.withTemplate = false;
+    ChartModel model;
+    if (isCollection(path)) {
+        TDataSetStore store;
+        if (auto code = loadCollection(ctx, path, store))
+            return *code;
+        int set = 0;
+        if (auto code = setNumber(ctx, parser, path, store, set))
+            return *code;
+        prepareChartModel(model, dataSetChartArgs(store, set - 1), context);
+        setDataSetPoints(model, store, set - 1);
+    } else {
+        if (parser.isSet(QStringLiteral("set")))
+            return ctx.fail(ExitCode::Usage, QStringLiteral("--set applies to collection files only."));
+        const QString error = DataFile::readChart(model, path, ctx.texts(), context);
+        if (!error.isEmpty())
+            return ctx.fail(ExitCode::DataError, error);
+    }
+    if (!SaveGraphFile(model, output))
+        return ctx.fail(ExitCode::DataError, DataFile::cannotCreateText(output) + u'.');
+    return int(ExitCode::Success);
+}
+
 int runExport(CliContext &ctx, const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("set"), QStringLiteral("The data set (1 = the first) of a collection file."),
                       QStringLiteral("N")});
     parser.addOption({QStringLiteral("format"),
-                      QStringLiteral("txt (tab-separated) or csv (comma-separated); default: the extension of "
-                                     "OUT, else txt."),
+                      QStringLiteral("txt (tab-separated), csv (comma-separated) or ghf (graph file); default: "
+                                     "the extension of OUT, else txt."),
                       QStringLiteral("FORMAT")});
     parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
                       QStringLiteral("Write to OUT instead of the standard output."), QStringLiteral("OUT")});
     if (auto code = ctx.parse(parser, arguments, true,
-                              QStringLiteral("FILE [--set N] [--format txt|csv] [-o OUT] [--locale NAME]")))
+                              QStringLiteral("FILE [--set N] [--format txt|csv|ghf] [-o OUT] [--locale NAME]")))
         return *code;
     const QString path = onePath(parser);
     if (path.isEmpty())
         return ctx.fail(ExitCode::Usage, QStringLiteral("export takes one collection or data file (see --help)."));
     const QString output = parser.value(QStringLiteral("output"));
     QString format = parser.value(QStringLiteral("format")).toLower();
-    if (format.isEmpty())
-        format = TextDataFile::separatorFor(output) == u',' ? QStringLiteral("csv") : QStringLiteral("txt");
+    if (format.isEmpty()) {
+        switch (DataFile::kindOf(output)) {
+        case DataFile::Kind::Graph:
+            format = QStringLiteral("ghf");
+            break;
+        case DataFile::Kind::Csv:
+            format = QStringLiteral("csv");
+            break;
+        default:
+            format = QStringLiteral("txt");
+        }
+    }
+    if (format == QLatin1String("ghf"))
+        return exportGraph(ctx, parser, path, output);
     if (format != QLatin1String("txt") && format != QLatin1String("csv"))
-        return ctx.fail(ExitCode::Usage, QStringLiteral("--format must be txt or csv."));
+        return ctx.fail(ExitCode::Usage, QStringLiteral("--format must be txt, csv or ghf."));
     const DateTimeText &texts = ctx.texts();
     // A comma decimal separator in a comma-separated file would merge the fields.
     if (format == QLatin1String("csv") && texts.usesDecimalComma())
@@ -379,8 +440,8 @@ QList<CliCommand> commands()
     return {
         {QStringLiteral("sets"), QStringLiteral("FILE.518 [--json] [--locale NAME]"),
          QStringLiteral("List the data sets of a collection file."), runSets},
-        {QStringLiteral("export"), QStringLiteral("FILE [--set N] [--format txt|csv] [-o OUT] [--locale NAME]"),
-         QStringLiteral("Write a data set (or a data file) as a TXT or CSV file."), runExport},
+        {QStringLiteral("export"), QStringLiteral("FILE [--set N] [--format txt|csv|ghf] [-o OUT] [--locale NAME]"),
+         QStringLiteral("Write a data set (or a data file) as a TXT, CSV or graph file."), runExport},
         {QStringLiteral("stats"), QStringLiteral("FILE [--set N] [--json] [--locale NAME]"),
          QStringLiteral("Maximum, minimum and average of both channels."), runStats},
     };

@@ -172,8 +172,12 @@ public:
     // Storage ---------------------------------------------------------------
     // The whole state as one versioned little-endian record.
     QByteArray store() const;
-    // Replaces the state by a stored one. A damaged, truncated or unknown record
-    // fails with an error text and leaves the model exactly as it was.
+    // The same without the data cells (no points): the looks, scales and
+    // notes a template carries to the next chart.
+    QByteArray storeLooks() const;
+    // Replaces the state by a stored one. A damaged, truncated or unknown record,
+    // a time, reading or limit that is not finite, or a note index beyond
+    // 1,000,000 fails with an error text and leaves the model exactly as it was.
     bool load(QByteArrayView bytes, QString *error = nullptr);
 
     // Replaces the whole state (the customization dialog edits a copy).

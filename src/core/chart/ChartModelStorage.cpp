@@ -10,6 +10,8 @@
 #include <QIODevice>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -17,6 +19,9 @@ namespace {
 constexpr quint32 kMagic = 0x4843564b; // "KVCH" read little-endian
 constexpr quint32 kVersion = 1;
 constexpr quint32 kMaxStringBytes = 1u << 20;
+// Note numbers grow by one per note placed; anything beyond this is damage,
+// and the next number must still fit in an int.
+constexpr qint32 kMaxAnnotationIndex = 1'000'000;
 
 class StateWriter
 {
@@ -100,7 +105,13 @@ public:
             fail("bad flag");
         v = b != 0;
     }
-    void value(double &v) { read(v); }
+    // A NaN would reach the chart's sorts and scales, where it is undefined.
+    void value(double &v)
+    {
+        read(v);
+        if (m_ok && !std::isfinite(v))
+            fail("number that is not finite");
+    }
     void value(QString &v)
     {
         quint32 n = 0;
@@ -150,6 +161,8 @@ public:
                 return fail("truncated data");
             qFromLittleEndian<T>(tmp.constData(), qsizetype(n), v.data());
         }
+        if (!std::all_of(v.cbegin(), v.cend(), [](T e) { return std::isfinite(e); }))
+            return fail("time or reading that is not finite");
     }
     template <typename T, typename F> void list(QList<T> &v, int maxCount, F &&each)
     {
@@ -183,7 +196,7 @@ public:
             read(key);
             if (!m_ok)
                 return;
-            if (key < 0 || (!m.empty() && key <= m.rbegin()->first))
+            if (key < 0 || key > kMaxAnnotationIndex || (!m.empty() && key <= m.rbegin()->first))
                 return fail("bad annotation index");
             V v;
             each(v);
@@ -318,17 +331,32 @@ template <class IO, class S> void visit(IO &io, S &s)
     io.value(s.lineGapThreshold);
 }
 
+QByteArray storeState(const ChartState &s)
+{
+    QByteArray out;
+    out.reserve(4096 + s.x.size() * qsizetype(sizeof(double) + sizeof(float)));
+    StateWriter w(&out);
+    w.value(kMagic);
+    w.value(kVersion);
+    visit(w, s);
+    return out;
+}
+
 } // namespace
 
 QByteArray ChartModel::store() const
 {
-    QByteArray out;
-    out.reserve(4096 + m_s.x.size() * qsizetype(sizeof(double) + sizeof(float)));
-    StateWriter w(&out);
-    w.value(kMagic);
-    w.value(kVersion);
-    visit(w, m_s);
-    return out;
+    return storeState(m_s);
+}
+
+QByteArray ChartModel::storeLooks() const
+{
+    // The lists are shared, so the copy costs nothing until its data is dropped.
+    ChartState looks = m_s;
+    looks.points = 0;
+    looks.x.clear();
+    looks.y.clear();
+    return storeState(looks);
 }
 
 bool ChartModel::load(QByteArrayView bytes, QString *error)

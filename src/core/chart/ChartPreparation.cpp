@@ -14,6 +14,8 @@ constexpr quint32 kGreen = PEargb(255, 0, 255, 0);
 
 bool loadTemplate(ChartModel &chart, const PrepareChartContext &context)
 {
+    if (!context.withTemplate)
+        return false;
     const QString own = graphTemplatePath(context.programFolder);
     if (QFileInfo::exists(own))
         return LoadGraphFile(chart, own);
@@ -99,12 +101,20 @@ QString graphTemplatePath(const QString &programFolder)
     return QDir(programFolder).filePath(QStringLiteral("template/graph.ghf"));
 }
 
-bool saveGraphTemplate(const ChartModel &chart, const QString &programFolder)
+TemplateWrite writeGraphTemplate(const ChartModel &chart, const QString &programFolder)
 {
     const QString folder = graphTemplateFolder(programFolder);
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
-        return false;
-    return SaveGraphFile(chart, graphTemplatePath(programFolder));
+        return TemplateWrite::FolderFailed;
+    // Every preparation replaces the points, so storing them would only make
+    // each preparation read them in vain (tens of MB after a large data set).
+    return writeGraphFile(chart.storeLooks(), graphTemplatePath(programFolder)) ? TemplateWrite::Written
+                                                                                : TemplateWrite::FileFailed;
+}
+
+bool saveGraphTemplate(const ChartModel &chart, const QString &programFolder)
+{
+    return writeGraphTemplate(chart, programFolder) == TemplateWrite::Written;
 }
 
 PrepareChartResult prepareChartModel(ChartModel &chart, const PrepareChartArgs &args,
@@ -134,6 +144,9 @@ PrepareChartResult prepareChartModel(ChartModel &chart, const PrepareChartArgs &
         chart.setManualScaleControlX(ScaleControl::sgManualMinAndMax);
         chart.setManualMinX(args.xMin);
         chart.setManualMaxX(args.xMax);
+    } else {
+        // No usable range: X fits the data, whatever range the template kept.
+        chart.setManualScaleControlX(ScaleControl::sgAutoScale);
     }
     chart.setAllowDataLabels(DataLabels::sgNoDataLabels);
 
@@ -143,6 +156,9 @@ PrepareChartResult prepareChartModel(ChartModel &chart, const PrepareChartArgs &
     placeCursorLines(chart, args);
     chart.setLineGapThreshold(1e30);
     chart.setAllowDataHotSpots(true);
+    // Notes answer double clicks in every view; set here, where every
+    // preparation (and so every template) sees it.
+    chart.setAllowGraphAnnotHotSpots(true);
 
     if (autoScale == 1) {
         for (int axis : {0, 1, 0}) {
@@ -151,7 +167,7 @@ PrepareChartResult prepareChartModel(ChartModel &chart, const PrepareChartArgs &
         }
     }
 
-    if (!result.templateLoaded) {
+    if (!result.templateLoaded && context.withTemplate) {
         result.templateWritten = saveGraphTemplate(chart, context.programFolder);
         result.templateFailed = !result.templateWritten;
     }

@@ -22,6 +22,9 @@ struct PrepareChartContext
     QString programFolder;   // holds "template/graph.ghf"; templates are written here
     QString shippedFolder;   // read-only install folder with a shipped template, or empty
     int autoScaleSetting = 1;
+    // Without the template the chart gets the program's first look, and no
+    // template is read or written (kv518-cli, which keeps no files of its own).
+    bool withTemplate = true;
 };
 
 struct PrepareChartResult
@@ -41,5 +44,9 @@ QString graphTemplateFolder(const QString &programFolder);
 PrepareChartResult prepareChartModel(ChartModel &chart, const PrepareChartArgs &args,
                                      const PrepareChartContext &context);
 
-// Writes the chart as the graph template, creating the template folder.
+enum class TemplateWrite { Written, FolderFailed, FileFailed };
+
+// Writes the chart's looks (not its data) as the graph template, creating the
+// template folder.
+TemplateWrite writeGraphTemplate(const ChartModel &chart, const QString &programFolder);
 bool saveGraphTemplate(const ChartModel &chart, const QString &programFolder);

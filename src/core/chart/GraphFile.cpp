@@ -41,8 +41,12 @@ bool LoadGraphFile(ChartModel &chart, const QString &path, QString *error)
 
 bool SaveGraphFile(const ChartModel &chart, const QString &path, QString *error)
 {
+    return writeGraphFile(chart.store(), path, error);
+}
+
+bool writeGraphFile(const QByteArray &body, const QString &path, QString *error)
+{
     const QString shown = QDir::toNativeSeparators(path);
-    const QByteArray body = chart.store();
     if (body.size() > qsizetype(0xffffffffu))
         return failWith(error, QStringLiteral("The chart is too large for a graph file."));
     uchar head[4];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class ChartModel;
@@ -16,3 +17,7 @@ bool LoadGraphFile(ChartModel &chart, const QString &path, QString *error = null
 // Writes the chart's state as a graph file, atomically: an existing file is
 // replaced only when the new one has been written completely.
 bool SaveGraphFile(const ChartModel &chart, const QString &path, QString *error = nullptr);
+
+// Writes a stored chart state (ChartModel::store() or storeLooks()) as a graph
+// file, atomically.
+bool writeGraphFile(const QByteArray &body, const QString &path, QString *error = nullptr);

@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -112,7 +113,11 @@ float readingOf(QStringView field, const DateTimeText &texts)
     if (field.contains(QLatin1String("OL")))
         return TextDataFile::Missing;
     const std::optional<double> v = texts.parseNumber(field);
-    return v ? float(*v) : TextDataFile::Missing;
+    // "nan", "inf" or a number beyond a float would poison the chart's scales
+    // and make a graph file that cannot be opened again.
+    if (!v || !std::isfinite(float(*v)))
+        return TextDataFile::Missing;
+    return float(*v);
 }
 
 } // namespace

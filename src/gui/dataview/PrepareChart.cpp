@@ -1,6 +1,7 @@
 #include "gui/dataview/PrepareChart.h"
 
 #include "chart/ChartWidget.h"
+#include "core/files/DataFile.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 
@@ -8,27 +9,38 @@
 
 namespace {
 
-void reportTemplateFailure(AppContext &ctx, const QString &folder, QWidget *parent)
+void reportFolderFailure(AppContext &ctx, const QString &folder, QWidget *parent)
 {
-    // Once per run: on a read-only install every preparation would fail alike.
-    if (!ctx.takeTemplateFailureNotice())
-        return;
     ctx.prompter().message(parent, QMessageBox::Critical,
                            QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder)
                                + QStringLiteral(" directory."),
                            QMessageBox::Ok);
 }
 
+void reportTemplateFailure(AppContext &ctx, const QString &folder, QWidget *parent)
+{
+    // Once per run: on a read-only install every preparation would fail alike.
+    if (!ctx.takeTemplateFailureNotice())
+        return;
+    reportFolderFailure(ctx, folder, parent);
+}
+
 } // namespace
 
 PrepareChartResult PrepareChart(AppContext &ctx, ChartWidget &chart, const PrepareChartArgs &args)
+{
+    const PrepareChartResult result = PrepareChartUndrawn(ctx, chart, args);
+    Redraw(chart);
+    return result;
+}
+
+PrepareChartResult PrepareChartUndrawn(AppContext &ctx, ChartWidget &chart, const PrepareChartArgs &args)
 {
     PrepareChartContext context;
     context.programFolder = ctx.folders().programFolder();
     context.shippedFolder = AppFolders::shippedFolder();
     context.autoScaleSetting = ctx.settings().AutoScaleSetting;
     const PrepareChartResult result = prepareChartModel(chart.model(), args, context);
-    Redraw(chart);
     if (result.templateFailed)
         reportTemplateFailure(ctx, result.templateFolder, &chart);
     return result;
@@ -55,8 +67,18 @@ void Redraw(ChartWidget &chart)
 bool SaveGraphTemplate(AppContext &ctx, const ChartModel &chart, QWidget *parent)
 {
     const QString folder = ctx.folders().programFolder();
-    if (saveGraphTemplate(chart, folder))
+    // The user asked for this save: every failure is reported, not only the first.
+    switch (writeGraphTemplate(chart, folder)) {
+    case TemplateWrite::Written:
         return true;
-    reportTemplateFailure(ctx, graphTemplateFolder(folder), parent);
+    case TemplateWrite::FolderFailed:
+        reportFolderFailure(ctx, graphTemplateFolder(folder), parent);
+        return false;
+    case TemplateWrite::FileFailed:
+        ctx.prompter().message(parent, QMessageBox::Critical,
+                               DataFile::cannotCreateText(graphTemplatePath(folder)), QMessageBox::Ok);
+        return false;
+    }
     return false;
 }
+

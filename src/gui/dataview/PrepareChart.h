@@ -16,11 +16,17 @@ class QWidget;
 PrepareChartResult PrepareChart(AppContext &ctx, ChartWidget &chart, int subsets, float yMax, float yMin,
                                 double xMax, double xMin, int points);
 PrepareChartResult PrepareChart(AppContext &ctx, ChartWidget &chart, const PrepareChartArgs &args);
+// The same without the redraw, for a caller that fills the chart at once and
+// redraws it then: drawing a million empty points first costs a third of a second.
+PrepareChartResult PrepareChartUndrawn(AppContext &ctx, ChartWidget &chart, const PrepareChartArgs &args);
 
 // The redraw sequence after a change of chart content or settings.
 void Redraw(ChartWidget &chart);
 
-// Writes the chart as the graph template (after an accepted customization or
-// "Range" with "Save this setting "). On failure shows the "Cannot create"
-// message, once per run. Returns whether the template was written.
+// Writes the chart's looks as the graph template (after an accepted
+// customization or "Range" with "Save this setting "). The user asked for it,
+// so every failure is shown: "Cannot create <folder> directory." for the
+// folder, "Cannot create file "<path>"" for the file. Returns whether the
+// template was written.
 bool SaveGraphTemplate(AppContext &ctx, const ChartModel &chart, QWidget *parent = nullptr);
+

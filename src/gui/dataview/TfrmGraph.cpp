@@ -4,6 +4,7 @@
 
 #include "chart/ChartWidget.h"
 #include "core/chart/CursorController.h"
+#include "core/chart/DataSetChart.h"
 #include "core/chart/DataListModel.h"
 #include "core/chart/DataSetListModel.h"
 #include "core/data/TDataSetStore.h"
@@ -27,7 +28,6 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <span>
 
 namespace {
 
@@ -200,17 +200,13 @@ void TfrmGraph::showDataSet(const TDataSetStore &store, int k)
     if (k < 0 || k >= store.SetCount())
         return;
     ChartWidget &chart = *PESGraph1;
-    const qint64 offset = store.firstSample(k);
     const qint32 n = store.SampleCounts().at(k);
     const double start = store.StartTimes().at(k);
     const qint32 interval = store.Intervals().at(k);
 
-    PrepareChart(m_ctx, chart, 2, 100.0f, -20.0f, start + double(n) * interval / FrameworkTime::SecondsPerDay, start, n);
+    PrepareChart(m_ctx, chart, dataSetChartArgs(store, k));
     // The whole block of the data set at once, in the store's point order.
-    const std::span<const double> times(store.Times().constData(), size_t(store.Times().size()));
-    const std::span<const float> values(store.Values().constData(), size_t(store.Values().size()));
-    chart.model().setXDataIIArray(times.subspan(size_t(2 * offset), size_t(2 * qint64(n))));
-    chart.model().setYDataArray(values.subspan(size_t(2 * offset), size_t(2 * qint64(n))));
+    setDataSetPoints(chart.model(), store, k);
 
     UpdateStatistics();
     // The set's own start and interval, not the estimate from the points.

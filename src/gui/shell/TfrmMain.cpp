@@ -35,6 +35,7 @@ TfrmMain::TfrmMain(AppContext &ctx, const MainOptions &options, QWidget *parent)
     , m_monitor(ctx.ports())
     , m_options(options)
     , m_downloads(ctx, m_monitor, downloadWindow())
+    , m_dataFiles(ctx, &m_downloads, dataFileWindow())
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orvane KV518"));
@@ -482,31 +483,58 @@ void TfrmMain::btnOpenClick()
 
 void TfrmMain::Save1Click()
 {
+    saveActiveView();
+}
+
+TfrmMain::SaveChoice TfrmMain::saveActiveView()
+{
     if (m_downloads.running())
-        return;
+        return SaveChoice::Nothing;
     SaveDialog1->setDirectory(fileDialogFolder());
     // Held weakly: the view may close while the choice dialog is open.
     const QPointer<TfrmGraph> view = activeDataView();
     if (!view)
-        return;
+        return SaveChoice::Nothing;
     if (!view->isDownloadView()) {
         SaveDataFile(*view);
-        return;
+        return SaveChoice::SingleFile;
     }
     TfrmOpenSave dialog(this);
     const int result = m_ctx.prompter().exec(dialog);
-    if (result == TfrmOpenSave::OK)
+    if (result == TfrmOpenSave::OK) {
         m_downloads.SaveCollectionFile(*SaveDialog1);
-    else if (result == TfrmOpenSave::No && view)
+        return SaveChoice::Collection;
+    }
+    if (result == TfrmOpenSave::No && view) {
         SaveDataFile(*view);
+        return SaveChoice::SingleFile;
+    }
+    return SaveChoice::Nothing;
 }
 
 void TfrmMain::OpenDataFile()
 {
+    m_dataFiles.OpenDataFile(*OpenDialog1);
 }
 
-void TfrmMain::SaveDataFile(TfrmGraph &)
+void TfrmMain::SaveDataFile(TfrmGraph &view)
 {
+    m_dataFiles.SaveDataFile(view, *SaveDialog1);
+}
+
+DataFileController::Window TfrmMain::dataFileWindow()
+{
+    DataFileController::Window window;
+    window.parent = [this] { return this; };
+    window.addFileView = [this](TfrmGraph &view) {
+        QMdiSubWindow *sub = mdiArea->addSubWindow(&view);
+        sub->setWindowIcon(windowIcon());
+        sub->showNormal();
+        sub->setGeometry(0, 0, width(), qMax(200, mdiArea->viewport()->height() - 50));
+        mdiArea->setActiveSubWindow(sub);
+    };
+    window.saveFolder = [this] { return fileDialogFolder(); };
+    return window;
 }
 
 void TfrmMain::saveDownloadView(TfrmGraph &view)
@@ -515,7 +543,11 @@ void TfrmMain::saveDownloadView(TfrmGraph &view)
     // main window is closing and another view is in front.
     if (auto *sub = qobject_cast<QMdiSubWindow *>(view.parentWidget()))
         mdiArea->setActiveSubWindow(sub);
-    Save1Click();
+    // A single data set file leaves the download unsaved, and the view open:
+    // say so, or the user takes the closed question for a saved download.
+    if (saveActiveView() == SaveChoice::SingleFile && m_downloads.unsavedDownload())
+        m_ctx.prompter().notice(this, QStringLiteral("Only the selected data set was saved to a file; the "
+                                                     "DataLogger data is still not saved, so the window stays open."));
 }
 
 void TfrmMain::createPrinting()

@@ -5,6 +5,7 @@
 #include "gui/common/AppContext.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/download/DownloadController.h"
+#include "gui/files/DataFileController.h"
 #include "gui/live/LiveReadings.h"
 #include "gui/live/TfrmLCD.h"
 #include "gui/print/PrintController.h"
@@ -103,6 +104,7 @@ public:
     // The single data file commands.
     void OpenDataFile();
     void SaveDataFile(TfrmGraph &view);
+    DataFileController &dataFiles() { return m_dataFiles; }
 
 Q_SIGNALS:
     // The start-up search has ended and the commands are enabled.
@@ -157,6 +159,10 @@ private:
     void connectDownloads();
     void createPrinting();
     void saveDownloadView(TfrmGraph &view);
+    // What Save1Click did with the active view.
+    enum class SaveChoice { Nothing, Collection, SingleFile };
+    SaveChoice saveActiveView();
+    DataFileController::Window dataFileWindow();
     void setDownloadCommandsEnabled(bool running);
 
     AppContext &m_ctx;
@@ -176,4 +182,5 @@ private:
     // still exists.
     DownloadController m_downloads;
     std::unique_ptr<PrintController> m_print;
+    DataFileController m_dataFiles;
 };

@@ -1,0 +1,186 @@
+#include "core/files/DataFile.h"
+
+#include "core/chart/ChartModel.h"
+#include "core/chart/ChartPreparation.h"
+#include "core/chart/GraphFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <limits>
+
+namespace DataFile {
+
+namespace {
+
+QString quoted(const QString &path)
+{
+    return u'"' + QDir::toNativeSeparators(path) + u'"';
+}
+
+std::optional<qint64> limitOf(QStringView text)
+{
+    bool ok = false;
+    const qint64 v = text.trimmed().toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    constexpr qint64 most = std::numeric_limits<qint32>::max();
+    return std::clamp<qint64>(v, -most, most);
+}
+
+} // namespace
+
+Kind kindOf(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("ghf"))
+        return Kind::Graph;
+    if (suffix == QLatin1String("txt"))
+        return Kind::Text;
+    if (suffix == QLatin1String("csv"))
+        return Kind::Csv;
+    return Kind::None;
+}
+
+Kind saveKindOf(const QString &path, bool decimalComma)
+{
+    const Kind kind = kindOf(path);
+    return kind == Kind::Csv && decimalComma ? Kind::None : kind;
+}
+
+QChar separatorOf(Kind kind)
+{
+    switch (kind) {
+    case Kind::Text:
+        return QChar(u'\t');
+    case Kind::Csv:
+        return QChar(u',');
+    default:
+        return QChar();
+    }
+}
+
+QStringList dialogFilters(bool decimalComma)
+{
+    // Each pattern in both cases: a native dialog may match case-sensitively.
+    QStringList filters{
+        QStringLiteral("Graph file(*.ghf,only for KV518) (*.GHF *.ghf)"),
+        QStringLiteral("TXT file(*.txt,data seperated by tab) (*.TXT *.txt)"),
+    };
+    if (!decimalComma)
+        filters << QStringLiteral("EXCEL file format(*.CSV,seperated by comma) (*.CSV *.csv)");
+    return filters;
+}
+
+QString defaultSuffix()
+{
+    return QStringLiteral("GHF");
+}
+
+std::optional<PointRange> pointRange(bool all, QStringView from, QStringView to, qint64 points)
+{
+    if (all)
+        return PointRange{1, points};
+    const std::optional<qint64> a = limitOf(from);
+    const std::optional<qint64> b = limitOf(to);
+    if (!a || !b)
+        return std::nullopt;
+    PointRange r{std::abs(*a), std::abs(*b)};
+    if (r.last < r.first)
+        std::swap(r.first, r.last);
+    r.last = std::min(r.last, points);
+    if (r.first == 0)
+        r.first = 1;
+    return r;
+}
+
+TextFilePoints chartPoints(const ChartModel &chart, qint64 begin, qint64 end)
+{
+    TextFilePoints p;
+    if (chart.subsets() < 2)
+        return p;
+    const auto x = chart.xOfSubset(0);
+    const auto h = chart.yOfSubset(0);
+    const auto t = chart.yOfSubset(1);
+    begin = std::clamp<qint64>(begin, 0, qint64(x.size()));
+    end = std::clamp<qint64>(end, begin, qint64(x.size()));
+    p.x.assign(x.begin() + begin, x.begin() + end);
+    p.humidity.assign(h.begin() + begin, h.begin() + end);
+    p.temperature.assign(t.begin() + begin, t.begin() + end);
+    p.filled = end - begin;
+    return p;
+}
+
+void setTextPoints(ChartModel &chart, const TextFilePoints &points)
+{
+    const int n = int(std::min<qint64>(qint64(points.x.size()), chart.points()));
+    for (int q = 0; q < n; ++q) {
+        const double x = points.x[size_t(q)];
+        // An unreadable date left the point's time as the preparation set it.
+        if (x != 0.0)
+            chart.setXDataII(-1, q, x);
+        chart.setYData(0, q, points.humidity[size_t(q)]);
+        chart.setYData(1, q, points.temperature[size_t(q)]);
+    }
+}
+
+bool hasData(const TextFilePoints &points)
+{
+    const auto end = points.x.begin() + qsizetype(std::min<qint64>(points.filled, qint64(points.x.size())));
+    return std::any_of(points.x.begin(), end, [](double x) { return x != 0.0; });
+}
+
+QString cannotOpenText(const QString &path)
+{
+    return QStringLiteral("Cannot open file %1.").arg(quoted(path));
+}
+
+QString noDataLineText(const QString &path)
+{
+    return QStringLiteral("The file %1 holds no data line.").arg(quoted(path));
+}
+
+QString notADataFileText(const QString &path)
+{
+    return QStringLiteral("The file %1 is not a graph, TXT or CSV file.").arg(quoted(path));
+}
+
+QString cannotCreateText(const QString &path)
+{
+    return QStringLiteral("Cannot create file ") + quoted(path);
+}
+
+QString readChart(ChartModel &chart, const QString &path, const DateTimeText &texts,
+                  const PrepareChartContext &context)
+{
+    const Kind kind = kindOf(path);
+    if (kind == Kind::Graph) {
+        QString error;
+        return LoadGraphFile(chart, path, &error) ? QString() : error;
+    }
+    if (kind == Kind::None)
+        return notADataFileText(path);
+    TextFileExtent extent;
+    TextFilePoints points;
+    switch (TextDataFile::read(path, separatorOf(kind), texts, extent, points)) {
+    case TextReadStatus::CannotOpen:
+        return cannotOpenText(path);
+    case TextReadStatus::TooManyLines:
+        return TextDataFile::tooManyLinesMessage();
+    default:
+        break;
+    }
+    if (!hasData(points))
+        return noDataLineText(path);
+    PrepareChartArgs args;
+    args.xMin = extent.xMin;
+    args.xMax = extent.xMax;
+    args.points = int(extent.rows);
+    prepareChartModel(chart, args, context);
+    chart.setManualScaleControlX(ScaleControl::sgAutoScale);
+    setTextPoints(chart, points);
+    return QString();
+}
+
+} // namespace DataFile

@@ -1,0 +1,332 @@
+#include "gui/files/DataFileController.h"
+
+#include "chart/ChartWidget.h"
+#include "core/chart/ChartModel.h"
+#include "core/chart/GraphFile.h"
+#include "core/data/DateTimeText.h"
+#include "core/files/DataFile.h"
+#include "core/files/TextDataFile.h"
+#include "gui/common/AppContext.h"
+#include "gui/common/Prompter.h"
+#include "gui/dataview/PrepareChart.h"
+#include "gui/dataview/TfrmGraph.h"
+#include "gui/download/TfrmScope.h"
+#include "gui/files/FileJob.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+bool decimalComma()
+{
+    return QLocale::system().decimalPoint() == u',';
+}
+
+// What the reading thread hands back.
+struct TextRead
+{
+    TextReadStatus status = TextReadStatus::CannotOpen;
+    TextFileExtent extent;
+    TextFilePoints points;
+};
+
+} // namespace
+
+DataFileController::DataFileController(AppContext &ctx, TfrmGraphHost *host, Window window, QObject *parent)
+    : QObject(parent)
+    , m_ctx(ctx)
+    , m_host(host)
+    , m_window(std::move(window))
+{
+}
+
+// The jobs are children: each waits for its thread before it goes.
+DataFileController::~DataFileController() = default;
+
+bool DataFileController::busy() const
+{
+    return m_jobs > 0;
+}
+
+void DataFileController::fail(const QString &text)
+{
+    m_ctx.prompter().message(m_window.parent(), QMessageBox::Critical, text, QMessageBox::Ok);
+}
+
+FileJob *DataFileController::startJob(std::function<void(FileJob &)> work, bool writes)
+{
+    auto *job = new FileJob(std::move(work), writes ? FileJob::OnDestroy::Complete : FileJob::OnDestroy::Cancel, this);
+    ++m_jobs;
+    connect(job, &FileJob::finished, job, &QObject::deleteLater);
+    return job;
+}
+
+void DataFileController::connectEnd(FileJob *job, std::function<void()> end)
+{
+    // Busy until the result has been shown, not only until the thread ends.
+    connect(job, &FileJob::finished, this, [this, end = std::move(end)] {
+        end();
+        --m_jobs;
+    });
+}
+
+TfrmScope *DataFileController::createProgressWindow(const QString &caption)
+{
+    auto *window = new TfrmScope(m_window.parent());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->stayOnTop();
+    window->setWindowTitle(caption);
+    window->SText1->show();
+    window->BitBtn2->show();
+    m_progress = window;
+    return window;
+}
+
+void DataFileController::closeProgressWindow(TfrmScope *window)
+{
+    if (window)
+        window->close();
+}
+
+// Saving ---------------------------------------------------------------------
+
+void DataFileController::SaveDataFile(TfrmGraph &view, QFileDialog &dialog)
+{
+    const QPointer<TfrmGraph> target(&view);
+    dialog.setDirectory(m_window.saveFolder());
+    dialog.selectFile(QString());
+    dialog.setNameFilters(DataFile::dialogFilters(decimalComma()));
+    dialog.setDefaultSuffix(DataFile::defaultSuffix());
+    QString path = m_ctx.prompter().chooseFile(dialog);
+    if (path.isEmpty() || !target)
+        return;
+    // The dialog adds the default extension to a bare name; so do we, for
+    // names that reach here another way.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += u'.' + DataFile::defaultSuffix();
+    const DataFile::Kind kind = DataFile::saveKindOf(path, decimalComma());
+    switch (kind) {
+    case DataFile::Kind::Graph:
+        if (SaveGraphFile(target->PESGraph1->model(), path)) {
+            Q_EMIT saveFinished(path, true);
+        } else {
+            fail(DataFile::cannotCreateText(path));
+            Q_EMIT saveFinished(path, false);
+        }
+        return;
+    case DataFile::Kind::Text:
+    case DataFile::Kind::Csv:
+        SaveTextFile(*target, path, DataFile::separatorOf(kind));
+        return;
+    case DataFile::Kind::None:
+        // Any other extension writes nothing.
+        return;
+    }
+}
+
+void DataFileController::SaveTextFile(TfrmGraph &view, const QString &path, QChar separator)
+{
+    const QPointer<TfrmGraph> target(&view);
+    const int points = view.PESGraph1->model().points();
+    TfrmScope range(m_window.parent());
+    range.setWindowTitle(QStringLiteral("Save File"));
+    range.GroupBox1->show();
+    range.BitBtn1->show();
+    range.BitBtn2->show();
+    range.edtSelFrom->setText(QStringLiteral("1"));
+    range.edtSelTo->setText(QString::number(points));
+    range.fitToControls();
+    if (m_ctx.prompter().exec(range) != QDialog::Accepted)
+        return;
+    const std::optional<DataFile::PointRange> limits
+        = DataFile::pointRange(range.radAll->isChecked(), range.edtSelFrom->text(), range.edtSelTo->text(), points);
+    if (!limits) {
+        m_ctx.prompter().notice(m_window.parent(), QStringLiteral("invalid integer"));
+        return;
+    }
+    if (!target)
+        return;
+
+    // The thread writes a copy: the view may change or close meanwhile.
+    auto lines = std::make_shared<TextFilePoints>(
+        DataFile::chartPoints(target->PESGraph1->model(), limits->first - 1, limits->last));
+    auto result = std::make_shared<TextWriteResult>();
+    const DateTimeText texts = target->texts();
+
+    TfrmScope *window = createProgressWindow(QStringLiteral("Saving Progress"));
+    window->SText1->setText(QStringLiteral("saving....."));
+    window->Progress1->show();
+    // A range of (0, 0) would turn the bar into a busy animation.
+    window->Progress1->setRange(0, int(std::max<qint64>(1, limits->count())));
+    window->Progress1->setValue(0);
+    window->fitToControls();
+
+    FileJob *job = startJob([lines, result, path, separator, texts](FileJob &self) {
+        const qsizetype n = qsizetype(lines->x.size());
+        *result = TextDataFile::save(path, lines->x, lines->humidity, lines->temperature, 0, n, separator, texts,
+                                     [&self](qint64 count) { return self.report(count); });
+    }, true);
+    const QPointer<TfrmScope> shown(window);
+    connect(window, &QDialog::rejected, job, &FileJob::cancel);
+    connect(job, &FileJob::progressed, window, [shown](qint64 count) {
+        if (shown)
+            shown->Progress1->setValue(int(std::min<qint64>(count, shown->Progress1->maximum())));
+    });
+    connectEnd(job, [this, shown, result, path] {
+        closeProgressWindow(shown);
+        if (!result->written)
+            fail(DataFile::cannotCreateText(path));
+        Q_EMIT saveFinished(path, result->written);
+    });
+    window->show();
+    job->start();
+}
+
+// Opening --------------------------------------------------------------------
+
+void DataFileController::OpenDataFile(QFileDialog &dialog)
+{
+    // The Open command has set the folder and an empty name.
+    dialog.setNameFilters(DataFile::dialogFilters(decimalComma()));
+    dialog.setDefaultSuffix(QString());
+    const QString path = m_ctx.prompter().chooseFile(dialog);
+    if (path.isEmpty())
+        return;
+    switch (const DataFile::Kind kind = DataFile::kindOf(path)) {
+    case DataFile::Kind::Graph:
+        openGraphFile(path);
+        return;
+    case DataFile::Kind::Text:
+    case DataFile::Kind::Csv:
+        openTextFile(path, DataFile::separatorOf(kind));
+        return;
+    case DataFile::Kind::None:
+        fail(DataFile::notADataFileText(path));
+        Q_EMIT openFailed(path);
+        return;
+    }
+}
+
+void DataFileController::openGraphFile(const QString &path)
+{
+    // Read aside first: a file that fails opens no window.
+    ChartModel chart;
+    QString error;
+    if (!LoadGraphFile(chart, path, &error)) {
+        fail(error);
+        Q_EMIT openFailed(path);
+        return;
+    }
+    TfrmGraph *view = createFileView(path);
+    // A graph file keeps its own looks and scales: it is not prepared.
+    view->PESGraph1->model().setState(chart.state());
+    finishFileView(*view);
+}
+
+void DataFileController::openTextFile(const QString &path, QChar separator)
+{
+    auto read = std::make_shared<TextRead>();
+    const DateTimeText texts;
+    TfrmScope *window = createProgressWindow(QStringLiteral("Open Progress"));
+    window->SText1->setText(QStringLiteral("0"));
+    window->fitToControls();
+
+    FileJob *job = startJob([read, path, separator, texts](FileJob &self) {
+        read->status = TextDataFile::read(path, separator, texts, read->extent, read->points,
+                                          [&self](qint64 count) { return self.report(count); });
+    }, false);
+    const QPointer<TfrmScope> shown(window);
+    connect(window, &QDialog::rejected, job, &FileJob::cancel);
+    connect(job, &FileJob::progressed, window, [shown](qint64 count) {
+        if (shown)
+            shown->SText1->setText(QString::number(count));
+    });
+    connectEnd(job, [this, shown, read, path] {
+        closeProgressWindow(shown);
+        QString error;
+        switch (read->status) {
+        case TextReadStatus::CannotOpen:
+            error = DataFile::cannotOpenText(path);
+            break;
+        case TextReadStatus::TooManyLines:
+            error = TextDataFile::tooManyLinesMessage();
+            break;
+        case TextReadStatus::Cancelled:
+        case TextReadStatus::Ok:
+            // A cancel before the first point needs no message. Lines of which
+            // not one has a date (a heading, text of another kind) are no data.
+            if (!DataFile::hasData(read->points) && read->status == TextReadStatus::Ok)
+                error = DataFile::noDataLineText(path);
+            break;
+        }
+        if (!error.isEmpty() || !DataFile::hasData(read->points)) {
+            if (!error.isEmpty())
+                fail(error);
+            Q_EMIT openFailed(path);
+            return;
+        }
+        TfrmGraph *view = createFileView(path);
+        ChartWidget &chart = *view->PESGraph1;
+        PrepareChartArgs args;
+        args.xMax = read->extent.xMax;
+        args.xMin = read->extent.xMin;
+        args.points = int(read->extent.rows);
+        // The points follow at once, and the finish redraws.
+        PrepareChartUndrawn(m_ctx, chart, args);
+        // The range from the first two lines misses the data when the times are
+        // irregular; X always fits the file's own points.
+        chart.model().setManualScaleControlX(ScaleControl::sgAutoScale);
+        DataFile::setTextPoints(chart.model(), read->points);
+        finishFileView(*view);
+    });
+    window->show();
+    job->start();
+}
+
+TfrmGraph *DataFileController::createFileView(const QString &path)
+{
+    auto *view = new TfrmGraph(m_ctx, m_host);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->setWindowTitle(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    m_window.addFileView(*view);
+    return view;
+}
+
+void DataFileController::finishFileView(TfrmGraph &view)
+{
+    ChartWidget &chart = *view.PESGraph1;
+    ChartModel &m = chart.model();
+    view.UpdateStatistics();
+    m.setAllowDataLabels(DataLabels::sgNoDataLabels);
+    chart.setPEactions(ChartWidget::PEaction::sgReinitAndReset);
+    // Notes and crosses only on one shared axis.
+    const bool oneAxis = m.multiAxesProportions(0) == 1.0;
+    view.ToolButton5->setEnabled(oneAxis);
+    view.ToolButton9->setEnabled(oneAxis);
+    // Settings that change nothing drawn, set before the last redraw (that
+    // of SelectPoint) rather than after it, so a large chart is drawn once less.
+    m.setNoRandomPointsToExport(true);
+    m.setFocalRect(false);
+    m.setAllowBar(false);
+    // A graph file saved before notes answered double clicks still gets them.
+    m.setAllowGraphAnnotHotSpots(true);
+    view.FillDataList();
+    view.selectDataListRow(0);
+    view.SelectPoint(0);
+    view.pnlDataSets->show();
+    view.StaticText1->hide();
+    view.pnlDataList->show();
+    view.Grid2->hide();
+    Q_EMIT fileOpened(&view);
+}

@@ -1,0 +1,431 @@
+// Single data files through the windows: a data set saved as a graph, TXT or
+// CSV file and opened again into a file view, the range window, files that
+// cannot be read or written, and the close question's single-file save.
+// ctest runs this program under en_US and de_DE as well as the C locale.
+#include "ImageBuilder.h"
+#include "MainWindowFixture.h"
+#include "ScriptedPrompter.h"
+#include "TestFiles.h"
+
+#include "chart/ChartWidget.h"
+#include "core/chart/ChartModel.h"
+#include "core/chart/DataListModel.h"
+#include "core/chart/GraphFile.h"
+#include "gui/common/AppContext.h"
+#include "gui/dataview/TfrmGraph.h"
+#include "gui/download/TfrmScope.h"
+#include "gui/shell/TfrmMain.h"
+#include "gui/shell/TfrmOpenSave.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace {
+
+// Answers the range window: "&Select" with the two limits, or "&All" when both are empty.
+std::function<int(QDialog &)> range(const QString &from = {}, const QString &to = {})
+{
+    return [from, to](QDialog &d) {
+        auto &scope = static_cast<TfrmScope &>(d);
+        if (!from.isEmpty() || !to.isEmpty()) {
+            scope.radNo->setChecked(true);
+            scope.edtSelFrom->setText(from);
+            scope.edtSelTo->setText(to);
+        }
+        return int(QDialog::Accepted);
+    };
+}
+
+bool decimalComma()
+{
+    return QLocale::system().decimalPoint() == u',';
+}
+
+QStringList lines(const QString &path)
+{
+    QString text = QString::fromUtf8(readFile(path));
+    if (text.endsWith(QLatin1String("\r\n")))
+        text.chop(2);
+    return text.isEmpty() ? QStringList() : text.split(QStringLiteral("\r\n"));
+}
+
+// What a view shows of its chart: points, statistics and the data list.
+struct Shown
+{
+    QList<double> x;
+    QList<float> y;
+    QStringList texts;
+};
+
+Shown shown(const TfrmGraph &v, int points)
+{
+    Shown s;
+    const ChartModel &m = v.PESGraph1->model();
+    for (int i = 0; i < points; ++i) {
+        s.x << m.xDataII(0, i);
+        s.y << m.yData(0, i) << m.yData(1, i);
+    }
+    s.texts << v.txtStartTime->text() << v.txtDataNo->text() << v.txtT1Max->text() << v.txtT1Min->text()
+            << v.txtT1Avg->text() << v.txtCursorA->text() << v.txtCursorB->text() << v.txtAvgAB->text();
+    for (int r = 0; r < points; ++r)
+        for (int c = 0; c < DataListModel::ColumnCount; ++c)
+            s.texts << v.dataListModel->index(r, c).data().toString();
+    return s;
+}
+
+} // namespace
+
+class TestFileView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void roundTrip_data();
+    void roundTrip();
+    void rangeWindow_data();
+    void rangeWindow();
+    void unreadableFiles_data();
+    void unreadableFiles();
+    void textViewScalesXToItsData_data();
+    void textViewScalesXToItsData();
+    void failedWrites_data();
+    void failedWrites();
+    void closeQuestionWithASingleFileSave();
+
+private:
+    std::unique_ptr<TfrmMain> startedWithSample();
+    // Saves what the download view shows through Save and the choice
+    // "single data file"; waits for a text file's write to end.
+    void saveSingle(TfrmMain &w, const QString &path, const std::function<int(QDialog &)> &rangeAnswer = range());
+    // Opens a data file through Open; returns the new view, or null.
+    TfrmGraph *open(TfrmMain &w, const QString &path);
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<AppContext> m_ctx;
+};
+
+void TestFileView::initTestCase()
+{
+    // The German run must really write decimal commas, or it tests nothing new.
+    if (qEnvironmentVariable("LC_ALL").startsWith(QLatin1String("de_DE")))
+        QVERIFY(decimalComma());
+}
+
+void TestFileView::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_prompter = std::make_unique<ScriptedPrompter>();
+    m_ctx = std::make_unique<AppContext>(*m_prompter, AppFolders(m_dir->path(), m_dir->filePath(QStringLiteral("user/"))));
+}
+
+void TestFileView::cleanup()
+{
+    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
+    QVERIFY(m_prompter->allAnswered());
+    m_ctx.reset();
+    m_prompter.reset();
+}
+
+std::unique_ptr<TfrmMain> TestFileView::startedWithSample()
+{
+    auto w = startMainWindow(*m_ctx);
+    const QByteArray image = ImageBuilder::sampleCollection().build();
+    if (w->downloads().ParseLoggerImage(image, image.size()) != TLoadResult::lrOk)
+        qWarning("the sample did not parse");
+    w->downloads().showFirstDataSet();
+    return w;
+}
+
+void TestFileView::saveSingle(TfrmMain &w, const QString &file, const std::function<int(QDialog &)> &rangeAnswer)
+{
+    w.mdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(w.DownloadView->parentWidget()));
+    QSignalSpy finished(&w.dataFiles(), &DataFileController::saveFinished);
+    m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
+    m_prompter->answerFile(file);
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    const bool text = suffix == QLatin1String("txt") || (suffix == QLatin1String("csv") && !decimalComma());
+    if (text)
+        m_prompter->answerDialog(rangeAnswer);
+    w.Save1Click();
+    if (text && w.dataFiles().busy())
+        QVERIFY(finished.wait(10000));
+    QTRY_VERIFY(!w.dataFiles().busy());
+}
+
+TfrmGraph *TestFileView::open(TfrmMain &w, const QString &file)
+{
+    QSignalSpy opened(&w.dataFiles(), &DataFileController::fileOpened);
+    QSignalSpy failed(&w.dataFiles(), &DataFileController::openFailed);
+    m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
+    m_prompter->answerFile(file);
+    w.btnOpenClick();
+    if (!QTest::qWaitFor([&] { return opened.size() + failed.size() > 0; }, 10000))
+        return nullptr;
+    return opened.isEmpty() ? nullptr : opened.first().first().value<TfrmGraph *>();
+}
+
+void TestFileView::roundTrip_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("graph file") << "set1.ghf";
+    QTest::newRow("graph file, no extension typed") << "set1";
+    QTest::newRow("tab-separated") << "set1.txt";
+    QTest::newRow("comma-separated") << "set1.CSV";
+}
+
+// The file view of a saved data set shows what the download view showed:
+// the same points, statistics, cursors and data list.
+void TestFileView::roundTrip()
+{
+    QFETCH(QString, name);
+    auto w = startedWithSample();
+    TfrmGraph &download = *w->DownloadView;
+    const int n = download.PESGraph1->model().points();
+    QCOMPARE(n, 10);
+    const Shown before = shown(download, n);
+
+    const bool csv = name.endsWith(QLatin1String(".CSV"));
+    saveSingle(*w, path(name));
+    const QString saved = QFileInfo(name).suffix().isEmpty() ? path(name + QStringLiteral(".GHF")) : path(name);
+    if (csv && decimalComma()) {
+        // Its fields could not be told apart: nothing is written, as for any
+        // other unknown extension.
+        QVERIFY(!QFileInfo::exists(saved));
+        return;
+    }
+    QVERIFY(QFileInfo::exists(saved));
+    if (!saved.endsWith(QLatin1String(".GHF")) && !saved.endsWith(QLatin1String(".ghf")))
+        QCOMPARE(lines(saved).size(), n);
+
+    TfrmGraph *view = open(*w, saved);
+    QVERIFY(view);
+    QCOMPARE(view->windowTitle(), QDir::toNativeSeparators(QFileInfo(saved).absoluteFilePath()));
+    QCOMPARE(w->mdiArea->currentSubWindow()->widget(), view);
+    QVERIFY(!view->Grid2->isVisibleTo(view) && !view->StaticText1->isVisibleTo(view));
+    QVERIFY(view->pnlDataList->isVisibleTo(view));
+    QCOMPARE(view->PESGraph1->model().points(), n);
+    const Shown after = shown(*view, n);
+    for (int i = 0; i < n; ++i)
+        QVERIFY2(std::abs(after.x.at(i) - before.x.at(i)) < 1e-8, qPrintable(QString::number(i)));
+    QCOMPARE(after.y, before.y);
+    QCOMPARE(after.texts, before.texts);
+    QCOMPARE(view->dataListModel->rowCount(), n);
+    QVERIFY(view->Grid3->selectionModel()->isRowSelected(0, {}));
+}
+
+void TestFileView::rangeWindow_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("first");  // first point written, from 1; 0: nothing written
+    QTest::addColumn<int>("count");
+
+    QTest::newRow("all") << QString() << QString() << 1 << 10;
+    QTest::newRow("swapped") << "8" << "3" << 3 << 6;
+    QTest::newRow("beyond the end") << "1" << "50" << 1 << 10;
+    QTest::newRow("negative") << "-2" << "5" << 2 << 4;
+    QTest::newRow("zero") << "0" << "4" << 1 << 4;
+    QTest::newRow("lowest 64-bit") << "1" << "-9223372036854775808" << 1 << 10;
+    QTest::newRow("text") << "1" << "five" << 0 << 0;
+    QTest::newRow("beyond 64 bits") << "99999999999999999999" << "2" << 0 << 0;
+}
+
+void TestFileView::rangeWindow()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(int, first);
+    QFETCH(int, count);
+    auto w = startedWithSample();
+    const ChartModel &m = w->DownloadView->PESGraph1->model();
+    QString caption;
+    QString shownTo;
+    const auto answer = range(from, to);
+    if (first == 0)
+        m_prompter->answerMessage(QMessageBox::Ok);
+    saveSingle(*w, path(QStringLiteral("range.txt")), [&](QDialog &d) {
+        caption = d.windowTitle();
+        shownTo = static_cast<TfrmScope &>(d).edtSelTo->text();
+        return answer(d);
+    });
+    QCOMPARE(caption, QStringLiteral("Save File"));
+    QCOMPARE(shownTo, QStringLiteral("10"));
+    if (first == 0) {
+        QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("invalid integer")});
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("range.txt"))));
+        return;
+    }
+    const QStringList written = lines(path(QStringLiteral("range.txt")));
+    QCOMPARE(written.size(), count);
+    const DateTimeText &texts = w->DownloadView->texts();
+    QVERIFY(written.first().startsWith(texts.dateTime(m.xDataII(0, first - 1))));
+    QVERIFY(written.last().startsWith(texts.dateTime(m.xDataII(0, first + count - 2))));
+}
+
+void TestFileView::unreadableFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");  // the start of the one message
+
+    ChartModel chart;
+    chart.setSubsets(2);
+    chart.setPoints(3);
+    chart.setXDataII(-1, 0, 40000.0);
+    const QByteArray good = chart.store();
+    const auto graphFile = [](const QByteArray &body, quint32 count) {
+        QByteArray file(4, 0);
+        qToLittleEndian<quint32>(count, file.data());
+        return file + body;
+    };
+    ChartModel nan = chart;
+    nan.setXDataII(0, 1, std::numeric_limits<double>::quiet_NaN());
+    ChartModel note = chart;
+    note.setGraphAnnotationX(std::numeric_limits<qint32>::max(), 40000.0);
+    QByteArray random(4096, Qt::Uninitialized);
+    QRandomGenerator generator(7);
+    for (char &c : random)
+        c = char(generator.bounded(256));
+    QByteArray randomText = random;
+    randomText.replace('\t', 'x');
+
+    QTest::newRow("truncated") << "a.ghf" << graphFile(good, quint32(good.size())).left(good.size() / 2)
+                               << "The graph file";
+    QTest::newRow("over-long count") << "b.ghf" << graphFile(good, 0xfffffff0u) << "The graph file";
+    QTest::newRow("NaN time") << "c.ghf" << graphFile(nan.store(), quint32(nan.store().size())) << "The graph file";
+    QTest::newRow("huge note index") << "d.ghf" << graphFile(note.store(), quint32(note.store().size()))
+                                     << "The graph file";
+    QTest::newRow("random graph file") << "e.ghf" << random << "The graph file";
+    QTest::newRow("random text") << "f.txt" << randomText << "The file";
+    QTest::newRow("empty text") << "g.txt" << QByteArray() << "The file";
+    QTest::newRow("heading only") << "h.txt" << QByteArray("Time\tHumidity\tTemperature\r\n") << "The file";
+    QTest::newRow("missing") << "" << QByteArray() << "Cannot open file";
+    QTest::newRow("other extension") << "i.dat" << QByteArray("1\t2\t3\r\n") << "The file";
+}
+
+// One clear message, no window, nothing changed.
+void TestFileView::unreadableFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    auto w = startedWithSample();
+    const QString file = name.isEmpty() ? path(QStringLiteral("missing.txt")) : path(name);
+    if (!name.isEmpty())
+        QVERIFY(writeFile(file, bytes));
+    const ShownView before = shownView(*w->DownloadView);
+    m_prompter->answerMessage(QMessageBox::Ok);
+    QVERIFY(!open(*w, file));
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QVERIFY2(m_prompter->messages.first().startsWith(message), qPrintable(m_prompter->messages.first()));
+    QVERIFY(m_prompter->messages.first().contains(QDir::toNativeSeparators(file)));
+    QCOMPARE(w->mdiArea->subWindowList().size(), 1);
+    QVERIFY(shownView(*w->DownloadView) == before);
+}
+
+void TestFileView::textViewScalesXToItsData_data()
+{
+    QTest::addColumn<QStringList>("times");
+    QTest::newRow("one line") << QStringList{"2009-03-01T10:20:00"};
+    QTest::newRow("times going back") << QStringList{"2009-03-01T10:20:00", "2009-03-01T10:00:00",
+                                                     "2009-03-01T09:40:00"};
+    QTest::newRow("irregular") << QStringList{"2009-03-01T10:20:00", "2009-03-01T10:21:00", "2009-03-05T10:00:00"};
+}
+
+// Whatever X range the template keeps (here the start-up chart's, years
+// away), a text file's view shows its own points.
+void TestFileView::textViewScalesXToItsData()
+{
+    QFETCH(QStringList, times);
+    auto w = startMainWindow(*m_ctx);
+    const DateTimeText texts;
+    QByteArray text;
+    QList<double> xs;
+    for (const QString &t : times) {
+        const double x = FrameworkTime::fromDateTime(QDateTime::fromString(t, Qt::ISODate));
+        xs << x;
+        text += (texts.dateTime(x) + u'\t' + texts.reading(25.0f) + u'\t' + texts.reading(30.5f)).toUtf8() + "\r\n";
+    }
+    QVERIFY(writeFile(path(QStringLiteral("few.txt")), text));
+    TfrmGraph *view = open(*w, path(QStringLiteral("few.txt")));
+    QVERIFY(view);
+    const ChartWidget &chart = *view->PESGraph1;
+    QCOMPARE(chart.model().points(), 4);
+    QCOMPARE(chart.model().manualScaleControlX(), ScaleControl::sgAutoScale);
+    const auto [lo, hi] = chart.visibleXRange();
+    for (double x : xs)
+        QVERIFY2(x >= lo && x <= hi, qPrintable(QStringLiteral("%1 outside %2 .. %3").arg(x).arg(lo).arg(hi)));
+    QCOMPARE(view->txtDataNo->text(), QStringLiteral("4"));
+}
+
+void TestFileView::failedWrites_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("graph file, missing folder") << "missing/set.ghf";
+    QTest::newRow("text file, missing folder") << "missing/set.txt";
+    QTest::newRow("graph file, a folder in the way") << "taken.ghf";
+    QTest::newRow("text file, a folder in the way") << "taken.txt";
+}
+
+// The message names the file; what was at the path before stays as it was.
+void TestFileView::failedWrites()
+{
+    QFETCH(QString, name);
+    auto w = startedWithSample();
+    const QString file = path(name);
+    if (name.startsWith(QLatin1String("taken"))) {
+        QVERIFY(QDir().mkpath(file));
+        QVERIFY(writeFile(file + QStringLiteral("/earlier"), "kept"));
+    }
+    const QStringList entries = QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    m_prompter->answerMessage(QMessageBox::Ok);
+    saveSingle(*w, file);
+    QCOMPARE(m_prompter->messages,
+             QStringList{QStringLiteral("Cannot create file \"") + QDir::toNativeSeparators(file) + u'"'});
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
+    if (name.startsWith(QLatin1String("taken")))
+        QCOMPARE(readFile(file + QStringLiteral("/earlier")), QByteArray("kept"));
+    // The progress window has gone with the failure.
+    QTRY_VERIFY(!w->dataFiles().progressWindow());
+}
+
+// Yes to "Save DataLogger Data ?" and then a single data set file: the
+// download is still unsaved, so the view stays open, and the user is told.
+void TestFileView::closeQuestionWithASingleFileSave()
+{
+    auto w = startedWithSample();
+    w->downloads().UnsavedDownload = true;
+    const QPointer<TfrmGraph> view = w->DownloadView.data();
+    m_prompter->answerMessage(QMessageBox::Yes);
+    m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
+    m_prompter->answerFile(path(QStringLiteral("one.ghf")));
+    m_prompter->answerMessage(QMessageBox::Ok);
+    QVERIFY(!view->close());
+    QVERIFY(view);
+    QVERIFY(w->downloads().UnsavedDownload);
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("one.ghf"))));
+    QCOMPARE(m_prompter->messages.size(), 2);
+    QVERIFY(m_prompter->messages.last().contains(QLatin1String("still not saved")));
+}
+
+QTEST_MAIN(TestFileView)
+#include "tst_fileview.moc"
