@@ -203,6 +203,11 @@ void DataFileController::OpenDataFile(QFileDialog &dialog)
     const QString path = m_ctx.prompter().chooseFile(dialog);
     if (path.isEmpty())
         return;
+    openDataFilePath(path);
+}
+
+void DataFileController::openDataFilePath(const QString &path)
+{
     switch (const DataFile::Kind kind = DataFile::kindOf(path)) {
     case DataFile::Kind::Graph:
         openGraphFile(path);

@@ -49,6 +49,9 @@ public:
     // Asks for a data file and opens it into a new file view. A file that
     // cannot be read is said so in one message, and no window opens.
     void OpenDataFile(QFileDialog &dialog);
+    // Opens the data file at path as OpenDataFile does once a name is chosen
+    // (a file named on the command line).
+    void openDataFilePath(const QString &path);
 
     // A text file is being read or written.
     bool busy() const;

@@ -377,9 +377,9 @@ void TfrmMain::openFiles(const QStringList &paths)
 {
     for (const QString &path : paths) {
         // A file that cannot be opened says so; the others still open.
-        const bool opened = path.endsWith(QStringLiteral(".518"), Qt::CaseInsensitive)
-            && m_downloads.openCollectionPath(path);
-        if (!opened)
+        if (!path.endsWith(QStringLiteral(".518"), Qt::CaseInsensitive))
+            m_dataFiles.openDataFilePath(path);
+        else if (!m_downloads.openCollectionPath(path))
             m_ctx.prompter().notice(this, QStringLiteral("Cannot open file \"%1\".").arg(QDir::toNativeSeparators(path)));
     }
 }
