@@ -2,11 +2,12 @@
 
 #include "cli/DataCommands.h"
 #include "cli/PortCommands.h"
+#include "cli/SetupCommands.h"
 
 #include <QCoreApplication>
 
 CliApp::CliApp()
-    : m_commands(DataCommands::commands() + PortCommands::commands())
+    : m_commands(DataCommands::commands() + PortCommands::commands() + SetupCommands::commands())
 {
 }
 

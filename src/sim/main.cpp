@@ -60,6 +60,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("recording"), QStringLiteral("The logger is recording.")},
         {QStringLiteral("fahrenheit"), QStringLiteral("The meter shows Fahrenheit.")},
         {QStringLiteral("silent"), QStringLiteral("Answer nothing.")},
+        {QStringLiteral("mute"), QStringLiteral("Leave the request NAME (e.g. SET_UNIT) unanswered; repeatable."), QStringLiteral("NAME")},
         {QStringLiteral("run-past-image"), QStringLiteral("The first data set ends beyond the memory image.")},
         {QStringLiteral("write-image"), QStringLiteral("Write the generated logger memory as a collection file FILE and exit."), QStringLiteral("FILE")},
     };
@@ -99,6 +100,7 @@ int main(int argc, char *argv[])
     faults.noise = parser.isSet(QStringLiteral("noise"));
     faults.splitFrames = parser.isSet(QStringLiteral("split"));
     faults.silent = parser.isSet(QStringLiteral("silent"));
+    faults.mute = parser.values(QStringLiteral("mute"));
     model.setFaults(faults);
     model.setRecording(parser.isSet(QStringLiteral("recording")));
     model.setFahrenheit(parser.isSet(QStringLiteral("fahrenheit")));

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QRandomGenerator>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -19,6 +20,7 @@ struct MeterFaults {
     bool noise = false;           // three stray bytes before every live frame
     bool splitFrames = false;     // live frames come in two pieces, 30 ms apart
     bool silent = false;          // no answer at all
+    QStringList mute;             // requests, by name ("SET_UNIT"), that get no answer
 };
 
 // What the meter would answer to the PC, as a pure function of the requests it

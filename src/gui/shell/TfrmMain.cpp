@@ -35,6 +35,7 @@ TfrmMain::TfrmMain(AppContext &ctx, const MainOptions &options, QWidget *parent)
     , m_monitor(ctx.ports())
     , m_options(options)
     , m_downloads(ctx, m_monitor, downloadWindow())
+    , m_setupCommand(ctx, m_monitor, [this] { return m_live.unitIsCelsius(); }, this)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orvane KV518"));
@@ -235,6 +236,7 @@ DownloadController::Window TfrmMain::downloadWindow()
 void TfrmMain::connectDownloads()
 {
     connect(&m_downloads, &DownloadController::runningChanged, this, &TfrmMain::setDownloadCommandsEnabled);
+    connect(&m_setupCommand, &SetupController::runningChanged, this, &TfrmMain::setDownloadCommandsEnabled);
     connect(&m_downloads, &DownloadController::closeRequested, this,
             [this] { QTimer::singleShot(0, this, &QWidget::close); });
 }
@@ -513,6 +515,9 @@ void TfrmMain::PrinterSetup1Click()
 
 void TfrmMain::btnDataLoggerClick()
 {
+    // The setup holds the device until live polling is back.
+    if (m_setupCommand.running())
+        return;
     m_downloads.DownloadLoggerData();
 }
 
@@ -520,6 +525,7 @@ void TfrmMain::btnSetupClick()
 {
     if (m_downloads.running())
         return;
+    m_setupCommand.btnSetupClick();
 }
 
 void TfrmMain::Contents1Click()

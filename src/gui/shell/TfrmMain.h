@@ -7,6 +7,7 @@
 #include "gui/download/DownloadController.h"
 #include "gui/live/LiveReadings.h"
 #include "gui/live/TfrmLCD.h"
+#include "gui/setup/SetupController.h"
 #include "gui/shell/PortBox.h"
 
 #include <QList>
@@ -89,6 +90,8 @@ public:
 
     // The download command, its data sets and the collection files.
     DownloadController &downloads() { return m_downloads; }
+    // The logger setup command.
+    SetupController &setupCommand() { return m_setupCommand; }
     // The download view; empty while none is open.
     QPointer<TfrmGraph> DownloadView;
 
@@ -167,4 +170,5 @@ private:
     // Declared after the monitor: it goes first, while the monitor it uses
     // still exists.
     DownloadController m_downloads;
+    SetupController m_setupCommand;
 };
