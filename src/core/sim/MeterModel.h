@@ -71,6 +71,8 @@ public:
     // The PC time the logger clock is kept against (tests fix it).
     void setTimeSource(std::function<QDateTime()> now) { m_now = std::move(now); }
     QDateTime loggerTime() const;
+    // Sets the logger's clock, which then runs on from there.
+    void setLoggerTime(const QDateTime &t) { m_clockOffsetSecs = m_now().secsTo(t); }
 
     // The frame for the current reading (no fault applied), and the reading's drift.
     QByteArray liveFrame() const;

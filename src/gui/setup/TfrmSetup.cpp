@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -217,7 +218,15 @@ void TfrmSetup::createControls()
     Memo1->setFont(QApplication::font());
     Memo1->setReadOnly(true);
     Memo1->setPlainText(memoText());
-    Memo1->setFixedHeight(96);
+    // Each of the explanation's lines on a line of its own, all in view.
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    int memoWidth = 0;
+    for (const QString &line : memoText().split(u'\n'))
+        memoWidth = qMax(memoWidth, Memo1->fontMetrics().horizontalAdvance(line));
+    const int memoMargins = 2 * (Memo1->frameWidth() + int(Memo1->document()->documentMargin())) + 4;
+    Memo1->setFixedSize(memoWidth + memoMargins, 6 * Memo1->fontMetrics().lineSpacing() + memoMargins);
     Button3 = boldButton("Button3", QStringLiteral("OK"), GroupBox6);
     auto *defaultLayout = new QHBoxLayout(GroupBox6);
     defaultLayout->addWidget(Memo1, 1);
