@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QTimer>
 
+#include <algorithm>
 #include <optional>
 
 namespace SetupCommands {
@@ -141,21 +142,29 @@ int runShow(CliContext &ctx, LoggerSetup &setup, const QString &path, const Live
         << "PC clock      " << stamp(pcClock) << '\n'
         << "Unit          " << unit << '\n'
         << "Interval      " << (interval ? intervalText : QStringLiteral("(no answer)")) << '\n';
-    out << QStringLiteral("Set").leftJustified(5) << QStringLiteral("Date").leftJustified(12)
-        << QStringLiteral("Time").leftJustified(10) << "Num.\n";
-    for (int set = 1; set <= 15; ++set) {
-        const auto it = std::find_if(rows.begin(), rows.end(), [set](const auto &r) { return r.set == set; });
-        QString date = QStringLiteral("empty"), time, samples;
-        if (it != rows.end()) {
-            samples = QString::number(it->samples);
-            if (it->start) {
-                const double days = FrameworkTime::fromDateTime(*it->start);
-                date = texts.shortDate(days);
-                time = texts.longTime(days);
-            }
+    // The grid's 15 rows, "empty" where no set is or its date is impossible.
+    QList<QStringList> table{{QStringLiteral("Set"), QStringLiteral("Date"), QStringLiteral("Time"),
+                              QStringLiteral("Num.")}};
+    for (int set = 1; set <= 15; ++set)
+        table.append({QString::number(set), QStringLiteral("empty"), QString(), QString()});
+    for (const SetupData::DirectoryRow &row : rows) {
+        QStringList &cells = table[row.set];
+        cells[3] = QString::number(row.samples);
+        if (row.start) {
+            const double days = FrameworkTime::fromDateTime(*row.start);
+            cells[1] = texts.shortDate(days);
+            cells[2] = texts.longTime(days);
         }
-        out << QString::number(set).leftJustified(5) << date.leftJustified(12) << time.leftJustified(10)
-            << samples << '\n';
+    }
+    qsizetype widths[3] = {0, 0, 0};
+    for (const QStringList &cells : std::as_const(table))
+        for (int c = 0; c < 3; ++c)
+            widths[c] = std::max(widths[c], cells.at(c).size());
+    for (const QStringList &cells : std::as_const(table)) {
+        QString line;
+        for (int c = 0; c < 3; ++c)
+            line += cells.at(c).leftJustified(widths[c] + 2);
+        out << (line + cells.at(3)).trimmed() << '\n';
     }
     return int(ExitCode::Success);
 }
