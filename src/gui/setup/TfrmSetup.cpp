@@ -22,6 +22,7 @@
 #include <QTextDocument>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -309,6 +310,9 @@ void TfrmSetup::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!m_shown) {
         m_shown = true;
+        // Centred on the screen, not over the main window.
+        if (const QScreen *screen = this->screen())
+            move(screen->availableGeometry().center() - rect().center());
         FormShow();
     }
 }
