@@ -3,11 +3,13 @@
 #include "cli/DataCommands.h"
 #include "cli/PortCommands.h"
 #include "cli/ReportCommand.h"
+#include "cli/SetupCommands.h"
 
 #include <QCoreApplication>
 
 CliApp::CliApp()
-    : m_commands(DataCommands::commands() + PortCommands::commands() + ReportCommand::commands())
+    : m_commands(DataCommands::commands() + PortCommands::commands() + ReportCommand::commands()
+                 + SetupCommands::commands())
 {
 }
 

@@ -62,6 +62,8 @@ int main(int argc, char *argv[])
         {QStringLiteral("recording"), QStringLiteral("The logger is recording.")},
         {QStringLiteral("fahrenheit"), QStringLiteral("The meter shows Fahrenheit.")},
         {QStringLiteral("silent"), QStringLiteral("Answer nothing.")},
+        {QStringLiteral("clock"), QStringLiteral("Start the logger's clock at TIME (ISO 8601, local)."), QStringLiteral("TIME")},
+        {QStringLiteral("mute"), QStringLiteral("Leave the request NAME (e.g. SET_UNIT) unanswered; repeatable."), QStringLiteral("NAME")},
         {QStringLiteral("run-past-image"), QStringLiteral("The first data set ends beyond the memory image.")},
         {QStringLiteral("write-image"), QStringLiteral("Write the generated logger memory as a collection file FILE and exit."), QStringLiteral("FILE")},
     };
@@ -101,9 +103,18 @@ int main(int argc, char *argv[])
     faults.noise = parser.isSet(QStringLiteral("noise"));
     faults.splitFrames = parser.isSet(QStringLiteral("split"));
     faults.silent = parser.isSet(QStringLiteral("silent"));
+    faults.mute = parser.values(QStringLiteral("mute"));
     model.setFaults(faults);
     model.setRecording(parser.isSet(QStringLiteral("recording")));
     model.setFahrenheit(parser.isSet(QStringLiteral("fahrenheit")));
+    if (parser.isSet(QStringLiteral("clock"))) {
+        const QDateTime start = QDateTime::fromString(parser.value(QStringLiteral("clock")), Qt::ISODate);
+        if (!start.isValid()) {
+            std::fprintf(stderr, "kv518-sim: --clock needs a time such as 2020-01-31T12:00:00\n");
+            return 1;
+        }
+        model.setLoggerTime(start);
+    }
 
     QFile log;
     if (parser.isSet(QStringLiteral("log"))) {

@@ -92,7 +92,7 @@ QList<MeterModel::Chunk> MeterModel::receive(const QByteArray &bytes)
         const QString name = Meter::requestName(request);
         if (onRequest)
             onRequest(name, request);
-        if (!m_hungUp && !m_faults.silent)
+        if (!m_hungUp && !m_faults.silent && !m_faults.mute.contains(name))
             handle(name, request, out);
     }
     applyHangUp(out);

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QRandomGenerator>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -19,6 +20,7 @@ struct MeterFaults {
     bool noise = false;           // three stray bytes before every live frame
     bool splitFrames = false;     // live frames come in two pieces, 30 ms apart
     bool silent = false;          // no answer at all
+    QStringList mute;             // requests, by name ("SET_UNIT"), that get no answer
 };
 
 // What the meter would answer to the PC, as a pure function of the requests it
@@ -69,6 +71,8 @@ public:
     // The PC time the logger clock is kept against (tests fix it).
     void setTimeSource(std::function<QDateTime()> now) { m_now = std::move(now); }
     QDateTime loggerTime() const;
+    // Sets the logger's clock, which then runs on from there.
+    void setLoggerTime(const QDateTime &t) { m_clockOffsetSecs = m_now().secsTo(t); }
 
     // The frame for the current reading (no fault applied), and the reading's drift.
     QByteArray liveFrame() const;

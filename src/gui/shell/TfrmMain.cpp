@@ -36,6 +36,7 @@ TfrmMain::TfrmMain(AppContext &ctx, const MainOptions &options, QWidget *parent)
     , m_options(options)
     , m_downloads(ctx, m_monitor, downloadWindow())
     , m_dataFiles(ctx, &m_downloads, dataFileWindow())
+    , m_setupCommand(ctx, m_monitor, [this] { return m_live.unitIsCelsius(); }, this)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orvane KV518"));
@@ -239,6 +240,7 @@ DownloadController::Window TfrmMain::downloadWindow()
 void TfrmMain::connectDownloads()
 {
     connect(&m_downloads, &DownloadController::runningChanged, this, &TfrmMain::setDownloadCommandsEnabled);
+    connect(&m_setupCommand, &SetupController::runningChanged, this, &TfrmMain::setDownloadCommandsEnabled);
     connect(&m_downloads, &DownloadController::closeRequested, this,
             [this] { QTimer::singleShot(0, this, &QWidget::close); });
 }
@@ -558,7 +560,7 @@ void TfrmMain::createPrinting()
     window.store = [this]() -> const TDataSetStore & { return m_downloads.store(); };
     // The logger setup window, once it exists, holds the meter as well and
     // joins this test.
-    window.busy = [this] { return m_downloads.running(); };
+    window.busy = [this] { return m_downloads.running() || m_setupCommand.running(); };
     m_print = std::make_unique<PrintController>(m_ctx, window);
     connect(PrintPreview1, &QAction::triggered, m_print.get(), &PrintController::PrintPreviewClick);
     connect(ExportReport1, &QAction::triggered, m_print.get(), &PrintController::ExportReportClick);
@@ -576,6 +578,9 @@ void TfrmMain::PrinterSetup1Click()
 
 void TfrmMain::btnDataLoggerClick()
 {
+    // The setup holds the device until live polling is back.
+    if (m_setupCommand.running())
+        return;
     m_downloads.DownloadLoggerData();
 }
 
@@ -583,6 +588,7 @@ void TfrmMain::btnSetupClick()
 {
     if (m_downloads.running())
         return;
+    m_setupCommand.btnSetupClick();
 }
 
 void TfrmMain::Contents1Click()

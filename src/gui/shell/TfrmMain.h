@@ -9,6 +9,7 @@
 #include "gui/live/LiveReadings.h"
 #include "gui/live/TfrmLCD.h"
 #include "gui/print/PrintController.h"
+#include "gui/setup/SetupController.h"
 #include "gui/shell/PortBox.h"
 
 #include <QList>
@@ -95,6 +96,8 @@ public:
     DownloadController &downloads() { return m_downloads; }
     // Printing, its printer and the PDF report.
     PrintController &printing() { return *m_print; }
+    // The logger setup command.
+    SetupController &setupCommand() { return m_setupCommand; }
     // The download view; empty while none is open.
     QPointer<TfrmGraph> DownloadView;
 
@@ -183,4 +186,5 @@ private:
     DownloadController m_downloads;
     std::unique_ptr<PrintController> m_print;
     DataFileController m_dataFiles;
+    SetupController m_setupCommand;
 };

@@ -1,0 +1,321 @@
+#include "cli/SetupCommands.h"
+
+#include "cli/FlowLoop.h"
+#include "cli/MeterPort.h"
+#include "core/link/ComPort.h"
+#include "core/link/MeterLink.h"
+#include "core/link/MeterMessages.h"
+#include "core/live/LiveDecoder.h"
+#include "core/setup/LoggerSetup.h"
+#include "core/setup/SetupData.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+
+#include <algorithm>
+#include <optional>
+
+namespace SetupCommands {
+
+namespace {
+
+// The longest wait for the live reading that every setup command takes first.
+constexpr int LiveReadingLimitMs = 3000;
+// The pause between two exchanges, as the setup window makes it.
+constexpr int PauseMs = 200;
+
+const QString Usage = QStringLiteral(
+    "show|clock|unit C|F|interval MM:SS|erase|defaults --port P [--json] [--locale NAME] [--yes]");
+
+// One live reading, as the program has it before the setup window may open:
+// empty when no meter answered.
+std::optional<LiveDisplayState> takeLiveReading(ComPort &port)
+{
+    std::optional<LiveDisplayState> state;
+    QByteArray buffer;
+    QObject guard;
+    runFlow([&](const std::function<void()> &ended) {
+        QObject::connect(&port, &SerialPort::received, &guard, [&, ended] {
+            ReadWaiting(port, buffer, Meter::LiveReadCap);
+            ExtractFrames(buffer, Meter::LiveFrameLength, [&](const QByteArray &frame) {
+                if (!state)
+                    state = decodeLiveFrame(frame);
+            });
+            if (state)
+                ended();
+        });
+        QObject::connect(&port, &SerialPort::closedByError, &guard, ended);
+        // As the poll asks a meter it does not know yet: a wake byte, then the request.
+        auto ask = [&port, &guard] {
+            SendRequest(port, Meter::WAKE_BYTE);
+            QTimer::singleShot(Meter::WakeDelayMs, &guard, [&port] { SendRequest(port, Meter::LIVE_REQUEST); });
+        };
+        auto *poll = new QTimer(&guard);
+        QObject::connect(poll, &QTimer::timeout, &guard, ask);
+        poll->start(Meter::PollIntervalMs);
+        QTimer::singleShot(LiveReadingLimitMs, &guard, ended);
+        ask();
+    });
+    return state;
+}
+
+// Runs one exchange of the setup core to its end.
+template <typename Result, typename Start>
+Result exchange(Start start)
+{
+    Result result{};
+    runFlow([&](const std::function<void()> &ended) {
+        start([&result, ended](const Result &r) {
+            result = r;
+            ended();
+        });
+    });
+    return result;
+}
+
+void pause(int ms)
+{
+    runFlow([ms](const std::function<void()> &ended) { QTimer::singleShot(ms, ended); });
+}
+
+QJsonValue isoOrNull(const std::optional<QDateTime> &t)
+{
+    return t ? QJsonValue(t->toString(Qt::ISODate)) : QJsonValue();
+}
+
+struct Options
+{
+    QString action;
+    QString value;
+    bool json = false;
+    bool yes = false;
+};
+
+int runShow(CliContext &ctx, LoggerSetup &setup, const QString &path, const LiveDisplayState &live, bool json)
+{
+    const PacketResult directory = exchange<PacketResult>(
+        [&](auto done) { setup.readDirectory(std::move(done)); });
+    if (directory.bytes.size() < Meter::DirectoryKnownBytes)
+        return ctx.fail(ExitCode::Transfer, QStringLiteral("The memory directory from %1 did not come "
+                                                           "(%2 of %3 bytes).")
+                                                .arg(path)
+                                                .arg(directory.bytes.size())
+                                                .arg(Meter::DirectoryBytes));
+    pause(PauseMs);
+    const auto interval = exchange<std::optional<int>>([&](auto done) { setup.queryInterval(std::move(done)); });
+    pause(PauseMs);
+    const auto clock = exchange<std::optional<QDateTime>>([&](auto done) { setup.readClock(std::move(done)); });
+    const QDateTime pcClock = QDateTime::currentDateTime();
+    const QList<SetupData::DirectoryRow> rows = SetupData::listDirectory(directory.bytes);
+    const QString unit = live.UnitIsCelsius ? QStringLiteral("C") : QStringLiteral("F");
+    const QString intervalText = interval ? SetupData::intervalItems().at(*interval) : QString();
+    const DateTimeText &texts = ctx.texts();
+
+    if (json) {
+        QJsonArray sets;
+        for (const SetupData::DirectoryRow &row : rows) {
+            const double days = row.start ? FrameworkTime::fromDateTime(*row.start) : 0.0;
+            sets.append(QJsonObject{
+                {QStringLiteral("set"), row.set},
+                {QStringLiteral("date"), row.start ? QJsonValue(texts.shortDate(days)) : QJsonValue()},
+                {QStringLiteral("time"), row.start ? QJsonValue(texts.longTime(days)) : QJsonValue()},
+                {QStringLiteral("start"), isoOrNull(row.start)},
+                {QStringLiteral("samples"), row.samples},
+            });
+        }
+        const QJsonObject o{
+            {QStringLiteral("clock"), isoOrNull(clock)},
+            {QStringLiteral("pc_clock"), pcClock.toString(Qt::ISODate)},
+            {QStringLiteral("unit"), unit},
+            {QStringLiteral("interval"), interval ? QJsonValue(intervalText) : QJsonValue()},
+            {QStringLiteral("interval_index"), interval ? QJsonValue(*interval) : QJsonValue()},
+            {QStringLiteral("sets"), sets},
+        };
+        ctx.out() << QJsonDocument(o).toJson(QJsonDocument::Compact) << '\n';
+        return int(ExitCode::Success);
+    }
+    const auto stamp = [&texts](const QDateTime &t) { return texts.dateTime(FrameworkTime::fromDateTime(t)); };
+    QTextStream &out = ctx.out();
+    out << "Logger clock  " << (clock ? stamp(*clock) : QStringLiteral("(no answer)")) << '\n'
+        << "PC clock      " << stamp(pcClock) << '\n'
+        << "Unit          " << unit << '\n'
+        << "Interval      " << (interval ? intervalText : QStringLiteral("(no answer)")) << '\n';
+    // The grid's 15 rows, "empty" where no set is or its date is impossible.
+    QList<QStringList> table{{QStringLiteral("Set"), QStringLiteral("Date"), QStringLiteral("Time"),
+                              QStringLiteral("Num.")}};
+    for (int set = 1; set <= 15; ++set)
+        table.append({QString::number(set), QStringLiteral("empty"), QString(), QString()});
+    for (const SetupData::DirectoryRow &row : rows) {
+        QStringList &cells = table[row.set];
+        cells[3] = QString::number(row.samples);
+        if (row.start) {
+            const double days = FrameworkTime::fromDateTime(*row.start);
+            cells[1] = texts.shortDate(days);
+            cells[2] = texts.longTime(days);
+        }
+    }
+    qsizetype widths[3] = {0, 0, 0};
+    for (const QStringList &cells : std::as_const(table))
+        for (int c = 0; c < 3; ++c)
+            widths[c] = std::max(widths[c], cells.at(c).size());
+    for (const QStringList &cells : std::as_const(table)) {
+        QString line;
+        for (int c = 0; c < 3; ++c)
+            line += cells.at(c).leftJustified(widths[c] + 2);
+        out << (line + cells.at(3)).trimmed() << '\n';
+    }
+    return int(ExitCode::Success);
+}
+
+int notConfirmed(CliContext &ctx, const QString &request, const QString &path)
+{
+    return ctx.fail(ExitCode::Transfer, QStringLiteral("The meter on %1 did not confirm %2.").arg(path, request));
+}
+
+int runAction(CliContext &ctx, LoggerSetup &setup, const QString &path, const LiveDisplayState &live,
+              const Options &o)
+{
+    using Reply = QByteArray;
+    if (o.action == QLatin1String("show"))
+        return runShow(ctx, setup, path, live, o.json);
+    if (o.action == QLatin1String("clock")) {
+        QDateTime sent;
+        const Reply reply = exchange<Reply>([&](auto done) {
+            sent = QDateTime::currentDateTime();
+            setup.setClock(sent, std::move(done));
+        });
+        if (!SetupData::isConfirmed(reply))
+            return notConfirmed(ctx, QStringLiteral("SET_CLOCK"), path);
+        ctx.out() << "Logger clock set to " << ctx.texts().dateTime(FrameworkTime::fromDateTime(sent)) << '\n';
+        return int(ExitCode::Success);
+    }
+    if (o.action == QLatin1String("unit")) {
+        const bool fahrenheit = o.value.compare(QLatin1String("F"), Qt::CaseInsensitive) == 0;
+        const Reply reply = exchange<Reply>([&](auto done) { setup.setUnit(fahrenheit, std::move(done)); });
+        if (!SetupData::isConfirmed(reply))
+            return notConfirmed(ctx, QStringLiteral("SET_UNIT"), path);
+        ctx.out() << "Unit set to " << (fahrenheit ? "F" : "C") << '\n';
+        return int(ExitCode::Success);
+    }
+    if (o.action == QLatin1String("interval")) {
+        const int index = SetupData::intervalIndex(o.value);
+        const Reply reply = exchange<Reply>([&](auto done) { setup.setInterval(index, std::move(done)); });
+        if (!SetupData::isConfirmed(reply))
+            return notConfirmed(ctx, QStringLiteral("SET_INTERVAL"), path);
+        ctx.out() << "Interval set to " << SetupData::intervalItems().at(index) << '\n';
+        return int(ExitCode::Success);
+    }
+    if (o.action == QLatin1String("erase")) {
+        const Reply reply = exchange<Reply>([&](auto done) { setup.erase(std::move(done)); });
+        if (!SetupData::isConfirmed(reply))
+            return notConfirmed(ctx, QStringLiteral("ERASE_REQUEST"), path);
+        ctx.out() << "Logger memory erased\n";
+        return int(ExitCode::Success);
+    }
+    const auto result = exchange<LoggerSetup::DefaultSetup>([&](auto done) { setup.defaultSetup(std::move(done)); });
+    switch (result) {
+    case LoggerSetup::DefaultSetup::Loaded:
+        ctx.out() << "Load default setup successfully.\n";
+        return int(ExitCode::Success);
+    case LoggerSetup::DefaultSetup::NoIdentity:
+        return ctx.fail(ExitCode::Transfer, QStringLiteral("Load default setup fail !!!! (no IDENTIFY_REPLY from %1; "
+                                                           "DEFAULT_SETUP_REQUEST was sent all the same)")
+                                                .arg(path));
+    case LoggerSetup::DefaultSetup::NotConfirmed:
+        break;
+    }
+    return ctx.fail(ExitCode::Transfer,
+                    QStringLiteral("Load default setup fail !!!! (the meter on %1 did not confirm "
+                                   "DEFAULT_SETUP_REQUEST)").arg(path));
+}
+
+// The arguments after "setup": what to do, its value, and the checks that
+// need no meter.
+std::optional<int> readArguments(CliContext &ctx, const QCommandLineParser &parser, Options &o)
+{
+    const QStringList args = parser.positionalArguments();
+    o.action = args.value(0);
+    static const QStringList actions = {QStringLiteral("show"), QStringLiteral("clock"), QStringLiteral("unit"),
+                                        QStringLiteral("interval"), QStringLiteral("erase"),
+                                        QStringLiteral("defaults")};
+    if (!actions.contains(o.action))
+        return ctx.fail(ExitCode::Usage, o.action.isEmpty()
+                                             ? QStringLiteral("setup needs one of show, clock, unit, interval, erase, "
+                                                              "defaults (see --help).")
+                                             : QStringLiteral("Unknown setup command \"%1\" (see --help).").arg(o.action));
+    const bool takesValue = o.action == QLatin1String("unit") || o.action == QLatin1String("interval");
+    if (args.size() != (takesValue ? 2 : 1))
+        return ctx.fail(ExitCode::Usage, takesValue ? QStringLiteral("setup %1 needs one value (see --help).").arg(o.action)
+                                                    : QStringLiteral("Unexpected argument \"%1\" (see --help).")
+                                                          .arg(args.value(1)));
+    o.value = args.value(1);
+    if (o.action == QLatin1String("unit") && o.value.compare(QLatin1String("C"), Qt::CaseInsensitive) != 0
+        && o.value.compare(QLatin1String("F"), Qt::CaseInsensitive) != 0)
+        return ctx.fail(ExitCode::Usage, QStringLiteral("The unit is C or F."));
+    if (o.action == QLatin1String("interval") && SetupData::intervalIndex(o.value) < 0)
+        return ctx.fail(ExitCode::Usage, QStringLiteral("The interval is one of %1.")
+                                             .arg(SetupData::intervalItems().join(QStringLiteral(", "))));
+    if ((o.action == QLatin1String("erase") || o.action == QLatin1String("defaults")) && !o.yes)
+        return ctx.fail(ExitCode::Usage, QStringLiteral("setup %1 changes the logger for good; add --yes.").arg(o.action));
+    if (MeterPort::devicePath(parser).isEmpty())
+        return ctx.fail(ExitCode::Usage, QStringLiteral("--port is required (see --help)."));
+    return std::nullopt;
+}
+
+int run(CliContext &ctx, const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.addOption(MeterPort::portOption());
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("show: one JSON object."));
+    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("erase, defaults: yes, change the logger."));
+    parser.addOption(json);
+    parser.addOption(yes);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("show, clock, unit C|F, interval MM:SS, "
+                                                                           "erase or defaults."));
+    if (auto code = ctx.parse(parser, arguments, true, Usage))
+        return *code;
+    Options o;
+    o.json = parser.isSet(json);
+    o.yes = parser.isSet(yes);
+    if (auto code = readArguments(ctx, parser, o))
+        return *code;
+
+    ComPort port;
+    const QString path = MeterPort::devicePath(parser);
+    port.setDeviceName(path);
+    port.setBaudRate(Meter::BaudRate);
+    if (!port.open()) {
+        const QString reason = port.lastError();
+        return ctx.fail(ExitCode::NotFound, reason.isEmpty() ? QStringLiteral("Cannot open %1.").arg(path)
+                                                             : QStringLiteral("Cannot open %1: %2.").arg(path, reason));
+    }
+    port.clearInput();
+    const std::optional<LiveDisplayState> live = takeLiveReading(port);
+    if (!live)
+        return ctx.fail(ExitCode::NotFound, QStringLiteral("No KV518 answers on %1.").arg(path));
+    if (live->LoggerRecording)
+        return ctx.fail(ExitCode::DataError,
+                        QStringLiteral("The Logger is recording , please stop recording before setup."));
+    // A second live frame may still be on its way; it must not be taken for
+    // the answer to a setup request.
+    pause(PauseMs);
+    port.clearInput();
+    LoggerSetup setup(port);
+    const int code = runAction(ctx, setup, path, *live, o);
+    port.close();
+    return code;
+}
+
+} // namespace
+
+QList<CliCommand> commands()
+{
+    return {
+        {QStringLiteral("setup"), Usage,
+         QStringLiteral("Read or set the logger's clock, unit and interval; list, erase or reset its memory."), run},
+    };
+}
+
+} // namespace SetupCommands

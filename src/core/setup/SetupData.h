@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// What the logger's setup replies mean: the memory directory as the setup
+// window lists it, the interval list, and the logger's clock.
+namespace SetupData {
+
+// One data set of the memory directory.
+struct DirectoryRow
+{
+    int set = 0;                    // 1..15
+    std::optional<QDateTime> start; // empty when the entry's date or time is impossible
+    qint64 samples = 0;             // (end address - previous end address) / 4, truncated
+    bool operator==(const DirectoryRow &) const = default;
+};
+
+// The rows of a directory read (the first 320 bytes of the memory, or what
+// came of them): entries 1 to 15 up to the first whose end address is zero.
+// Fewer than 256 bytes hold no complete directory: no rows.
+QList<DirectoryRow> listDirectory(const QByteArray &directory);
+
+// The 14 interval items, "00:01" to "60:00", in the meter's index order.
+const QStringList &intervalItems();
+// The index of an item's text ("05:00" is 9); -1 for any other text.
+int intervalIndex(const QString &text);
+
+// The interval index of an INTERVAL_REPLY (EF idx FE; 14 or more counts as
+// 0); empty for anything not framed so.
+std::optional<int> intervalFromReply(const QByteArray &reply);
+
+// The logger's time in a CLOCK_FRAME (EF yy mm dd hh nn ss FE); empty when
+// the bytes form no real date and time.
+std::optional<QDateTime> clockFrameTime(const QByteArray &frame);
+
+// The meter confirmed a command: the reply begins EF 59 FE.
+bool isConfirmed(const QByteArray &reply);
+// ERASE_REQUEST's answer: byte 1 is 0x59.
+bool isErased(const QByteArray &reply);
+// IDENTIFY_REPLY as the default setup demands it: exactly EF "518" FE first.
+bool isStrictIdentity(const QByteArray &reply);
+
+} // namespace SetupData
+
+namespace SetupData {
+// The clock receive handler's frame cutting: takes the CLOCK_FRAMEs out of a
+// stream buffer and hands over the time of each one that holds a real date;
+// the others are consumed and dropped. A partial frame stays for later.
+void extractClockTimes(QByteArray &buffer, const std::function<void(const QDateTime &)> &handler);
+} // namespace SetupData

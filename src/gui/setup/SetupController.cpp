@@ -1,0 +1,86 @@
+#include "gui/setup/SetupController.h"
+
+#include "core/link/ConnectionMonitor.h"
+#include "core/link/MonotonicClock.h"
+#include "gui/common/AppContext.h"
+#include "gui/common/Prompter.h"
+#include "gui/common/WaitCursor.h"
+#include "gui/setup/TfrmSetup.h"
+
+namespace {
+// After the setup window, before the live port opens again.
+constexpr int HandBackPauseMs = 300;
+} // namespace
+
+SetupController::SetupController(AppContext &ctx, ConnectionMonitor &monitor, std::function<bool()> unitIsCelsius,
+                                 QWidget *window, QObject *parent)
+    : QObject(parent)
+    , m_ctx(ctx)
+    , m_monitor(monitor)
+    , m_unitIsCelsius(std::move(unitIsCelsius))
+    , m_window(window)
+{
+    setObjectName(QStringLiteral("SetupController"));
+}
+
+SetupController::~SetupController() = default;
+
+TfrmSetup *SetupController::setupWindow() const
+{
+    return m_setup;
+}
+
+bool SetupController::refused()
+{
+    if (m_running)
+        return true;
+    if (!m_monitor.isConnected()) {
+        m_ctx.prompter().notice(m_window, QStringLiteral("There is no connection with Logger !"));
+        return true;
+    }
+    if (m_monitor.loggerRecording()) {
+        m_ctx.prompter().notice(m_window,
+                                QStringLiteral("The Logger is recording , please stop recording before setup."));
+        return true;
+    }
+    return false;
+}
+
+void SetupController::btnSetupClick()
+{
+    if (refused())
+        return;
+    setRunning(true);
+    m_hourglass = std::make_unique<WaitCursor>();
+    // A poll or a live receive may be half done beneath this click; the
+    // device changes hands once both have ended.
+    m_monitor.runWhenQuiet(this, [this] {
+        m_monitor.suspend();
+        m_hourglass.reset();
+        showSetupWindow();
+    });
+}
+
+void SetupController::showSetupWindow()
+{
+    auto *setup = new TfrmSetup(m_ctx, m_monitor.comm1().deviceName(), m_unitIsCelsius(), m_clockStream, m_window);
+    m_setup = setup;
+    m_ctx.prompter().exec(*setup);
+    delete m_setup.data();
+    handBack();
+}
+
+void SetupController::handBack()
+{
+    MonotonicClock::system().callAfter(HandBackPauseMs, this, [this] {
+        m_monitor.resume(true);
+        setRunning(false);
+        Q_EMIT finished();
+    });
+}
+
+void SetupController::setRunning(bool running)
+{
+    m_running = running;
+    Q_EMIT runningChanged(running);
+}
