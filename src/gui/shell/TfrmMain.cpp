@@ -558,8 +558,7 @@ void TfrmMain::createPrinting()
     window.widget = this;
     window.area = mdiArea;
     window.store = [this]() -> const TDataSetStore & { return m_downloads.store(); };
-    // The logger setup window, once it exists, holds the meter as well and
-    // joins this test.
+    // A download and the logger setup hold the meter and their windows.
     window.busy = [this] { return m_downloads.running() || m_setupCommand.running(); };
     m_print = std::make_unique<PrintController>(m_ctx, window);
     connect(PrintPreview1, &QAction::triggered, m_print.get(), &PrintController::PrintPreviewClick);
