@@ -166,6 +166,8 @@ void TestBoundedReads::undatedPointsAreCounted_data()
     QTest::newRow("all read") << "en_US" << QByteArray() << qint64(0);
     QTest::newRow("other regional format") << "de_DE" << QByteArray() << qint64(5);
     QTest::newRow("one unreadable date") << "en_US" << QByteArray("13/45/2024 99:00:00 AM") << qint64(1);
+    // Reads as time 0, where a written file would end.
+    QTest::newRow("the date of time 0") << "en_US" << QByteArray("12/30/1899 12:00:00 AM") << qint64(1);
 }
 
 void TestBoundedReads::undatedPointsAreCounted()

@@ -266,8 +266,7 @@ TextReadStatus TextDataFile::readPoints(QIODevice &in, QChar separator, const Da
         const qsizetype cut1 = line.indexOf(separator);
         if (cut1 < 0)
             continue;
-        const std::optional<double> t = texts.parseDateTime(line.left(cut1));
-        if (t)
+        if (const std::optional<double> t = texts.parseDateTime(line.left(cut1)))
             points.x[size_t(q)] = *t;
         const QStringView rest = line.mid(cut1 + 1);
         const qsizetype cut2 = rest.indexOf(separator);
@@ -278,7 +277,8 @@ TextReadStatus TextDataFile::readPoints(QIODevice &in, QChar separator, const Da
         points.humidity[size_t(q)] = readingOf(rest.left(cut2), texts);
         // An empty third field is a missing reading, never the humidity again.
         points.temperature[size_t(q)] = readingOf(cut3 < 0 ? last : last.left(cut3), texts);
-        if (!t)
+        // A date that reads as time 0 cannot be written back either.
+        if (points.x[size_t(q)] == 0.0)
             ++points.undated;
         ++q;
         points.filled = q;

@@ -33,8 +33,9 @@ struct TextFilePoints
     std::vector<float> humidity;
     std::vector<float> temperature;
     qint64 filled = 0;
-    // Points among the filled ones whose date could not be read (X = 0):
-    // a file written under other regional formats.
+    // Points among the filled ones whose date could not be read (X = 0,
+    // where the writer ends a file): a file written under other regional
+    // formats, say.
     qint64 undated = 0;
 };
 
