@@ -18,12 +18,13 @@
 
 namespace {
 
-// A device that hands over at most a few bytes per read, as a pipe may.
+// A device that hands over at most a few bytes per read, as a slow disk or
+// a network file may.
 class Trickle : public QIODevice
 {
 public:
     Trickle(const QByteArray &bytes, int piece) : m_bytes(bytes), m_piece(piece) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
-    bool isSequential() const override { return true; }
+    qint64 size() const override { return m_bytes.size(); }
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override

@@ -13,6 +13,7 @@ namespace {
 
 constexpr qint64 ProgressEvery = 1024;
 constexpr qsizetype ChunkBytes = 1 << 20;
+constexpr qsizetype SmallChunkBytes = 1 << 16;
 // A line is cut at 179 characters; a UTF-8 character takes up to 4 bytes.
 constexpr qsizetype MaxLineBytes = TextDataFile::MaxLineLength * 4;
 
@@ -25,8 +26,17 @@ class LineReader
 {
 public:
     explicit LineReader(QIODevice &device)
-        : m_device(device), m_buffer(ChunkBytes, Qt::Uninitialized)
+        : m_device(device), m_buffer(bufferSize(device), Qt::Uninitialized)
     {
+    }
+
+    // A small file needs no megabyte: allocating and touching one costs more
+    // than reading it. A device without a size may hold anything.
+    static qsizetype bufferSize(const QIODevice &device)
+    {
+        if (device.isSequential())
+            return ChunkBytes;
+        return qsizetype(qBound<qint64>(SmallChunkBytes, device.size() - device.pos() + 1, ChunkBytes));
     }
 
     // The reading ended on a line longer than MaxLineSpan.
