@@ -3,6 +3,7 @@
 #include "core/chart/ChartModel.h"
 #include "core/chart/DataSetChart.h"
 #include "core/chart/GraphFile.h"
+#include "core/data/BoundedRead.h"
 #include "core/data/DataSetDirectory.h"
 #include "core/data/Statistics.h"
 #include "core/data/TDataSetStore.h"
@@ -16,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <vector>
@@ -35,6 +37,8 @@ struct ChartData
     qint64 interval = 0;        // seconds, collection only
     double start = 0.0;         // the data set's start, collection only
     bool fahrenheit = false;
+    qsizetype points = 0;       // the points read; x may hold more, unfilled
+    qsizetype undated = 0;      // points whose date could not be read (time 0)
 
     ChartSeries series() const
     {
@@ -70,14 +74,24 @@ bool isCollection(const QString &path)
     return QFileInfo(path).suffix().compare(QLatin1String("518"), Qt::CaseInsensitive) == 0;
 }
 
-// Opens a collection file and refuses one larger than any logger image;
-// returns an exit code on failure.
-std::optional<int> openCollection(CliContext &ctx, const QString &path, QFile &file)
+// Reads a collection file (with headOnly, a regular file's directory only)
+// and refuses one larger than any logger image. A pipe or a device such as
+// /dev/zero has no size to check, so it is read up to one byte past the
+// largest image. Returns an exit code on failure.
+std::optional<int> readCollection(CliContext &ctx, const QString &path, bool headOnly, QByteArray &bytes,
+                                  qint64 &size)
 {
-    file.setFileName(path);
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot read %1.").arg(quoted(path)));
-    if (file.size() > Meter::MaxImageBytes)
+    const bool regular = !file.isSequential();
+    size = regular ? file.size() : 0;
+    if (size <= Meter::MaxImageBytes) {
+        bytes = regular && headOnly ? file.read(LoggerImage::DirectoryEnd) : readAtMost(file, Meter::MaxImageBytes);
+        if (!regular || !headOnly)
+            size = bytes.size();
+    }
+    if (size > Meter::MaxImageBytes)
         return ctx.fail(ExitCode::DataError,
                         QStringLiteral("%1 is larger than 16 MiB and cannot be a logger image.").arg(quoted(path)));
     return std::nullopt;
@@ -104,26 +118,27 @@ std::optional<int> loadFailure(CliContext &ctx, const QString &path, TLoadResult
 // failure.
 std::optional<int> loadCollection(CliContext &ctx, const QString &path, TDataSetStore &store)
 {
-    QFile file;
-    if (auto code = openCollection(ctx, path, file))
+    QByteArray image;
+    qint64 size = 0;
+    if (auto code = readCollection(ctx, path, false, image, size))
         return code;
-    const QByteArray image = file.readAll();
     const TLoadResult result = store.load(image, image.size());
     return loadFailure(ctx, path, result, store.faultySet());
 }
 
 // Reads and checks the directory of a collection file just as
 // loadCollection() does, without reading or decoding the samples: they
-// decide nothing the directory shows. A pipe has no size to go by, so it is
-// read whole.
+// decide nothing the directory shows. A file whose name does not say it is
+// a collection and that does not load as one is named as what it is not.
 std::optional<int> loadDirectory(CliContext &ctx, const QString &path, DataSetDirectory &directory)
 {
-    QFile file;
-    if (auto code = openCollection(ctx, path, file))
+    QByteArray head;
+    qint64 size = 0;
+    if (auto code = readCollection(ctx, path, true, head, size))
         return code;
-    const QByteArray head = file.isSequential() ? file.readAll() : file.read(LoggerImage::DirectoryEnd);
-    const qint64 size = file.isSequential() ? head.size() : file.size();
     const TLoadResult result = directory.load(head, size, size);
+    if (result != TLoadResult::lrOk && !isCollection(path))
+        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 is not a collection file (.518).").arg(quoted(path)));
     return loadFailure(ctx, path, result, directory.faultySet());
 }
 
@@ -167,6 +182,8 @@ std::optional<int> loadChart(CliContext &ctx, const QCommandLineParser &parser, 
         chart.interval = store.Intervals().at(k);
         chart.start = store.StartTimes().at(k);
         chart.fahrenheit = store.isFahrenheit(k);
+        chart.points = n;
+        chart.undated = std::count(chart.x.begin(), chart.x.end(), 0.0);
         return std::nullopt;
     }
     if (parser.isSet(QStringLiteral("set")))
@@ -196,6 +213,8 @@ std::optional<int> loadChart(CliContext &ctx, const QCommandLineParser &parser, 
         return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot read %1.").arg(quoted(path)));
     case TextReadStatus::TooManyLines:
         return ctx.fail(ExitCode::DataError, TextDataFile::tooManyLinesMessage());
+    case TextReadStatus::NotDataFile:
+        return ctx.fail(ExitCode::DataError, TextDataFile::notDataFileMessage(path));
     default:
         break;
     }
@@ -204,6 +223,8 @@ std::optional<int> loadChart(CliContext &ctx, const QCommandLineParser &parser, 
     chart.x = std::move(points.x);
     chart.humidity = std::move(points.humidity);
     chart.temperature = std::move(points.temperature);
+    chart.points = qsizetype(points.filled);
+    chart.undated = qsizetype(points.undated);
     return std::nullopt;
 }
 
@@ -340,18 +361,30 @@ int runExport(CliContext &ctx, const QStringList &arguments)
     if (auto code = loadChart(ctx, parser, path, chart))
         return *code;
     const QChar separator = format == QLatin1String("csv") ? QChar(u',') : QChar(u'\t');
-    const qsizetype n = qsizetype(chart.x.size());
+    const qsizetype n = chart.points;
+    // The writer ends the file at the first point without a time, so an
+    // export with one would silently lose every point after it.
+    if (chart.undated > 0)
+        return ctx.fail(ExitCode::DataError,
+                        QStringLiteral("%1 of %2 lines have a date that cannot be read with the regional format %3 "
+                                       "(try --locale)")
+                            .arg(chart.undated)
+                            .arg(n)
+                            .arg(texts.locale().name()));
     if (!output.isEmpty()) {
         const TextWriteResult r
             = TextDataFile::save(output, chart.x, chart.humidity, chart.temperature, 0, n, separator, texts);
-        if (!r.written)
+        if (!r.written || r.lines != n)
             return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot create file %1.").arg(quoted(output)));
         return int(ExitCode::Success);
     }
     ctx.out().flush();
     QFile out;
-    if (!out.open(stdout, QIODevice::WriteOnly)
-        || !TextDataFile::write(out, chart.x, chart.humidity, chart.temperature, 0, n, separator, texts).written)
+    if (!out.open(stdout, QIODevice::WriteOnly))
+        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot write to the standard output."));
+    const TextWriteResult r = TextDataFile::write(out, chart.x, chart.humidity, chart.temperature, 0, n, separator,
+                                                  texts);
+    if (!r.written || r.lines != n)
         return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot write to the standard output."));
     return int(ExitCode::Success);
 }

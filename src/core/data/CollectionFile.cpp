@@ -1,5 +1,6 @@
 #include "core/data/CollectionFile.h"
 
+#include "core/data/BoundedRead.h"
 #include "core/data/LoggerImage.h"
 #include "core/link/MeterMessages.h"
 
@@ -35,6 +36,16 @@ std::optional<QByteArray> readImage(const QString &path, qint64 *fileSize)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
+    if (file.isSequential()) {
+        // A pipe or a device has no size to check first: what it gives is
+        // its size, and more than any logger image is refused.
+        QByteArray bytes = readAtMost(file, Meter::MaxImageBytes);
+        if (fileSize)
+            *fileSize = bytes.size();
+        if (bytes.size() > Meter::MaxImageBytes)
+            return std::nullopt;
+        return bytes;
+    }
     const qint64 size = file.size();
     if (fileSize)
         *fileSize = size;

@@ -24,8 +24,9 @@ enum class TempImageStatus {
 TempImageStatus writeTempImage(const QByteArray &image, const QString &folder);
 
 // Reads a whole collection file. Empty when it cannot be opened or is larger
-// than any logger image (refused before anything is read); fileSize is the
-// size the file announced.
+// than any logger image (a regular file is refused before anything is read, a
+// pipe or device once more than that has come); fileSize is the size the file
+// announced, or for a pipe or device the bytes it gave.
 std::optional<QByteArray> readImage(const QString &path, qint64 *fileSize = nullptr);
 
 // Writes bytes to path atomically: an existing file is replaced only once the

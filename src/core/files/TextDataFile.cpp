@@ -14,19 +14,34 @@ namespace {
 
 constexpr qint64 ProgressEvery = 1024;
 constexpr qsizetype ChunkBytes = 1 << 20;
+constexpr qsizetype SmallChunkBytes = 1 << 16;
 // A line is cut at 179 characters; a UTF-8 character takes up to 4 bytes.
 constexpr qsizetype MaxLineBytes = TextDataFile::MaxLineLength * 4;
 
 // Lines of a device read in large chunks, without their CR LF or LF. The
 // part of a line beyond MaxLineBytes is dropped, so one line of the file
-// stays one line however long it is.
+// stays one line however long it is; but a "line" that runs on past
+// MaxLineSpan bytes (a binary file, /dev/zero) ends the reading, as the
+// file cannot be a data file and may never end.
 class LineReader
 {
 public:
     explicit LineReader(QIODevice &device)
-        : m_device(device), m_buffer(ChunkBytes, Qt::Uninitialized)
+        : m_device(device), m_buffer(bufferSize(device), Qt::Uninitialized)
     {
     }
+
+    // A small file needs no megabyte: allocating and touching one costs more
+    // than reading it. A device without a size may hold anything.
+    static qsizetype bufferSize(const QIODevice &device)
+    {
+        if (device.isSequential())
+            return ChunkBytes;
+        return qsizetype(qBound<qint64>(SmallChunkBytes, device.size() - device.pos() + 1, ChunkBytes));
+    }
+
+    // The reading ended on a line longer than MaxLineSpan.
+    bool lineTooLong() const { return m_tooLong; }
 
     bool next(QByteArrayView &line)
     {
@@ -45,6 +60,8 @@ public:
                 line = v;
                 return true;
             }
+            if (m_tooLong)
+                return false;
             if (m_eof) {
                 if (m_pos == m_end && !m_skipping)
                     return false;
@@ -58,16 +75,22 @@ public:
             }
             qsizetype rest = m_end - m_pos;
             if (m_skipping) {
+                m_skipped += rest;
                 rest = 0;
             } else if (rest >= MaxLineBytes) {
                 m_head = QByteArray(base + m_pos, MaxLineBytes);
                 m_skipping = true;
+                m_skipped = rest;
                 rest = 0;
             } else if (rest > 0) {
                 std::memmove(base, base + m_pos, size_t(rest));
             }
             m_pos = 0;
             m_end = rest;
+            if (m_skipping && m_skipped > TextDataFile::MaxLineSpan) {
+                m_tooLong = true;
+                return false;
+            }
             const qint64 got = m_device.read(base + m_end, m_buffer.size() - m_end);
             if (got <= 0)
                 m_eof = true;
@@ -82,8 +105,10 @@ private:
     QByteArray m_head;
     qsizetype m_pos = 0;
     qsizetype m_end = 0;
+    qint64 m_skipped = 0;   // bytes of the line being dropped, so far
     bool m_eof = false;
     bool m_skipping = false;
+    bool m_tooLong = false;
 };
 
 // Decodes a line into a reused buffer: plain ASCII is widened in place,
@@ -125,6 +150,13 @@ float readingOf(QStringView field, const DateTimeText &texts)
 QString TextDataFile::tooManyLinesMessage()
 {
     return QStringLiteral("The file has more than %1 lines and cannot be opened.").arg(MaxLines);
+}
+
+QString TextDataFile::notDataFileMessage(const QString &path)
+{
+    return QStringLiteral("\"%1\" is not a data file: it has a line longer than %2 MiB.")
+        .arg(path)
+        .arg(MaxLineSpan / (1024 * 1024));
 }
 
 QChar TextDataFile::separatorFor(const QString &path)
@@ -218,6 +250,8 @@ TextReadStatus TextDataFile::scan(QIODevice &in, QChar separator, const DateTime
         if (const std::optional<double> t = texts.parseDateTime(line.left(cut)))
             (rows == 1 ? extent.t1 : extent.t2) = *t;
     }
+    if (reader.lineTooLong())
+        return TextReadStatus::NotDataFile;
     extent.rows = qMax<qint64>(rows, 4);
     extent.xMin = extent.t1;
     extent.xMax = extent.t1 + (extent.t2 - extent.t1) * double(extent.rows);
@@ -235,6 +269,7 @@ TextReadStatus TextDataFile::readPoints(QIODevice &in, QChar separator, const Da
     points.humidity.assign(size_t(pointCount), Missing);
     points.temperature.assign(size_t(pointCount), Missing);
     points.filled = 0;
+    points.undated = 0;
     LineReader reader(in);
     QByteArrayView bytes;
     QString buffer;
@@ -257,11 +292,16 @@ TextReadStatus TextDataFile::readPoints(QIODevice &in, QChar separator, const Da
         points.humidity[size_t(q)] = readingOf(rest.left(cut2), texts);
         // An empty third field is a missing reading, never the humidity again.
         points.temperature[size_t(q)] = readingOf(cut3 < 0 ? last : last.left(cut3), texts);
+        // A date that reads as time 0 cannot be written back either.
+        if (points.x[size_t(q)] == 0.0)
+            ++points.undated;
         ++q;
         points.filled = q;
         if (progress && q % ProgressEvery == 0 && !progress(q))
             return TextReadStatus::Cancelled;
     }
+    if (reader.lineTooLong())
+        return TextReadStatus::NotDataFile;
     if (progress)
         progress(q);
     return TextReadStatus::Ok;

@@ -33,9 +33,14 @@ struct TextFilePoints
     std::vector<float> humidity;
     std::vector<float> temperature;
     qint64 filled = 0;
+    // Points among the filled ones whose date could not be read (X = 0,
+    // where the writer ends a file): a file written under other regional
+    // formats, say.
+    qint64 undated = 0;
 };
 
-enum class TextReadStatus { Ok, CannotOpen, TooManyLines, Cancelled };
+// NotDataFile: a line ran on past MaxLineSpan bytes without a line break.
+enum class TextReadStatus { Ok, CannotOpen, TooManyLines, Cancelled, NotDataFile };
 
 struct TextWriteResult
 {
@@ -54,8 +59,11 @@ public:
     static constexpr int MaxLineLength = 179;
     static constexpr qint64 MaxLines = 20'000'000;
     static constexpr float Missing = 9999.0f;
+    // No data line comes near this; a file that does is given up.
+    static constexpr qint64 MaxLineSpan = qint64(16) * 1024 * 1024;
 
     static QString tooManyLinesMessage();
+    static QString notDataFileMessage(const QString &path);
     // Tab for ".txt", comma for ".csv" (any case), a null QChar otherwise.
     static QChar separatorFor(const QString &path);
 

@@ -1,5 +1,6 @@
 #include "core/sim/MeterModel.h"
 
+#include "core/data/BoundedRead.h"
 #include "core/data/LoggerImage.h"
 #include "core/link/MeterLink.h"
 #include "core/link/MeterMessages.h"
@@ -52,7 +53,10 @@ bool MeterModel::loadImage(const QString &path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly) || f.size() > Meter::MaxImageBytes)
         return false;
-    m_image = f.readAll();
+    QByteArray image = readAtMost(f, Meter::MaxImageBytes);
+    if (image.size() > Meter::MaxImageBytes)
+        return false;
+    m_image = image;
     return true;
 }
 

@@ -1,0 +1,209 @@
+// kv518-cli given what a careless or hostile user gives it: devices and pipes
+// without a size, files of another kind, data files written under other
+// regional formats. Each must end promptly with one clear sentence, and an
+// export must never report success for part of a file.
+#include "ImageBuilder.h"
+#include "TestProcesses.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr qint64 Cap = qint64(16) * 1024 * 1024;
+
+QString sample()
+{
+    return QDir(QStringLiteral(KV518_TESTDATA_DIR)).filePath(QStringLiteral("sample.518"));
+}
+
+// kv518-cli with its standard input fed from bytes (the pipe behind
+// /dev/stdin); the rest of the bytes is dropped once the tool stops reading.
+CliRun runCliWithInput(const QStringList &arguments, const QByteArray &input)
+{
+    QProcess p;
+    p.start(QStringLiteral(KV518_CLI_PATH), arguments);
+    if (!p.waitForStarted())
+        return {};
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+QString quoted(const QString &path)
+{
+    return u'"' + path + u'"';
+}
+
+QString errorLine(const CliRun &r)
+{
+    return QString::fromLocal8Bit(r.err);
+}
+
+} // namespace
+
+class TestCliHostile : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void filesWithoutASize_data();
+    void filesWithoutASize();
+    void pipedCollectionStillLoads();
+    void lineWithoutABreak();
+    void notACollection_data();
+    void notACollection();
+    void exportWithUnreadableDates_data();
+    void exportWithUnreadableDates();
+};
+
+void TestCliHostile::filesWithoutASize_data()
+{
+    QTest::addColumn<QStringList>("arguments");   // "LINK": zero.518, a link to /dev/zero
+    QTest::addColumn<QByteArray>("input");        // fed to /dev/stdin when not empty
+    QTest::addColumn<QString>("shown");
+
+    const QByteArray overCap(Cap + 1, '\0');
+    QTest::newRow("sets /dev/zero") << QStringList{"sets", "/dev/zero"} << QByteArray() << "/dev/zero";
+    QTest::newRow("sets from a pipe") << QStringList{"sets", "/dev/stdin"} << overCap << "/dev/stdin";
+    // The commands that read the whole collection, not just its directory.
+    QTest::newRow("stats of a device named .518") << QStringList{"stats", "LINK", "--set", "1"} << QByteArray()
+                                                  << "LINK";
+    QTest::newRow("export of a device named .518") << QStringList{"export", "LINK", "--set", "1"} << QByteArray()
+                                                   << "LINK";
+}
+
+// A device or pipe has size 0, so its size cannot bound the read: at most one
+// byte past the largest image is read, then the file is refused.
+void TestCliHostile::filesWithoutASize()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, shown);
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("zero.518"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), link));
+    arguments.replaceInStrings(QStringLiteral("LINK"), link);
+    shown.replace(QStringLiteral("LINK"), link);
+    const CliRun r = input.isEmpty() ? runCli(arguments) : runCliWithInput(arguments, input);
+    QCOMPARE(r.code, 5);
+    QCOMPARE(errorLine(r),
+             "kv518-cli: " + quoted(shown) + " is larger than 16 MiB and cannot be a logger image.\n");
+    QCOMPARE(r.out, QByteArray());
+}
+
+void TestCliHostile::pipedCollectionStillLoads()
+{
+    const CliRun fromFile = runCli({"sets", sample(), "--locale", "en_US"});
+    QCOMPARE(fromFile.code, 0);
+    const CliRun fromPipe = runCliWithInput({"sets", "/dev/stdin", "--locale", "en_US"}, readFile(sample()));
+    QCOMPARE(fromPipe.code, 0);
+    QCOMPARE(fromPipe.out, fromFile.out);
+}
+
+// A file with no line break in its first 16 MiB is no data file; reading it
+// line by line would never end on a device.
+void TestCliHostile::lineWithoutABreak()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("binary.txt"));
+    QVERIFY(writeFile(path, QByteArray(Cap + 2, 'x')));
+    for (const char *command : {"stats", "export"}) {
+        const CliRun r = runCli({QString::fromLatin1(command), path});
+        QCOMPARE(r.code, 5);
+        QCOMPARE(errorLine(r), "kv518-cli: " + quoted(path) + " is not a data file: it has a line longer than 16 MiB.\n");
+        QCOMPARE(r.out, QByteArray());
+    }
+}
+
+void TestCliHostile::notACollection_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("sentence");   // after the quoted path
+
+    const QByteArray text = "3/1/2024 8:00:00 AM\t50.2\t22.1\r\n3/1/2024 8:00:01 AM\t50.7\t22.2\r\n";
+    QTest::newRow("data file") << "points.txt" << text << " is not a collection file (.518).";
+    QTest::newRow("empty csv") << "empty.csv" << QByteArray() << " is not a collection file (.518).";
+    // A damaged collection keeps its own diagnosis.
+    QTest::newRow("damaged collection") << "cut.518" << ImageBuilder::sampleCollection().build().left(400)
+                                        << " is damaged: data set 3 does not fit in the file.";
+}
+
+void TestCliHostile::notACollection()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, sentence);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QVERIFY(writeFile(path, bytes));
+    const CliRun r = runCli({"sets", path});
+    QCOMPARE(r.code, 5);
+    QCOMPARE(errorLine(r), "kv518-cli: " + quoted(path) + sentence + "\n");
+}
+
+void TestCliHostile::exportWithUnreadableDates_data()
+{
+    QTest::addColumn<QString>("readLocale");
+    QTest::addColumn<QList<int>>("spoiled"); // lines whose date is replaced; -1: the middle one
+    QTest::addColumn<QString>("message");    // %1: the lines; empty: the export succeeds
+
+    const QString unreadable = QStringLiteral(" lines have a date that cannot be read with the regional format ");
+    QTest::newRow("same locale") << "en_US" << QList<int>{} << QString();
+    QTest::newRow("other locale") << "de_DE" << QList<int>{} << "%1 of %1" + unreadable + "de_DE (try --locale)";
+    QTest::newRow("one bad date in the middle") << "en_US" << QList<int>{-1}
+                                                << "1 of %1" + unreadable + "en_US (try --locale)";
+    QTest::newRow("bad first and last dates") << "en_US" << QList<int>{0, 9}
+                                              << "2 of %1" + unreadable + "en_US (try --locale)";
+}
+
+// The writer ends a file at the first point without a time; an export with
+// such points fails as a whole (exit 5, no file) instead of writing a part.
+void TestCliHostile::exportWithUnreadableDates()
+{
+    QFETCH(QString, readLocale);
+    QFETCH(QList<int>, spoiled);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("set1.txt"));
+    QCOMPARE(runCli({"export", sample(), "--set", "1", "-o", source, "--locale", "en_US"}).code, 0);
+    QByteArray text = readFile(source);
+    QList<QByteArray> lines = text.split('\n');
+    lines.removeLast();   // after the last line break
+    QCOMPARE(lines.size(), 10);
+    for (int k : spoiled) {
+        QByteArray &line = lines[k < 0 ? lines.size() / 2 : k];
+        line = "not a date" + line.mid(line.indexOf('\t'));
+    }
+    text = lines.join('\n') + '\n';
+    QVERIFY(writeFile(source, text));
+
+    for (const bool toFile : {true, false}) {
+        const QString out = dir.filePath(QStringLiteral("out.csv"));
+        QStringList arguments{"export", source, "--locale", readLocale, "--format", "txt"};
+        if (toFile)
+            arguments << "-o" << out;
+        const CliRun r = runCli(arguments);
+        if (message.isEmpty()) {
+            QCOMPARE(r.code, 0);
+            QCOMPARE(toFile ? readFile(out) : r.out, text);
+            continue;
+        }
+        QCOMPARE(r.code, 5);
+        QCOMPARE(errorLine(r), "kv518-cli: " + message.arg(lines.size()) + "\n");
+        QCOMPARE(r.out, QByteArray());
+        QVERIFY(!QFile::exists(out));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCliHostile)
+#include "tst_cli_hostile.moc"
