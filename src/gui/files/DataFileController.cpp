@@ -13,6 +13,7 @@
 #include "gui/download/TfrmScope.h"
 #include "gui/files/FileJob.h"
 
+#include <QLocale>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -41,6 +42,16 @@ struct TextRead
     TextFilePoints points;
 };
 
+} // namespace
+
+namespace {
+QString undatedText(qint64 undated, qint64 lines)
+{
+    return QStringLiteral("%1 of %2 lines have a date that cannot be read with the regional format %3")
+        .arg(undated)
+        .arg(lines)
+        .arg(QLocale().name());
+}
 } // namespace
 
 DataFileController::DataFileController(AppContext &ctx, TfrmGraphHost *host, Window window, QObject *parent)
@@ -267,6 +278,9 @@ void DataFileController::openTextFile(const QString &path, QChar separator)
         case TextReadStatus::TooManyLines:
             error = TextDataFile::tooManyLinesMessage();
             break;
+        case TextReadStatus::NotDataFile:
+            error = TextDataFile::notDataFileMessage(path);
+            break;
         case TextReadStatus::Cancelled:
         case TextReadStatus::Ok:
             // A cancel before the first point needs no message. Lines of which
@@ -294,6 +308,9 @@ void DataFileController::openTextFile(const QString &path, QChar separator)
         chart.model().setManualScaleControlX(ScaleControl::sgAutoScale);
         DataFile::setTextPoints(chart.model(), read->points);
         finishFileView(*view);
+        // Such points still load, at time 0; the user hears of them once.
+        if (read->points.undated > 0)
+            m_ctx.prompter().notice(view, undatedText(read->points.undated, read->points.filled));
     });
     window->show();
     job->start();
