@@ -199,6 +199,8 @@ std::optional<int> loadChart(CliContext &ctx, const QCommandLineParser &parser, 
         chart.x = std::move(points.x);
         chart.humidity = std::move(points.humidity);
         chart.temperature = std::move(points.temperature);
+        chart.points = qsizetype(chart.x.size());
+        chart.undated = std::count(chart.x.begin(), chart.x.end(), 0.0);
         return std::nullopt;
     }
     const QChar separator = TextDataFile::separatorFor(path);
