@@ -22,7 +22,7 @@ void CliApp::printOverview()
         out << "  " << (c.name + u' ' + c.usage).trimmed() << "\n      " << c.summary << '\n';
     out << "\n'" << QCoreApplication::applicationName() << " COMMAND --help' describes a command's options.\n"
         << "Exit codes: 0 success, 2 usage, 3 port or meter not found, 4 transfer error, "
-           "5 bad or empty data.\n";
+           "5 bad or empty data, or a recording logger (setup).\n";
 }
 
 int CliApp::run(const QStringList &arguments)
