@@ -1,5 +1,7 @@
 #include "cli/DataCommands.h"
 
+#include "cli/DataFileInput.h"
+
 #include "core/chart/ChartModel.h"
 #include "core/chart/DataSetChart.h"
 #include "core/chart/GraphFile.h"
@@ -208,20 +210,9 @@ std::optional<int> loadChart(CliContext &ctx, const QCommandLineParser &parser, 
         return ctx.fail(ExitCode::Usage, QStringLiteral("%1 is neither a collection file (.518) nor a data file "
                                                         "(.ghf, .txt, .csv).")
                                              .arg(quoted(path)));
-    TextFileExtent extent;
     TextFilePoints points;
-    switch (TextDataFile::read(path, separator, ctx.texts(), extent, points)) {
-    case TextReadStatus::CannotOpen:
-        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot read %1.").arg(quoted(path)));
-    case TextReadStatus::TooManyLines:
-        return ctx.fail(ExitCode::DataError, TextDataFile::tooManyLinesMessage());
-    case TextReadStatus::NotDataFile:
-        return ctx.fail(ExitCode::DataError, TextDataFile::notDataFileMessage(path));
-    default:
-        break;
-    }
-    if (points.filled == 0)
-        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 holds no data line.").arg(quoted(path)));
+    if (auto code = readDataFile(ctx, path, separator, points))
+        return code;
     chart.x = std::move(points.x);
     chart.humidity = std::move(points.humidity);
     chart.temperature = std::move(points.temperature);

@@ -1,5 +1,7 @@
 #include "cli/ReportCommand.h"
 
+#include "cli/DataFileInput.h"
+
 #include "core/data/TDataSetStore.h"
 #include "core/files/TextDataFile.h"
 #include "core/link/MeterMessages.h"
@@ -77,18 +79,9 @@ std::optional<int> loadDataFile(CliContext &ctx, const QCommandLineParser &parse
         return ctx.fail(ExitCode::Usage, QStringLiteral("%1 is neither a collection file (.518) nor a data file "
                                                         "(.txt, .csv).")
                                              .arg(quoted(path)));
-    TextFileExtent extent;
     TextFilePoints points;
-    switch (TextDataFile::read(path, separator, ctx.texts(), extent, points)) {
-    case TextReadStatus::CannotOpen:
-        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot read %1.").arg(quoted(path)));
-    case TextReadStatus::TooManyLines:
-        return ctx.fail(ExitCode::DataError, TextDataFile::tooManyLinesMessage());
-    default:
-        break;
-    }
-    if (points.filled == 0)
-        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 holds no data line.").arg(quoted(path)));
+    if (auto code = readDataFile(ctx, path, separator, points))
+        return code;
     const size_t n = size_t(points.filled);
     data.fileName = QFileInfo(path).fileName();
     data.x.assign(points.x.begin(), points.x.begin() + qsizetype(n));
