@@ -1,0 +1,110 @@
+#include "core/app/AlarmSettings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSettings>
+
+#include <cmath>
+
+namespace {
+
+// No file of ours comes near this; a bigger one is not read at all.
+constexpr qint64 MaxFileSize = 64 * 1024;
+
+const char *const Groups[2] = {"Humidity", "Temperature"};
+
+std::optional<double> number(const QSettings &file, const QString &key)
+{
+    bool ok = false;
+    const double v = file.value(key).toString().trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+QString text(std::optional<double> v)
+{
+    return v ? QString::number(*v, 'g', QLocale::FloatingPointShortest) : QString();
+}
+
+} // namespace
+
+AlarmSettings::AlarmSettings(const QString &programFolder)
+    : m_programFolder(programFolder)
+{
+}
+
+ChannelLimits AlarmSettings::limitsFor(int channel, std::optional<TemperatureUnit> setUnit) const
+{
+    if (channel < 0 || channel > 1)
+        return {};
+    if (channel == 0 || !setUnit)
+        return limits[channel];
+    return AlarmLimits::converted(limits[1], temperatureUnit, *setUnit);
+}
+
+void AlarmSettings::setLimits(int channel, const ChannelLimits &entered, std::optional<TemperatureUnit> unit)
+{
+    if (channel < 0 || channel > 1)
+        return;
+    limits[channel] = entered;
+    if (channel == 1 && unit)
+        temperatureUnit = *unit;
+}
+
+QString AlarmSettings::filePath() const
+{
+    return QDir(m_programFolder).filePath(QStringLiteral("ini/limits.ini"));
+}
+
+void AlarmSettings::load()
+{
+    const QFileInfo info(filePath());
+    if (!info.isFile() || info.size() > MaxFileSize)
+        return;
+    const QSettings file(filePath(), QSettings::IniFormat);
+    if (file.status() != QSettings::NoError)
+        return;
+    for (int c = 0; c < 2; ++c) {
+        const QString group = QLatin1String(Groups[c]) + u'/';
+        ChannelLimits l{number(file, group + QStringLiteral("Low")), number(file, group + QStringLiteral("High"))};
+        if (l.low && l.high && *l.low > *l.high)
+            l = {};
+        limits[c] = l;
+    }
+    temperatureUnit = file.value(QStringLiteral("Temperature/Unit")).toString().trimmed().compare(u"F", Qt::CaseInsensitive) == 0
+        ? TemperatureUnit::Fahrenheit
+        : TemperatureUnit::Celsius;
+    const auto energy = number(file, QStringLiteral("MeanKineticTemperature/ActivationEnergy"));
+    activationEnergy = energy && KineticTemperature::isValidActivationEnergy(*energy)
+        ? *energy
+        : KineticTemperature::DefaultActivationEnergy;
+}
+
+bool AlarmSettings::save(QString *errorText) const
+{
+    const QString folder = QFileInfo(filePath()).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        if (errorText)
+            *errorText = QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QStringLiteral(" directory.");
+        return false;
+    }
+    QSettings file(filePath(), QSettings::IniFormat);
+    file.clear();
+    for (int c = 0; c < 2; ++c) {
+        const QString group = QLatin1String(Groups[c]) + u'/';
+        file.setValue(group + QStringLiteral("Low"), text(limits[c].low));
+        file.setValue(group + QStringLiteral("High"), text(limits[c].high));
+    }
+    file.setValue(QStringLiteral("Temperature/Unit"),
+                  temperatureUnit == TemperatureUnit::Fahrenheit ? QStringLiteral("F") : QStringLiteral("C"));
+    file.setValue(QStringLiteral("MeanKineticTemperature/ActivationEnergy"), text(activationEnergy));
+    file.sync();
+    if (file.status() != QSettings::NoError) {
+        if (errorText)
+            *errorText = QStringLiteral("Cannot create file \"") + QDir::toNativeSeparators(filePath()) + u'"';
+        return false;
+    }
+    return true;
+}
