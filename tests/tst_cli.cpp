@@ -83,6 +83,13 @@ void TestCli::golden_data()
     QTest::newRow("stats 2 de_DE") << QStringList{"stats", s, "--set", "2", "--locale", "de_DE"}
                                    << "sample.stats2.de_DE.txt";
     QTest::newRow("stats 3 json") << QStringList{"stats", s, "--set", "3", "--json"} << "sample.stats3.json";
+    // Runs at the start and the end of the set, a marker above, a reading below.
+    QTest::newRow("stats 1 limits en_US") << QStringList{"stats", s, "--set", "1", "--limits", "temp=0:23.5,hum=42:55",
+                                                         "--locale", "en_US"}
+                                          << "sample.stats1.limits.en_US.txt";
+    QTest::newRow("stats 2 limits json") << QStringList{"stats", s, "--set", "2", "--json", "--limits", "temp=:75",
+                                                        "--activation-energy", "60"}
+                                         << "sample.stats2.limits.json";
 }
 
 void TestCli::golden()
@@ -115,9 +122,13 @@ void TestCli::exportedTextGivesTheSameStatistics()
         const QString txt = dir.filePath(QStringLiteral("set%1.TXT").arg(set));
         QCOMPARE(runCli({"export", sample(), "--set", set, "-o", txt, "--locale", "de_DE"}).code, 0);
         const CliRun fromSet = runCli({"stats", sample(), "--set", set, "--locale", "de_DE"});
-        const CliRun fromText = runCli({"stats", txt, "--locale", "de_DE"});
+        // A text file does not say its unit: the set's is given.
+        const CliRun fromText = runCli({"stats", txt, "--locale", "de_DE", "--unit", set == u"2" ? "F" : "C"});
         QCOMPARE(fromText.code, 0);
         QCOMPARE(fromText.out, fromSet.out);
+        const QByteArray unsaid = runCli({"stats", txt, "--locale", "de_DE"}).out;
+        QVERIFY2(unsaid.contains("\nMean Kinetic Temperature: ") && unsaid.endsWith(" C (readings taken as C; see --unit)\n"),
+                 unsaid.constData());
         QCOMPARE(runCli({"export", txt, "--locale", "de_DE"}).out, readFile(txt));
     }
 }
@@ -131,7 +142,7 @@ void TestCli::graphFiles()
     const CliRun made = runCli({"export", sample(), "--set", "2", "--format", "ghf", "-o", ghf});
     QCOMPARE(made.code, 0);
     QVERIFY(made.out.isEmpty());
-    QCOMPARE(runCli({"stats", ghf, "--locale", "de_DE"}).out,
+    QCOMPARE(runCli({"stats", ghf, "--locale", "de_DE", "--unit", "F"}).out,
              runCli({"stats", sample(), "--set", "2", "--locale", "de_DE"}).out);
     QCOMPARE(runCli({"export", ghf, "--locale", "de_DE"}).out,
              runCli({"export", sample(), "--set", "2", "--locale", "de_DE"}).out);
@@ -176,6 +187,16 @@ void TestCli::usageErrors_data()
     QTest::newRow("csv with a decimal comma") << QStringList{"export", s, "--set", "1", "--format", "csv", "--locale", "de_DE"} << 2;
     QTest::newRow("unknown locale") << QStringList{"sets", s, "--locale", "xx_QQ"} << 2;
     QTest::newRow("other extension") << QStringList{"stats", dataFile("sample.sets.de_DE.json")} << 2;
+    QTest::newRow("limits not a number") << QStringList{"stats", s, "--set", "1", "--limits", "temp=a:8"} << 2;
+    QTest::newRow("limits without a colon") << QStringList{"stats", s, "--set", "1", "--limits", "temp=8"} << 2;
+    QTest::newRow("limits of no channel") << QStringList{"stats", s, "--set", "1", "--limits", "pressure=1:2"} << 2;
+    QTest::newRow("limits twice") << QStringList{"stats", s, "--set", "1", "--limits", "temp=1:2,temp=3:4"} << 2;
+    QTest::newRow("limits low above high") << QStringList{"stats", s, "--set", "1", "--limits", "hum=60:40"} << 2;
+    QTest::newRow("limits with a decimal comma") << QStringList{"stats", s, "--set", "1", "--limits", "temp=2,5:8"} << 2;
+    QTest::newRow("activation energy 0") << QStringList{"stats", s, "--set", "1", "--activation-energy", "0"} << 2;
+    QTest::newRow("activation energy text") << QStringList{"stats", s, "--set", "1", "--activation-energy", "x"} << 2;
+    QTest::newRow("unit K") << QStringList{"stats", dataFile("sample.set1.en_US.txt"), "--unit", "K"} << 2;
+    QTest::newRow("unit of a collection") << QStringList{"stats", s, "--set", "1", "--unit", "F"} << 2;
     QTest::newRow("identify without a port") << QStringList{"identify"} << 2;
     QTest::newRow("download without -o") << QStringList{"download", "--port", "/dev/null"} << 2;
     QTest::newRow("live with count 0") << QStringList{"live", "--port", "/dev/null", "--count", "0"} << 2;

@@ -1,6 +1,7 @@
 #include "cli/DataCommands.h"
 
 #include "cli/DataFileInput.h"
+#include "cli/LimitOptions.h"
 
 #include "core/chart/ChartModel.h"
 #include "core/chart/DataSetChart.h"
@@ -402,46 +403,106 @@ QJsonObject channelJson(const SetStatistics &s, int c)
     };
 }
 
+QJsonValue rounded(std::optional<double> v)
+{
+    return v ? QJsonValue(std::round(*v * 1000.0) / 1000.0) : QJsonValue();
+}
+
+QJsonObject sideJson(const LimitSide &side)
+{
+    QJsonValue longest;
+    if (side.longestLength > 0)
+        longest = QJsonObject{{QStringLiteral("start"), isoTime(side.longestStart)},
+                              {QStringLiteral("seconds"), side.longestSeconds}};
+    return QJsonObject{
+        {QStringLiteral("count"), side.count},
+        {QStringLiteral("seconds"), side.seconds},
+        {QStringLiteral("excursions"), side.excursions},
+        {QStringLiteral("longest"), longest},
+    };
+}
+
+QJsonObject limitsJson(const LimitStatistics &s)
+{
+    return QJsonObject{
+        {QStringLiteral("low"), s.limits.low ? QJsonValue(*s.limits.low) : QJsonValue()},
+        {QStringLiteral("high"), s.limits.high ? QJsonValue(*s.limits.high) : QJsonValue()},
+        {QStringLiteral("above"), sideJson(s.above)},
+        {QStringLiteral("below"), sideJson(s.below)},
+        {QStringLiteral("within_percent"), rounded(s.withinPercent)},
+    };
+}
+
+const QString StatsUsage = QStringLiteral("FILE [--set N] [--json] [--locale NAME] [--limits temp=LOW:HIGH,hum=LOW:HIGH] "
+                                          "[--activation-energy E] [--unit C|F]");
+
 int runStats(CliContext &ctx, const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("set"), QStringLiteral("The data set (1 = the first) of a collection file."),
                       QStringLiteral("N")});
     parser.addOption({QStringLiteral("json"), QStringLiteral("Print a JSON object.")});
-    if (auto code = ctx.parse(parser, arguments, true, QStringLiteral("FILE [--set N] [--json] [--locale NAME]")))
+    LimitOptions::addTo(parser);
+    if (auto code = ctx.parse(parser, arguments, true, StatsUsage))
         return *code;
     const QString path = onePath(parser);
     if (path.isEmpty())
         return ctx.fail(ExitCode::Usage, QStringLiteral("stats takes one collection or data file (see --help)."));
+    LimitOptions options;
+    if (auto code = options.read(ctx, parser))
+        return *code;
+    if (auto code = options.checkUnitFor(ctx, isCollection(path)))
+        return *code;
     ChartData chart;
     if (auto code = loadChart(ctx, parser, path, chart))
         return *code;
 
     const DateTimeText &texts = ctx.texts();
-    const SetStatistics s = Statistics::wholeSet(chart.series());
+    const ChartSeries series = chart.series();
+    const SetStatistics s = Statistics::wholeSet(series);
     StatisticsTexts panel[2] = {Statistics::panelTexts(s, 0, texts), Statistics::panelTexts(s, 1, texts)};
     // The download view shows a data set's own interval and start, not the estimate.
     QString rate = panel[0].samplingRate;
     QString start = panel[0].startTime;
     QJsonValue isoStart = s.points > 0 ? QJsonValue(isoTime(s.first)) : QJsonValue();
+    qint64 interval = s.rateSeconds;
     if (chart.fromCollection) {
         rate = DateTimeText::samplingRate(chart.interval);
         start = texts.dateTime(chart.start);
         isoStart = isoTime(chart.start);
+        interval = chart.interval;
+    }
+    // A data file's readings carry no unit: Celsius unless --unit says otherwise.
+    const TemperatureUnit unit = chart.fromCollection
+        ? (chart.fahrenheit ? TemperatureUnit::Fahrenheit : TemperatureUnit::Celsius)
+        : options.unit.value_or(TemperatureUnit::Celsius);
+    const QString unitName = unit == TemperatureUnit::Fahrenheit ? QStringLiteral("F") : QStringLiteral("C");
+    const std::optional<double> mkt = KineticTemperature::compute(
+        series.y[1].first(size_t(s.points)), unit, options.activationEnergy);
+    std::optional<LimitStatistics> limits[2];
+    for (int c = 0; c < 2; ++c) {
+        if (options.limits[c].isSet())
+            limits[c] = AlarmLimits::evaluate(series.x[c].first(size_t(s.points)), series.y[c].first(size_t(s.points)),
+                                              options.limits[c], interval);
     }
 
     if (parser.isSet(QStringLiteral("json"))) {
+        QJsonObject channels[2] = {channelJson(s, 0), channelJson(s, 1)};
+        for (int c = 0; c < 2; ++c) {
+            if (limits[c])
+                channels[c].insert(QStringLiteral("limits"), limitsJson(*limits[c]));
+        }
         QJsonObject o{
             {QStringLiteral("points"), qint64(s.points)},
             {QStringLiteral("rate"), rate},
             {QStringLiteral("start"), isoStart},
-            {QStringLiteral("humidity"), channelJson(s, 0)},
-            {QStringLiteral("temperature"), channelJson(s, 1)},
+            {QStringLiteral("humidity"), channels[0]},
+            {QStringLiteral("temperature"), channels[1]},
+            {QStringLiteral("mkt"), rounded(mkt)},
+            {QStringLiteral("unit"), unitName},
         };
-        if (chart.fromCollection) {
+        if (chart.fromCollection)
             o.insert(QStringLiteral("set"), chart.set);
-            o.insert(QStringLiteral("unit"), chart.fahrenheit ? QStringLiteral("F") : QStringLiteral("C"));
-        }
         ctx.out() << QJsonDocument(o).toJson(QJsonDocument::Indented);
         return int(ExitCode::Success);
     }
@@ -455,7 +516,17 @@ int runStats(CliContext &ctx, const QStringList &arguments)
         out << names[c] << " MAX: " << panel[c].maximum << '\n'
             << names[c] << " MIN: " << panel[c].minimum << '\n'
             << names[c] << " AVG: " << panel[c].average << '\n';
+        if (!limits[c])
+            continue;
+        out << names[c] << " Limits: " << AlarmLimits::limitsText(limits[c]->limits, texts) << '\n'
+            << names[c] << " Above: " << AlarmLimits::sideText(limits[c]->above, texts) << '\n'
+            << names[c] << " Below: " << AlarmLimits::sideText(limits[c]->below, texts) << '\n'
+            << names[c] << " Within: " << AlarmLimits::withinText(*limits[c], texts) << '\n';
     }
+    out << "Mean Kinetic Temperature: " << (mkt ? texts.oneDecimal(*mkt) + u' ' + unitName : QStringLiteral("****"));
+    if (!chart.fromCollection && !options.unit)
+        out << " (readings taken as C; see --unit)";
+    out << '\n';
     return int(ExitCode::Success);
 }
 
@@ -468,8 +539,10 @@ QList<CliCommand> commands()
          QStringLiteral("List the data sets of a collection file."), runSets},
         {QStringLiteral("export"), QStringLiteral("FILE [--set N] [--format txt|csv|ghf] [-o OUT] [--locale NAME]"),
          QStringLiteral("Write a data set (or a data file) as a TXT, CSV or graph file."), runExport},
-        {QStringLiteral("stats"), QStringLiteral("FILE [--set N] [--json] [--locale NAME]"),
-         QStringLiteral("Maximum, minimum and average of both channels."), runStats},
+        {QStringLiteral("stats"), StatsUsage,
+         QStringLiteral("Maximum, minimum and average of both channels, the mean kinetic temperature, and how the "
+                        "readings lie against alarm limits."),
+         runStats},
     };
 }
 

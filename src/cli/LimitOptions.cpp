@@ -1,0 +1,119 @@
+#include "cli/LimitOptions.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+namespace {
+
+const QString LimitsOption = QStringLiteral("limits");
+const QString EnergyOption = QStringLiteral("activation-energy");
+const QString UnitOption = QStringLiteral("unit");
+
+bool parseNumber(QStringView text, std::optional<double> &value)
+{
+    text = text.trimmed();
+    if (text.isEmpty()) {
+        value.reset();
+        return true;
+    }
+    bool ok = false;
+    const double v = QLocale::c().toDouble(text, &ok);
+    if (!ok || !std::isfinite(v))
+        return false;
+    value = v;
+    return true;
+}
+
+} // namespace
+
+void LimitOptions::addTo(QCommandLineParser &parser)
+{
+    parser.addOption({LimitsOption,
+                      QStringLiteral("Alarm limits: temp=LOW:HIGH,hum=LOW:HIGH (either side may be empty, as in "
+                                     "temp=:8; the temperature in the data set's unit)."),
+                      QStringLiteral("LIMITS")});
+    parser.addOption({EnergyOption,
+                      QStringLiteral("Activation energy of the mean kinetic temperature in kJ/mol (default 83.144)."),
+                      QStringLiteral("E")});
+    parser.addOption({UnitOption,
+                      QStringLiteral("The temperature unit of a data file's readings, C or F (default C); a "
+                                     "collection's data set carries its own."),
+                      QStringLiteral("C|F")});
+}
+
+bool LimitOptions::parseLimits(const QString &text, ChannelLimits (&limits)[2], QString *error)
+{
+    const auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    bool seen[2] = {false, false};
+    ChannelLimits parsed[2];
+    for (const QStringView item : QStringView(text).split(u',')) {
+        const qsizetype equals = item.indexOf(u'=');
+        const qsizetype colon = item.indexOf(u':');
+        if (equals < 0 || colon < equals)
+            return fail(QStringLiteral("--limits: \"%1\" is not CHANNEL=LOW:HIGH (for example temp=2:8,hum=:60).")
+                            .arg(item.toString()));
+        const QStringView name = item.left(equals).trimmed();
+        int channel = -1;
+        if (name == u"temp" || name == u"temperature")
+            channel = 1;
+        else if (name == u"hum" || name == u"humidity")
+            channel = 0;
+        if (channel < 0)
+            return fail(QStringLiteral("--limits: \"%1\" is no channel; use temp or hum.").arg(name.toString()));
+        if (seen[channel])
+            return fail(QStringLiteral("--limits: %1 is given twice.").arg(name.toString()));
+        seen[channel] = true;
+        ChannelLimits &l = parsed[channel];
+        const QStringView low = item.mid(equals + 1, colon - equals - 1);
+        const QStringView high = item.mid(colon + 1);
+        if (!parseNumber(low, l.low) || !parseNumber(high, l.high))
+            return fail(QStringLiteral("--limits: \"%1\" holds something that is not a number (write decimals with "
+                                       "a point).")
+                            .arg(item.toString()));
+        if (l.low && l.high && *l.low > *l.high)
+            return fail(QStringLiteral("--limits: the low limit of %1 lies above its high limit.").arg(name.toString()));
+    }
+    limits[0] = parsed[0];
+    limits[1] = parsed[1];
+    return true;
+}
+
+std::optional<int> LimitOptions::read(CliContext &ctx, const QCommandLineParser &parser)
+{
+    if (parser.isSet(LimitsOption)) {
+        QString error;
+        if (!parseLimits(parser.value(LimitsOption), limits, &error))
+            return ctx.fail(ExitCode::Usage, error);
+    }
+    if (parser.isSet(EnergyOption)) {
+        bool ok = false;
+        const double e = QLocale::c().toDouble(parser.value(EnergyOption).trimmed(), &ok);
+        if (!ok || !KineticTemperature::isValidActivationEnergy(e))
+            return ctx.fail(ExitCode::Usage, QStringLiteral("--activation-energy must be a number of kJ/mol above 0 "
+                                                            "and at most 10000."));
+        activationEnergy = e;
+    }
+    if (parser.isSet(UnitOption)) {
+        const QString u = parser.value(UnitOption).trimmed().toUpper();
+        if (u == QLatin1String("C"))
+            unit = TemperatureUnit::Celsius;
+        else if (u == QLatin1String("F"))
+            unit = TemperatureUnit::Fahrenheit;
+        else
+            return ctx.fail(ExitCode::Usage, QStringLiteral("--unit must be C or F."));
+    }
+    return std::nullopt;
+}
+
+std::optional<int> LimitOptions::checkUnitFor(CliContext &ctx, bool collection) const
+{
+    if (collection && unit)
+        return ctx.fail(ExitCode::Usage,
+                        QStringLiteral("--unit applies to data files only; a collection's data set carries its unit."));
+    return std::nullopt;
+}

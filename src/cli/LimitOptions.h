@@ -1,0 +1,32 @@
+#pragma once
+
+#include "cli/CliContext.h"
+#include "core/data/AlarmLimits.h"
+
+#include <QCommandLineParser>
+#include <QString>
+
+#include <optional>
+
+// The alarm limit and mean kinetic temperature options that `stats` and
+// `report` share: --limits temp=LOW:HIGH,hum=LOW:HIGH, --activation-energy E
+// (kJ/mol) and --unit C|F for a data file, whose readings carry no unit.
+struct LimitOptions
+{
+    ChannelLimits limits[2];   // 0 humidity, 1 temperature
+    double activationEnergy = KineticTemperature::DefaultActivationEnergy;
+    std::optional<TemperatureUnit> unit;   // as given with --unit
+
+    static void addTo(QCommandLineParser &parser);
+    // Reads the options of a parsed command line; an exit code (with the
+    // message printed) when one of them is wrong.
+    std::optional<int> read(CliContext &ctx, const QCommandLineParser &parser);
+    // --unit names the unit of a data file's readings; a collection's data
+    // set carries its own, so there it is refused.
+    std::optional<int> checkUnitFor(CliContext &ctx, bool collection) const;
+
+    // "temp=2:8,hum=:60": either side may be empty. Numbers are written with a
+    // decimal point whatever the locale (the comma separates the channels).
+    // False, with a message, for anything else or a low above the high limit.
+    static bool parseLimits(const QString &text, ChannelLimits (&limits)[2], QString *error);
+};
