@@ -93,20 +93,24 @@ void TestReportCli::holdsTheWindowsTexts()
     QFETCH(QString, set);
     QFETCH(QString, locale);
     const QString out = path(QStringLiteral("r.pdf"));
-    const CliRun r = runCli({"report", sample(), "--set", set, "-o", out, "--locale", locale});
+    const QStringList limits{"--limits", "temp=0:23.5,hum=42:55"};
+    const CliRun r = runCli(QStringList{"report", sample(), "--set", set, "-o", out, "--locale", locale} + limits);
     QCOMPARE(r.code, 0);
     QVERIFY(r.err.isEmpty() || !r.err.contains("kv518-cli:"));
     const QString text = pdfText(out);
     QVERIFY(!text.isEmpty());
 
-    const CliRun stats = runCli({"stats", sample(), "--set", set, "--locale", locale});
+    const CliRun stats = runCli(QStringList{"stats", sample(), "--set", set, "--locale", locale} + limits);
     QCOMPARE(stats.code, 0);
     QStringList expected;
     for (const QString &line : QString::fromUtf8(stats.out).split(u'\n', Qt::SkipEmptyParts)) {
         const QString label = line.section(QStringLiteral(": "), 0, 0);
         const QString value = line.section(QStringLiteral(": "), 1);
         if (label.endsWith(QLatin1String(" MAX")) || label.endsWith(QLatin1String(" MIN"))
-            || label.endsWith(QLatin1String(" AVG")) || label == QLatin1String("Start Time"))
+            || label.endsWith(QLatin1String(" AVG")) || label == QLatin1String("Start Time")
+            || label.endsWith(QLatin1String(" Limits")) || label.endsWith(QLatin1String(" Above"))
+            || label.endsWith(QLatin1String(" Below")) || label.endsWith(QLatin1String(" Within"))
+            || label == QLatin1String("Mean Kinetic Temperature"))
             QVERIFY2(text.contains(value), qPrintable(line));
         else if (label == QLatin1String("Data No."))
             QVERIFY(text.contains(QRegularExpression(spaced({"Data No.", value}))));

@@ -1,6 +1,7 @@
 #include "cli/ReportCommand.h"
 
 #include "cli/DataFileInput.h"
+#include "cli/LimitOptions.h"
 
 #include "core/data/TDataSetStore.h"
 #include "core/files/TextDataFile.h"
@@ -20,7 +21,8 @@ namespace ReportCommand {
 namespace {
 
 const QString Usage = QStringLiteral(
-    "FILE [--set N] -o OUT.pdf [--locale NAME] [--from TIME] [--to TIME] [--no-table]");
+    "FILE [--set N] -o OUT.pdf [--locale NAME] [--from TIME] [--to TIME] [--no-table] "
+    "[--limits temp=LOW:HIGH,hum=LOW:HIGH] [--activation-energy E] [--unit C|F]");
 
 QString quoted(const QString &path)
 {
@@ -153,7 +155,11 @@ int runReport(CliContext &ctx, const QStringList &arguments)
     parser.addOption({QStringLiteral("to"), QStringLiteral("Only samples at or before TIME."),
                       QStringLiteral("TIME")});
     parser.addOption({QStringLiteral("no-table"), QStringLiteral("Leave the sample table out (page 1 only).")});
+    LimitOptions::addTo(parser);
     if (auto code = ctx.parse(parser, arguments, true, Usage))
+        return *code;
+    LimitOptions limits;
+    if (auto code = limits.read(ctx, parser))
         return *code;
     const QStringList paths = parser.positionalArguments();
     if (paths.size() != 1)
@@ -164,6 +170,9 @@ int runReport(CliContext &ctx, const QStringList &arguments)
 
     ReportLayout::Options options;
     options.table = !parser.isSet(QStringLiteral("no-table"));
+    options.limits[0] = limits.limits[0];
+    options.limits[1] = limits.limits[1];
+    options.activationEnergy = limits.activationEnergy;
     if (auto code = timeOption(ctx, parser, QStringLiteral("from"), options.from))
         return *code;
     if (auto code = timeOption(ctx, parser, QStringLiteral("to"), options.to))
@@ -172,8 +181,12 @@ int runReport(CliContext &ctx, const QStringList &arguments)
     const QString path = paths.first();
     ReportData data;
     const bool collection = QFileInfo(path).suffix().compare(QLatin1String("518"), Qt::CaseInsensitive) == 0;
+    if (auto code = limits.checkUnitFor(ctx, collection))
+        return *code;
     if (auto code = collection ? loadCollection(ctx, parser, path, data) : loadDataFile(ctx, parser, path, data))
         return *code;
+    if (limits.unit)
+        data.unit = *limits.unit == TemperatureUnit::Fahrenheit ? QStringLiteral("F") : QStringLiteral("C");
     if (options.from || options.to)
         data = data.window(options.from, options.to);
 
@@ -192,7 +205,8 @@ int runReport(CliContext &ctx, const QStringList &arguments)
 QList<CliCommand> commands()
 {
     return {{QStringLiteral("report"), Usage,
-             QStringLiteral("Write a data set (or a data file) as a PDF report: header, chart, statistics, samples."),
+             QStringLiteral("Write a data set (or a data file) as a PDF report: header, chart, statistics, alarm "
+                            "limits, samples."),
              runReport}};
 }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <span>
+#include <vector>
 
 namespace ReportChart {
 
@@ -177,8 +178,19 @@ QString tickText(double v, double step, const DateTimeText &texts)
     return texts.fixed(v, decimals);
 }
 
+// The limits that are set, low first.
+std::vector<double> limitValues(const ChannelLimits &limits)
+{
+    std::vector<double> v;
+    if (limits.low)
+        v.push_back(*limits.low);
+    if (limits.high)
+        v.push_back(*limits.high);
+    return v;
+}
+
 void paintPanel(QPainter &p, const QRectF &area, const QString &title, Range xr, std::span<const double> xs,
-                std::span<const float> ys, const DateTimeText &texts, bool timeLabels)
+                std::span<const float> ys, const DateTimeText &texts, bool timeLabels, const ChannelLimits &limits)
 {
     const QFontMetricsF fm(p.font());
     const double labelWidth = fm.horizontalAdvance(QStringLiteral("-0000.0")) + 6.0;
@@ -187,7 +199,13 @@ void paintPanel(QPainter &p, const QRectF &area, const QString &title, Range xr,
                       area.height() - fm.height() - 2.0 - timeHeight);
 
     double step = 1.0;
-    const Range yr = niceRange(valueRange(ys), step);
+    Range values = valueRange(ys);
+    const std::vector<double> lines = limitValues(limits);
+    for (const double v : lines) {
+        values.lo = std::min(values.lo, v);
+        values.hi = std::max(values.hi, v);
+    }
+    const Range yr = niceRange(values, step);
     Panel panel(p, plot, xr, yr);
 
     p.setPen(QPen(Qt::black, 0.8));
@@ -227,13 +245,22 @@ void paintPanel(QPainter &p, const QRectF &area, const QString &title, Range xr,
     p.setClipRect(plot);
     p.setPen(QPen(Qt::black, 0.7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     panel.drawLine(xs, ys);
+    p.setPen(QPen(Qt::black, 0.8, Qt::DashLine));
+    for (const double v : lines) {
+        const double y = panel.at(xr.lo, v).y();
+        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+    }
     p.restore();
 }
 
 } // namespace
 
-void paint(QPainter &painter, const QRectF &area, const ReportData &data, const DateTimeText &texts)
+void paint(QPainter &painter, const QRectF &area, const ReportData &data, const DateTimeText &texts,
+           std::span<const ChannelLimits> limits)
 {
+    const ChannelLimits none;
+    const ChannelLimits &humidityLimits = limits.size() > 0 ? limits[0] : none;
+    const ChannelLimits &temperatureLimits = limits.size() > 1 ? limits[1] : none;
     Range xr{0.0, 1.0};
     if (!data.x.empty()) {
         const auto [lo, hi] = std::minmax_element(data.x.begin(), data.x.end());
@@ -244,9 +271,9 @@ void paint(QPainter &painter, const QRectF &area, const ReportData &data, const 
     const double half = area.height() / 2.0;
     const QString unit = data.unit.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(data.unit);
     paintPanel(painter, QRectF(area.left(), area.top(), area.width(), half - 6.0), QStringLiteral("Humidity (%)"), xr,
-               data.x, data.humidity, texts, false);
+               data.x, data.humidity, texts, false, humidityLimits);
     paintPanel(painter, QRectF(area.left(), area.top() + half, area.width(), half), QStringLiteral("Temperature") + unit,
-               xr, data.x, data.temperature, texts, true);
+               xr, data.x, data.temperature, texts, true, temperatureLimits);
 }
 
 } // namespace ReportChart

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "core/data/AlarmLimits.h"
+
 #include <QRectF>
+
+#include <span>
 
 class DateTimeText;
 class QPainter;
@@ -10,9 +14,11 @@ struct ReportData;
 // scale, in black so that it prints and copies well. Drawn with QPainter
 // strokes, so it stays vector in a PDF; a long data set is thinned to the
 // highest and lowest reading per hair's breadth of the plot, which looks the
-// same and keeps the file small. Out-of-range markers are gaps.
+// same and keeps the file small. Out-of-range markers are gaps. Alarm limits
+// (by channel: humidity, temperature) are dashed lines, kept within the scale.
 namespace ReportChart {
 
-void paint(QPainter &painter, const QRectF &area, const ReportData &data, const DateTimeText &texts);
+void paint(QPainter &painter, const QRectF &area, const ReportData &data, const DateTimeText &texts,
+           std::span<const ChannelLimits> limits = {});
 
 } // namespace ReportChart

@@ -60,11 +60,17 @@ public:
         }
         y += 14.0;
 
-        const double statsHeight = 4.0 * (fm.height() + 3.0) + 8.0;
+        // The table of extremes, a line for the mean kinetic temperature and
+        // three for each channel with limits.
+        int lines = 5;
+        for (int c = 0; c < 2; ++c)
+            lines += m_layout.hasLimits(c) ? 3 : 0;
+        const double statsHeight = lines * (fm.height() + 3.0) + 8.0;
         const double chartBottom = m_body.bottom() - statsHeight - 24.0;
         m_p.setFont(reportFont(7.5));
+        const ChannelLimits limits[2] = {m_layout.limits(0), m_layout.limits(1)};
         ReportChart::paint(m_p, QRectF(m_body.left(), y, m_body.width(), chartBottom - y), m_layout.data(),
-                           m_layout.texts());
+                           m_layout.texts(), limits);
 
         statistics(chartBottom + 12.0);
         footer(1);
@@ -116,6 +122,25 @@ private:
             const QString cells[] = {t.name, t.maximum, t.minimum, t.average};
             for (int c = 0; c < 4; ++c)
                 m_p.drawText(QPointF(m_body.left() + col[c], y), cells[c]);
+        }
+        y += rowHeight * 1.5;
+        m_p.drawText(QPointF(m_body.left(), y),
+                     QStringLiteral("Mean Kinetic Temperature: %1   (activation energy %2 kJ/mol)")
+                         .arg(m_layout.meanKineticTemperature(),
+                              m_layout.texts().fixed(m_layout.options().activationEnergy, 3)));
+        for (int channel = 0; channel < 2; ++channel) {
+            if (!m_layout.hasLimits(channel))
+                continue;
+            const ReportLayout::LimitTexts t = m_layout.limitStatistics(channel);
+            y += rowHeight;
+            m_p.setFont(reportFont(9, true));
+            m_p.drawText(QPointF(m_body.left(), y), t.name + QStringLiteral(" limits: ") + t.limits
+                                                         + QStringLiteral("   within: ") + t.within);
+            m_p.setFont(reportFont(9));
+            y += rowHeight;
+            m_p.drawText(QPointF(m_body.left() + col[1], y), QStringLiteral("Above: ") + t.above);
+            y += rowHeight;
+            m_p.drawText(QPointF(m_body.left() + col[1], y), QStringLiteral("Below: ") + t.below);
         }
     }
 

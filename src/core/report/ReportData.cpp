@@ -8,6 +8,15 @@ ChartSeries ReportData::series() const
             {std::span<const float>(humidity), std::span<const float>(temperature)}};
 }
 
+std::optional<TemperatureUnit> ReportData::temperatureUnit() const
+{
+    if (unit == QLatin1String("F"))
+        return TemperatureUnit::Fahrenheit;
+    if (unit == QLatin1String("C"))
+        return TemperatureUnit::Celsius;
+    return std::nullopt;
+}
+
 ReportData ReportData::fromStore(const TDataSetStore &store, int k, const QString &fileName)
 {
     ReportData d;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/data/AlarmLimits.h"
 #include "core/data/Statistics.h"
 
 #include <QString>
@@ -23,6 +24,8 @@ struct ReportData
     std::vector<float> temperature;
 
     qsizetype points() const { return qsizetype(x.size()); }
+    // The unit as a value; empty when the source does not say.
+    std::optional<TemperatureUnit> temperatureUnit() const;
     ChartSeries series() const;
 
     // Data set k (0-based) of a store.

@@ -19,12 +19,16 @@ QString ReportLayout::startText() const
     return Statistics::panelTexts(m_statistics, 0, m_texts).startTime;
 }
 
-QString ReportLayout::rateText() const
+qint64 ReportLayout::intervalSeconds() const
 {
     // A data set's own interval, as the download view shows it; a file has
     // only the estimate from its points.
-    const qint64 seconds = m_data.intervalSeconds ? *m_data.intervalSeconds : m_statistics.rateSeconds;
-    return DateTimeText::samplingRate(seconds) + QStringLiteral(" mm:ss");
+    return m_data.intervalSeconds ? *m_data.intervalSeconds : m_statistics.rateSeconds;
+}
+
+QString ReportLayout::rateText() const
+{
+    return DateTimeText::samplingRate(intervalSeconds()) + QStringLiteral(" mm:ss");
 }
 
 QList<ReportLayout::Field> ReportLayout::headerFields() const
@@ -68,6 +72,42 @@ ReportLayout::ChannelTexts ReportLayout::statistics(int channel) const
     c.minimum = t.minimum;
     c.average = t.average;
     return c;
+}
+
+bool ReportLayout::hasLimits(int channel) const
+{
+    return limits(channel).isSet();
+}
+
+ReportLayout::LimitTexts ReportLayout::limitStatistics(int channel) const
+{
+    LimitTexts t;
+    if (!hasLimits(channel))
+        return t;
+    const ChartSeries series = m_data.series();
+    const int c = channel == 0 ? 0 : 1;
+    const LimitStatistics s = AlarmLimits::evaluate(series.x[c], series.y[c], limits(c), intervalSeconds());
+    t.name = c == 0 ? QStringLiteral("Humidity") : QStringLiteral("Temperature");
+    t.limits = AlarmLimits::limitsText(s.limits, m_texts);
+    t.above = AlarmLimits::sideText(s.above, m_texts);
+    t.below = AlarmLimits::sideText(s.below, m_texts);
+    t.within = AlarmLimits::withinText(s, m_texts);
+    return t;
+}
+
+QString ReportLayout::meanKineticTemperature() const
+{
+    const std::optional<TemperatureUnit> unit = m_data.temperatureUnit();
+    const TemperatureUnit shown = unit.value_or(TemperatureUnit::Celsius);
+    const std::optional<double> mkt
+        = KineticTemperature::compute(m_data.temperature, shown, m_options.activationEnergy);
+    if (!mkt)
+        return QStringLiteral("****");
+    QString text = m_texts.oneDecimal(*mkt) + (shown == TemperatureUnit::Fahrenheit ? QStringLiteral(" F")
+                                                                                      : QStringLiteral(" C"));
+    if (!unit)
+        text += QStringLiteral(" (readings taken as C)");
+    return text;
 }
 
 QStringList ReportLayout::tableHeadings()

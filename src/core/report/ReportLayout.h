@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/data/AlarmLimits.h"
 #include "core/data/DateTimeText.h"
 #include "core/data/Statistics.h"
 #include "core/report/ReportData.h"
@@ -15,6 +16,9 @@ struct ReportOptions
     std::optional<double> from;   // the time window the data was cut to
     std::optional<double> to;
     bool table = true;            // false: page 1 alone
+    // Alarm limits by channel (0 humidity, 1 temperature), in the data's unit.
+    ChannelLimits limits[2];
+    double activationEnergy = KineticTemperature::DefaultActivationEnergy;
 };
 
 // What a report of one data set says and how it falls into pages, without
@@ -47,6 +51,7 @@ public:
 
     const ReportData &data() const { return m_data; }
     const DateTimeText &texts() const { return m_texts; }
+    const Options &options() const { return m_options; }
 
     // Page 1's header: file, data set, start time, sampling rate, number of
     // samples, unit, and the time window when one was given.
@@ -54,6 +59,24 @@ public:
     // The short header repeated above the sample table.
     QString runningHeader() const;
     ChannelTexts statistics(int channel) const;
+
+    // How a channel's samples lie against its limits; empty texts for a
+    // channel without limits.
+    struct LimitTexts
+    {
+        QString name;      // "Humidity" or "Temperature"
+        QString limits;    // "2.0 to 8.0"
+        QString above;
+        QString below;
+        QString within;
+    };
+    bool hasLimits(int channel) const;
+    LimitTexts limitStatistics(int channel) const;
+    const ChannelLimits &limits(int channel) const { return m_options.limits[channel == 0 ? 0 : 1]; }
+    // The mean kinetic temperature with its unit ("15.7 C"); a data file,
+    // whose unit is not known, is read as Celsius and says so. "****" when
+    // no reading counts.
+    QString meanKineticTemperature() const;
 
     static QStringList tableHeadings();
     QStringList tableRow(qsizetype index) const;
@@ -73,6 +96,7 @@ public:
 private:
     QString startText() const;
     QString rateText() const;
+    qint64 intervalSeconds() const;
 
     const ReportData &m_data;
     const DateTimeText &m_texts;
