@@ -36,6 +36,8 @@ private slots:
     void tableRowsAreTheDataListsTexts();
     void statisticsAreThePanelsTexts();
     void headerOfADataSet();
+    void limitsAndMeanKineticTemperature_data();
+    void limitsAndMeanKineticTemperature();
     void timeWindow();
     void parseTime_data();
     void parseTime();
@@ -182,6 +184,40 @@ void TestReport::headerOfADataSet()
     QCOMPARE(d.points(), 30);
     QCOMPARE(d.temperature.front(), store.Values().at(2 * store.firstSample(1) + 1));
     QVERIFY(layout.runningHeader().startsWith(QStringLiteral("field.518   Data Set 2")));
+}
+
+void TestReport::limitsAndMeanKineticTemperature_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QString>("mkt");
+    // samples(10): temperatures 20 21 22 23 24 20 21 22 23 24, one a minute.
+    QTest::newRow("Celsius set") << "C" << "22.1 C";
+    QTest::newRow("Fahrenheit set") << "F" << "22.1 F";   // 22.073 F, the same readings as degrees F
+    QTest::newRow("a file says no unit") << "" << "22.1 C (readings taken as C)";
+}
+
+void TestReport::limitsAndMeanKineticTemperature()
+{
+    QFETCH(QString, unit);
+    QFETCH(QString, mkt);
+    ReportData d = samples(10);
+    d.unit = unit;
+    const DateTimeText texts(QLocale(QStringLiteral("en_GB")));
+    ReportOptions options;
+    options.limits[1] = {std::nullopt, 22.0};
+    const ReportLayout layout(d, texts, options);
+    QCOMPARE(layout.meanKineticTemperature(), mkt);
+    QVERIFY(!layout.hasLimits(0));
+    QCOMPARE(layout.limitStatistics(0).above, QString());
+    const ReportLayout::LimitTexts t = layout.limitStatistics(1);
+    QCOMPARE(t.limits, QStringLiteral("up to 22.0"));
+    // 23 and 24 twice: two runs of two minutes, on the file's estimated interval.
+    QCOMPARE(t.above, QStringLiteral("4 samples, 0:04:00, 2 excursions, longest 0:02:00 from ")
+                          + texts.dateTime(d.x[3]));
+    QCOMPARE(t.below, QStringLiteral("none"));
+    QCOMPARE(t.within, QStringLiteral("60.0 %"));
+    // No reading: no figure.
+    QCOMPARE(ReportLayout(ReportData(), texts, options).meanKineticTemperature(), QStringLiteral("****"));
 }
 
 void TestReport::timeWindow()
