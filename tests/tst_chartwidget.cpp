@@ -1,3 +1,4 @@
+#include "chart/ChartLooks.h"
 #include "chart/ChartWidget.h"
 #include "core/chart/ChartPreparation.h"
 
@@ -31,6 +32,16 @@ class TestChartWidget : public QObject
     std::unique_ptr<ChartWidget> m_chart;
 
     ChartWidget &chart() { return *m_chart; }
+
+    QList<QCPItemStraightLine *> limitItems()
+    {
+        QList<QCPItemStraightLine *> lines;
+        for (int i = 0; i < chart().plot()->itemCount(); ++i) {
+            if (auto *line = qobject_cast<QCPItemStraightLine *>(chart().plot()->item(i)))
+                lines << line;
+        }
+        return lines;
+    }
 
     void unsplit()
     {
@@ -215,6 +226,67 @@ private slots:
         QVERIFY(qAbs((x.second - x.first) * 86400.0 - 2.0) < 1e-3);
         QCOMPARE(chart().visibleYRange(0), qMakePair(49.0, 51.0));
         QCOMPARE(m.manualMaxY(), 50.0); // the limits themselves stay as given
+    }
+
+    // A limit line lies on the axis of its subset, dashed in the subset's
+    // colour; a self-scaling axis widens to show it, a manual one does not;
+    // clearing the lines removes them and gives the data's range back.
+    void limitLines_data()
+    {
+        QTest::addColumn<bool>("split");
+        QTest::addColumn<int>("subset");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<bool>("manual");
+        QTest::addColumn<int>("axis");
+        QTest::newRow("humidity above the readings, split") << true << 0 << 90.0 << false << 0;
+        QTest::newRow("temperature above the readings, split") << true << 1 << 40.0 << false << 1;
+        QTest::newRow("temperature below the readings, shared axis") << false << 1 << 5.0 << false << 0;
+        QTest::newRow("manual scale stays") << true << 1 << 40.0 << true << 1;
+    }
+
+    void limitLines()
+    {
+        QFETCH(bool, split);
+        QFETCH(int, subset);
+        QFETCH(double, value);
+        QFETCH(bool, manual);
+        QFETCH(int, axis);
+        ChartModel &m = chart().model();
+        for (int a : {0, 1}) {
+            m.setWorkingAxis(a);
+            m.setManualScaleControlY(manual ? ScaleControl::sgManualMinAndMax : ScaleControl::sgAutoScale);
+            m.setManualMinY(10.0);
+            m.setManualMaxY(30.0);
+        }
+        m.setWorkingAxis(0);
+        if (split)
+            chart().redraw();
+        else
+            unsplit();
+        QCOMPARE(chart().axisCount(), split ? 2 : 1);
+        const auto before = chart().visibleYRange(axis);
+
+        chart().setLimitLines({{subset, value}});
+        chart().redraw();
+        const QList<QCPItemStraightLine *> lines = limitItems();
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lines[0]->clipAxisRect(), chart().plot()->axisRects().at(axis));
+        QCOMPARE(lines[0]->point1->coords().y(), value);
+        QCOMPARE(lines[0]->point2->coords().y(), value);
+        QCOMPARE(lines[0]->pen().style(), Qt::DashLine);
+        QCOMPARE(lines[0]->pen().color(), ChartLooks::argbColor(m.subsetColor(subset)));
+        const auto range = chart().visibleYRange(axis);
+        if (manual) {
+            QCOMPARE(range, before);
+        } else {
+            QVERIFY2(range.first < value && value < range.second,
+                     qPrintable(QStringLiteral("%1 outside %2 .. %3").arg(value).arg(range.first).arg(range.second)));
+        }
+
+        chart().setLimitLines({});
+        chart().redraw();
+        QVERIFY(limitItems().isEmpty());
+        QCOMPARE(chart().visibleYRange(axis), before);
     }
 
     void customizeDialog_data()

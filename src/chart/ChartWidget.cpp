@@ -113,7 +113,7 @@ void ChartWidget::invalidateImage()
 {
     const auto pending = [this](ChartModel::Part p) { return m_model.revision(p) != m_built[int(p)]; };
     const bool onlyLines = !pending(ChartModel::Part::Data) && !pending(ChartModel::Part::Looks)
-        && !pending(ChartModel::Part::Annotations);
+        && !pending(ChartModel::Part::Annotations) && m_limitLinesBuilt;
     if (onlyLines && !m_needsReplot) {
         // A moved cursor line: repaint its own layer, not the million points below.
         if (pending(ChartModel::Part::VertLines)) {
@@ -199,6 +199,14 @@ QPixmap ChartWidget::renderPixmap(const QSize &size)
     return m_plot->toPixmap(size.width(), size.height());
 }
 
+void ChartWidget::setLimitLines(const QList<ChartLimitLine> &lines)
+{
+    if (lines == m_limitLines)
+        return;
+    m_limitLines = lines;
+    m_limitLinesBuilt = false;
+}
+
 void ChartWidget::undoZoom()
 {
     m_zoomX.reset();
@@ -239,7 +247,8 @@ void ChartWidget::applyChanges(bool force)
     using P = ChartModel::Part;
     const auto pending = [&](P p) { return force || m_model.revision(p) != m_built[int(p)]; };
     const bool data = pending(P::Data);
-    const bool looks = pending(P::Looks);
+    // The limit lines are laid out with the axes they sit on.
+    const bool looks = pending(P::Looks) || !m_limitLinesBuilt;
     bool notes = pending(P::Annotations);
     bool lines = pending(P::VertLines);
     if (data)
@@ -254,6 +263,7 @@ void ChartWidget::applyChanges(bool force)
         rebuildVertLines();
     for (P p : {P::Data, P::VertLines, P::Annotations, P::Looks})
         m_built[int(p)] = m_model.revision(p);
+    m_limitLinesBuilt = true;
 }
 
 void ChartWidget::updateCursor()

@@ -11,6 +11,17 @@
 #include <memory>
 #include <optional>
 
+// A dashed horizontal line at an alarm limit of one subset, drawn in the
+// subset's colour on the axis the subset lies on. Limits belong to the
+// program, not to the chart, so the lines are kept beside the model: graph
+// files and templates never hold them.
+struct ChartLimitLine
+{
+    int subset = 0;
+    double value = 0.0;
+    friend bool operator==(const ChartLimitLine &, const ChartLimitLine &) = default;
+};
+
 class QPrinter;
 class QRubberBand;
 class QScrollBar;
@@ -54,6 +65,12 @@ public:
     void printTo(QPrinter &printer);
     // The chart as a picture of the given size.
     QPixmap renderPixmap(const QSize &size);
+
+    // The limit lines; they show after the redraw sequence, on screen, in
+    // print and in renderPixmap. An axis that scales itself widens its range
+    // to show them; a manual scale is left as it is.
+    void setLimitLines(const QList<ChartLimitLine> &lines);
+    const QList<ChartLimitLine> &limitLines() const { return m_limitLines; }
 
     // Geometry (pixels of this widget) --------------------------------------
     QPoint lastMousePosition() const { return m_lastMouse; }
@@ -121,6 +138,7 @@ private:
     void rebuildLayout();
     void rebuildAnnotations();
     void rebuildVertLines();
+    void addLimitLines(const Group &group);
     void applyRanges();
     void updateScrollBars();
     void updateCursor();
@@ -161,6 +179,8 @@ private:
     QPair<double, double> m_fullX;
     quint64 m_built[4] = {0, 0, 0, 0};
     bool m_needsReplot = true;
+    QList<ChartLimitLine> m_limitLines;
+    bool m_limitLinesBuilt = true;
     bool m_mono = false;
 
     // Zoom: the visible X range and the Y range of one axis, in plot keys.

@@ -241,6 +241,7 @@ void ChartWidget::rebuildLayout()
             if (legend)
                 graph->addToLegend(legend);
         }
+        addLimitLines(g);
     }
     m_plot->plotLayout()->setRowStretchFactors(stretch);
     if (legendRow) {
@@ -250,6 +251,29 @@ void ChartWidget::rebuildLayout()
     applyRanges();
     updateScrollBars();
     updateCursor();
+}
+
+void ChartWidget::addLimitLines(const Group &group)
+{
+    QCPAxis *x = group.rect->axis(QCPAxis::atBottom);
+    QCPAxis *y = group.rect->axis(QCPAxis::atLeft);
+    for (const ChartLimitLine &limit : std::as_const(m_limitLines)) {
+        if (!group.subsets.contains(limit.subset) || !std::isfinite(limit.value))
+            continue;
+        auto *line = new QCPItemStraightLine(m_plot);
+        line->setClipToAxisRect(true);
+        line->setClipAxisRect(group.rect);
+        for (QCPItemPosition *p : {line->point1, line->point2}) {
+            p->setType(QCPItemPosition::ptPlotCoords);
+            p->setAxes(x, y);
+            p->setAxisRect(group.rect);
+        }
+        line->point1->setCoords(0.0, limit.value);
+        line->point2->setCoords(1.0, limit.value);
+        const QColor colour = m_mono ? QColor(Qt::black) : argbColor(m_model.subsetColor(limit.subset));
+        line->setPen(QPen(colour, 1, Qt::DashLine));
+        line->setSelectable(false);
+    }
 }
 
 void ChartWidget::applyRanges()
@@ -292,6 +316,13 @@ void ChartWidget::applyRanges()
         if (!(ylo <= yhi)) {
             ylo = 0.0;
             yhi = 1.0;
+        }
+        // A limit outside the readings is still in sight.
+        for (const ChartLimitLine &limit : std::as_const(m_limitLines)) {
+            if (g.subsets.contains(limit.subset) && std::isfinite(limit.value)) {
+                ylo = std::min(ylo, limit.value);
+                yhi = std::max(yhi, limit.value);
+            }
         }
         const double pad = (yhi - ylo) * 0.05;
         ylo -= pad;

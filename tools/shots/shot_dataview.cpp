@@ -1,10 +1,13 @@
 // Renders the main window with the download view showing the sample
 // collection (samples/demo.518): data set list, data list, chart and
-// statistics; the temperature tab; and the Open choice and "Range" dialogs.
+// statistics; the temperature tab; the Open choice and "Range" dialogs; and
+// the view with alarm limits set (both tabs, split and unsplit) with the
+// "Limits" dialog.
 #include "core/app/MainOptions.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/TfrmGraph.h"
+#include "gui/dataview/TfrmLimits.h"
 #include "gui/dataview/TfrmSetupScale.h"
 #include "gui/shell/Kv518Application.h"
 #include "gui/shell/TfrmMain.h"
@@ -14,6 +17,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QCheckBox>
 #include <QMdiSubWindow>
 #include <QTabBar>
 #include <QTableWidget>
@@ -94,5 +98,39 @@ int main(int argc, char *argv[])
     settle(200);
     save(range.grab(), QStringLiteral("dataview_range.png"));
     range.hide();
+
+    // Limits that the first set's readings cross on both channels.
+    view.Grid2->selectRow(0);
+    view.TabControl1->setCurrentIndex(0);
+    AlarmSettings limits = ctx.alarmLimits().settings();
+    limits.setLimits(0, {42.0, 58.0}, std::nullopt);
+    limits.setLimits(1, {20.0, 24.5}, TemperatureUnit::Celsius);
+    ctx.alarmLimits().apply(limits);
+    settle();
+    save(w.grab(), QStringLiteral("dataview_limits_humidity.png"));
+    view.TabControl1->setCurrentIndex(1);
+    settle();
+    save(w.grab(), QStringLiteral("dataview_limits_temperature.png"));
+    view.chkSplit->click();
+    settle();
+    save(w.grab(), QStringLiteral("dataview_limits_unsplit.png"));
+    view.chkSplit->click();
+    // The Fahrenheit set shows the limits converted.
+    view.Grid2->selectRow(1);
+    settle();
+    save(w.grab(), QStringLiteral("dataview_limits_fahrenheit.png"));
+
+    TfrmLimits dialog(prompter, view.texts(), false, &w);
+    dialog.setValues({limits.limits[0], limits.limits[1], limits.activationEnergy, TemperatureUnit::Celsius},
+                     TemperatureUnit::Celsius);
+    dialog.show();
+    settle(200);
+    save(dialog.grab(), QStringLiteral("dataview_limits_dialog.png"));
+    TfrmLimits fileDialog(prompter, view.texts(), true, &w);
+    fileDialog.setValues({limits.limits[0], limits.limits[1], limits.activationEnergy, TemperatureUnit::Celsius},
+                         TemperatureUnit::Celsius);
+    fileDialog.show();
+    settle(200);
+    save(fileDialog.grab(), QStringLiteral("dataview_limits_dialog_file.png"));
     return 0;
 }

@@ -6,6 +6,7 @@ AppContext::AppContext(Prompter &prompter, AppFolders folders)
     : m_prompter(prompter)
     , m_folders(std::move(folders))
     , m_settings(m_folders.programFolder())
+    , m_alarmLimits(m_folders.programFolder())
 {
 }
 

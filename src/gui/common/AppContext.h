@@ -4,6 +4,7 @@
 #include "core/app/Settings.h"
 #include "core/chart/AnnotationModes.h"
 #include "core/link/PortFactory.h"
+#include "gui/common/SharedAlarmLimits.h"
 
 class Prompter;
 
@@ -11,7 +12,8 @@ class Prompter;
 // them, passed down instead of kept in globals: the prompt interface, the
 // program's folders, the settings of this run (the data views read the
 // auto-scale choice from them), the port factory that the demo meter's line
-// is added to, and the state every data view shares. main() makes one; each
+// is added to, and the state every data view shares (the click mode, the
+// note counter and the alarm limits). main() makes one; each
 // test makes its own, so two tests never see each other's state.
 class AppContext
 {
@@ -27,6 +29,8 @@ public:
     const Settings &settings() const { return m_settings; }
     // The click mode and note counter that every data view shares.
     AnnotationModes &annotations() { return m_annotations; }
+    // The alarm limits every data view shows (read at start with the settings).
+    SharedAlarmLimits &alarmLimits() { return m_alarmLimits; }
 
     // A chart template folder that cannot be written is reported once per
     // run: true the first time it is asked, false after.
@@ -38,5 +42,6 @@ private:
     PortFactory m_ports;
     Settings m_settings;
     AnnotationModes m_annotations;
+    SharedAlarmLimits m_alarmLimits;
     bool m_templateFailureShown = false;
 };

@@ -13,6 +13,7 @@
 #include "gui/dataview/PrepareChart.h"
 #include "gui/dataview/RowClicks.h"
 #include "gui/dataview/TfrmAnnoEdit.h"
+#include "gui/dataview/TfrmLimits.h"
 #include "gui/dataview/TfrmSetupScale.h"
 
 #include <QCheckBox>
@@ -28,6 +29,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <span>
 
 namespace {
 
@@ -83,6 +85,8 @@ void TfrmGraph::FormCreate()
 
     new RowClicks(*Grid2, [this] { Grid2Click(); }, m_selecting);
     new RowClicks(*Grid3, [this] { Grid3Click(); }, m_selecting);
+    connect(&m_ctx.alarmLimits(), &SharedAlarmLimits::changed, this, &TfrmGraph::limitsChanged);
+    showLimitStatistics();
 }
 
 void TfrmGraph::showEvent(QShowEvent *event)
@@ -207,6 +211,8 @@ void TfrmGraph::showDataSet(const TDataSetStore &store, int k)
     PrepareChart(m_ctx, chart, dataSetChartArgs(store, k));
     // The whole block of the data set at once, in the store's point order.
     setDataSetPoints(chart.model(), store, k);
+    m_setUnit = store.isFahrenheit(k) ? TemperatureUnit::Fahrenheit : TemperatureUnit::Celsius;
+    m_setInterval = interval;
 
     UpdateStatistics();
     // The set's own start and interval, not the estimate from the points.
@@ -300,6 +306,126 @@ void TfrmGraph::UpdateStatistics()
     txtT1Max->setText(t.maximum);
     txtT1Min->setText(t.minimum);
     txtT1Avg->setText(t.average);
+    m_statisticsShown = true;
+    showLimitStatistics();
+}
+
+TemperatureUnit TfrmGraph::readingUnit() const
+{
+    return m_setUnit.value_or(m_fileUnit);
+}
+
+ChannelLimits TfrmGraph::channelLimits(int channel) const
+{
+    return m_ctx.alarmLimits().settings().limitsFor(channel, m_setUnit);
+}
+
+qint64 TfrmGraph::intervalSeconds() const
+{
+    if (m_setInterval)
+        return *m_setInterval;
+    return Statistics::wholeSet(m_cursors->series()).rateSeconds;
+}
+
+QString TfrmGraph::mktText(std::optional<double> mkt) const
+{
+    if (!mkt)
+        return QStringLiteral("****");
+    return m_texts.oneDecimal(*mkt) + u' ' + TfrmLimits::unitText(readingUnit());
+}
+
+void TfrmGraph::showLimitStatistics()
+{
+    const int channel = shownChannel();
+    const ChannelLimits limits = channelLimits(channel);
+    txtLimits->setText(AlarmLimits::limitsText(limits, m_texts));
+    const bool anyLimits = channelLimits(0).isSet() || channelLimits(1).isSet();
+    for (QWidget *w : std::as_const(m_limitRows))
+        w->setVisible(anyLimits);
+    for (QWidget *w : std::as_const(m_mktWidgets))
+        w->setVisible(channel == 1);
+    showLimitLines();
+    if (!m_statisticsShown) {
+        for (QLineEdit *box : {txtWithin, txtAbove, txtBelow, txtMkt})
+            box->clear();
+        return;
+    }
+    const ChartSeries s = m_cursors->series();
+    if (limits.isSet()) {
+        const LimitStatistics st = AlarmLimits::evaluate(s.x[channel], s.y[channel], limits, intervalSeconds());
+        txtAbove->setText(AlarmLimits::sideText(st.above, m_texts));
+        txtBelow->setText(AlarmLimits::sideText(st.below, m_texts));
+        txtWithin->setText(AlarmLimits::withinText(st, m_texts));
+    } else {
+        for (QLineEdit *box : {txtWithin, txtAbove, txtBelow})
+            box->clear();
+    }
+    txtMkt->setText(channel == 1 ? mktText(KineticTemperature::compute(s.y[1], readingUnit(),
+                                                                        m_ctx.alarmLimits().settings().activationEnergy))
+                                 : QString());
+}
+
+void TfrmGraph::showCursorMkt()
+{
+    const ChartSeries s = m_cursors->series();
+    const qsizetype n = qsizetype(s.y[1].size());
+    if (shownChannel() != 1 || n == 0) {
+        txtMktAB->clear();
+        return;
+    }
+    // Both cursors' samples count, in either order.
+    const qsizetype a = std::clamp<qsizetype>(m_cursors->CursorAIndex(), 0, n - 1);
+    const qsizetype b = std::clamp<qsizetype>(m_cursors->CursorBIndex(), 0, n - 1);
+    const qsizetype first = std::min(a, b);
+    const std::span<const float> between = s.y[1].subspan(size_t(first), size_t(std::max(a, b) - first + 1));
+    txtMktAB->setText(mktText(
+        KineticTemperature::compute(between, readingUnit(), m_ctx.alarmLimits().settings().activationEnergy)));
+}
+
+void TfrmGraph::showLimitLines()
+{
+    QList<ChartLimitLine> lines;
+    for (int channel : {0, 1}) {
+        const ChannelLimits limits = channelLimits(channel);
+        for (const std::optional<double> &v : {limits.low, limits.high}) {
+            if (v)
+                lines.append({channel, *v});
+        }
+    }
+    PESGraph1->setLimitLines(lines);
+}
+
+void TfrmGraph::limitsChanged()
+{
+    showLimitStatistics();
+    showCursorMkt();
+    Redraw(*PESGraph1);
+}
+
+void TfrmGraph::LimitsClick()
+{
+    SharedAlarmLimits &shared = m_ctx.alarmLimits();
+    const AlarmSettings &stored = shared.settings();
+    TfrmLimits dialog(m_ctx.prompter(), m_texts, !isDownloadView(), this);
+    TfrmLimits::Values shown;
+    shown.humidity = channelLimits(0);
+    shown.temperature = channelLimits(1);
+    shown.activationEnergy = stored.activationEnergy;
+    shown.fileUnit = m_fileUnit;
+    dialog.setValues(shown, m_setUnit.value_or(stored.temperatureUnit));
+    if (m_ctx.prompter().exec(dialog) != QDialog::Accepted)
+        return;
+    const TfrmLimits::Values &entered = dialog.values();
+    // Before the views hear of the change, so that this one counts in the chosen unit.
+    m_fileUnit = entered.fileUnit;
+    AlarmSettings edited = stored;
+    edited.setLimits(0, entered.humidity, std::nullopt);
+    edited.setLimits(1, entered.temperature, m_setUnit);
+    edited.activationEnergy = entered.activationEnergy;
+    QString error;
+    // The limits hold for this run even when the file cannot be written.
+    if (!shared.apply(edited, &error))
+        m_ctx.prompter().notice(this, error);
 }
 
 void TfrmGraph::showCursorTexts(const CursorTexts &t)
@@ -340,6 +466,7 @@ void TfrmGraph::SelectPoint(int index)
 void TfrmGraph::UpdateCursorStatistics()
 {
     showCursorTexts(m_cursors->UpdateCursorStatistics(shownChannel()));
+    showCursorMkt();
 }
 
 double TfrmGraph::mouseX() const

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "core/chart/AnnotationModes.h"
+#include "core/data/AlarmLimits.h"
 #include "core/data/DateTimeText.h"
 
+#include <QList>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class AppContext;
 class ChartWidget;
@@ -15,6 +18,7 @@ class DataSetListModel;
 struct CursorTexts;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -92,6 +96,13 @@ public:
     // The channel shown by the statistics: 0 humidity, 1 temperature.
     int shownChannel() const;
 
+    // The unit of the readings shown: the data set's own in the download
+    // view; a data file says none, so a file view takes degrees Celsius
+    // unless the user chose Fahrenheit in "Limits" (for this view only).
+    TemperatureUnit readingUnit() const;
+    // The alarm limits of a channel as they apply to the readings shown.
+    ChannelLimits channelLimits(int channel) const;
+
     // The date, time and number texts of this view.
     const DateTimeText &texts() const { return m_texts; }
 
@@ -156,6 +167,14 @@ public:
     QLineEdit *txtMinAB = nullptr;
     QLineEdit *txtMinABTime = nullptr;
     QLineEdit *txtAvgAB = nullptr;
+    // Alarm limits and mean kinetic temperature.
+    QPushButton *btnLimits = nullptr;
+    QLineEdit *txtLimits = nullptr;
+    QLineEdit *txtWithin = nullptr;
+    QLineEdit *txtAbove = nullptr;
+    QLineEdit *txtBelow = nullptr;
+    QLineEdit *txtMkt = nullptr;
+    QLineEdit *txtMktAB = nullptr;
 
 public Q_SLOTS:
     void Grid2Click();
@@ -173,6 +192,7 @@ public Q_SLOTS:
     void Button2Click();
     void BitBtn1Click();
     void chkSplitClick();
+    void LimitsClick();
 
     void PESGraph1VertLineAnnotHotSpot(int line);
     void PESGraph1MouseMove();
@@ -200,6 +220,16 @@ private:
     QToolBar *createToolBar();
     QWidget *createStrip();
     QWidget *createStatisticsPanel();
+    void addLimitBoxes(QGridLayout &grid, QWidget *page);
+    // The limit and MKT boxes and the chart's limit lines, after the
+    // statistics, the cursors or the limits changed.
+    void showLimitStatistics();
+    void showCursorMkt();
+    void showLimitLines();
+    void limitsChanged();
+    // The sampling interval the durations count: the data set's own, else the estimate.
+    qint64 intervalSeconds() const;
+    QString mktText(std::optional<double> mkt) const;
     void showCursorTexts(const CursorTexts &texts);
     void setCursorLineColours(bool draggingA, bool draggingB);
     // The mouse's data X on the chart, and whether it lies in the plot.
@@ -214,4 +244,12 @@ private:
     std::unique_ptr<CursorController> m_cursors;
     // The program's own selections in the lists run no click handler.
     bool m_selecting = false;
+    // Of the data set shown by the download view.
+    std::optional<TemperatureUnit> m_setUnit;
+    std::optional<qint64> m_setInterval;
+    TemperatureUnit m_fileUnit = TemperatureUnit::Celsius;
+    // The statistics show a data set or a file (not the empty start-up chart).
+    bool m_statisticsShown = false;
+    QList<QWidget *> m_mktWidgets;
+    QList<QWidget *> m_limitRows;
 };

@@ -397,9 +397,67 @@ QWidget *TfrmGraph::createStatisticsPanel()
     row(2, 5, QStringLiteral("Max.Between A and B"), txtMaxAB, "txtMaxAB", &txtMaxABTime, "txtMaxABTime", QColor());
     row(3, 5, QStringLiteral("Min.Between A and B"), txtMinAB, "txtMinAB", &txtMinABTime, "txtMinABTime", QColor());
     row(4, 5, QStringLiteral("Avg Between A and B"), txtAvgAB, "txtAvgAB", nullptr, nullptr, QColor());
+    addLimitBoxes(*grid, page);
     grid->setColumnStretch(9, 1);
-    grid->setRowStretch(5, 1);
+    grid->setRowStretch(7, 1);
 
     connect(TabControl1, &QTabBar::currentChanged, this, &TfrmGraph::TabControl1Change);
     return pnlStatistic;
+}
+
+void TfrmGraph::addLimitBoxes(QGridLayout &grid, QWidget *page)
+{
+    // The limits and the mean kinetic temperature take the cells the boxes
+    // above leave free, each no wider than the free cell, so no existing box
+    // moves; the long excursion texts get two rows of their own, shown only
+    // while limits are set.
+    const auto pair = [page](const QString &caption, QLineEdit *box) {
+        auto *w = new QWidget(page);
+        auto *l = new QHBoxLayout(w);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->setSpacing(6);
+        l->addWidget(label(caption, w));
+        box->setParent(w);
+        l->addWidget(box);
+        return w;
+    };
+    txtMkt = valueBox("txtMkt", page, 66);
+    QWidget *mkt = pair(QStringLiteral("MKT"), txtMkt);
+    grid.addWidget(mkt, 2, 2, 1, 2, Qt::AlignLeft);
+    txtMktAB = valueBox("txtMktAB", page, 100);
+    QWidget *mktAB = pair(QStringLiteral("MKT"), txtMktAB);
+    grid.addWidget(mktAB, 4, 7, 1, 2, Qt::AlignLeft);
+    m_mktWidgets = {mkt, mktAB};
+
+    grid.addWidget(label(QStringLiteral("Limits"), page), 3, 0);
+    txtLimits = valueBox("txtLimits", page, 200);
+    grid.addWidget(txtLimits, 3, 1, 1, 3);
+    grid.addWidget(label(QStringLiteral("Within"), page), 4, 0);
+    txtWithin = valueBox("txtWithin", page, 80);
+    grid.addWidget(txtWithin, 4, 1);
+    btnLimits = new QPushButton(QStringLiteral("Limits..."), page);
+    btnLimits->setObjectName(QStringLiteral("btnLimits"));
+    btnLimits->setToolTip(QStringLiteral("Alarm limits and the activation energy of the mean kinetic temperature"));
+    btnLimits->setFocusPolicy(Qt::NoFocus);
+    btnLimits->setFixedHeight(txtWithin->sizeHint().height());
+    grid.addWidget(btnLimits, 4, 2, 1, 2, Qt::AlignLeft);
+    connect(btnLimits, &QPushButton::clicked, this, &TfrmGraph::LimitsClick);
+
+    const auto sideRow = [&](int r, const QString &caption, QLineEdit *&box, const char *name) {
+        QLabel *l = label(caption, page);
+        grid.addWidget(l, r, 0);
+        box = valueBox(name, page, 0);
+        box->setMinimumWidth(0);
+        box->setMaximumWidth(QWIDGETSIZE_MAX);
+        grid.addWidget(box, r, 1, 1, 8);
+        m_limitRows << l << box;
+    };
+    // Columns 2 and 3 held nothing but the span of the MAX and MIN boxes and
+    // so took no spacing; with boxes of their own they take one more, which
+    // the gap before the cursor boxes gives back so that those keep their place.
+    grid.setColumnMinimumWidth(4, 16 - grid.horizontalSpacing());
+    sideRow(5, QStringLiteral("Above"), txtAbove, "txtAbove");
+    sideRow(6, QStringLiteral("Below"), txtBelow, "txtBelow");
+    for (QWidget *w : std::as_const(m_limitRows))
+        w->hide();
 }

@@ -65,6 +65,7 @@ TfrmMain::TfrmMain(AppContext &ctx, const MainOptions &options, QWidget *parent)
         options.startDemoMeter(this);
     fillPortBox();
     m_ctx.settings().LoadSettings();
+    m_ctx.alarmLimits().load();
     createFileDialogs();
 }
 
