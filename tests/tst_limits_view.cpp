@@ -78,6 +78,7 @@ private Q_SLOTS:
     void everyOpenViewFollows();
     void fahrenheitSetShowsConvertedLimits();
     void fileViewReadingsInFahrenheit();
+    void shortFileCountsItsLinesOnly();
     void meanKineticTemperature_data();
     void meanKineticTemperature();
 
@@ -420,6 +421,25 @@ void TestLimitsView::fileViewReadingsInFahrenheit()
     QCOMPARE(stored().limits[1], (ChannelLimits{20.0, 25.0}));
     w->DownloadView->TabControl1->setCurrentIndex(1);
     QVERIFY(w->DownloadView->txtMkt->text().endsWith(QStringLiteral(" °C")));
+}
+
+// A file of two lines is charted on four points; the two of padding are no
+// readings above any limit, and the interval comes from the lines.
+void TestLimitsView::shortFileCountsItsLinesOnly()
+{
+    AlarmSettings limits(m_dir->path());
+    limits.setLimits(1, {std::nullopt, 25.0}, TemperatureUnit::Celsius);
+    QVERIFY(limits.save());
+    auto w = started(image(kTemperatures));
+    QVERIFY(w);
+    TfrmGraph *view = openFileView(*w, {300, 300});
+    QVERIFY(view);
+    QCOMPARE(view->cursors().points(), 4);
+    view->TabControl1->setCurrentIndex(1);
+    const DateTimeText &t = view->texts();
+    QCOMPARE(view->txtAbove->text(), side(t, "2 samples, 0:02:00, 1 excursion, longest 0:02:00 from ", 0));
+    QCOMPARE(view->txtWithin->text(), t.oneDecimal(0) + QStringLiteral(" %"));
+    QCOMPARE(view->txtMkt->text(), t.oneDecimal(30) + QStringLiteral(" °C"));
 }
 
 // The mean kinetic temperature of the set and between the cursors (both

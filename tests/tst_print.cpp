@@ -5,8 +5,11 @@
 #include "MainWindowFixture.h"
 #include "ScriptedPrompter.h"
 
+#include "core/app/AlarmSettings.h"
 #include "chart/ChartWidget.h"
 #include "core/chart/DataListModel.h"
+#include "gui/common/AppContext.h"
+#include "gui/common/SharedAlarmLimits.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/print/PrintController.h"
 #include "gui/print/PrintableView.h"
@@ -368,6 +371,11 @@ void TestPrint::reportFromTheWindow()
 {
     startWithSets();
     TfrmGraph &v = *m_main->DownloadView;
+    // The window's limits go into the report, with the figures its panel shows.
+    AlarmSettings limits = m_ctx->alarmLimits().settings();
+    limits.setLimits(1, {std::nullopt, 21.0}, TemperatureUnit::Celsius);
+    QVERIFY(m_ctx->alarmLimits().apply(limits));
+    v.TabControl1->setCurrentIndex(1);
     const QString out = pdf(QStringLiteral("report.pdf"));
     m_prompter->answerFile(out);
     QSignalSpy finished(&m_main->printing(), &PrintController::reportFinished);
@@ -386,6 +394,10 @@ void TestPrint::reportFromTheWindow()
     QVERIFY(text.contains(v.txtT1Min->text()));
     QVERIFY(text.contains(v.txtT1Avg->text()));
     QVERIFY(text.contains(QStringLiteral("Page 2 of 2")));
+    QVERIFY(text.contains(QStringLiteral("Temperature limits: ") + v.txtLimits->text()));
+    QVERIFY2(text.contains(QStringLiteral("Above: ") + v.txtAbove->text()), qPrintable(v.txtAbove->text()));
+    QVERIFY(v.txtAbove->text().startsWith(QStringLiteral("13 samples")));
+    QVERIFY(text.contains(QStringLiteral("Mean Kinetic Temperature: ") + v.txtMkt->text().chopped(3)));
     for (int r = 0; r < v.dataListModel->rowCount(); ++r)
         QVERIFY2(text.contains(v.dataListModel->text(r, DataListModel::Time)), qPrintable(QString::number(r)));
 }

@@ -52,6 +52,8 @@ private Q_SLOTS:
     void rate_data();
     void rate();
     void zeroPoints();
+    void filledPoints_data();
+    void filledPoints();
     void pointLine();
 };
 
@@ -173,6 +175,34 @@ void TestStatistics::zeroPoints()
     QVERIFY(!between.valid);
     QCOMPARE(Statistics::cursorTexts(between, gb()).avgAB, QString());
     QCOMPARE(Statistics::pointLineText(c.series(), 0, gb()), QString());
+}
+
+void TestStatistics::filledPoints_data()
+{
+    QTest::addColumn<QList<double>>("x");
+    QTest::addColumn<QList<float>>("t");
+    QTest::addColumn<int>("filled");
+    const double a = 40000.0;
+    // A two-line file's chart: two samples, then two points of padding.
+    QTest::newRow("padding cut") << QList<double>{a, a + 0.1, 0.0, 0.0} << QList<float>{20, 21, 9999, 9999} << 2;
+    QTest::newRow("no padding") << QList<double>{a, a + 0.1} << QList<float>{20, 9999} << 2;
+    // A line whose date could not be read keeps its reading: it is a sample.
+    QTest::newRow("undated reading kept") << QList<double>{a, 0.0} << QList<float>{20, 21} << 2;
+    QTest::newRow("marker with a time kept") << QList<double>{a, a + 0.1} << QList<float>{9999, 9999} << 2;
+    QTest::newRow("only padding") << QList<double>{0.0, 0.0} << QList<float>{9999, 9999} << 0;
+}
+
+void TestStatistics::filledPoints()
+{
+    QFETCH(QList<double>, x);
+    QFETCH(QList<float>, t);
+    QFETCH(int, filled);
+    const std::vector<double> xs(x.begin(), x.end());
+    const std::vector<float> ts(t.begin(), t.end());
+    // Humidity as the temperature: padding has the marker on both channels.
+    const ChartSeries series{{xs, xs}, {ts, ts}};
+    QCOMPARE(series.filledPoints(), qsizetype(filled));
+    QCOMPARE(series.first(filled).points(), qsizetype(filled));
 }
 
 void TestStatistics::pointLine()

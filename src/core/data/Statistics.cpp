@@ -10,6 +10,21 @@ qsizetype ChartSeries::points() const
     return qsizetype(std::min({x[0].size(), x[1].size(), y[0].size(), y[1].size()}));
 }
 
+qsizetype ChartSeries::filledPoints() const
+{
+    constexpr float Missing = 9999.0f;
+    qsizetype n = points();
+    while (n > 0 && x[0][size_t(n - 1)] == 0.0 && y[0][size_t(n - 1)] == Missing && y[1][size_t(n - 1)] == Missing)
+        --n;
+    return n;
+}
+
+ChartSeries ChartSeries::first(qsizetype n) const
+{
+    const size_t k = size_t(std::clamp<qsizetype>(n, 0, points()));
+    return {{x[0].first(k), x[1].first(k)}, {y[0].first(k), y[1].first(k)}};
+}
+
 namespace Statistics {
 
 namespace {

@@ -15,6 +15,12 @@ struct ChartSeries
     std::span<const float> y[2];
 
     qsizetype points() const;
+    // The points without the padding a short data file's chart ends with
+    // (time 0 and the missing marker 9999 on both channels): the samples the
+    // file really holds.
+    qsizetype filledPoints() const;
+    // The first n points (at most all of them).
+    ChartSeries first(qsizetype n) const;
 };
 
 struct ChannelStatistics

@@ -320,11 +320,22 @@ ChannelLimits TfrmGraph::channelLimits(int channel) const
     return m_ctx.alarmLimits().settings().limitsFor(channel, m_setUnit);
 }
 
+ChartSeries TfrmGraph::samples() const
+{
+    const ChartSeries s = m_cursors->series();
+    return s.first(s.filledPoints());
+}
+
+double TfrmGraph::activationEnergy() const
+{
+    return m_ctx.alarmLimits().settings().activationEnergy;
+}
+
 qint64 TfrmGraph::intervalSeconds() const
 {
     if (m_setInterval)
         return *m_setInterval;
-    return Statistics::wholeSet(m_cursors->series()).rateSeconds;
+    return Statistics::wholeSet(samples()).rateSeconds;
 }
 
 QString TfrmGraph::mktText(std::optional<double> mkt) const
@@ -350,7 +361,8 @@ void TfrmGraph::showLimitStatistics()
             box->clear();
         return;
     }
-    const ChartSeries s = m_cursors->series();
+    // The padding that ends a short file's chart holds no readings to judge.
+    const ChartSeries s = samples();
     if (limits.isSet()) {
         const LimitStatistics st = AlarmLimits::evaluate(s.x[channel], s.y[channel], limits, intervalSeconds());
         txtAbove->setText(AlarmLimits::sideText(st.above, m_texts));
@@ -361,14 +373,14 @@ void TfrmGraph::showLimitStatistics()
             box->clear();
     }
     txtMkt->setText(channel == 1 ? mktText(KineticTemperature::compute(s.y[1], readingUnit(),
-                                                                        m_ctx.alarmLimits().settings().activationEnergy))
+                                                                        activationEnergy()))
                                  : QString());
 }
 
 void TfrmGraph::showCursorMkt()
 {
-    const ChartSeries s = m_cursors->series();
-    const qsizetype n = qsizetype(s.y[1].size());
+    const ChartSeries s = samples();
+    const qsizetype n = s.points();
     if (shownChannel() != 1 || n == 0) {
         txtMktAB->clear();
         return;
@@ -379,7 +391,7 @@ void TfrmGraph::showCursorMkt()
     const qsizetype first = std::min(a, b);
     const std::span<const float> between = s.y[1].subspan(size_t(first), size_t(std::max(a, b) - first + 1));
     txtMktAB->setText(mktText(
-        KineticTemperature::compute(between, readingUnit(), m_ctx.alarmLimits().settings().activationEnergy)));
+        KineticTemperature::compute(between, readingUnit(), activationEnergy())));
 }
 
 void TfrmGraph::showLimitLines()

@@ -3,6 +3,7 @@
 #include "core/chart/AnnotationModes.h"
 #include "core/data/AlarmLimits.h"
 #include "core/data/DateTimeText.h"
+#include "core/data/Statistics.h"
 
 #include <QList>
 #include <QWidget>
@@ -102,6 +103,8 @@ public:
     TemperatureUnit readingUnit() const;
     // The alarm limits of a channel as they apply to the readings shown.
     ChannelLimits channelLimits(int channel) const;
+    // The activation energy of the mean kinetic temperature, kJ/mol.
+    double activationEnergy() const;
 
     // The date, time and number texts of this view.
     const DateTimeText &texts() const { return m_texts; }
@@ -228,6 +231,8 @@ private:
     void showLimitLines();
     void limitsChanged();
     // The sampling interval the durations count: the data set's own, else the estimate.
+    // The samples the chart holds, without a short file's padding.
+    ChartSeries samples() const;
     qint64 intervalSeconds() const;
     QString mktText(std::optional<double> mkt) const;
     void showCursorTexts(const CursorTexts &texts);

@@ -16,6 +16,7 @@ public:
     int listingRowCount() const override;
     QStringList listingRow(int row) const override;
     ReportData reportData() const override;
+    ReportOptions reportOptions() const override;
     DateTimeText texts() const override;
 
 private:

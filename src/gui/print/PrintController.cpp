@@ -178,13 +178,14 @@ void PrintController::ExportReportClick()
     const QString path = m_ctx.prompter().chooseFile(dialog);
     if (path.isEmpty())
         return;
-    startReport(data, texts, path);
+    startReport(data, texts, view->reportOptions(), path);
 }
 
-void PrintController::startReport(const ReportData &data, const DateTimeText &texts, const QString &path)
+void PrintController::startReport(const ReportData &data, const DateTimeText &texts, const ReportOptions &options,
+                                  const QString &path)
 {
     m_job = std::make_shared<ReportJob>(
-        ReportJob{data, texts, {}, path, ReportWriter::pageSizeFor(texts.locale()), {}});
+        ReportJob{data, texts, options, path, ReportWriter::pageSizeFor(texts.locale()), {}});
     m_cancelReport = false;
     const int pages = ReportLayout(m_job->data, m_job->texts, m_job->options).pageCount();
 

@@ -74,7 +74,8 @@ private:
     // The chart's stored orientation is the default of the printer until the
     // user chooses one.
     void defaultOrientationFrom(const ChartWidget &chart);
-    void startReport(const ReportData &data, const DateTimeText &texts, const QString &path);
+    void startReport(const ReportData &data, const DateTimeText &texts, const ReportOptions &options,
+                     const QString &path);
     void finishReport();
 
     AppContext &m_ctx;

@@ -2,6 +2,7 @@
 
 #include "core/data/DateTimeText.h"
 #include "core/report/ReportData.h"
+#include "core/report/ReportLayout.h"
 
 #include <QStringList>
 
@@ -29,6 +30,8 @@ public:
     // A copy of the shown data set, so that a report can be drawn while the
     // window goes on (or goes away).
     virtual ReportData reportData() const = 0;
+    // The alarm limits and the activation energy the window's figures use.
+    virtual ReportOptions reportOptions() const = 0;
     // The date, time and number texts the window shows.
     virtual DateTimeText texts() const = 0;
 };
