@@ -266,6 +266,10 @@ void TestLimitsView::badEntryChangesNothing_data()
         << box("edtHumidityLow", "abc") << "The humidity low limit \"abc\" is not a number.";
     QTest::newRow("temperature high not a number")
         << box("edtTemperatureHigh", "12a") << "The temperature high limit \"12a\" is not a number.";
+    QTest::newRow("humidity high infinite")
+        << box("edtHumidityHigh", "inf") << "The humidity high limit \"inf\" is not a number.";
+    QTest::newRow("temperature low nan")
+        << box("edtTemperatureLow", "nan") << "The temperature low limit \"nan\" is not a number.";
     QTest::newRow("temperature low above high")
         << box("edtTemperatureLow", "30") << "The temperature low limit is above its high limit.";
     QTest::newRow("humidity low above high")

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace {
 
 QLineEdit *numberBox(const char *name, QWidget *parent)
@@ -113,7 +115,10 @@ std::optional<TfrmLimits::Values> TfrmLimits::read(QString *message) const
             out.reset();
             return true;
         }
+        // The locale's own reading takes "inf" and "nan" too: no limit can be either.
         out = m_texts.parseNumber(box->text());
+        if (out && !std::isfinite(*out))
+            out.reset();
         return out.has_value();
     };
     const auto notANumber = [](const QString &what, const QLineEdit *box) {
@@ -139,7 +144,7 @@ std::optional<TfrmLimits::Values> TfrmLimits::read(QString *message) const
             return fail(QStringLiteral("The %1 low limit is above its high limit.").arg(QLatin1String(c.name)));
     }
     const std::optional<double> energy = m_texts.parseNumber(edtActivationEnergy->text());
-    if (!energy)
+    if (!energy || std::isnan(*energy))
         return fail(notANumber(QStringLiteral("activation energy"), edtActivationEnergy));
     if (!KineticTemperature::isValidActivationEnergy(*energy))
         return fail(QStringLiteral("The activation energy must be above 0 and at most 10000 kJ/mol."));
