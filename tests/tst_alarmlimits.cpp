@@ -369,7 +369,7 @@ void TestAlarmLimits::damagedFile_data()
     QTest::newRow("energy out of range") << QByteArray("[Temperature]\nLow=2\n[MeanKineticTemperature]\n"
                                                        "ActivationEnergy=-5\n")
                                          << OptionalNumber(2.0) << OptionalNumber() << 83.144;
-    QTest::newRow("random bytes") << QByteArray("\x01\xff[[[=\n\x00\x00", 12) << OptionalNumber()
+    QTest::newRow("random bytes") << QByteArray("\x01\xff[[[=\n\x00\x00", 9) << OptionalNumber()
                                   << OptionalNumber() << 83.144;
     QTest::newRow("too big to be ours") << (QByteArray("[Temperature]\nLow=2\n") + QByteArray(100'000, '#'))
                                         << OptionalNumber() << OptionalNumber() << 83.144;
