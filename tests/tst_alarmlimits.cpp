@@ -371,6 +371,7 @@ void TestAlarmLimits::damagedFile_data()
                                          << OptionalNumber(2.0) << OptionalNumber() << 83.144;
     QTest::newRow("random bytes") << QByteArray("\x01\xff[[[=\n\x00\x00", 9) << OptionalNumber()
                                   << OptionalNumber() << 83.144;
+    QTest::newRow("one quote") << QByteArray("'") << OptionalNumber() << OptionalNumber() << 83.144;
     QTest::newRow("too big to be ours") << (QByteArray("[Temperature]\nLow=2\n") + QByteArray(100'000, '#'))
                                         << OptionalNumber() << OptionalNumber() << 83.144;
 }
@@ -388,6 +389,11 @@ void TestAlarmLimits::damagedFile()
     QCOMPARE(settings.limits[1], (ChannelLimits{tempLow, tempHigh}));
     QVERIFY(!settings.limits[0].isSet());
     QCOMPARE(settings.activationEnergy, energy);
+    // A damaged file never stands in the way of the next save.
+    QVERIFY(settings.save());
+    AlarmSettings reread(dir.path());
+    reread.load();
+    QVERIFY(reread == settings);
 }
 
 void TestAlarmLimits::unwritableFolder()

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSaveFile>
 #include <QSettings>
 
 #include <cmath>
@@ -14,7 +15,7 @@ constexpr qint64 MaxFileSize = 64 * 1024;
 
 const char *const Groups[2] = {"Humidity", "Temperature"};
 
-std::optional<double> number(const QSettings &file, const QString &key)
+std::optional<double> read(const QSettings &file, const QString &key)
 {
     bool ok = false;
     const double v = file.value(key).toString().trimmed().toDouble(&ok);
@@ -23,7 +24,7 @@ std::optional<double> number(const QSettings &file, const QString &key)
     return v;
 }
 
-QString text(std::optional<double> v)
+QString number(std::optional<double> v)
 {
     return v ? QString::number(*v, 'g', QLocale::FloatingPointShortest) : QString();
 }
@@ -68,7 +69,7 @@ void AlarmSettings::load()
         return;
     for (int c = 0; c < 2; ++c) {
         const QString group = QLatin1String(Groups[c]) + u'/';
-        ChannelLimits l{number(file, group + QStringLiteral("Low")), number(file, group + QStringLiteral("High"))};
+        ChannelLimits l{read(file, group + QStringLiteral("Low")), read(file, group + QStringLiteral("High"))};
         if (l.low && l.high && *l.low > *l.high)
             l = {};
         limits[c] = l;
@@ -76,7 +77,7 @@ void AlarmSettings::load()
     temperatureUnit = file.value(QStringLiteral("Temperature/Unit")).toString().trimmed().compare(u"F", Qt::CaseInsensitive) == 0
         ? TemperatureUnit::Fahrenheit
         : TemperatureUnit::Celsius;
-    const auto energy = number(file, QStringLiteral("MeanKineticTemperature/ActivationEnergy"));
+    const auto energy = read(file, QStringLiteral("MeanKineticTemperature/ActivationEnergy"));
     activationEnergy = energy && KineticTemperature::isValidActivationEnergy(*energy)
         ? *energy
         : KineticTemperature::DefaultActivationEnergy;
@@ -84,24 +85,28 @@ void AlarmSettings::load()
 
 bool AlarmSettings::save(QString *errorText) const
 {
+    // Written as text through QSaveFile rather than by QSettings, which keeps
+    // away from a file it could not parse: a damaged file would then block
+    // every later save.
     const QString folder = QFileInfo(filePath()).absolutePath();
     if (!QDir().mkpath(folder)) {
         if (errorText)
             *errorText = QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QStringLiteral(" directory.");
         return false;
     }
-    QSettings file(filePath(), QSettings::IniFormat);
-    file.clear();
+    QString text;
     for (int c = 0; c < 2; ++c) {
-        const QString group = QLatin1String(Groups[c]) + u'/';
-        file.setValue(group + QStringLiteral("Low"), text(limits[c].low));
-        file.setValue(group + QStringLiteral("High"), text(limits[c].high));
+        text += QStringLiteral("[%1]\nLow=%2\nHigh=%3\n").arg(QLatin1String(Groups[c]), number(limits[c].low),
+                                                              number(limits[c].high));
+        if (c == 1)
+            text += temperatureUnit == TemperatureUnit::Fahrenheit ? QStringLiteral("Unit=F\n")
+                                                                   : QStringLiteral("Unit=C\n");
+        text += u'\n';
     }
-    file.setValue(QStringLiteral("Temperature/Unit"),
-                  temperatureUnit == TemperatureUnit::Fahrenheit ? QStringLiteral("F") : QStringLiteral("C"));
-    file.setValue(QStringLiteral("MeanKineticTemperature/ActivationEnergy"), text(activationEnergy));
-    file.sync();
-    if (file.status() != QSettings::NoError) {
+    text += QStringLiteral("[MeanKineticTemperature]\nActivationEnergy=%1\n").arg(number(activationEnergy));
+    const QByteArray bytes = text.toUtf8();
+    QSaveFile file(filePath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (errorText)
             *errorText = QStringLiteral("Cannot create file \"") + QDir::toNativeSeparators(filePath()) + u'"';
         return false;
