@@ -3,8 +3,10 @@
 #include "core/data/DateTimeText.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace AlarmLimits {
 
@@ -186,22 +188,27 @@ std::optional<double> compute(std::span<const float> y, TemperatureUnit unit, do
         return std::nullopt;
     const double top = ratio / hottest;
     double sum = 0.0;
-    // Logged readings repeat from one sample to the next: reuse the last term.
-    float last = std::numeric_limits<float>::quiet_NaN();
-    double lastTerm = 0.0;
+    // The meter resolves tenths, so a long set holds few distinct readings:
+    // each one's term is kept in a small table instead of taken again.
+    struct Term
+    {
+        float reading = std::numeric_limits<float>::quiet_NaN();   // equal to no reading
+        double term = 0.0;
+    };
+    std::vector<Term> terms(4096);
     for (const float v : y) {
-        if (v == last) {
-            sum += lastTerm;
-            continue;
-        }
         if (!counts(v))
             continue;
+        Term &slot = terms[(std::bit_cast<quint32>(v) * 2654435761u) >> 20];
+        if (slot.reading == v) {
+            sum += slot.term;
+            continue;
+        }
         const double kelvin = toKelvin(double(v), unit);
         if (!(kelvin > 0.0))
             continue;
-        last = v;
-        lastTerm = std::exp(top - ratio / kelvin);
-        sum += lastTerm;
+        slot = {v, std::exp(top - ratio / kelvin)};
+        sum += slot.term;
     }
     const double kelvin = ratio / (top - std::log(sum / double(n)));
     return fromKelvin(kelvin, unit);
