@@ -3,7 +3,8 @@
 // hands over; the rest is the file. Reading in small pieces gives what reading
 // at once gives; a file that reads with every date is written back with every
 // point (export never stops early), and what is written reads back to the
-// same text again.
+// same text again (for the files the program writes: no CSV with a decimal
+// comma).
 #include "FuzzCheck.h"
 
 #include "core/data/DateTimeText.h"
@@ -116,6 +117,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(sameReading(whole, trickled));
     FUZZ_CHECK(whole.points.undated <= whole.points.filled);
     if (whole.status != TextReadStatus::Ok || whole.points.undated > 0)
+        return 0;
+    // With a decimal comma the program reads a CSV file but never writes
+    // one: its fields could not be told apart.
+    if (separator == texts.decimalPoint())
         return 0;
 
     // Export, then open the export: the same text once more.
