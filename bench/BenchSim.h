@@ -4,9 +4,13 @@
 // pseudo-terminal: started with arguments, its device path read from the
 // first line it prints, stopped when it goes out of scope.
 
+#include "core/link/ConnectionMonitor.h"
+
+#include <QEventLoop>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 struct BenchSim
 {
@@ -33,3 +37,15 @@ struct BenchSim
         process.waitForFinished(5000);
     }
 };
+
+// Searches for the meter and waits for the search to end (ten seconds at
+// most); true when a meter answered.
+inline bool searchMeter(ConnectionMonitor &monitor)
+{
+    QEventLoop search;
+    QObject::connect(&monitor, &ConnectionMonitor::searchFinished, &search, &QEventLoop::quit);
+    QTimer::singleShot(10000, &search, &QEventLoop::quit);
+    monitor.searchMeter();
+    search.exec();
+    return monitor.isConnected();
+}

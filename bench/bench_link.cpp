@@ -53,14 +53,7 @@ void livePolling(BenchReport &report, int seconds)
     PortFactory ports;
     ConnectionMonitor monitor(ports);
     monitor.setPortNames({sim.path});
-    {
-        QEventLoop search;
-        QObject::connect(&monitor, &ConnectionMonitor::searchFinished, &search, &QEventLoop::quit);
-        QTimer::singleShot(10000, &search, &QEventLoop::quit);
-        monitor.searchMeter();
-        search.exec();
-    }
-    if (!monitor.isConnected()) {
+    if (!searchMeter(monitor)) {
         report.unmeasured(figure, "meter not found");
         return;
     }

@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -63,14 +62,7 @@ int main(int argc, char *argv[])
             ++resumed;
         }
     });
-    {
-        QEventLoop search;
-        QObject::connect(&monitor, &ConnectionMonitor::searchFinished, &search, &QEventLoop::quit);
-        QTimer::singleShot(10000, &search, &QEventLoop::quit);
-        monitor.searchMeter();
-        search.exec();
-    }
-    if (!monitor.isConnected()) {
+    if (!searchMeter(monitor)) {
         report.unmeasured(reconnects, "the meter was not found");
         return report.exitCode();
     }
