@@ -115,7 +115,7 @@ bool writeMillionLines(const QString &path)
         h[size_t(i)] = float(std::lround(500 + 150 * std::sin(i / 5000.0))) / 10.0f;
         t[size_t(i)] = float(std::lround(220 + 40 * std::cos(i / 7000.0))) / 10.0f;
     }
-    return TextDataFile::save(path, x, h, t, 0, kLines, u'\t', DateTimeText()).written;
+    return TextDataFile::save(path, x, h, t, 0, kLines, u'\t', DateTimeText()).ok();
 }
 
 // A chart of n samples as the data view holds one.
@@ -218,7 +218,7 @@ int main(int argc, char *argv[])
     for (int form = 0; form < 2; ++form) {
         ChartModel custom = chart;
         if (form == 0)
-            SaveGraphFile(custom, templ);   // as templates were written before
+            static_cast<void>(SaveGraphFile(custom, templ));   // as templates were written before
         else
             saveGraphTemplate(custom, context.programFolder);
         sizes[form] = QFileInfo(templ).size();

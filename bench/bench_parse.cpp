@@ -21,9 +21,9 @@ double loadMs(TDataSetStore &store, const QByteArray &image)
 {
     QElapsedTimer t;
     t.start();
-    const TLoadResult r = store.load(image, image.size());
+    const Result<> r = store.load(image, image.size());
     const double ms = double(t.nsecsElapsed()) / 1e6;
-    return r == TLoadResult::lrOk ? ms : -1.0;
+    return r ? ms : -1.0;
 }
 
 } // namespace

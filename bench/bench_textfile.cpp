@@ -58,9 +58,9 @@ int main(int argc, char *argv[])
 
     QElapsedTimer timer;
     timer.start();
-    const TextWriteResult w = TextDataFile::save(path, x, h, t, 0, n, u'\t', texts);
+    const Result<TextWriteResult> w = TextDataFile::save(path, x, h, t, 0, n, u'\t', texts);
     const double writeMs = double(timer.nsecsElapsed()) / 1e6;
-    if (!w.written || w.lines != n) {
+    if (!w || w->lines != n) {
         std::printf("write failed\n");
         return 1;
     }
@@ -68,9 +68,9 @@ int main(int argc, char *argv[])
     timer.restart();
     TextFileExtent extent;
     TextFilePoints points;
-    const TextReadStatus status = TextDataFile::read(path, u'\t', texts, extent, points);
+    const Result<> status = TextDataFile::read(path, u'\t', texts, extent, points);
     const double readMs = double(timer.nsecsElapsed()) / 1e6;
-    if (status != TextReadStatus::Ok || points.filled != n || points.x[size_t(n - 1)] == 0.0) {
+    if (!status || points.filled != n || points.x[size_t(n - 1)] == 0.0) {
         std::printf("read failed\n");
         return 1;
     }

@@ -335,8 +335,8 @@ void TestAlarmLimits::fileRoundTrip()
     saved.setLimits(0, {std::nullopt, 65.5}, std::nullopt);
     saved.setLimits(1, {35.6, 46.4}, TemperatureUnit::Fahrenheit);
     saved.activationEnergy = 60.5;
-    QString error;
-    QVERIFY2(saved.save(&error), qPrintable(error));
+    const Result<> written = saved.save();
+    QVERIFY2(written, qPrintable(written.message()));
 
     AlarmSettings loaded(dir.path());
     loaded.load();
@@ -403,9 +403,9 @@ void TestAlarmLimits::unwritableFolder()
     QVERIFY(writeFile(dir.filePath(QStringLiteral("ini")), "keep"));
     AlarmSettings settings(dir.path());
     settings.setLimits(1, {2.0, 8.0}, TemperatureUnit::Celsius);
-    QString error;
-    QVERIFY(!settings.save(&error));
-    QVERIFY2(error.startsWith(QStringLiteral("Cannot create ")), qPrintable(error));
+    const Result<> written = settings.save();
+    QVERIFY(!written);
+    QVERIFY2(written.message().startsWith(QStringLiteral("Cannot create ")), qPrintable(written.message()));
     QCOMPARE(readFile(dir.filePath(QStringLiteral("ini"))), QByteArray("keep"));
 }
 

@@ -18,6 +18,7 @@
 #include "gui/dataview/PrepareChart.h"
 #include "gui/dataview/TfrmAnnoEdit.h"
 #include "gui/dataview/TfrmSetupScale.h"
+#include "Outcome.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -114,7 +115,7 @@ std::unique_ptr<TfrmMain> TestDataView::startedWindow()
 // As a download ends: parse, temporary file, first data set shown.
 void TestDataView::load(TfrmMain &w, const QByteArray &image)
 {
-    QCOMPARE(w.downloads().ParseLoggerImage(image, image.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(w.downloads().ParseLoggerImage(image, image.size())), QStringLiteral("ok"));
     QVERIFY(w.downloads().SaveTempImage());
     w.downloads().showFirstDataSet();
 }

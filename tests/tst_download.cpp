@@ -7,6 +7,7 @@
 #include "ClockedFlows.h"
 #include "FakeSerialPort.h"
 #include "ImageBuilder.h"
+#include "Outcome.h"
 
 #include <QtEndian>
 #include <QTest>
@@ -110,7 +111,7 @@ void TestDownload::announcedTotal()
     model.setImage(imageEndingAt(lastEnd));
     const Run run = download(model);
 
-    QCOMPARE(run.result.result, TLoadResult::lrOk);
+    QCOMPARE(outcome(run.result.result), QStringLiteral("ok"));
     QCOMPARE(run.result.expectedBytes, total);
     QCOMPARE(run.result.received(), total);
     QCOMPARE(run.result.image, model.image());
@@ -126,7 +127,7 @@ void TestDownload::announcedTotal()
     QCOMPARE(run.reports.last().barValue(), run.reports.last().barMaximum());
 
     TDataSetStore store;
-    QCOMPARE(store.load(run.result.image, run.result.expectedBytes), TLoadResult::lrOk);
+    QCOMPARE(outcome(store.load(run.result.image, run.result.expectedBytes)), QStringLiteral("ok"));
 }
 
 void TestDownload::directoryCountedOnce_data()
@@ -159,7 +160,7 @@ void TestDownload::directoryCountedOnce()
     const Run run = download(model);
 
     const qint64 total = padded(model.image()).size();
-    QCOMPARE(run.result.result, TLoadResult::lrOk);
+    QCOMPARE(outcome(run.result.result), QStringLiteral("ok"));
     QCOMPARE(run.result.retries, 1);
     QCOMPARE(run.result.expectedBytes, total);
     QCOMPARE(run.result.image, padded(model.image()));
@@ -201,7 +202,7 @@ void TestDownload::shortTransfer()
     model.setFaults(faults);
     const Run run = download(model);
 
-    QCOMPARE(run.result.result, TLoadResult::lrReadError);
+    QCOMPARE(outcome(run.result.result), QStringLiteral("transfer"));
     QCOMPARE(run.result.directoryRead, directoryRead);
     QCOMPARE(run.result.received(), received);
     if (!directoryRead)
@@ -216,7 +217,7 @@ void TestDownload::emptyLoggerIsReadButHoldsNoData()
     model.setImage(MeterModel::erasedImage());
     const Run run = download(model);
 
-    QCOMPARE(run.result.result, TLoadResult::lrOk);
+    QCOMPARE(outcome(run.result.result), QStringLiteral("ok"));
     QCOMPARE(run.result.expectedBytes, 0);
     QCOMPARE(run.result.setCount, 0);
     QCOMPARE(run.result.received(), 320);
@@ -226,7 +227,7 @@ void TestDownload::emptyLoggerIsReadButHoldsNoData()
         QCOMPARE(p.barValue(), 0);
     }
     TDataSetStore store;
-    QCOMPARE(store.load(run.result.image, run.result.expectedBytes), TLoadResult::lrNoData);
+    QCOMPARE(outcome(store.load(run.result.image, run.result.expectedBytes)), QStringLiteral("no data"));
 }
 
 void TestDownload::endAddressNearFourGibibytesDoesNotWrap()
@@ -238,7 +239,7 @@ void TestDownload::endAddressNearFourGibibytesDoesNotWrap()
     const Run run = download(model);
 
     QCOMPARE(run.result.expectedBytes, qint64(1) << 32);
-    QCOMPARE(run.result.result, TLoadResult::lrReadError);
+    QCOMPARE(outcome(run.result.result), QStringLiteral("transfer"));
     QCOMPARE(run.reports.last().barMaximum(), std::numeric_limits<int>::max());
 }
 
@@ -261,7 +262,7 @@ void TestDownload::sizeCapIsAReadError()
 
     QCOMPARE(r.end, PacketEnd::SizeCap);
     QVERIFY(r.received() > r.expectedBytes);
-    QCOMPARE(r.result, TLoadResult::lrReadError);
+    QCOMPARE(outcome(r.result), QStringLiteral("transfer"));
 }
 
 void TestDownload::progressBar_data()

@@ -14,6 +14,7 @@
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/download/DownloadController.h"
 #include "gui/download/TfrmErr.h"
+#include "Outcome.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -168,14 +169,14 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
 
     TDataSetStore expected;
     const QByteArray sound = firstSets(kept).build();
-    QCOMPARE(expected.load(sound, sound.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(expected.load(sound, sound.size())), QStringLiteral("ok"));
     verifySameSets(downloads.store(), expected);
 
     // A later open of the temporary image finds the same data sets again.
     const QByteArray saved = readFile(temp);
     QCOMPARE(saved, downloads.store().lastImage());
     TDataSetStore reopened;
-    QCOMPARE(reopened.load(saved, saved.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(reopened.load(saved, saved.size())), QStringLiteral("ok"));
     verifySameSets(reopened, expected);
 
     QVERIFY(view);

@@ -16,6 +16,7 @@
 #include "gui/download/TfrmScope.h"
 #include "gui/shell/TfrmMain.h"
 #include "gui/shell/TfrmOpenSave.h"
+#include "Outcome.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -149,7 +150,7 @@ std::unique_ptr<TfrmMain> TestFileView::startedWithSample()
 {
     auto w = startMainWindow(*m_ctx);
     const QByteArray image = ImageBuilder::sampleCollection().build();
-    if (w->downloads().ParseLoggerImage(image, image.size()) != TLoadResult::lrOk)
+    if (!w->downloads().ParseLoggerImage(image, image.size()))
         qWarning("the sample did not parse");
     w->downloads().showFirstDataSet();
     return w;

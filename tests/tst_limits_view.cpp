@@ -18,6 +18,7 @@
 #include "gui/files/DataFileController.h"
 #include "gui/shell/TfrmMain.h"
 #include "gui/shell/TfrmOpenSave.h"
+#include "Outcome.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -127,7 +128,7 @@ void TestLimitsView::cleanup()
 std::unique_ptr<TfrmMain> TestLimitsView::started(const QByteArray &bytes)
 {
     auto w = startMainWindow(*m_ctx);
-    if (w->downloads().ParseLoggerImage(bytes, bytes.size()) != TLoadResult::lrOk || !w->downloads().SaveTempImage())
+    if (!w->downloads().ParseLoggerImage(bytes, bytes.size()) || !w->downloads().SaveTempImage())
         return nullptr;
     w->downloads().showFirstDataSet();
     return w;

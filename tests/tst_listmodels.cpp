@@ -6,6 +6,7 @@
 #include "core/chart/DataListModel.h"
 #include "core/chart/DataSetListModel.h"
 #include "core/data/TDataSetStore.h"
+#include "Outcome.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -18,7 +19,7 @@ namespace {
 TDataSetStore loaded(const QByteArray &image)
 {
     TDataSetStore store;
-    if (store.load(image, image.size()) != TLoadResult::lrOk)
+    if (!store.load(image, image.size()))
         qWarning("the test image did not load");
     return store;
 }

@@ -19,6 +19,7 @@
 #include "gui/download/TfrmScope.h"
 #include "gui/shell/TfrmOpenSave.h"
 #include "gui/shell/TfrmMain.h"
+#include "Outcome.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -266,7 +267,7 @@ void TestLoggerDownload::hangUpThenTryAgain()
 
     // An earlier load stays on screen through the failed attempt.
     const QByteArray earlier = ImageBuilder::sampleCollection().build();
-    QCOMPARE(w->downloads().ParseLoggerImage(earlier, earlier.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(w->downloads().ParseLoggerImage(earlier, earlier.size())), QStringLiteral("ok"));
     w->downloads().showFirstDataSet();
     const ShownView before = shownView(*w->DownloadView);
 
@@ -346,7 +347,7 @@ void TestLoggerDownload::dataErrorFixedKeepsTheSetsBefore()
         QCOMPARE(w->downloads().store().lastImage(), repaired);
         QCOMPARE(readFile(tempImagePath()), repaired);
         TDataSetStore reopened;
-        QCOMPARE(reopened.load(repaired, repaired.size()), TLoadResult::lrOk);
+        QCOMPARE(outcome(reopened.load(repaired, repaired.size())), QStringLiteral("ok"));
         QCOMPARE(reopened.SetCount(), 1);
         QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 1);
         QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("40"));
@@ -566,7 +567,7 @@ void TestLoggerDownload::unsavedDownloadAskedBeforeDownload()
 
     // An earlier load on screen and in the temporary image.
     const QByteArray earlier = ImageBuilder::sampleCollection().build();
-    QCOMPARE(w->downloads().ParseLoggerImage(earlier, earlier.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(w->downloads().ParseLoggerImage(earlier, earlier.size())), QStringLiteral("ok"));
     QVERIFY(w->downloads().SaveTempImage());
     w->downloads().showFirstDataSet();
     w->downloads().UnsavedDownload = unsaved;

@@ -4,13 +4,13 @@
 #include "core/data/DateTimeText.h"
 #include "core/data/LoggerImage.h"
 #include "core/data/TDataSetStore.h"
+#include "Outcome.h"
 
 #include <QTest>
 #include <QtEndian>
 
 using LoggerImage::TDataSetEntry;
 
-Q_DECLARE_METATYPE(TLoadResult)
 
 namespace {
 
@@ -58,16 +58,16 @@ void TestLoggerImage::directory_data()
 {
     QTest::addColumn<QByteArray>("image");
     QTest::addColumn<qint64>("expectedBytes");   // -1: the image's size
-    QTest::addColumn<TLoadResult>("result");
+    QTest::addColumn<QString>("result");
     QTest::addColumn<QList<qint32>>("counts");
 
-    const auto ok = TLoadResult::lrOk;
-    const auto data = TLoadResult::lrDataError;
-    QTest::newRow("no data set") << ImageBuilder().build() << qint64(-1) << TLoadResult::lrNoData << QList<qint32>{};
+    const auto ok = QStringLiteral("ok");
+    const auto data = QStringLiteral("damaged");
+    QTest::newRow("no data set") << ImageBuilder().build() << qint64(-1) << QStringLiteral("no data") << QList<qint32>{};
 
     QByteArray firstZero = ImageBuilder().add(samples(2)).add(samples(3)).build();
     setEnd(firstZero, 0, 0);
-    QTest::newRow("first entry zero, later filled") << firstZero << qint64(-1) << TLoadResult::lrNoData << QList<qint32>{};
+    QTest::newRow("first entry zero, later filled") << firstZero << qint64(-1) << QStringLiteral("no data") << QList<qint32>{};
 
     ImageBuilder fifteen;
     QList<qint32> fifteenCounts;
@@ -89,7 +89,7 @@ void TestLoggerImage::directory_data()
     QTest::newRow("exactly as long as the last end") << exact << qint64(-1) << ok << QList<qint32>{5};
     QTest::newRow("end beyond the image") << exact.left(exact.size() - 4) << qint64(1 << 20) << data << QList<qint32>{};
     QTest::newRow("end beyond the expected bytes") << exact << qint64(exact.size() - 1) << data << QList<qint32>{};
-    QTest::newRow("image shorter than the directory") << exact.left(200) << qint64(-1) << TLoadResult::lrNoData
+    QTest::newRow("image shorter than the directory") << exact.left(200) << qint64(-1) << QStringLiteral("no data")
                                                       << QList<qint32>{};
 
     QByteArray below = ImageBuilder().add(samples(4)).add(samples(4)).build();
@@ -109,12 +109,12 @@ void TestLoggerImage::directory()
 {
     QFETCH(QByteArray, image);
     QFETCH(qint64, expectedBytes);
-    QFETCH(TLoadResult, result);
+    QFETCH(QString, result);
     QFETCH(QList<qint32>, counts);
 
     TDataSetStore store;
-    QCOMPARE(store.load(image, expectedBytes < 0 ? image.size() : expectedBytes), result);
-    if (result != TLoadResult::lrOk) {
+    QCOMPARE(outcome(store.load(image, expectedBytes < 0 ? image.size() : expectedBytes)), result);
+    if (result != QStringLiteral("ok")) {
         QCOMPARE(store.SetCount(), 0);
         return;
     }
@@ -153,7 +153,7 @@ void TestLoggerImage::intervals()
     QFETCH(int, code);
     QFETCH(int, seconds);
     TDataSetStore store;
-    QCOMPARE(store.load(ImageBuilder().add(samples(3).every(quint16(code))).build(), 1 << 20), TLoadResult::lrOk);
+    QCOMPARE(outcome(store.load(ImageBuilder().add(samples(3).every(quint16(code))).build(), 1 << 20)), QStringLiteral("ok"));
     QCOMPARE(store.Intervals().at(0), seconds);
     const double step = store.Times().at(2) - store.Times().at(0);
     QCOMPARE(qRound64(step * 86400.0), qint64(seconds));
@@ -182,7 +182,7 @@ void TestLoggerImage::readings()
     // The same limits on both channels.
     TDataSetStore store;
     const QByteArray image = ImageBuilder().add(ImageSet().add(qint16(raw), 0).add(0, qint16(raw))).build();
-    QCOMPARE(store.load(image, image.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(store.load(image, image.size())), QStringLiteral("ok"));
     QCOMPARE(store.Values().at(0), value);
     QCOMPARE(store.Values().at(3), value);
     QCOMPARE(store.Values().at(1), 0.0f);
@@ -216,7 +216,7 @@ void TestLoggerImage::startTimes()
     const QByteArray image = ImageBuilder().add(set).build();
     TDataSetStore store;
     const double before = FrameworkTime::fromDateTime(QDateTime::currentDateTime());
-    QCOMPARE(store.load(image, image.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(store.load(image, image.size())), QStringLiteral("ok"));
     const double after = FrameworkTime::fromDateTime(QDateTime::currentDateTime());
     const double got = store.StartTimes().at(0);
     if (start.isValid()) {
@@ -250,7 +250,7 @@ void TestLoggerImage::listRows()
     set.flags = flags;
     TDataSetStore store;
     const QByteArray image = ImageBuilder().add(set).build();
-    QCOMPARE(store.load(image, image.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(store.load(image, image.size())), QStringLiteral("ok"));
     QCOMPARE(TDataSetStore::listHeadings(), (QStringList{"Set", "DATE", "TIME", "Rate", "Num.", "Type", "Unit"}));
     QCOMPARE(store.listRow(0, DateTimeText(QLocale(QStringLiteral("en_US")))), row);
     QCOMPARE(store.listRow(0, DateTimeText(QLocale(QStringLiteral("de_DE")))).at(1), QStringLiteral("01.03.2009"));
@@ -260,7 +260,7 @@ void TestLoggerImage::sampleLayout()
 {
     const QByteArray image = ImageBuilder::sampleCollection().build();
     TDataSetStore store;
-    QCOMPARE(store.load(image, image.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(store.load(image, image.size())), QStringLiteral("ok"));
     QCOMPARE(store.SetCount(), 3);
     // Sample j of set k: Values[2 (first + j)] humidity, next temperature.
     const qint64 n = store.firstSample(1) + 2;
@@ -277,15 +277,15 @@ void TestLoggerImage::failedLoadLeavesTheStoreUnchanged()
 {
     const QByteArray good = ImageBuilder::sampleCollection().build();
     TDataSetStore store;
-    QCOMPARE(store.load(good, good.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(store.load(good, good.size())), QStringLiteral("ok"));
     const TDataSetStore before = store;
 
     QByteArray bad = good;
     setEnd(bad, 2, quint32(bad.size() + 4));
-    QCOMPARE(store.load(bad, bad.size()), TLoadResult::lrDataError);
+    QCOMPARE(outcome(store.load(bad, bad.size())), QStringLiteral("damaged"));
     QCOMPARE(store.faultySet(), 2);
-    QCOMPARE(store.load(ImageBuilder().build(), 320), TLoadResult::lrNoData);
-    QCOMPARE(store.load(good.left(100), 100), TLoadResult::lrNoData);
+    QCOMPARE(outcome(store.load(ImageBuilder().build(), 320)), QStringLiteral("no data"));
+    QCOMPARE(outcome(store.load(good.left(100), 100)), QStringLiteral("no data"));
 
     QCOMPARE(store.SetCount(), before.SetCount());
     QCOMPARE(store.ExpectedBytes(), before.ExpectedBytes());
@@ -320,7 +320,7 @@ void TestLoggerImage::longSetTimes()
     const QByteArray image =
         ImageBuilder().add(samples(3)).add(ImageSet().ramp(count, -2100, 1, 200, 7).at(start).every(code)).build();
     TDataSetStore store;
-    QCOMPARE(store.load(image, image.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(store.load(image, image.size())), QStringLiteral("ok"));
 
     // Every sample's time, both entries, exactly as start + j * interval / 86400.
     const double begin = FrameworkTime::fromDateTime(start);
@@ -362,23 +362,23 @@ void TestLoggerImage::reloadGivesWhatANewStoreGives()
     const QByteArray second = imageOf(after, 77);
 
     TDataSetStore store;
-    QCOMPARE(store.load(first, first.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(store.load(first, first.size())), QStringLiteral("ok"));
     const TDataSetStore copy = store;
-    QCOMPARE(store.load(second, second.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(store.load(second, second.size())), QStringLiteral("ok"));
     TDataSetStore fresh;
-    QCOMPARE(fresh.load(second, second.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(fresh.load(second, second.size())), QStringLiteral("ok"));
     QCOMPARE(store.SampleCounts(), fresh.SampleCounts());
     QCOMPARE(store.Values(), fresh.Values());
     QCOMPARE(store.Times(), fresh.Times());
 
     // A copy taken before keeps the first load's samples.
     TDataSetStore firstAlone;
-    QCOMPARE(firstAlone.load(first, first.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(firstAlone.load(first, first.size())), QStringLiteral("ok"));
     QCOMPARE(copy.Values(), firstAlone.Values());
     QCOMPARE(copy.Times(), firstAlone.Times());
 
     // And a third load, with nothing sharing the arrays any more.
-    QCOMPARE(store.load(first, first.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(store.load(first, first.size())), QStringLiteral("ok"));
     QCOMPARE(store.Values(), firstAlone.Values());
     QCOMPARE(store.Times(), firstAlone.Times());
 }
@@ -388,7 +388,7 @@ void TestLoggerImage::imageIsKeptByteForByte()
     const QByteArray image = ImageBuilder::sampleCollection().build();
     QCOMPARE(quint8(image.at(0)), quint8(0xA5));
     TDataSetStore store;
-    QCOMPARE(store.load(image, image.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(store.load(image, image.size())), QStringLiteral("ok"));
     QCOMPARE(store.lastImage(), image);
 }
 

@@ -608,12 +608,13 @@ void TestMainWindow::commandLine()
     QFETCH(bool, ok);
     QFETCH(QStringList, ports);
     QFETCH(bool, demo);
-    MainOptions options;
-    QString message;
-    QCOMPARE(parseMainOptions(arguments, &options, &message), ok);
-    QCOMPARE(message.isEmpty(), ok);
-    if (!ok)
+    const Result<MainOptions> parsed = parseMainOptions(arguments);
+    QCOMPARE(parsed.ok(), ok);
+    if (!ok) {
+        QVERIFY(!parsed.message().isEmpty());
         return;
+    }
+    const MainOptions &options = *parsed;
     QCOMPARE(options.extraPorts, ports);
     QCOMPARE(options.demo, demo);
     QCOMPARE(options.files, arguments.filter(QStringLiteral(".")));
@@ -621,10 +622,9 @@ void TestMainWindow::commandLine()
              QStringList(ports) << QStringLiteral("ttyS0")
                                 << (demo ? QStringList{QStringLiteral("DEMO")} : QStringList{}));
 
-    MainOptions help;
-    QVERIFY(!parseMainOptions({QStringLiteral("kv518"), QStringLiteral("--help")}, &help, &message));
-    QVERIFY(help.helpRequested);
-    QVERIFY(message.contains(QStringLiteral("--demo")));
+    const Result<MainOptions> help = parseMainOptions({QStringLiteral("kv518"), QStringLiteral("--help")});
+    QVERIFY(help && help->helpRequested);
+    QVERIFY(mainOptionsUsage().contains(QStringLiteral("--demo")));
 }
 
 void TestMainWindow::naturalOrder()

@@ -270,14 +270,15 @@ private slots:
         fill(m);
         m.setGraphAnnotationText(4, QStringLiteral("note"));
         const QString path = m_dir.filePath(QStringLiteral("chart.GHF"));
-        QString error;
-        QVERIFY2(SaveGraphFile(m, path, &error), qPrintable(error));
+        const Result<> saved = SaveGraphFile(m, path);
+        QVERIFY2(saved, qPrintable(saved.message()));
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray bytes = f.readAll();
         QCOMPARE(qFromLittleEndian<quint32>(bytes.constData()), quint32(bytes.size() - 4));
         ChartModel loaded;
-        QVERIFY2(LoadGraphFile(loaded, path, &error), qPrintable(error));
+        const Result<> read = LoadGraphFile(loaded, path);
+        QVERIFY2(read, qPrintable(read.message()));
         QVERIFY(loaded.state() == m.state());
     }
 
@@ -312,11 +313,11 @@ private slots:
         ChartModel m;
         prepareChartModel(m, args(), m_context);
         const ChartState before = m.state();
-        QString error;
-        QVERIFY(!LoadGraphFile(m, path, &error));
-        QVERIFY(!error.isEmpty());
+        const Result<> read = LoadGraphFile(m, path);
+        QVERIFY(!read);
+        QVERIFY(!read.message().isEmpty());
         QVERIFY(m.state() == before);
-        QVERIFY(!LoadGraphFile(m, m_dir.filePath(QStringLiteral("missing.ghf")), &error));
+        QVERIFY(!LoadGraphFile(m, m_dir.filePath(QStringLiteral("missing.ghf"))));
         QVERIFY(m.state() == before);
     }
 

@@ -15,6 +15,7 @@
 #include "gui/print/PrintableView.h"
 #include "gui/print/TfrmPrintOption.h"
 #include "gui/shell/TfrmMain.h"
+#include "Outcome.h"
 
 #include <QAction>
 #include <QFontDatabase>
@@ -148,7 +149,7 @@ void TestPrint::startWithSets()
     ImageSet second;
     second.at(QDateTime(QDate(2026, 3, 2), QTime(8, 0, 0))).fahrenheit().ramp(1000, 300, 1, 600, 1);
     const QByteArray image = ImageBuilder().add(first).add(second).build();
-    QCOMPARE(m_main->downloads().ParseLoggerImage(image, image.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(m_main->downloads().ParseLoggerImage(image, image.size())), QStringLiteral("ok"));
     m_main->downloads().showFirstDataSet();
     QCOMPARE(m_main->DownloadView->dataListModel->rowCount(), 24);
 }

@@ -5,6 +5,7 @@
 #include "core/data/TDataSetStore.h"
 #include "core/report/ReportLayout.h"
 #include "core/report/TextListing.h"
+#include "Outcome.h"
 
 #include <QTest>
 
@@ -170,7 +171,7 @@ void TestReport::headerOfADataSet()
                                  .add(ImageSet().every(120).fahrenheit().ramp(30, 500, 1, 700, 1))
                                  .build();
     TDataSetStore store;
-    QCOMPARE(store.load(image, image.size()), TLoadResult::lrOk);
+    QCOMPARE(outcome(store.load(image, image.size())), QStringLiteral("ok"));
     const ReportData d = ReportData::fromStore(store, 1, QStringLiteral("field.518"));
     const DateTimeText texts(QLocale(QStringLiteral("en_US")));
     const ReportLayout layout(d, texts);

@@ -120,9 +120,7 @@ void TestSettings::roundTrip()
     Settings out(m_dir->path());
     out.PortIndex = portIndex;
     out.AutoScaleSetting = autoScale;
-    QString error;
-    QVERIFY(out.SaveSettings(&error));
-    QVERIFY(error.isEmpty());
+    QVERIFY(out.SaveSettings());
     QCOMPARE(readFile(settingsFile()), expected);
     QCOMPARE(settingsFile(), m_dir->filePath(QStringLiteral("ini/KV518.ini")));
     Settings in(m_dir->path());
@@ -167,10 +165,10 @@ void TestSettings::unwritableFolder()
     QVERIFY(writeFile(m_dir->filePath(blocker), "keep"));
     Settings settings(m_dir->path());
     settings.PortIndex = 2;
-    QString error;
-    QVERIFY(!settings.SaveSettings(&error));
+    const Result<> saved = settings.SaveSettings();
+    QVERIFY(!saved);
     const QString folder = QDir::toNativeSeparators(m_dir->path() + QStringLiteral("/ini/"));
-    QCOMPARE(error, QStringLiteral("Cannot create ") + folder + QStringLiteral(" directory."));
+    QCOMPARE(saved.message(), QStringLiteral("Cannot create ") + folder + QStringLiteral(" directory."));
     QCOMPARE(readFile(m_dir->filePath(blocker)), QByteArray("keep"));
 }
 

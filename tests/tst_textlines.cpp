@@ -1,6 +1,7 @@
 // Text data files: the line written for a point, and the two reading passes.
 #include "core/data/DateTimeText.h"
 #include "core/files/TextDataFile.h"
+#include "Outcome.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
@@ -17,7 +18,7 @@ double at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 
 struct Read
 {
-    TextReadStatus status = TextReadStatus::Ok;
+    Result<> status;
     TextFileExtent extent;
     TextFilePoints points;
 };
@@ -28,9 +29,12 @@ Read readBytes(const QByteArray &bytes, QChar separator, const DateTimeText &tex
     QBuffer first;
     first.setData(bytes);
     first.open(QIODevice::ReadOnly);
-    r.status = TextDataFile::scan(first, separator, texts, r.extent);
-    if (r.status != TextReadStatus::Ok)
+    const Result<TextFileExtent> scanned = TextDataFile::scan(first, separator, texts);
+    if (!scanned) {
+        r.status = scanned.failure();
         return r;
+    }
+    r.extent = *scanned;
     QBuffer second;
     second.setData(bytes);
     second.open(QIODevice::ReadOnly);
@@ -143,13 +147,13 @@ void TestTextLines::writtenFileReadsBack()
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
     const QChar separator = TextDataFile::separatorFor(path);
-    const TextWriteResult w = TextDataFile::save(path, x, h, t, 0, n, separator, texts);
-    QVERIFY(w.written);
-    QCOMPARE(w.lines, qint64(n));
+    const Result<TextWriteResult> w = TextDataFile::save(path, x, h, t, 0, n, separator, texts);
+    QVERIFY(w);
+    QCOMPARE(w->lines, qint64(n));
 
     TextFileExtent extent;
     TextFilePoints points;
-    QCOMPARE(TextDataFile::read(path, separator, texts, extent, points), TextReadStatus::Ok);
+    QCOMPARE(outcome(TextDataFile::read(path, separator, texts, extent, points)), QStringLiteral("ok"));
     QCOMPARE(extent.rows, qint64(n));
     QCOMPARE(points.filled, qint64(n));
     for (int i = 0; i < n; ++i) {
@@ -170,8 +174,8 @@ void TestTextLines::writingStopsAtUnfilledPoints()
     const std::vector<float> y(5, 1.0f);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    const TextWriteResult r = TextDataFile::write(buffer, x, y, y, 1, 5, u'\t', us());
-    QCOMPARE(r.lines, qint64(2));
+    const Result<TextWriteResult> r = TextDataFile::write(buffer, x, y, y, 1, 5, u'\t', us());
+    QCOMPARE(r->lines, qint64(2));
     QCOMPARE(buffer.data(), QByteArray("3/1/2009 11:00:00 AM\t1.0\t1.0\r\n3/1/2009 12:00:00 PM\t1.0\t1.0\r\n"));
 }
 
@@ -206,8 +210,9 @@ void TestTextLines::firstPass()
     QFETCH(double, xMax);
     QBuffer buffer(&file);
     buffer.open(QIODevice::ReadOnly);
-    TextFileExtent extent;
-    QCOMPARE(TextDataFile::scan(buffer, u'\t', us(), extent), TextReadStatus::Ok);
+    const Result<TextFileExtent> scanned = TextDataFile::scan(buffer, u'\t', us());
+    QVERIFY(scanned);
+    const TextFileExtent &extent = *scanned;
     QCOMPARE(extent.rows, rows);
     QCOMPARE(extent.t1, t1);
     QCOMPARE(extent.t2, t2);
@@ -259,7 +264,7 @@ void TestTextLines::fields()
     QFETCH(QList<float>, humidity);
     QFETCH(QList<float>, temperature);
     const Read r = readBytes(file, u'\t', us());
-    QCOMPARE(r.status, TextReadStatus::Ok);
+    QCOMPARE(outcome(r.status), QStringLiteral("ok"));
     QCOMPARE(QList<double>(r.points.x.begin(), r.points.x.end()), x);
     QCOMPARE(QList<float>(r.points.humidity.begin(), r.points.humidity.end()), humidity);
     QCOMPARE(QList<float>(r.points.temperature.begin(), r.points.temperature.end()), temperature);
@@ -315,7 +320,7 @@ void TestTextLines::cancel()
         seen = q;
         return q < 2048;
     });
-    QCOMPARE(status, TextReadStatus::Cancelled);
+    QCOMPARE(outcome(status), QStringLiteral("cancelled"));
     QCOMPARE(seen, qint64(2048));
     QCOMPARE(points.filled, qint64(2048));
 }
@@ -323,11 +328,11 @@ void TestTextLines::cancel()
 void TestTextLines::tooManyLines()
 {
     ManyLines device(TextDataFile::MaxLines + 1);
-    TextFileExtent extent;
-    QCOMPARE(TextDataFile::scan(device, u'\t', us(), extent), TextReadStatus::TooManyLines);
+    QCOMPARE(outcome(TextDataFile::scan(device, u'\t', us())), QStringLiteral("too large"));
     ManyLines fits(1000);
-    QCOMPARE(TextDataFile::scan(fits, u'\t', us(), extent), TextReadStatus::Ok);
-    QCOMPARE(extent.rows, qint64(1000));
+    const Result<TextFileExtent> scanned = TextDataFile::scan(fits, u'\t', us());
+    QVERIFY(scanned);
+    QCOMPARE(scanned->rows, qint64(1000));
 }
 
 QTEST_GUILESS_MAIN(TestTextLines)

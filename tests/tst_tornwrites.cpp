@@ -58,7 +58,7 @@ bool writeExport(const QString &path, int version)
         humidity[size_t(i)] = 40.0f + float(i % 500) / 10.0f;
         temperature[size_t(i)] = 20.0f + float(version);
     }
-    return TextDataFile::save(path, x, humidity, temperature, 0, n, u'\t', texts).written;
+    return TextDataFile::save(path, x, humidity, temperature, 0, n, u'\t', texts).ok();
 }
 
 Kind kind(const QString &name)
@@ -66,7 +66,8 @@ Kind kind(const QString &name)
     if (name == QLatin1String("collection"))
         return {QStringLiteral("sets.518"), [](const QString &folder, int version) {
                     return CollectionFile::writeImage(QDir(folder).filePath(QStringLiteral("sets.518")),
-                                                      collectionImage(version));
+                                                      collectionImage(version))
+                        .ok();
                 }};
     if (name == QLatin1String("export"))
         return {QStringLiteral("set1.txt"), [](const QString &folder, int version) {
@@ -76,7 +77,7 @@ Kind kind(const QString &name)
                 Settings settings(folder);
                 settings.PortIndex = version ? 1234567 : 3;
                 settings.AutoScaleSetting = version;
-                return settings.SaveSettings();
+                return settings.SaveSettings().ok();
             }};
 }
 

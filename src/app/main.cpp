@@ -1,4 +1,5 @@
 #include "core/app/MainOptions.h"
+#include "core/base/Log.h"
 #include "core/sim/DemoMeter.h"
 #include "gui/common/AppContext.h"
 #include "gui/shell/Kv518Application.h"
@@ -26,12 +27,14 @@ int main(int argc, char *argv[])
     }
     Kv518Application app(argc, argv);
 
-    MainOptions options;
-    QString message;
-    if (!parseMainOptions(QCoreApplication::arguments(), &options, &message)) {
-        std::fputs(qPrintable(message + QLatin1Char('\n')), stderr);
+    Result<MainOptions> parsed = parseMainOptions(QCoreApplication::arguments());
+    if (!parsed) {
+        std::fputs(qPrintable(parsed.message() + QLatin1Char('\n')), stderr);
         return 2;
     }
+    MainOptions options = std::move(parsed).value();
+    if (options.verbose)
+        enableVerboseLogging();
     // Everything the windows need from the program around them, handed down.
     AppContext ctx(app.prompter());
     // The demo meter registers its in-memory line before the port box is filled.

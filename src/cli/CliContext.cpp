@@ -8,10 +8,37 @@ CliContext::CliContext()
 {
 }
 
-int CliContext::fail(ExitCode code, const QString &sentence)
+int CliContext::fail(const Failure &failure)
 {
+    // One sentence: a message of the core's that does not end as one gets its full stop.
+    QString sentence = failure.message;
+    if (!sentence.isEmpty() && (sentence.back().isLetterOrNumber() || sentence.back() == u'"'))
+        sentence += u'.';
     m_err << QCoreApplication::applicationName() << ": " << sentence << Qt::endl;
-    return int(code);
+    return int(exitCodeOf(failure.code));
+}
+
+ExitCode CliContext::exitCodeOf(ErrorCode code)
+{
+    switch (code) {
+    case ErrorCode::Usage:
+        return ExitCode::Usage;
+    case ErrorCode::NotFound:
+    case ErrorCode::Permission:
+        return ExitCode::NotFound;
+    case ErrorCode::Transfer:
+        return ExitCode::Transfer;
+    case ErrorCode::Unreadable:
+    case ErrorCode::NotData:
+    case ErrorCode::Damaged:
+    case ErrorCode::NoData:
+    case ErrorCode::TooLarge:
+    case ErrorCode::WriteFailed:
+    case ErrorCode::Cancelled:
+    case ErrorCode::Refused:
+        break;
+    }
+    return ExitCode::DataError;
 }
 
 std::optional<int> CliContext::parse(QCommandLineParser &parser, const QStringList &arguments, bool withLocale,
@@ -27,7 +54,7 @@ std::optional<int> CliContext::parse(QCommandLineParser &parser, const QStringLi
         parser.addOption(locale);
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!parser.parse(arguments))
-        return fail(ExitCode::Usage, parser.errorText() + QStringLiteral(" (see --help)"));
+        return fail(ErrorCode::Usage, parser.errorText() + QStringLiteral(" (see --help)"));
     if (parser.isSet(help)) {
         m_out << "Usage: " << QCoreApplication::applicationName() << ' ' << arguments.value(0) << ' ' << usage
               << "\n\n"
@@ -41,7 +68,7 @@ std::optional<int> CliContext::parse(QCommandLineParser &parser, const QStringLi
         const bool isC = name.compare(QLatin1String("C"), Qt::CaseInsensitive) == 0
             || name.compare(QLatin1String("POSIX"), Qt::CaseInsensitive) == 0;
         if (chosen.language() == QLocale::C && !isC)
-            return fail(ExitCode::Usage, QStringLiteral("Unknown locale \"%1\".").arg(name));
+            return fail(ErrorCode::Usage, QStringLiteral("Unknown locale \"%1\".").arg(name));
         m_texts = DateTimeText(chosen);
     }
     return std::nullopt;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/Result.h"
 #include "core/data/DateTimeText.h"
 
 #include <QCommandLineParser>
@@ -27,13 +28,17 @@ public:
     QTextStream &out() { return m_out; }
     QTextStream &err() { return m_err; }
 
-    // Prints one sentence to stderr and returns the exit code.
-    int fail(ExitCode code, const QString &sentence);
+    // Prints the failure's sentence to stderr and returns its exit code.
+    int fail(const Failure &failure);
+    int fail(ErrorCode code, const QString &sentence) { return fail(Failure{code, sentence}); }
+
+    // The one place a kind of failure becomes an exit code.
+    static ExitCode exitCodeOf(ErrorCode code);
 
     // Parses a command's arguments (the command name first) with the common
     // options (--help, and --locale when the command prints dates or
-    // numbers). Returns an exit code when the command must end here (help
-    // shown, or a usage error reported).
+    // numbers). Returns the exit code when the command ends here: 0 once the
+    // help is shown, or that of the usage error reported.
     std::optional<int> parse(QCommandLineParser &parser, const QStringList &arguments, bool withLocale,
                              const QString &usage);
 

@@ -80,13 +80,12 @@ bool isCollection(const QString &path)
 // Reads a collection file (with headOnly, a regular file's directory only)
 // and refuses one larger than any logger image. A pipe or a device such as
 // /dev/zero has no size to check, so it is read up to one byte past the
-// largest image. Returns an exit code on failure.
-std::optional<int> readCollection(CliContext &ctx, const QString &path, bool headOnly, QByteArray &bytes,
-                                  qint64 &size)
+// largest image.
+Result<> readCollection(const QString &path, bool headOnly, QByteArray &bytes, qint64 &size)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot read %1.").arg(quoted(path)));
+        return fail(ErrorCode::Unreadable, QStringLiteral("Cannot read %1.").arg(quoted(path)));
     const bool regular = !file.isSequential();
     size = regular ? file.size() : 0;
     if (size <= Meter::MaxImageBytes) {
@@ -95,80 +94,55 @@ std::optional<int> readCollection(CliContext &ctx, const QString &path, bool hea
             size = bytes.size();
     }
     if (size > Meter::MaxImageBytes)
-        return ctx.fail(ExitCode::DataError,
-                        QStringLiteral("%1 is larger than 16 MiB and cannot be a logger image.").arg(quoted(path)));
-    return std::nullopt;
+        return fail(ErrorCode::TooLarge,
+                    QStringLiteral("%1 is larger than 16 MiB and cannot be a logger image.").arg(quoted(path)));
+    return {};
 }
 
-// The exit code of a collection file that did not load.
-std::optional<int> loadFailure(CliContext &ctx, const QString &path, TLoadResult result, int faultySet)
+Result<> loadCollection(const QString &path, TDataSetStore &store)
 {
-    switch (result) {
-    case TLoadResult::lrOk:
-        return std::nullopt;
-    case TLoadResult::lrNoData:
-        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 holds no data set.").arg(quoted(path)));
-    case TLoadResult::lrDataError:
-        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 is damaged: data set %2 does not fit in the file.")
-                                                 .arg(quoted(path))
-                                                 .arg(faultySet + 1));
-    default:
-        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 is damaged.").arg(quoted(path)));
-    }
-}
-
-// Loads a collection file as the Open command does; returns an exit code on
-// failure.
-std::optional<int> loadCollection(CliContext &ctx, const QString &path, TDataSetStore &store)
-{
-    QByteArray image;
-    qint64 size = 0;
-    if (auto code = readCollection(ctx, path, false, image, size))
-        return code;
-    const TLoadResult result = store.load(image, image.size());
-    return loadFailure(ctx, path, result, store.faultySet());
+    return readCollectionFile(path, store);
 }
 
 // Reads and checks the directory of a collection file just as
 // loadCollection() does, without reading or decoding the samples: they
 // decide nothing the directory shows. A file whose name does not say it is
 // a collection and that does not load as one is named as what it is not.
-std::optional<int> loadDirectory(CliContext &ctx, const QString &path, DataSetDirectory &directory)
+Result<> loadDirectory(const QString &path, DataSetDirectory &directory)
 {
     QByteArray head;
     qint64 size = 0;
-    if (auto code = readCollection(ctx, path, true, head, size))
-        return code;
-    const TLoadResult result = directory.load(head, size, size);
-    if (result != TLoadResult::lrOk && !isCollection(path))
-        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 is not a collection file (.518).").arg(quoted(path)));
-    return loadFailure(ctx, path, result, directory.faultySet());
+    if (Result<> failed = readCollection(path, true, head, size); !failed)
+        return failed;
+    const Result<> loaded = directory.load(head, size, size);
+    if (!loaded && !isCollection(path))
+        return fail(ErrorCode::NotData, QStringLiteral("%1 is not a collection file (.518).").arg(quoted(path)));
+    return collectionFailure(path, loaded, directory.faultySet());
 }
 
-std::optional<int> setNumber(CliContext &ctx, const QCommandLineParser &parser, const QString &path,
-                             const TDataSetStore &store, int &set)
+Result<> setNumber(const QCommandLineParser &parser, const QString &path, const TDataSetStore &store, int &set)
 {
     if (!parser.isSet(QStringLiteral("set")))
-        return ctx.fail(ExitCode::Usage, QStringLiteral("A collection file needs --set N (see --help)."));
+        return fail(ErrorCode::Usage, QStringLiteral("A collection file needs --set N (see --help)."));
     bool ok = false;
     set = parser.value(QStringLiteral("set")).toInt(&ok);
     if (!ok || set < 1 || set > store.SetCount())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("%1 holds %2 data set(s); --set must be between 1 and %2.")
+        return fail(ErrorCode::Usage, QStringLiteral("%1 holds %2 data set(s); --set must be between 1 and %2.")
                                              .arg(quoted(path))
                                              .arg(store.SetCount()));
-    return std::nullopt;
+    return {};
 }
 
 // The chart of a data set or of a data file, as the data view would show it.
-std::optional<int> loadChart(CliContext &ctx, const QCommandLineParser &parser, const QString &path, ChartData &chart)
+Result<> loadChart(CliContext &ctx, const QCommandLineParser &parser, const QString &path, ChartData &chart)
 {
     if (isCollection(path)) {
         TDataSetStore store;
-        if (auto code = loadCollection(ctx, path, store))
-            return code;
+        if (Result<> failed = loadCollection(path, store); !failed)
+            return failed;
         int set = 0;
-        if (auto code = setNumber(ctx, parser, path, store, set))
-            return code;
+        if (Result<> failed = setNumber(parser, path, store, set); !failed)
+            return failed;
         const int k = set - 1;
         const qsizetype n = store.SampleCounts().at(k);
         const qsizetype base = 2 * store.firstSample(k);
@@ -187,39 +161,38 @@ std::optional<int> loadChart(CliContext &ctx, const QCommandLineParser &parser, 
         chart.fahrenheit = store.isFahrenheit(k);
         chart.points = n;
         chart.undated = std::count(chart.x.begin(), chart.x.end(), 0.0);
-        return std::nullopt;
+        return {};
     }
     if (parser.isSet(QStringLiteral("set")))
-        return ctx.fail(ExitCode::Usage, QStringLiteral("--set applies to collection files only."));
+        return fail(ErrorCode::Usage, QStringLiteral("--set applies to collection files only."));
     if (DataFile::kindOf(path) == DataFile::Kind::Graph) {
         ChartModel model;
-        QString error;
-        if (!LoadGraphFile(model, path, &error))
-            return ctx.fail(ExitCode::DataError, error);
+        if (Result<> loaded = LoadGraphFile(model, path); !loaded)
+            return loaded;
         TextFilePoints points = DataFile::chartPoints(model, 0, model.points());
         if (points.x.empty())
-            return ctx.fail(ExitCode::DataError, QStringLiteral("%1 holds no data point.").arg(quoted(path)));
+            return fail(ErrorCode::NoData, QStringLiteral("%1 holds no data point.").arg(quoted(path)));
         chart.x = std::move(points.x);
         chart.humidity = std::move(points.humidity);
         chart.temperature = std::move(points.temperature);
         chart.points = qsizetype(chart.x.size());
         chart.undated = std::count(chart.x.begin(), chart.x.end(), 0.0);
-        return std::nullopt;
+        return {};
     }
     const QChar separator = TextDataFile::separatorFor(path);
     if (separator.isNull())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("%1 is neither a collection file (.518) nor a data file "
+        return fail(ErrorCode::Usage, QStringLiteral("%1 is neither a collection file (.518) nor a data file "
                                                         "(.ghf, .txt, .csv).")
                                              .arg(quoted(path)));
     TextFilePoints points;
-    if (auto code = readDataFile(ctx, path, separator, points))
-        return code;
+    if (Result<> failed = readDataFile(ctx, path, separator, points); !failed)
+        return failed;
     chart.x = std::move(points.x);
     chart.humidity = std::move(points.humidity);
     chart.temperature = std::move(points.temperature);
     chart.points = qsizetype(points.filled);
     chart.undated = qsizetype(points.undated);
-    return std::nullopt;
+    return {};
 }
 
 QString onePath(const QCommandLineParser &parser)
@@ -236,10 +209,10 @@ int runSets(CliContext &ctx, const QStringList &arguments)
         return *code;
     const QString path = onePath(parser);
     if (path.isEmpty())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("sets takes one collection file (see --help)."));
+        return ctx.fail(ErrorCode::Usage, QStringLiteral("sets takes one collection file (see --help)."));
     DataSetDirectory directory;
-    if (auto code = loadDirectory(ctx, path, directory))
-        return *code;
+    if (Result<> failed = loadDirectory(path, directory); !failed)
+        return ctx.fail(failed.failure());
 
     const DateTimeText &texts = ctx.texts();
     if (parser.isSet(QStringLiteral("json"))) {
@@ -285,28 +258,27 @@ int runSets(CliContext &ctx, const QStringList &arguments)
 int exportGraph(CliContext &ctx, const QCommandLineParser &parser, const QString &path, const QString &output)
 {
     if (output.isEmpty())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("A graph file is written to a file only; give -o OUT."));
+        return ctx.fail(ErrorCode::Usage, QStringLiteral("A graph file is written to a file only; give -o OUT."));
     PrepareChartContext context;
     context.withTemplate = false;
     ChartModel model;
     if (isCollection(path)) {
         TDataSetStore store;
-        if (auto code = loadCollection(ctx, path, store))
-            return *code;
+        if (Result<> failed = loadCollection(path, store); !failed)
+            return ctx.fail(failed.failure());
         int set = 0;
-        if (auto code = setNumber(ctx, parser, path, store, set))
-            return *code;
+        if (Result<> failed = setNumber(parser, path, store, set); !failed)
+            return ctx.fail(failed.failure());
         prepareChartModel(model, dataSetChartArgs(store, set - 1), context);
         setDataSetPoints(model, store, set - 1);
     } else {
         if (parser.isSet(QStringLiteral("set")))
-            return ctx.fail(ExitCode::Usage, QStringLiteral("--set applies to collection files only."));
-        const QString error = DataFile::readChart(model, path, ctx.texts(), context);
-        if (!error.isEmpty())
-            return ctx.fail(ExitCode::DataError, error);
+            return ctx.fail(ErrorCode::Usage, QStringLiteral("--set applies to collection files only."));
+        if (Result<> read = DataFile::readChart(model, path, ctx.texts(), context); !read)
+            return ctx.fail(read.failure());
     }
-    if (!SaveGraphFile(model, output))
-        return ctx.fail(ExitCode::DataError, DataFile::cannotCreateText(output) + u'.');
+    if (Result<> saved = SaveGraphFile(model, output); !saved)
+        return ctx.fail(saved.failure());
     return int(ExitCode::Success);
 }
 
@@ -326,7 +298,7 @@ int runExport(CliContext &ctx, const QStringList &arguments)
         return *code;
     const QString path = onePath(parser);
     if (path.isEmpty())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("export takes one collection or data file (see --help)."));
+        return ctx.fail(ErrorCode::Usage, QStringLiteral("export takes one collection or data file (see --help)."));
     const QString output = parser.value(QStringLiteral("output"));
     QString format = parser.value(QStringLiteral("format")).toLower();
     if (format.isEmpty()) {
@@ -344,42 +316,45 @@ int runExport(CliContext &ctx, const QStringList &arguments)
     if (format == QLatin1String("ghf"))
         return exportGraph(ctx, parser, path, output);
     if (format != QLatin1String("txt") && format != QLatin1String("csv"))
-        return ctx.fail(ExitCode::Usage, QStringLiteral("--format must be txt, csv or ghf."));
+        return ctx.fail(ErrorCode::Usage, QStringLiteral("--format must be txt, csv or ghf."));
     const DateTimeText &texts = ctx.texts();
     // A comma decimal separator in a comma-separated file would merge the fields.
     if (format == QLatin1String("csv") && texts.usesDecimalComma())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("A comma-separated file cannot be written while the decimal "
+        return ctx.fail(ErrorCode::Usage, QStringLiteral("A comma-separated file cannot be written while the decimal "
                                                         "separator is a comma; use --format txt."));
 
     ChartData chart;
-    if (auto code = loadChart(ctx, parser, path, chart))
-        return *code;
+    if (Result<> failed = loadChart(ctx, parser, path, chart); !failed)
+        return ctx.fail(failed.failure());
     const QChar separator = format == QLatin1String("csv") ? QChar(u',') : QChar(u'\t');
     const qsizetype n = chart.points;
     // The writer ends the file at the first point without a time, so an
     // export with one would silently lose every point after it.
     if (chart.undated > 0)
-        return ctx.fail(ExitCode::DataError,
+        return ctx.fail(ErrorCode::Damaged,
                         QStringLiteral("%1 of %2 lines have a date that cannot be read with the regional format %3 "
                                        "(try --locale)")
                             .arg(chart.undated)
                             .arg(n)
                             .arg(texts.locale().name()));
     if (!output.isEmpty()) {
-        const TextWriteResult r
+        const Result<TextWriteResult> r
             = TextDataFile::save(output, chart.x, chart.humidity, chart.temperature, 0, n, separator, texts);
-        if (!r.written || r.lines != n)
-            return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot create file %1.").arg(quoted(output)));
+        if (!r)
+            return ctx.fail(r.failure());
+        if (r->lines != n)
+            return ctx.fail(ErrorCode::WriteFailed, QStringLiteral("Cannot create file %1.").arg(quoted(output)));
         return int(ExitCode::Success);
     }
     ctx.out().flush();
     QFile out;
+    const Failure cannotWrite{ErrorCode::WriteFailed, QStringLiteral("Cannot write to the standard output.")};
     if (!out.open(stdout, QIODevice::WriteOnly))
-        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot write to the standard output."));
-    const TextWriteResult r = TextDataFile::write(out, chart.x, chart.humidity, chart.temperature, 0, n, separator,
-                                                  texts);
-    if (!r.written || r.lines != n)
-        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot write to the standard output."));
+        return ctx.fail(cannotWrite);
+    const Result<TextWriteResult> r
+        = TextDataFile::write(out, chart.x, chart.humidity, chart.temperature, 0, n, separator, texts);
+    if (!r || r->lines != n)
+        return ctx.fail(cannotWrite);
     return int(ExitCode::Success);
 }
 
@@ -447,15 +422,15 @@ int runStats(CliContext &ctx, const QStringList &arguments)
         return *code;
     const QString path = onePath(parser);
     if (path.isEmpty())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("stats takes one collection or data file (see --help)."));
+        return ctx.fail(ErrorCode::Usage, QStringLiteral("stats takes one collection or data file (see --help)."));
     LimitOptions options;
-    if (auto code = options.read(ctx, parser))
-        return *code;
-    if (auto code = options.checkUnitFor(ctx, isCollection(path)))
-        return *code;
+    if (Result<> failed = options.read(parser); !failed)
+        return ctx.fail(failed.failure());
+    if (Result<> failed = options.checkUnitFor(isCollection(path)); !failed)
+        return ctx.fail(failed.failure());
     ChartData chart;
-    if (auto code = loadChart(ctx, parser, path, chart))
-        return *code;
+    if (Result<> failed = loadChart(ctx, parser, path, chart); !failed)
+        return ctx.fail(failed.failure());
 
     const DateTimeText &texts = ctx.texts();
     const ChartSeries series = chart.series();

@@ -1,21 +1,50 @@
 #include "cli/DataFileInput.h"
 
-std::optional<int> readDataFile(CliContext &ctx, const QString &path, QChar separator, TextFilePoints &points)
+#include "core/data/CollectionFile.h"
+
+namespace {
+
+QString quoted(const QString &path)
 {
-    const QString quoted = u'"' + path + u'"';
-    TextFileExtent extent;
-    switch (TextDataFile::read(path, separator, ctx.texts(), extent, points)) {
-    case TextReadStatus::CannotOpen:
-        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot read %1.").arg(quoted));
-    case TextReadStatus::TooManyLines:
-        return ctx.fail(ExitCode::DataError, TextDataFile::tooManyLinesMessage());
-    case TextReadStatus::NotDataFile:
-        return ctx.fail(ExitCode::DataError, TextDataFile::notDataFileMessage(path));
-    case TextReadStatus::Ok:
-    case TextReadStatus::Cancelled:
-        break;
+    return u'"' + path + u'"';
+}
+
+} // namespace
+
+Result<> collectionFailure(const QString &path, const Result<> &loaded, int faultySet)
+{
+    if (loaded)
+        return loaded;
+    switch (loaded.code()) {
+    case ErrorCode::NoData:
+        return fail(ErrorCode::NoData, QStringLiteral("%1 holds no data set.").arg(quoted(path)));
+    case ErrorCode::Damaged:
+        return fail(ErrorCode::Damaged, QStringLiteral("%1 is damaged: data set %2 does not fit in the file.")
+                                            .arg(quoted(path))
+                                            .arg(faultySet + 1));
+    default:
+        return fail(ErrorCode::Damaged, QStringLiteral("%1 is damaged.").arg(quoted(path)));
     }
+}
+
+Result<> readCollectionFile(const QString &path, TDataSetStore &store)
+{
+    const Result<QByteArray> image = CollectionFile::readImage(path);
+    if (!image)
+        return image.failure();
+    const Result<> loaded = store.load(*image, image->size());
+    return collectionFailure(path, loaded, store.faultySet());
+}
+
+Result<> readDataFile(CliContext &ctx, const QString &path, QChar separator, TextFilePoints &points)
+{
+    TextFileExtent extent;
+    const Result<> read = TextDataFile::read(path, separator, ctx.texts(), extent, points);
+    if (!read && read.code() == ErrorCode::Unreadable)
+        return fail(ErrorCode::Unreadable, QStringLiteral("Cannot read %1.").arg(quoted(path)));
+    if (!read)
+        return read;
     if (points.filled == 0)
-        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 holds no data line.").arg(quoted));
-    return std::nullopt;
+        return fail(ErrorCode::NoData, QStringLiteral("%1 holds no data line.").arg(quoted(path)));
+    return {};
 }

@@ -2,6 +2,7 @@
 
 #include "cli/FlowLoop.h"
 #include "cli/MeterPort.h"
+#include "core/data/CollectionFile.h"
 #include "core/data/LoggerDownload.h"
 #include "core/data/TDataSetStore.h"
 #include "core/link/ComPort.h"
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <unistd.h>
 
@@ -84,19 +84,19 @@ QString endCause(PacketEnd end)
 int readFailure(CliContext &ctx, const LoggerDownloadResult &r, const QString &path)
 {
     if (r.received() == 0 && r.retries == 0 && r.end == PacketEnd::Silence)
-        return ctx.fail(ExitCode::NotFound, QStringLiteral("No KV518 answers on %1.").arg(path));
+        return ctx.fail(ErrorCode::NotFound, QStringLiteral("No KV518 answers on %1.").arg(path));
     if (r.end == PacketEnd::SizeCap)
-        return ctx.fail(ExitCode::Transfer,
+        return ctx.fail(ErrorCode::Transfer,
                         QStringLiteral("The meter on %1 sent more than 16 MiB, more than any logger holds; "
                                        "nothing written.").arg(path));
     if (!r.directoryRead)
-        return ctx.fail(ExitCode::Transfer,
+        return ctx.fail(ErrorCode::Transfer,
                         QStringLiteral("The transfer from %1 ended after %2 bytes, before the memory directory "
                                        "was complete (%3); nothing written.")
                             .arg(path)
                             .arg(r.received())
                             .arg(endCause(r.end)));
-    return ctx.fail(ExitCode::Transfer, QStringLiteral("The transfer from %1 ended after %2 of %3 bytes (%4); "
+    return ctx.fail(ErrorCode::Transfer, QStringLiteral("The transfer from %1 ended after %2 of %3 bytes (%4); "
                                                        "nothing written.")
                                             .arg(path)
                                             .arg(r.received())
@@ -104,18 +104,14 @@ int readFailure(CliContext &ctx, const LoggerDownloadResult &r, const QString &p
                                             .arg(endCause(r.end)));
 }
 
-int dataFailure(CliContext &ctx, TLoadResult result, const TDataSetStore &store)
+int dataFailure(CliContext &ctx, const Result<> &parsed, const TDataSetStore &store)
 {
-    switch (result) {
-    case TLoadResult::lrNoData:
-        return ctx.fail(ExitCode::DataError, QStringLiteral("There is not any recorded data in memory!"));
-    case TLoadResult::lrDataError:
-        return ctx.fail(ExitCode::DataError, QStringLiteral("Data set %1 runs past the downloaded memory image; "
-                                                            "nothing written.")
-                                                 .arg(store.faultySet() + 1));
-    default:
-        return ctx.fail(ExitCode::DataError, QStringLiteral("Memory error!"));
-    }
+    if (parsed.code() == ErrorCode::Damaged)
+        return ctx.fail(ErrorCode::Damaged, QStringLiteral("Data set %1 runs past the downloaded memory image; "
+                                                           "nothing written.")
+                                                .arg(store.faultySet() + 1));
+    // "There is not any recorded data in memory!" or "Memory error!"
+    return ctx.fail(parsed.failure());
 }
 
 } // namespace
@@ -135,14 +131,14 @@ int run(CliContext &ctx, const QStringList &arguments)
         return *code;
     const QString output = parser.value(outputOption);
     if (output.isEmpty())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("-o FILE.518 is required (see --help)."));
+        return ctx.fail(ErrorCode::Usage, QStringLiteral("-o FILE.518 is required (see --help)."));
     // Refused before the transfer, which takes a while.
     if (!QFileInfo(output).absoluteDir().exists() || QFileInfo(output).isDir())
-        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot create file %1.").arg(quoted(output)));
+        return ctx.fail(ErrorCode::WriteFailed, QStringLiteral("Cannot create file %1.").arg(quoted(output)));
 
     ComPort port;
-    if (auto code = MeterPort::open(ctx, parser, port))
-        return *code;
+    if (Result<> failed = MeterPort::open(parser, port); !failed)
+        return ctx.fail(failed.failure());
     const QString path = port.deviceName();
 
     TerminalProgress bar(ctx.err(), !parser.isSet(quiet) && ::isatty(STDERR_FILENO));
@@ -159,16 +155,14 @@ int run(CliContext &ctx, const QStringList &arguments)
     bar.end();
     port.close();
 
-    if (r.result != TLoadResult::lrOk)
+    if (!r.result)
         return readFailure(ctx, r, path);
     TDataSetStore store;
-    const TLoadResult parsed = store.load(r.image, r.expectedBytes);
-    if (parsed != TLoadResult::lrOk)
+    if (const Result<> parsed = store.load(r.image, r.expectedBytes); !parsed)
         return dataFailure(ctx, parsed, store);
 
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly) || file.write(r.image) != r.image.size() || !file.commit())
-        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot create file %1.").arg(quoted(output)));
+    if (const Result<> written = CollectionFile::writeImage(output, r.image); !written)
+        return ctx.fail(written.failure());
 
     ctx.out() << "Saved " << store.SetCount() << " data set(s), " << r.received() << " bytes from " << path
               << ", to " << output;

@@ -42,13 +42,9 @@ void LimitOptions::addTo(QCommandLineParser &parser)
                       QStringLiteral("C|F")});
 }
 
-bool LimitOptions::parseLimits(const QString &text, ChannelLimits (&limits)[2], QString *error)
+Result<> LimitOptions::parseLimits(const QString &text, ChannelLimits (&limits)[2])
 {
-    const auto fail = [&](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
+    const auto fail = [](const QString &why) { return ::fail(ErrorCode::Usage, why); };
     bool seen[2] = {false, false};
     ChannelLimits parsed[2];
     for (const QStringView item : QStringView(text).split(u',')) {
@@ -80,21 +76,20 @@ bool LimitOptions::parseLimits(const QString &text, ChannelLimits (&limits)[2], 
     }
     limits[0] = parsed[0];
     limits[1] = parsed[1];
-    return true;
+    return {};
 }
 
-std::optional<int> LimitOptions::read(CliContext &ctx, const QCommandLineParser &parser)
+Result<> LimitOptions::read(const QCommandLineParser &parser)
 {
     if (parser.isSet(LimitsOption)) {
-        QString error;
-        if (!parseLimits(parser.value(LimitsOption), limits, &error))
-            return ctx.fail(ExitCode::Usage, error);
+        if (Result<> parsed = parseLimits(parser.value(LimitsOption), limits); !parsed)
+            return parsed;
     }
     if (parser.isSet(EnergyOption)) {
         bool ok = false;
         const double e = QLocale::c().toDouble(parser.value(EnergyOption).trimmed(), &ok);
         if (!ok || !KineticTemperature::isValidActivationEnergy(e))
-            return ctx.fail(ExitCode::Usage, QStringLiteral("--activation-energy must be a number of kJ/mol above 0 "
+            return fail(ErrorCode::Usage, QStringLiteral("--activation-energy must be a number of kJ/mol above 0 "
                                                             "and at most 10000."));
         activationEnergy = e;
     }
@@ -105,15 +100,15 @@ std::optional<int> LimitOptions::read(CliContext &ctx, const QCommandLineParser 
         else if (u == QLatin1String("F"))
             unit = TemperatureUnit::Fahrenheit;
         else
-            return ctx.fail(ExitCode::Usage, QStringLiteral("--unit must be C or F."));
+            return fail(ErrorCode::Usage, QStringLiteral("--unit must be C or F."));
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<int> LimitOptions::checkUnitFor(CliContext &ctx, bool collection) const
+Result<> LimitOptions::checkUnitFor(bool collection) const
 {
     if (collection && unit)
-        return ctx.fail(ExitCode::Usage,
+        return fail(ErrorCode::Usage,
                         QStringLiteral("--unit applies to data files only; a collection's data set carries its unit."));
-    return std::nullopt;
+    return {};
 }

@@ -20,13 +20,13 @@ struct LimitOptions
     static void addTo(QCommandLineParser &parser);
     // Reads the options of a parsed command line; an exit code (with the
     // message printed) when one of them is wrong.
-    std::optional<int> read(CliContext &ctx, const QCommandLineParser &parser);
+    Result<> read(const QCommandLineParser &parser);
     // --unit names the unit of a data file's readings; a collection's data
     // set carries its own, so there it is refused.
-    std::optional<int> checkUnitFor(CliContext &ctx, bool collection) const;
+    Result<> checkUnitFor(bool collection) const;
 
     // "temp=2:8,hum=:60": either side may be empty. Numbers are written with a
     // decimal point whatever the locale (the comma separates the channels).
-    // False, with a message, for anything else or a low above the high limit.
-    static bool parseLimits(const QString &text, ChannelLimits (&limits)[2], QString *error);
+    // Fails (with the message) for anything else or a low above the high limit.
+    static Result<> parseLimits(const QString &text, ChannelLimits (&limits)[2]);
 };

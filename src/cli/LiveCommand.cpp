@@ -70,11 +70,11 @@ int run(CliContext &ctx, const QStringList &arguments)
         bool ok = false;
         wanted = parser.value(countOption).toLongLong(&ok);
         if (!ok || wanted < 1)
-            return ctx.fail(ExitCode::Usage, QStringLiteral("--count must be a whole number of 1 or more."));
+            return ctx.fail(ErrorCode::Usage, QStringLiteral("--count must be a whole number of 1 or more."));
     }
     ComPort port;
-    if (auto code = MeterPort::open(ctx, parser, port))
-        return *code;
+    if (Result<> failed = MeterPort::open(parser, port); !failed)
+        return ctx.fail(failed.failure());
     const QString path = port.deviceName();
     const bool asJson = parser.isSet(json);
 
@@ -96,8 +96,8 @@ int run(CliContext &ctx, const QStringList &arguments)
     QObject::connect(&watchdog, &QTimer::timeout, &loop, [&] {
         if (result)
             return;
-        finish(readings == 0 ? ctx.fail(ExitCode::NotFound, QStringLiteral("No KV518 answers on %1.").arg(path))
-                             : ctx.fail(ExitCode::Transfer, QStringLiteral("The meter on %1 stopped answering.").arg(path)));
+        finish(readings == 0 ? ctx.fail(ErrorCode::NotFound, QStringLiteral("No KV518 answers on %1.").arg(path))
+                             : ctx.fail(ErrorCode::Transfer, QStringLiteral("The meter on %1 stopped answering.").arg(path)));
     });
 
     QObject::connect(&port, &SerialPort::received, &loop, [&] {
@@ -122,7 +122,7 @@ int run(CliContext &ctx, const QStringList &arguments)
     QObject::connect(&port, &SerialPort::closedByError, &loop, [&] {
         if (result)
             return;
-        finish(ctx.fail(ExitCode::Transfer, QStringLiteral("The port %1 went away.").arg(path)));
+        finish(ctx.fail(ErrorCode::Transfer, QStringLiteral("The port %1 went away.").arg(path)));
     });
 
     // As the program polls: while no meter answers, a wake byte goes before

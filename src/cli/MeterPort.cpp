@@ -19,13 +19,13 @@ QString devicePath(const QCommandLineParser &parser)
     return PortFactory().devicePathFor(parser.value(QStringLiteral("port")).trimmed());
 }
 
-std::optional<int> open(CliContext &ctx, const QCommandLineParser &parser, ComPort &port)
+Result<> open(const QCommandLineParser &parser, ComPort &port)
 {
     const QString path = devicePath(parser);
     if (path.isEmpty())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("--port is required (see --help)."));
+        return fail(ErrorCode::Usage, QStringLiteral("--port is required (see --help)."));
     if (!parser.positionalArguments().isEmpty())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("Unexpected argument \"%1\" (see --help).")
+        return fail(ErrorCode::Usage, QStringLiteral("Unexpected argument \"%1\" (see --help).")
                                              .arg(parser.positionalArguments().constFirst()));
     port.setDeviceName(path);
     port.setBaudRate(Meter::BaudRate);
@@ -33,16 +33,16 @@ std::optional<int> open(CliContext &ctx, const QCommandLineParser &parser, ComPo
         // The most common first-run failure on Linux: the user is not in the
         // group that owns the serial devices.
         if (port.openError() == SerialPort::OpenError::PermissionDenied)
-            return ctx.fail(ExitCode::NotFound,
-                            QStringLiteral("Cannot open %1: permission denied: add yourself to the dialout group "
+            return fail(ErrorCode::Permission,
+                        QStringLiteral("Cannot open %1: permission denied: add yourself to the dialout group "
                                            "(sudo adduser $USER dialout, then log in again).")
                                 .arg(path));
         const QString reason = port.lastError();
-        return ctx.fail(ExitCode::NotFound, reason.isEmpty() ? QStringLiteral("Cannot open %1.").arg(path)
+        return fail(ErrorCode::NotFound, reason.isEmpty() ? QStringLiteral("Cannot open %1.").arg(path)
                                                              : QStringLiteral("Cannot open %1: %2.").arg(path, reason));
     }
     port.clearInput();
-    return std::nullopt;
+    return {};
 }
 
 } // namespace MeterPort

@@ -19,6 +19,6 @@ QString devicePath(const QCommandLineParser &parser);
 // Opens the device of --port exclusively with the meter's line settings and
 // clears its input. Returns an exit code (with its sentence printed) when
 // --port is missing or the device cannot be opened.
-std::optional<int> open(CliContext &ctx, const QCommandLineParser &parser, ComPort &port);
+Result<> open(const QCommandLineParser &parser, ComPort &port);
 
 } // namespace MeterPort

@@ -32,7 +32,7 @@ int runPorts(CliContext &ctx, const QStringList &arguments)
     if (auto code = ctx.parse(parser, arguments, false, QStringLiteral("[--json]")))
         return *code;
     if (!parser.positionalArguments().isEmpty())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("ports takes no arguments (see --help)."));
+        return ctx.fail(ErrorCode::Usage, QStringLiteral("ports takes no arguments (see --help)."));
 
     QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     QStringList names;
@@ -77,8 +77,8 @@ int runIdentify(CliContext &ctx, const QStringList &arguments)
     if (auto code = ctx.parse(parser, arguments, false, QStringLiteral("--port P")))
         return *code;
     ComPort port;
-    if (auto code = MeterPort::open(ctx, parser, port))
-        return *code;
+    if (Result<> failed = MeterPort::open(parser, port); !failed)
+        return ctx.fail(failed.failure());
     runFlow([&port](const std::function<void()> &ended) {
         QObject::connect(&port, &SerialPort::received, &port, [&port, ended] {
             if (port.bytesWaiting() >= Meter::IdentifyReplyLength)
@@ -93,7 +93,7 @@ int runIdentify(CliContext &ctx, const QStringList &arguments)
     port.close();
     const QString path = port.deviceName();
     if (!Meter::isIdentifyReply(reply))
-        return ctx.fail(ExitCode::NotFound, QStringLiteral("No KV518 answers on %1.").arg(path));
+        return ctx.fail(ErrorCode::NotFound, QStringLiteral("No KV518 answers on %1.").arg(path));
     ctx.out() << "KV518 found on " << path << '\n';
     return int(ExitCode::Success);
 }

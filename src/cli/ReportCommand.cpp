@@ -29,29 +29,12 @@ QString quoted(const QString &path)
     return u'"' + path + u'"';
 }
 
-std::optional<int> loadCollection(CliContext &ctx, const QCommandLineParser &parser, const QString &path,
+Result<> loadCollection(const QCommandLineParser &parser, const QString &path,
                                   ReportData &data)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return ctx.fail(ExitCode::DataError, QStringLiteral("Cannot read %1.").arg(quoted(path)));
-    if (file.size() > Meter::MaxImageBytes)
-        return ctx.fail(ExitCode::DataError,
-                        QStringLiteral("%1 is larger than 16 MiB and cannot be a logger image.").arg(quoted(path)));
-    const QByteArray image = file.readAll();
     TDataSetStore store;
-    switch (store.load(image, image.size())) {
-    case TLoadResult::lrOk:
-        break;
-    case TLoadResult::lrNoData:
-        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 holds no data set.").arg(quoted(path)));
-    case TLoadResult::lrDataError:
-        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 is damaged: data set %2 does not fit in the file.")
-                                                 .arg(quoted(path))
-                                                 .arg(store.faultySet() + 1));
-    default:
-        return ctx.fail(ExitCode::DataError, QStringLiteral("%1 is damaged.").arg(quoted(path)));
-    }
+    if (Result<> loaded = readCollectionFile(path, store); !loaded)
+        return loaded;
     int set = 1;
     if (parser.isSet(QStringLiteral("set"))) {
         bool ok = false;
@@ -59,49 +42,49 @@ std::optional<int> loadCollection(CliContext &ctx, const QCommandLineParser &par
         if (!ok)
             set = 0;
     } else if (store.SetCount() > 1) {
-        return ctx.fail(ExitCode::Usage, QStringLiteral("%1 holds %2 data sets; choose one with --set N.")
+        return fail(ErrorCode::Usage, QStringLiteral("%1 holds %2 data sets; choose one with --set N.")
                                              .arg(quoted(path))
                                              .arg(store.SetCount()));
     }
     if (set < 1 || set > store.SetCount())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("%1 holds %2 data set(s); --set must be between 1 and %2.")
+        return fail(ErrorCode::Usage, QStringLiteral("%1 holds %2 data set(s); --set must be between 1 and %2.")
                                              .arg(quoted(path))
                                              .arg(store.SetCount()));
     data = ReportData::fromStore(store, set - 1, QFileInfo(path).fileName());
-    return std::nullopt;
+    return {};
 }
 
-std::optional<int> loadDataFile(CliContext &ctx, const QCommandLineParser &parser, const QString &path,
+Result<> loadDataFile(CliContext &ctx, const QCommandLineParser &parser, const QString &path,
                                 ReportData &data)
 {
     if (parser.isSet(QStringLiteral("set")))
-        return ctx.fail(ExitCode::Usage, QStringLiteral("--set applies to collection files only."));
+        return fail(ErrorCode::Usage, QStringLiteral("--set applies to collection files only."));
     const QChar separator = TextDataFile::separatorFor(path);
     if (separator.isNull())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("%1 is neither a collection file (.518) nor a data file "
+        return fail(ErrorCode::Usage, QStringLiteral("%1 is neither a collection file (.518) nor a data file "
                                                         "(.txt, .csv).")
                                              .arg(quoted(path)));
     TextFilePoints points;
-    if (auto code = readDataFile(ctx, path, separator, points))
-        return code;
+    if (Result<> failed = readDataFile(ctx, path, separator, points); !failed)
+        return failed;
     const size_t n = size_t(points.filled);
     data.fileName = QFileInfo(path).fileName();
     data.x.assign(points.x.begin(), points.x.begin() + qsizetype(n));
     data.humidity.assign(points.humidity.begin(), points.humidity.begin() + qsizetype(n));
     data.temperature.assign(points.temperature.begin(), points.temperature.begin() + qsizetype(n));
-    return std::nullopt;
+    return {};
 }
 
-std::optional<int> timeOption(CliContext &ctx, const QCommandLineParser &parser, const QString &name,
+Result<> timeOption(CliContext &ctx, const QCommandLineParser &parser, const QString &name,
                               std::optional<double> &time)
 {
     if (!parser.isSet(name))
-        return std::nullopt;
+        return {};
     time = ReportLayout::parseTime(parser.value(name), ctx.texts());
     if (!time)
-        return ctx.fail(ExitCode::Usage, QStringLiteral("--%1 \"%2\" is not a time (e.g. 2026-03-01T10:00:00).")
+        return fail(ErrorCode::Usage, QStringLiteral("--%1 \"%2\" is not a time (e.g. 2026-03-01T10:00:00).")
                                              .arg(name, parser.value(name)));
-    return std::nullopt;
+    return {};
 }
 
 // A bar on the terminal; nothing when stderr goes to a file or a pipe.
@@ -159,32 +142,32 @@ int runReport(CliContext &ctx, const QStringList &arguments)
     if (auto code = ctx.parse(parser, arguments, true, Usage))
         return *code;
     LimitOptions limits;
-    if (auto code = limits.read(ctx, parser))
-        return *code;
+    if (Result<> failed = limits.read(parser); !failed)
+        return ctx.fail(failed.failure());
     const QStringList paths = parser.positionalArguments();
     if (paths.size() != 1)
-        return ctx.fail(ExitCode::Usage, QStringLiteral("report takes one collection or data file (see --help)."));
+        return ctx.fail(ErrorCode::Usage, QStringLiteral("report takes one collection or data file (see --help)."));
     const QString output = parser.value(QStringLiteral("output"));
     if (output.isEmpty())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("report needs -o OUT.pdf (see --help)."));
+        return ctx.fail(ErrorCode::Usage, QStringLiteral("report needs -o OUT.pdf (see --help)."));
 
     ReportLayout::Options options;
     options.table = !parser.isSet(QStringLiteral("no-table"));
     options.limits[0] = limits.limits[0];
     options.limits[1] = limits.limits[1];
     options.activationEnergy = limits.activationEnergy;
-    if (auto code = timeOption(ctx, parser, QStringLiteral("from"), options.from))
-        return *code;
-    if (auto code = timeOption(ctx, parser, QStringLiteral("to"), options.to))
-        return *code;
+    if (Result<> failed = timeOption(ctx, parser, QStringLiteral("from"), options.from); !failed)
+        return ctx.fail(failed.failure());
+    if (Result<> failed = timeOption(ctx, parser, QStringLiteral("to"), options.to); !failed)
+        return ctx.fail(failed.failure());
 
     const QString path = paths.first();
     ReportData data;
     const bool collection = QFileInfo(path).suffix().compare(QLatin1String("518"), Qt::CaseInsensitive) == 0;
-    if (auto code = limits.checkUnitFor(ctx, collection))
-        return *code;
-    if (auto code = collection ? loadCollection(ctx, parser, path, data) : loadDataFile(ctx, parser, path, data))
-        return *code;
+    if (Result<> failed = limits.checkUnitFor(collection); !failed)
+        return ctx.fail(failed.failure());
+    if (Result<> failed = collection ? loadCollection(parser, path, data) : loadDataFile(ctx, parser, path, data); !failed)
+        return ctx.fail(failed.failure());
     if (limits.unit)
         data.unit = *limits.unit == TemperatureUnit::Fahrenheit ? QStringLiteral("F") : QStringLiteral("C");
     if (options.from || options.to)
@@ -192,11 +175,11 @@ int runReport(CliContext &ctx, const QStringList &arguments)
 
     const ReportLayout layout(data, ctx.texts(), options);
     TerminalProgress progress(ctx.err());
-    const ReportWriter::Result result = ReportWriter::write(
+    const Result<int> result = ReportWriter::write(
         layout, output, ReportWriter::pageSizeFor(ctx.texts().locale()),
         [&progress](int done, int pages) { return progress(done, pages); });
-    if (!result.written)
-        return ctx.fail(ExitCode::DataError, result.error);
+    if (!result)
+        return ctx.fail(result.failure());
     return int(ExitCode::Success);
 }
 

@@ -98,7 +98,7 @@ int runShow(CliContext &ctx, LoggerSetup &setup, const QString &path, const Live
     const PacketResult directory = exchange<PacketResult>(
         [&](auto done) { setup.readDirectory(std::move(done)); });
     if (directory.bytes.size() < Meter::DirectoryKnownBytes)
-        return ctx.fail(ExitCode::Transfer, QStringLiteral("The memory directory from %1 did not come "
+        return ctx.fail(ErrorCode::Transfer, QStringLiteral("The memory directory from %1 did not come "
                                                            "(%2 of %3 bytes).")
                                                 .arg(path)
                                                 .arg(directory.bytes.size())
@@ -171,7 +171,7 @@ int runShow(CliContext &ctx, LoggerSetup &setup, const QString &path, const Live
 
 int notConfirmed(CliContext &ctx, const QString &request, const QString &path)
 {
-    return ctx.fail(ExitCode::Transfer, QStringLiteral("The meter on %1 did not confirm %2.").arg(path, request));
+    return ctx.fail(ErrorCode::Transfer, QStringLiteral("The meter on %1 did not confirm %2.").arg(path, request));
 }
 
 int runAction(CliContext &ctx, LoggerSetup &setup, const QString &path, const LiveDisplayState &live,
@@ -220,20 +220,20 @@ int runAction(CliContext &ctx, LoggerSetup &setup, const QString &path, const Li
         ctx.out() << "Load default setup successfully.\n";
         return int(ExitCode::Success);
     case LoggerSetup::DefaultSetup::NoIdentity:
-        return ctx.fail(ExitCode::Transfer, QStringLiteral("Load default setup fail !!!! (no IDENTIFY_REPLY from %1; "
+        return ctx.fail(ErrorCode::Transfer, QStringLiteral("Load default setup fail !!!! (no IDENTIFY_REPLY from %1; "
                                                            "DEFAULT_SETUP_REQUEST was sent all the same)")
                                                 .arg(path));
     case LoggerSetup::DefaultSetup::NotConfirmed:
         break;
     }
-    return ctx.fail(ExitCode::Transfer,
+    return ctx.fail(ErrorCode::Transfer,
                     QStringLiteral("Load default setup fail !!!! (the meter on %1 did not confirm "
                                    "DEFAULT_SETUP_REQUEST)").arg(path));
 }
 
 // The arguments after "setup": what to do, its value, and the checks that
 // need no meter.
-std::optional<int> readArguments(CliContext &ctx, const QCommandLineParser &parser, Options &o)
+Result<> readArguments(const QCommandLineParser &parser, Options &o)
 {
     const QStringList args = parser.positionalArguments();
     o.action = args.value(0);
@@ -241,27 +241,27 @@ std::optional<int> readArguments(CliContext &ctx, const QCommandLineParser &pars
                                         QStringLiteral("interval"), QStringLiteral("erase"),
                                         QStringLiteral("defaults")};
     if (!actions.contains(o.action))
-        return ctx.fail(ExitCode::Usage, o.action.isEmpty()
+        return fail(ErrorCode::Usage, o.action.isEmpty()
                                              ? QStringLiteral("setup needs one of show, clock, unit, interval, erase, "
                                                               "defaults (see --help).")
                                              : QStringLiteral("Unknown setup command \"%1\" (see --help).").arg(o.action));
     const bool takesValue = o.action == QLatin1String("unit") || o.action == QLatin1String("interval");
     if (args.size() != (takesValue ? 2 : 1))
-        return ctx.fail(ExitCode::Usage, takesValue ? QStringLiteral("setup %1 needs one value (see --help).").arg(o.action)
+        return fail(ErrorCode::Usage, takesValue ? QStringLiteral("setup %1 needs one value (see --help).").arg(o.action)
                                                     : QStringLiteral("Unexpected argument \"%1\" (see --help).")
                                                           .arg(args.value(1)));
     o.value = args.value(1);
     if (o.action == QLatin1String("unit") && o.value.compare(QLatin1String("C"), Qt::CaseInsensitive) != 0
         && o.value.compare(QLatin1String("F"), Qt::CaseInsensitive) != 0)
-        return ctx.fail(ExitCode::Usage, QStringLiteral("The unit is C or F."));
+        return fail(ErrorCode::Usage, QStringLiteral("The unit is C or F."));
     if (o.action == QLatin1String("interval") && SetupData::intervalIndex(o.value) < 0)
-        return ctx.fail(ExitCode::Usage, QStringLiteral("The interval is one of %1.")
+        return fail(ErrorCode::Usage, QStringLiteral("The interval is one of %1.")
                                              .arg(SetupData::intervalItems().join(QStringLiteral(", "))));
     if ((o.action == QLatin1String("erase") || o.action == QLatin1String("defaults")) && !o.yes)
-        return ctx.fail(ExitCode::Usage, QStringLiteral("setup %1 changes the logger for good; add --yes.").arg(o.action));
+        return fail(ErrorCode::Usage, QStringLiteral("setup %1 changes the logger for good; add --yes.").arg(o.action));
     if (MeterPort::devicePath(parser).isEmpty())
-        return ctx.fail(ExitCode::Usage, QStringLiteral("--port is required (see --help)."));
-    return std::nullopt;
+        return fail(ErrorCode::Usage, QStringLiteral("--port is required (see --help)."));
+    return {};
 }
 
 int run(CliContext &ctx, const QStringList &arguments)
@@ -279,8 +279,8 @@ int run(CliContext &ctx, const QStringList &arguments)
     Options o;
     o.json = parser.isSet(json);
     o.yes = parser.isSet(yes);
-    if (auto code = readArguments(ctx, parser, o))
-        return *code;
+    if (Result<> failed = readArguments(parser, o); !failed)
+        return ctx.fail(failed.failure());
 
     ComPort port;
     const QString path = MeterPort::devicePath(parser);
@@ -288,15 +288,15 @@ int run(CliContext &ctx, const QStringList &arguments)
     port.setBaudRate(Meter::BaudRate);
     if (!port.open()) {
         const QString reason = port.lastError();
-        return ctx.fail(ExitCode::NotFound, reason.isEmpty() ? QStringLiteral("Cannot open %1.").arg(path)
+        return ctx.fail(ErrorCode::NotFound, reason.isEmpty() ? QStringLiteral("Cannot open %1.").arg(path)
                                                              : QStringLiteral("Cannot open %1: %2.").arg(path, reason));
     }
     port.clearInput();
     const std::optional<LiveDisplayState> live = takeLiveReading(port);
     if (!live)
-        return ctx.fail(ExitCode::NotFound, QStringLiteral("No KV518 answers on %1.").arg(path));
+        return ctx.fail(ErrorCode::NotFound, QStringLiteral("No KV518 answers on %1.").arg(path));
     if (live->LoggerRecording)
-        return ctx.fail(ExitCode::DataError,
+        return ctx.fail(ErrorCode::Refused,
                         QStringLiteral("The Logger is recording , please stop recording before setup."));
     // A second live frame may still be on its way; it must not be taken for
     // the answer to a setup request.

@@ -1,5 +1,6 @@
 #include "report/ReportWriter.h"
 
+#include "core/data/AtomicFile.h"
 #include "core/report/ReportLayout.h"
 #include "report/ReportChart.h"
 
@@ -9,7 +10,6 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace {
 
@@ -158,11 +158,6 @@ private:
     QRectF m_body;
 };
 
-QString shown(const QString &path)
-{
-    return u'"' + QDir::toNativeSeparators(path) + u'"';
-}
-
 } // namespace
 
 QPageSize ReportWriter::pageSizeFor(const QLocale &locale)
@@ -170,49 +165,37 @@ QPageSize ReportWriter::pageSizeFor(const QLocale &locale)
     return QPageSize(locale.measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4);
 }
 
-ReportWriter::Result ReportWriter::write(const ReportLayout &layout, const QString &path, const QPageSize &pageSize,
-                                         const Progress &progress)
+::Result<int> ReportWriter::write(const ReportLayout &layout, const QString &path, const QPageSize &pageSize,
+                                  const Progress &progress)
 {
-    Result result;
-    result.pages = layout.pageCount();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = QStringLiteral("Cannot create file %1. %2").arg(shown(path), file.errorString());
-        return result;
-    }
+    const int pageCount = layout.pageCount();
+    AtomicFile file(path);
+    if (::Result<> opened = file.open(); !opened)
+        return opened.failure();
     {
-        QPdfWriter pdf(&file);
+        QPdfWriter pdf(&file.device());
         pdf.setResolution(Dpi);
         pdf.setPageSize(pageSize);
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setTitle(QStringLiteral("KV518 report: %1").arg(layout.data().fileName));
         pdf.setCreator(QStringLiteral("Orvane KV518"));
         QPainter painter;
-        if (!painter.begin(&pdf)) {
-            file.cancelWriting();
-            result.error = QStringLiteral("Cannot write file %1.").arg(shown(path));
-            return result;
-        }
+        if (!painter.begin(&pdf))
+            return fail(ErrorCode::WriteFailed, AtomicFile::cannotWriteText(path, QStringLiteral("cannot paint")));
         const QRectF page(QPointF(0, 0), pageSize.sizePoints());
         PageSet pages(painter, layout, page);
         pages.firstPage();
-        bool goOn = !progress || progress(1, result.pages);
+        bool goOn = !progress || progress(1, pageCount);
         for (int t = 0; goOn && t < layout.tablePages(); ++t) {
             pdf.newPage();
             pages.tablePage(t);
-            goOn = !progress || progress(t + 2, result.pages);
+            goOn = !progress || progress(t + 2, pageCount);
         }
         painter.end();
-        if (!goOn) {
-            file.cancelWriting();
-            result.cancelled = true;
-            return result;
-        }
+        if (!goOn)
+            return fail(ErrorCode::Cancelled, QString());
     }
-    if (!file.commit()) {
-        result.error = QStringLiteral("Cannot write file %1. %2").arg(shown(path), file.errorString());
-        return result;
-    }
-    result.written = true;
-    return result;
+    if (::Result<> committed = file.commit(); !committed)
+        return committed.failure();
+    return pageCount;
 }

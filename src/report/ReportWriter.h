@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/Result.h"
+
 #include <QPageSize>
 #include <QString>
 
@@ -21,17 +23,11 @@ public:
     // After each page: (pages done, pages in all). Returning false cancels.
     using Progress = std::function<bool(int done, int pages)>;
 
-    struct Result
-    {
-        bool written = false;
-        bool cancelled = false;
-        QString error;   // a sentence for the user when neither
-        int pages = 0;
-    };
-
     // A4, or Letter where the locale measures in US units.
     static QPageSize pageSizeFor(const QLocale &locale);
 
-    static Result write(const ReportLayout &layout, const QString &path, const QPageSize &pageSize,
-                        const Progress &progress = {});
+    // The pages written; a failure is ErrorCode::Cancelled (no message) or
+    // the writer's WriteFailed.
+    static ::Result<int> write(const ReportLayout &layout, const QString &path, const QPageSize &pageSize,
+                               const Progress &progress = {});
 };

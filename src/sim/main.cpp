@@ -1,6 +1,8 @@
 // kv518-sim: a KV518 meter behind a pseudo-terminal, for tests, benchmarks and
 // trying the program without the hardware. Prints the device path to open on
 // its first line.
+#include "core/base/Log.h"
+#include "core/data/AtomicFile.h"
 #include "core/sim/ChunkScheduler.h"
 #include "core/sim/MeterModel.h"
 #include "sim/PseudoTerminal.h"
@@ -8,7 +10,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -66,9 +67,12 @@ int main(int argc, char *argv[])
         {QStringLiteral("mute"), QStringLiteral("Leave the request NAME (e.g. SET_UNIT) unanswered; repeatable."), QStringLiteral("NAME")},
         {QStringLiteral("run-past-image"), QStringLiteral("The first data set ends beyond the memory image.")},
         {QStringLiteral("write-image"), QStringLiteral("Write the generated logger memory as a collection file FILE and exit."), QStringLiteral("FILE")},
+        {QStringLiteral("verbose"), QStringLiteral("Log what the simulator does on the standard error.")},
     };
     parser.addOptions(options);
     parser.process(app);
+    if (parser.isSet(QStringLiteral("verbose")))
+        enableVerboseLogging();
 
     MeterModel model(quint32(intOption(parser, QStringLiteral("seed"), 1)));
     if (parser.isSet(QStringLiteral("image"))) {
@@ -84,10 +88,8 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(QStringLiteral("write-image"))) {
         const QString path = parser.value(QStringLiteral("write-image"));
-        QSaveFile out(path);
-        const QByteArray image = model.image();
-        if (!out.open(QIODevice::WriteOnly) || out.write(image) != image.size() || !out.commit()) {
-            std::fprintf(stderr, "kv518-sim: cannot write %s\n", qPrintable(path));
+        if (const Result<> written = AtomicFile::write(path, model.image()); !written) {
+            std::fprintf(stderr, "kv518-sim: %s\n", qPrintable(written.message()));
             return 1;
         }
         return 0;

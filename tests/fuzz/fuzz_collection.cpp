@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(readBack(path) == bytes);
 
     qint64 announced = -1;
-    const std::optional<QByteArray> image = CollectionFile::readImage(path, &announced);
+    const Result<QByteArray> image = CollectionFile::readImage(path, &announced);
     FUZZ_CHECK(image.has_value());
     FUZZ_CHECK(*image == bytes);
     FUZZ_CHECK(announced == bytes.size());
@@ -40,14 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Open: the file's bytes go to the store, or the store keeps its sets.
     const QByteArray shownBefore = shown.lastImage();
     const int setsBefore = shown.SetCount();
-    if (shown.load(*image, announced) == TLoadResult::lrOk) {
+    if (shown.load(*image, announced)) {
         FUZZ_CHECK(shown.lastImage() == bytes);
         // Save of what is shown, then Open of that file: the same sets again.
         const QString saved = dir.filePath(QStringLiteral("saved.518"));
         FUZZ_CHECK(CollectionFile::writeImage(saved, shown.lastImage()));
         TDataSetStore reopened;
-        const std::optional<QByteArray> again = CollectionFile::readImage(saved);
-        FUZZ_CHECK(again && reopened.load(*again, again->size()) == TLoadResult::lrOk);
+        const Result<QByteArray> again = CollectionFile::readImage(saved);
+        FUZZ_CHECK(again && reopened.load(*again, again->size()));
         FUZZ_CHECK(reopened.Values() == shown.Values() && sameTimes(reopened.Times(), shown.Times()));
     } else {
         FUZZ_CHECK(shown.lastImage() == shownBefore);

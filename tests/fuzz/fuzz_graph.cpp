@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray fresh = fromFile.store();
     ChartModel fromRecord;
     const bool recordLoads = fromRecord.load(bytes);
-    const bool fileLoads = LoadGraphFile(fromFile, path);
+    const bool fileLoads = LoadGraphFile(fromFile, path).ok();
     FUZZ_CHECK(fileLoads == (recordLoads && !overstated));
     FUZZ_CHECK(fromFile.store() == (fileLoads ? fromRecord.store() : fresh));
     if (fileLoads) {

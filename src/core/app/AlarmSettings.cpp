@@ -1,9 +1,11 @@
 #include "core/app/AlarmSettings.h"
 
+#include "core/base/Log.h"
+#include "core/data/AtomicFile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <QSettings>
 
 #include <cmath>
@@ -83,16 +85,16 @@ void AlarmSettings::load()
         : KineticTemperature::DefaultActivationEnergy;
 }
 
-bool AlarmSettings::save(QString *errorText) const
+Result<> AlarmSettings::save() const
 {
-    // Written as text through QSaveFile rather than by QSettings, which keeps
+    // Written as text through the atomic writer rather than by QSettings, which keeps
     // away from a file it could not parse: a damaged file would then block
     // every later save.
     const QString folder = QFileInfo(filePath()).absolutePath();
     if (!QDir().mkpath(folder)) {
-        if (errorText)
-            *errorText = QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QStringLiteral(" directory.");
-        return false;
+        qCInfo(lcApp).noquote() << "cannot create the limits folder" << folder;
+        return fail(ErrorCode::WriteFailed,
+                    QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QStringLiteral(" directory."));
     }
     QString text;
     for (int c = 0; c < 2; ++c) {
@@ -104,12 +106,5 @@ bool AlarmSettings::save(QString *errorText) const
         text += u'\n';
     }
     text += QStringLiteral("[MeanKineticTemperature]\nActivationEnergy=%1\n").arg(number(activationEnergy));
-    const QByteArray bytes = text.toUtf8();
-    QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (errorText)
-            *errorText = QStringLiteral("Cannot create file \"") + QDir::toNativeSeparators(filePath()) + u'"';
-        return false;
-    }
-    return true;
+    return AtomicFile::write(filePath(), text.toUtf8());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/Result.h"
 #include "core/data/AlarmLimits.h"
 
 #include <QString>
@@ -34,9 +35,9 @@ public:
     // energy out of range becomes the default.
     void load();
     // Writes the file anew (atomically). When the folder cannot be created or
-    // the file cannot be written, nothing changes on disk, false is returned
-    // and errorText holds the message for the user.
-    bool save(QString *errorText = nullptr) const;
+    // the file cannot be written, nothing changes on disk and the failure
+    // holds the message for the user.
+    Result<> save() const;
 
     friend bool operator==(const AlarmSettings &a, const AlarmSettings &b)
     {

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-bool parseMainOptions(const QStringList &arguments, MainOptions *options, QString *errorText)
+Result<MainOptions> parseMainOptions(const QStringList &arguments)
 {
     QCommandLineParser parser;
     const QCommandLineOption port(QStringLiteral("port"),
@@ -14,26 +14,23 @@ bool parseMainOptions(const QStringList &arguments, MainOptions *options, QStrin
                                   QStringLiteral("PATH"));
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("List the built-in simulated meter as port \"DEMO\"."));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Log what the program does on the standard error."));
     parser.addOption(port);
     parser.addOption(demo);
+    parser.addOption(verbose);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     parser.addOption(help);
-    if (!parser.parse(arguments)) {
-        if (errorText)
-            *errorText = parser.errorText();
-        return false;
-    }
-    if (parser.isSet(help)) {
-        options->helpRequested = true;
-        if (errorText)
-            *errorText = mainOptionsUsage();
-        return false;
-    }
-    options->files = parser.positionalArguments();
-    options->extraPorts = parser.values(port);
-    options->demo = parser.isSet(demo);
-    return true;
+    if (!parser.parse(arguments))
+        return fail(ErrorCode::Usage, parser.errorText());
+    MainOptions options;
+    options.helpRequested = parser.isSet(help);
+    options.files = parser.positionalArguments();
+    options.extraPorts = parser.values(port);
+    options.demo = parser.isSet(demo);
+    options.verbose = parser.isSet(verbose);
+    return options;
 }
 
 QString mainOptionsUsage()
@@ -47,6 +44,8 @@ QString mainOptionsUsage()
         "  --port PATH    list the serial device PATH (for example a pseudo-terminal)\n"
         "                 first in the port box; may be given more than once\n"
         "  --demo         list the built-in simulated meter as port \"DEMO\"\n"
+        "  --verbose      log what the program does (ports, files, settings) on the\n"
+        "                 standard error\n"
         "  -v, --version  show the program's version\n"
         "  -h, --help     show this help\n");
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/Result.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -18,8 +20,10 @@ struct MainOptions
     // FILE...: collection, graph, TXT or CSV files to open once the program
     // has started, as File > Open would (a file manager's double-click).
     QStringList files;
-    // --help: parseMainOptions then fails with the usage text as its message.
+    // --help: the usage text is printed and the program ends.
     bool helpRequested = false;
+    // --verbose: every kv518 log category on, on the standard error.
+    bool verbose = false;
     // Whether the system's serial ports are listed; tests turn it off so that
     // no real device is ever touched.
     bool listSystemPorts = true;
@@ -33,9 +37,9 @@ struct MainOptions
     static QString DemoPortName() { return QStringLiteral("DEMO"); }
 };
 
-// Parses the program's arguments (arguments[0] is the program). On an unknown
-// option, a missing value or --help returns false with the text to print.
-bool parseMainOptions(const QStringList &arguments, MainOptions *options, QString *errorText);
+// Parses the program's arguments (arguments[0] is the program). An unknown
+// option or a missing value fails (ErrorCode::Usage) with the text to print.
+Result<MainOptions> parseMainOptions(const QStringList &arguments);
 
 // The text --help prints.
 QString mainOptionsUsage();

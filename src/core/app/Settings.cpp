@@ -1,9 +1,10 @@
 #include "core/app/Settings.h"
 
+#include "core/base/Log.h"
+#include "core/data/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -68,26 +69,24 @@ void Settings::LoadSettings()
         AutoScaleSetting = 1;
 }
 
-bool Settings::SaveSettings(QString *errorText) const
+Result<> Settings::SaveSettings() const
 {
     const QString folder = folderPath();
-    const auto fail = [&] {
-        if (errorText)
-            *errorText = QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder)
-                + QStringLiteral(" directory.");
-        return false;
-    };
-    if (!QDir().mkpath(folder))
-        return fail();
-    QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly))
-        return fail();
+    // A file that cannot be written is told as its folder is: the user can
+    // do the same about either.
+    const Failure failed{ErrorCode::WriteFailed,
+                         QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder)
+                             + QStringLiteral(" directory.")};
+    if (!QDir().mkpath(folder)) {
+        qCInfo(lcApp).noquote() << "cannot create the settings folder" << folder;
+        return failed;
+    }
     const QByteArray text = QByteArrayLiteral("[COM PORT]\r\n") + QByteArray::number(PortIndex)
         + QByteArrayLiteral("\r\n[AutoScale]\r\n") + QByteArray::number(AutoScaleSetting)
         + QByteArrayLiteral("\r\n");
-    if (file.write(text) != text.size() || !file.commit())
-        return fail();
-    return true;
+    if (!AtomicFile::write(filePath(), text))
+        return failed;
+    return {};
 }
 
 int Settings::validPortIndex(int index, int count)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/Result.h"
+
 #include <QString>
 
 // The two values that survive from one run to the next, kept in
@@ -27,9 +29,9 @@ public:
     void LoadSettings();
 
     // Writes the file anew (atomically). When the folder cannot be created or
-    // the file cannot be written, nothing changes on disk, false is returned
-    // and errorText holds the message for the user.
-    bool SaveSettings(QString *errorText = nullptr) const;
+    // the file cannot be written, nothing changes on disk and the failure's
+    // message is "Cannot create <folder> directory.", as for the folder.
+    Result<> SaveSettings() const;
 
     // A PortIndex that names no entry of a box with count entries becomes 0.
     static int validPortIndex(int index, int count);

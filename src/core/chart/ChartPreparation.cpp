@@ -18,12 +18,12 @@ bool loadTemplate(ChartModel &chart, const PrepareChartContext &context)
         return false;
     const QString own = graphTemplatePath(context.programFolder);
     if (QFileInfo::exists(own))
-        return LoadGraphFile(chart, own);
+        return LoadGraphFile(chart, own).ok();
     if (context.shippedFolder.isEmpty())
         return false;
     const QString shipped = graphTemplatePath(context.shippedFolder);
     return QFileInfo(shipped).absoluteFilePath() != QFileInfo(own).absoluteFilePath()
-        && QFileInfo::exists(shipped) && LoadGraphFile(chart, shipped);
+        && QFileInfo::exists(shipped) && LoadGraphFile(chart, shipped).ok();
 }
 
 // The first chart ever gets the program's look, which then goes into the template.
@@ -108,7 +108,7 @@ TemplateWrite writeGraphTemplate(const ChartModel &chart, const QString &program
         return TemplateWrite::FolderFailed;
     // Every preparation replaces the points, so storing them would only make
     // each preparation read them in vain (tens of MB after a large data set).
-    return writeGraphFile(chart.storeLooks(), graphTemplatePath(programFolder)) ? TemplateWrite::Written
+    return writeGraphFile(chart.storeLooks(), graphTemplatePath(programFolder)).ok() ? TemplateWrite::Written
                                                                                 : TemplateWrite::FileFailed;
 }
 

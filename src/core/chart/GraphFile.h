@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -9,15 +11,15 @@ class ChartModel;
 // byte count n, then the n bytes of the chart's stored state. Nothing follows.
 
 // Reads a graph file into the chart. A file that cannot be opened, is shorter
-// than its count or holds a damaged state fails with an error text; the chart
+// than its count or holds a damaged state fails (Unreadable, Damaged); the chart
 // then keeps the state it had. Nothing is allocated before the count has been
 // checked against the file's size.
-bool LoadGraphFile(ChartModel &chart, const QString &path, QString *error = nullptr);
+Result<> LoadGraphFile(ChartModel &chart, const QString &path);
 
 // Writes the chart's state as a graph file, atomically: an existing file is
 // replaced only when the new one has been written completely.
-bool SaveGraphFile(const ChartModel &chart, const QString &path, QString *error = nullptr);
+Result<> SaveGraphFile(const ChartModel &chart, const QString &path);
 
 // Writes a stored chart state (ChartModel::store() or storeLooks()) as a graph
 // file, atomically.
-bool writeGraphFile(const QByteArray &body, const QString &path, QString *error = nullptr);
+Result<> writeGraphFile(const QByteArray &body, const QString &path);

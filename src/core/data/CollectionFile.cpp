@@ -1,5 +1,7 @@
 #include "core/data/CollectionFile.h"
 
+#include "core/base/Log.h"
+#include "core/data/AtomicFile.h"
 #include "core/data/BoundedRead.h"
 #include "core/data/LoggerImage.h"
 #include "core/link/MeterMessages.h"
@@ -7,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace CollectionFile {
 
@@ -22,49 +23,59 @@ QString tempImagePath(const QString &userDataFolder, const QString &programFolde
     return QDir(tempFolder(userDataFolder, programFolder)).filePath(QStringLiteral("DataSetsTemp.tmp"));
 }
 
-TempImageStatus writeTempImage(const QByteArray &image, const QString &folder)
+Result<> writeTempImage(const QByteArray &image, const QString &folder)
 {
-    if (!QDir().mkpath(folder))
-        return TempImageStatus::FolderFailed;
-    return writeImage(QDir(folder).filePath(QStringLiteral("DataSetsTemp.tmp")), image)
-        ? TempImageStatus::Written
-        : TempImageStatus::FileFailed;
+    if (!QDir().mkpath(folder)) {
+        qCInfo(lcData).noquote() << "cannot create the temporary image folder" << folder;
+        return fail(ErrorCode::NotFound, QDir::toNativeSeparators(folder));
+    }
+    return writeImage(QDir(folder).filePath(QStringLiteral("DataSetsTemp.tmp")), image);
 }
 
-std::optional<QByteArray> readImage(const QString &path, qint64 *fileSize)
+Result<QByteArray> readImage(const QString &path, qint64 *fileSize)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCInfo(lcData).noquote() << "cannot read" << path << "-" << file.errorString();
+        return fail(ErrorCode::Unreadable, cannotReadText(path));
+    }
     if (file.isSequential()) {
         // A pipe or a device has no size to check first: what it gives is
         // its size, and more than any logger image is refused.
         QByteArray bytes = readAtMost(file, Meter::MaxImageBytes);
         if (fileSize)
             *fileSize = bytes.size();
-        if (bytes.size() > Meter::MaxImageBytes)
-            return std::nullopt;
+        if (bytes.size() > Meter::MaxImageBytes) {
+            qCInfo(lcData).noquote() << "refused" << path << "- more than any logger image";
+            return fail(ErrorCode::TooLarge, tooLargeText(path));
+        }
         return bytes;
     }
     const qint64 size = file.size();
     if (fileSize)
         *fileSize = size;
-    if (size > Meter::MaxImageBytes)
-        return std::nullopt;
+    if (size > Meter::MaxImageBytes) {
+        qCInfo(lcData).noquote() << "refused" << path << "-" << size << "bytes, more than any logger image";
+        return fail(ErrorCode::TooLarge, tooLargeText(path));
+    }
     // Read no further than announced: a file that grows meanwhile stays bounded.
-    QByteArray bytes = file.read(size);
-    return bytes;
+    return file.read(size);
 }
 
-bool writeImage(const QString &path, const QByteArray &bytes, QString *error)
+QString cannotReadText(const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return QStringLiteral("Cannot read \"%1\".").arg(QDir::toNativeSeparators(path));
+}
+
+QString tooLargeText(const QString &path)
+{
+    return QStringLiteral("\"%1\" is larger than 16 MiB and cannot be a logger image.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+Result<> writeImage(const QString &path, const QByteArray &bytes)
+{
+    return AtomicFile::write(path, bytes);
 }
 
 } // namespace CollectionFile

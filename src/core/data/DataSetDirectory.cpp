@@ -1,5 +1,6 @@
 #include "core/data/DataSetDirectory.h"
 
+#include "core/base/Log.h"
 #include "core/data/DateTimeText.h"
 #include "core/data/LoggerImage.h"
 
@@ -7,18 +8,20 @@
 
 using namespace LoggerImage;
 
-TLoadResult DataSetDirectory::load(QByteArrayView head, qint64 imageBytes, qint64 expectedBytes)
+Result<> DataSetDirectory::load(QByteArrayView head, qint64 imageBytes, qint64 expectedBytes)
 {
     return read(head, imageBytes, CountDirectoryEntries(head), expectedBytes);
 }
 
-TLoadResult DataSetDirectory::read(QByteArrayView head, qint64 imageBytes, int setCount, qint64 expectedBytes)
+Result<> DataSetDirectory::read(QByteArrayView head, qint64 imageBytes, int setCount, qint64 expectedBytes)
 {
     m_faultySet = -1;
     if (setCount == 0)
-        return TLoadResult::lrNoData;
-    if (setCount < 0 || setCount > MaxSets || head.size() < DirectoryEnd)
-        return TLoadResult::lrMemoryError;
+        return fail(ErrorCode::NoData, QStringLiteral("There is not any recorded data in memory!"));
+    if (setCount < 0 || setCount > MaxSets || head.size() < DirectoryEnd) {
+        qCInfo(lcData) << "refused a directory of" << setCount << "data sets in" << head.size() << "bytes";
+        return fail(ErrorCode::NotData, QStringLiteral("Memory error!"));
+    }
 
     DataSetDirectory d;
     d.m_setCount = setCount;
@@ -32,7 +35,9 @@ TLoadResult DataSetDirectory::read(QByteArrayView head, qint64 imageBytes, int s
         if (end < start || expectedBytes < 0 || end > quint64(expectedBytes) || imageBytes < 0
             || end > quint64(imageBytes)) {
             m_faultySet = k;
-            return TLoadResult::lrDataError;
+            qCInfo(lcData) << "data set" << k + 1 << "ends at" << end << "beyond the image's" << imageBytes
+                           << "bytes or the announced" << expectedBytes;
+            return fail(ErrorCode::Damaged, QStringLiteral("Data set %1 does not fit in the image.").arg(k + 1));
         }
         const QDate date(2000 + e.year, e.month, e.day);
         const bool validTime = e.hour < 24 && e.minute < 60 && e.second < 60;
@@ -50,7 +55,7 @@ TLoadResult DataSetDirectory::read(QByteArrayView head, qint64 imageBytes, int s
         start = end;
     }
     *this = std::move(d);
-    return TLoadResult::lrOk;
+    return {};
 }
 
 QStringList DataSetDirectory::listHeadings()

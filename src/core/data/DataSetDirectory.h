@@ -1,36 +1,34 @@
 #pragma once
 
+#include "core/base/Result.h"
+
 #include <QByteArrayView>
 #include <QList>
 #include <QStringList>
 
 class DateTimeText;
 
-// Result of a load. The values are those the download dialog tests.
-enum class TLoadResult : qint32 {
-    lrOk = 0,
-    lrDataError = 1,
-    lrMemoryError = 2,
-    lrReadError = 3,
-    lrNoData = 6,
-};
-
 // The directory of a logger image, read and checked: where each data set
 // lies, when it started, its interval and its unit. It is all the data set
 // list shows, and it needs only the image's first bytes and its size, so a
 // listing never decodes a sample.
+//
+// A load fails with ErrorCode::NoData (no data set recorded), NotData (a
+// directory whose count no logger writes, or an image too short to hold it:
+// "Memory error!") or Damaged (a data set that does not fit in the image;
+// faultySet() names it).
 class DataSetDirectory
 {
 public:
     // Counts the entries in head, then reads them (read() below).
-    TLoadResult load(QByteArrayView head, qint64 imageBytes, qint64 expectedBytes);
+    Result<> load(QByteArrayView head, qint64 imageBytes, qint64 expectedBytes);
 
     // Reads setCount entries. head holds the image's first bytes, at least
     // the directory (or the whole image when it is shorter), imageBytes is
     // the size of the whole image: every data set must end within it and
     // within expectedBytes (the announced total of a download, the size of a
-    // collection file). Changes nothing but faultySet() unless it returns lrOk.
-    TLoadResult read(QByteArrayView head, qint64 imageBytes, int setCount, qint64 expectedBytes);
+    // collection file). Changes nothing but faultySet() unless it succeeds.
+    Result<> read(QByteArrayView head, qint64 imageBytes, int setCount, qint64 expectedBytes);
 
     // After a failed read: the entry that failed (-1 when the directory
     // itself was refused). The data sets before it are sound.

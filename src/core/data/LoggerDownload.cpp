@@ -1,5 +1,6 @@
 #include "core/data/LoggerDownload.h"
 
+#include "core/base/Log.h"
 #include "core/data/LoggerImage.h"
 #include "core/link/MeterMessages.h"
 
@@ -41,7 +42,12 @@ void LoggerDownload::start(SerialPort &port, LoggerDownloadOptions options, Done
                          result.retries = exchange.retries;
                          const bool complete = result.directoryRead && exchange.end != PacketEnd::SizeCap
                              && result.received() >= result.expectedBytes;
-                         result.result = complete ? TLoadResult::lrOk : TLoadResult::lrReadError;
+                         if (complete)
+                             result.result = Result<>();
+                         else
+                             qCInfo(lcData) << "download incomplete:" << result.received() << "of"
+                                            << result.expectedBytes << "bytes, end" << int(exchange.end)
+                                            << "after" << exchange.retries << "retries";
                          if (done)
                              done(result);
                      });

@@ -39,10 +39,10 @@ struct LoggerDownloadOptions
 
 struct LoggerDownloadResult
 {
-    // lrOk, or lrReadError when fewer bytes came than announced, when the
-    // exchange ended before the directory (256 bytes) was in, or at the
-    // 16 MiB cap.
-    TLoadResult result = TLoadResult::lrReadError;
+    // Fails with ErrorCode::Transfer when fewer bytes came than announced,
+    // when the exchange ended before the directory (256 bytes) was in, or at
+    // the 16 MiB cap; the figures below tell how far it came.
+    Result<> result = fail(ErrorCode::Transfer, readErrorText());
     QByteArray image;            // every payload byte accepted, in order
     qint64 expectedBytes = 0;    // the announced total (0: none announced)
     bool directoryRead = false;  // the first 256 bytes arrived
@@ -51,6 +51,9 @@ struct LoggerDownloadResult
     int retries = 0;
 
     qint64 received() const { return image.size(); }
+
+    // The error window's text for a download that did not complete.
+    static QString readErrorText() { return QStringLiteral("There was error when reading data from meter"); }
 };
 
 // Runs the whole exchange on an open port, from the event loop: start()

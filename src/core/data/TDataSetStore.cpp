@@ -51,26 +51,26 @@ void stampTimes(double start, double interval, qint32 samples, double *out)
 
 } // namespace
 
-TLoadResult TDataSetStore::load(const QByteArray &image, qint64 expectedBytes)
+Result<> TDataSetStore::load(const QByteArray &image, qint64 expectedBytes)
 {
     // Nothing of an earlier load takes part: the count is made afresh and
     // committed only with a successful parse.
     return ParseLoggerImage(image, CountDirectoryEntries(image), expectedBytes);
 }
 
-TLoadResult TDataSetStore::ParseLoggerImage(const QByteArray &image, int setCount, qint64 expectedBytes)
+Result<> TDataSetStore::ParseLoggerImage(const QByteArray &image, int setCount, qint64 expectedBytes)
 {
     DataSetDirectory directory;
-    const TLoadResult result = directory.read(image, image.size(), setCount, expectedBytes);
+    Result<> read = directory.read(image, image.size(), setCount, expectedBytes);
     m_faultySet = directory.faultySet();
-    if (result != TLoadResult::lrOk)
-        return result;
+    if (!read)
+        return read;
     // Every check is behind us: from here the load cannot fail.
     decodeSamples(image, directory);
     m_lastImage = image;
     m_expectedBytes = expectedBytes;
     m_directory = std::move(directory);
-    return TLoadResult::lrOk;
+    return {};
 }
 
 void TDataSetStore::decodeSamples(const QByteArray &image, const DataSetDirectory &directory)

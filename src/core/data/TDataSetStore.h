@@ -20,11 +20,12 @@ public:
     // of a collection file) and against the bytes really there. An image
     // shorter than the directory has no data sets. On success the image is
     // kept (lastImage()) for the temporary and collection files.
-    TLoadResult load(const QByteArray &image, qint64 expectedBytes);
+    // Fails as DataSetDirectory::read() does.
+    Result<> load(const QByteArray &image, qint64 expectedBytes);
 
     // The parse of a counted directory. Commits everything, SetCount
-    // included, only when it returns lrOk.
-    TLoadResult ParseLoggerImage(const QByteArray &image, int setCount, qint64 expectedBytes);
+    // included, only when it succeeds.
+    Result<> ParseLoggerImage(const QByteArray &image, int setCount, qint64 expectedBytes);
 
     // After a failed parse: the entry that failed (-1 when the directory
     // itself was refused). The data sets before it are sound.

@@ -3,6 +3,7 @@
 #include "core/chart/ChartModel.h"
 #include "core/chart/ChartPreparation.h"
 #include "core/chart/GraphFile.h"
+#include "core/data/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -133,7 +134,7 @@ bool hasData(const TextFilePoints &points)
 
 QString cannotOpenText(const QString &path)
 {
-    return QStringLiteral("Cannot open file %1.").arg(quoted(path));
+    return TextDataFile::cannotOpenMessage(path);
 }
 
 QString noDataLineText(const QString &path)
@@ -148,31 +149,26 @@ QString notADataFileText(const QString &path)
 
 QString cannotCreateText(const QString &path)
 {
-    return QStringLiteral("Cannot create file ") + quoted(path);
+    return AtomicFile::cannotCreateText(path);
 }
 
-QString readChart(ChartModel &chart, const QString &path, const DateTimeText &texts,
-                  const PrepareChartContext &context)
+Result<> readChart(ChartModel &chart, const QString &path, const DateTimeText &texts,
+                   const PrepareChartContext &context)
 {
     const Kind kind = kindOf(path);
-    if (kind == Kind::Graph) {
-        QString error;
-        return LoadGraphFile(chart, path, &error) ? QString() : error;
-    }
+    if (kind == Kind::Graph)
+        return LoadGraphFile(chart, path);
     if (kind == Kind::None)
-        return notADataFileText(path);
+        return fail(ErrorCode::NotData, notADataFileText(path));
     TextFileExtent extent;
     TextFilePoints points;
-    switch (TextDataFile::read(path, separatorOf(kind), texts, extent, points)) {
-    case TextReadStatus::CannotOpen:
-        return cannotOpenText(path);
-    case TextReadStatus::TooManyLines:
-        return TextDataFile::tooManyLinesMessage();
-    default:
-        break;
-    }
+    // A cancel cannot happen here, and a line that runs on past any data
+    // line simply ends the points read.
+    if (Result<> read = TextDataFile::read(path, separatorOf(kind), texts, extent, points);
+        !read && (read.code() == ErrorCode::Unreadable || read.code() == ErrorCode::TooLarge))
+        return read;
     if (!hasData(points))
-        return noDataLineText(path);
+        return fail(ErrorCode::NoData, noDataLineText(path));
     PrepareChartArgs args;
     args.xMin = extent.xMin;
     args.xMax = extent.xMax;
@@ -180,7 +176,7 @@ QString readChart(ChartModel &chart, const QString &path, const DateTimeText &te
     prepareChartModel(chart, args, context);
     chart.setManualScaleControlX(ScaleControl::sgAutoScale);
     setTextPoints(chart, points);
-    return QString();
+    return {};
 }
 
 } // namespace DataFile

@@ -58,14 +58,15 @@ bool hasData(const TextFilePoints &points);
 QString cannotOpenText(const QString &path);
 QString noDataLineText(const QString &path);
 QString notADataFileText(const QString &path);
-// The message of a save to a file that could not be written.
+// The message of a save to a file that could not be created.
 QString cannotCreateText(const QString &path);
 
 // Reads a graph, TXT or CSV file into a chart; kv518-cli's way in, with the
-// windows' readers. A text file's chart is prepared with `context`. Returns
-// an empty text, or the one message that says why nothing was read; the chart
-// is then unchanged.
-QString readChart(ChartModel &chart, const QString &path, const DateTimeText &texts,
-                  const PrepareChartContext &context);
+// windows' readers. A text file's chart is prepared with `context`. A failure
+// holds the one message that says why nothing was read; the chart is then
+// unchanged. A text file of which no line has a readable date fails as
+// ErrorCode::NoData.
+Result<> readChart(ChartModel &chart, const QString &path, const DateTimeText &texts,
+                   const PrepareChartContext &context);
 
 } // namespace DataFile

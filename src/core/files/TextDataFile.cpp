@@ -2,9 +2,12 @@
 
 #include "core/data/DateTimeText.h"
 
+#include "core/base/Log.h"
+#include "core/data/AtomicFile.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -147,6 +150,11 @@ float readingOf(QStringView field, const DateTimeText &texts)
 
 } // namespace
 
+QString TextDataFile::cannotOpenMessage(const QString &path)
+{
+    return QStringLiteral("Cannot open file \"%1\".").arg(QDir::toNativeSeparators(path));
+}
+
 QString TextDataFile::tooManyLinesMessage()
 {
     return QStringLiteral("The file has more than %1 lines and cannot be opened.").arg(MaxLines);
@@ -180,7 +188,7 @@ void TextDataFile::appendLine(QString &out, double x, float humidity, float temp
     out += QLatin1String("\r\n");
 }
 
-TextWriteResult TextDataFile::write(QIODevice &out, std::span<const double> x, std::span<const float> humidity,
+Result<TextWriteResult> TextDataFile::write(QIODevice &out, std::span<const double> x, std::span<const float> humidity,
                                     std::span<const float> temperature, qsizetype begin, qsizetype end,
                                     QChar separator, const DateTimeText &texts, const TextProgress &progress)
 {
@@ -209,38 +217,59 @@ TextWriteResult TextDataFile::write(QIODevice &out, std::span<const double> x, s
         }
     }
     flush();
-    if (progress && ok && !result.cancelled)
+    if (!ok) {
+        const auto *file = qobject_cast<const QFileDevice *>(&out);
+        const QString name = file ? file->fileName() : QString();
+        qCInfo(lcFiles).noquote() << "cannot write text lines to" << name << "-" << out.errorString();
+        return fail(ErrorCode::WriteFailed, AtomicFile::cannotWriteText(name, out.errorString()));
+    }
+    if (progress && !result.cancelled)
         progress(result.lines);
-    result.written = ok;
     return result;
 }
 
-TextWriteResult TextDataFile::save(const QString &path, std::span<const double> x, std::span<const float> humidity,
-                                   std::span<const float> temperature, qsizetype begin, qsizetype end,
-                                   QChar separator, const DateTimeText &texts, const TextProgress &progress)
+Result<TextWriteResult> TextDataFile::save(const QString &path, std::span<const double> x,
+                                           std::span<const float> humidity, std::span<const float> temperature,
+                                           qsizetype begin, qsizetype end, QChar separator, const DateTimeText &texts,
+                                           const TextProgress &progress)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    TextWriteResult result = write(file, x, humidity, temperature, begin, end, separator, texts, progress);
+    AtomicFile file(path);
+    if (Result<> opened = file.open(); !opened)
+        return opened.failure();
+    Result<TextWriteResult> result
+        = write(file.device(), x, humidity, temperature, begin, end, separator, texts, progress);
+    if (!result)
+        return result;
     // A cancelled save keeps the lines written so far, as it always did.
-    result.written = result.written && file.commit();
-    if (!result.written)
-        file.cancelWriting();
+    if (Result<> committed = file.commit(); !committed)
+        return committed.failure();
     return result;
 }
 
-TextReadStatus TextDataFile::scan(QIODevice &in, QChar separator, const DateTimeText &texts, TextFileExtent &extent)
+namespace {
+
+// The name a message gives a device: its file's, or none.
+QString nameOf(const QIODevice &device)
 {
-    extent = TextFileExtent();
+    const auto *file = qobject_cast<const QFileDevice *>(&device);
+    return file ? file->fileName() : QString();
+}
+
+} // namespace
+
+Result<TextFileExtent> TextDataFile::scan(QIODevice &in, QChar separator, const DateTimeText &texts)
+{
+    TextFileExtent extent;
     LineReader reader(in);
     QByteArrayView bytes;
     QString buffer;
     qint64 rows = 0;
     while (reader.next(bytes) && !bytes.isEmpty()) {
         ++rows;
-        if (rows > MaxLines)
-            return TextReadStatus::TooManyLines;
+        if (rows > MaxLines) {
+            qCInfo(lcFiles).noquote() << "refused" << nameOf(in) << "- more than" << MaxLines << "lines";
+            return fail(ErrorCode::TooLarge, tooManyLinesMessage());
+        }
         if (rows > 2)
             continue;
         const QStringView line = decodeLine(bytes, buffer);
@@ -250,18 +279,20 @@ TextReadStatus TextDataFile::scan(QIODevice &in, QChar separator, const DateTime
         if (const std::optional<double> t = texts.parseDateTime(line.left(cut)))
             (rows == 1 ? extent.t1 : extent.t2) = *t;
     }
-    if (reader.lineTooLong())
-        return TextReadStatus::NotDataFile;
+    if (reader.lineTooLong()) {
+        qCInfo(lcFiles).noquote() << "refused" << nameOf(in) << "- a line runs on without a break";
+        return fail(ErrorCode::NotData, notDataFileMessage(nameOf(in)));
+    }
     extent.rows = qMax<qint64>(rows, 4);
     extent.xMin = extent.t1;
     extent.xMax = extent.t1 + (extent.t2 - extent.t1) * double(extent.rows);
     // One line, or times that do not increase, give no usable range.
     if (extent.t2 <= extent.t1)
         extent.xMin = 0.0;
-    return TextReadStatus::Ok;
+    return extent;
 }
 
-TextReadStatus TextDataFile::readPoints(QIODevice &in, QChar separator, const DateTimeText &texts, qint64 pointCount,
+Result<> TextDataFile::readPoints(QIODevice &in, QChar separator, const DateTimeText &texts, qint64 pointCount,
                                         TextFilePoints &points, const TextProgress &progress)
 {
     pointCount = qBound<qint64>(0, pointCount, MaxLines);
@@ -298,25 +329,32 @@ TextReadStatus TextDataFile::readPoints(QIODevice &in, QChar separator, const Da
         ++q;
         points.filled = q;
         if (progress && q % ProgressEvery == 0 && !progress(q))
-            return TextReadStatus::Cancelled;
+            return fail(ErrorCode::Cancelled, QString());
     }
-    if (reader.lineTooLong())
-        return TextReadStatus::NotDataFile;
+    if (reader.lineTooLong()) {
+        qCInfo(lcFiles).noquote() << "refused" << nameOf(in) << "- a line runs on without a break";
+        return fail(ErrorCode::NotData, notDataFileMessage(nameOf(in)));
+    }
     if (progress)
         progress(q);
-    return TextReadStatus::Ok;
+    return {};
 }
 
-TextReadStatus TextDataFile::read(const QString &path, QChar separator, const DateTimeText &texts,
-                                  TextFileExtent &extent, TextFilePoints &points, const TextProgress &progress)
+Result<> TextDataFile::read(const QString &path, QChar separator, const DateTimeText &texts,
+                            TextFileExtent &extent, TextFilePoints &points, const TextProgress &progress)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return TextReadStatus::CannotOpen;
-    const TextReadStatus status = scan(file, separator, texts, extent);
-    if (status != TextReadStatus::Ok)
-        return status;
-    if (!file.seek(0))
-        return TextReadStatus::CannotOpen;
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCInfo(lcFiles).noquote() << "cannot open" << path << "-" << file.errorString();
+        return fail(ErrorCode::Unreadable, cannotOpenMessage(path));
+    }
+    Result<TextFileExtent> scanned = scan(file, separator, texts);
+    if (!scanned)
+        return scanned.failure();
+    extent = *scanned;
+    if (!file.seek(0)) {
+        qCInfo(lcFiles).noquote() << "cannot read" << path << "again -" << file.errorString();
+        return fail(ErrorCode::Unreadable, cannotOpenMessage(path));
+    }
     return readPoints(file, separator, texts, extent.rows, points, progress);
 }

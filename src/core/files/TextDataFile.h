@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/Result.h"
+
 #include <QChar>
 #include <QString>
 
@@ -39,13 +41,11 @@ struct TextFilePoints
     qint64 undated = 0;
 };
 
-// NotDataFile: a line ran on past MaxLineSpan bytes without a line break.
-enum class TextReadStatus { Ok, CannotOpen, TooManyLines, Cancelled, NotDataFile };
-
+// What a text write did: the lines written, and whether it was cancelled
+// before the end (the lines written so far stay).
 struct TextWriteResult
 {
     qint64 lines = 0;
-    bool written = false;    // the file is complete on disk (or the device took every byte)
     bool cancelled = false;
 };
 
@@ -53,6 +53,11 @@ struct TextWriteResult
 // temperature joined by a tab (TXT) or a comma (CSV), ended by CR LF.
 // Readings beyond +-3000 are written "OL". Both are read back in two
 // streamed passes, so a file of millions of lines never sits in memory.
+//
+// A read fails with ErrorCode::Unreadable (cannot be opened), TooLarge (more
+// than MaxLines lines), NotData (a line runs on past MaxLineSpan bytes: not a
+// data file) or Cancelled (the points read so far are kept); a write fails
+// with ErrorCode::WriteFailed and the writer's message.
 class TextDataFile
 {
 public:
@@ -62,6 +67,7 @@ public:
     // No data line comes near this; a file that does is given up.
     static constexpr qint64 MaxLineSpan = qint64(16) * 1024 * 1024;
 
+    static QString cannotOpenMessage(const QString &path);
     static QString tooManyLinesMessage();
     static QString notDataFileMessage(const QString &path);
     // Tab for ".txt", comma for ".csv" (any case), a null QChar otherwise.
@@ -73,21 +79,21 @@ public:
 
     // Writes points begin .. end-1 of the arrays, stopping at the first point
     // whose time is 0 (a point never filled) or when progress cancels.
-    static TextWriteResult write(QIODevice &out, std::span<const double> x, std::span<const float> humidity,
+    static Result<TextWriteResult> write(QIODevice &out, std::span<const double> x, std::span<const float> humidity,
                                  std::span<const float> temperature, qsizetype begin, qsizetype end,
                                  QChar separator, const DateTimeText &texts, const TextProgress &progress = {});
     // The same into a file, replaced only once the whole text is written.
-    static TextWriteResult save(const QString &path, std::span<const double> x, std::span<const float> humidity,
+    static Result<TextWriteResult> save(const QString &path, std::span<const double> x, std::span<const float> humidity,
                                 std::span<const float> temperature, qsizetype begin, qsizetype end,
                                 QChar separator, const DateTimeText &texts, const TextProgress &progress = {});
 
     // First pass: lines until the end or the first empty line, the first two
     // times and the X range.
-    static TextReadStatus scan(QIODevice &in, QChar separator, const DateTimeText &texts, TextFileExtent &extent);
+    static Result<TextFileExtent> scan(QIODevice &in, QChar separator, const DateTimeText &texts);
     // Second pass: at most pointCount points.
-    static TextReadStatus readPoints(QIODevice &in, QChar separator, const DateTimeText &texts, qint64 pointCount,
-                                     TextFilePoints &points, const TextProgress &progress = {});
+    static Result<> readPoints(QIODevice &in, QChar separator, const DateTimeText &texts, qint64 pointCount,
+                               TextFilePoints &points, const TextProgress &progress = {});
     // Both passes over a file.
-    static TextReadStatus read(const QString &path, QChar separator, const DateTimeText &texts,
-                               TextFileExtent &extent, TextFilePoints &points, const TextProgress &progress = {});
+    static Result<> read(const QString &path, QChar separator, const DateTimeText &texts, TextFileExtent &extent,
+                         TextFilePoints &points, const TextProgress &progress = {});
 };

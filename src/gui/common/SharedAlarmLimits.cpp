@@ -11,12 +11,12 @@ void SharedAlarmLimits::load()
     Q_EMIT changed();
 }
 
-bool SharedAlarmLimits::apply(const AlarmSettings &edited, QString *errorText)
+Result<> SharedAlarmLimits::apply(const AlarmSettings &edited)
 {
     m_settings.limits[0] = edited.limits[0];
     m_settings.limits[1] = edited.limits[1];
     m_settings.temperatureUnit = edited.temperatureUnit;
     m_settings.activationEnergy = edited.activationEnergy;
     Q_EMIT changed();
-    return m_settings.save(errorText);
+    return m_settings.save();
 }

@@ -20,7 +20,7 @@ public:
     // Takes edited limits for every view at once and writes the file. When
     // the file cannot be written the limits still hold for this run; false is
     // returned with the message for the user in errorText.
-    bool apply(const AlarmSettings &edited, QString *errorText = nullptr);
+    Result<> apply(const AlarmSettings &edited);
 
 Q_SIGNALS:
     void changed();

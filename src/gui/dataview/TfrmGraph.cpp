@@ -434,10 +434,9 @@ void TfrmGraph::LimitsClick()
     edited.setLimits(0, entered.humidity, std::nullopt);
     edited.setLimits(1, entered.temperature, m_setUnit);
     edited.activationEnergy = entered.activationEnergy;
-    QString error;
     // The limits hold for this run even when the file cannot be written.
-    if (!shared.apply(edited, &error))
-        m_ctx.prompter().notice(this, error);
+    if (const Result<> saved = shared.apply(edited); !saved)
+        m_ctx.prompter().notice(this, saved.message());
 }
 
 void TfrmGraph::showCursorTexts(const CursorTexts &t)
@@ -703,10 +702,9 @@ void TfrmGraph::Button2Click()
     dialog.setLimits(humidity.manualMin, humidity.manualMax, temperature.manualMin, temperature.manualMax);
     if (m_ctx.prompter().exec(dialog) != QDialog::Accepted)
         return;
-    QString invalid;
-    const std::optional<TfrmSetupScale::Limits> limits = dialog.limits(&invalid);
+    const Result<TfrmSetupScale::Limits> limits = dialog.limits();
     if (!limits) {
-        m_ctx.prompter().notice(this, invalid + QStringLiteral(" is invalid."));
+        m_ctx.prompter().notice(this, limits.message());
         return;
     }
     m_ctx.settings().AutoScaleSetting = 0;

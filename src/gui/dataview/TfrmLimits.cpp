@@ -103,13 +103,9 @@ void TfrmLimits::setValues(const Values &values, TemperatureUnit limitsUnit)
     cmbFileUnit->setCurrentIndex(values.fileUnit == TemperatureUnit::Fahrenheit ? 1 : 0);
 }
 
-std::optional<TfrmLimits::Values> TfrmLimits::read(QString *message) const
+Result<TfrmLimits::Values> TfrmLimits::read() const
 {
-    const auto fail = [message](const QString &text) {
-        if (message)
-            *message = text;
-        return std::nullopt;
-    };
+    const auto refuse = [](const QString &text) { return fail(ErrorCode::Usage, text); };
     const auto number = [this](const QLineEdit *box, std::optional<double> &out) {
         if (box->text().trimmed().isEmpty()) {
             out.reset();
@@ -137,17 +133,17 @@ std::optional<TfrmLimits::Values> TfrmLimits::read(QString *message) const
         const QString low = QLatin1String(c.name) + QStringLiteral(" low limit");
         const QString high = QLatin1String(c.name) + QStringLiteral(" high limit");
         if (!number(c.low, c.limits.low))
-            return fail(notANumber(low, c.low));
+            return refuse(notANumber(low, c.low));
         if (!number(c.high, c.limits.high))
-            return fail(notANumber(high, c.high));
+            return refuse(notANumber(high, c.high));
         if (c.limits.low && c.limits.high && *c.limits.low > *c.limits.high)
-            return fail(QStringLiteral("The %1 low limit is above its high limit.").arg(QLatin1String(c.name)));
+            return refuse(QStringLiteral("The %1 low limit is above its high limit.").arg(QLatin1String(c.name)));
     }
     const std::optional<double> energy = m_texts.parseNumber(edtActivationEnergy->text());
     if (!energy || std::isnan(*energy))
-        return fail(notANumber(QStringLiteral("activation energy"), edtActivationEnergy));
+        return refuse(notANumber(QStringLiteral("activation energy"), edtActivationEnergy));
     if (!KineticTemperature::isValidActivationEnergy(*energy))
-        return fail(QStringLiteral("The activation energy must be above 0 and at most 10000 kJ/mol."));
+        return refuse(QStringLiteral("The activation energy must be above 0 and at most 10000 kJ/mol."));
     v.activationEnergy = *energy;
     v.fileUnit = cmbFileUnit->currentIndex() == 1 ? TemperatureUnit::Fahrenheit : TemperatureUnit::Celsius;
     return v;
@@ -155,10 +151,9 @@ std::optional<TfrmLimits::Values> TfrmLimits::read(QString *message) const
 
 void TfrmLimits::accept()
 {
-    QString message;
-    const std::optional<Values> v = read(&message);
+    const Result<Values> v = read();
     if (!v) {
-        m_prompter.notice(this, message);
+        m_prompter.notice(this, v.message());
         return;
     }
     m_values = *v;

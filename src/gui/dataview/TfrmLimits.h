@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/Result.h"
+
 #include "core/data/AlarmLimits.h"
 
 #include <QDialog>
@@ -37,7 +39,7 @@ public:
     // Fills the boxes; the temperature limits are in limitsUnit.
     void setValues(const Values &values, TemperatureUnit limitsUnit);
     // The entries, or nothing with the message for the user.
-    std::optional<Values> read(QString *message = nullptr) const;
+    Result<Values> read() const;
     // What OK took (the entries as they were read).
     const Values &values() const { return m_values; }
 

@@ -87,17 +87,18 @@ void TfrmSetupScale::setLimits(double t1Min, double t1Max, double t2Min, double 
     edtT2Max->setText(QString::number(wholeNumber(t2Max)));
 }
 
-std::optional<TfrmSetupScale::Limits> TfrmSetupScale::limits(QString *invalidText) const
+Result<TfrmSetupScale::Limits> TfrmSetupScale::limits() const
 {
     Limits l;
+    // The last box that fails is the one named, as the boxes are read bottom up.
+    QString invalid;
     bool valid = true;
     const auto read = [&](QLineEdit *box, int &out) {
         if (const std::optional<int> v = parseWhole(box->text())) {
             out = *v;
         } else {
             valid = false;
-            if (invalidText)
-                *invalidText = box->text();
+            invalid = box->text();
         }
     };
     read(edtT2Max, l.t2Max);
@@ -105,7 +106,7 @@ std::optional<TfrmSetupScale::Limits> TfrmSetupScale::limits(QString *invalidTex
     read(edtT1Max, l.t1Max);
     read(edtT1Min, l.t1Min);
     if (!valid)
-        return std::nullopt;
+        return fail(ErrorCode::Usage, invalid + QStringLiteral(" is invalid."));
     return l;
 }
 

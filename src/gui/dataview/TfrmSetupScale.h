@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/Result.h"
+
 #include <QDialog>
 
 #include <optional>
@@ -27,7 +29,9 @@ public:
     // The four limits, or nothing when a box holds no whole number; invalidText
     // then is the text of the last invalid box in the order T2 max, T2 min,
     // T1 max, T1 min.
-    std::optional<Limits> limits(QString *invalidText = nullptr) const;
+    // The limits typed; a box that holds no whole number fails with
+    // "<its text> is invalid.".
+    Result<Limits> limits() const;
     bool saveSetting() const;
 
     // A chart limit as a whole number: cut toward zero, kept inside the int

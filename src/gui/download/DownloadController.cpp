@@ -6,6 +6,7 @@
 #include "core/link/ConnectionMonitor.h"
 #include "core/link/MonotonicClock.h"
 #include "gui/common/AppContext.h"
+#include "gui/common/GuiLog.h"
 #include "gui/common/Prompter.h"
 #include "gui/common/WaitCursor.h"
 #include "gui/download/TfrmErr.h"
@@ -28,7 +29,7 @@ QString dataErrorText()
 {
     return QStringLiteral("Data error ! Choose Try Again to reload or Fix Error to delete the error data set.");
 }
-QString readErrorText() { return QStringLiteral("There was error when reading data from meter"); }
+QString readErrorText() { return LoggerDownloadResult::readErrorText(); }
 } // namespace
 
 DownloadController::DownloadController(AppContext &ctx, ConnectionMonitor &monitor, Window window,
@@ -133,14 +134,14 @@ void DownloadController::ReadLoggerImage()
 void DownloadController::imageRead(const LoggerDownloadResult &result)
 {
     delete m_progress.data();
-    if (result.result != TLoadResult::lrOk) {
+    if (!result.result) {
         attemptEnded(result.result);
         return;
     }
-    const TLoadResult r = ParseLoggerImage(result.image, result.expectedBytes);
-    if (r == TLoadResult::lrDataError)
+    const Result<> r = ParseLoggerImage(result.image, result.expectedBytes);
+    if (!r && r.code() == ErrorCode::Damaged)
         m_faulty = {result.image, result.expectedBytes, m_store.faultySet()};
-    if (r == TLoadResult::lrOk) {
+    if (r) {
         m_hourglass.reset();
         // A temporary folder that cannot be made is reported there; the
         // download is shown all the same.
@@ -150,36 +151,32 @@ void DownloadController::imageRead(const LoggerDownloadResult &result)
     attemptEnded(r);
 }
 
-void DownloadController::attemptEnded(TLoadResult r)
+void DownloadController::attemptEnded(const Result<> &r)
 {
     m_hourglass.reset();
-    switch (r) {
-    case TLoadResult::lrOk:
+    if (r) {
         UnsavedDownload = true;
         endDownload();
         return;
-    case TLoadResult::lrMemoryError:
-        m_ctx.prompter().notice(m_window.widget, QStringLiteral("Memory error!"));
-        endDownload();
-        return;
-    case TLoadResult::lrNoData:
-        m_ctx.prompter().notice(m_window.widget, QStringLiteral("There is not any recorded data in memory!"));
-        endDownload();
-        return;
-    case TLoadResult::lrDataError:
-    case TLoadResult::lrReadError:
-        break;
     }
+    qCInfo(lcGui).noquote() << "download attempt failed:" << r.message();
+    // A directory no logger writes, or none recorded: said, and done.
+    if (r.code() == ErrorCode::NotData || r.code() == ErrorCode::NoData) {
+        m_ctx.prompter().notice(m_window.widget, r.message());
+        endDownload();
+        return;
+    }
+    const bool dataError = r.code() == ErrorCode::Damaged;
     if (!m_err)
         m_err = new TfrmErr(m_window.widget);
-    m_err->Button1->setVisible(r == TLoadResult::lrDataError);
-    m_err->Label1->setText(r == TLoadResult::lrDataError ? dataErrorText() : readErrorText());
+    m_err->Button1->setVisible(dataError);
+    m_err->Label1->setText(dataError ? dataErrorText() : readErrorText());
     const int answer = m_ctx.prompter().exec(*m_err);
     if (answer == TfrmErr::Retry) {
         LoadFromLogger();
         return;
     }
-    if (answer == TfrmErr::OK && r == TLoadResult::lrDataError && repairFaultySet())
+    if (answer == TfrmErr::OK && dataError && repairFaultySet())
         UnsavedDownload = true;
     endDownload();
 }
@@ -212,7 +209,7 @@ bool DownloadController::repairFaultySet()
     if (!image)
         return false;
     WaitCursor hourglass;
-    if (ParseLoggerImage(*image, m_faulty.expectedBytes) != TLoadResult::lrOk)
+    if (!ParseLoggerImage(*image, m_faulty.expectedBytes))
         return false;
     hourglass.restore();
     SaveTempImage();
@@ -258,12 +255,12 @@ void DownloadController::setRunning(bool running)
     Q_EMIT runningChanged(running);
 }
 
-TLoadResult DownloadController::ParseLoggerImage(const QByteArray &image, qint64 expectedBytes)
+Result<> DownloadController::ParseLoggerImage(const QByteArray &image, qint64 expectedBytes)
 {
     // The list to fill must exist, also when the user closed the view meanwhile.
     TfrmGraph *view = m_window.ensureView(false);
-    const TLoadResult result = m_store.load(image, expectedBytes);
-    if (result == TLoadResult::lrOk)
+    Result<> result = m_store.load(image, expectedBytes);
+    if (result)
         view->fillDataSetList(m_store);
     return result;
 }
@@ -271,17 +268,12 @@ TLoadResult DownloadController::ParseLoggerImage(const QByteArray &image, qint64
 bool DownloadController::SaveTempImage()
 {
     const QString folder = CollectionFile::tempFolder(m_window.userDataFolder(), m_ctx.folders().programFolder());
-    switch (CollectionFile::writeTempImage(m_store.lastImage(), folder)) {
-    case CollectionFile::TempImageStatus::Written:
-        return true;
-    case CollectionFile::TempImageStatus::FolderFailed:
-        m_ctx.prompter().message(m_window.widget, QMessageBox::Critical, QDir::toNativeSeparators(folder),
-                                     QMessageBox::Ok);
-        return false;
-    case CollectionFile::TempImageStatus::FileFailed:
-        break;
-    }
-    return false;
+    const Result<> written = CollectionFile::writeTempImage(m_store.lastImage(), folder);
+    // Only a folder that cannot be made is said (with its path); a file that
+    // cannot be written leaves the older one, and the download shows all the same.
+    if (!written && written.code() == ErrorCode::NotFound)
+        m_ctx.prompter().message(m_window.widget, QMessageBox::Critical, written.message(), QMessageBox::Ok);
+    return written.ok();
 }
 
 void DownloadController::showFirstDataSet()
@@ -314,12 +306,16 @@ bool DownloadController::openCollectionPath(const QString &path)
 bool DownloadController::loadCollection(const QString &path)
 {
     qint64 size = 0;
-    const std::optional<QByteArray> image = CollectionFile::readImage(path, &size);
+    const Result<QByteArray> image = CollectionFile::readImage(path, &size);
     // Unreadable, too large, empty, or too short for a directory: nothing is loaded.
-    if (!image || image->size() < LoggerImage::DirectoryEnd)
+    if (!image || image->size() < LoggerImage::DirectoryEnd) {
+        qCInfo(lcGui).noquote() << "collection not opened:" << path;
         return false;
-    if (ParseLoggerImage(*image, size) != TLoadResult::lrOk)
+    }
+    if (const Result<> loaded = ParseLoggerImage(*image, size); !loaded) {
+        qCInfo(lcGui).noquote() << "collection not opened:" << path << "-" << loaded.message();
         return false;
+    }
     SaveTempImage();
     showFirstDataSet();
     return true;
@@ -336,16 +332,14 @@ bool DownloadController::SaveCollectionFile(QFileDialog &dialog)
     // does an earlier run's temporary file stand in.
     QByteArray bytes = m_store.lastImage();
     if (bytes.isEmpty()) {
-        const std::optional<QByteArray> earlier = CollectionFile::readImage(
+        const Result<QByteArray> earlier = CollectionFile::readImage(
             CollectionFile::tempImagePath(m_window.userDataFolder(), m_ctx.folders().programFolder()));
         if (!earlier || earlier->isEmpty())
             return false;
         bytes = *earlier;
     }
-    if (!CollectionFile::writeImage(path, bytes)) {
-        m_ctx.prompter().message(m_window.widget, QMessageBox::Critical,
-                                     QStringLiteral("Cannot create file \"%1\"").arg(QDir::toNativeSeparators(path)),
-                                     QMessageBox::Ok);
+    if (const Result<> written = CollectionFile::writeImage(path, bytes); !written) {
+        m_ctx.prompter().message(m_window.widget, QMessageBox::Critical, written.message(), QMessageBox::Ok);
         return false;
     }
     UnsavedDownload = false;

@@ -78,9 +78,9 @@ public:
     void closeAfterDownload() { m_closeAfterDownload = true; }
 
     // Loads a logger image into the store (the download view is opened when
-    // missing) and fills the view's data set list. On any result but lrOk the
-    // store, the list and the chart stay as they were.
-    TLoadResult ParseLoggerImage(const QByteArray &image, qint64 expectedBytes);
+    // missing) and fills the view's data set list. On a failure the store,
+    // the list and the chart stay as they were.
+    Result<> ParseLoggerImage(const QByteArray &image, qint64 expectedBytes);
     // Writes the image of the last load to "temp/DataSetsTemp.tmp" of the user
     // data folder. A folder that cannot be created is reported with its path;
     // the caller carries on. Returns whether the file was written.
@@ -130,7 +130,7 @@ private:
     void imageRead(const LoggerDownloadResult &result);
     // What the attempt ended in: done, a message, or the error dialog that
     // may start the next attempt.
-    void attemptEnded(TLoadResult result);
+    void attemptEnded(const Result<> &result);
     // Comm2 closed, a pause, live polling back, finished().
     void endDownload();
     bool repairFaultySet();

@@ -37,7 +37,7 @@ bool decimalComma()
 // What the reading thread hands back.
 struct TextRead
 {
-    TextReadStatus status = TextReadStatus::CannotOpen;
+    Result<> status;
     TextFileExtent extent;
     TextFilePoints points;
 };
@@ -129,10 +129,10 @@ void DataFileController::SaveDataFile(TfrmGraph &view, QFileDialog &dialog)
     const DataFile::Kind kind = DataFile::saveKindOf(path, decimalComma());
     switch (kind) {
     case DataFile::Kind::Graph:
-        if (SaveGraphFile(target->PESGraph1->model(), path)) {
+        if (const Result<> saved = SaveGraphFile(target->PESGraph1->model(), path); saved) {
             Q_EMIT saveFinished(path, true);
         } else {
-            fail(DataFile::cannotCreateText(path));
+            fail(saved.message());
             Q_EMIT saveFinished(path, false);
         }
         return;
@@ -172,7 +172,7 @@ void DataFileController::SaveTextFile(TfrmGraph &view, const QString &path, QCha
     // The thread writes a copy: the view may change or close meanwhile.
     auto lines = std::make_shared<TextFilePoints>(
         DataFile::chartPoints(target->PESGraph1->model(), limits->first - 1, limits->last));
-    auto result = std::make_shared<TextWriteResult>();
+    auto result = std::make_shared<Result<TextWriteResult>>(TextWriteResult());
     const DateTimeText texts = target->texts();
 
     TfrmScope *window = createProgressWindow(QStringLiteral("Saving Progress"));
@@ -196,9 +196,9 @@ void DataFileController::SaveTextFile(TfrmGraph &view, const QString &path, QCha
     });
     connectEnd(job, [this, shown, result, path] {
         closeProgressWindow(shown);
-        if (!result->written)
-            fail(DataFile::cannotCreateText(path));
-        Q_EMIT saveFinished(path, result->written);
+        if (!*result)
+            fail(result->message());
+        Q_EMIT saveFinished(path, result->ok());
     });
     window->show();
     job->start();
@@ -238,9 +238,8 @@ void DataFileController::openGraphFile(const QString &path)
 {
     // Read aside first: a file that fails opens no window.
     ChartModel chart;
-    QString error;
-    if (!LoadGraphFile(chart, path, &error)) {
-        fail(error);
+    if (const Result<> loaded = LoadGraphFile(chart, path); !loaded) {
+        fail(loaded.message());
         Q_EMIT openFailed(path);
         return;
     }
@@ -270,25 +269,14 @@ void DataFileController::openTextFile(const QString &path, QChar separator)
     });
     connectEnd(job, [this, shown, read, path] {
         closeProgressWindow(shown);
+        // A cancel keeps the points read so far, and one before the first
+        // point needs no message. Lines of which not one has a date (a
+        // heading, text of another kind) are no data.
         QString error;
-        switch (read->status) {
-        case TextReadStatus::CannotOpen:
-            error = DataFile::cannotOpenText(path);
-            break;
-        case TextReadStatus::TooManyLines:
-            error = TextDataFile::tooManyLinesMessage();
-            break;
-        case TextReadStatus::NotDataFile:
-            error = TextDataFile::notDataFileMessage(path);
-            break;
-        case TextReadStatus::Cancelled:
-        case TextReadStatus::Ok:
-            // A cancel before the first point needs no message. Lines of which
-            // not one has a date (a heading, text of another kind) are no data.
-            if (!DataFile::hasData(read->points) && read->status == TextReadStatus::Ok)
-                error = DataFile::noDataLineText(path);
-            break;
-        }
+        if (!read->status && read->status.code() != ErrorCode::Cancelled)
+            error = read->status.message();
+        else if (read->status && !DataFile::hasData(read->points))
+            error = DataFile::noDataLineText(path);
         if (!error.isEmpty() || !DataFile::hasData(read->points)) {
             if (!error.isEmpty())
                 fail(error);

@@ -1,10 +1,11 @@
 #include "gui/live/TfrmLCD.h"
 
+#include "core/data/AtomicFile.h"
+
 #include "gui/live/LcdImage.h"
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QSaveFile>
 #include <QTimer>
 
 #include <algorithm>
@@ -129,11 +130,9 @@ void TfrmLCD::writeLcdTagFile() const
     // anywhere) costs nothing but the list.
     if (m_tagFolder.isEmpty())
         return;
-    QSaveFile file(QDir(m_tagFolder).filePath(QStringLiteral("lcdtag.txt")));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return;
-    file.write(lcdTagText().toUtf8());
-    file.commit();
+    // The text carries its own line ends.
+    [[maybe_unused]] const Result<> written
+        = AtomicFile::write(QDir(m_tagFolder).filePath(QStringLiteral("lcdtag.txt")), lcdTagText().toUtf8());
 }
 
 void TfrmLCD::UpdateLcd(const LiveDisplayState &state)

@@ -25,7 +25,7 @@ struct PrintController::ReportJob
     ReportOptions options;
     QString path;
     QPageSize pageSize;
-    ReportWriter::Result result;
+    Result<int> result = fail(ErrorCode::Cancelled, QString());
 };
 
 PrintController::PrintController(AppContext &ctx, Window window, QObject *parent)
@@ -185,7 +185,7 @@ void PrintController::startReport(const ReportData &data, const DateTimeText &te
                                   const QString &path)
 {
     m_job = std::make_shared<ReportJob>(
-        ReportJob{data, texts, options, path, ReportWriter::pageSizeFor(texts.locale()), {}});
+        ReportJob{data, texts, options, path, ReportWriter::pageSizeFor(texts.locale()), fail(ErrorCode::Cancelled, QString())});
     m_cancelReport = false;
     const int pages = ReportLayout(m_job->data, m_job->texts, m_job->options).pageCount();
 
@@ -226,9 +226,9 @@ void PrintController::finishReport()
     delete m_reportThread;
     m_reportThread = nullptr;
     delete m_progress;
-    const ReportWriter::Result result = m_job->result;
+    const Result<int> result = m_job->result;
     m_job.reset();
-    if (!result.written && !result.cancelled)
-        m_ctx.prompter().notice(m_window.widget, result.error);
-    emit reportFinished(result.written);
+    if (!result && result.code() != ErrorCode::Cancelled)
+        m_ctx.prompter().notice(m_window.widget, result.message());
+    emit reportFinished(result.ok());
 }

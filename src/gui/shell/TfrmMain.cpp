@@ -712,12 +712,11 @@ void TfrmMain::closeEvent(QCloseEvent *event)
     m_monitor.suspend();
     m_downloads.Comm2.close();
     m_ctx.settings().PortIndex = m_monitor.portIndex();
-    QString error;
-    if (!m_ctx.settings().SaveSettings(&error)) {
+    if (const Result<> saved = m_ctx.settings().SaveSettings(); !saved) {
         // The program keeps running, so live polling goes on.
         m_monitor.resume();
         event->ignore();
-        m_ctx.prompter().notice(this, error);
+        m_ctx.prompter().notice(this, saved.message());
         return;
     }
     // Closed during the search: the splash goes with the window.
