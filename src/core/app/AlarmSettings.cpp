@@ -64,11 +64,18 @@ QString AlarmSettings::filePath() const
 void AlarmSettings::load()
 {
     const QFileInfo info(filePath());
-    if (!info.isFile() || info.size() > MaxFileSize)
+    if (!info.exists())
         return;
+    if (!info.isFile() || info.size() > MaxFileSize) {
+        qCInfo(lcApp).noquote() << "limits file not read:" << filePath() << "is no regular file of at most"
+                                << MaxFileSize << "bytes";
+        return;
+    }
     const QSettings file(filePath(), QSettings::IniFormat);
-    if (file.status() != QSettings::NoError)
+    if (file.status() != QSettings::NoError) {
+        qCInfo(lcApp).noquote() << "limits file not read:" << filePath() << "cannot be parsed";
         return;
+    }
     for (int c = 0; c < 2; ++c) {
         const QString group = QLatin1String(Groups[c]) + u'/';
         ChannelLimits l{read(file, group + QStringLiteral("Low")), read(file, group + QStringLiteral("High"))};

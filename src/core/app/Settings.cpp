@@ -54,8 +54,12 @@ QString Settings::filePath() const
 void Settings::LoadSettings()
 {
     QFile file(filePath());
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (!file.exists())
         return;
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCInfo(lcApp).noquote() << "settings file not read:" << filePath() << "-" << file.errorString();
+        return;
+    }
     QString line;
     for (int n = 1; n <= 4; ++n) {
         if (!readLine(file, &line))
