@@ -115,7 +115,40 @@ TfrmSetup::~TfrmSetup()
 
 void TfrmSetup::createControls()
 {
-    // Clock Setup: the logger's clock, the PC's, and the button that sets one to the other.
+    createClockGroup();
+    createIntervalGroup();
+    createUnitGroup();
+    createDataGroup();
+    createDefaultSetupGroup();
+
+    BitBtn2 = boldButton("BitBtn2", QStringLiteral("Exit "), this);
+    BitBtn2->setToolTip(QStringLiteral("Exit without saving "));
+    BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+
+    auto *left = new QVBoxLayout;
+    left->addWidget(GroupBox2);
+    left->addWidget(GroupBox5);
+    left->addWidget(GroupBox7);
+    left->addStretch(1);
+    auto *top = new QHBoxLayout;
+    top->addLayout(left);
+    top->addWidget(GroupBox4);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(GroupBox6, 1);
+    auto *exitColumn = new QVBoxLayout;
+    exitColumn->addStretch(1);
+    exitColumn->addWidget(BitBtn2);
+    bottom->addLayout(exitColumn);
+    auto *all = new QVBoxLayout(this);
+    all->addLayout(top);
+    all->addLayout(bottom);
+    all->setSizeConstraint(QLayout::SetFixedSize);
+    connectControls();
+}
+
+// Clock Setup: the logger's clock, the PC's, and the button that sets one to the other.
+void TfrmSetup::createClockGroup()
+{
     GroupBox2 = outerGroup("GroupBox2", QStringLiteral("Clock Setup"), this);
     const auto clockGroup = [this](const char *name, const QString &title, QLabel **label, const char *labelName) {
         auto *g = new QGroupBox(title, GroupBox2);
@@ -137,8 +170,11 @@ void TfrmSetup::createControls()
     clockLayout->addWidget(GroupBoxLogger);
     clockLayout->addWidget(GroupBoxPC);
     clockLayout->addWidget(btnAdjustTime, 0, Qt::AlignHCenter);
+}
 
-    // Interval.
+// Interval: the list of the logger's intervals, also typed, and its OK.
+void TfrmSetup::createIntervalGroup()
+{
     GroupBox5 = outerGroup("GroupBox5", QStringLiteral("Interval"), this);
     cmbInterval = new QComboBox(GroupBox5);
     cmbInterval->setObjectName(QStringLiteral("cmbInterval"));
@@ -152,8 +188,11 @@ void TfrmSetup::createControls()
     intervalLayout->addWidget(plainLabel(QStringLiteral("(mm:ss)"), GroupBox5));
     intervalLayout->addWidget(cmbInterval, 1);
     intervalLayout->addWidget(Button2);
+}
 
-    // UNIT: the radio buttons carry no text; the pictures beside them say which is which.
+// UNIT: the radio buttons carry no text; the pictures beside them say which is which.
+void TfrmSetup::createUnitGroup()
+{
     GroupBox7 = outerGroup("GroupBox7", QStringLiteral("UNIT"), this);
     RadioC = new QRadioButton(GroupBox7);
     RadioC->setObjectName(QStringLiteral("RadioC"));
@@ -175,8 +214,11 @@ void TfrmSetup::createControls()
     unitLayout->addWidget(Image2);
     unitLayout->addStretch(1);
     unitLayout->addWidget(btnSetUnit);
+}
 
-    // DATA: the directory of the logger's memory.
+// DATA: the directory of the logger's memory, and Erase.
+void TfrmSetup::createDataGroup()
+{
     GroupBox4 = outerGroup("GroupBox4", QStringLiteral("DATA"), this);
     DataGrid1 = new QTableWidget(GridRows, GridColumns, GroupBox4);
     DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
@@ -211,8 +253,11 @@ void TfrmSetup::createControls()
     auto *dataLayout = new QVBoxLayout(GroupBox4);
     dataLayout->addWidget(DataGrid1);
     dataLayout->addWidget(btnErase, 0, Qt::AlignRight);
+}
 
-    // Load default setup.
+// Load default setup: what it does, and its OK.
+void TfrmSetup::createDefaultSetupGroup()
+{
     GroupBox6 = outerGroup("GroupBox6", QStringLiteral("Load default setup"), this);
     Memo1 = new QPlainTextEdit(GroupBox6);
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -232,30 +277,10 @@ void TfrmSetup::createControls()
     auto *defaultLayout = new QHBoxLayout(GroupBox6);
     defaultLayout->addWidget(Memo1, 1);
     defaultLayout->addWidget(Button3, 0, Qt::AlignBottom);
+}
 
-    BitBtn2 = boldButton("BitBtn2", QStringLiteral("Exit "), this);
-    BitBtn2->setToolTip(QStringLiteral("Exit without saving "));
-    BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-
-    auto *left = new QVBoxLayout;
-    left->addWidget(GroupBox2);
-    left->addWidget(GroupBox5);
-    left->addWidget(GroupBox7);
-    left->addStretch(1);
-    auto *top = new QHBoxLayout;
-    top->addLayout(left);
-    top->addWidget(GroupBox4);
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(GroupBox6, 1);
-    auto *exitColumn = new QVBoxLayout;
-    exitColumn->addStretch(1);
-    exitColumn->addWidget(BitBtn2);
-    bottom->addLayout(exitColumn);
-    auto *all = new QVBoxLayout(this);
-    all->addLayout(top);
-    all->addLayout(bottom);
-    all->setSizeConstraint(QLayout::SetFixedSize);
-
+void TfrmSetup::connectControls()
+{
     connect(btnAdjustTime, &QPushButton::clicked, this, &TfrmSetup::btnAdjustTimeClick);
     connect(btnSetUnit, &QPushButton::clicked, this, &TfrmSetup::btnSetUnitClick);
     connect(Button2, &QPushButton::clicked, this, &TfrmSetup::Button2Click);

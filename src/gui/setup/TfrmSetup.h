@@ -88,6 +88,12 @@ protected:
 
 private:
     void createControls();
+    void createClockGroup();
+    void createIntervalGroup();
+    void createUnitGroup();
+    void createDataGroup();
+    void createDefaultSetupGroup();
+    void connectControls();
     void resetGrid();
     void fillGrid(const QByteArray &directory);
     // The window start's steps.
