@@ -1,6 +1,12 @@
-#include "core/chart/ChartModel.h"
+#include "TestFiles.h"
 
+#include "core/chart/ChartModel.h"
+#include "core/chart/ChartPreparation.h"
+#include "core/chart/GraphFile.h"
+
+#include <QDir>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
@@ -246,6 +252,55 @@ private slots:
         ChartModel loaded;
         QVERIFY(loaded.load(m.store()));
         QCOMPARE(loaded.highestGraphAnnotationIndex(), 1'000'000);
+    }
+
+    // Graph files written before read to what they held and are written
+    // back byte for byte, and a first chart writes the template it always
+    // wrote (the settings nothing reads included).
+    void storedFormatIsUnchanged_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<int>("autoScale"); // the first preparation that wrote it, or -1
+        QTest::newRow("template, automatic scales") << "template.autoscale.ghf" << 1;
+        QTest::newRow("template, manual scales") << "template.manual.ghf" << 0;
+        QTest::newRow("view with notes, split") << "view.ghf" << -1;
+    }
+
+    void storedFormatIsUnchanged()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(int, autoScale);
+        const QString path = QDir(QStringLiteral(KV518_TESTDATA_DIR)).filePath(fixture);
+        const QByteArray bytes = readFile(path);
+        QVERIFY(!bytes.isEmpty());
+        QTemporaryDir dir;
+        ChartModel m;
+        QVERIFY(LoadGraphFile(m, path));
+        QCOMPARE(m.subsetLabel(1), QStringLiteral("Temperature"));
+        QCOMPARE(m.state().xAxisLabel, QStringLiteral("Time"));
+        QCOMPARE(m.vertLineAnnotation(2).text, QStringLiteral("B"));
+        QCOMPARE(m.axis(1).scaleControl, autoScale == 0 ? ScaleControl::sgManualMinAndMax : ScaleControl::sgAutoScale);
+        if (autoScale < 0) {
+            QCOMPARE(m.points(), 10);
+            QCOMPARE(m.multiAxesSubsets(), (QList<qint32>{1, 1}));
+            QCOMPARE(m.graphAnnotation(m.highestGraphAnnotationIndex()).text, QStringLiteral("Door"));
+            QCOMPARE(m.axis(1).manualMax, 40.0);
+        }
+        const QString saved = dir.filePath(QStringLiteral("saved.ghf"));
+        QVERIFY(SaveGraphFile(m, saved));
+        QCOMPARE(readFile(saved), bytes);
+        if (autoScale >= 0) {
+            PrepareChartContext context;
+            context.programFolder = dir.path();
+            context.autoScaleSetting = autoScale;
+            PrepareChartArgs args;
+            args.xMin = 39873.5;
+            args.xMax = 39873.8;
+            args.points = 7;
+            ChartModel first;
+            prepareChartModel(first, args, context);
+            QCOMPARE(readFile(graphTemplatePath(dir.path())), bytes);
+        }
     }
 
     void revisionsTellWhatChanged()
