@@ -114,11 +114,17 @@ int main(int argc, char **argv)
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.ghf"));
-    const double save = bestMs([&] { SaveGraphFile(m, path); }, 3);
+    bool saved = true;
+    const double save = bestMs([&] { saved = SaveGraphFile(m, path).ok() && saved; }, 3);
     report.info("save graph file", save, "ms");
     report.info("graph file size", QFileInfo(path).size() / 1048576.0, "MiB");
     ChartModel loaded;
-    const double load = bestMs([&] { LoadGraphFile(loaded, path); }, 3);
+    bool read = true;
+    const double load = bestMs([&] { read = LoadGraphFile(loaded, path).ok() && read; }, 3);
     report.info("load graph file", load, "ms");
+    if (!saved || !read) {
+        std::fprintf(stderr, "the graph file %s could not be written or read\n", qPrintable(path));
+        return 1;
+    }
     return report.exitCode();
 }

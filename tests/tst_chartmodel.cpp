@@ -152,8 +152,8 @@ private slots:
     {
         const ChartModel original = richModel();
         ChartModel loaded;
-        QString error;
-        QVERIFY2(loaded.load(original.store(), &error), qPrintable(error));
+        const Result<> read = loaded.load(original.store());
+        QVERIFY2(read, qPrintable(read.message()));
         QVERIFY(loaded.state() == original.state());
         // Storing again gives the same bytes.
         QCOMPARE(loaded.store(), original.store());
@@ -239,9 +239,10 @@ private slots:
         QFETCH(QByteArray, bytes);
         ChartModel m = richModel();
         const ChartState before = m.state();
-        QString error;
-        QVERIFY(!m.load(bytes, &error));
-        QVERIFY(!error.isEmpty());
+        const Result<> read = m.load(bytes);
+        QVERIFY(!read);
+        QCOMPARE(read.code(), ErrorCode::Damaged);
+        QVERIFY(read.message().startsWith(QLatin1String("The chart data is damaged (")));
         QVERIFY(m.state() == before);
     }
 

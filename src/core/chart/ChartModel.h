@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/Result.h"
 #include "core/chart/ChartState.h"
 
 #include <QByteArray>
@@ -177,8 +178,8 @@ public:
     QByteArray storeLooks() const;
     // Replaces the state by a stored one. A damaged, truncated or unknown record,
     // a time, reading or limit that is not finite, or a note index beyond
-    // 1,000,000 fails with an error text and leaves the model exactly as it was.
-    bool load(QByteArrayView bytes, QString *error = nullptr);
+    // 1,000,000 fails with the reason and leaves the model exactly as it was.
+    Result<> load(QByteArrayView bytes);
 
     // Replaces the whole state (the customization dialog edits a copy).
     void setState(const ChartState &state);

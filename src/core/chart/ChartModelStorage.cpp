@@ -359,12 +359,10 @@ QByteArray ChartModel::storeLooks() const
     return storeState(looks);
 }
 
-bool ChartModel::load(QByteArrayView bytes, QString *error)
+Result<> ChartModel::load(QByteArrayView bytes)
 {
-    auto failWith = [error](const QString &why) {
-        if (error)
-            *error = QStringLiteral("The chart data is damaged (%1).").arg(why);
-        return false;
+    const auto damaged = [](const QString &why) {
+        return fail(ErrorCode::Damaged, QStringLiteral("The chart data is damaged (%1).").arg(why));
     };
     StateReader r(bytes);
     quint32 magic = 0;
@@ -372,16 +370,16 @@ bool ChartModel::load(QByteArrayView bytes, QString *error)
     r.value(magic);
     r.value(version);
     if (!r.ok() || magic != kMagic)
-        return failWith(QStringLiteral("not a chart record"));
+        return damaged(QStringLiteral("not a chart record"));
     if (version != kVersion)
-        return failWith(QStringLiteral("unknown version %1").arg(version));
+        return damaged(QStringLiteral("unknown version %1").arg(version));
     ChartState loaded;
     visit(r, loaded);
     if (r.ok() && r.remaining() != 0)
         r.fail("bytes after the record");
     if (!r.ok())
-        return failWith(r.error());
+        return damaged(r.error());
     m_s = std::move(loaded);
     touchAll();
-    return true;
+    return {};
 }

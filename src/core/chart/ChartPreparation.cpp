@@ -1,7 +1,9 @@
 #include "core/chart/ChartPreparation.h"
 
+#include "core/base/Log.h"
 #include "core/chart/ChartModel.h"
 #include "core/chart/GraphFile.h"
+#include "core/data/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -101,20 +103,24 @@ QString graphTemplatePath(const QString &programFolder)
     return QDir(programFolder).filePath(QStringLiteral("template/graph.ghf"));
 }
 
-TemplateWrite writeGraphTemplate(const ChartModel &chart, const QString &programFolder)
+QString cannotCreateFolderText(const QString &folder)
 {
-    const QString folder = graphTemplateFolder(programFolder);
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
-        return TemplateWrite::FolderFailed;
-    // Every preparation replaces the points, so storing them would only make
-    // each preparation read them in vain (tens of MB after a large data set).
-    return writeGraphFile(chart.storeLooks(), graphTemplatePath(programFolder)).ok() ? TemplateWrite::Written
-                                                                                : TemplateWrite::FileFailed;
+    return QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QStringLiteral(" directory.");
 }
 
-bool saveGraphTemplate(const ChartModel &chart, const QString &programFolder)
+Result<> writeGraphTemplate(const ChartModel &chart, const QString &programFolder)
 {
-    return writeGraphTemplate(chart, programFolder) == TemplateWrite::Written;
+    const QString folder = graphTemplateFolder(programFolder);
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+        qCInfo(lcChart).noquote() << "cannot create the template folder" << folder;
+        return fail(ErrorCode::WriteFailed, cannotCreateFolderText(folder));
+    }
+    // Every preparation replaces the points, so storing them would only make
+    // each preparation read them in vain (tens of MB after a large data set).
+    const QString path = graphTemplatePath(programFolder);
+    if (Result<> written = writeGraphFile(chart.storeLooks(), path); !written)
+        return fail(written.code(), AtomicFile::cannotCreateText(path));
+    return {};
 }
 
 PrepareChartResult prepareChartModel(ChartModel &chart, const PrepareChartArgs &args,
@@ -168,8 +174,8 @@ PrepareChartResult prepareChartModel(ChartModel &chart, const PrepareChartArgs &
     }
 
     if (!result.templateLoaded && context.withTemplate) {
-        result.templateWritten = saveGraphTemplate(chart, context.programFolder);
-        result.templateFailed = !result.templateWritten;
+        result.templateWrite = writeGraphTemplate(chart, context.programFolder);
+        result.templateWritten = result.templateWrite.ok();
     }
     return result;
 }
