@@ -80,25 +80,23 @@ private slots:
         QVERIFY(r.templateWritten);
         QVERIFY(QFile::exists(templatePath()));
         const ChartState &s = m.state();
-        QCOMPARE(s.plottingMethod, PlottingMethod::sgSpline);
+        QCOMPARE(s.looks.plottingMethod, PlottingMethod::sgSpline);
         QCOMPARE(m.subsetLabel(0), QStringLiteral("Humidity"));
         QCOMPARE(m.subsetLabel(1), QStringLiteral("Temperature"));
         QCOMPARE(m.subsetColor(0), PEargb(255, 255, 0, 0));
         QCOMPARE(m.subsetColor(1), PEargb(255, 0, 0, 255));
         QCOMPARE(m.subsetLineType(1), LineType::MediumSolid);
-        QCOMPARE(s.subTitle, QStringLiteral(" "));
-        QCOMPARE(s.xAxisLabel, QStringLiteral("Time"));
+        QCOMPARE(s.looks.subTitle, QStringLiteral(" "));
+        QCOMPARE(s.xAxis.label, QStringLiteral("Time"));
         QCOMPARE(s.dateTimeMode, DateTimeMode::sgVBDateTime);
-        QCOMPARE(s.allowZooming, ZoomMode::sgHorzPlusVertZooming);
+        QCOMPARE(s.looks.allowZooming, ZoomMode::sgHorzPlusVertZooming);
         QCOMPARE(s.multiAxesSubsets, (QList<qint32>{1, 1}));
         QCOMPARE(m.multiAxesProportions(0), 0.25);
         QCOMPARE(s.subsetByPoint, false);
-        QCOMPARE(s.allowDataLabels, DataLabels::sgNoDataLabels);
-        QCOMPARE(s.manualScaleControlX, ScaleControl::sgManualMinAndMax);
-        QCOMPARE(m.manualMinX(), kStart);
-        QCOMPARE(m.manualMaxX(), kEnd);
-        QCOMPARE(s.lineGapThreshold, 1e30);
-        QVERIFY(s.allowDataHotSpots);
+        QCOMPARE(s.xAxis.scaleControl, ScaleControl::sgManualMinAndMax);
+        QCOMPARE(s.xAxis.manualMin, kStart);
+        QCOMPARE(s.xAxis.manualMax, kEnd);
+        QVERIFY(s.looks.allowDataHotSpots);
     }
 
     void laterChartsStartFromTheTemplate()
@@ -106,8 +104,10 @@ private slots:
         ChartModel first;
         prepareChartModel(first, args(), m_context);
         // The user's look, saved as template (as after the customization dialog).
-        first.setPlottingMethod(PlottingMethod::sgLine);
-        first.setSubsetColor(0, PEargb(255, 1, 2, 3));
+        ChartLooks looks = first.looks();
+        looks.plottingMethod = PlottingMethod::sgLine;
+        looks.setSubsetColor(0, PEargb(255, 1, 2, 3));
+        QVERIFY(first.setLooks(looks));
         fill(first);
         QVERIFY(writeGraphTemplate(first, m_context.programFolder));
 
@@ -115,7 +115,7 @@ private slots:
         const PrepareChartResult r = prepareChartModel(next, args(40), m_context);
         QVERIFY(r.templateLoaded);
         QVERIFY(!r.templateWritten);
-        QCOMPARE(next.plottingMethod(), PlottingMethod::sgLine); // no first-chart look
+        QCOMPARE(next.looks().plottingMethod, PlottingMethod::sgLine); // no first-chart look
         QCOMPARE(next.subsetColor(0), PEargb(255, 1, 2, 3));
         // Nothing of the template's data survives, in any point.
         QCOMPARE(next.points(), 40);
@@ -134,8 +134,10 @@ private slots:
         ChartModel first;
         prepareChartModel(first, args(100000), m_context);
         fill(first);
-        first.setSubsetColor(1, PEargb(255, 4, 5, 6));
-        first.setGraphAnnotationText(4, QStringLiteral("kept"));
+        ChartLooks looks = first.looks();
+        looks.setSubsetColor(1, PEargb(255, 4, 5, 6));
+        QVERIFY(first.setLooks(looks));
+        QVERIFY(first.setGraphAnnotation(4, {kStart, 20.0, AnnotationType::Text, 0, QStringLiteral("kept")}));
         QVERIFY(writeGraphTemplate(first, m_context.programFolder));
         QVERIFY(QFileInfo(templatePath()).size() < 64 * 1024);
         ChartModel stored;
@@ -152,7 +154,9 @@ private slots:
         ChartModel old;
         prepareChartModel(old, args(50), m_context);
         fill(old);
-        old.setSubsetColor(0, PEargb(255, 7, 8, 9));
+        ChartLooks looks = old.looks();
+        looks.setSubsetColor(0, PEargb(255, 7, 8, 9));
+        QVERIFY(old.setLooks(looks));
         QVERIFY(SaveGraphFile(old, templatePath()));
         ChartModel next;
         QVERIFY(prepareChartModel(next, args(20), m_context).templateLoaded);
@@ -169,17 +173,17 @@ private slots:
     {
         ChartModel first;
         prepareChartModel(first, args(), m_context);
-        QCOMPARE(first.manualScaleControlX(), ScaleControl::sgManualMinAndMax);
-        QVERIFY(first.state().allowGraphAnnotHotSpots);
-        first.setAllowGraphAnnotHotSpots(false);
+        QCOMPARE(first.xAxis().scaleControl, ScaleControl::sgManualMinAndMax);
+        QVERIFY(first.looks().allowGraphAnnotHotSpots);
+        first.edit([](ChartState &s) { s.looks.allowGraphAnnotHotSpots = false; });
         QVERIFY(writeGraphTemplate(first, m_context.programFolder));
         PrepareChartArgs none = args(4);
         none.xMin = 0.0;
         none.xMax = -3.0 * kStart;
         ChartModel text;
         QVERIFY(prepareChartModel(text, none, m_context).templateLoaded);
-        QCOMPARE(text.manualScaleControlX(), ScaleControl::sgAutoScale);
-        QVERIFY(text.state().allowGraphAnnotHotSpots);
+        QCOMPARE(text.xAxis().scaleControl, ScaleControl::sgAutoScale);
+        QVERIFY(text.looks().allowGraphAnnotHotSpots);
     }
 
     void damagedTemplateIsRewritten()
@@ -194,7 +198,7 @@ private slots:
         const PrepareChartResult r = prepareChartModel(m, args(), m_context);
         QVERIFY(!r.templateLoaded);
         QVERIFY(r.templateWritten);
-        QCOMPARE(m.plottingMethod(), PlottingMethod::sgSpline);
+        QCOMPARE(m.looks().plottingMethod, PlottingMethod::sgSpline);
         ChartModel check;
         QVERIFY(LoadGraphFile(check, templatePath()));
     }
@@ -203,13 +207,13 @@ private slots:
     {
         QTemporaryDir shipped;
         ChartModel look;
-        look.setPlottingMethod(PlottingMethod::sgPoint);
+        look.edit([](ChartState &s) { s.looks.plottingMethod = PlottingMethod::sgPoint; });
         QVERIFY(writeGraphTemplate(look, shipped.path()));
         m_context.shippedFolder = shipped.path();
         ChartModel m;
         const PrepareChartResult r = prepareChartModel(m, args(), m_context);
         QVERIFY(r.templateLoaded);
-        QCOMPARE(m.plottingMethod(), PlottingMethod::sgPoint);
+        QCOMPARE(m.looks().plottingMethod, PlottingMethod::sgPoint);
     }
 
     void autoScale_data()
@@ -236,12 +240,8 @@ private slots:
         if (withTemplate) {
             ChartModel look;
             prepareChartModel(look, args(), m_context);
-            for (int axis : {0, 1}) {
-                look.setWorkingAxis(axis);
-                look.setManualScaleControlY(ScaleControl::sgManualMinAndMax);
-                look.setManualMinY(5.0);
-                look.setManualMaxY(50.0);
-            }
+            for (int axis : {0, 1})
+                look.setAxis(axis, {ScaleControl::sgManualMinAndMax, 5.0, 50.0, {}});
             QVERIFY(writeGraphTemplate(look, m_context.programFolder));
         }
         m_context.autoScaleSetting = setting;
@@ -267,9 +267,9 @@ private slots:
         QCOMPARE(a.color, PEargb(255, 0, 0, 255));
         QCOMPARE(b.text, QStringLiteral("B"));
         QCOMPARE(b.color, PEargb(255, 0, 255, 0));
-        QCOMPARE(m.state().lineAnnotationTextSize, 100);
-        QVERIFY(m.state().showVertLineAnnotations);
-        QVERIFY(m.state().allowVertLineAnnotHotSpots);
+        QCOMPARE(m.state().vertLines.textSize, 100);
+        QVERIFY(m.state().vertLines.show);
+        QVERIFY(m.looks().allowVertLineAnnotHotSpots);
     }
 
     void graphFileRoundTrip()
@@ -277,7 +277,7 @@ private slots:
         ChartModel m;
         prepareChartModel(m, args(), m_context);
         fill(m);
-        m.setGraphAnnotationText(4, QStringLiteral("note"));
+        QVERIFY(m.setGraphAnnotation(4, {kStart, 20.0, AnnotationType::Text, 0, QStringLiteral("note")}));
         const QString path = m_dir.filePath(QStringLiteral("chart.GHF"));
         const Result<> saved = SaveGraphFile(m, path);
         QVERIFY2(saved, qPrintable(saved.message()));

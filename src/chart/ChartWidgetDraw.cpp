@@ -1,13 +1,13 @@
 // Building the plot from the model: data, layout of the stacked axes,
 // ranges, notes and cursor lines.
 #include "chart/ChartItems.h"
-#include "chart/ChartLooks.h"
+#include "chart/ChartPaint.h"
 #include "chart/ChartWidget.h"
 
 #include <algorithm>
 #include <cmath>
 
-using namespace ChartLooks;
+using namespace ChartPaint;
 
 void ChartWidget::rebuildData()
 {
@@ -65,14 +65,14 @@ QFont ChartWidget::chartFont(const QString &family, QFont::StyleHint hint, doubl
     static constexpr double kSizes[] = {8.0, 9.0, 11.0};
     QFont font(family);
     font.setStyleHint(hint);
-    font.setPointSizeF(kSizes[int(m_model.state().fontSize)] * scale);
+    font.setPointSizeF(kSizes[int(m_model.state().looks.fontSize)] * scale);
     return font;
 }
 
 void ChartWidget::rebuildLayout()
 {
     const ChartState &s = m_model.state();
-    const Palette pal = paletteFor(s.quickStyle, m_mono);
+    const Palette pal = paletteFor(s.looks.quickStyle, m_mono);
     m_plot->clearPlottables();
     m_plot->clearItems();
     m_graphs.clear();
@@ -81,8 +81,8 @@ void ChartWidget::rebuildLayout()
     m_plot->plotLayout()->clear();
     m_plot->plotLayout()->setRowSpacing(0);
 
-    if (!m_mono && s.bitmapGradientMode && s.deskGradientStyle != DeskGradientStyle::sgNoGradient) {
-        const bool vertical = s.deskGradientStyle == DeskGradientStyle::sgVerticalGradient;
+    if (!m_mono && s.looks.bitmapGradientMode && s.looks.deskGradientStyle != DeskGradientStyle::sgNoGradient) {
+        const bool vertical = s.looks.deskGradientStyle == DeskGradientStyle::sgVerticalGradient;
         QLinearGradient g(0, 0, vertical ? 0 : 1, vertical ? 1 : 0);
         g.setCoordinateMode(QGradient::ObjectBoundingMode);
         g.setColorAt(0, pal.deskTop);
@@ -122,9 +122,9 @@ void ChartWidget::rebuildLayout()
         g.proportion = (total > 0.0 && g.proportion > 0.0) ? g.proportion / total : 1.0 / m_groups.size();
 
     int row = 0;
-    const QFont titleFont = chartFont(s.titleFont, QFont::Serif, 1.4);
-    const QFont subFont = chartFont(s.titleFont, QFont::Serif, 1.1);
-    const QFont labelFont = chartFont(s.labelFont, QFont::SansSerif);
+    const QFont titleFont = chartFont(s.looks.titleFont, QFont::Serif, 1.4);
+    const QFont subFont = chartFont(s.looks.titleFont, QFont::Serif, 1.1);
+    const QFont labelFont = chartFont(s.looks.labelFont, QFont::SansSerif);
     auto addTitle = [&](const QString &text, const QFont &font) {
         if (text.trimmed().isEmpty())
             return;
@@ -132,12 +132,12 @@ void ChartWidget::rebuildLayout()
         title->setTextColor(pal.text);
         m_plot->plotLayout()->addElement(row++, 0, title);
     };
-    addTitle(s.mainTitle, titleFont);
-    addTitle(s.subTitle, subFont);
+    addTitle(s.looks.mainTitle, titleFont);
+    addTitle(s.looks.subTitle, subFont);
 
     QCPLegend *legend = nullptr;
     QCPLayoutGrid *legendRow = nullptr;
-    if (s.showLegend) {
+    if (s.looks.showLegend) {
         // Centred in its row between two empty stretching cells.
         legendRow = new QCPLayoutGrid;
         m_plot->plotLayout()->addElement(row++, 0, legendRow);
@@ -166,7 +166,7 @@ void ChartWidget::rebuildLayout()
     }
 
     auto *margins = new QCPMarginGroup(m_plot);
-    const int separatorWidth = int(s.multiAxesSeparators);
+    const int separatorWidth = int(s.looks.multiAxesSeparators);
     QList<double> stretch;
     for (int i = 0; i < row; ++i)
         stretch << 0.001;
@@ -186,7 +186,7 @@ void ChartWidget::rebuildLayout()
         QCPAxis *y = r->axis(QCPAxis::atLeft);
         x->setTicker(ticker);
         x->setTickLabels(last);
-        x->setLabel(last ? s.xAxisLabel : QString());
+        x->setLabel(last ? s.xAxis.label : QString());
         if (!last)
             r->setAutoMargins(QCP::msLeft | QCP::msRight | QCP::msTop);
         if (gi > 0)
@@ -211,13 +211,13 @@ void ChartWidget::rebuildLayout()
             axis->setTickPen(QPen(pal.text));
             axis->setSubTickPen(QPen(pal.text));
         }
-        const QPen grid = gridPen(s.gridStyle, pal.grid);
+        const QPen grid = gridPen(s.looks.gridStyle, pal.grid);
         x->grid()->setPen(grid);
         y->grid()->setPen(grid);
-        x->grid()->setVisible(s.gridLines == GridLines::sgGridBoth || s.gridLines == GridLines::sgGridX);
-        y->grid()->setVisible(s.gridLines == GridLines::sgGridBoth || s.gridLines == GridLines::sgGridY);
+        x->grid()->setVisible(s.looks.gridLines == GridLines::sgGridBoth || s.looks.gridLines == GridLines::sgGridX);
+        y->grid()->setVisible(s.looks.gridLines == GridLines::sgGridBoth || s.looks.gridLines == GridLines::sgGridY);
         for (QCPAxis *axis : {x, y})
-            axis->grid()->setLayer(s.gridInFront ? QStringLiteral("axes") : QStringLiteral("grid"));
+            axis->grid()->setLayer(s.looks.gridInFront ? QStringLiteral("axes") : QStringLiteral("grid"));
 
         for (int subset : g.subsets) {
             auto *graph = new SplineGraph(x, y);
@@ -231,13 +231,13 @@ void ChartWidget::rebuildLayout()
                 pen = QPen(Qt::black, lineWidth(type), subset == 1 ? Qt::DashLine : Qt::SolidLine);
             graph->setPen(pen);
             graph->setAdaptiveSampling(true);
-            const bool points = s.plottingMethod == PlottingMethod::sgPoint
-                || s.plottingMethod == PlottingMethod::sgPointsPlusLine;
-            graph->setLineStyle(s.plottingMethod == PlottingMethod::sgPoint ? QCPGraph::lsNone
+            const bool points = s.looks.plottingMethod == PlottingMethod::sgPoint
+                || s.looks.plottingMethod == PlottingMethod::sgPointsPlusLine;
+            graph->setLineStyle(s.looks.plottingMethod == PlottingMethod::sgPoint ? QCPGraph::lsNone
                                                                               : QCPGraph::lsLine);
             if (points)
                 graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, pen.color(), pen.color(), 4));
-            graph->setSpline(s.plottingMethod == PlottingMethod::sgSpline);
+            graph->setSpline(s.looks.plottingMethod == PlottingMethod::sgSpline);
             if (legend)
                 graph->addToLegend(legend);
         }
@@ -295,11 +295,11 @@ void ChartWidget::applyRanges()
         lo = toKey(0.0);
         hi = toKey(1.0);
     }
-    const ScaleControl xc = s.manualScaleControlX;
-    if ((xc == ScaleControl::sgManualMin || xc == ScaleControl::sgManualMinAndMax) && std::isfinite(s.manualMinX))
-        lo = toKey(s.manualMinX);
-    if ((xc == ScaleControl::sgManualMax || xc == ScaleControl::sgManualMinAndMax) && std::isfinite(s.manualMaxX))
-        hi = toKey(s.manualMaxX);
+    const ScaleControl xc = s.xAxis.scaleControl;
+    if ((xc == ScaleControl::sgManualMin || xc == ScaleControl::sgManualMinAndMax) && std::isfinite(s.xAxis.manualMin))
+        lo = toKey(s.xAxis.manualMin);
+    if ((xc == ScaleControl::sgManualMax || xc == ScaleControl::sgManualMinAndMax) && std::isfinite(s.xAxis.manualMax))
+        hi = toKey(s.xAxis.manualMax);
     m_fullX = drawable({lo, hi}, unit);
     const QPair<double, double> visibleX = m_zoomX ? *m_zoomX : m_fullX;
 
@@ -349,12 +349,12 @@ void ChartWidget::rebuildAnnotations()
         m_plot->removeItem(item);
     m_noteItems.clear();
     const ChartState &s = m_model.state();
-    if (!s.showGraphAnnotations || m_groups.isEmpty())
+    if (!s.graphAnnotations.show || m_groups.isEmpty())
         return;
     QCPAxisRect *r = rect(0);
     const PlotAreaFn area = [this] { return plottingRect(); };
-    const QFont font = chartFont(s.labelFont, QFont::SansSerif, s.graphAnnotationTextSize / 100.0);
-    for (const auto &[index, a] : s.graphAnnotations) {
+    const QFont font = chartFont(s.looks.labelFont, QFont::SansSerif, s.graphAnnotations.textSize / 100.0);
+    for (const auto &[index, a] : s.graphAnnotations.items) {
         const QColor color = m_mono ? QColor(Qt::black) : argbColor(a.color);
         if (a.type == AnnotationType::Cross) {
             auto *cross = new CrossItem(m_plot, r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft), area);
@@ -375,8 +375,8 @@ void ChartWidget::rebuildAnnotations()
 void ChartWidget::rebuildVertLines()
 {
     const ChartState &s = m_model.state();
-    const bool show = s.showVertLineAnnotations && !m_groups.isEmpty();
-    const qsizetype wanted = show ? qsizetype(s.vertLineAnnotations.size()) : 0;
+    const bool show = s.vertLines.show && !m_groups.isEmpty();
+    const qsizetype wanted = show ? qsizetype(s.vertLines.items.size()) : 0;
     // Adding or removing an item invalidates every paint buffer; moving one
     // does not, so the line layer can be repainted alone.
     if (m_lineItems.size() != wanted) {
@@ -393,9 +393,9 @@ void ChartWidget::rebuildVertLines()
     }
     if (!show)
         return;
-    const QFont font = chartFont(s.labelFont, QFont::SansSerif, s.lineAnnotationTextSize / 100.0);
+    const QFont font = chartFont(s.looks.labelFont, QFont::SansSerif, s.vertLines.textSize / 100.0);
     qsizetype i = 0;
-    for (const auto &[index, line] : s.vertLineAnnotations) {
+    for (const auto &[index, line] : s.vertLines.items) {
         VertLineItem *item = m_lineItems[i++];
         item->setPoint(toKey(line.x), 0.0);
         const QColor color = m_mono ? QColor(Qt::black) : argbColor(line.color);

@@ -53,3 +53,9 @@ PrepareChartResult prepareChartModel(ChartModel &chart, const PrepareChartArgs &
 Result<> writeGraphTemplate(const ChartModel &chart, const QString &programFolder);
 // "Cannot create <folder> directory.", with the folder's trailing separator.
 QString cannotCreateFolderText(const QString &folder);
+
+// The split view: one subset on each of the first two Y axes, with equal
+// shares of the height; or, unsplit, every subset on one axis.
+void arrangeSplitAxes(ChartModel &chart, bool split);
+// Y axes 0 and 1 scale themselves (the "Auto Scale" setting).
+void setYAxesAutoScale(ChartModel &chart);

@@ -11,7 +11,7 @@
 #include <QPen>
 #include <QString>
 
-namespace ChartLooks {
+namespace ChartPaint {
 
 // Days from 1899-12-30 to 1970-01-01: plot keys are seconds of naive local
 // time shown as UTC, so no time-zone rule ever shifts a sample.
@@ -107,4 +107,4 @@ inline QString tickFormat()
     return QStringLiteral("hh:mm:ss\n") + date;
 }
 
-} // namespace ChartLooks
+} // namespace ChartPaint
