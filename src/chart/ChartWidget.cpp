@@ -220,16 +220,12 @@ void ChartWidget::undoZoom()
 
 double ChartWidget::toKey(double days) const
 {
-    if (m_model.state().dateTimeMode == DateTimeMode::sgVBDateTime)
-        return (days - kUnixEpochDays) * kSecondsPerDay;
-    return days;
+    return ChartLayout::plotKey(m_model.state().dateTimeMode, days);
 }
 
 double ChartWidget::fromKey(double key) const
 {
-    if (m_model.state().dateTimeMode == DateTimeMode::sgVBDateTime)
-        return key / kSecondsPerDay + kUnixEpochDays;
-    return key;
+    return ChartLayout::plotX(m_model.state().dateTimeMode, key);
 }
 
 QCPAxisRect *ChartWidget::rect(int axis) const
