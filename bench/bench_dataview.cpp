@@ -141,7 +141,9 @@ int main(int argc, char *argv[])
     report.info("tab change (whole-set and cursor statistics)", tabMs, "ms");
     const double lineMs = timedMs([&] {
         ChartModel &m = v.PESGraph1->model();
-        m.setVertLineAnnotation(1, m.xDataII(0, 500000));
+        VertLineAnnotation line = m.vertLineAnnotation(1);
+        line.x = m.xDataII(0, 500000);
+        m.setVertLineAnnotation(1, line);
         v.PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
     });
     report.info("dragged cursor line moved and repainted", lineMs, "ms");

@@ -217,10 +217,13 @@ int main(int argc, char *argv[])
     qint64 sizes[2] = {0, 0};
     for (int form = 0; form < 2; ++form) {
         ChartModel custom = chart;
-        if (form == 0)
-            static_cast<void>(SaveGraphFile(custom, templ));   // as templates were written before
-        else
-            saveGraphTemplate(custom, context.programFolder);
+        // Templates were written with their data before.
+        const Result<> written = form == 0 ? SaveGraphFile(custom, templ)
+                                           : writeGraphTemplate(custom, context.programFolder);
+        if (!written) {
+            std::fprintf(stderr, "%s\n", qPrintable(written.message()));
+            return 1;
+        }
         sizes[form] = QFileInfo(templ).size();
         for (int i = 0; i < 3; ++i) {
             ChartModel next = chart;

@@ -1,4 +1,4 @@
-#include "chart/ChartLooks.h"
+#include "chart/ChartPaint.h"
 #include "chart/ChartWidget.h"
 #include "core/chart/ChartPreparation.h"
 
@@ -45,8 +45,7 @@ class TestChartWidget : public QObject
 
     void unsplit()
     {
-        chart().model().setMultiAxesSubsets(-1, 0);
-        chart().model().setMultiAxesProportions(0, 1.0);
+        arrangeSplitAxes(chart().model(), false);
         chart().redraw();
     }
 
@@ -114,7 +113,7 @@ private slots:
 
     void clickAwayFromDataReportsNoPoint()
     {
-        chart().model().setAllowDataHotSpots(false);
+        chart().model().edit([](ChartState &s) { s.looks.allowDataHotSpots = false; });
         const QPointF p = chart().dataToPixel(timeOf(10), chart().model().yData(0, 10));
         QSignalSpy hot(&chart(), &ChartWidget::OnDataHotSpot);
         QTest::mouseClick(chart().plot(), Qt::LeftButton, {}, p.toPoint());
@@ -141,14 +140,9 @@ private slots:
     {
         unsplit();
         ChartModel &m = chart().model();
-        m.setAllowGraphAnnotHotSpots(true);
-        m.setGraphAnnotationX(4, timeOf(50));
-        m.setGraphAnnotationY(4, 90.0);
-        m.setGraphAnnotationType(4, AnnotationType::Text);
-        m.setGraphAnnotationText(4, QStringLiteral("Door opened"));
-        m.setGraphAnnotationX(5, timeOf(20));
-        m.setGraphAnnotationY(5, 5.0);
-        m.setGraphAnnotationType(5, AnnotationType::Cross);
+        m.setGraphAnnotation(4, {timeOf(50), 90.0, AnnotationType::Text, PEargb(255, 0, 0, 0),
+                                 QStringLiteral("Door opened")});
+        m.setGraphAnnotation(5, {timeOf(20), 5.0, AnnotationType::Cross, PEargb(255, 0, 0, 0), {}});
         chart().redraw();
         QSignalSpy spy(&chart(), &ChartWidget::OnGraphAnnotHotSpot);
         const QPoint note = chart().dataToPixel(timeOf(50), 90.0).toPoint() + QPoint(8, 0);
@@ -215,17 +209,15 @@ private slots:
     void zeroWidthRangesStillDraw()
     {
         ChartModel &m = chart().model();
-        m.setManualMinX(timeOf(5));
-        m.setManualMaxX(timeOf(5));
-        m.setWorkingAxis(0);
-        m.setManualScaleControlY(ScaleControl::sgManualMinAndMax);
-        m.setManualMinY(50.0);
-        m.setManualMaxY(50.0);
+        AxisSettings x = m.xAxis();
+        x.manualMin = x.manualMax = timeOf(5);
+        m.setXAxis(x);
+        m.setAxis(0, {ScaleControl::sgManualMinAndMax, 50.0, 50.0, {}});
         chart().redraw();
-        const auto x = chart().visibleXRange();
-        QVERIFY(qAbs((x.second - x.first) * 86400.0 - 2.0) < 1e-3);
+        const auto shown = chart().visibleXRange();
+        QVERIFY(qAbs((shown.second - shown.first) * 86400.0 - 2.0) < 1e-3);
         QCOMPARE(chart().visibleYRange(0), qMakePair(49.0, 51.0));
-        QCOMPARE(m.manualMaxY(), 50.0); // the limits themselves stay as given
+        QCOMPARE(m.axis(0).manualMax, 50.0); // the limits themselves stay as given
     }
 
     // A limit line lies on the axis of its subset, dashed in the subset's
@@ -252,13 +244,8 @@ private slots:
         QFETCH(bool, manual);
         QFETCH(int, axis);
         ChartModel &m = chart().model();
-        for (int a : {0, 1}) {
-            m.setWorkingAxis(a);
-            m.setManualScaleControlY(manual ? ScaleControl::sgManualMinAndMax : ScaleControl::sgAutoScale);
-            m.setManualMinY(10.0);
-            m.setManualMaxY(30.0);
-        }
-        m.setWorkingAxis(0);
+        for (int a : {0, 1})
+            m.setAxis(a, {manual ? ScaleControl::sgManualMinAndMax : ScaleControl::sgAutoScale, 10.0, 30.0, {}});
         if (split)
             chart().redraw();
         else
@@ -274,7 +261,7 @@ private slots:
         QCOMPARE(lines[0]->point1->coords().y(), value);
         QCOMPARE(lines[0]->point2->coords().y(), value);
         QCOMPARE(lines[0]->pen().style(), Qt::DashLine);
-        QCOMPARE(lines[0]->pen().color(), ChartLooks::argbColor(m.subsetColor(subset)));
+        QCOMPARE(lines[0]->pen().color(), ChartPaint::argbColor(m.subsetColor(subset)));
         const auto range = chart().visibleYRange(axis);
         if (manual) {
             QCOMPARE(range, before);
@@ -315,7 +302,7 @@ private slots:
         chart().setPEactions(ChartWidget::PEaction::sgCustomize);
         QCOMPARE(chart().GetDialogResult(), result);
         QCOMPARE(done.size(), 1);
-        QCOMPARE(chart().model().state().mainTitle, title);
+        QCOMPARE(chart().model().looks().mainTitle, title);
         QCOMPARE(shown, 1);
     }
 
@@ -337,7 +324,7 @@ private slots:
         QPrinter printer;
         printer.setPageOrientation(QPageLayout::Portrait);
         chart().setPrinter(ownPrinter ? nullptr : &printer);
-        chart().model().setPrintStyleControl(PrintStyle::sgPrintDefaultMono);
+        chart().model().edit([](ChartState &s) { s.looks.printStyleControl = PrintStyle::sgPrintDefaultMono; });
         QPrinter *used = nullptr;
         chart().setDialogRunner([&](QDialog &d) {
             used = dynamic_cast<QPrintDialog &>(d).printer();

@@ -32,7 +32,7 @@ struct View
 
     View(const std::vector<float> &humidity, const std::vector<float> &temperature)
     {
-        chart.setSubsetByPoint(false);
+        chart.edit([](ChartState &s) { s.subsetByPoint = false; });
         chart.setSubsets(2);
         chart.setPoints(int(humidity.size()));
         std::vector<double> x;

@@ -131,7 +131,7 @@ void TestDataView::startsWithAnEmptyDownloadView()
     // An empty chart of 500 points over the next 500 s; the boxes keep their design texts.
     const ChartModel &m = v.PESGraph1->model();
     QCOMPARE(m.points(), 500);
-    QVERIFY(qAbs((m.state().manualMaxX - m.state().manualMinX) * 86400.0 - 500.0) < 1e-3);
+    QVERIFY(qAbs((m.xAxis().manualMax - m.xAxis().manualMin) * 86400.0 - 500.0) < 1e-3);
     QCOMPARE(v.txtT1Avg->text(), QStringLiteral("***.* "));
     QCOMPARE(v.txtDataNo->text(), QStringLiteral("0"));
     QCOMPARE(v.txtSamplingRate->currentText(), QStringLiteral("00:02"));
@@ -510,7 +510,7 @@ void TestDataView::clickOnTheSelectedRowRunsAgain()
 
     // The data list: the selected sample is marked again.
     clickRow(v.Grid3, 2);
-    m.setVertLineAnnotation(0, 0.0);
+    m.setVertLineAnnotation(0, {});
     clickRow(v.Grid3, 2);
     QCOMPARE(m.vertLineAnnotation(0).x, m.xDataII(0, 2));
     QCOMPARE(refills.size(), 2);
@@ -536,7 +536,7 @@ void TestDataView::notesCrossesAndSplit()
     const QPoint inside = chart.plottingRect().center();
     v.ToolButton9->click();
     QCOMPARE(modes.clickMode, ClickMode::Text);
-    QCOMPARE(m.state().arrowCursor, ArrowCursor::sgIBeam);
+    QCOMPARE(m.looks().arrowCursor, ArrowCursor::sgIBeam);
     m_prompter->answerDialog([](QDialog &d) {
         static_cast<TfrmAnnoEdit &>(d).Edit1->setText(QStringLiteral("Door opened"));
         return int(QDialog::Accepted);
@@ -553,7 +553,7 @@ void TestDataView::notesCrossesAndSplit()
 
     v.ToolButton5->click();
     QCOMPARE(modes.clickMode, ClickMode::Cross);
-    QCOMPARE(m.state().arrowCursor, ArrowCursor::sgCrossResource);
+    QCOMPARE(m.looks().arrowCursor, ArrowCursor::sgCrossResource);
     QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
     QCOMPARE(m.graphAnnotation(5).type, AnnotationType::Cross);
     // Outside the plot (after the cross offset) nothing is placed.
@@ -571,7 +571,7 @@ void TestDataView::notesCrossesAndSplit()
     QCOMPARE(modes.clickMode, ClickMode::Normal);
     QVERIFY(v.ToolButton4->isChecked());
     QVERIFY(v.ToolButton5->isEnabled());
-    QCOMPARE(m.multiAxesSubsets(), (QList<qint32>{1, 1}));
+    QCOMPARE(m.state().multiAxesSubsets, (QList<qint32>{1, 1}));
 }
 
 // The download view is prepared again for every data set shown; a double
@@ -663,10 +663,10 @@ void TestDataView::range()
     load(*w, ImageBuilder::sampleCollection().build());
     TfrmGraph &v = *w->DownloadView;
     ChartModel &m = v.PESGraph1->model();
-    m.setWorkingAxis(0);
-    m.setManualMinY(-5.9);
-    m.setManualMaxY(12.7);
-    m.setWorkingAxis(0);
+    AxisSettings humidity = m.axis(0);
+    humidity.manualMin = -5.9;
+    humidity.manualMax = 12.7;
+    m.setAxis(0, humidity);
     m_ctx->settings().AutoScaleSetting = 1;
     QStringList shown;
     m_prompter->answerDialog([&](QDialog &d) {

@@ -123,7 +123,7 @@ void TestListModels::dataSetListRefills()
 void TestListModels::dataListFollowsTheChart()
 {
     ChartModel chart;
-    chart.setSubsetByPoint(false);
+    chart.edit([](ChartState &s) { s.subsetByPoint = false; });
     chart.setSubsets(2);
     chart.setPoints(50);
     const std::vector<double> x(100, 40000.5);

@@ -207,7 +207,7 @@ void TestPrint::windowChoice()
     m_prompter->answerDialog([](QDialog &) { return answerOption(TfrmPrintOption::Cancel); });
     m_main->btnPrintClick();
     QCOMPARE(m_prompter->dialogs, QStringList{QStringLiteral("Print Option")});
-    QCOMPARE(view->chart().model().state().printStyleControl, PrintStyle::sgPrintDefaultMono);
+    QCOMPARE(view->chart().model().looks().printStyleControl, PrintStyle::sgPrintDefaultMono);
 }
 
 void TestPrint::noDataViewNothingHappens()

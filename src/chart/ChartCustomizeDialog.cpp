@@ -50,11 +50,11 @@ ChartCustomizeDialog::ChartCustomizeDialog(const ChartState &state, DialogRunner
 
     auto *texts = new QGroupBox(tr("Titles"), this);
     auto *textForm = new QFormLayout(texts);
-    m_mainTitle = new QLineEdit(state.mainTitle, texts);
+    m_mainTitle = new QLineEdit(state.looks.mainTitle, texts);
     m_mainTitle->setObjectName(QStringLiteral("edtMainTitle"));
-    m_subTitle = new QLineEdit(state.subTitle, texts);
+    m_subTitle = new QLineEdit(state.looks.subTitle, texts);
     m_subTitle->setObjectName(QStringLiteral("edtSubTitle"));
-    m_xLabel = new QLineEdit(state.xAxisLabel, texts);
+    m_xLabel = new QLineEdit(state.xAxis.label, texts);
     m_xLabel->setObjectName(QStringLiteral("edtXAxisLabel"));
     textForm->addRow(tr("Main title"), m_mainTitle);
     textForm->addRow(tr("Sub title"), m_subTitle);
@@ -74,7 +74,7 @@ ChartCustomizeDialog::ChartCustomizeDialog(const ChartState &state, DialogRunner
     for (const LineChoice &c : kLineChoices)
         lineNames << tr(c.name);
     for (int s = 0; s < state.subsets; ++s) {
-        m_colors << (s < state.subsetColors.size() ? state.subsetColors[s] : quint32(0xff000000));
+        m_colors << (s < state.looks.subsetColors.size() ? state.looks.subsetColors[s] : quint32(0xff000000));
         auto *color = new QPushButton(subsets);
         color->setObjectName(QStringLiteral("btnColor%1").arg(s));
         paintButton(color, m_colors.last());
@@ -82,7 +82,7 @@ ChartCustomizeDialog::ChartCustomizeDialog(const ChartState &state, DialogRunner
         m_colorButtons << color;
         auto *line = new QComboBox(subsets);
         line->setObjectName(QStringLiteral("cmbLineType%1").arg(s));
-        const int type = s < state.subsetLineTypes.size() ? state.subsetLineTypes[s] : LineType::ThinSolid;
+        const int type = s < state.looks.subsetLineTypes.size() ? state.looks.subsetLineTypes[s] : LineType::ThinSolid;
         int current = 0;
         for (int i = 0; i < int(std::size(kLineChoices)); ++i) {
             if (kLineChoices[i].type == type)
@@ -93,8 +93,8 @@ ChartCustomizeDialog::ChartCustomizeDialog(const ChartState &state, DialogRunner
         auto *row = new QHBoxLayout;
         row->addWidget(color);
         row->addWidget(line, 1);
-        const QString label = s < state.subsetLabels.size() && !state.subsetLabels[s].isEmpty()
-            ? state.subsetLabels[s] : tr("Subset %1").arg(s + 1);
+        const QString label = s < state.looks.subsetLabels.size() && !state.looks.subsetLabels[s].isEmpty()
+            ? state.looks.subsetLabels[s] : tr("Subset %1").arg(s + 1);
         subsetForm->addRow(label, row);
     }
     top->addWidget(subsets);
@@ -104,22 +104,22 @@ ChartCustomizeDialog::ChartCustomizeDialog(const ChartState &state, DialogRunner
     m_plotting = new QComboBox(looks);
     m_plotting->setObjectName(QStringLiteral("cmbPlottingMethod"));
     fillCombo(m_plotting, {tr("Line"), tr("Spline"), tr("Points"), tr("Points and line")},
-              int(state.plottingMethod));
+              int(state.looks.plottingMethod));
     m_grid = new QComboBox(looks);
     m_grid->setObjectName(QStringLiteral("cmbGridStyle"));
     fillCombo(m_grid, {tr("Thin solid"), tr("Thick"), tr("Dot"), tr("Dash"), tr("One pixel")},
-              int(state.gridStyle));
+              int(state.looks.gridStyle));
     m_background = new QComboBox(looks);
     m_background->setObjectName(QStringLiteral("cmbBackground"));
-    const bool gradient = state.bitmapGradientMode
-        && state.deskGradientStyle != DeskGradientStyle::sgNoGradient;
+    const bool gradient = state.looks.bitmapGradientMode
+        && state.looks.deskGradientStyle != DeskGradientStyle::sgNoGradient;
     fillCombo(m_background, {tr("Plain"), tr("Gradient")}, gradient ? 1 : 0);
     m_fontSize = new QComboBox(looks);
     m_fontSize->setObjectName(QStringLiteral("cmbFontSize"));
-    fillCombo(m_fontSize, {tr("Small"), tr("Medium"), tr("Large")}, int(state.fontSize));
+    fillCombo(m_fontSize, {tr("Small"), tr("Medium"), tr("Large")}, int(state.looks.fontSize));
     m_legend = new QCheckBox(tr("Show legend"), looks);
     m_legend->setObjectName(QStringLiteral("chkLegend"));
-    m_legend->setChecked(state.showLegend);
+    m_legend->setChecked(state.looks.showLegend);
     lookForm->addRow(tr("Plotting method"), m_plotting);
     lookForm->addRow(tr("Grid style"), m_grid);
     lookForm->addRow(tr("Background"), m_background);
@@ -150,28 +150,28 @@ void ChartCustomizeDialog::chooseColor(int subset)
 
 void ChartCustomizeDialog::applyTo(ChartState &state) const
 {
-    state.mainTitle = m_mainTitle->text();
-    state.subTitle = m_subTitle->text();
-    state.xAxisLabel = m_xLabel->text();
+    state.looks.mainTitle = m_mainTitle->text();
+    state.looks.subTitle = m_subTitle->text();
+    state.xAxis.label = m_xLabel->text();
     for (int a = 0; a < m_yLabels.size(); ++a) {
         if (state.axes.size() <= a)
             state.axes.resize(a + 1);
         state.axes[a].label = m_yLabels[a]->text();
     }
-    if (state.subsetColors.size() < m_colors.size())
-        state.subsetColors.resize(m_colors.size(), 0xff000000u);
-    if (state.subsetLineTypes.size() < m_lineTypes.size())
-        state.subsetLineTypes.resize(m_lineTypes.size(), LineType::ThinSolid);
+    if (state.looks.subsetColors.size() < m_colors.size())
+        state.looks.subsetColors.resize(m_colors.size(), 0xff000000u);
+    if (state.looks.subsetLineTypes.size() < m_lineTypes.size())
+        state.looks.subsetLineTypes.resize(m_lineTypes.size(), LineType::ThinSolid);
     for (int s = 0; s < m_colors.size(); ++s) {
-        state.subsetColors[s] = m_colors[s];
-        state.subsetLineTypes[s] = kLineChoices[std::max(m_lineTypes[s]->currentIndex(), 0)].type;
+        state.looks.subsetColors[s] = m_colors[s];
+        state.looks.subsetLineTypes[s] = kLineChoices[std::max(m_lineTypes[s]->currentIndex(), 0)].type;
     }
-    state.plottingMethod = PlottingMethod(std::max(m_plotting->currentIndex(), 0));
-    state.gridStyle = GridStyle(std::max(m_grid->currentIndex(), 0));
+    state.looks.plottingMethod = PlottingMethod(std::max(m_plotting->currentIndex(), 0));
+    state.looks.gridStyle = GridStyle(std::max(m_grid->currentIndex(), 0));
     const bool gradient = m_background->currentIndex() == 1;
-    state.bitmapGradientMode = gradient;
-    if (gradient && state.deskGradientStyle == DeskGradientStyle::sgNoGradient)
-        state.deskGradientStyle = DeskGradientStyle::sgVerticalGradient;
-    state.fontSize = FontSize(std::max(m_fontSize->currentIndex(), 0));
-    state.showLegend = m_legend->isChecked();
+    state.looks.bitmapGradientMode = gradient;
+    if (gradient && state.looks.deskGradientStyle == DeskGradientStyle::sgNoGradient)
+        state.looks.deskGradientStyle = DeskGradientStyle::sgVerticalGradient;
+    state.looks.fontSize = FontSize(std::max(m_fontSize->currentIndex(), 0));
+    state.looks.showLegend = m_legend->isChecked();
 }

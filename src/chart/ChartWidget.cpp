@@ -2,7 +2,7 @@
 
 #include "chart/ChartCustomizeDialog.h"
 #include "chart/ChartItems.h"
-#include "chart/ChartLooks.h"
+#include "chart/ChartPaint.h"
 
 #include <QGridLayout>
 #include <QLocale>
@@ -21,7 +21,7 @@ static void initChartResources()
     Q_INIT_RESOURCE(chart);
 }
 
-using namespace ChartLooks;
+using namespace ChartPaint;
 
 ChartWidget::ChartWidget(QWidget *parent)
     : QWidget(parent)
@@ -149,7 +149,7 @@ void ChartWidget::printDialog()
             // The stored orientation is only the default of a new printer: a
             // printer set up by the user keeps the orientation chosen there.
             m_ownPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
-            m_ownPrinter->setPageOrientation(m_model.state().printLandscape ? QPageLayout::Landscape
+            m_ownPrinter->setPageOrientation(m_model.state().looks.printLandscape ? QPageLayout::Landscape
                                                                             : QPageLayout::Portrait);
         }
         printer = m_ownPrinter.get();
@@ -163,7 +163,7 @@ void ChartWidget::printDialog()
 
 void ChartWidget::printTo(QPrinter &printer)
 {
-    m_mono = m_model.state().printStyleControl == PrintStyle::sgPrintDefaultMono;
+    m_mono = m_model.state().looks.printStyleControl == PrintStyle::sgPrintDefaultMono;
     applyChanges(true);
     // QCustomPlot gives fonts in points and pens in pixels. Drawn straight
     // at the printer's resolution the points grow with it and the pens do
@@ -220,16 +220,12 @@ void ChartWidget::undoZoom()
 
 double ChartWidget::toKey(double days) const
 {
-    if (m_model.state().dateTimeMode == DateTimeMode::sgVBDateTime)
-        return (days - kUnixEpochDays) * kSecondsPerDay;
-    return days;
+    return ChartLayout::plotKey(m_model.state().dateTimeMode, days);
 }
 
 double ChartWidget::fromKey(double key) const
 {
-    if (m_model.state().dateTimeMode == DateTimeMode::sgVBDateTime)
-        return key / kSecondsPerDay + kUnixEpochDays;
-    return key;
+    return ChartLayout::plotX(m_model.state().dateTimeMode, key);
 }
 
 QCPAxisRect *ChartWidget::rect(int axis) const
@@ -268,7 +264,7 @@ void ChartWidget::applyChanges(bool force)
 
 void ChartWidget::updateCursor()
 {
-    switch (m_model.state().arrowCursor) {
+    switch (m_model.state().looks.arrowCursor) {
     case ArrowCursor::sgArrow:
         m_plot->setCursor(Qt::ArrowCursor);
         break;

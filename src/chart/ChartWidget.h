@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/DialogRunner.h"
+#include "core/chart/ChartLayout.h"
 #include "core/chart/ChartModel.h"
 
 #include <QPair>
@@ -27,6 +28,9 @@ class QRubberBand;
 class QScrollBar;
 class SplineGraph;
 class VertLineItem;
+namespace ChartPaint {
+struct Palette;
+}
 
 // The chart control of a view: draws its ChartModel with QCustomPlot and turns
 // mouse input into the chart events (hot spots, zoom, mouse move and up).
@@ -108,13 +112,17 @@ signals:
 
 private:
     // One stacked axis rect and the subsets drawn on it.
-    struct Group
+    struct Group : ChartLayout::AxisGroup
     {
+        Group() = default;
+        explicit Group(const ChartLayout::AxisGroup &layout) : AxisGroup(layout) {}
         QCPAxisRect *rect = nullptr;
-        QList<int> subsets;
-        int axis = 0;                  // index of its Y axis settings
-        double proportion = 1.0;
         QPair<double, double> fullY;   // Y range when not zoomed
+    };
+    struct LegendCell
+    {
+        QCPLayoutGrid *row = nullptr;  // the legend between two stretching cells
+        QCPLegend *legend = nullptr;
     };
     // The plot data of one subset, rebuilt when the model's data changes.
     struct SubsetCache
@@ -136,6 +144,16 @@ private:
     void applyChanges(bool force);
     void rebuildData();
     void rebuildLayout();
+    void clearPlot();
+    void paintDesk(const ChartPaint::Palette &pal);
+    int addTitles(const ChartPaint::Palette &pal);
+    LegendCell addLegend(int row, const QFont &font, const ChartPaint::Palette &pal);
+    QSharedPointer<QCPAxisTicker> xTicker() const;
+    void addAxisRects(int firstRow, const QFont &labelFont, const ChartPaint::Palette &pal, QCPLegend *legend);
+    QCPAxisRect *addAxisRect(int row, int index, const ChartPaint::Palette &pal);
+    void styleAxes(QCPAxisRect &rect, const AxisSettings &yAxis, const QFont &labelFont,
+                   const ChartPaint::Palette &pal);
+    void addGraphs(const Group &group, QCPLegend *legend);
     void rebuildAnnotations();
     void rebuildVertLines();
     void addLimitLines(const Group &group);

@@ -1,21 +1,21 @@
 // Building the plot from the model: data, layout of the stacked axes,
 // ranges, notes and cursor lines.
 #include "chart/ChartItems.h"
-#include "chart/ChartLooks.h"
+#include "chart/ChartPaint.h"
 #include "chart/ChartWidget.h"
 
 #include <algorithm>
 #include <cmath>
 
-using namespace ChartLooks;
+using namespace ChartPaint;
 
 void ChartWidget::rebuildData()
 {
     const ChartState &s = m_model.state();
     const float nullY = float(s.nullDataValueY);
     const bool dateTime = s.dateTimeMode == DateTimeMode::sgVBDateTime;
-    const double offset = dateTime ? kUnixEpochDays : 0.0;
-    const double scale = dateTime ? kSecondsPerDay : 1.0;
+    const double offset = dateTime ? ChartLayout::kUnixEpochDays : 0.0;
+    const double scale = dateTime ? ChartLayout::kSecondsPerDay : 1.0;
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
     constexpr double inf = std::numeric_limits<double>::infinity();
     m_cache.resize(s.subsets);
@@ -65,14 +65,37 @@ QFont ChartWidget::chartFont(const QString &family, QFont::StyleHint hint, doubl
     static constexpr double kSizes[] = {8.0, 9.0, 11.0};
     QFont font(family);
     font.setStyleHint(hint);
-    font.setPointSizeF(kSizes[int(m_model.state().fontSize)] * scale);
+    font.setPointSizeF(kSizes[int(m_model.state().looks.fontSize)] * scale);
     return font;
 }
 
 void ChartWidget::rebuildLayout()
 {
     const ChartState &s = m_model.state();
-    const Palette pal = paletteFor(s.quickStyle, m_mono);
+    const Palette pal = paletteFor(s.looks.quickStyle, m_mono);
+    clearPlot();
+    paintDesk(pal);
+    m_groups.clear();
+    for (const ChartLayout::AxisGroup &g : ChartLayout::groupSubsets(s))
+        m_groups << Group(g);
+
+    int rows = addTitles(pal);
+    const QFont labelFont = chartFont(s.looks.labelFont, QFont::SansSerif);
+    LegendCell legend;
+    if (s.looks.showLegend)
+        legend = addLegend(rows++, labelFont, pal);
+    addAxisRects(rows, labelFont, pal, legend.legend);
+    if (legend.legend) {
+        legend.legend->setMaximumSize(legend.legend->minimumOuterSizeHint());
+        legend.row->setColumnStretchFactors({1.0, 0.001, 1.0});
+    }
+    applyRanges();
+    updateScrollBars();
+    updateCursor();
+}
+
+void ChartWidget::clearPlot()
+{
     m_plot->clearPlottables();
     m_plot->clearItems();
     m_graphs.clear();
@@ -80,9 +103,13 @@ void ChartWidget::rebuildLayout()
     m_noteItems.clear();
     m_plot->plotLayout()->clear();
     m_plot->plotLayout()->setRowSpacing(0);
+}
 
-    if (!m_mono && s.bitmapGradientMode && s.deskGradientStyle != DeskGradientStyle::sgNoGradient) {
-        const bool vertical = s.deskGradientStyle == DeskGradientStyle::sgVerticalGradient;
+void ChartWidget::paintDesk(const Palette &pal)
+{
+    const ChartLooks &l = m_model.looks();
+    if (!m_mono && l.bitmapGradientMode && l.deskGradientStyle != DeskGradientStyle::sgNoGradient) {
+        const bool vertical = l.deskGradientStyle == DeskGradientStyle::sgVerticalGradient;
         QLinearGradient g(0, 0, vertical ? 0 : 1, vertical ? 1 : 0);
         g.setCoordinateMode(QGradient::ObjectBoundingMode);
         g.setColorAt(0, pal.deskTop);
@@ -91,166 +118,153 @@ void ChartWidget::rebuildLayout()
     } else {
         m_plot->setBackground(QBrush(pal.deskTop));
     }
+}
 
-    // Subsets per stacked axis; without an arrangement all share axis 0.
-    m_groups.clear();
-    int assigned = 0;
-    for (int a = 0; a < s.multiAxesSubsets.size() && assigned < s.subsets; ++a) {
-        const int count = std::min(int(s.multiAxesSubsets[a]), s.subsets - assigned);
-        if (count <= 0)
-            continue;
-        Group g;
-        g.axis = a;
-        g.proportion = a < s.multiAxesProportions.size() ? s.multiAxesProportions[a] : 0.0;
-        for (int i = 0; i < count; ++i)
-            g.subsets << assigned++;
-        m_groups << g;
-    }
-    if (m_groups.isEmpty()) {
-        Group g;
-        for (int i = 0; i < s.subsets; ++i)
-            g.subsets << i;
-        m_groups << g;
-    } else {
-        for (; assigned < s.subsets; ++assigned)
-            m_groups.last().subsets << assigned;
-    }
-    double total = 0.0;
-    for (const Group &g : m_groups)
-        total += g.proportion > 0.0 ? g.proportion : 0.0;
-    for (Group &g : m_groups)
-        g.proportion = (total > 0.0 && g.proportion > 0.0) ? g.proportion / total : 1.0 / m_groups.size();
-
+int ChartWidget::addTitles(const Palette &pal)
+{
+    const ChartLooks &l = m_model.looks();
     int row = 0;
-    const QFont titleFont = chartFont(s.titleFont, QFont::Serif, 1.4);
-    const QFont subFont = chartFont(s.titleFont, QFont::Serif, 1.1);
-    const QFont labelFont = chartFont(s.labelFont, QFont::SansSerif);
-    auto addTitle = [&](const QString &text, const QFont &font) {
+    auto add = [&](const QString &text, const QFont &font) {
         if (text.trimmed().isEmpty())
             return;
         auto *title = new QCPTextElement(m_plot, text, font);
         title->setTextColor(pal.text);
         m_plot->plotLayout()->addElement(row++, 0, title);
     };
-    addTitle(s.mainTitle, titleFont);
-    addTitle(s.subTitle, subFont);
+    add(l.mainTitle, chartFont(l.titleFont, QFont::Serif, 1.4));
+    add(l.subTitle, chartFont(l.titleFont, QFont::Serif, 1.1));
+    return row;
+}
 
-    QCPLegend *legend = nullptr;
-    QCPLayoutGrid *legendRow = nullptr;
-    if (s.showLegend) {
-        // Centred in its row between two empty stretching cells.
-        legendRow = new QCPLayoutGrid;
-        m_plot->plotLayout()->addElement(row++, 0, legendRow);
-        legendRow->addElement(0, 0, new QCPLayoutElement(m_plot));
-        legend = new QCPLegend;
-        legendRow->addElement(0, 1, legend);
-        legendRow->addElement(0, 2, new QCPLayoutElement(m_plot));
-        legend->setLayer(QStringLiteral("legend"));
-        legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
-        legend->setBorderPen(Qt::NoPen);
-        legend->setBrush(Qt::NoBrush);
-        legend->setFont(labelFont);
-        legend->setTextColor(pal.text);
-        legend->setIconSize(24, 10);
-        legend->setMargins(QMargins(2, 2, 2, 0));
-    }
+ChartWidget::LegendCell ChartWidget::addLegend(int row, const QFont &font, const Palette &pal)
+{
+    // Centred in its row between two empty stretching cells.
+    LegendCell cell;
+    cell.row = new QCPLayoutGrid;
+    m_plot->plotLayout()->addElement(row, 0, cell.row);
+    cell.row->addElement(0, 0, new QCPLayoutElement(m_plot));
+    cell.legend = new QCPLegend;
+    cell.row->addElement(0, 1, cell.legend);
+    cell.row->addElement(0, 2, new QCPLayoutElement(m_plot));
+    QCPLegend *legend = cell.legend;
+    legend->setLayer(QStringLiteral("legend"));
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    legend->setBorderPen(Qt::NoPen);
+    legend->setBrush(Qt::NoBrush);
+    legend->setFont(font);
+    legend->setTextColor(pal.text);
+    legend->setIconSize(24, 10);
+    legend->setMargins(QMargins(2, 2, 2, 0));
+    return cell;
+}
 
-    QSharedPointer<QCPAxisTicker> ticker;
-    if (s.dateTimeMode == DateTimeMode::sgVBDateTime) {
-        auto dt = QSharedPointer<QCPAxisTickerDateTime>::create();
-        dt->setDateTimeSpec(Qt::UTC);
-        dt->setDateTimeFormat(tickFormat());
-        ticker = dt;
-    } else {
-        ticker = QSharedPointer<QCPAxisTicker>::create();
-    }
+QSharedPointer<QCPAxisTicker> ChartWidget::xTicker() const
+{
+    if (m_model.state().dateTimeMode != DateTimeMode::sgVBDateTime)
+        return QSharedPointer<QCPAxisTicker>::create();
+    auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
+    ticker->setDateTimeSpec(Qt::UTC);
+    ticker->setDateTimeFormat(tickFormat());
+    return ticker;
+}
 
+void ChartWidget::addAxisRects(int firstRow, const QFont &labelFont, const Palette &pal, QCPLegend *legend)
+{
+    const QSharedPointer<QCPAxisTicker> ticker = xTicker();
     auto *margins = new QCPMarginGroup(m_plot);
-    const int separatorWidth = int(s.multiAxesSeparators);
-    QList<double> stretch;
-    for (int i = 0; i < row; ++i)
-        stretch << 0.001;
+    QList<double> stretch(firstRow, 0.001);
     for (int gi = 0; gi < m_groups.size(); ++gi) {
         Group &g = m_groups[gi];
-        const bool last = gi == m_groups.size() - 1;
-        auto *r = new QCPAxisRect(m_plot, true);
-        // Its background must lie under the grid, as QCustomPlot's own axis rect does.
-        r->setLayer(QStringLiteral("background"));
-        g.rect = r;
-        m_plot->plotLayout()->addElement(row + gi, 0, r);
+        g.rect = addAxisRect(firstRow + gi, gi, pal);
+        g.rect->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+        g.rect->axis(QCPAxis::atBottom)->setTicker(ticker);
         stretch << g.proportion;
-        r->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
-        r->setBackground(QBrush(pal.plotArea));
-        r->setMinimumMargins(QMargins(0, gi == 0 ? 8 : 0, 16, 0));
-        QCPAxis *x = r->axis(QCPAxis::atBottom);
-        QCPAxis *y = r->axis(QCPAxis::atLeft);
-        x->setTicker(ticker);
-        x->setTickLabels(last);
-        x->setLabel(last ? s.xAxisLabel : QString());
-        if (!last)
-            r->setAutoMargins(QCP::msLeft | QCP::msRight | QCP::msTop);
-        if (gi > 0)
-            r->setAutoMargins(r->autoMargins() & ~QCP::msTop);
-        if (!last)
-            r->setMargins(QMargins(0, 0, 0, 4));
-        if (gi > 0 && separatorWidth > 0) {
-            QCPAxis *top = r->axis(QCPAxis::atTop);
-            top->setVisible(true);
-            top->setTicks(false);
-            top->setTickLabels(false);
-            top->setBasePen(QPen(pal.text, separatorWidth));
-        }
-        const AxisSettings axisSettings = m_model.axis(m_groups.size() == 1 ? 0 : g.axis);
-        y->setLabel(axisSettings.label);
-        for (QCPAxis *axis : {x, y}) {
-            axis->setLabelFont(labelFont);
-            axis->setTickLabelFont(labelFont);
-            axis->setLabelColor(pal.text);
-            axis->setTickLabelColor(pal.text);
-            axis->setBasePen(QPen(pal.text));
-            axis->setTickPen(QPen(pal.text));
-            axis->setSubTickPen(QPen(pal.text));
-        }
-        const QPen grid = gridPen(s.gridStyle, pal.grid);
-        x->grid()->setPen(grid);
-        y->grid()->setPen(grid);
-        x->grid()->setVisible(s.gridLines == GridLines::sgGridBoth || s.gridLines == GridLines::sgGridX);
-        y->grid()->setVisible(s.gridLines == GridLines::sgGridBoth || s.gridLines == GridLines::sgGridY);
-        for (QCPAxis *axis : {x, y})
-            axis->grid()->setLayer(s.gridInFront ? QStringLiteral("axes") : QStringLiteral("grid"));
-
-        for (int subset : g.subsets) {
-            auto *graph = new SplineGraph(x, y);
-            m_graphs << graph;
-            if (subset < m_cache.size())
-                graph->setData(m_cache[subset].data);
-            graph->setName(m_model.subsetLabel(subset));
-            const int type = m_model.subsetLineType(subset);
-            QPen pen(argbColor(m_model.subsetColor(subset)), lineWidth(type), lineStyle(type));
-            if (m_mono)
-                pen = QPen(Qt::black, lineWidth(type), subset == 1 ? Qt::DashLine : Qt::SolidLine);
-            graph->setPen(pen);
-            graph->setAdaptiveSampling(true);
-            const bool points = s.plottingMethod == PlottingMethod::sgPoint
-                || s.plottingMethod == PlottingMethod::sgPointsPlusLine;
-            graph->setLineStyle(s.plottingMethod == PlottingMethod::sgPoint ? QCPGraph::lsNone
-                                                                              : QCPGraph::lsLine);
-            if (points)
-                graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, pen.color(), pen.color(), 4));
-            graph->setSpline(s.plottingMethod == PlottingMethod::sgSpline);
-            if (legend)
-                graph->addToLegend(legend);
-        }
+        styleAxes(*g.rect, m_model.axis(g.axis), labelFont, pal);
+        addGraphs(g, legend);
         addLimitLines(g);
     }
     m_plot->plotLayout()->setRowStretchFactors(stretch);
-    if (legendRow) {
-        legend->setMaximumSize(legend->minimumOuterSizeHint());
-        legendRow->setColumnStretchFactors({1.0, 0.001, 1.0});
+}
+
+QCPAxisRect *ChartWidget::addAxisRect(int row, int index, const Palette &pal)
+{
+    const bool first = index == 0;
+    const bool last = index == m_groups.size() - 1;
+    auto *r = new QCPAxisRect(m_plot, true);
+    // Its background must lie under the grid, as QCustomPlot's own axis rect does.
+    r->setLayer(QStringLiteral("background"));
+    m_plot->plotLayout()->addElement(row, 0, r);
+    r->setBackground(QBrush(pal.plotArea));
+    r->setMinimumMargins(QMargins(0, first ? 8 : 0, 16, 0));
+    // Stacked rects touch: only the last one shows the time, only the first
+    // keeps a margin on top.
+    QCPAxis *x = r->axis(QCPAxis::atBottom);
+    x->setTickLabels(last);
+    x->setLabel(last ? m_model.xAxis().label : QString());
+    if (!last)
+        r->setAutoMargins(QCP::msLeft | QCP::msRight | QCP::msTop);
+    if (!first)
+        r->setAutoMargins(r->autoMargins() & ~QCP::msTop);
+    if (!last)
+        r->setMargins(QMargins(0, 0, 0, 4));
+    const int separatorWidth = int(m_model.looks().multiAxesSeparators);
+    if (!first && separatorWidth > 0) {
+        QCPAxis *top = r->axis(QCPAxis::atTop);
+        top->setVisible(true);
+        top->setTicks(false);
+        top->setTickLabels(false);
+        top->setBasePen(QPen(pal.text, separatorWidth));
     }
-    applyRanges();
-    updateScrollBars();
-    updateCursor();
+    return r;
+}
+
+void ChartWidget::styleAxes(QCPAxisRect &rect, const AxisSettings &yAxis, const QFont &labelFont,
+                            const Palette &pal)
+{
+    const ChartLooks &l = m_model.looks();
+    QCPAxis *x = rect.axis(QCPAxis::atBottom);
+    QCPAxis *y = rect.axis(QCPAxis::atLeft);
+    y->setLabel(yAxis.label);
+    for (QCPAxis *axis : {x, y}) {
+        axis->setLabelFont(labelFont);
+        axis->setTickLabelFont(labelFont);
+        axis->setLabelColor(pal.text);
+        axis->setTickLabelColor(pal.text);
+        axis->setBasePen(QPen(pal.text));
+        axis->setTickPen(QPen(pal.text));
+        axis->setSubTickPen(QPen(pal.text));
+        axis->grid()->setPen(gridPen(l.gridStyle, pal.grid));
+        axis->grid()->setLayer(l.gridInFront ? QStringLiteral("axes") : QStringLiteral("grid"));
+    }
+    x->grid()->setVisible(l.gridLines == GridLines::sgGridBoth || l.gridLines == GridLines::sgGridX);
+    y->grid()->setVisible(l.gridLines == GridLines::sgGridBoth || l.gridLines == GridLines::sgGridY);
+}
+
+void ChartWidget::addGraphs(const Group &group, QCPLegend *legend)
+{
+    const PlottingMethod method = m_model.looks().plottingMethod;
+    const bool points = method == PlottingMethod::sgPoint || method == PlottingMethod::sgPointsPlusLine;
+    QCPAxis *x = group.rect->axis(QCPAxis::atBottom);
+    QCPAxis *y = group.rect->axis(QCPAxis::atLeft);
+    for (int subset : group.subsets) {
+        auto *graph = new SplineGraph(x, y);
+        m_graphs << graph;
+        if (subset < m_cache.size())
+            graph->setData(m_cache[subset].data);
+        graph->setName(m_model.subsetLabel(subset));
+        const int type = m_model.subsetLineType(subset);
+        QPen pen(argbColor(m_model.subsetColor(subset)), lineWidth(type), lineStyle(type));
+        if (m_mono)
+            pen = QPen(Qt::black, lineWidth(type), subset == 1 ? Qt::DashLine : Qt::SolidLine);
+        graph->setPen(pen);
+        graph->setAdaptiveSampling(true);
+        graph->setLineStyle(method == PlottingMethod::sgPoint ? QCPGraph::lsNone : QCPGraph::lsLine);
+        if (points)
+            graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, pen.color(), pen.color(), 4));
+        graph->setSpline(method == PlottingMethod::sgSpline);
+        if (legend)
+            graph->addToLegend(legend);
+    }
 }
 
 void ChartWidget::addLimitLines(const Group &group)
@@ -279,63 +293,28 @@ void ChartWidget::addLimitLines(const Group &group)
 void ChartWidget::applyRanges()
 {
     const ChartState &s = m_model.state();
-    // One second in date-time mode (keys are seconds), one unit otherwise.
-    const double unit = 1.0;
-
-    // X: the same on every axis rect.
-    double lo = std::numeric_limits<double>::infinity();
-    double hi = -lo;
-    for (const SubsetCache &c : m_cache) {
-        if (c.hasData) {
-            lo = std::min(lo, c.minKey);
-            hi = std::max(hi, c.maxKey);
-        }
+    ChartLayout::Span keys;
+    for (const SubsetCache &c : std::as_const(m_cache)) {
+        if (c.hasData)
+            keys.include({c.minKey, c.maxKey});
     }
-    if (!(lo <= hi)) {
-        lo = toKey(0.0);
-        hi = toKey(1.0);
-    }
-    const ScaleControl xc = s.manualScaleControlX;
-    if ((xc == ScaleControl::sgManualMin || xc == ScaleControl::sgManualMinAndMax) && std::isfinite(s.manualMinX))
-        lo = toKey(s.manualMinX);
-    if ((xc == ScaleControl::sgManualMax || xc == ScaleControl::sgManualMinAndMax) && std::isfinite(s.manualMaxX))
-        hi = toKey(s.manualMaxX);
-    m_fullX = drawable({lo, hi}, unit);
+    m_fullX = ChartLayout::xRange(s, keys);
     const QPair<double, double> visibleX = m_zoomX ? *m_zoomX : m_fullX;
 
     for (int gi = 0; gi < m_groups.size(); ++gi) {
         Group &g = m_groups[gi];
-        double ylo = std::numeric_limits<double>::infinity();
-        double yhi = -ylo;
-        for (int subset : g.subsets) {
-            if (subset < m_cache.size() && m_cache[subset].hasData) {
-                ylo = std::min(ylo, m_cache[subset].minY);
-                yhi = std::max(yhi, m_cache[subset].maxY);
-            }
-        }
-        if (!(ylo <= yhi)) {
-            ylo = 0.0;
-            yhi = 1.0;
+        ChartLayout::Span readings;
+        for (int subset : std::as_const(g.subsets)) {
+            if (subset < m_cache.size() && m_cache[subset].hasData)
+                readings.include({m_cache[subset].minY, m_cache[subset].maxY});
         }
         // A limit outside the readings is still in sight.
+        ChartLayout::Span limits;
         for (const ChartLimitLine &limit : std::as_const(m_limitLines)) {
-            if (g.subsets.contains(limit.subset) && std::isfinite(limit.value)) {
-                ylo = std::min(ylo, limit.value);
-                yhi = std::max(yhi, limit.value);
-            }
+            if (g.subsets.contains(limit.subset) && std::isfinite(limit.value))
+                limits.include(limit.value);
         }
-        const double pad = (yhi - ylo) * 0.05;
-        ylo -= pad;
-        yhi += pad;
-        // The shared axis takes axis 0's scaling; axis 1 keeps its own for the split view.
-        const AxisSettings a = m_model.axis(m_groups.size() == 1 ? 0 : g.axis);
-        if ((a.scaleControl == ScaleControl::sgManualMin || a.scaleControl == ScaleControl::sgManualMinAndMax)
-            && std::isfinite(a.manualMin))
-            ylo = a.manualMin;
-        if ((a.scaleControl == ScaleControl::sgManualMax || a.scaleControl == ScaleControl::sgManualMinAndMax)
-            && std::isfinite(a.manualMax))
-            yhi = a.manualMax;
-        g.fullY = drawable({ylo, yhi}, 1.0);
+        g.fullY = ChartLayout::yRange(m_model.axis(g.axis), readings, limits);
         const QPair<double, double> visibleY = (m_zoomAxis == gi) ? m_zoomY : g.fullY;
         g.rect->axis(QCPAxis::atBottom)->setRange(visibleX.first, visibleX.second);
         g.rect->axis(QCPAxis::atTop)->setRange(visibleX.first, visibleX.second);
@@ -349,12 +328,12 @@ void ChartWidget::rebuildAnnotations()
         m_plot->removeItem(item);
     m_noteItems.clear();
     const ChartState &s = m_model.state();
-    if (!s.showGraphAnnotations || m_groups.isEmpty())
+    if (!s.graphAnnotations.show || m_groups.isEmpty())
         return;
     QCPAxisRect *r = rect(0);
     const PlotAreaFn area = [this] { return plottingRect(); };
-    const QFont font = chartFont(s.labelFont, QFont::SansSerif, s.graphAnnotationTextSize / 100.0);
-    for (const auto &[index, a] : s.graphAnnotations) {
+    const QFont font = chartFont(s.looks.labelFont, QFont::SansSerif, s.graphAnnotations.textSize / 100.0);
+    for (const auto &[index, a] : s.graphAnnotations.items) {
         const QColor color = m_mono ? QColor(Qt::black) : argbColor(a.color);
         if (a.type == AnnotationType::Cross) {
             auto *cross = new CrossItem(m_plot, r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft), area);
@@ -375,8 +354,8 @@ void ChartWidget::rebuildAnnotations()
 void ChartWidget::rebuildVertLines()
 {
     const ChartState &s = m_model.state();
-    const bool show = s.showVertLineAnnotations && !m_groups.isEmpty();
-    const qsizetype wanted = show ? qsizetype(s.vertLineAnnotations.size()) : 0;
+    const bool show = s.vertLines.show && !m_groups.isEmpty();
+    const qsizetype wanted = show ? qsizetype(s.vertLines.items.size()) : 0;
     // Adding or removing an item invalidates every paint buffer; moving one
     // does not, so the line layer can be repainted alone.
     if (m_lineItems.size() != wanted) {
@@ -393,9 +372,9 @@ void ChartWidget::rebuildVertLines()
     }
     if (!show)
         return;
-    const QFont font = chartFont(s.labelFont, QFont::SansSerif, s.lineAnnotationTextSize / 100.0);
+    const QFont font = chartFont(s.looks.labelFont, QFont::SansSerif, s.vertLines.textSize / 100.0);
     qsizetype i = 0;
-    for (const auto &[index, line] : s.vertLineAnnotations) {
+    for (const auto &[index, line] : s.vertLines.items) {
         VertLineItem *item = m_lineItems[i++];
         item->setPoint(toKey(line.x), 0.0);
         const QColor color = m_mono ? QColor(Qt::black) : argbColor(line.color);

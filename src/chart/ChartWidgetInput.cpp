@@ -1,6 +1,6 @@
 // Mouse input, hit testing, zoom and scroll bars: pixels in, chart events out.
 #include "chart/ChartItems.h"
-#include "chart/ChartLooks.h"
+#include "chart/ChartPaint.h"
 #include "chart/ChartWidget.h"
 
 #include <QMouseEvent>
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-using namespace ChartLooks;
+using namespace ChartPaint;
 
 QRect ChartWidget::plottingRect() const
 {
@@ -55,14 +55,14 @@ int ChartWidget::groupAt(const QPoint &pixel) const
 int ChartWidget::hitVertLine(const QPoint &pixel) const
 {
     const ChartState &s = m_model.state();
-    if (!s.showVertLineAnnotations || !s.allowVertLineAnnotHotSpots || m_groups.isEmpty())
+    if (!s.vertLines.show || !s.looks.allowVertLineAnnotHotSpots || m_groups.isEmpty())
         return -1;
     if (!plottingRect().adjusted(-kLineHotSpot, 0, kLineHotSpot, 1).contains(pixel))
         return -1;
     QCPAxis *x = rect(0)->axis(QCPAxis::atBottom);
     int best = -1;
     double bestDistance = kLineHotSpot + 0.5;
-    for (const auto &[index, line] : s.vertLineAnnotations) {
+    for (const auto &[index, line] : s.vertLines.items) {
         const double d = std::abs(x->coordToPixel(toKey(line.x)) - pixel.x());
         if (d <= bestDistance) {
             bestDistance = d;
@@ -75,7 +75,7 @@ int ChartWidget::hitVertLine(const QPoint &pixel) const
 int ChartWidget::hitAnnotation(const QPoint &pixel) const
 {
     const ChartState &s = m_model.state();
-    if (!s.showGraphAnnotations || !s.allowGraphAnnotHotSpots)
+    if (!s.graphAnnotations.show || !s.looks.allowGraphAnnotHotSpots)
         return -1;
     int hit = -1;
     for (const auto &[index, item] : m_noteItems) {
@@ -95,7 +95,7 @@ bool ChartWidget::hitData(const QPoint &pixel, int *point, int *subset) const
 {
     const ChartState &s = m_model.state();
     const int gi = groupAt(pixel);
-    if (!s.allowDataHotSpots || gi < 0)
+    if (!s.looks.allowDataHotSpots || gi < 0)
         return false;
     const Group &g = m_groups[gi];
     QCPAxis *x = g.rect->axis(QCPAxis::atBottom);
@@ -135,7 +135,7 @@ bool ChartWidget::hitData(const QPoint &pixel, int *point, int *subset) const
 
 void ChartWidget::zoomToRect(const QRect &pixels)
 {
-    const ZoomMode mode = m_model.state().allowZooming;
+    const ZoomMode mode = m_model.state().looks.allowZooming;
     if (mode == ZoomMode::sgNoZooming || m_groups.isEmpty())
         return;
     int gi = groupAt(pixels.topLeft());
@@ -192,10 +192,10 @@ void ChartWidget::updateScrollBars()
         bar->setSingleStep(std::max(1, page / 10));
         bar->setValue(int(std::lround(kScrollTotal * offset / fullWidth)));
     };
-    const bool horizontal = m_zoomX.has_value() && s.scrollingHorzZoom;
+    const bool horizontal = m_zoomX.has_value() && s.looks.scrollingHorzZoom;
     if (horizontal)
         place(m_hbar, m_fullX, *m_zoomX, false);
-    const bool vertical = m_zoomAxis >= 0 && m_zoomAxis < m_groups.size() && s.scrollingVertZoom;
+    const bool vertical = m_zoomAxis >= 0 && m_zoomAxis < m_groups.size() && s.looks.scrollingVertZoom;
     if (vertical)
         place(m_vbar, m_groups[m_zoomAxis].fullY, m_zoomY, true);
     m_hbar->setVisible(horizontal);
@@ -246,13 +246,13 @@ void ChartWidget::onPress(QMouseEvent *event)
 void ChartWidget::onMove(QMouseEvent *event)
 {
     m_lastMouse = event->position().toPoint();
-    if (m_pressed && !m_pressOnLine && m_model.state().allowZooming != ZoomMode::sgNoZooming) {
+    if (m_pressed && !m_pressOnLine && m_model.state().looks.allowZooming != ZoomMode::sgNoZooming) {
         const int gi = groupAt(m_pressPos);
         if (gi >= 0 && (m_banding || (m_lastMouse - m_pressPos).manhattanLength() > 4)) {
             m_banding = true;
             const QRect area = rect(gi)->rect();
             QRect band = QRect(m_pressPos, m_lastMouse).normalized().intersected(area);
-            const ZoomMode mode = m_model.state().allowZooming;
+            const ZoomMode mode = m_model.state().looks.allowZooming;
             if (mode == ZoomMode::sgHorzZooming)
                 band.setTop(area.top()), band.setBottom(area.bottom());
             if (mode == ZoomMode::sgVertZooming)

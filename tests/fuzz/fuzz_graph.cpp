@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ChartModel fromFile;
     const QByteArray fresh = fromFile.store();
     ChartModel fromRecord;
-    const bool recordLoads = fromRecord.load(bytes);
+    const bool recordLoads = fromRecord.load(bytes).ok();
     const bool fileLoads = LoadGraphFile(fromFile, path).ok();
     FUZZ_CHECK(fileLoads == (recordLoads && !overstated));
     FUZZ_CHECK(fromFile.store() == (fileLoads ? fromRecord.store() : fresh));

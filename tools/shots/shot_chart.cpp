@@ -46,29 +46,23 @@ void fillData(ChartWidget &chart, double start)
 void markPoint(ChartWidget &chart, int index)
 {
     ChartModel &m = chart.model();
-    const double x = m.xDataII(0, index);
-    m.setLineAnnotationTextSize(100);
-    m.setVertLineAnnotation(0, x);
-    m.setVertLineAnnotationType(0, VertLineType::Solid);
-    m.setVertLineAnnotationColor(0, PEargb(255, 0, 0, 0));
-    m.setVertLineAnnotationText(0, FrameworkTime::toDateTime(x).toString(QStringLiteral("hh:mm:ss"))
-                                       + QStringLiteral(" H:%1 T:%2")
-                                             .arg(m.yData(0, index), 0, 'f', 1)
-                                             .arg(m.yData(1, index), 0, 'f', 1));
+    VertLineAnnotation line;
+    line.x = m.xDataII(0, index);
+    line.type = VertLineType::Solid;
+    line.text = FrameworkTime::toDateTime(line.x).toString(QStringLiteral("hh:mm:ss"))
+        + QStringLiteral(" H:%1 T:%2").arg(m.yData(0, index), 0, 'f', 1).arg(m.yData(1, index), 0, 'f', 1);
+    m.edit([&](ChartState &s) {
+        s.vertLines.textSize = 100;
+        s.vertLines.items[0] = line;
+    });
 }
 
 void addNotes(ChartWidget &chart)
 {
     ChartModel &m = chart.model();
-    m.setGraphAnnotationX(4, m.xDataII(0, 800));
-    m.setGraphAnnotationY(4, 68.0);
-    m.setGraphAnnotationType(4, AnnotationType::Text);
-    m.setGraphAnnotationColor(4, PEargb(255, 0, 0, 0));
-    m.setGraphAnnotationText(4, QStringLiteral("Door opened"));
-    m.setGraphAnnotationX(5, m.xDataII(0, 1500));
-    m.setGraphAnnotationY(5, 30.0);
-    m.setGraphAnnotationType(5, AnnotationType::Cross);
-    m.setGraphAnnotationColor(5, PEargb(255, 0, 0, 0));
+    m.setGraphAnnotation(4, {m.xDataII(0, 800), 68.0, AnnotationType::Text, PEargb(255, 0, 0, 0),
+                             QStringLiteral("Door opened")});
+    m.setGraphAnnotation(5, {m.xDataII(0, 1500), 30.0, AnnotationType::Cross, PEargb(255, 0, 0, 0), {}});
 }
 
 bool save(const QPixmap &pixmap, const QString &folder, const char *name)
@@ -107,8 +101,7 @@ int main(int argc, char **argv)
     chart.redraw();
     bool ok = save(chart.renderPixmap(QSize(1600, 900)), out, "chart_split.png");
 
-    chart.model().setMultiAxesSubsets(-1, 0);
-    chart.model().setMultiAxesProportions(0, 1.0);
+    arrangeSplitAxes(chart.model(), false);
     chart.redraw();
     chart.setPEactions(ChartWidget::PEaction::sgReinitAndReset);
     ok = save(chart.renderPixmap(QSize(1600, 900)), out, "chart_unsplit.png") && ok;
@@ -119,7 +112,7 @@ int main(int argc, char **argv)
     QApplication::processEvents();
     ok = save(chart.grab(), out, "chart_zoomed.png") && ok;
 
-    chart.model().setPrintStyleControl(PrintStyle::sgPrintDefaultMono);
+    chart.model().edit([](ChartState &s) { s.looks.printStyleControl = PrintStyle::sgPrintDefaultMono; });
     chart.setPEactions(ChartWidget::PEaction::sgUndoZoom);
     ChartCustomizeDialog dialog(chart.model().state(), {});
     dialog.show();

@@ -1,23 +1,8 @@
 #include "core/chart/ChartModel.h"
 
+#include "core/base/Log.h"
+
 #include <algorithm>
-
-namespace {
-
-constexpr int MaxPerSubsetIndex = ChartModel::MaxSubsets;
-
-template <typename E> bool inRange(E value)
-{
-    return qint32(value) >= qint32(enumFirst<E>()) && qint32(value) <= qint32(enumLast<E>());
-}
-
-} // namespace
-
-template <typename T> void ChartModel::growTo(QList<T> &list, int index, const T &fill)
-{
-    if (list.size() <= index)
-        list.resize(index + 1, fill);
-}
 
 void ChartModel::touchAll()
 {
@@ -179,126 +164,74 @@ std::span<const float> ChartModel::yOfSubset(int subset) const
     return std::span<const float>(m_s.y.constData() + qsizetype(subset) * m_s.points, size_t(m_s.points));
 }
 
-void ChartModel::setUsingXDataII(bool on)
-{
-    m_s.usingXDataII = on;
-    touch(Part::Data);
-}
-
-void ChartModel::setDateTimeMode(DateTimeMode mode)
-{
-    if (!inRange(mode))
-        return;
-    m_s.dateTimeMode = mode;
-    touch(Part::Looks);
-}
-
-void ChartModel::setNullDataValueY(double value)
-{
-    m_s.nullDataValueY = value;
-    touch(Part::Data);
-}
-
-void ChartModel::setSubsetByPoint(bool on)
-{
-    m_s.subsetByPoint = on;
-}
-
-void ChartModel::setSubsetLabel(int subset, const QString &label)
-{
-    if (subset < 0 || subset >= MaxPerSubsetIndex)
-        return;
-    growTo(m_s.subsetLabels, subset, QString());
-    m_s.subsetLabels[subset] = label;
-    touch(Part::Looks);
-}
-
-QString ChartModel::subsetLabel(int subset) const
-{
-    return subset >= 0 && subset < m_s.subsetLabels.size() ? m_s.subsetLabels[subset] : QString();
-}
+// Edits by value --------------------------------------------------------------
 
 namespace {
-// Colours of subsets that were never given one.
-constexpr quint32 kDefaultColors[] = {PEargb(255, 0, 0, 198), PEargb(255, 0, 198, 0),
-                                      PEargb(255, 198, 0, 0), PEargb(255, 0, 198, 198),
-                                      PEargb(255, 198, 0, 198), PEargb(255, 198, 198, 0)};
+
+// What the widget draws from each part; the element order of the array
+// setters is drawn by none.
+bool sameData(const ChartState &a, const ChartState &b)
+{
+    // The cells are compared by identity: an edit that did not touch them
+    // still shares them with the state it copied.
+    return a.subsets == b.subsets && a.points == b.points && a.dateTimeMode == b.dateTimeMode
+        && a.nullDataValueY == b.nullDataValueY && a.x.constData() == b.x.constData()
+        && a.y.constData() == b.y.constData();
 }
 
-void ChartModel::setSubsetColor(int subset, quint32 argb)
+bool sameLooks(const ChartState &a, const ChartState &b)
 {
-    if (subset < 0 || subset >= MaxPerSubsetIndex)
-        return;
-    while (m_s.subsetColors.size() <= subset)
-        m_s.subsetColors.append(kDefaultColors[m_s.subsetColors.size() % std::size(kDefaultColors)]);
-    m_s.subsetColors[subset] = argb;
-    touch(Part::Looks);
+    return a.xAxis == b.xAxis && a.axes == b.axes && a.multiAxesSubsets == b.multiAxesSubsets
+        && a.multiAxesProportions == b.multiAxesProportions && a.looks == b.looks;
 }
 
-quint32 ChartModel::subsetColor(int subset) const
+} // namespace
+
+bool ChartModel::take(ChartState &&next)
 {
-    if (subset >= 0 && subset < m_s.subsetColors.size())
-        return m_s.subsetColors[subset];
-    return kDefaultColors[std::max(subset, 0) % std::size(kDefaultColors)];
+    if (!storable(next)) {
+        qCDebug(lcChart) << "refused a chart edit that could not be stored";
+        return false;
+    }
+    const bool data = !sameData(next, m_s);
+    const bool looks = !sameLooks(next, m_s);
+    const bool notes = next.graphAnnotations != m_s.graphAnnotations;
+    const bool lines = next.vertLines != m_s.vertLines;
+    m_s = std::move(next);
+    if (data)
+        touch(Part::Data);
+    if (looks)
+        touch(Part::Looks);
+    if (notes)
+        touch(Part::Annotations);
+    if (lines)
+        touch(Part::VertLines);
+    return true;
 }
 
-void ChartModel::setSubsetLineType(int subset, int lineType)
+bool ChartModel::edit(const std::function<void(ChartState &)> &change)
 {
-    if (subset < 0 || subset >= MaxPerSubsetIndex || lineType < 0 || lineType > LineType::Last)
-        return;
-    growTo(m_s.subsetLineTypes, subset, qint32(LineType::ThinSolid));
-    m_s.subsetLineTypes[subset] = lineType;
-    touch(Part::Looks);
+    // The lists are shared, so the copy costs nothing until the change
+    // writes to one of them.
+    ChartState next = m_s;
+    change(next);
+    return take(std::move(next));
 }
 
-int ChartModel::subsetLineType(int subset) const
+bool ChartModel::setState(const ChartState &state)
 {
-    return subset >= 0 && subset < m_s.subsetLineTypes.size() ? m_s.subsetLineTypes[subset]
-                                                               : LineType::ThinSolid;
+    if (!storable(state)) {
+        qCDebug(lcChart) << "refused a chart state that could not be stored";
+        return false;
+    }
+    m_s = state;
+    touchAll();
+    return true;
 }
 
-void ChartModel::setPlottingMethod(PlottingMethod method)
+bool ChartModel::setXAxis(const AxisSettings &settings)
 {
-    if (!inRange(method))
-        return;
-    m_s.plottingMethod = method;
-    touch(Part::Looks);
-}
-
-// Scales --------------------------------------------------------------------
-
-void ChartModel::setManualScaleControlX(ScaleControl control)
-{
-    if (!inRange(control))
-        return;
-    m_s.manualScaleControlX = control;
-    touch(Part::Looks);
-}
-
-void ChartModel::setManualMinX(double value)
-{
-    m_s.manualMinX = value;
-    touch(Part::Looks);
-}
-
-void ChartModel::setManualMaxX(double value)
-{
-    m_s.manualMaxX = value;
-    touch(Part::Looks);
-}
-
-void ChartModel::setWorkingAxis(int axis)
-{
-    if (axis < 0 || axis >= MaxAxes)
-        return;
-    m_s.workingAxis = axis;
-}
-
-AxisSettings &ChartModel::workingAxisSettings()
-{
-    growTo(m_s.axes, m_s.workingAxis, AxisSettings());
-    touch(Part::Looks);
-    return m_s.axes[m_s.workingAxis];
+    return edit([&](ChartState &s) { s.xAxis = settings; });
 }
 
 AxisSettings ChartModel::axis(int axis) const
@@ -306,68 +239,15 @@ AxisSettings ChartModel::axis(int axis) const
     return axis >= 0 && axis < m_s.axes.size() ? m_s.axes[axis] : AxisSettings();
 }
 
-void ChartModel::setManualScaleControlY(ScaleControl control)
-{
-    if (inRange(control))
-        workingAxisSettings().scaleControl = control;
-}
-
-ScaleControl ChartModel::manualScaleControlY() const
-{
-    return axis(m_s.workingAxis).scaleControl;
-}
-
-void ChartModel::setManualMinY(double value)
-{
-    workingAxisSettings().manualMin = value;
-}
-
-double ChartModel::manualMinY() const
-{
-    return axis(m_s.workingAxis).manualMin;
-}
-
-void ChartModel::setManualMaxY(double value)
-{
-    workingAxisSettings().manualMax = value;
-}
-
-double ChartModel::manualMaxY() const
-{
-    return axis(m_s.workingAxis).manualMax;
-}
-
-void ChartModel::setYAxisLabel(const QString &label)
-{
-    workingAxisSettings().label = label;
-}
-
-QString ChartModel::yAxisLabel() const
-{
-    return axis(m_s.workingAxis).label;
-}
-
-void ChartModel::setMultiAxesSubsets(int axis, int count)
-{
-    if (axis == -1) {
-        m_s.multiAxesSubsets.clear();
-        touch(Part::Looks);
-        return;
-    }
-    if (axis < 0 || axis >= MaxAxes || count < 0 || count > MaxSubsets)
-        return;
-    growTo(m_s.multiAxesSubsets, axis, qint32(0));
-    m_s.multiAxesSubsets[axis] = count;
-    touch(Part::Looks);
-}
-
-void ChartModel::setMultiAxesProportions(int axis, double proportion)
+bool ChartModel::setAxis(int axis, const AxisSettings &settings)
 {
     if (axis < 0 || axis >= MaxAxes)
-        return;
-    growTo(m_s.multiAxesProportions, axis, 0.0);
-    m_s.multiAxesProportions[axis] = proportion;
-    touch(Part::Looks);
+        return false;
+    return edit([&](ChartState &s) {
+        if (s.axes.size() <= axis)
+            s.axes.resize(axis + 1);
+        s.axes[axis] = settings;
+    });
 }
 
 double ChartModel::multiAxesProportions(int axis) const
@@ -377,183 +257,103 @@ double ChartModel::multiAxesProportions(int axis) const
     return axis == 0 ? 1.0 : 0.0;
 }
 
-void ChartModel::setMultiAxesSeparators(MultiAxesSeparator separator)
+bool ChartModel::setLooks(const ChartLooks &looks)
 {
-    if (!inRange(separator))
-        return;
-    m_s.multiAxesSeparators = separator;
-    touch(Part::Looks);
+    return edit([&](ChartState &s) { s.looks = looks; });
 }
-
-void ChartModel::setMainTitle(const QString &title)
-{
-    m_s.mainTitle = title;
-    touch(Part::Looks);
-}
-
-void ChartModel::setSubTitle(const QString &title)
-{
-    m_s.subTitle = title;
-    touch(Part::Looks);
-}
-
-void ChartModel::setXAxisLabel(const QString &label)
-{
-    m_s.xAxisLabel = label;
-    touch(Part::Looks);
-}
-
-// Annotations ---------------------------------------------------------------
-
-void ChartModel::setShowGraphAnnotations(bool on)
-{
-    m_s.showGraphAnnotations = on;
-    touch(Part::Annotations);
-}
-
-void ChartModel::setGraphAnnotationTextSize(int percent)
-{
-    m_s.graphAnnotationTextSize = std::clamp(percent, 1, 1000);
-    touch(Part::Annotations);
-}
-
-#define KV518_ANNOTATION_SETTER(name, field, type, check)                                         \
-    void ChartModel::name(int index, type value)                                                   \
-    {                                                                                              \
-        if (index < 0 || !(check))                                                                 \
-            return;                                                                                \
-        m_s.graphAnnotations[index].field = value;                                                 \
-        touch(Part::Annotations);                                                                  \
-    }
-
-KV518_ANNOTATION_SETTER(setGraphAnnotationX, x, double, true)
-KV518_ANNOTATION_SETTER(setGraphAnnotationY, y, double, true)
-KV518_ANNOTATION_SETTER(setGraphAnnotationType, type, int,
-                        value >= AnnotationType::Text && value <= AnnotationType::Last)
-KV518_ANNOTATION_SETTER(setGraphAnnotationColor, color, quint32, true)
-KV518_ANNOTATION_SETTER(setGraphAnnotationText, text, const QString &, true)
-#undef KV518_ANNOTATION_SETTER
 
 GraphAnnotation ChartModel::graphAnnotation(int index) const
 {
-    const auto it = m_s.graphAnnotations.find(index);
-    return it == m_s.graphAnnotations.end() ? GraphAnnotation() : it->second;
+    const auto it = m_s.graphAnnotations.items.find(index);
+    return it == m_s.graphAnnotations.items.end() ? GraphAnnotation() : it->second;
 }
 
 bool ChartModel::hasGraphAnnotation(int index) const
 {
-    return m_s.graphAnnotations.count(index) != 0;
+    return m_s.graphAnnotations.items.count(index) != 0;
 }
 
 int ChartModel::highestGraphAnnotationIndex() const
 {
-    return m_s.graphAnnotations.empty() ? -1 : m_s.graphAnnotations.rbegin()->first;
+    const auto &items = m_s.graphAnnotations.items;
+    return items.empty() ? -1 : items.rbegin()->first;
 }
 
-void ChartModel::setShowVertLineAnnotations(bool on)
+bool ChartModel::setGraphAnnotation(int index, const GraphAnnotation &annotation)
 {
-    m_s.showVertLineAnnotations = on;
-    touch(Part::VertLines);
+    return edit([&](ChartState &s) { s.graphAnnotations.items[index] = annotation; });
 }
-
-void ChartModel::setLineAnnotationTextSize(int percent)
-{
-    m_s.lineAnnotationTextSize = std::clamp(percent, 1, 1000);
-    touch(Part::VertLines);
-}
-
-#define KV518_VERTLINE_SETTER(name, field, type, check)                                           \
-    void ChartModel::name(int index, type value)                                                   \
-    {                                                                                              \
-        if (index < 0 || !(check))                                                                 \
-            return;                                                                                \
-        m_s.vertLineAnnotations[index].field = value;                                              \
-        touch(Part::VertLines);                                                                    \
-    }
-
-KV518_VERTLINE_SETTER(setVertLineAnnotation, x, double, true)
-KV518_VERTLINE_SETTER(setVertLineAnnotationType, type, int,
-                      value >= VertLineType::Solid && value <= VertLineType::Last)
-KV518_VERTLINE_SETTER(setVertLineAnnotationColor, color, quint32, true)
-KV518_VERTLINE_SETTER(setVertLineAnnotationText, text, const QString &, true)
-#undef KV518_VERTLINE_SETTER
 
 VertLineAnnotation ChartModel::vertLineAnnotation(int index) const
 {
-    const auto it = m_s.vertLineAnnotations.find(index);
-    return it == m_s.vertLineAnnotations.end() ? VertLineAnnotation() : it->second;
+    const auto it = m_s.vertLines.items.find(index);
+    return it == m_s.vertLines.items.end() ? VertLineAnnotation() : it->second;
 }
 
 bool ChartModel::hasVertLineAnnotation(int index) const
 {
-    return m_s.vertLineAnnotations.count(index) != 0;
+    return m_s.vertLines.items.count(index) != 0;
 }
 
-// Interaction and looks: plain stored settings ------------------------------
-
-#define KV518_SETTER(name, field, type, part)                                                     \
-    void ChartModel::name(type value)                                                              \
-    {                                                                                              \
-        m_s.field = value;                                                                         \
-        touch(Part::part);                                                                         \
-    }
-#define KV518_ENUM_SETTER(name, field, type, part)                                                \
-    void ChartModel::name(type value)                                                              \
-    {                                                                                              \
-        if (!inRange(value))                                                                       \
-            return;                                                                                \
-        m_s.field = value;                                                                         \
-        touch(Part::part);                                                                         \
-    }
-
-KV518_SETTER(setAllowDataHotSpots, allowDataHotSpots, bool, Looks)
-KV518_SETTER(setAllowGraphAnnotHotSpots, allowGraphAnnotHotSpots, bool, Looks)
-KV518_SETTER(setAllowVertLineAnnotHotSpots, allowVertLineAnnotHotSpots, bool, Looks)
-KV518_ENUM_SETTER(setAllowZooming, allowZooming, ZoomMode, Looks)
-KV518_SETTER(setScrollingHorzZoom, scrollingHorzZoom, bool, Looks)
-KV518_SETTER(setScrollingVertZoom, scrollingVertZoom, bool, Looks)
-KV518_ENUM_SETTER(setArrowCursor, arrowCursor, ArrowCursor, Looks)
-KV518_ENUM_SETTER(setPrintStyleControl, printStyleControl, PrintStyle, Looks)
-KV518_ENUM_SETTER(setViewingStyle, viewingStyle, ViewingStyle, Looks)
-KV518_SETTER(setDataShadows, dataShadows, bool, Looks)
-KV518_SETTER(setShowLegend, showLegend, bool, Looks)
-KV518_ENUM_SETTER(setGridLines, gridLines, GridLines, Looks)
-KV518_SETTER(setGridInFront, gridInFront, bool, Looks)
-KV518_ENUM_SETTER(setGridStyle, gridStyle, GridStyle, Looks)
-KV518_ENUM_SETTER(setFontSize, fontSize, FontSize, Looks)
-KV518_SETTER(setTitleFont, titleFont, const QString &, Looks)
-KV518_SETTER(setLabelFont, labelFont, const QString &, Looks)
-KV518_ENUM_SETTER(setBorderTypes, borderTypes, BorderType, Looks)
-KV518_SETTER(setBitmapGradientMode, bitmapGradientMode, bool, Looks)
-KV518_ENUM_SETTER(setDeskGradientStyle, deskGradientStyle, DeskGradientStyle, Looks)
-KV518_ENUM_SETTER(setQuickStyle, quickStyle, QuickStyle, Looks)
-KV518_SETTER(setImageAdjustRight, imageAdjustRight, int, Looks)
-KV518_ENUM_SETTER(setRenderEngine, renderEngine, RenderEngine, Looks)
-KV518_SETTER(setPrepareImages, prepareImages, bool, Looks)
-KV518_ENUM_SETTER(setAllowDataLabels, allowDataLabels, DataLabels, Looks)
-KV518_SETTER(setAllowArea, allowArea, bool, Looks)
-KV518_SETTER(setAllowBar, allowBar, bool, Looks)
-KV518_SETTER(setAllowPopup, allowPopup, bool, Looks)
-KV518_SETTER(setAllowCustomization, allowCustomization, bool, Looks)
-KV518_SETTER(setAllowExporting, allowExporting, bool, Looks)
-KV518_SETTER(setAllowMaximization, allowMaximization, bool, Looks)
-KV518_SETTER(setNoHelp, noHelp, bool, Looks)
-KV518_SETTER(setAllowAxisPage, allowAxisPage, bool, Looks)
-KV518_SETTER(setFocalRect, focalRect, bool, Looks)
-KV518_SETTER(setNoRandomPointsToExport, noRandomPointsToExport, bool, Looks)
-KV518_SETTER(setLineGapThreshold, lineGapThreshold, double, Looks)
-KV518_SETTER(setPrintLandscape, printLandscape, bool, Looks)
-#undef KV518_SETTER
-#undef KV518_ENUM_SETTER
-
-void ChartModel::setDataPrecision(int digits)
+bool ChartModel::setVertLineAnnotation(int index, const VertLineAnnotation &line)
 {
-    m_s.dataPrecision = std::clamp(digits, 0, 9);
-    touch(Part::Looks);
+    return edit([&](ChartState &s) { s.vertLines.items[index] = line; });
 }
 
-void ChartModel::setState(const ChartState &state)
+// Subsets' looks ---------------------------------------------------------------
+
+namespace {
+
+// Colours of subsets that were never given one.
+constexpr quint32 kDefaultColors[] = {PEargb(255, 0, 0, 198), PEargb(255, 0, 198, 0),
+                                      PEargb(255, 198, 0, 0), PEargb(255, 0, 198, 198),
+                                      PEargb(255, 198, 0, 198), PEargb(255, 198, 198, 0)};
+
+quint32 defaultColor(int subset)
 {
-    m_s = state;
-    touchAll();
+    return kDefaultColors[std::max(subset, 0) % std::size(kDefaultColors)];
+}
+
+} // namespace
+
+QString ChartLooks::subsetLabel(int subset) const
+{
+    return subsetLabels.value(subset);
+}
+
+quint32 ChartLooks::subsetColor(int subset) const
+{
+    return subset >= 0 && subset < subsetColors.size() ? subsetColors[subset] : defaultColor(subset);
+}
+
+int ChartLooks::subsetLineType(int subset) const
+{
+    return subsetLineTypes.value(subset, LineType::ThinSolid);
+}
+
+void ChartLooks::setSubsetLabel(int subset, const QString &label)
+{
+    if (subset < 0 || subset >= ChartModel::MaxSubsets)
+        return;
+    if (subsetLabels.size() <= subset)
+        subsetLabels.resize(subset + 1);
+    subsetLabels[subset] = label;
+}
+
+void ChartLooks::setSubsetColor(int subset, quint32 argb)
+{
+    if (subset < 0 || subset >= ChartModel::MaxSubsets)
+        return;
+    while (subsetColors.size() <= subset)
+        subsetColors.append(defaultColor(int(subsetColors.size())));
+    subsetColors[subset] = argb;
+}
+
+void ChartLooks::setSubsetLineType(int subset, int lineType)
+{
+    if (subset < 0 || subset >= ChartModel::MaxSubsets)
+        return;
+    if (subsetLineTypes.size() <= subset)
+        subsetLineTypes.resize(subset + 1, LineType::ThinSolid);
+    subsetLineTypes[subset] = lineType;
 }

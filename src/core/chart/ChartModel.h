@@ -1,19 +1,25 @@
 #pragma once
 
+#include "core/base/Result.h"
 #include "core/chart/ChartState.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <functional>
 #include <span>
 
 // The state of one chart: subsets (channels), points (samples), their X
-// (date-time doubles) and Y (floats), scales, annotations and looks. The chart
-// widget draws it; the views read their data back from it; graph files store it.
+// (date-time doubles) and Y (floats), axes, looks, annotations and vertical
+// lines. The chart widget draws it; the views read their data back from it;
+// graph files store it.
 //
-// Setters never fail loudly: an index out of range is ignored (and reported by
-// a false result where that helps a caller). The widget shows changes when it is
-// told to redraw; revision() tells it which parts changed since.
+// Everything but the data cells is edited by value: read a part, change it,
+// set it back. An edit whose result could not be stored and loaded again (a
+// value out of range, a limit that is not finite, a note number beyond
+// 1,000,000) is refused as a whole and leaves the chart as it was. The widget
+// shows changes when it is told to redraw; revision() tells it which parts
+// changed since.
 class ChartModel
 {
 public:
@@ -21,6 +27,7 @@ public:
     static constexpr int MaxSubsets = 64;
     static constexpr int MaxAxes = 64;
     static constexpr qint64 MaxCells = qint64(64) * 1024 * 1024;
+    static constexpr qint32 MaxAnnotationIndex = 1'000'000;
 
     enum class Part { Data, VertLines, Annotations, Looks };
 
@@ -43,7 +50,7 @@ public:
     float yData(int subset, int point) const;
 
     // Whole arrays, element `first` onwards. The element order follows
-    // SubsetByPoint: false = point by point (subset 0, subset 1, ... of point 0,
+    // subsetByPoint: false = point by point (subset 0, subset 1, ... of point 0,
     // then point 1 ...), true = subset by subset. Elements beyond the cells are
     // ignored. Returns the number of cells written.
     qsizetype setXDataIIArray(std::span<const double> values, qsizetype first = 0);
@@ -55,119 +62,51 @@ public:
     std::span<const double> xOfSubset(int subset) const;
     std::span<const float> yOfSubset(int subset) const;
 
-    void setUsingXDataII(bool on);
-    void setDateTimeMode(DateTimeMode mode);
-    void setNullDataValueY(double value);
     double nullDataValueY() const { return m_s.nullDataValueY; }
-    void setSubsetByPoint(bool on);
-    bool subsetByPoint() const { return m_s.subsetByPoint; }
-    void setSubsetLabel(int subset, const QString &label);
-    QString subsetLabel(int subset) const;
-    void setSubsetColor(int subset, quint32 argb);
-    quint32 subsetColor(int subset) const;
-    void setSubsetLineType(int subset, int lineType);
-    int subsetLineType(int subset) const;
-    void setPlottingMethod(PlottingMethod method);
-    PlottingMethod plottingMethod() const { return m_s.plottingMethod; }
 
-    // Scales ----------------------------------------------------------------
-    void setManualScaleControlX(ScaleControl control);
-    ScaleControl manualScaleControlX() const { return m_s.manualScaleControlX; }
-    void setManualMinX(double value);
-    double manualMinX() const { return m_s.manualMinX; }
-    void setManualMaxX(double value);
-    double manualMaxX() const { return m_s.manualMaxX; }
-
-    // The Y settings below act on the working axis.
-    void setWorkingAxis(int axis);
-    int workingAxis() const { return m_s.workingAxis; }
-    void setManualScaleControlY(ScaleControl control);
-    ScaleControl manualScaleControlY() const;
-    void setManualMinY(double value);
-    double manualMinY() const;
-    void setManualMaxY(double value);
-    double manualMaxY() const;
-    void setYAxisLabel(const QString &label);
-    QString yAxisLabel() const;
-    // Settings of any axis, defaults for one never set.
+    // Axes ------------------------------------------------------------------
+    const AxisSettings &xAxis() const { return m_s.xAxis; }
+    bool setXAxis(const AxisSettings &settings);
+    // A Y axis by number; one never set has the defaults. Setting axis n
+    // creates the axes below it with the defaults.
     AxisSettings axis(int axis) const;
-
-    // Subsets per axis, top to bottom. Axis -1 removes the arrangement: every
-    // subset then shares one Y axis.
-    void setMultiAxesSubsets(int axis, int count);
-    QList<qint32> multiAxesSubsets() const { return m_s.multiAxesSubsets; }
-    void setMultiAxesProportions(int axis, double proportion);
+    bool setAxis(int axis, const AxisSettings &settings);
+    // The share of the height of a stacked Y axis (1 for axis 0 when never set).
     double multiAxesProportions(int axis) const;
-    void setMultiAxesSeparators(MultiAxesSeparator separator);
-
-    void setMainTitle(const QString &title);
-    void setSubTitle(const QString &title);
-    void setXAxisLabel(const QString &label);
-
-    // Annotations -----------------------------------------------------------
-    void setShowGraphAnnotations(bool on);
-    void setGraphAnnotationTextSize(int percent);
-    // Writing any field of an index creates that annotation.
-    void setGraphAnnotationX(int index, double x);
-    void setGraphAnnotationY(int index, double y);
-    void setGraphAnnotationType(int index, int type);
-    void setGraphAnnotationColor(int index, quint32 argb);
-    void setGraphAnnotationText(int index, const QString &text);
-    GraphAnnotation graphAnnotation(int index) const;
-    bool hasGraphAnnotation(int index) const;
-    // Highest index in use, or -1.
-    int highestGraphAnnotationIndex() const;
-
-    void setShowVertLineAnnotations(bool on);
-    void setLineAnnotationTextSize(int percent);
-    void setVertLineAnnotation(int index, double x);
-    void setVertLineAnnotationType(int index, int type);
-    void setVertLineAnnotationColor(int index, quint32 argb);
-    void setVertLineAnnotationText(int index, const QString &text);
-    VertLineAnnotation vertLineAnnotation(int index) const;
-    bool hasVertLineAnnotation(int index) const;
-
-    // Interaction -----------------------------------------------------------
-    void setAllowDataHotSpots(bool on);
-    void setAllowGraphAnnotHotSpots(bool on);
-    void setAllowVertLineAnnotHotSpots(bool on);
-    void setAllowZooming(ZoomMode mode);
-    void setScrollingHorzZoom(bool on);
-    void setScrollingVertZoom(bool on);
-    void setArrowCursor(ArrowCursor cursor);
-    void setPrintStyleControl(PrintStyle style);
 
     // Looks -----------------------------------------------------------------
-    void setViewingStyle(ViewingStyle style);
-    void setDataShadows(bool on);
-    void setShowLegend(bool on);
-    void setGridLines(GridLines lines);
-    void setGridInFront(bool on);
-    void setGridStyle(GridStyle style);
-    void setDataPrecision(int digits);
-    void setFontSize(FontSize size);
-    void setTitleFont(const QString &family);
-    void setLabelFont(const QString &family);
-    void setBorderTypes(BorderType type);
-    void setBitmapGradientMode(bool on);
-    void setDeskGradientStyle(DeskGradientStyle style);
-    void setQuickStyle(QuickStyle style);
-    void setImageAdjustRight(int value);
-    void setRenderEngine(RenderEngine engine);
-    void setPrepareImages(bool on);
-    void setAllowDataLabels(DataLabels labels);
-    void setAllowArea(bool on);
-    void setAllowBar(bool on);
-    void setAllowPopup(bool on);
-    void setAllowCustomization(bool on);
-    void setAllowExporting(bool on);
-    void setAllowMaximization(bool on);
-    void setNoHelp(bool on);
-    void setAllowAxisPage(bool on);
-    void setFocalRect(bool on);
-    void setNoRandomPointsToExport(bool on);
-    void setLineGapThreshold(double value);
-    void setPrintLandscape(bool on);
+    const ChartLooks &looks() const { return m_s.looks; }
+    bool setLooks(const ChartLooks &looks);
+    QString subsetLabel(int subset) const { return m_s.looks.subsetLabel(subset); }
+    quint32 subsetColor(int subset) const { return m_s.looks.subsetColor(subset); }
+    int subsetLineType(int subset) const { return m_s.looks.subsetLineType(subset); }
+
+    // Annotations and vertical lines, one whole value by number ---------------
+    GraphAnnotation graphAnnotation(int index) const;
+    bool hasGraphAnnotation(int index) const;
+    // Highest number in use, or -1.
+    int highestGraphAnnotationIndex() const;
+    bool setGraphAnnotation(int index, const GraphAnnotation &annotation);
+
+    VertLineAnnotation vertLineAnnotation(int index) const;
+    bool hasVertLineAnnotation(int index) const;
+    bool setVertLineAnnotation(int index, const VertLineAnnotation &line);
+
+    // Any other change: edits a copy of the state and takes it when it can
+    // be stored, raising the revision of each part that changed. The data
+    // cells are best left to the setters above, which do not copy them.
+    bool edit(const std::function<void(ChartState &)> &change);
+    // Replaces the whole state (the customization dialog edits a copy).
+    bool setState(const ChartState &state);
+
+    // The set-up steps of the program as graph files record them, in the
+    // settings only those files keep (StoredOnlySettings; nothing reads them):
+    //   Prepared     every preparation for new content
+    //   FirstLooks   the first chart's looks, when no template was read
+    //   YAxesEdited  the views' scale commands, which end on Y axis 0
+    //   FileView     a file view, once its points are in
+    enum class SetUp { Prepared, FirstLooks, YAxesEdited, FileView };
+    void recordSetUp(SetUp step);
 
     // Storage ---------------------------------------------------------------
     // The whole state as one versioned little-endian record.
@@ -175,20 +114,20 @@ public:
     // The same without the data cells (no points): the looks, scales and
     // notes a template carries to the next chart.
     QByteArray storeLooks() const;
-    // Replaces the state by a stored one. A damaged, truncated or unknown record,
-    // a time, reading or limit that is not finite, or a note index beyond
-    // 1,000,000 fails with an error text and leaves the model exactly as it was.
-    bool load(QByteArrayView bytes, QString *error = nullptr);
-
-    // Replaces the whole state (the customization dialog edits a copy).
-    void setState(const ChartState &state);
+    // Replaces the state by a stored one. A damaged, truncated or unknown
+    // record, a time, reading or limit that is not finite, or a note index
+    // beyond 1,000,000 fails with the reason and leaves the model exactly as
+    // it was.
+    Result<> load(QByteArrayView bytes);
 
 private:
+    // Whether load() would read store() of the state back, the values of the
+    // data cells aside (their setters take any number, as before).
+    static bool storable(const ChartState &state);
     void touch(Part part) { ++m_revision[int(part)]; }
     void touchAll();
+    bool take(ChartState &&next);
     bool cellIndex(int subset, int point, qsizetype *index) const;
-    AxisSettings &workingAxisSettings();
-    template <typename T> static void growTo(QList<T> &list, int index, const T &fill);
 
     ChartState m_s;
     quint64 m_revision[4] = {1, 1, 1, 1};

@@ -1,10 +1,14 @@
 // The stored chart state: one little-endian QDataStream record,
 //   magic "KVCH", version, then every field of ChartState in a fixed order.
-// The same visit() walks the fields for writing and for reading, so the two
-// cannot drift apart. The reader checks every count against the bytes left
-// before it allocates, and every value against its allowed range.
+// The same visit() walks the fields for writing, for reading and for checking
+// an edit, so the three cannot drift apart. The reader checks every count
+// against the bytes left before it allocates, and every value against its
+// allowed range. The settings only graph files keep (StoredOnlySettings) are
+// read and written here alone.
 
 #include "core/chart/ChartModel.h"
+
+#include "core/base/Log.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -21,7 +25,7 @@ constexpr quint32 kVersion = 1;
 constexpr quint32 kMaxStringBytes = 1u << 20;
 // Note numbers grow by one per note placed; anything beyond this is damage,
 // and the next number must still fit in an int.
-constexpr qint32 kMaxAnnotationIndex = 1'000'000;
+constexpr qint32 kMaxAnnotationIndex = ChartModel::MaxAnnotationIndex;
 
 class StateWriter
 {
@@ -231,10 +235,75 @@ private:
     QString m_error;
 };
 
+// Checks a state in memory against the reader's rules, so that a state the
+// model takes always loads again. The cells' values are left out: checking
+// them would cost a pass over every point at each edit.
+class StateChecker
+{
+public:
+    void value(const qint32 &) {}
+    void value(const quint32 &) {}
+    void value(const bool &) {}
+    void value(const double &v)
+    {
+        if (!std::isfinite(v))
+            fail("number that is not finite");
+    }
+    void value(const QString &v)
+    {
+        // UTF-8 takes at most three bytes per UTF-16 unit.
+        if (quint64(v.size()) * 3 > kMaxStringBytes && quint64(v.toUtf8().size()) > kMaxStringBytes)
+            fail("text too long");
+    }
+    template <typename E> void enumValue(const E &v)
+    {
+        if (qint32(v) < qint32(enumFirst<E>()) || qint32(v) > qint32(enumLast<E>()))
+            fail("value out of range");
+    }
+    void ranged(const qint32 &v, qint32 lo, qint32 hi)
+    {
+        if (v < lo || v > hi)
+            fail("value out of range");
+    }
+    template <typename T> void cells(const QList<T> &v, qint64 expected)
+    {
+        if (v.size() != expected)
+            fail("data size does not match subsets and points");
+    }
+    template <typename T, typename F> void list(const QList<T> &v, int maxCount, F &&each)
+    {
+        if (v.size() > maxCount)
+            return fail("list too long");
+        for (const T &e : v)
+            each(e);
+    }
+    template <typename V, typename F> void map(const std::map<qint32, V> &m, F &&each)
+    {
+        for (const auto &[key, v] : m) {
+            if (key < 0 || key > kMaxAnnotationIndex)
+                return fail("bad annotation index");
+            each(v);
+        }
+    }
+    void fail(const char *what)
+    {
+        if (m_ok)
+            qCDebug(lcChart) << "chart state refused:" << what;
+        m_ok = false;
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    bool m_ok = true;
+};
+
 // Walks every field of the state. S is ChartState (reading) or const ChartState
-// (writing). Sizes come before the arrays they size, so a reader can check them.
+// (writing, checking). Sizes come before the arrays they size, so a reader can
+// check them. The order is the file format's: never change it.
 template <class IO, class S> void visit(IO &io, S &s)
 {
+    auto &looks = s.looks;
+    auto &kept = s.storedOnly;
     io.ranged(s.subsets, 0, ChartModel::MaxSubsets);
     io.ranged(s.points, 0, std::numeric_limits<qint32>::max());
     const qint64 cells = qint64(s.subsets) * s.points;
@@ -244,20 +313,20 @@ template <class IO, class S> void visit(IO &io, S &s)
         return;
     io.cells(s.x, cells);
     io.cells(s.y, cells);
-    io.value(s.usingXDataII);
+    io.value(kept.usingXDataII);
     io.enumValue(s.dateTimeMode);
     io.value(s.nullDataValueY);
     io.value(s.subsetByPoint);
-    io.list(s.subsetLabels, ChartModel::MaxSubsets, [&](auto &e) { io.value(e); });
-    io.list(s.subsetColors, ChartModel::MaxSubsets, [&](auto &e) { io.value(e); });
-    io.list(s.subsetLineTypes, ChartModel::MaxSubsets,
+    io.list(looks.subsetLabels, ChartModel::MaxSubsets, [&](auto &e) { io.value(e); });
+    io.list(looks.subsetColors, ChartModel::MaxSubsets, [&](auto &e) { io.value(e); });
+    io.list(looks.subsetLineTypes, ChartModel::MaxSubsets,
             [&](auto &e) { io.ranged(e, 0, LineType::Last); });
-    io.enumValue(s.plottingMethod);
+    io.enumValue(looks.plottingMethod);
 
-    io.enumValue(s.manualScaleControlX);
-    io.value(s.manualMinX);
-    io.value(s.manualMaxX);
-    io.ranged(s.workingAxis, 0, ChartModel::MaxAxes - 1);
+    io.enumValue(s.xAxis.scaleControl);
+    io.value(s.xAxis.manualMin);
+    io.value(s.xAxis.manualMax);
+    io.ranged(kept.workingAxis, 0, ChartModel::MaxAxes - 1);
     io.list(s.axes, ChartModel::MaxAxes, [&](auto &a) {
         io.enumValue(a.scaleControl);
         io.value(a.manualMin);
@@ -267,68 +336,68 @@ template <class IO, class S> void visit(IO &io, S &s)
     io.list(s.multiAxesSubsets, ChartModel::MaxAxes,
             [&](auto &e) { io.ranged(e, 0, ChartModel::MaxSubsets); });
     io.list(s.multiAxesProportions, ChartModel::MaxAxes, [&](auto &e) { io.value(e); });
-    io.enumValue(s.multiAxesSeparators);
-    io.value(s.mainTitle);
-    io.value(s.subTitle);
-    io.value(s.xAxisLabel);
+    io.enumValue(looks.multiAxesSeparators);
+    io.value(looks.mainTitle);
+    io.value(looks.subTitle);
+    io.value(s.xAxis.label);
 
-    io.value(s.showGraphAnnotations);
-    io.ranged(s.graphAnnotationTextSize, 1, 1000);
-    io.map(s.graphAnnotations, [&](auto &a) {
+    io.value(s.graphAnnotations.show);
+    io.ranged(s.graphAnnotations.textSize, 1, 1000);
+    io.map(s.graphAnnotations.items, [&](auto &a) {
         io.value(a.x);
         io.value(a.y);
         io.ranged(a.type, AnnotationType::Text, AnnotationType::Last);
         io.value(a.color);
         io.value(a.text);
     });
-    io.value(s.showVertLineAnnotations);
-    io.ranged(s.lineAnnotationTextSize, 1, 1000);
-    io.map(s.vertLineAnnotations, [&](auto &a) {
+    io.value(s.vertLines.show);
+    io.ranged(s.vertLines.textSize, 1, 1000);
+    io.map(s.vertLines.items, [&](auto &a) {
         io.value(a.x);
         io.ranged(a.type, VertLineType::Solid, VertLineType::Last);
         io.value(a.color);
         io.value(a.text);
     });
 
-    io.value(s.allowDataHotSpots);
-    io.value(s.allowGraphAnnotHotSpots);
-    io.value(s.allowVertLineAnnotHotSpots);
-    io.enumValue(s.allowZooming);
-    io.value(s.scrollingHorzZoom);
-    io.value(s.scrollingVertZoom);
-    io.enumValue(s.arrowCursor);
-    io.enumValue(s.printStyleControl);
-    io.value(s.printLandscape);
+    io.value(looks.allowDataHotSpots);
+    io.value(looks.allowGraphAnnotHotSpots);
+    io.value(looks.allowVertLineAnnotHotSpots);
+    io.enumValue(looks.allowZooming);
+    io.value(looks.scrollingHorzZoom);
+    io.value(looks.scrollingVertZoom);
+    io.enumValue(looks.arrowCursor);
+    io.enumValue(looks.printStyleControl);
+    io.value(looks.printLandscape);
 
-    io.enumValue(s.viewingStyle);
-    io.value(s.dataShadows);
-    io.value(s.showLegend);
-    io.enumValue(s.gridLines);
-    io.value(s.gridInFront);
-    io.enumValue(s.gridStyle);
-    io.ranged(s.dataPrecision, 0, 9);
-    io.enumValue(s.fontSize);
-    io.value(s.titleFont);
-    io.value(s.labelFont);
-    io.enumValue(s.borderTypes);
-    io.value(s.bitmapGradientMode);
-    io.enumValue(s.deskGradientStyle);
-    io.enumValue(s.quickStyle);
-    io.value(s.imageAdjustRight);
-    io.enumValue(s.renderEngine);
-    io.value(s.prepareImages);
-    io.enumValue(s.allowDataLabels);
-    io.value(s.allowArea);
-    io.value(s.allowBar);
-    io.value(s.allowPopup);
-    io.value(s.allowCustomization);
-    io.value(s.allowExporting);
-    io.value(s.allowMaximization);
-    io.value(s.noHelp);
-    io.value(s.allowAxisPage);
-    io.value(s.focalRect);
-    io.value(s.noRandomPointsToExport);
-    io.value(s.lineGapThreshold);
+    io.enumValue(kept.viewingStyle);
+    io.value(kept.dataShadows);
+    io.value(looks.showLegend);
+    io.enumValue(looks.gridLines);
+    io.value(looks.gridInFront);
+    io.enumValue(looks.gridStyle);
+    io.ranged(kept.dataPrecision, 0, 9);
+    io.enumValue(looks.fontSize);
+    io.value(looks.titleFont);
+    io.value(looks.labelFont);
+    io.enumValue(kept.borderTypes);
+    io.value(looks.bitmapGradientMode);
+    io.enumValue(looks.deskGradientStyle);
+    io.enumValue(looks.quickStyle);
+    io.value(kept.imageAdjustRight);
+    io.enumValue(kept.renderEngine);
+    io.value(kept.prepareImages);
+    io.enumValue(kept.allowDataLabels);
+    io.value(kept.allowArea);
+    io.value(kept.allowBar);
+    io.value(kept.allowPopup);
+    io.value(kept.allowCustomization);
+    io.value(kept.allowExporting);
+    io.value(kept.allowMaximization);
+    io.value(kept.noHelp);
+    io.value(kept.allowAxisPage);
+    io.value(kept.focalRect);
+    io.value(kept.noRandomPointsToExport);
+    io.value(kept.lineGapThreshold);
 }
 
 QByteArray storeState(const ChartState &s)
@@ -359,12 +428,10 @@ QByteArray ChartModel::storeLooks() const
     return storeState(looks);
 }
 
-bool ChartModel::load(QByteArrayView bytes, QString *error)
+Result<> ChartModel::load(QByteArrayView bytes)
 {
-    auto failWith = [error](const QString &why) {
-        if (error)
-            *error = QStringLiteral("The chart data is damaged (%1).").arg(why);
-        return false;
+    const auto damaged = [](const QString &why) {
+        return fail(ErrorCode::Damaged, QStringLiteral("The chart data is damaged (%1).").arg(why));
     };
     StateReader r(bytes);
     quint32 magic = 0;
@@ -372,16 +439,58 @@ bool ChartModel::load(QByteArrayView bytes, QString *error)
     r.value(magic);
     r.value(version);
     if (!r.ok() || magic != kMagic)
-        return failWith(QStringLiteral("not a chart record"));
+        return damaged(QStringLiteral("not a chart record"));
     if (version != kVersion)
-        return failWith(QStringLiteral("unknown version %1").arg(version));
+        return damaged(QStringLiteral("unknown version %1").arg(version));
     ChartState loaded;
     visit(r, loaded);
     if (r.ok() && r.remaining() != 0)
         r.fail("bytes after the record");
     if (!r.ok())
-        return failWith(r.error());
+        return damaged(r.error());
     m_s = std::move(loaded);
     touchAll();
-    return true;
+    return {};
+}
+
+bool ChartModel::storable(const ChartState &state)
+{
+    StateChecker checker;
+    visit(checker, state);
+    return checker.ok();
+}
+
+void ChartModel::recordSetUp(SetUp step)
+{
+    StoredOnlySettings &kept = m_s.storedOnly;
+    switch (step) {
+    case SetUp::Prepared:
+        kept.renderEngine = RenderEngine::sgGdiPlus;
+        kept.prepareImages = true;
+        kept.noHelp = true;
+        kept.allowArea = false;
+        kept.allowPopup = false;
+        kept.allowDataLabels = DataLabels::sgNoDataLabels;
+        kept.lineGapThreshold = 1e30;
+        break;
+    case SetUp::FirstLooks:
+        kept.borderTypes = BorderType::sgSingleLine;
+        kept.imageAdjustRight = -50;
+        kept.usingXDataII = true;
+        kept.allowAxisPage = true;
+        // The first looks are set axis by axis, and files have always
+        // recorded the last axis so set.
+        if (m_s.subsets > 0)
+            kept.workingAxis = std::min(m_s.subsets, MaxAxes) - 1;
+        break;
+    case SetUp::YAxesEdited:
+        kept.workingAxis = 0;
+        break;
+    case SetUp::FileView:
+        kept.allowDataLabels = DataLabels::sgNoDataLabels;
+        kept.noRandomPointsToExport = true;
+        kept.focalRect = false;
+        kept.allowBar = false;
+        break;
+    }
 }

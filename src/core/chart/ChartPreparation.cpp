@@ -1,10 +1,14 @@
 #include "core/chart/ChartPreparation.h"
 
+#include "core/base/Log.h"
 #include "core/chart/ChartModel.h"
 #include "core/chart/GraphFile.h"
+#include "core/data/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace {
 
@@ -29,64 +33,64 @@ bool loadTemplate(ChartModel &chart, const PrepareChartContext &context)
 // The first chart ever gets the program's look, which then goes into the template.
 void applyFirstChartLooks(ChartModel &chart, const PrepareChartArgs &args, int autoScale)
 {
-    chart.setPlottingMethod(PlottingMethod::sgSpline);
-    chart.setBorderTypes(BorderType::sgSingleLine);
-    chart.setBitmapGradientMode(true);
-    chart.setDeskGradientStyle(DeskGradientStyle::sgVerticalGradient);
-    chart.setQuickStyle(QuickStyle::sgLightLine);
-    chart.setImageAdjustRight(-50);
-    chart.setShowGraphAnnotations(true);
-    chart.setGraphAnnotationTextSize(100);
-    chart.setGridStyle(GridStyle::sgDot);
-    chart.setMainTitle(QString());
-    chart.setSubTitle(QStringLiteral(" "));
-    chart.setSubsetLabel(0, QStringLiteral("Humidity"));
-    chart.setSubsetLabel(1, QStringLiteral("Temperature"));
-    chart.setSubsetLineType(0, LineType::MediumSolid);
-    chart.setSubsetLineType(1, LineType::MediumSolid);
-    chart.setDateTimeMode(DateTimeMode::sgVBDateTime);
-    chart.setUsingXDataII(true);
-    chart.setXAxisLabel(QStringLiteral("Time"));
-    chart.setAllowZooming(ZoomMode::sgHorzPlusVertZooming);
-    chart.setScrollingHorzZoom(true);
-    chart.setScrollingVertZoom(true);
-    chart.setSubsetColor(0, kRed);
-    chart.setSubsetColor(1, kBlue);
-    chart.setAllowAxisPage(true);
-    chart.setArrowCursor(ArrowCursor::sgArrow);
-    chart.setMultiAxesSeparators(MultiAxesSeparator::sgThinLine);
-    chart.setMultiAxesSubsets(0, 1);
-    chart.setMultiAxesSubsets(1, 1);
-    chart.setMultiAxesProportions(0, 0.25);
-    chart.setMultiAxesProportions(1, 0.25);
+    chart.edit([](ChartState &s) {
+        ChartLooks &l = s.looks;
+        l.plottingMethod = PlottingMethod::sgSpline;
+        l.bitmapGradientMode = true;
+        l.deskGradientStyle = DeskGradientStyle::sgVerticalGradient;
+        l.quickStyle = QuickStyle::sgLightLine;
+        l.gridStyle = GridStyle::sgDot;
+        l.mainTitle.clear();
+        l.subTitle = QStringLiteral(" ");
+        l.setSubsetLabel(0, QStringLiteral("Humidity"));
+        l.setSubsetLabel(1, QStringLiteral("Temperature"));
+        l.setSubsetLineType(0, LineType::MediumSolid);
+        l.setSubsetLineType(1, LineType::MediumSolid);
+        l.setSubsetColor(0, kRed);
+        l.setSubsetColor(1, kBlue);
+        l.allowZooming = ZoomMode::sgHorzPlusVertZooming;
+        l.scrollingHorzZoom = true;
+        l.scrollingVertZoom = true;
+        l.arrowCursor = ArrowCursor::sgArrow;
+        l.multiAxesSeparators = MultiAxesSeparator::sgThinLine;
+        s.graphAnnotations.show = true;
+        s.graphAnnotations.textSize = 100;
+        s.dateTimeMode = DateTimeMode::sgVBDateTime;
+        s.xAxis.label = QStringLiteral("Time");
+    });
+    arrangeSplitAxes(chart, true);
     for (int i = 0; i < args.subsets; ++i) {
-        chart.setWorkingAxis(i);
-        chart.setYAxisLabel(QString());
+        AxisSettings axis = chart.axis(i);
+        axis.label.clear();
         if (autoScale == 0) {
-            chart.setManualScaleControlY(ScaleControl::sgManualMinAndMax);
-            chart.setManualMinY(args.yMin);
-            chart.setManualMaxY(args.yMax);
+            axis.scaleControl = ScaleControl::sgManualMinAndMax;
+            axis.manualMin = args.yMin;
+            axis.manualMax = args.yMax;
         }
+        chart.setAxis(i, axis);
     }
-    chart.setYAxisLabel(QString());
+    chart.recordSetUp(ChartModel::SetUp::FirstLooks);
 }
 
 // Vertical lines 1 and 2 are the cursors A and B, at one and two thirds.
 void placeCursorLines(ChartModel &chart, const PrepareChartArgs &args)
 {
-    chart.setShowVertLineAnnotations(true);
-    chart.setAllowVertLineAnnotHotSpots(true);
-    chart.setLineAnnotationTextSize(80);
-    chart.setVertLineAnnotationColor(1, kBlue);
-    chart.setVertLineAnnotationType(1, VertLineType::Dashed);
-    chart.setVertLineAnnotationText(1, QStringLiteral("A"));
-    chart.setVertLineAnnotationColor(2, kGreen);
-    chart.setVertLineAnnotationType(2, VertLineType::Dashed);
-    chart.setVertLineAnnotationText(2, QStringLiteral("B"));
-    chart.setLineAnnotationTextSize(100);
     const double span = args.xMax - args.xMin;
-    chart.setVertLineAnnotation(1, args.xMin + span / 3.0);
-    chart.setVertLineAnnotation(2, args.xMin + 2.0 * span / 3.0);
+    chart.edit([&](ChartState &s) {
+        s.vertLines.show = true;
+        s.vertLines.textSize = 100;
+        s.looks.allowVertLineAnnotHotSpots = true;
+        VertLineAnnotation &a = s.vertLines.items[1];
+        a.color = kBlue;
+        a.type = VertLineType::Dashed;
+        a.text = QStringLiteral("A");
+        a.x = args.xMin + span / 3.0;
+        VertLineAnnotation &b = s.vertLines.items[2];
+        b.color = kGreen;
+        b.type = VertLineType::Dashed;
+        b.text = QStringLiteral("B");
+        b.x = args.xMin + 2.0 * span / 3.0;
+    });
 }
 
 } // namespace
@@ -101,20 +105,44 @@ QString graphTemplatePath(const QString &programFolder)
     return QDir(programFolder).filePath(QStringLiteral("template/graph.ghf"));
 }
 
-TemplateWrite writeGraphTemplate(const ChartModel &chart, const QString &programFolder)
+QString cannotCreateFolderText(const QString &folder)
 {
-    const QString folder = graphTemplateFolder(programFolder);
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
-        return TemplateWrite::FolderFailed;
-    // Every preparation replaces the points, so storing them would only make
-    // each preparation read them in vain (tens of MB after a large data set).
-    return writeGraphFile(chart.storeLooks(), graphTemplatePath(programFolder)).ok() ? TemplateWrite::Written
-                                                                                : TemplateWrite::FileFailed;
+    return QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QStringLiteral(" directory.");
 }
 
-bool saveGraphTemplate(const ChartModel &chart, const QString &programFolder)
+Result<> writeGraphTemplate(const ChartModel &chart, const QString &programFolder)
 {
-    return writeGraphTemplate(chart, programFolder) == TemplateWrite::Written;
+    const QString folder = graphTemplateFolder(programFolder);
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+        qCInfo(lcChart).noquote() << "cannot create the template folder" << folder;
+        return fail(ErrorCode::WriteFailed, cannotCreateFolderText(folder));
+    }
+    // Every preparation replaces the points, so storing them would only make
+    // each preparation read them in vain (tens of MB after a large data set).
+    const QString path = graphTemplatePath(programFolder);
+    if (Result<> written = writeGraphFile(chart.storeLooks(), path); !written)
+        return fail(written.code(), AtomicFile::cannotCreateText(path));
+    return {};
+}
+
+void arrangeSplitAxes(ChartModel &chart, bool split)
+{
+    chart.edit([split](ChartState &s) {
+        auto atLeast = [](auto &list, qsizetype n) { list.resize(std::max(list.size(), n)); };
+        if (!split) {
+            s.multiAxesSubsets.clear();
+            atLeast(s.multiAxesProportions, 1);
+            s.multiAxesProportions[0] = 1.0;
+            return;
+        }
+        // Axes beyond the first two, should a file bring any, stay as they are.
+        atLeast(s.multiAxesSubsets, 2);
+        atLeast(s.multiAxesProportions, 2);
+        for (int axis : {0, 1}) {
+            s.multiAxesSubsets[axis] = 1;
+            s.multiAxesProportions[axis] = 0.25;
+        }
+    });
 }
 
 PrepareChartResult prepareChartModel(ChartModel &chart, const PrepareChartArgs &args,
@@ -126,50 +154,56 @@ PrepareChartResult prepareChartModel(ChartModel &chart, const PrepareChartArgs &
     result.templateFolder = graphTemplateFolder(context.programFolder);
     result.templateLoaded = loadTemplate(chart, context);
 
-    chart.setRenderEngine(RenderEngine::sgGdiPlus);
-    chart.setPrepareImages(true);
-    chart.setNullDataValueY(9999.0);
-    chart.setSubsetByPoint(false);
+    chart.edit([](ChartState &s) {
+        s.nullDataValueY = 9999.0;
+        s.subsetByPoint = false;
+    });
     chart.setSubsets(args.subsets);
     chart.setPoints(args.points);
-    chart.setNoHelp(true);
-    chart.setAllowArea(false);
-    chart.setAllowPopup(false);
+    chart.recordSetUp(ChartModel::SetUp::Prepared);
 
     // Every cell, not only the first ones: nothing of the template's or the
     // previous content's data may survive into the new chart.
     chart.fillData(0.0, 9999.0f);
 
+    AxisSettings x = chart.xAxis();
     if (args.xMin != 0.0) {
-        chart.setManualScaleControlX(ScaleControl::sgManualMinAndMax);
-        chart.setManualMinX(args.xMin);
-        chart.setManualMaxX(args.xMax);
+        x.scaleControl = ScaleControl::sgManualMinAndMax;
+        x.manualMin = args.xMin;
+        x.manualMax = args.xMax;
     } else {
         // No usable range: X fits the data, whatever range the template kept.
-        chart.setManualScaleControlX(ScaleControl::sgAutoScale);
+        x.scaleControl = ScaleControl::sgAutoScale;
     }
-    chart.setAllowDataLabels(DataLabels::sgNoDataLabels);
+    chart.setXAxis(x);
 
     if (!result.templateLoaded)
         applyFirstChartLooks(chart, args, autoScale);
 
     placeCursorLines(chart, args);
-    chart.setLineGapThreshold(1e30);
-    chart.setAllowDataHotSpots(true);
-    // Notes answer double clicks in every view; set here, where every
-    // preparation (and so every template) sees it.
-    chart.setAllowGraphAnnotHotSpots(true);
+    chart.edit([](ChartState &s) {
+        s.looks.allowDataHotSpots = true;
+        // Notes answer double clicks in every view; set here, where every
+        // preparation (and so every template) sees it.
+        s.looks.allowGraphAnnotHotSpots = true;
+    });
 
-    if (autoScale == 1) {
-        for (int axis : {0, 1, 0}) {
-            chart.setWorkingAxis(axis);
-            chart.setManualScaleControlY(ScaleControl::sgAutoScale);
-        }
-    }
+    if (autoScale == 1)
+        setYAxesAutoScale(chart);
 
     if (!result.templateLoaded && context.withTemplate) {
-        result.templateWritten = saveGraphTemplate(chart, context.programFolder);
-        result.templateFailed = !result.templateWritten;
+        result.templateWrite = writeGraphTemplate(chart, context.programFolder);
+        result.templateWritten = result.templateWrite.ok();
     }
     return result;
+}
+
+void setYAxesAutoScale(ChartModel &chart)
+{
+    for (int i : {0, 1}) {
+        AxisSettings axis = chart.axis(i);
+        axis.scaleControl = ScaleControl::sgAutoScale;
+        chart.setAxis(i, axis);
+    }
+    chart.recordSetUp(ChartModel::SetUp::YAxesEdited);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/Result.h"
+
 #include <QString>
 
 class ChartModel;
@@ -31,7 +33,7 @@ struct PrepareChartResult
 {
     bool templateLoaded = false;   // the chart started from a template
     bool templateWritten = false;  // a new template was written
-    bool templateFailed = false;   // the template folder or file could not be written
+    Result<> templateWrite;        // why the new template could not be written
     QString templateFolder;        // program folder + "template/"
 };
 
@@ -44,9 +46,16 @@ QString graphTemplateFolder(const QString &programFolder);
 PrepareChartResult prepareChartModel(ChartModel &chart, const PrepareChartArgs &args,
                                      const PrepareChartContext &context);
 
-enum class TemplateWrite { Written, FolderFailed, FileFailed };
-
 // Writes the chart's looks (not its data) as the graph template, creating the
-// template folder.
-TemplateWrite writeGraphTemplate(const ChartModel &chart, const QString &programFolder);
-bool saveGraphTemplate(const ChartModel &chart, const QString &programFolder);
+// template folder. A failure says what the user is told: "Cannot create
+// <folder> directory." for the folder, "Cannot create file "<path>"" for the
+// file.
+Result<> writeGraphTemplate(const ChartModel &chart, const QString &programFolder);
+// "Cannot create <folder> directory.", with the folder's trailing separator.
+QString cannotCreateFolderText(const QString &folder);
+
+// The split view: one subset on each of the first two Y axes, with equal
+// shares of the height; or, unsplit, every subset on one axis.
+void arrangeSplitAxes(ChartModel &chart, bool split);
+// Y axes 0 and 1 scale themselves (the "Auto Scale" setting).
+void setYAxesAutoScale(ChartModel &chart);

@@ -27,7 +27,25 @@ struct VertLineAnnotation
     bool operator==(const VertLineAnnotation &) const = default;
 };
 
-// Scaling and label of one Y axis (a "working axis").
+// The notes and crosses placed on the plot, by number.
+struct GraphAnnotations
+{
+    bool show = false;
+    qint32 textSize = 100; // percent of the label font
+    std::map<qint32, GraphAnnotation> items;
+    bool operator==(const GraphAnnotations &) const = default;
+};
+
+// The vertical lines, by number (the views keep their cursors A and B on 1 and 2).
+struct VertLineAnnotations
+{
+    bool show = false;
+    qint32 textSize = 100; // percent of the label font
+    std::map<qint32, VertLineAnnotation> items;
+    bool operator==(const VertLineAnnotations &) const = default;
+};
+
+// Scaling and label of one axis.
 struct AxisSettings
 {
     ScaleControl scaleControl = ScaleControl::sgAutoScale;
@@ -37,47 +55,29 @@ struct AxisSettings
     bool operator==(const AxisSettings &) const = default;
 };
 
-// The whole state of a chart: what it plots and how it looks. Everything here
-// goes into the stored state (graph files, the template). Default values are the
-// chart's design settings, before the template and PrepareChart change them.
-struct ChartState
+// How a chart looks, and how it answers the mouse and the printer.
+struct ChartLooks
 {
-    // Data. Cells are kept subset by subset: cell (s, p) is at s * points + p.
-    qint32 subsets = 1;
-    qint32 points = 0;
-    QList<double> x;
-    QList<float> y;
-    bool usingXDataII = false;
-    DateTimeMode dateTimeMode = DateTimeMode::sgNoDateTime;
-    double nullDataValueY = 9999.0;
-    bool subsetByPoint = true;
+    // Per subset; a subset beyond a list takes the default (no label, the
+    // default colours in turn, a thin solid line).
     QStringList subsetLabels;
     QList<quint32> subsetColors;
     QList<qint32> subsetLineTypes;
     PlottingMethod plottingMethod = PlottingMethod::sgLine;
-
-    // Scales and layout.
-    ScaleControl manualScaleControlX = ScaleControl::sgAutoScale;
-    double manualMinX = 0.0;
-    double manualMaxX = 0.0;
-    qint32 workingAxis = 0;
-    QList<AxisSettings> axes;
-    QList<qint32> multiAxesSubsets;
-    QList<double> multiAxesProportions;
-    MultiAxesSeparator multiAxesSeparators = MultiAxesSeparator::sgNoSeparator;
     QString mainTitle;
     QString subTitle;
-    QString xAxisLabel;
+    MultiAxesSeparator multiAxesSeparators = MultiAxesSeparator::sgNoSeparator;
+    bool showLegend = true;
+    GridLines gridLines = GridLines::sgGridBoth;
+    bool gridInFront = false;
+    GridStyle gridStyle = GridStyle::sgThinSolid;
+    FontSize fontSize = FontSize::sgMedium;
+    QString titleFont = QStringLiteral("Times New Roman");
+    QString labelFont = QStringLiteral("Arial");
+    bool bitmapGradientMode = false;
+    DeskGradientStyle deskGradientStyle = DeskGradientStyle::sgNoGradient;
+    QuickStyle quickStyle = QuickStyle::sgLightInset;
 
-    // Annotations, by index.
-    bool showGraphAnnotations = false;
-    qint32 graphAnnotationTextSize = 100;
-    std::map<qint32, GraphAnnotation> graphAnnotations;
-    bool showVertLineAnnotations = false;
-    qint32 lineAnnotationTextSize = 100;
-    std::map<qint32, VertLineAnnotation> vertLineAnnotations;
-
-    // Interaction.
     bool allowDataHotSpots = false;
     bool allowGraphAnnotHotSpots = false;
     bool allowVertLineAnnotHotSpots = false;
@@ -85,24 +85,33 @@ struct ChartState
     bool scrollingHorzZoom = false;
     bool scrollingVertZoom = false;
     ArrowCursor arrowCursor = ArrowCursor::sgArrow;
+
     PrintStyle printStyleControl = PrintStyle::sgPrintCurrentStyle;
     bool printLandscape = true;
 
-    // Looks.
+    QString subsetLabel(int subset) const;
+    quint32 subsetColor(int subset) const;
+    int subsetLineType(int subset) const;
+    // These grow their list up to the subset with the defaults above.
+    void setSubsetLabel(int subset, const QString &label);
+    void setSubsetColor(int subset, quint32 argb);
+    void setSubsetLineType(int subset, int lineType);
+
+    bool operator==(const ChartLooks &) const = default;
+};
+
+// Settings that graph files keep for the chart component their format was
+// made for. The program reads none of them; only the graph-file code
+// (ChartModelStorage.cpp) reads and writes them, so that a file keeps what it
+// held and a file written now holds what it always has.
+struct StoredOnlySettings
+{
+    bool usingXDataII = false;
+    qint32 workingAxis = 0;
     ViewingStyle viewingStyle = ViewingStyle::sgColor;
     bool dataShadows = true;
-    bool showLegend = true;
-    GridLines gridLines = GridLines::sgGridBoth;
-    bool gridInFront = false;
-    GridStyle gridStyle = GridStyle::sgThinSolid;
     qint32 dataPrecision = 3;
-    FontSize fontSize = FontSize::sgMedium;
-    QString titleFont = QStringLiteral("Times New Roman");
-    QString labelFont = QStringLiteral("Arial");
     BorderType borderTypes = BorderType::sgDropShadow;
-    bool bitmapGradientMode = false;
-    DeskGradientStyle deskGradientStyle = DeskGradientStyle::sgNoGradient;
-    QuickStyle quickStyle = QuickStyle::sgLightInset;
     qint32 imageAdjustRight = 0;
     RenderEngine renderEngine = RenderEngine::sgGdi;
     bool prepareImages = false;
@@ -118,6 +127,36 @@ struct ChartState
     bool focalRect = true;
     bool noRandomPointsToExport = false;
     double lineGapThreshold = 0.0;
+    bool operator==(const StoredOnlySettings &) const = default;
+};
+
+// The whole state of a chart: what it plots and how it looks. Everything here
+// goes into the stored state (graph files, the template). Default values are the
+// chart's design settings, before the template and the preparation change them.
+struct ChartState
+{
+    // Data. Cells are kept subset by subset: cell (s, p) is at s * points + p.
+    qint32 subsets = 1;
+    qint32 points = 0;
+    QList<double> x;
+    QList<float> y;
+    DateTimeMode dateTimeMode = DateTimeMode::sgNoDateTime;
+    double nullDataValueY = 9999.0;
+    // The element order of the whole-array setters (ChartModel::setXDataIIArray).
+    bool subsetByPoint = true;
+
+    // Axes: X, the Y axes by number, and how many subsets each stacked Y
+    // axis shows (top to bottom) with its share of the height.
+    AxisSettings xAxis;
+    QList<AxisSettings> axes;
+    QList<qint32> multiAxesSubsets;
+    QList<double> multiAxesProportions;
+
+    ChartLooks looks;
+    GraphAnnotations graphAnnotations;
+    VertLineAnnotations vertLines;
+
+    StoredOnlySettings storedOnly;
 
     bool operator==(const ChartState &) const = default;
 };

@@ -11,9 +11,10 @@ class ChartModel;
 // byte count n, then the n bytes of the chart's stored state. Nothing follows.
 
 // Reads a graph file into the chart. A file that cannot be opened, is shorter
-// than its count or holds a damaged state fails (Unreadable, Damaged); the chart
-// then keeps the state it had. Nothing is allocated before the count has been
-// checked against the file's size.
+// than its count or holds a damaged state fails with the user's message (and
+// one kv518.chart line with the reason); the chart then keeps the state it
+// had. Nothing is allocated before the count has been checked against the
+// file's size.
 Result<> LoadGraphFile(ChartModel &chart, const QString &path);
 
 // Writes the chart's state as a graph file, atomically: an existing file is

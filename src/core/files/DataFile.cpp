@@ -174,7 +174,7 @@ Result<> readChart(ChartModel &chart, const QString &path, const DateTimeText &t
     args.xMax = extent.xMax;
     args.points = int(extent.rows);
     prepareChartModel(chart, args, context);
-    chart.setManualScaleControlX(ScaleControl::sgAutoScale);
+    chart.edit([](ChartState &s) { s.xAxis.scaleControl = ScaleControl::sgAutoScale; });
     setTextPoints(chart, points);
     return {};
 }

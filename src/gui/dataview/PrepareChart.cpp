@@ -1,28 +1,17 @@
 #include "gui/dataview/PrepareChart.h"
 
 #include "chart/ChartWidget.h"
-#include "core/files/DataFile.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 
-#include <QDir>
-
 namespace {
-
-void reportFolderFailure(AppContext &ctx, const QString &folder, QWidget *parent)
-{
-    ctx.prompter().message(parent, QMessageBox::Critical,
-                           QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder)
-                               + QStringLiteral(" directory."),
-                           QMessageBox::Ok);
-}
 
 void reportTemplateFailure(AppContext &ctx, const QString &folder, QWidget *parent)
 {
     // Once per run: on a read-only install every preparation would fail alike.
     if (!ctx.takeTemplateFailureNotice())
         return;
-    reportFolderFailure(ctx, folder, parent);
+    ctx.prompter().message(parent, QMessageBox::Critical, cannotCreateFolderText(folder), QMessageBox::Ok);
 }
 
 } // namespace
@@ -41,7 +30,7 @@ PrepareChartResult PrepareChartUndrawn(AppContext &ctx, ChartWidget &chart, cons
     context.shippedFolder = AppFolders::shippedFolder();
     context.autoScaleSetting = ctx.settings().AutoScaleSetting;
     const PrepareChartResult result = prepareChartModel(chart.model(), args, context);
-    if (result.templateFailed)
+    if (!result.templateWrite)
         reportTemplateFailure(ctx, result.templateFolder, &chart);
     return result;
 }
@@ -66,19 +55,9 @@ void Redraw(ChartWidget &chart)
 
 bool SaveGraphTemplate(AppContext &ctx, const ChartModel &chart, QWidget *parent)
 {
-    const QString folder = ctx.folders().programFolder();
     // The user asked for this save: every failure is reported, not only the first.
-    switch (writeGraphTemplate(chart, folder)) {
-    case TemplateWrite::Written:
-        return true;
-    case TemplateWrite::FolderFailed:
-        reportFolderFailure(ctx, graphTemplateFolder(folder), parent);
-        return false;
-    case TemplateWrite::FileFailed:
-        ctx.prompter().message(parent, QMessageBox::Critical,
-                               DataFile::cannotCreateText(graphTemplatePath(folder)), QMessageBox::Ok);
-        return false;
-    }
-    return false;
+    const Result<> written = writeGraphTemplate(chart, ctx.folders().programFolder());
+    if (!written)
+        ctx.prompter().message(parent, QMessageBox::Critical, written.message(), QMessageBox::Ok);
+    return written.ok();
 }
-

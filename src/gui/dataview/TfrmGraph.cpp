@@ -64,6 +64,28 @@ int topSelectedRow(const QTableView *table)
     return row;
 }
 
+void setArrowCursor(ChartModel &m, ArrowCursor cursor)
+{
+    m.edit([cursor](ChartState &s) { s.looks.arrowCursor = cursor; });
+}
+
+void moveVertLine(ChartModel &m, int line, double x)
+{
+    VertLineAnnotation moved = m.vertLineAnnotation(line);
+    moved.x = x;
+    m.setVertLineAnnotation(line, moved);
+}
+
+// A Y axis scaled by hand, from min to max ("Range", "Graph Option").
+void setManualYAxis(ChartModel &m, int axis, double min, double max)
+{
+    AxisSettings a = m.axis(axis);
+    a.scaleControl = ScaleControl::sgManualMinAndMax;
+    a.manualMin = min;
+    a.manualMax = max;
+    m.setAxis(axis, a);
+}
+
 } // namespace
 
 TfrmGraph::~TfrmGraph() = default;
@@ -99,7 +121,7 @@ void TfrmGraph::showEvent(QShowEvent *event)
 void TfrmGraph::FormShow()
 {
     ToolButton4->setChecked(true);
-    PESGraph1->model().setArrowCursor(ArrowCursor::sgArrow);
+    setArrowCursor(PESGraph1->model(), ArrowCursor::sgArrow);
     PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
     setClickMode(ClickMode::Normal);
 }
@@ -458,19 +480,25 @@ void TfrmGraph::SelectPoint(int index)
     if (!m_cursors->SelectPoint(index)) {
         // No such sample (an empty data set): nothing to mark.
         showCursorTexts(CursorTexts());
-        if (m.hasVertLineAnnotation(kPointLine))
-            m.setVertLineAnnotationText(kPointLine, QString());
+        if (m.hasVertLineAnnotation(kPointLine)) {
+            VertLineAnnotation point = m.vertLineAnnotation(kPointLine);
+            point.text.clear();
+            m.setVertLineAnnotation(kPointLine, point);
+        }
         Redraw(*PESGraph1);
         return;
     }
-    m.setLineAnnotationTextSize(100);
-    m.setVertLineAnnotation(kPointLine, m_cursors->sampleTime(index));
-    m.setVertLineAnnotationType(kPointLine, VertLineType::Solid);
-    m.setVertLineAnnotationColor(kPointLine, kBlack);
-    m.setVertLineAnnotation(kLineA, m_cursors->cursorTime(Line::A));
-    m.setVertLineAnnotation(kLineB, m_cursors->cursorTime(Line::B));
+    m.edit([&](ChartState &s) {
+        s.vertLines.textSize = 100;
+        VertLineAnnotation &point = s.vertLines.items[kPointLine];
+        point.x = m_cursors->sampleTime(index);
+        point.type = VertLineType::Solid;
+        point.color = kBlack;
+        point.text = m_cursors->pointLineText(index);
+        s.vertLines.items[kLineA].x = m_cursors->cursorTime(Line::A);
+        s.vertLines.items[kLineB].x = m_cursors->cursorTime(Line::B);
+    });
     UpdateCursorStatistics();
-    m.setVertLineAnnotationText(kPointLine, m_cursors->pointLineText(index));
     Redraw(*PESGraph1);
 }
 
@@ -492,9 +520,10 @@ bool TfrmGraph::mouseInPlot() const
 
 void TfrmGraph::setCursorLineColours(bool draggingA, bool draggingB)
 {
-    ChartModel &m = PESGraph1->model();
-    m.setVertLineAnnotationColor(kLineA, draggingA ? kGrey : kBlue);
-    m.setVertLineAnnotationColor(kLineB, draggingB ? kGrey : kGreen);
+    PESGraph1->model().edit([&](ChartState &s) {
+        s.vertLines.items[kLineA].color = draggingA ? kGrey : kBlue;
+        s.vertLines.items[kLineB].color = draggingB ? kGrey : kGreen;
+    });
 }
 
 void TfrmGraph::PESGraph1VertLineAnnotHotSpot(int line)
@@ -516,7 +545,7 @@ void TfrmGraph::PESGraph1MouseMove()
     const double x = mouseX();
     ChartModel &m = PESGraph1->model();
     const auto moveLine = [&](int line) {
-        m.setVertLineAnnotation(line, x);
+        moveVertLine(m, line, x);
         PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
     };
     if (follow.a)
@@ -532,9 +561,9 @@ void TfrmGraph::PESGraph1MouseUp()
     const CursorController::Drop drop = m_cursors->drop(mouseX(), mouseInPlot());
     if (drop.snapped) {
         if (drop.movedA)
-            m.setVertLineAnnotation(kLineA, m_cursors->cursorTime(Line::A));
+            moveVertLine(m, kLineA, m_cursors->cursorTime(Line::A));
         if (drop.movedB)
-            m.setVertLineAnnotation(kLineB, m_cursors->cursorTime(Line::B));
+            moveVertLine(m, kLineB, m_cursors->cursorTime(Line::B));
         UpdateCursorStatistics();
     }
     Redraw(*PESGraph1);
@@ -544,21 +573,21 @@ void TfrmGraph::PESGraph1MouseUp()
 
 void TfrmGraph::ToolButton4Click()
 {
-    PESGraph1->model().setArrowCursor(ArrowCursor::sgArrow);
+    setArrowCursor(PESGraph1->model(), ArrowCursor::sgArrow);
     PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
     setClickMode(ClickMode::Normal);
 }
 
 void TfrmGraph::ToolButton9Click()
 {
-    PESGraph1->model().setArrowCursor(ArrowCursor::sgIBeam);
+    setArrowCursor(PESGraph1->model(), ArrowCursor::sgIBeam);
     PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
     setClickMode(ClickMode::Text);
 }
 
 void TfrmGraph::ToolButton5Click()
 {
-    PESGraph1->model().setArrowCursor(ArrowCursor::sgCrossResource);
+    setArrowCursor(PESGraph1->model(), ArrowCursor::sgCrossResource);
     PESGraph1->setPEactions(ChartWidget::PEaction::sgInvalidateImage);
     setClickMode(ClickMode::Cross);
 }
@@ -579,24 +608,18 @@ void TfrmGraph::PESGraph1Click()
         return;
     const QPointF at = PESGraph1->pixelToData(pixel);
     ChartModel &m = PESGraph1->model();
+    GraphAnnotation note;
+    note.x = at.x();
+    note.y = at.y();
+    note.color = kBlack;
+    note.type = mode == ClickMode::Text ? AnnotationType::Text : AnnotationType::Cross;
     if (mode == ClickMode::Text) {
         TfrmAnnoEdit dialog(this);
         if (m_ctx.prompter().exec(dialog) != QDialog::Accepted)
             return;
-        const int index = m_modes.nextIndex(m.highestGraphAnnotationIndex());
-        m.setGraphAnnotationX(index, at.x());
-        m.setGraphAnnotationY(index, at.y());
-        m.setGraphAnnotationType(index, AnnotationType::Text);
-        m.setGraphAnnotationText(index, dialog.text());
-        m.setGraphAnnotationColor(index, kBlack);
-    } else {
-        const int index = m_modes.nextIndex(m.highestGraphAnnotationIndex());
-        m.setGraphAnnotationX(index, at.x());
-        m.setGraphAnnotationY(index, at.y());
-        m.setGraphAnnotationType(index, AnnotationType::Cross);
-        m.setGraphAnnotationColor(index, kBlack);
-        m.setGraphAnnotationText(index, QString());
+        note.text = dialog.text();
     }
+    m.setGraphAnnotation(m_modes.nextIndex(m.highestGraphAnnotationIndex()), note);
     Redraw(*PESGraph1);
 }
 
@@ -605,8 +628,10 @@ void TfrmGraph::PESGraph1GraphAnnotHotSpot(int index, bool doubleClick)
     if (!doubleClick)
         return;
     ChartModel &m = PESGraph1->model();
-    m.setGraphAnnotationType(index, AnnotationType::Text);
-    m.setGraphAnnotationText(index, QString());
+    GraphAnnotation note = m.graphAnnotation(index);
+    note.type = AnnotationType::Text;
+    note.text.clear();
+    m.setGraphAnnotation(index, note);
     Redraw(*PESGraph1);
 }
 
@@ -643,20 +668,19 @@ void TfrmGraph::UndoZoomClick()
 void TfrmGraph::Button1Click()
 {
     ChartModel &m = PESGraph1->model();
-    const double minX = m.manualMinX();
-    const double maxX = m.manualMaxX();
+    const AxisSettings before = m.xAxis();
     PESGraph1->setPEactions(ChartWidget::PEaction::sgCustomize);
-    m.setManualScaleControlX(ScaleControl::sgManualMinAndMax);
-    m.setManualMinX(minX);
-    m.setManualMaxX(maxX);
-    const float minY = float(m.manualMinY());
-    const float maxY = float(m.manualMaxY());
+    // The X range stays what it was before the dialog.
+    AxisSettings x = m.xAxis();
+    x.scaleControl = ScaleControl::sgManualMinAndMax;
+    x.manualMin = before.manualMin;
+    x.manualMax = before.manualMax;
+    m.setXAxis(x);
     if (m_ctx.settings().AutoScaleSetting == 0) {
-        m.setManualScaleControlY(ScaleControl::sgManualMinAndMax);
-        m.setManualMinY(minY);
-        m.setManualMaxY(maxY);
+        const AxisSettings y = m.axis(0);
+        setManualYAxis(m, 0, float(y.manualMin), float(y.manualMax));
     }
-    m.setWorkingAxis(0);
+    m.recordSetUp(ChartModel::SetUp::YAxesEdited);
     PESGraph1->setPEactions(ChartWidget::PEaction::sgUndoZoom);
     UndoZoom->setEnabled(false);
     Redraw(*PESGraph1);
@@ -673,17 +697,12 @@ void TfrmGraph::PESGraph1CustomizeDlg()
 void TfrmGraph::chkSplitClick()
 {
     ChartModel &m = PESGraph1->model();
+    arrangeSplitAxes(m, chkSplit->isChecked());
     if (chkSplit->isChecked()) {
-        m.setMultiAxesSubsets(0, 1);
-        m.setMultiAxesSubsets(1, 1);
-        m.setMultiAxesProportions(0, 0.25);
-        m.setMultiAxesProportions(1, 0.25);
-        m.setArrowCursor(ArrowCursor::sgArrow);
+        setArrowCursor(m, ArrowCursor::sgArrow);
         setClickMode(ClickMode::Normal);
         ToolButton4->setChecked(true);
     } else {
-        m.setMultiAxesSubsets(-1, 0);
-        m.setMultiAxesProportions(0, 1.0);
         ToolButton5->setEnabled(true);
         ToolButton9->setEnabled(true);
     }
@@ -708,16 +727,9 @@ void TfrmGraph::Button2Click()
         return;
     }
     m_ctx.settings().AutoScaleSetting = 0;
-    m.setManualScaleControlY(ScaleControl::sgManualMinAndMax);
-    m.setWorkingAxis(0);
-    m.setManualScaleControlY(ScaleControl::sgManualMinAndMax);
-    m.setManualMinY(double(limits->t1Min));
-    m.setManualMaxY(double(limits->t1Max));
-    m.setWorkingAxis(1);
-    m.setManualScaleControlY(ScaleControl::sgManualMinAndMax);
-    m.setManualMinY(double(limits->t2Min));
-    m.setManualMaxY(double(limits->t2Max));
-    m.setWorkingAxis(0);
+    setManualYAxis(m, 0, double(limits->t1Min), double(limits->t1Max));
+    setManualYAxis(m, 1, double(limits->t2Min), double(limits->t2Max));
+    m.recordSetUp(ChartModel::SetUp::YAxesEdited);
     Redraw(*PESGraph1);
     if (dialog.saveSetting())
         SaveGraphTemplate(m_ctx, m, this);
@@ -726,10 +738,6 @@ void TfrmGraph::Button2Click()
 void TfrmGraph::BitBtn1Click()
 {
     m_ctx.settings().AutoScaleSetting = 1;
-    ChartModel &m = PESGraph1->model();
-    for (int axis : {0, 1, 0}) {
-        m.setWorkingAxis(axis);
-        m.setManualScaleControlY(ScaleControl::sgAutoScale);
-    }
+    setYAxesAutoScale(PESGraph1->model());
     Redraw(*PESGraph1);
 }

@@ -293,7 +293,7 @@ void DataFileController::openTextFile(const QString &path, QChar separator)
         PrepareChartUndrawn(m_ctx, chart, args);
         // The range from the first two lines misses the data when the times are
         // irregular; X always fits the file's own points.
-        chart.model().setManualScaleControlX(ScaleControl::sgAutoScale);
+        chart.model().edit([](ChartState &s) { s.xAxis.scaleControl = ScaleControl::sgAutoScale; });
         DataFile::setTextPoints(chart.model(), read->points);
         finishFileView(*view);
         // Such points still load, at time 0; the user hears of them once.
@@ -318,7 +318,6 @@ void DataFileController::finishFileView(TfrmGraph &view)
     ChartWidget &chart = *view.PESGraph1;
     ChartModel &m = chart.model();
     view.UpdateStatistics();
-    m.setAllowDataLabels(DataLabels::sgNoDataLabels);
     chart.setPEactions(ChartWidget::PEaction::sgReinitAndReset);
     // Notes and crosses only on one shared axis.
     const bool oneAxis = m.multiAxesProportions(0) == 1.0;
@@ -326,11 +325,9 @@ void DataFileController::finishFileView(TfrmGraph &view)
     view.ToolButton9->setEnabled(oneAxis);
     // Settings that change nothing drawn, set before the last redraw (that
     // of SelectPoint) rather than after it, so a large chart is drawn once less.
-    m.setNoRandomPointsToExport(true);
-    m.setFocalRect(false);
-    m.setAllowBar(false);
+    m.recordSetUp(ChartModel::SetUp::FileView);
     // A graph file saved before notes answered double clicks still gets them.
-    m.setAllowGraphAnnotHotSpots(true);
+    m.edit([](ChartState &s) { s.looks.allowGraphAnnotHotSpots = true; });
     view.FillDataList();
     view.selectDataListRow(0);
     view.SelectPoint(0);

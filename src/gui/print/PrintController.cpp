@@ -58,7 +58,8 @@ std::unique_ptr<PrintableView> PrintController::chosenView() const
 
 PrintController::Kind PrintController::askKind(PrintableView &view)
 {
-    view.chart().model().setPrintStyleControl(PrintStyle::sgPrintDefaultMono);
+    view.chart().model().edit(
+        [](ChartState &s) { s.looks.printStyleControl = PrintStyle::sgPrintDefaultMono; });
     TfrmPrintOption option(m_window.widget);
     switch (m_ctx.prompter().exec(option)) {
     case TfrmPrintOption::PrintGraph:
@@ -92,7 +93,7 @@ void PrintController::defaultOrientationFrom(const ChartWidget &chart)
 {
     if (m_orientationChosen)
         return;
-    m_printer->setPageOrientation(chart.model().state().printLandscape ? QPageLayout::Landscape
+    m_printer->setPageOrientation(chart.model().state().looks.printLandscape ? QPageLayout::Landscape
                                                                        : QPageLayout::Portrait);
 }
 

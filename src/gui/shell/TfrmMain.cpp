@@ -416,7 +416,7 @@ void TfrmMain::CreateDownloadView()
     const bool split = view->PESGraph1->model().multiAxesProportions(0) != 1.0;
     view->ToolButton5->setEnabled(!split);
     view->ToolButton9->setEnabled(!split);
-    view->PESGraph1->model().setAllowGraphAnnotHotSpots(true);
+    view->PESGraph1->model().edit([](ChartState &s) { s.looks.allowGraphAnnotHotSpots = true; });
 }
 
 TfrmGraph *TfrmMain::ensureDownloadView(bool fullWidth)

@@ -11,12 +11,8 @@
 #include <QPen>
 #include <QString>
 
-namespace ChartLooks {
+namespace ChartPaint {
 
-// Days from 1899-12-30 to 1970-01-01: plot keys are seconds of naive local
-// time shown as UTC, so no time-zone rule ever shifts a sample.
-constexpr double kUnixEpochDays = 25569.0;
-constexpr double kSecondsPerDay = 86400.0;
 constexpr int kScrollTotal = 10000;
 constexpr int kHotSpotRadius = 6;
 constexpr int kLineHotSpot = 3;
@@ -29,15 +25,6 @@ inline QColor argbColor(quint32 argb)
 inline QPair<double, double> ordered(double a, double b)
 {
     return a <= b ? qMakePair(a, b) : qMakePair(b, a);
-}
-
-// A zero-width range cannot be mapped to pixels: widen it by one unit each way.
-inline QPair<double, double> drawable(QPair<double, double> r, double unit)
-{
-    r = ordered(r.first, r.second);
-    if (!(r.second - r.first > 0.0))
-        return {r.first - unit, r.second + unit};
-    return r;
 }
 
 inline Qt::PenStyle lineStyle(int lineType)
@@ -107,4 +94,4 @@ inline QString tickFormat()
     return QStringLiteral("hh:mm:ss\n") + date;
 }
 
-} // namespace ChartLooks
+} // namespace ChartPaint
