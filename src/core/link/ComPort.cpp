@@ -1,5 +1,6 @@
 #include "core/link/ComPort.h"
 
+#include "core/base/Log.h"
 #include "core/link/PortFactory.h"
 #include "core/link/QtSerialPort.h"
 
@@ -14,8 +15,12 @@ ComPort::ComPort(QObject *parent)
 {
 }
 
-// The backends are children and go with the port.
-ComPort::~ComPort() = default;
+// The backends are children and go with the port; the close is for its line
+// in the log.
+ComPort::~ComPort()
+{
+    close();
+}
 
 bool ComPort::open()
 {
@@ -33,18 +38,38 @@ bool ComPort::open()
     connect(m_backend, &SerialPort::closedByError, this, &ComPort::onBackendClosedByError);
     if (m_backend->open()) {
         setOpenError(OpenError::None);
+        m_lastFailedDevice.clear();
+        m_lastOpenFailure.clear();
+        qCInfo(lcLink).noquote() << "opened" << m_deviceName;
         return true;
     }
     setLastError(m_backend->lastError());
     setOpenError(m_backend->openError() == OpenError::None ? OpenError::Other : m_backend->openError());
+    openFailed(m_backend->lastError());
     retireBackend();
     return false;
 }
 
+void ComPort::openFailed(const QString &reason)
+{
+    if (m_deviceName == m_lastFailedDevice && reason == m_lastOpenFailure) {
+        qCDebug(lcLink).noquote() << "cannot open" << m_deviceName << "-" << reason << "(again)";
+        return;
+    }
+    m_lastFailedDevice = m_deviceName;
+    m_lastOpenFailure = reason;
+    qCInfo(lcLink).noquote() << "cannot open" << m_deviceName << "-" << reason;
+}
+
 void ComPort::close()
 {
-    if (m_backend)
-        m_backend->close();
+    if (!m_backend)
+        return;
+    // A failed backend counts as closed but may still hold the device.
+    const bool wasOpen = m_backend->isOpen();
+    m_backend->close();
+    if (wasOpen)
+        qCInfo(lcLink).noquote() << "closed" << m_deviceName;
 }
 
 bool ComPort::isOpen() const
@@ -100,6 +125,7 @@ void ComPort::onBackendClosedByError()
     });
     if (m_backend)
         setLastError(m_backend->lastError());
+    qCInfo(lcLink).noquote() << m_deviceName << "failed and was closed -" << lastError();
     Q_EMIT closedByError();
 }
 

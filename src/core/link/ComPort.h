@@ -16,6 +16,8 @@ class PortFactory;
 // while the old backend is still inside that emission further down the stack.
 // A replaced backend is therefore closed and cut off at once but only deleted
 // once no emission of this port is running.
+//
+// Every open, close and failure leaves one line in kv518.link.
 class ComPort : public SerialPort
 {
     Q_OBJECT
@@ -45,8 +47,13 @@ private:
     void onBackendClosedByError();
     void retireBackend();
     void disposeRetired();
+    void openFailed(const QString &reason);
 
     const PortFactory *m_factory = nullptr;
+    // The device and reason of the last failed open; the same failure again,
+    // as the poll's retries bring it every tick, is only a debug line.
+    QString m_lastFailedDevice;
+    QString m_lastOpenFailure;
     QString m_deviceName;
     qint32 m_baudRate = 19200;
     SerialPort *m_backend = nullptr; // a child of this port
