@@ -1,10 +1,16 @@
 // The transfer log: what each chunk is named after the requests before it,
-// what its bounds keep, and the JSON lines it writes.
+// what its bounds keep, the JSON lines it writes, and the port object's part
+// (its chunks and its lines in kv518.link).
+#include "core/link/ComPort.h"
+#include "core/link/MemoryLine.h"
 #include "core/link/MeterMessages.h"
+#include "core/link/PortFactory.h"
 #include "core/link/TransferLog.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -37,6 +43,13 @@ void download(TransferLog &log, TransferChannel &channel, int n)
     }
 }
 
+QStringList captured;
+void capture(QtMsgType, const QMessageLogContext &context, const QString &text)
+{
+    if (QByteArray(context.category) == "kv518.link")
+        captured << text;
+}
+
 } // namespace
 
 class TestTransferLog : public QObject
@@ -47,6 +60,7 @@ private Q_SLOTS:
     void chunksAreNamedByWhatWasAsked();
     void keepsTheLatestDownloadBesideTheRecentTraffic();
     void jsonLinesCarryEveryField();
+    void portRecordsItsChunksAndLogsItsEvents();
 };
 
 void TestTransferLog::chunksAreNamedByWhatWasAsked_data()
@@ -154,6 +168,45 @@ void TestTransferLog::jsonLinesCarryEveryField()
         QCOMPARE(QByteArray::fromHex(o.value("hex").toString().toLatin1()), e.bytes);
     }
     QCOMPARE(entries.at(2).packet, 0);
+}
+
+void TestTransferLog::portRecordsItsChunksAndLogsItsEvents()
+{
+    MemoryLine line(QStringLiteral("MEM-T"));
+    PortFactory ports;
+    ports.addLine(line);
+    line.onWrite = [&](const QByteArray &) { line.deliver(Meter::IDENTIFY_REPLY); };
+    ComPort port;
+    port.setPortFactory(&ports);
+
+    QLoggingCategory::setFilterRules(QStringLiteral("kv518.link.info=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(capture);
+    captured.clear();
+    port.setDeviceName(QStringLiteral("MEM-NONE"));
+    QVERIFY(!port.open());
+    QVERIFY(!port.open()); // the poll's retry: no second line
+    port.setDeviceName(line.path());
+    QVERIFY(port.open());
+    QSignalSpy received(&port, &SerialPort::received);
+    port.write(Meter::IDENTIFY_REQUEST);
+    QVERIFY(received.wait(1000));
+    QCOMPARE(port.read(16), Meter::IDENTIFY_REPLY);
+    line.setPresent(false);
+    QTRY_VERIFY(!port.isOpen());
+    QTRY_COMPARE(captured.size(), 3);
+    port.close();
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+
+    QCOMPARE(captured.size(), 3);
+    QVERIFY2(captured.at(0).startsWith(QLatin1String("cannot open MEM-NONE - ")), qPrintable(captured.at(0)));
+    QCOMPARE(captured.at(1), QStringLiteral("opened MEM-T"));
+    QCOMPARE(captured.at(2), QStringLiteral("MEM-T failed and was closed - Device removed"));
+    const QList<TransferLog::Entry> chunks = ports.transferLog().entries();
+    QCOMPARE(chunks.size(), 2);
+    QCOMPARE(chunks.at(0).port, line.path());
+    QCOMPARE(chunks.at(0).bytes, Meter::IDENTIFY_REQUEST);
+    QCOMPARE(chunks.at(1).message, QStringLiteral("IDENTIFY_REPLY"));
 }
 
 QTEST_GUILESS_MAIN(TestTransferLog)

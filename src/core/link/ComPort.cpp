@@ -2,7 +2,6 @@
 
 #include "core/base/Log.h"
 #include "core/link/PortFactory.h"
-#include "core/link/QtSerialPort.h"
 
 #include <QPointer>
 #include <QScopeGuard>
@@ -22,17 +21,17 @@ ComPort::~ComPort()
     close();
 }
 
+const PortFactory &ComPort::portFactory() const
+{
+    return m_factory ? *m_factory : PortFactory::standard();
+}
+
 bool ComPort::open()
 {
     if (isOpen())
         return true;
     retireBackend();
-    std::unique_ptr<SerialPort> made;
-    if (m_factory)
-        made = m_factory->create(m_deviceName, m_baudRate);
-    else
-        made = std::make_unique<QtSerialPort>(m_deviceName, m_baudRate);
-    m_backend = made.release();
+    m_backend = portFactory().create(m_deviceName, m_baudRate).release();
     m_backend->setParent(this);
     connect(m_backend, &SerialPort::received, this, &ComPort::onBackendReceived);
     connect(m_backend, &SerialPort::closedByError, this, &ComPort::onBackendClosedByError);
@@ -40,6 +39,7 @@ bool ComPort::open()
         setOpenError(OpenError::None);
         m_lastFailedDevice.clear();
         m_lastOpenFailure.clear();
+        m_trace.reset();
         qCInfo(lcLink).noquote() << "opened" << m_deviceName;
         return true;
     }
@@ -84,12 +84,22 @@ qint64 ComPort::bytesWaiting()
 
 QByteArray ComPort::read(qint64 n)
 {
-    return isOpen() ? m_backend->read(n) : QByteArray();
+    if (!isOpen())
+        return {};
+    const QByteArray bytes = m_backend->read(n);
+    if (!bytes.isEmpty())
+        m_trace.received(portFactory().transferLog(), m_deviceName, bytes);
+    return bytes;
 }
 
 qint64 ComPort::write(const QByteArray &bytes)
 {
-    return isOpen() ? m_backend->write(bytes) : 0;
+    if (!isOpen())
+        return 0;
+    const qint64 n = m_backend->write(bytes);
+    if (n > 0)
+        m_trace.sent(portFactory().transferLog(), m_deviceName, QByteArrayView(bytes).first(qMin(n, bytes.size())));
+    return n;
 }
 
 void ComPort::clearInput()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/link/SerialPort.h"
+#include "core/link/TransferLog.h"
 
 #include <QList>
 
@@ -17,7 +18,8 @@ class PortFactory;
 // A replaced backend is therefore closed and cut off at once but only deleted
 // once no emission of this port is running.
 //
-// Every open, close and failure leaves one line in kv518.link.
+// Every chunk written or read goes into the factory's transfer log, and every
+// open, close and failure leaves one line in kv518.link.
 class ComPort : public SerialPort
 {
     Q_OBJECT
@@ -26,7 +28,9 @@ public:
     ~ComPort() override;
 
     // Not owned; it must outlive the port. Takes effect at the next open.
+    // Without one, the port uses PortFactory::standard().
     void setPortFactory(const PortFactory *factory) { m_factory = factory; }
+    const PortFactory &portFactory() const;
 
     void setDeviceName(const QString &path) { m_deviceName = path; }
     QString deviceName() const { return m_deviceName; }
@@ -50,6 +54,7 @@ private:
     void openFailed(const QString &reason);
 
     const PortFactory *m_factory = nullptr;
+    TransferChannel m_trace;
     // The device and reason of the last failed open; the same failure again,
     // as the poll's retries bring it every tick, is only a debug line.
     QString m_lastFailedDevice;
