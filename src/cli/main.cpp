@@ -7,19 +7,32 @@
 #include <cstring>
 #include <memory>
 
+namespace {
+// The command's name comes after the options of every command: --verbose,
+// and --trace FILE.
+int commandIndex(int argc, char *argv[])
+{
+    int i = 1;
+    while (i < argc) {
+        if (std::strcmp(argv[i], "--verbose") == 0 || std::strncmp(argv[i], "--trace=", 8) == 0)
+            ++i;
+        else if (std::strcmp(argv[i], "--trace") == 0)
+            i += 2;
+        else
+            break;
+    }
+    return i;
+}
+} // namespace
+
 int main(int argc, char *argv[])
 {
     // Only the report draws: fonts need a GUI application, which runs
     // offscreen so that the command works without a display. Every other
     // command stays a plain console program.
     std::unique_ptr<QCoreApplication> app;
-    // The command comes after the global --trace FILE.
-    int skipped = 0;
-    if (argc > 2 && std::strcmp(argv[1], "--trace") == 0)
-        skipped = 2;
-    else if (argc > 1 && std::strncmp(argv[1], "--trace=", 8) == 0)
-        skipped = 1;
-    if (ReportCommand::needsGui(argc - skipped, argv + skipped)) {
+    const int command = commandIndex(argc, argv);
+    if (command < argc && ReportCommand::needsGui(argc - command + 1, argv + command - 1)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
