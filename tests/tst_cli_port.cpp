@@ -26,6 +26,17 @@ using Sim = SimProcess;
 
 constexpr int ProcessLimitMs = 60000;
 
+// The JSON objects of a transfer log, one a line.
+QList<QJsonObject> traceLines(const QString &path)
+{
+    QList<QJsonObject> out;
+    for (const QByteArray &line : readFile(path).split('\n')) {
+        if (!line.isEmpty())
+            out << QJsonDocument::fromJson(line).object();
+    }
+    return out;
+}
+
 } // namespace
 
 class TestCliPort : public QObject
@@ -36,6 +47,7 @@ private Q_SLOTS:
     void downloadGivesTheMetersImage();
     void downloadFailureWritesNothing_data();
     void downloadFailureWritesNothing();
+    void traceShowsEveryRejectedPacket();
     void identify_data();
     void identify();
     void permissionDeniedNamesTheGroup();
@@ -118,6 +130,39 @@ void TestCliPort::downloadFailureWritesNothing()
     QVERIFY(r.out.isEmpty());
     QCOMPARE(readFile(output), older);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.518"});
+}
+
+void TestCliPort::traceShowsEveryRejectedPacket()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString trace = dir.filePath(QStringLiteral("trace.jsonl"));
+    Sim sim({"--bad-checksum-always", "5"});
+    QVERIFY(!sim.path().isEmpty());
+    const CliRun r = runCli({"--trace", trace, "download", "--port", sim.path(), "-o",
+                             dir.filePath(QStringLiteral("out.518")), "--quiet"});
+    QCOMPARE(r.code, 4);
+    QVERIFY2(r.err.contains("21 packets were rejected"), r.err.constData());
+
+    // Packet 5 came again after every NAK, and every time it was rejected.
+    QList<int> packets;
+    QList<int> naks;
+    for (const QJsonObject &o : traceLines(trace)) {
+        const QString msg = o.value("msg").toString();
+        if (msg == QLatin1String("DATA_PACKET"))
+            packets << o.value("packet").toInt();
+        else if (msg == QLatin1String("NAK"))
+            naks << o.value("packet").toInt();
+    }
+    QCOMPARE(packets, QList<int>({0, 1, 2, 3, 4}) + QList<int>(21, 5));
+    QCOMPARE(naks, QList<int>(21, 5));
+
+    // A trace that cannot be written is refused before the meter is asked.
+    const CliRun refused = runCli({"--trace", dir.filePath(QStringLiteral("no/such/trace.jsonl")), "identify",
+                                   "--port", sim.path()});
+    QCOMPARE(refused.code, 5);
+    QVERIFY2(refused.err.contains("Cannot create file"), refused.err.constData());
+    QVERIFY(refused.out.isEmpty());
 }
 
 void TestCliPort::identify_data()

@@ -23,6 +23,8 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -49,6 +51,18 @@ constexpr int DownloadLimitMs = 60000;
 int countLines(const QString &path, const QByteArray &line)
 {
     return int(readFile(path).split('\n').count(line));
+}
+
+// The packets a saved transfer log shows NAKs for, one entry per NAK.
+QList<int> nakedPackets(const QString &path)
+{
+    QList<int> out;
+    for (const QByteArray &line : readFile(path).split('\n')) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        if (o.value("msg") == QLatin1String("NAK"))
+            out << o.value("packet").toInt();
+    }
+    return out;
 }
 
 // Three small data sets; the middle one can be made to run past the memory.
@@ -88,6 +102,7 @@ private Q_SLOTS:
     void modalWindowHeldDuringTheTransfer();
     void unsavedDownloadAskedBeforeDownload_data();
     void unsavedDownloadAskedBeforeDownload();
+    void transferLogSavedFromTheErrorWindow();
 
 private:
     std::unique_ptr<TfrmMain> startedWindow(const QString &port, bool expectConnected = true);
@@ -636,6 +651,24 @@ void TestLoggerDownload::unsavedDownloadAskedBeforeDownload()
     QCOMPARE(w->downloads().store().lastImage(), earlier);
     QCOMPARE(readFile(tempImagePath()), earlier);
     QCOMPARE(shownView(*w->DownloadView), before);
+}
+
+
+void TestLoggerDownload::transferLogSavedFromTheErrorWindow()
+{
+    Sim sim({"--bad-checksum-always", "5"});
+    QVERIFY(!sim.path().isEmpty());
+    auto w = startedWindow(sim.path());
+    QVERIFY(w->monitor().isConnected());
+    const QString saved = file(QStringLiteral("transfer.jsonl"));
+    m_prompter->answerDialog([&](QDialog &d) {
+        m_prompter->answerFile(saved);
+        static_cast<TfrmErr &>(d).btnSaveTransferLog->click();
+        return int(TfrmErr::Cancel);
+    });
+    QVERIFY(download(*w));
+    QCOMPARE(m_prompter->dialogs, QStringList{QStringLiteral("Error Message")});
+    QCOMPARE(nakedPackets(saved), QList<int>(21, 5));
 }
 
 QTEST_MAIN(TestLoggerDownload)

@@ -221,7 +221,7 @@ void TestMainWindow::menus_data()
                                          "Export Report (PDF)...", "-", "E&xit"};
     QTest::newRow("view") << "View1" << QStringList{"&LCD"};
     QTest::newRow("window") << "Window1" << QStringList{"&Cascade", "&Tile"};
-    QTest::newRow("help") << "Help1" << QStringList{"&Contents", "-", "&About KV518"};
+    QTest::newRow("help") << "Help1" << QStringList{"&Contents", "Save &Transfer Log...", "-", "&About KV518"};
 }
 
 void TestMainWindow::menus()

@@ -169,17 +169,23 @@ void TestReportCli::paperFollowsTheLocale_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("paper");
-    QTest::newRow("en_US") << "en_US" << "(letter)";
-    QTest::newRow("en_GB") << "en_GB" << "(A4)";
-    QTest::newRow("de_DE") << "de_DE" << "(A4)";
+    // Options of every command before the command's name, which must still be found.
+    QTest::addColumn<QStringList>("globalOptions");
+    QTest::newRow("en_US") << "en_US" << "(letter)" << QStringList();
+    QTest::newRow("en_GB, verbose") << "en_GB" << "(A4)" << QStringList{"--verbose"};
+    QTest::newRow("de_DE, traced") << "de_DE" << "(A4)" << QStringList{"--trace", "trace.jsonl"};
 }
 
 void TestReportCli::paperFollowsTheLocale()
 {
     QFETCH(QString, locale);
     QFETCH(QString, paper);
+    QFETCH(QStringList, globalOptions);
+    if (globalOptions.size() == 2)
+        globalOptions[1] = path(globalOptions[1]);
     const QString out = path(QStringLiteral("p.pdf"));
-    QCOMPARE(runCli({"report", sample(), "--set", "1", "-o", out, "--locale", locale, "--no-table"}).code, 0);
+    QCOMPARE(runCli(globalOptions + QStringList{"report", sample(), "--set", "1", "-o", out, "--locale", locale,
+                                                "--no-table"}).code, 0);
     QVERIFY2(pdfInfo(out, QStringLiteral("Page size")).endsWith(paper), qPrintable(pdfInfo(out, "Page size")));
 }
 

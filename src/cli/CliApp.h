@@ -14,6 +14,10 @@ public:
 
 private:
     void printOverview();
+    int runCommand(const QStringList &arguments);
+    // --trace FILE: the transfer log of the command's ports, written however
+    // the command ended; returns the exit code to give.
+    int writeTrace(const QString &path, int code);
 
     CliContext m_context;
     QList<CliCommand> m_commands;

@@ -4,7 +4,26 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include <cstring>
 #include <memory>
+
+namespace {
+// The command's name comes after the options of every command: --verbose,
+// and --trace FILE.
+int commandIndex(int argc, char *argv[])
+{
+    int i = 1;
+    while (i < argc) {
+        if (std::strcmp(argv[i], "--verbose") == 0 || std::strncmp(argv[i], "--trace=", 8) == 0)
+            ++i;
+        else if (std::strcmp(argv[i], "--trace") == 0)
+            i += 2;
+        else
+            break;
+    }
+    return i;
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -12,7 +31,8 @@ int main(int argc, char *argv[])
     // offscreen so that the command works without a display. Every other
     // command stays a plain console program.
     std::unique_ptr<QCoreApplication> app;
-    if (ReportCommand::needsGui(argc, argv)) {
+    const int command = commandIndex(argc, argv);
+    if (command < argc && ReportCommand::needsGui(argc - command + 1, argv + command - 1)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);

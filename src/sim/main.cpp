@@ -53,6 +53,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("realtime"), QStringLiteral("Pace output at 19200 baud.")},
         {QStringLiteral("log"), QStringLiteral("Append every request received to FILE."), QStringLiteral("FILE")},
         {QStringLiteral("bad-checksum"), QStringLiteral("Send packet K once with a wrong checksum."), QStringLiteral("K")},
+        {QStringLiteral("bad-checksum-always"), QStringLiteral("Send packet K with a wrong checksum every time: it is never accepted."), QStringLiteral("K")},
         {QStringLiteral("bad-checksum-every"), QStringLiteral("Send every Nth packet with a wrong checksum."), QStringLiteral("N")},
         {QStringLiteral("stall-after"), QStringLiteral("Hold back the packet after N packets..."), QStringLiteral("N")},
         {QStringLiteral("stall-ms"), QStringLiteral("...for T milliseconds."), QStringLiteral("T"), QStringLiteral("2000")},
@@ -97,6 +98,7 @@ int main(int argc, char *argv[])
 
     MeterFaults faults;
     faults.badChecksumPacket = intOption(parser, QStringLiteral("bad-checksum"), -1);
+    faults.alwaysBadPacket = intOption(parser, QStringLiteral("bad-checksum-always"), -1);
     faults.badChecksumEvery = intOption(parser, QStringLiteral("bad-checksum-every"), 0);
     faults.stallAfterPackets = intOption(parser, QStringLiteral("stall-after"), -1);
     faults.stallMs = intOption(parser, QStringLiteral("stall-ms"), 2000);

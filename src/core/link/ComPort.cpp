@@ -1,7 +1,7 @@
 #include "core/link/ComPort.h"
 
+#include "core/base/Log.h"
 #include "core/link/PortFactory.h"
-#include "core/link/QtSerialPort.h"
 
 #include <QPointer>
 #include <QScopeGuard>
@@ -14,37 +14,62 @@ ComPort::ComPort(QObject *parent)
 {
 }
 
-// The backends are children and go with the port.
-ComPort::~ComPort() = default;
+// The backends are children and go with the port; the close is for its line
+// in the log.
+ComPort::~ComPort()
+{
+    close();
+}
+
+const PortFactory &ComPort::portFactory() const
+{
+    return m_factory ? *m_factory : PortFactory::standard();
+}
 
 bool ComPort::open()
 {
     if (isOpen())
         return true;
     retireBackend();
-    std::unique_ptr<SerialPort> made;
-    if (m_factory)
-        made = m_factory->create(m_deviceName, m_baudRate);
-    else
-        made = std::make_unique<QtSerialPort>(m_deviceName, m_baudRate);
-    m_backend = made.release();
+    m_backend = portFactory().create(m_deviceName, m_baudRate).release();
     m_backend->setParent(this);
     connect(m_backend, &SerialPort::received, this, &ComPort::onBackendReceived);
     connect(m_backend, &SerialPort::closedByError, this, &ComPort::onBackendClosedByError);
     if (m_backend->open()) {
         setOpenError(OpenError::None);
+        m_lastFailedDevice.clear();
+        m_lastOpenFailure.clear();
+        m_trace.reset();
+        qCInfo(lcLink).noquote() << "opened" << m_deviceName;
         return true;
     }
     setLastError(m_backend->lastError());
     setOpenError(m_backend->openError() == OpenError::None ? OpenError::Other : m_backend->openError());
+    openFailed(m_backend->lastError());
     retireBackend();
     return false;
 }
 
+void ComPort::openFailed(const QString &reason)
+{
+    if (m_deviceName == m_lastFailedDevice && reason == m_lastOpenFailure) {
+        qCDebug(lcLink).noquote() << "cannot open" << m_deviceName << "-" << reason << "(again)";
+        return;
+    }
+    m_lastFailedDevice = m_deviceName;
+    m_lastOpenFailure = reason;
+    qCInfo(lcLink).noquote() << "cannot open" << m_deviceName << "-" << reason;
+}
+
 void ComPort::close()
 {
-    if (m_backend)
-        m_backend->close();
+    if (!m_backend)
+        return;
+    // A failed backend counts as closed but may still hold the device.
+    const bool wasOpen = m_backend->isOpen();
+    m_backend->close();
+    if (wasOpen)
+        qCInfo(lcLink).noquote() << "closed" << m_deviceName;
 }
 
 bool ComPort::isOpen() const
@@ -59,12 +84,22 @@ qint64 ComPort::bytesWaiting()
 
 QByteArray ComPort::read(qint64 n)
 {
-    return isOpen() ? m_backend->read(n) : QByteArray();
+    if (!isOpen())
+        return {};
+    const QByteArray bytes = m_backend->read(n);
+    if (!bytes.isEmpty())
+        m_trace.received(portFactory().transferLog(), m_deviceName, bytes);
+    return bytes;
 }
 
 qint64 ComPort::write(const QByteArray &bytes)
 {
-    return isOpen() ? m_backend->write(bytes) : 0;
+    if (!isOpen())
+        return 0;
+    const qint64 n = m_backend->write(bytes);
+    if (n > 0)
+        m_trace.sent(portFactory().transferLog(), m_deviceName, QByteArrayView(bytes).first(qMin(n, bytes.size())));
+    return n;
 }
 
 void ComPort::clearInput()
@@ -100,6 +135,7 @@ void ComPort::onBackendClosedByError()
     });
     if (m_backend)
         setLastError(m_backend->lastError());
+    qCInfo(lcLink).noquote() << m_deviceName << "failed and was closed -" << lastError();
     Q_EMIT closedByError();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/link/SerialPort.h"
+#include "core/link/TransferLog.h"
 
 #include <QList>
 
@@ -16,6 +17,9 @@ class PortFactory;
 // while the old backend is still inside that emission further down the stack.
 // A replaced backend is therefore closed and cut off at once but only deleted
 // once no emission of this port is running.
+//
+// Every chunk written or read goes into the factory's transfer log, and every
+// open, close and failure leaves one line in kv518.link.
 class ComPort : public SerialPort
 {
     Q_OBJECT
@@ -24,7 +28,9 @@ public:
     ~ComPort() override;
 
     // Not owned; it must outlive the port. Takes effect at the next open.
+    // Without one, the port uses PortFactory::standard().
     void setPortFactory(const PortFactory *factory) { m_factory = factory; }
+    const PortFactory &portFactory() const;
 
     void setDeviceName(const QString &path) { m_deviceName = path; }
     QString deviceName() const { return m_deviceName; }
@@ -45,8 +51,14 @@ private:
     void onBackendClosedByError();
     void retireBackend();
     void disposeRetired();
+    void openFailed(const QString &reason);
 
     const PortFactory *m_factory = nullptr;
+    TransferChannel m_trace;
+    // The device and reason of the last failed open; the same failure again,
+    // as the poll's retries bring it every tick, is only a debug line.
+    QString m_lastFailedDevice;
+    QString m_lastOpenFailure;
     QString m_deviceName;
     qint32 m_baudRate = 19200;
     SerialPort *m_backend = nullptr; // a child of this port

@@ -1,5 +1,6 @@
 #include "core/link/ConnectionMonitor.h"
 
+#include "core/base/Log.h"
 #include "core/link/MeterLink.h"
 #include "core/link/MeterMessages.h"
 
@@ -103,12 +104,14 @@ void ConnectionMonitor::takeSearchAnswer()
     m_probes.clear();
 
     if (found >= 0) {
+        qCInfo(lcLink).noquote() << "meter found on" << devicePathFor(m_portNames.at(found));
         m_connected = true;
         m_portIndex = found;
         Q_EMIT entrySelected(found);
         m_comm1.setDeviceName(devicePathFor(m_portNames.at(found)));
         Q_EMIT rs232Visible(true);
     } else {
+        qCInfo(lcLink) << "no meter answered on" << m_portNames.size() << "port(s)";
         if (m_portIndex < 0 || m_portIndex >= m_portNames.size())
             m_portIndex = 0;
         if (m_portNames.isEmpty()) {
@@ -166,6 +169,9 @@ void ConnectionMonitor::MainTimerTimer()
         m_dataSeen = false;
         m_missedPolls = 0;
     } else if (++m_missedPolls >= Meter::MissedPollLimit) {
+        if (m_connected)
+            qCInfo(lcLink).noquote() << "meter lost on" << m_comm1.deviceName() << "- no answer to"
+                                     << Meter::MissedPollLimit << "polls";
         Q_EMIT connectionLost();
         Q_EMIT statusChanged(m_comm1.deviceName(), false);
         Q_EMIT rs232Visible(false);
@@ -239,6 +245,7 @@ void ConnectionMonitor::readLiveBytes()
 
 void ConnectionMonitor::ConnectionGained()
 {
+    qCInfo(lcLink).noquote() << "meter answers on" << m_comm1.deviceName();
     Q_EMIT connectionGained();
     Q_EMIT statusChanged(m_comm1.deviceName(), true);
     Q_EMIT rs232Visible(true);

@@ -3,6 +3,12 @@
 #include "core/link/MemoryLine.h"
 #include "core/link/QtSerialPort.h"
 
+const PortFactory &PortFactory::standard()
+{
+    static const PortFactory factory;
+    return factory;
+}
+
 void PortFactory::addLine(MemoryLine &line)
 {
     m_lines.removeAll(nullptr);

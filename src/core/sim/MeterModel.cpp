@@ -239,6 +239,8 @@ void MeterModel::sendPacket(QList<Chunk> &out)
         m_badPacketDone = true;
         bad = true;
     }
+    if (m_packetIndex == m_faults.alwaysBadPacket)
+        bad = true;
     const QByteArray p = packet(m_transferBytes.mid(at, Meter::PacketPayload), bad);
     if (m_faults.stallAfterPackets >= 0 && !m_stallDone && m_packetsSent > m_faults.stallAfterPackets) {
         m_stallDone = true;

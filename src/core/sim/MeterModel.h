@@ -13,6 +13,7 @@
 struct MeterFaults {
     int badChecksumEvery = 0;     // every Nth packet sent carries a wrong checksum (0: never)
     int badChecksumPacket = -1;   // packet k is sent once with a wrong checksum, its resend is good
+    int alwaysBadPacket = -1;     // packet k carries a wrong checksum at every sending: never accepted
     int stallAfterPackets = -1;   // after this many packets sent, the next one is held back...
     int stallMs = 0;              // ...for this long
     bool stallMidPacket = false;  // the held-back packet's first half goes out before the stall

@@ -168,7 +168,7 @@ void DownloadController::attemptEnded(const Result<> &r)
     }
     const bool dataError = r.code() == ErrorCode::Damaged;
     if (!m_err)
-        m_err = new TfrmErr(m_window.widget);
+        m_err = new TfrmErr(m_ctx, m_window.widget);
     m_err->Button1->setVisible(dataError);
     m_err->Label1->setText(dataError ? dataErrorText() : readErrorText());
     const int answer = m_ctx.prompter().exec(*m_err);

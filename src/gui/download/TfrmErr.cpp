@@ -1,16 +1,18 @@
 #include "gui/download/TfrmErr.h"
 
+#include "gui/download/TransferLogSave.h"
+
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 
-TfrmErr::TfrmErr(QWidget *parent)
+TfrmErr::TfrmErr(AppContext &ctx, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
                           | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("frmErr"));
     setWindowTitle(QStringLiteral("Error Message"));
-    setFixedSize(346, 97);
+    setFixedSize(346, 130);
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -30,6 +32,12 @@ TfrmErr::TfrmErr(QWidget *parent)
     Button1 = button("Button1", QStringLiteral("Fixed the error "), 123, OK);
     Button3 = button("Button3", QStringLiteral("Cancel"), 234, Cancel);
     Button2->setDefault(true);
+
+    btnSaveTransferLog = new QPushButton(QStringLiteral("Save Transfer Log..."), this);
+    btnSaveTransferLog->setObjectName(QStringLiteral("btnSaveTransferLog"));
+    btnSaveTransferLog->setGeometry(12, 95, 150, 27);
+    btnSaveTransferLog->setAutoDefault(false);
+    connect(btnSaveTransferLog, &QPushButton::clicked, this, [this, &ctx] { saveTransferLog(ctx, this); });
 }
 
 void TfrmErr::showEvent(QShowEvent *event)

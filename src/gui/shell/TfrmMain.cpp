@@ -3,6 +3,7 @@
 #include "chart/ChartWidget.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/PrepareChart.h"
+#include "gui/download/TransferLogSave.h"
 #include "gui/shell/PortBox.h"
 #include "gui/shell/TfrmAbout.h"
 #include "gui/shell/TfrmOpenSave.h"
@@ -171,6 +172,7 @@ void TfrmMain::createMenus()
 
     Help1 = menu("Help1", QStringLiteral("&Help"));
     Contents1 = action(Help1, "Contents1", QStringLiteral("&Contents"));
+    SaveTransferLog1 = action(Help1, "SaveTransferLog1", QStringLiteral("Save &Transfer Log..."));
     Help1->addSeparator();
     About1 = action(Help1, "About1", QStringLiteral("&About KV518"));
 
@@ -184,6 +186,7 @@ void TfrmMain::createMenus()
     connect(Cascade1, &QAction::triggered, this, &TfrmMain::Cascade1Click);
     connect(Tile1, &QAction::triggered, this, &TfrmMain::Tile1Click);
     connect(Contents1, &QAction::triggered, this, &TfrmMain::Contents1Click);
+    connect(SaveTransferLog1, &QAction::triggered, this, [this] { saveTransferLog(m_ctx, this); });
     connect(About1, &QAction::triggered, this, &TfrmMain::About1Click);
     connect(Window1, &QMenu::aboutToShow, this, &TfrmMain::Window1Popup);
 }

@@ -83,6 +83,7 @@ public:
     QAction *Cascade1 = nullptr;
     QAction *Tile1 = nullptr;
     QAction *Contents1 = nullptr;
+    QAction *SaveTransferLog1 = nullptr;
     QAction *About1 = nullptr;
 
     QMdiArea *mdiArea = nullptr;
