@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     qint64 announced = -1;
     const Result<QByteArray> image = CollectionFile::readImage(path, &announced);
-    FUZZ_CHECK(image.has_value());
+    FUZZ_CHECK(bool(image));
     FUZZ_CHECK(*image == bytes);
     FUZZ_CHECK(announced == bytes.size());
 
