@@ -3,6 +3,7 @@
 // writes.
 #include "ImageBuilder.h"
 #include "MainWindowFixture.h"
+#include "Harness.h"
 #include "ScriptedPrompter.h"
 #include "Outcome.h"
 #include "TestFiles.h"
@@ -72,48 +73,37 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<TfrmMain> startedWindow();
-    QString file(const QString &name) const { return m_dir->filePath(name); }
+    QString file(const QString &name) const { return m_h->filePath(name); }
     void open(TfrmMain &w, const QString &path);
     void save(TfrmMain &w, const QString &path);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Harness::TestContext> m_h;
     // The program folder and the given user data folder, with the test's prompter.
-    void makeContext(const QString &userFolder)
-    {
-        m_ctx = std::make_unique<AppContext>(*m_prompter, AppFolders(file(QStringLiteral("program")), userFolder));
-    }
-
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppContext> m_ctx;
+    void makeContext(const QString &userFolder) { m_h->remake(userFolder); }
 };
 
 void TestCollection::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("user"))));
-    m_prompter = std::make_unique<ScriptedPrompter>();
-    makeContext(file(QStringLiteral("user/")));
+    m_h = std::make_unique<Harness::TestContext>(Harness::ProgramFolder::Subfolder);
+    QVERIFY(m_h->isValid());
 }
 
 void TestCollection::cleanup()
 {
-    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
-    QVERIFY(m_prompter->allAnswered());
-    m_ctx.reset();
-    m_prompter.reset();
+    Harness::verifyAnswered(m_h->prompter());
+    m_h.reset();
 }
 
 std::unique_ptr<TfrmMain> TestCollection::startedWindow()
 {
-    return startMainWindow(*m_ctx);
+    return startMainWindow(m_h->ctx());
 }
 
 // The Open command, choosing a collection file.
 void TestCollection::open(TfrmMain &w, const QString &path)
 {
-    m_prompter->answerDialog(accept);
-    m_prompter->answerFile(path);
+    m_h->prompter().answerDialog(accept);
+    m_h->prompter().answerFile(path);
     w.btnOpenClick();
 }
 
@@ -121,8 +111,8 @@ void TestCollection::open(TfrmMain &w, const QString &path)
 void TestCollection::save(TfrmMain &w, const QString &path)
 {
     w.mdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(w.DownloadView->parentWidget()));
-    m_prompter->answerDialog(accept);
-    m_prompter->answerFile(path);
+    m_h->prompter().answerDialog(accept);
+    m_h->prompter().answerFile(path);
     w.Save1Click();
 }
 
@@ -134,7 +124,7 @@ void TestCollection::roundTripKeepsEverySet()
     {
         auto w = startedWindow();
         open(*w, file(QStringLiteral("in.518")));
-        QCOMPARE(m_prompter->fileDialogs.last(), QStringLiteral("Data Sets Collection (*.518) (*.518)"));
+        QCOMPARE(m_h->prompter().fileDialogs.last(), QStringLiteral("Data Sets Collection (*.518) (*.518)"));
         QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 3);
         for (int k = 0; k < 3; ++k) {
             w->DownloadView->Grid2->selectRow(k);
@@ -142,10 +132,10 @@ void TestCollection::roundTripKeepsEverySet()
         }
         w->downloads().UnsavedDownload = true;
         save(*w, file(QStringLiteral("out.518")));
-        QCOMPARE(m_prompter->fileDialogs.last(),
+        QCOMPARE(m_h->prompter().fileDialogs.last(),
                  QStringLiteral("Data Set Collection file(*.518,only for KV518) (*.518)"));
         QVERIFY(!w->downloads().UnsavedDownload);
-        QVERIFY(m_prompter->messages.isEmpty());
+        QVERIFY(m_h->prompter().messages.isEmpty());
     }
     QCOMPARE(readFile(file(QStringLiteral("out.518"))), image);
 
@@ -166,9 +156,9 @@ void TestCollection::openWritesTheTemporaryImage()
     auto w = startedWindow();
     open(*w, file(QStringLiteral("in.518")));
     // Byte for byte, the bytes the program does not read included.
-    QCOMPARE(readFile(CollectionFile::tempImagePath(w->userDataFolder(), m_ctx->folders().programFolder())), image);
-    QVERIFY(CollectionFile::tempImagePath(w->userDataFolder(), m_ctx->folders().programFolder())
-                .startsWith(m_dir->filePath(QStringLiteral("user/temp"))));
+    QCOMPARE(readFile(CollectionFile::tempImagePath(w->userDataFolder(), m_h->ctx().folders().programFolder())), image);
+    QVERIFY(CollectionFile::tempImagePath(w->userDataFolder(), m_h->ctx().folders().programFolder())
+                .startsWith(m_h->filePath(QStringLiteral("user/temp"))));
     QCOMPARE(w->DownloadView->Grid3->selectionModel()->selectedRows().first().row(), 0);
     QCOMPARE(w->DownloadView->cursors().CursorAIndex(), 3);
 }
@@ -195,14 +185,14 @@ void TestCollection::refusedFilesChangeNothing()
     open(*w, file(QStringLiteral("good.518")));
     w->DownloadView->Grid2->selectRow(1);
     const ShownView before = shownView(*w->DownloadView);
-    const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), m_ctx->folders().programFolder());
+    const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), m_h->ctx().folders().programFolder());
     const QByteArray tempBefore = readFile(temp);
 
     open(*w, bad);
     QCOMPARE(shownView(*w->DownloadView), before);
     QCOMPARE(w->downloads().store().SetCount(), 3);
     QCOMPARE(readFile(temp), tempBefore);
-    QVERIFY(m_prompter->messages.isEmpty());
+    QVERIFY(m_h->prompter().messages.isEmpty());
 }
 
 void TestCollection::exactLengthFileLoads()
@@ -228,7 +218,7 @@ void TestCollection::oversizedFileIsNotRead()
     open(*w, path);
     QCOMPARE(w->downloads().store().SetCount(), 0);
     QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 1);
-    QVERIFY(!QFile::exists(CollectionFile::tempImagePath(w->userDataFolder(), m_ctx->folders().programFolder())));
+    QVERIFY(!QFile::exists(CollectionFile::tempImagePath(w->userDataFolder(), m_h->ctx().folders().programFolder())));
 }
 
 void TestCollection::saveWithoutAnyImage()
@@ -237,7 +227,7 @@ void TestCollection::saveWithoutAnyImage()
     w->downloads().UnsavedDownload = true;
     save(*w, file(QStringLiteral("out.518")));
     QVERIFY(!QFile::exists(file(QStringLiteral("out.518"))));
-    QVERIFY(m_prompter->messages.isEmpty());
+    QVERIFY(m_h->prompter().messages.isEmpty());
     QVERIFY(w->downloads().UnsavedDownload);
 }
 
@@ -245,7 +235,7 @@ void TestCollection::saveFromAnEarlierRunsTemporaryImage()
 {
     auto w = startedWindow();
     const QByteArray earlier = ImageBuilder::sampleCollection().build();
-    const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), m_ctx->folders().programFolder());
+    const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), m_h->ctx().folders().programFolder());
     QVERIFY(QDir().mkpath(QFileInfo(temp).path()));
     QVERIFY(writeAll(temp, earlier));
     save(*w, file(QStringLiteral("out.518")));
@@ -260,9 +250,9 @@ void TestCollection::failedWriteKeepsTheFlag()
     open(*w, file(QStringLiteral("in.518")));
     w->downloads().UnsavedDownload = true;
     const QString target = file(QStringLiteral("plain/out.518"));
-    m_prompter->answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     save(*w, target);
-    QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("Cannot create file \"%1\"")
+    QCOMPARE(m_h->prompter().messages, QStringList{QStringLiteral("Cannot create file \"%1\"")
                                                    .arg(QDir::toNativeSeparators(target))});
     QVERIFY(w->downloads().UnsavedDownload);
 
@@ -280,9 +270,9 @@ void TestCollection::temporaryFolderFailure()
     makeContext(file(QStringLiteral("plain/KV518/")));
     QVERIFY(writeAll(file(QStringLiteral("in.518")), ImageBuilder::sampleCollection().build()));
     auto w = startedWindow();
-    m_prompter->answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     open(*w, file(QStringLiteral("in.518")));
-    QCOMPARE(m_prompter->messages,
+    QCOMPARE(m_h->prompter().messages,
              QStringList{QDir::toNativeSeparators(file(QStringLiteral("plain/KV518/temp")))});
     // The load goes on: data set 0 is shown all the same.
     QCOMPARE(w->DownloadView->PESGraph1->model().points(), 10);
@@ -331,16 +321,16 @@ void TestCollection::openChoices()
 {
     auto w = startedWindow();
     // Cancel and the single file choice load no collection.
-    m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::Cancel); });
+    m_h->prompter().answerDialog([](QDialog &) { return int(TfrmOpenSave::Cancel); });
     w->btnOpenClick();
-    m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
-    m_prompter->answerFile(QString());
+    m_h->prompter().answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
+    m_h->prompter().answerFile(QString());
     w->btnOpenClick();
-    QCOMPARE(m_prompter->dialogs, (QStringList{QStringLiteral("Open File"), QStringLiteral("Open File")}));
+    QCOMPARE(m_h->prompter().dialogs, (QStringList{QStringLiteral("Open File"), QStringLiteral("Open File")}));
     // The single file choice asks for a data file, not a collection.
-    QCOMPARE(m_prompter->fileDialogs.size(), 1);
-    QVERIFY(m_prompter->fileDialogs.first().contains(QLatin1String("Graph file(*.ghf,only for KV518)")));
-    m_prompter->fileDialogs.clear();
+    QCOMPARE(m_h->prompter().fileDialogs.size(), 1);
+    QVERIFY(m_h->prompter().fileDialogs.first().contains(QLatin1String("Graph file(*.ghf,only for KV518)")));
+    m_h->prompter().fileDialogs.clear();
     QCOMPARE(w->OpenDialog1->directory().absolutePath(), QDir(w->userDataFolder()).absolutePath());
     // A cancelled file dialog changes nothing.
     open(*w, QString());
@@ -353,22 +343,22 @@ void TestCollection::saveWithoutADataView()
     w->mdiArea->closeAllSubWindows();
     QTRY_VERIFY(!w->DownloadView);
     w->Save1Click();
-    QVERIFY(m_prompter->dialogs.isEmpty());
-    QVERIFY(m_prompter->fileDialogs.isEmpty());
+    QVERIFY(m_h->prompter().dialogs.isEmpty());
+    QVERIFY(m_h->prompter().fileDialogs.isEmpty());
 }
 
 void TestCollection::saveFromAFileViewSkipsTheChoice()
 {
     auto w = startedWindow();
-    auto *fileView = new TfrmGraph(*m_ctx, &w->downloads());
+    auto *fileView = new TfrmGraph(m_h->ctx(), &w->downloads());
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     QMdiSubWindow *sub = w->mdiArea->addSubWindow(fileView);
     sub->show();
     w->mdiArea->setActiveSubWindow(sub);
-    m_prompter->answerFile(QString());
+    m_h->prompter().answerFile(QString());
     w->Save1Click();
-    QVERIFY(m_prompter->dialogs.isEmpty());
-    QCOMPARE(m_prompter->fileDialogs.size(), 1);
+    QVERIFY(m_h->prompter().dialogs.isEmpty());
+    QCOMPARE(m_h->prompter().fileDialogs.size(), 1);
 }
 
 void TestCollection::unsavedDownloadAskedBeforeOpen_data()
@@ -413,9 +403,9 @@ void TestCollection::unsavedDownloadAskedBeforeOpen()
     open(*w, file(QStringLiteral("first.518")));
     w->DownloadView->Grid2->selectRow(1);
     const ShownView before = shownView(*w->DownloadView);
-    const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), m_ctx->folders().programFolder());
-    m_prompter->dialogs.clear();
-    m_prompter->fileDialogs.clear();
+    const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), m_h->ctx().folders().programFolder());
+    m_h->prompter().dialogs.clear();
+    m_h->prompter().fileDialogs.clear();
     w->downloads().UnsavedDownload = unsaved;
 
     const QString target = saveTo.isEmpty() ? QString() : file(saveTo);
@@ -423,34 +413,34 @@ void TestCollection::unsavedDownloadAskedBeforeOpen()
     QStringList messages;
     QStringList dialogs{QStringLiteral("Open File")};
     QStringList fileDialogs;
-    m_prompter->answerDialog(accept);
+    m_h->prompter().answerDialog(accept);
     if (answer != QMessageBox::NoButton) {
-        m_prompter->answerMessage(QMessageBox::StandardButton(answer));
+        m_h->prompter().answerMessage(QMessageBox::StandardButton(answer));
         messages << QStringLiteral("Save DataLogger Data ?");
     }
     if (choice >= 0) {
-        m_prompter->answerDialog([choice](QDialog &) { return choice; });
+        m_h->prompter().answerDialog([choice](QDialog &) { return choice; });
         dialogs << QStringLiteral("Save File");
     }
     if (choice == TfrmOpenSave::OK) {
-        m_prompter->answerFile(target);
+        m_h->prompter().answerFile(target);
         fileDialogs << QStringLiteral("Data Set Collection file(*.518,only for KV518) (*.518)");
     }
     if (failedWrite) {
-        m_prompter->answerMessage(QMessageBox::Ok);
+        m_h->prompter().answerMessage(QMessageBox::Ok);
         messages << QStringLiteral("Cannot create file \"%1\"").arg(QDir::toNativeSeparators(target));
     }
     if (opened) {
-        m_prompter->answerFile(file(QStringLiteral("second.518")));
+        m_h->prompter().answerFile(file(QStringLiteral("second.518")));
         fileDialogs << QStringLiteral("Data Sets Collection (*.518) (*.518)");
     }
     w->btnOpenClick();
 
-    QCOMPARE(m_prompter->messages, messages);
+    QCOMPARE(m_h->prompter().messages, messages);
     if (unsaved)
-        QCOMPARE(m_prompter->messageButtons.first(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    QCOMPARE(m_prompter->dialogs, dialogs);
-    QCOMPARE(m_prompter->fileDialogs, fileDialogs);
+        QCOMPARE(m_h->prompter().messageButtons.first(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(m_h->prompter().dialogs, dialogs);
+    QCOMPARE(m_h->prompter().fileDialogs, fileDialogs);
     const bool saved = !target.isEmpty() && !failedWrite;
     if (saved)
         QCOMPARE(readFile(target), first);

@@ -3,6 +3,7 @@
 // lists, and the click mode and note numbers the views share.
 #include "ImageBuilder.h"
 #include "MainWindowFixture.h"
+#include "Harness.h"
 #include "ScriptedPrompter.h"
 
 #include "chart/ChartWidget.h"
@@ -86,30 +87,24 @@ private:
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppContext> m_ctx;
+    std::unique_ptr<Harness::TestContext> m_h;
 };
 
 void TestDataView::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_prompter = std::make_unique<ScriptedPrompter>();
-    m_ctx = std::make_unique<AppContext>(*m_prompter,
-                                         AppFolders(m_dir->path(), m_dir->filePath(QStringLiteral("user/"))));
+    m_h = std::make_unique<Harness::TestContext>(Harness::ProgramFolder::Root);
+    QVERIFY(m_h->isValid());
 }
 
 void TestDataView::cleanup()
 {
-    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
-    m_ctx.reset();
-    m_prompter.reset();
+    Harness::verifyAnswered(m_h->prompter(), false);
+    m_h.reset();
 }
 
 std::unique_ptr<TfrmMain> TestDataView::startedWindow()
 {
-    return startMainWindow(*m_ctx);
+    return startMainWindow(m_h->ctx());
 }
 
 // As a download ends: parse, temporary file, first data set shown.
@@ -310,22 +305,22 @@ void TestDataView::closeQuestion()
     load(*w, image);
     w->downloads().UnsavedDownload = true;
     // A regular file where the save expects a folder: the write must fail.
-    QFile blocker(m_dir->filePath(QStringLiteral("blocker")));
+    QFile blocker(m_h->filePath(QStringLiteral("blocker")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    const QString path = target.isEmpty() ? QString() : m_dir->filePath(target);
+    const QString path = target.isEmpty() ? QString() : m_h->filePath(target);
 
-    m_prompter->answerMessage(QMessageBox::StandardButton(answer));
+    m_h->prompter().answerMessage(QMessageBox::StandardButton(answer));
     if (answer == QMessageBox::Yes) {
-        m_prompter->answerDialog([](QDialog &) { return int(QDialog::Accepted); });
-        m_prompter->answerFile(path);
+        m_h->prompter().answerDialog([](QDialog &) { return int(QDialog::Accepted); });
+        m_h->prompter().answerFile(path);
         if (target.startsWith(QStringLiteral("blocker")))
-            m_prompter->answerMessage(QMessageBox::Ok);
+            m_h->prompter().answerMessage(QMessageBox::Ok);
     }
     QMdiSubWindow *sub = subWindowOf(w->DownloadView);
     sub->close();
-    QCOMPARE(m_prompter->messages.first(), QStringLiteral("Save DataLogger Data ?"));
-    QCOMPARE(m_prompter->messageButtons.first(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(m_h->prompter().messages.first(), QStringLiteral("Save DataLogger Data ?"));
+    QCOMPARE(m_h->prompter().messageButtons.first(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (closes) {
         QTRY_VERIFY(!w->DownloadView);
         QVERIFY(!w->downloads().UnsavedDownload);
@@ -342,7 +337,7 @@ void TestDataView::closeQuestion()
         QCOMPARE(f.readAll(), image);
     }
     if (target.startsWith(QStringLiteral("blocker")))
-        QCOMPARE(m_prompter->messages.last(),
+        QCOMPARE(m_h->prompter().messages.last(),
                  QStringLiteral("Cannot create file \"%1\"").arg(QDir::toNativeSeparators(path)));
 }
 
@@ -351,19 +346,19 @@ void TestDataView::closeSavesTheDownloadViewNotTheActiveOne()
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
     w->downloads().UnsavedDownload = true;
-    auto *fileView = new TfrmGraph(*m_ctx, &w->downloads());
+    auto *fileView = new TfrmGraph(m_h->ctx(), &w->downloads());
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     QMdiSubWindow *fileSub = w->mdiArea->addSubWindow(fileView);
     fileSub->show();
     w->mdiArea->setActiveSubWindow(fileSub);
 
-    const QString path = m_dir->filePath(QStringLiteral("all.518"));
-    m_prompter->answerMessage(QMessageBox::Yes);
-    m_prompter->answerDialog([](QDialog &d) {
+    const QString path = m_h->filePath(QStringLiteral("all.518"));
+    m_h->prompter().answerMessage(QMessageBox::Yes);
+    m_h->prompter().answerDialog([](QDialog &d) {
         // The collection choice, as asked only for the download view.
         return d.windowTitle() == QStringLiteral("Save File") ? int(QDialog::Accepted) : int(QDialog::Rejected);
     });
-    m_prompter->answerFile(path);
+    m_h->prompter().answerFile(path);
     subWindowOf(w->DownloadView)->close();
     QTRY_VERIFY(!w->DownloadView);
     QVERIFY(QFile::exists(path));
@@ -375,14 +370,14 @@ void TestDataView::closingAnotherViewKeepsTheFlag()
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
     w->downloads().UnsavedDownload = true;
-    QPointer<TfrmGraph> fileView = new TfrmGraph(*m_ctx, &w->downloads());
+    QPointer<TfrmGraph> fileView = new TfrmGraph(m_h->ctx(), &w->downloads());
     fileView->setAttribute(Qt::WA_DeleteOnClose);
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     w->mdiArea->addSubWindow(fileView)->show();
     subWindowOf(fileView)->close();
     QTRY_VERIFY(!fileView);
     QVERIFY(w->downloads().UnsavedDownload);
-    QVERIFY(m_prompter->messages.isEmpty());
+    QVERIFY(m_h->prompter().messages.isEmpty());
 }
 
 void TestDataView::secondLoadReusesTheView()
@@ -404,14 +399,14 @@ void TestDataView::closedViewIsRecreatedByTheNextOpen()
     auto w = startedWindow();
     subWindowOf(w->DownloadView)->close();
     QTRY_VERIFY(!w->DownloadView);
-    QVERIFY(m_prompter->messages.isEmpty());
+    QVERIFY(m_h->prompter().messages.isEmpty());
 
-    const QString path = m_dir->filePath(QStringLiteral("sample.518"));
+    const QString path = m_h->filePath(QStringLiteral("sample.518"));
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(ImageBuilder::sampleCollection().build());
     f.close();
-    m_prompter->answerFile(path);
+    m_h->prompter().answerFile(path);
     w->downloads().OpenCollectionFile(*w->OpenDialog1);
     QVERIFY(w->DownloadView);
     QCOMPARE(w->DownloadView->Grid2->model()->rowCount(), 3);
@@ -537,7 +532,7 @@ void TestDataView::notesCrossesAndSplit()
     v.ToolButton9->click();
     QCOMPARE(modes.clickMode, ClickMode::Text);
     QCOMPARE(m.looks().arrowCursor, ArrowCursor::sgIBeam);
-    m_prompter->answerDialog([](QDialog &d) {
+    m_h->prompter().answerDialog([](QDialog &d) {
         static_cast<TfrmAnnoEdit &>(d).Edit1->setText(QStringLiteral("Door opened"));
         return int(QDialog::Accepted);
     });
@@ -547,7 +542,7 @@ void TestDataView::notesCrossesAndSplit()
     QCOMPARE(m.graphAnnotation(4).type, AnnotationType::Text);
     QVERIFY(qAbs(m.graphAnnotation(4).x - chart.pixelToData(inside + QPoint(1, 7)).x()) < 1e-9);
     // Cancel places nothing.
-    m_prompter->answerDialog([](QDialog &) { return int(QDialog::Rejected); });
+    m_h->prompter().answerDialog([](QDialog &) { return int(QDialog::Rejected); });
     QTest::mouseClick(chart.plot(), Qt::LeftButton, {}, inside);
     QCOMPARE(modes.counter, 4);
 
@@ -586,7 +581,7 @@ void TestDataView::notesAnswerDoubleClicksAfterEveryReload()
     v.showDataSet(w->downloads().store(), 1);
     v.chkSplit->click();
     v.ToolButton9->click();
-    m_prompter->answerDialog([](QDialog &d) {
+    m_h->prompter().answerDialog([](QDialog &d) {
         static_cast<TfrmAnnoEdit &>(d).Edit1->setText(QStringLiteral("Window shut"));
         return int(QDialog::Accepted);
     });
@@ -605,14 +600,14 @@ void TestDataView::viewsShareModesButNotCursors()
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
     TfrmGraph &first = *w->DownloadView;
-    auto *second = new TfrmGraph(*m_ctx, &w->downloads());
+    auto *second = new TfrmGraph(m_h->ctx(), &w->downloads());
     second->setWindowTitle(QStringLiteral("/data/one.txt"));
     w->mdiArea->addSubWindow(second)->show();
-    QCOMPARE(&first.annotationModes(), &m_ctx->annotations());
+    QCOMPARE(&first.annotationModes(), &m_h->ctx().annotations());
     QCOMPARE(&second->annotationModes(), &first.annotationModes());
 
     const double now = first.PESGraph1->model().xDataII(0, 0);
-    PrepareChart(*m_ctx, *second->PESGraph1, 2, 100.0f, -20.0f, now + 500.0 / 86400.0, now, 500);
+    PrepareChart(m_h->ctx(), *second->PESGraph1, 2, 100.0f, -20.0f, now + 500.0 / 86400.0, now, 500);
     QTRY_VERIFY(second->PESGraph1->plottingRect().isValid());
 
     // Cross mode chosen in one view places crosses in the other, numbered on.
@@ -667,9 +662,9 @@ void TestDataView::range()
     humidity.manualMin = -5.9;
     humidity.manualMax = 12.7;
     m.setAxis(0, humidity);
-    m_ctx->settings().AutoScaleSetting = 1;
+    m_h->ctx().settings().AutoScaleSetting = 1;
     QStringList shown;
-    m_prompter->answerDialog([&](QDialog &d) {
+    m_h->prompter().answerDialog([&](QDialog &d) {
         auto &dialog = static_cast<TfrmSetupScale &>(d);
         shown << dialog.edtT1Min->text() << dialog.edtT1Max->text();
         dialog.edtT1Min->setText(texts.at(0));
@@ -680,14 +675,14 @@ void TestDataView::range()
         return result;
     });
     if (!message.isEmpty())
-        m_prompter->answerMessage(QMessageBox::Ok);
+        m_h->prompter().answerMessage(QMessageBox::Ok);
     v.Button2->click();
     // The limits cut toward zero.
     QCOMPARE(shown, (QStringList{"-5", "12"}));
     const bool applied = result == QDialog::Accepted && message.isEmpty();
-    QCOMPARE(m_ctx->settings().AutoScaleSetting, applied ? 0 : 1);
+    QCOMPARE(m_h->ctx().settings().AutoScaleSetting, applied ? 0 : 1);
     if (!message.isEmpty())
-        QCOMPARE(m_prompter->messages, QStringList{message});
+        QCOMPARE(m_h->prompter().messages, QStringList{message});
     if (applied) {
         QCOMPARE(m.axis(0).scaleControl, ScaleControl::sgManualMinAndMax);
         QCOMPARE(m.axis(0).manualMin, 90.0);
@@ -695,7 +690,7 @@ void TestDataView::range()
         QCOMPARE(m.axis(1).manualMin, -5.0);
         QCOMPARE(m.axis(1).manualMax, 40.0);
         v.BitBtn1->click();
-        QCOMPARE(m_ctx->settings().AutoScaleSetting, 1);
+        QCOMPARE(m_h->ctx().settings().AutoScaleSetting, 1);
         QCOMPARE(m.axis(0).scaleControl, ScaleControl::sgAutoScale);
         QCOMPARE(m.axis(1).scaleControl, ScaleControl::sgAutoScale);
     } else {

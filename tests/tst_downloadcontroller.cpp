@@ -3,6 +3,7 @@
 // "Fixed the error " must leave exactly the data sets before it, in the store,
 // on screen and in the temporary image that a later open reads back.
 #include "ImageBuilder.h"
+#include "Harness.h"
 #include "ScriptedPrompter.h"
 #include "TestFiles.h"
 
@@ -81,26 +82,19 @@ private Q_SLOTS:
     void fixedErrorKeepsTheSetsBefore();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppContext> m_ctx;
+    std::unique_ptr<Harness::TestContext> m_h;
 };
 
 void TestDownloadController::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_prompter = std::make_unique<ScriptedPrompter>();
-    m_ctx = std::make_unique<AppContext>(
-        *m_prompter, AppFolders(m_dir->filePath(QStringLiteral("program")), m_dir->filePath(QStringLiteral("user/"))));
+    m_h = std::make_unique<Harness::TestContext>(Harness::ProgramFolder::Subfolder);
+    QVERIFY(m_h->isValid());
 }
 
 void TestDownloadController::cleanup()
 {
-    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
-    QVERIFY(m_prompter->allAnswered());
-    m_ctx.reset();
-    m_prompter.reset();
+    Harness::verifyAnswered(m_h->prompter());
+    m_h.reset();
 }
 
 void TestDownloadController::fixedErrorKeepsTheSetsBefore_data()
@@ -118,9 +112,9 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
     QFETCH(quint32, faultyEnd);
     const int kept = faulty;
 
-    DemoMeter meter(m_ctx->ports());
+    DemoMeter meter(m_h->ctx().ports());
     meter.model().setImage(fourSets(faulty, faultyEnd).build());
-    ConnectionMonitor monitor(m_ctx->ports());
+    ConnectionMonitor monitor(m_h->ctx().ports());
     monitor.setPortNames({DemoMeter::DevicePath});
     QVERIFY(searchToEnd(monitor));
     QVERIFY(monitor.isConnected());
@@ -133,20 +127,20 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
     hooks.widget = &window;
     hooks.ensureView = [&](bool) {
         if (!view) {
-            view = new TfrmGraph(*m_ctx, controller, &window);
+            view = new TfrmGraph(m_h->ctx(), controller, &window);
             view->setWindowTitle(TfrmGraph::downloadCaption());
         }
         return view.data();
     };
     hooks.view = [&] { return view.data(); };
     hooks.saveView = [](TfrmGraph &) { QFAIL("nothing asks to save"); };
-    const QString userFolder = m_dir->filePath(QStringLiteral("user/"));
+    const QString userFolder = m_h->filePath(QStringLiteral("user/"));
     hooks.userDataFolder = [&] { return userFolder; };
-    DownloadController downloads(*m_ctx, monitor, hooks);
+    DownloadController downloads(m_h->ctx(), monitor, hooks);
     controller = &downloads;
 
     QString message;
-    m_prompter->answerDialog([&](QDialog &d) {
+    m_h->prompter().answerDialog([&](QDialog &d) {
         message = static_cast<TfrmErr &>(d).Label1->text();
         return int(TfrmErr::OK);
     });
@@ -160,7 +154,7 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
     QVERIFY(!downloads.Comm2.isOpen());
     QVERIFY(monitor.comm1().isOpen());
     QCOMPARE(downloads.UnsavedDownload, kept > 0);
-    const QString temp = CollectionFile::tempImagePath(userFolder, m_ctx->folders().programFolder());
+    const QString temp = CollectionFile::tempImagePath(userFolder, m_h->ctx().folders().programFolder());
     if (kept == 0) {
         QCOMPARE(downloads.store().SetCount(), 0);
         QVERIFY(!QFile::exists(temp));

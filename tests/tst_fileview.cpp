@@ -4,6 +4,7 @@
 // ctest runs this program under en_US and de_DE as well as the C locale.
 #include "ImageBuilder.h"
 #include "MainWindowFixture.h"
+#include "Harness.h"
 #include "ScriptedPrompter.h"
 #include "TestFiles.h"
 
@@ -116,11 +117,9 @@ private:
     void saveSingle(TfrmMain &w, const QString &path, const std::function<int(QDialog &)> &rangeAnswer = range());
     // Opens a data file through Open; returns the new view, or null.
     TfrmGraph *open(TfrmMain &w, const QString &path);
-    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString path(const QString &name) const { return m_h->filePath(name); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppContext> m_ctx;
+    std::unique_ptr<Harness::TestContext> m_h;
 };
 
 void TestFileView::initTestCase()
@@ -132,23 +131,19 @@ void TestFileView::initTestCase()
 
 void TestFileView::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_prompter = std::make_unique<ScriptedPrompter>();
-    m_ctx = std::make_unique<AppContext>(*m_prompter, AppFolders(m_dir->path(), m_dir->filePath(QStringLiteral("user/"))));
+    m_h = std::make_unique<Harness::TestContext>(Harness::ProgramFolder::Root);
+    QVERIFY(m_h->isValid());
 }
 
 void TestFileView::cleanup()
 {
-    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
-    QVERIFY(m_prompter->allAnswered());
-    m_ctx.reset();
-    m_prompter.reset();
+    Harness::verifyAnswered(m_h->prompter());
+    m_h.reset();
 }
 
 std::unique_ptr<TfrmMain> TestFileView::startedWithSample()
 {
-    auto w = startMainWindow(*m_ctx);
+    auto w = startMainWindow(m_h->ctx());
     const QByteArray image = ImageBuilder::sampleCollection().build();
     if (!w->downloads().ParseLoggerImage(image, image.size()))
         qWarning("the sample did not parse");
@@ -160,12 +155,12 @@ void TestFileView::saveSingle(TfrmMain &w, const QString &file, const std::funct
 {
     w.mdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(w.DownloadView->parentWidget()));
     QSignalSpy finished(&w.dataFiles(), &DataFileController::saveFinished);
-    m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
-    m_prompter->answerFile(file);
+    m_h->prompter().answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
+    m_h->prompter().answerFile(file);
     const QString suffix = QFileInfo(file).suffix().toLower();
     const bool text = suffix == QLatin1String("txt") || (suffix == QLatin1String("csv") && !decimalComma());
     if (text)
-        m_prompter->answerDialog(rangeAnswer);
+        m_h->prompter().answerDialog(rangeAnswer);
     w.Save1Click();
     if (text && w.dataFiles().busy())
         QVERIFY(finished.wait(10000));
@@ -176,8 +171,8 @@ TfrmGraph *TestFileView::open(TfrmMain &w, const QString &file)
 {
     QSignalSpy opened(&w.dataFiles(), &DataFileController::fileOpened);
     QSignalSpy failed(&w.dataFiles(), &DataFileController::openFailed);
-    m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
-    m_prompter->answerFile(file);
+    m_h->prompter().answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
+    m_h->prompter().answerFile(file);
     w.btnOpenClick();
     if (!QTest::qWaitFor([&] { return opened.size() + failed.size() > 0; }, 10000))
         return nullptr;
@@ -262,7 +257,7 @@ void TestFileView::rangeWindow()
     QString shownTo;
     const auto answer = range(from, to);
     if (first == 0)
-        m_prompter->answerMessage(QMessageBox::Ok);
+        m_h->prompter().answerMessage(QMessageBox::Ok);
     saveSingle(*w, path(QStringLiteral("range.txt")), [&](QDialog &d) {
         caption = d.windowTitle();
         shownTo = static_cast<TfrmScope &>(d).edtSelTo->text();
@@ -271,7 +266,7 @@ void TestFileView::rangeWindow()
     QCOMPARE(caption, QStringLiteral("Save File"));
     QCOMPARE(shownTo, QStringLiteral("10"));
     if (first == 0) {
-        QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("invalid integer")});
+        QCOMPARE(m_h->prompter().messages, QStringList{QStringLiteral("invalid integer")});
         QVERIFY(!QFileInfo::exists(path(QStringLiteral("range.txt"))));
         return;
     }
@@ -339,11 +334,11 @@ void TestFileView::unreadableFiles()
     if (!name.isEmpty())
         QVERIFY(writeFile(file, bytes));
     const ShownView before = shownView(*w->DownloadView);
-    m_prompter->answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     QVERIFY(!open(*w, file));
-    QCOMPARE(m_prompter->messages.size(), 1);
-    QVERIFY2(m_prompter->messages.first().startsWith(message), qPrintable(m_prompter->messages.first()));
-    QVERIFY(m_prompter->messages.first().contains(QDir::toNativeSeparators(file)));
+    QCOMPARE(m_h->prompter().messages.size(), 1);
+    QVERIFY2(m_h->prompter().messages.first().startsWith(message), qPrintable(m_h->prompter().messages.first()));
+    QVERIFY(m_h->prompter().messages.first().contains(QDir::toNativeSeparators(file)));
     QCOMPARE(w->mdiArea->subWindowList().size(), 1);
     QVERIFY(shownView(*w->DownloadView) == before);
 }
@@ -362,7 +357,7 @@ void TestFileView::textViewScalesXToItsData_data()
 void TestFileView::textViewScalesXToItsData()
 {
     QFETCH(QStringList, times);
-    auto w = startMainWindow(*m_ctx);
+    auto w = startMainWindow(m_h->ctx());
     const DateTimeText texts;
     QByteArray text;
     QList<double> xs;
@@ -402,12 +397,12 @@ void TestFileView::failedWrites()
         QVERIFY(QDir().mkpath(file));
         QVERIFY(writeFile(file + QStringLiteral("/earlier"), "kept"));
     }
-    const QStringList entries = QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    m_prompter->answerMessage(QMessageBox::Ok);
+    const QStringList entries = QDir(m_h->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     saveSingle(*w, file);
-    QCOMPARE(m_prompter->messages,
+    QCOMPARE(m_h->prompter().messages,
              QStringList{QStringLiteral("Cannot create file \"") + QDir::toNativeSeparators(file) + u'"'});
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
+    QCOMPARE(QDir(m_h->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
     if (name.startsWith(QLatin1String("taken")))
         QCOMPARE(readFile(file + QStringLiteral("/earlier")), QByteArray("kept"));
     // The progress window has gone with the failure.
@@ -421,16 +416,16 @@ void TestFileView::closeQuestionWithASingleFileSave()
     auto w = startedWithSample();
     w->downloads().UnsavedDownload = true;
     const QPointer<TfrmGraph> view = w->DownloadView.data();
-    m_prompter->answerMessage(QMessageBox::Yes);
-    m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
-    m_prompter->answerFile(path(QStringLiteral("one.ghf")));
-    m_prompter->answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerMessage(QMessageBox::Yes);
+    m_h->prompter().answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
+    m_h->prompter().answerFile(path(QStringLiteral("one.ghf")));
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     QVERIFY(!view->close());
     QVERIFY(view);
     QVERIFY(w->downloads().UnsavedDownload);
     QVERIFY(QFileInfo::exists(path(QStringLiteral("one.ghf"))));
-    QCOMPARE(m_prompter->messages.size(), 2);
-    QVERIFY(m_prompter->messages.last().contains(QLatin1String("still not saved")));
+    QCOMPARE(m_h->prompter().messages.size(), 2);
+    QVERIFY(m_h->prompter().messages.last().contains(QLatin1String("still not saved")));
 }
 
 QTEST_MAIN(TestFileView)

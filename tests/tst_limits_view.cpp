@@ -5,6 +5,7 @@
 // and of a file view.
 #include "ImageBuilder.h"
 #include "MainWindowFixture.h"
+#include "Harness.h"
 #include "ScriptedPrompter.h"
 #include "TestFiles.h"
 
@@ -89,10 +90,10 @@ private:
     // OK refused the entries, Cancel.
     void answerLimits(const Entries &entries, int fileUnit = -1);
     TfrmGraph *openFileView(TfrmMain &w, const QList<qint16> &temperatures);
-    QString limitsFile() const { return AlarmSettings(m_dir->path()).filePath(); }
+    QString limitsFile() const { return AlarmSettings(m_h->path()).filePath(); }
     AlarmSettings stored() const
     {
-        AlarmSettings s(m_dir->path());
+        AlarmSettings s(m_h->path());
         s.load();
         return s;
     }
@@ -101,33 +102,26 @@ private:
         return QString::fromLatin1(counts) + t.dateTime(sampleTime(longestFrom));
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppContext> m_ctx;
+    std::unique_ptr<Harness::TestContext> m_h;
     // Whether OK took the entries of the last dialog answered.
     bool m_accepted = false;
 };
 
 void TestLimitsView::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_prompter = std::make_unique<ScriptedPrompter>();
-    m_ctx = std::make_unique<AppContext>(*m_prompter,
-                                         AppFolders(m_dir->path(), m_dir->filePath(QStringLiteral("user/"))));
+    m_h = std::make_unique<Harness::TestContext>(Harness::ProgramFolder::Root);
+    QVERIFY(m_h->isValid());
 }
 
 void TestLimitsView::cleanup()
 {
-    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
-    QVERIFY(m_prompter->allAnswered());
-    m_ctx.reset();
-    m_prompter.reset();
+    Harness::verifyAnswered(m_h->prompter());
+    m_h.reset();
 }
 
 std::unique_ptr<TfrmMain> TestLimitsView::started(const QByteArray &bytes)
 {
-    auto w = startMainWindow(*m_ctx);
+    auto w = startMainWindow(m_h->ctx());
     if (!w->downloads().ParseLoggerImage(bytes, bytes.size()) || !w->downloads().SaveTempImage())
         return nullptr;
     w->downloads().showFirstDataSet();
@@ -136,7 +130,7 @@ std::unique_ptr<TfrmMain> TestLimitsView::started(const QByteArray &bytes)
 
 void TestLimitsView::answerLimits(const Entries &entries, int fileUnit)
 {
-    m_prompter->answerDialog([this, entries, fileUnit](QDialog &d) {
+    m_h->prompter().answerDialog([this, entries, fileUnit](QDialog &d) {
         auto &dialog = static_cast<TfrmLimits &>(d);
         for (auto it = entries.begin(); it != entries.end(); ++it) {
             auto *box = dialog.findChild<QLineEdit *>(it.key());
@@ -163,12 +157,12 @@ TfrmGraph *TestLimitsView::openFileView(TfrmMain &w, const QList<qint16> &temper
                  + texts.reading(temperatures[i] / 10.0f))
                     .toUtf8()
             + "\r\n";
-    const QString path = m_dir->filePath(QStringLiteral("readings.txt"));
+    const QString path = m_h->filePath(QStringLiteral("readings.txt"));
     if (!writeFile(path, text))
         return nullptr;
     QSignalSpy opened(&w.dataFiles(), &DataFileController::fileOpened);
-    m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
-    m_prompter->answerFile(path);
+    m_h->prompter().answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
+    m_h->prompter().answerFile(path);
     w.btnOpenClick();
     if (!QTest::qWaitFor([&] { return !opened.isEmpty(); }, 10000))
         return nullptr;
@@ -226,7 +220,7 @@ void TestLimitsView::validEntriesApplyAndAreSaved()
     answerLimits(entries);
     v.btnLimits->click();
     QVERIFY(m_accepted);
-    QCOMPARE(m_prompter->dialogs, QStringList{QStringLiteral("Limits")});
+    QCOMPARE(m_h->prompter().dialogs, QStringList{QStringLiteral("Limits")});
     QCOMPARE(v.txtLimits->text(), limits);
     QCOMPARE(v.txtAbove->text(), above);
     QCOMPARE(v.txtBelow->text(), below);
@@ -234,7 +228,7 @@ void TestLimitsView::validEntriesApplyAndAreSaved()
     QVERIFY(v.txtAbove->isVisibleTo(&v));
 
     const AlarmSettings file = stored();
-    QCOMPARE(file.limits[1], m_ctx->alarmLimits().settings().limits[1]);
+    QCOMPARE(file.limits[1], m_h->ctx().alarmLimits().settings().limits[1]);
     QCOMPARE(file.activationEnergy, energy);
     QVERIFY(!file.limits[0].isSet());
     QList<ChartLimitLine> lines;
@@ -297,18 +291,18 @@ void TestLimitsView::badEntryChangesNothing()
                   {QStringLiteral("edtTemperatureHigh"), QStringLiteral("25")}});
     v.btnLimits->click();
     QVERIFY(m_accepted);
-    const AlarmSettings before = m_ctx->alarmLimits().settings();
+    const AlarmSettings before = m_h->ctx().alarmLimits().settings();
     const QByteArray file = readFile(limitsFile());
     const QStringList panel = {v.txtLimits->text(), v.txtAbove->text(), v.txtBelow->text(), v.txtWithin->text()};
-    QSignalSpy changed(&m_ctx->alarmLimits(), &SharedAlarmLimits::changed);
+    QSignalSpy changed(&m_h->ctx().alarmLimits(), &SharedAlarmLimits::changed);
 
-    m_prompter->answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     answerLimits(entries);
     v.btnLimits->click();
     QVERIFY(!m_accepted);
-    QCOMPARE(m_prompter->messages, QStringList{message});
+    QCOMPARE(m_h->prompter().messages, QStringList{message});
     QCOMPARE(changed.size(), 0);
-    QVERIFY(m_ctx->alarmLimits().settings() == before);
+    QVERIFY(m_h->ctx().alarmLimits().settings() == before);
     QCOMPARE(readFile(limitsFile()), file);
     QCOMPARE((QStringList{v.txtLimits->text(), v.txtAbove->text(), v.txtBelow->text(), v.txtWithin->text()}), panel);
 }
@@ -322,13 +316,13 @@ void TestLimitsView::unwritableFileStillApplies()
     // A file where the folder of the limits file should be.
     const QString folder = QFileInfo(limitsFile()).absolutePath();
     QVERIFY(writeFile(folder, "not a folder"));
-    m_prompter->answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     answerLimits({{QStringLiteral("edtHumidityHigh"), QStringLiteral("55")}});
     v.btnLimits->click();
     QVERIFY(m_accepted);
-    QCOMPARE(m_prompter->messages,
+    QCOMPARE(m_h->prompter().messages,
              QStringList{QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QStringLiteral(" directory.")});
-    QCOMPARE(m_ctx->alarmLimits().settings().limits[0].high, std::optional<double>(55.0));
+    QCOMPARE(m_h->ctx().alarmLimits().settings().limits[0].high, std::optional<double>(55.0));
     QCOMPARE(v.txtLimits->text(), QStringLiteral("up to ") + v.texts().oneDecimal(55));
     QCOMPARE(v.PESGraph1->limitLines(), (QList<ChartLimitLine>{{0, 55.0}}));
 }
@@ -367,7 +361,7 @@ void TestLimitsView::everyOpenViewFollows()
 // limits entered on it are kept in degrees Fahrenheit.
 void TestLimitsView::fahrenheitSetShowsConvertedLimits()
 {
-    AlarmSettings celsius(m_dir->path());
+    AlarmSettings celsius(m_h->path());
     celsius.setLimits(1, {20.0, 25.0}, TemperatureUnit::Celsius);
     QVERIFY(celsius.save());
     auto w = started(image({680, 700, 780, 770}, true));
@@ -379,7 +373,7 @@ void TestLimitsView::fahrenheitSetShowsConvertedLimits()
     QCOMPARE(v.txtAbove->text(), side(t, "1 sample, 0:01:00, 1 excursion, longest 0:01:00 from ", 2));
     QCOMPARE(v.PESGraph1->limitLines(), (QList<ChartLimitLine>{{1, 68.0}, {1, 77.0}}));
 
-    m_prompter->answerDialog([](QDialog &d) {
+    m_h->prompter().answerDialog([](QDialog &d) {
         auto &dialog = static_cast<TfrmLimits &>(d);
         [&] {
             QCOMPARE(dialog.edtTemperatureLow->text(), QStringLiteral("68"));
@@ -402,7 +396,7 @@ void TestLimitsView::fahrenheitSetShowsConvertedLimits()
 // Fahrenheit (for that view only); its limits are taken as they are kept.
 void TestLimitsView::fileViewReadingsInFahrenheit()
 {
-    AlarmSettings celsius(m_dir->path());
+    AlarmSettings celsius(m_h->path());
     celsius.setLimits(1, {20.0, 25.0}, TemperatureUnit::Celsius);
     QVERIFY(celsius.save());
     auto w = started(image(kTemperatures));
@@ -432,7 +426,7 @@ void TestLimitsView::fileViewReadingsInFahrenheit()
 // readings above any limit, and the interval comes from the lines.
 void TestLimitsView::shortFileCountsItsLinesOnly()
 {
-    AlarmSettings limits(m_dir->path());
+    AlarmSettings limits(m_h->path());
     limits.setLimits(1, {std::nullopt, 25.0}, TemperatureUnit::Celsius);
     QVERIFY(limits.save());
     auto w = started(image(kTemperatures));

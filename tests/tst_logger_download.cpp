@@ -3,6 +3,7 @@
 // message boxes answered by the ScriptedPrompter.
 #include "ImageBuilder.h"
 #include "MainWindowFixture.h"
+#include "Harness.h"
 #include "ScriptedPrompter.h"
 #include "TestProcesses.h"
 
@@ -108,21 +109,15 @@ private:
     std::unique_ptr<TfrmMain> startedWindow(const QString &port, bool expectConnected = true);
     bool download(TfrmMain &w);
     void verifyLivePollingBack(TfrmMain &w);
-    QString file(const QString &name) const { return m_dir->filePath(name); }
+    QString file(const QString &name) const { return m_h->filePath(name); }
     QString tempImagePath() const
     {
-        return CollectionFile::tempImagePath(file(QStringLiteral("user/")), m_ctx->folders().programFolder());
+        return CollectionFile::tempImagePath(file(QStringLiteral("user/")), m_h->ctx().folders().programFolder());
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Harness::TestContext> m_h;
     // The program folder and the given user data folder, with the test's prompter.
-    void makeContext(const QString &userFolder)
-    {
-        m_ctx = std::make_unique<AppContext>(*m_prompter, AppFolders(file(QStringLiteral("program")), userFolder));
-    }
-
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppContext> m_ctx;
+    void makeContext(const QString &userFolder) { m_h->remake(userFolder); }
 };
 
 void TestLoggerDownload::initTestCase()
@@ -132,24 +127,19 @@ void TestLoggerDownload::initTestCase()
 
 void TestLoggerDownload::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir().mkpath(file(QStringLiteral("user"))));
-    m_prompter = std::make_unique<ScriptedPrompter>();
-    makeContext(file(QStringLiteral("user/")));
+    m_h = std::make_unique<Harness::TestContext>(Harness::ProgramFolder::Subfolder);
+    QVERIFY(m_h->isValid());
 }
 
 void TestLoggerDownload::cleanup()
 {
-    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
-    QVERIFY(m_prompter->allAnswered());
-    m_ctx.reset();
-    m_prompter.reset();
+    Harness::verifyAnswered(m_h->prompter());
+    m_h.reset();
 }
 
 std::unique_ptr<TfrmMain> TestLoggerDownload::startedWindow(const QString &port, bool expectConnected)
 {
-    auto w = startMainWindow(*m_ctx, testMainOptions({port}));
+    auto w = startMainWindow(m_h->ctx(), testMainOptions({port}));
     if (expectConnected && !w->monitor().isConnected())
         qWarning("the meter was not found");
     return w;
@@ -200,7 +190,7 @@ void TestLoggerDownload::downloadShowsTheFirstSet()
         // The user data folder lies under a regular file: its "temp" cannot be made.
         QVERIFY(writeFile(file(QStringLiteral("plain")), "x"));
         makeContext(file(QStringLiteral("plain/KV518/")));
-        m_prompter->answerMessage(QMessageBox::Ok);
+        m_h->prompter().answerMessage(QMessageBox::Ok);
     }
     const QByteArray image = threeSets().build();
     QVERIFY(writeFile(file(QStringLiteral("meter.518")), image));
@@ -234,12 +224,12 @@ void TestLoggerDownload::downloadShowsTheFirstSet()
     QCOMPARE(captions, QStringList{QStringLiteral("Data Retriving Progress")});
     QCOMPARE(totalShown, qint64(image.size()));
     QCOMPARE(barMaximum, int(image.size()));
-    QVERIFY(m_prompter->dialogs.isEmpty());
+    QVERIFY(m_h->prompter().dialogs.isEmpty());
     if (tempBlocked) {
-        QCOMPARE(m_prompter->messages,
+        QCOMPARE(m_h->prompter().messages,
                  QStringList{QDir::toNativeSeparators(file(QStringLiteral("plain/KV518/temp")))});
     } else {
-        QVERIFY(m_prompter->messages.isEmpty());
+        QVERIFY(m_h->prompter().messages.isEmpty());
         QCOMPARE(readFile(tempImagePath()), image);
     }
 
@@ -289,7 +279,7 @@ void TestLoggerDownload::hangUpThenTryAgain()
     QString message;
     bool onlyRetryAndCancel = false;
     bool untouched = false;
-    m_prompter->answerDialog([&](QDialog &d) {
+    m_h->prompter().answerDialog([&](QDialog &d) {
         auto &err = static_cast<TfrmErr &>(d);
         message = err.Label1->text();
         onlyRetryAndCancel = err.Button1->isHidden() && !err.Button2->isHidden() && !err.Button3->isHidden();
@@ -303,7 +293,7 @@ void TestLoggerDownload::hangUpThenTryAgain()
     });
     QVERIFY(download(*w));
 
-    QCOMPARE(m_prompter->dialogs, QStringList{QStringLiteral("Error Message")});
+    QCOMPARE(m_h->prompter().dialogs, QStringList{QStringLiteral("Error Message")});
     QCOMPARE(message, QStringLiteral("There was error when reading data from meter"));
     QVERIFY(onlyRetryAndCancel);
     QVERIFY(untouched);
@@ -343,7 +333,7 @@ void TestLoggerDownload::dataErrorFixedKeepsTheSetsBefore()
 
     QString message;
     bool allThree = false;
-    m_prompter->answerDialog([&](QDialog &d) {
+    m_h->prompter().answerDialog([&](QDialog &d) {
         auto &err = static_cast<TfrmErr &>(d);
         message = err.Label1->text();
         allThree = !err.Button1->isHidden() && !err.Button2->isHidden() && !err.Button3->isHidden();
@@ -396,11 +386,11 @@ void TestLoggerDownload::refusedWithoutTouchingAnything()
     w->DownloadView->parentWidget()->close();
     QTRY_VERIFY(!w->DownloadView);
 
-    m_prompter->answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     QSignalSpy finished(&w->downloads(), &DownloadController::finished);
     w->btnDataLogger->click();
 
-    QCOMPARE(m_prompter->messages, QStringList{message});
+    QCOMPARE(m_h->prompter().messages, QStringList{message});
     QCOMPARE(finished.count(), 0);
     QVERIFY(!w->downloads().running());
     QVERIFY(!w->DownloadView);
@@ -419,10 +409,10 @@ void TestLoggerDownload::emptyLogger()
     auto w = startedWindow(sim.path());
     QVERIFY(w->monitor().isConnected());
     const ShownView before = shownView(*w->DownloadView);
-    m_prompter->answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     QVERIFY(download(*w));
-    QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("There is not any recorded data in memory!")});
-    QVERIFY(m_prompter->dialogs.isEmpty());
+    QCOMPARE(m_h->prompter().messages, QStringList{QStringLiteral("There is not any recorded data in memory!")});
+    QVERIFY(m_h->prompter().dialogs.isEmpty());
     QCOMPARE(w->downloads().store().SetCount(), 0);
     QVERIFY(!w->downloads().UnsavedDownload);
     QVERIFY(shownView(*w->DownloadView) == before);
@@ -470,9 +460,9 @@ void TestLoggerDownload::commandsRefuseWhileDownloading()
     QVERIFY(checked);
     QVERIFY2(enabled.isEmpty(), qPrintable(enabled.join(u' ')));
     QVERIFY(closeRefused);
-    QVERIFY(m_prompter->messages.isEmpty());
-    QVERIFY(m_prompter->dialogs.isEmpty());
-    QVERIFY(m_prompter->fileDialogs.isEmpty());
+    QVERIFY(m_h->prompter().messages.isEmpty());
+    QVERIFY(m_h->prompter().dialogs.isEmpty());
+    QVERIFY(m_h->prompter().fileDialogs.isEmpty());
     QCOMPARE(w->monitor().comm1().deviceName(), device);
     QCOMPARE(w->downloads().store().SetCount(), 2);
     QVERIFY(w->DownloadView);
@@ -480,9 +470,9 @@ void TestLoggerDownload::commandsRefuseWhileDownloading()
     QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("300"));
 
     // The held close comes once the download has ended; its view asks first.
-    m_prompter->answerMessage(QMessageBox::No);
+    m_h->prompter().answerMessage(QMessageBox::No);
     QTRY_VERIFY(!w->isVisible());
-    QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("Save DataLogger Data ?")});
+    QCOMPARE(m_h->prompter().messages, QStringList{QStringLiteral("Save DataLogger Data ?")});
 }
 
 void TestLoggerDownload::modalWindowHeldDuringTheTransfer()
@@ -502,7 +492,7 @@ void TestLoggerDownload::modalWindowHeldDuringTheTransfer()
         TfrmScope *p = w->downloads().progressWindow();
         return p ? p->lblBytesReceived->text().toLongLong() : -1;
     };
-    m_prompter->answerDialog([&](QDialog &about) {
+    m_h->prompter().answerDialog([&](QDialog &about) {
         receivedWhenOpened = received();
         // The user's reading time: this handler stands for the modal window's own loop.
         QEventLoop reading;
@@ -524,8 +514,8 @@ void TestLoggerDownload::modalWindowHeldDuringTheTransfer()
     QVERIFY(receivedWhenOpened >= 64);
     QVERIFY(receivedWhenOpened < image.size());
     QVERIFY(receivedWhenClosed > receivedWhenOpened);
-    QCOMPARE(m_prompter->dialogs.size(), 1);
-    QVERIFY2(m_prompter->messages.isEmpty(), qPrintable(m_prompter->messages.join(u'|')));
+    QCOMPARE(m_h->prompter().dialogs.size(), 1);
+    QVERIFY2(m_h->prompter().messages.isEmpty(), qPrintable(m_h->prompter().messages.join(u'|')));
     QCOMPARE(w->downloads().store().lastImage(), image);
     QCOMPARE(w->downloads().store().SetCount(), 3);
     verifyLivePollingBack(*w);
@@ -537,15 +527,15 @@ void TestLoggerDownload::demoMeterOnItsInMemoryLine()
     MainOptions options;
     options.listSystemPorts = false;
     options.demo = true;
-    options.startDemoMeter = [this](QObject *owner) { new DemoMeter(m_ctx->ports(), owner); };
-    TfrmMain w(*m_ctx, options);
+    options.startDemoMeter = [this](QObject *owner) { new DemoMeter(m_h->ctx().ports(), owner); };
+    TfrmMain w(m_h->ctx(), options);
     QSignalSpy searched(&w, &TfrmMain::searchFinished);
     w.show();
     QVERIFY(searched.wait(10000));
     QVERIFY(w.monitor().isConnected());
     QVERIFY(download(w));
-    QVERIFY(m_prompter->messages.isEmpty());
-    QVERIFY(m_prompter->dialogs.isEmpty());
+    QVERIFY(m_h->prompter().messages.isEmpty());
+    QVERIFY(m_h->prompter().dialogs.isEmpty());
     QCOMPARE(w.downloads().store().SetCount(), 3);
     QCOMPARE(w.DownloadView->txtDataNo->text(), QStringLiteral("240"));
     verifyLivePollingBack(w);
@@ -576,8 +566,8 @@ void TestLoggerDownload::unsavedDownloadAskedBeforeDownload()
     QFETCH(bool, downloaded);
     MainOptions options = testMainOptions();
     options.demo = true;
-    options.startDemoMeter = [this](QObject *owner) { new DemoMeter(m_ctx->ports(), owner); };
-    auto w = startMainWindow(*m_ctx, options);
+    options.startDemoMeter = [this](QObject *owner) { new DemoMeter(m_h->ctx().ports(), owner); };
+    auto w = startMainWindow(m_h->ctx(), options);
     QVERIFY(w->monitor().isConnected());
 
     // An earlier load on screen and in the temporary image.
@@ -592,12 +582,12 @@ void TestLoggerDownload::unsavedDownloadAskedBeforeDownload()
     QStringList messages;
     QStringList dialogs;
     if (answer != QMessageBox::NoButton) {
-        m_prompter->answerMessage(QMessageBox::StandardButton(answer));
+        m_h->prompter().answerMessage(QMessageBox::StandardButton(answer));
         messages << QStringLiteral("Save DataLogger Data ?");
     }
     if (answer == QMessageBox::Yes) {
-        m_prompter->answerDialog([](QDialog &) { return int(TfrmOpenSave::OK); });
-        m_prompter->answerFile(target);
+        m_h->prompter().answerDialog([](QDialog &) { return int(TfrmOpenSave::OK); });
+        m_h->prompter().answerFile(target);
         dialogs << QStringLiteral("Save File");
     }
 
@@ -611,10 +601,10 @@ void TestLoggerDownload::unsavedDownloadAskedBeforeDownload()
             return;
         checked = true;
         w->downloads().UnsavedDownload = true;
-        const qsizetype asked = m_prompter->messages.size() + m_prompter->fileDialogs.size();
+        const qsizetype asked = m_h->prompter().messages.size() + m_h->prompter().fileDialogs.size();
         w->btnDataLoggerClick();
         w->downloads().OpenCollectionFile(*w->OpenDialog1);
-        askedDuring = m_prompter->messages.size() + m_prompter->fileDialogs.size() - asked;
+        askedDuring = m_h->prompter().messages.size() + m_h->prompter().fileDialogs.size() - asked;
     });
     during.start(5);
     QSignalSpy finished(&w->downloads(), &DownloadController::finished);
@@ -623,10 +613,10 @@ void TestLoggerDownload::unsavedDownloadAskedBeforeDownload()
         QVERIFY(finished.count() > 0 || finished.wait(DownloadLimitMs));
     during.stop();
 
-    QCOMPARE(m_prompter->messages, messages);
+    QCOMPARE(m_h->prompter().messages, messages);
     if (unsaved)
-        QCOMPARE(m_prompter->messageButtons.first(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    QCOMPARE(m_prompter->dialogs, dialogs);
+        QCOMPARE(m_h->prompter().messageButtons.first(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(m_h->prompter().dialogs, dialogs);
     if (!target.isEmpty())
         QCOMPARE(readFile(target), earlier);
     if (downloaded) {
@@ -661,13 +651,13 @@ void TestLoggerDownload::transferLogSavedFromTheErrorWindow()
     auto w = startedWindow(sim.path());
     QVERIFY(w->monitor().isConnected());
     const QString saved = file(QStringLiteral("transfer.jsonl"));
-    m_prompter->answerDialog([&](QDialog &d) {
-        m_prompter->answerFile(saved);
+    m_h->prompter().answerDialog([&](QDialog &d) {
+        m_h->prompter().answerFile(saved);
         static_cast<TfrmErr &>(d).btnSaveTransferLog->click();
         return int(TfrmErr::Cancel);
     });
     QVERIFY(download(*w));
-    QCOMPARE(m_prompter->dialogs, QStringList{QStringLiteral("Error Message")});
+    QCOMPARE(m_h->prompter().dialogs, QStringList{QStringLiteral("Error Message")});
     QCOMPARE(nakedPackets(saved), QList<int>(21, 5));
 }
 

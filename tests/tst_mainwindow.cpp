@@ -2,6 +2,7 @@
 // port box, the window arrangement, help, leaving and closing; and the
 // command line.
 #include "MainWindowFixture.h"
+#include "Harness.h"
 #include "ScriptedPrompter.h"
 
 #include "core/app/MainOptions.h"
@@ -128,45 +129,39 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TfrmMain> startedWindow(const MainOptions &options = testOptions());
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString settingsFile() const { return m_ctx->settings().filePath(); }
+    std::unique_ptr<Harness::TestContext> m_h;
+    QString settingsFile() const { return m_h->ctx().settings().filePath(); }
 
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppContext> m_ctx;
     std::unique_ptr<MemoryLine> m_lineA;
     std::unique_ptr<MemoryLine> m_lineB;
 };
 
 void TestMainWindow::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_prompter = std::make_unique<ScriptedPrompter>();
-    m_ctx = std::make_unique<AppContext>(*m_prompter,
-                                         AppFolders(m_dir->path(), m_dir->filePath(QStringLiteral("user/"))));
+    m_h = std::make_unique<Harness::TestContext>(Harness::ProgramFolder::Root);
+    QVERIFY(m_h->isValid());
     m_lineA = std::make_unique<MemoryLine>(QStringLiteral("MEM-A"));
     m_lineB = std::make_unique<MemoryLine>(QStringLiteral("MEM-B"));
-    m_ctx->ports().addLine(*m_lineA);
-    m_ctx->ports().addLine(*m_lineB);
+    m_h->ctx().ports().addLine(*m_lineA);
+    m_h->ctx().ports().addLine(*m_lineB);
 }
 
 void TestMainWindow::cleanup()
 {
-    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
+    Harness::verifyAnswered(m_h->prompter(), false);
     m_lineA.reset();
     m_lineB.reset();
-    m_ctx.reset();
-    m_prompter.reset();
+    m_h.reset();
 }
 
 std::unique_ptr<TfrmMain> TestMainWindow::startedWindow(const MainOptions &options)
 {
-    return startMainWindow(*m_ctx, options, QSize(), 5000);
+    return startMainWindow(m_h->ctx(), options, QSize(), 5000);
 }
 
 void TestMainWindow::windowLook()
 {
-    TfrmMain w(*m_ctx, testOptions());
+    TfrmMain w(m_h->ctx(), testOptions());
     QCOMPARE(w.windowTitle(), QStringLiteral("Orvane KV518"));
     QCOMPARE(w.Panel1->height(), 37);
     QCOMPARE(w.mdiArea->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
@@ -201,7 +196,7 @@ void TestMainWindow::toolButtons()
     QFETCH(QString, name);
     QFETCH(QString, caption);
     QFETCH(QString, hint);
-    TfrmMain w(*m_ctx, testOptions());
+    TfrmMain w(m_h->ctx(), testOptions());
     auto *b = w.Panel1->findChild<QToolButton *>(name);
     QVERIFY(b);
     QCOMPARE(b->text(), caption);
@@ -228,7 +223,7 @@ void TestMainWindow::menus()
 {
     QFETCH(QString, menu);
     QFETCH(QStringList, entries);
-    TfrmMain w(*m_ctx, testOptions());
+    TfrmMain w(m_h->ctx(), testOptions());
     if (menu.isEmpty()) {
         QCOMPARE(menuTexts(w.menuBar()->actions()), entries);
         QVERIFY(w.DataLogger1->menu() == nullptr);
@@ -242,7 +237,7 @@ void TestMainWindow::menus()
 
 void TestMainWindow::startDisablesCommandsUntilTheSearchEnds()
 {
-    TfrmMain w(*m_ctx, testOptions());
+    TfrmMain w(m_h->ctx(), testOptions());
     QSignalSpy searched(&w, &TfrmMain::searchFinished);
     w.show();
     QVERIFY(!w.searchDone());
@@ -254,7 +249,7 @@ void TestMainWindow::startDisablesCommandsUntilTheSearchEnds()
     QVERIFY(w.menuBar()->isEnabled());
     QVERIFY(w.Panel1->isEnabled());
     QVERIFY(w.ComboBoxDeviceName->isEnabled());
-    QCOMPARE(w.userDataFolder(), m_dir->filePath(QStringLiteral("user/")));
+    QCOMPARE(w.userDataFolder(), m_h->filePath(QStringLiteral("user/")));
     QCOMPARE(w.statusPanelText(1), QStringLiteral("Off Connection"));
 }
 
@@ -265,7 +260,7 @@ void TestMainWindow::portBoxListsExtraPortsFirstAndDemoLast()
     options.demo = true;
     QObject *demoOwner = nullptr;
     options.startDemoMeter = [&](QObject *owner) { demoOwner = owner; };
-    TfrmMain w(*m_ctx, options);
+    TfrmMain w(m_h->ctx(), options);
     QCOMPARE(demoOwner, &w);
     const QStringList expected{QStringLiteral("/dev/pts/7"), m_lineA->path(), QStringLiteral("DEMO")};
     QStringList shown;
@@ -390,7 +385,7 @@ void TestMainWindow::aboutIsAFreshWindowEachTime()
     auto w = startedWindow();
     QList<QPointer<QDialog>> shown;
     for (int i = 0; i < 2; ++i) {
-        m_prompter->answerDialog([&](QDialog &d) {
+        m_h->prompter().answerDialog([&](QDialog &d) {
             auto *about = qobject_cast<TfrmAbout *>(&d);
             if (!about)
                 return int(QDialog::Rejected);
@@ -409,7 +404,7 @@ void TestMainWindow::aboutIsAFreshWindowEachTime()
     w->About1->trigger();
     QCOMPARE(shown.size(), 2);
     QVERIFY(shown.at(1).isNull());
-    QCOMPARE(m_prompter->dialogs,
+    QCOMPARE(m_h->prompter().dialogs,
              QStringList(2, QStringLiteral("About Orvane for Temperature DataLogger")));
 }
 
@@ -418,7 +413,7 @@ void TestMainWindow::splashClosesAfterTheSearch()
     QPointer<TfrmAbout> splash = TfrmAbout::createSplash();
     QVERIFY(splash->BitBtn1->isHidden());
     splash->show();
-    TfrmMain w(*m_ctx, testOptions());
+    TfrmMain w(m_h->ctx(), testOptions());
     w.setSplash(splash);
     QSignalSpy searched(&w, &TfrmMain::searchFinished);
     w.show();
@@ -429,7 +424,7 @@ void TestMainWindow::splashClosesAfterTheSearch()
     // A splash the user closed during the search is not touched again.
     QPointer<TfrmAbout> early = TfrmAbout::createSplash();
     early->show();
-    TfrmMain w2(*m_ctx, testOptions());
+    TfrmMain w2(m_h->ctx(), testOptions());
     w2.setSplash(early);
     early->close();
     QSignalSpy searched2(&w2, &TfrmMain::searchFinished);
@@ -442,7 +437,7 @@ void TestMainWindow::helpOpensThePageBesideTheProgram()
 {
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-    const QString page = m_dir->filePath(QStringLiteral("KV518HELP.htm"));
+    const QString page = m_h->filePath(QStringLiteral("KV518HELP.htm"));
     QFile f(page);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.close();
@@ -517,7 +512,7 @@ void TestMainWindow::closeWritesTheSettings()
     auto w = startedWindow(options);
     w->monitor().setPortIndex(2);
     // "Range" turned automatic scaling off during the run.
-    m_ctx->settings().AutoScaleSetting = 0;
+    m_h->ctx().settings().AutoScaleSetting = 0;
     QVERIFY(w->close());
     QFile f(settingsFile());
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -546,13 +541,13 @@ void TestMainWindow::escapedExceptionIsShown()
 {
     auto *app = qobject_cast<Kv518Application *>(QCoreApplication::instance());
     QVERIFY(app);
-    app->setPrompter(m_prompter.get());
+    app->setPrompter(&m_h->prompter());
     auto restore = qScopeGuard([app] { app->setPrompter(nullptr); });
-    m_prompter->answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     ThrowingObject thrower;
     QEvent event(QEvent::User);
     QCoreApplication::sendEvent(&thrower, &event);
-    QCOMPARE(m_prompter->messages, QStringList{QStringLiteral("something broke")});
+    QCOMPARE(m_h->prompter().messages, QStringList{QStringLiteral("something broke")});
 }
 
 void TestMainWindow::filesNamedOnTheCommandLineOpen()
@@ -561,19 +556,19 @@ void TestMainWindow::filesNamedOnTheCommandLineOpen()
     // DataLogger window, a file that cannot be opened says so, and the
     // program runs on.
     MainOptions options = testOptions();
-    const QString missing = m_dir->filePath(QStringLiteral("gone.518"));
-    const QString notACollection = m_dir->filePath(QStringLiteral("notes.518"));
+    const QString missing = m_h->filePath(QStringLiteral("gone.518"));
+    const QString notACollection = m_h->filePath(QStringLiteral("notes.518"));
     QFile bad(notACollection);
     QVERIFY(bad.open(QIODevice::WriteOnly));
     bad.write("not a logger memory");
     bad.close();
     options.files = {missing, QDir(QStringLiteral(KV518_TESTDATA_DIR)).filePath(QStringLiteral("sample.518")),
                      notACollection};
-    m_prompter->answerMessage(QMessageBox::Ok);
-    m_prompter->answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     auto w = startedWindow(options);
-    QTRY_COMPARE(m_prompter->messages.size(), 2);
-    QCOMPARE(m_prompter->messages,
+    QTRY_COMPARE(m_h->prompter().messages.size(), 2);
+    QCOMPARE(m_h->prompter().messages,
              (QStringList{QStringLiteral("Cannot open file \"%1\".").arg(missing),
                           QStringLiteral("Cannot open file \"%1\".").arg(notACollection)}));
     QCOMPARE(w->downloads().store().SetCount(), 3);

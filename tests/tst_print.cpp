@@ -3,6 +3,7 @@
 // meter is held, and the PDF report from the window.
 #include "ImageBuilder.h"
 #include "MainWindowFixture.h"
+#include "Harness.h"
 #include "ScriptedPrompter.h"
 
 #include "core/app/AlarmSettings.h"
@@ -112,32 +113,25 @@ private:
     int lineHeight();
     // A page of zero margins, `lines` line heights (and a half) tall.
     void pageOfLines(double lines);
-    QString pdf(const QString &name) const { return m_dir->filePath(name); }
+    QString pdf(const QString &name) const { return m_h->filePath(name); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppContext> m_ctx;
+    std::unique_ptr<Harness::TestContext> m_h;
     std::unique_ptr<TfrmMain> m_main;
 };
 
 void TestPrint::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_prompter = std::make_unique<ScriptedPrompter>();
-    m_ctx = std::make_unique<AppContext>(*m_prompter,
-                                         AppFolders(m_dir->path(), m_dir->filePath(QStringLiteral("user/"))));
-    m_main = startMainWindow(*m_ctx);
+    m_h = std::make_unique<Harness::TestContext>(Harness::ProgramFolder::Root);
+    QVERIFY(m_h->isValid());
+    m_main = startMainWindow(m_h->ctx());
     QVERIFY(m_main);
 }
 
 void TestPrint::cleanup()
 {
     m_main.reset();
-    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
-    QVERIFY(m_prompter->allAnswered());
-    m_ctx.reset();
-    m_prompter.reset();
+    Harness::verifyAnswered(m_h->prompter());
+    m_h.reset();
 }
 
 // Data set 1 has 24 samples: the listing is 25 lines with its heading.
@@ -188,7 +182,7 @@ void TestPrint::windowChoice()
 {
     QFETCH(QString, active);
     QFETCH(QString, printed);
-    auto *fileView = new TfrmGraph(*m_ctx);
+    auto *fileView = new TfrmGraph(m_h->ctx());
     fileView->setWindowTitle(QStringLiteral("/data/b.txt"));
     m_main->mdiArea->addSubWindow(fileView)->show();
     auto *notes = new QWidget;
@@ -204,9 +198,9 @@ void TestPrint::windowChoice()
 
     // Print asks "Print Option" about that window and puts its chart in
     // the monochrome print style; Cancel prints nothing.
-    m_prompter->answerDialog([](QDialog &) { return answerOption(TfrmPrintOption::Cancel); });
+    m_h->prompter().answerDialog([](QDialog &) { return answerOption(TfrmPrintOption::Cancel); });
     m_main->btnPrintClick();
-    QCOMPARE(m_prompter->dialogs, QStringList{QStringLiteral("Print Option")});
+    QCOMPARE(m_h->prompter().dialogs, QStringList{QStringLiteral("Print Option")});
     QCOMPARE(view->chart().model().looks().printStyleControl, PrintStyle::sgPrintDefaultMono);
 }
 
@@ -218,8 +212,8 @@ void TestPrint::noDataViewNothingHappens()
     m_main->btnPrintClick();
     m_main->PrintPreview1->trigger();
     m_main->ExportReport1->trigger();
-    QVERIFY(m_prompter->dialogs.isEmpty());
-    QVERIFY(m_prompter->fileDialogs.isEmpty());
+    QVERIFY(m_h->prompter().dialogs.isEmpty());
+    QVERIFY(m_h->prompter().fileDialogs.isEmpty());
 }
 
 void TestPrint::textListing_data()
@@ -240,8 +234,8 @@ void TestPrint::textListing()
     pageOfLines(pageLines);
     const int lh = lineHeight();
     const QString out = pdf(QStringLiteral("listing.pdf"));
-    m_prompter->answerDialog([](QDialog &) { return answerOption(TfrmPrintOption::PrintText); });
-    m_prompter->answerDialog([&out](QDialog &d) {
+    m_h->prompter().answerDialog([](QDialog &) { return answerOption(TfrmPrintOption::PrintText); });
+    m_h->prompter().answerDialog([&out](QDialog &d) {
         auto &dialog = dynamic_cast<QPrintDialog &>(d);
         dialog.printer()->setOutputFileName(out);
         return int(QDialog::Accepted);
@@ -288,16 +282,16 @@ void TestPrint::graphOrientation()
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setPageSize(QPageSize(QPageSize::A4));
     if (setUp) {
-        m_prompter->answerDialog([](QDialog &d) {
+        m_h->prompter().answerDialog([](QDialog &d) {
             dynamic_cast<QPrintDialog &>(d).printer()->setPageOrientation(QPageLayout::Portrait);
             return int(QDialog::Accepted);
         });
         m_main->PrinterSetup1Click();
     }
     const QString out = pdf(QStringLiteral("graph.pdf"));
-    m_prompter->answerDialog([](QDialog &) { return answerOption(TfrmPrintOption::PrintGraph); });
+    m_h->prompter().answerDialog([](QDialog &) { return answerOption(TfrmPrintOption::PrintGraph); });
     // The chart's own print dialog, on the shared printer.
-    m_prompter->answerDialog([&out, &printer](QDialog &d) {
+    m_h->prompter().answerDialog([&out, &printer](QDialog &d) {
         auto &dialog = dynamic_cast<QPrintDialog &>(d);
         if (dialog.printer() != &printer)
             return int(QDialog::Rejected);
@@ -336,8 +330,8 @@ void TestPrint::previewShowsThePrintedPages()
     startWithSets();
     pageOfLines(23.5);
     int shown = -1;
-    m_prompter->answerDialog([option](QDialog &) { return option; });
-    m_prompter->answerDialog([&shown](QDialog &d) {
+    m_h->prompter().answerDialog([option](QDialog &) { return option; });
+    m_h->prompter().answerDialog([&shown](QDialog &d) {
         auto *preview = d.findChild<QPrintPreviewWidget *>();
         if (preview) {
             preview->updatePreview();
@@ -346,7 +340,7 @@ void TestPrint::previewShowsThePrintedPages()
         return int(QDialog::Rejected);
     });
     m_main->PrintPreview1->trigger();
-    QCOMPARE(m_prompter->dialogs.size(), 2);
+    QCOMPARE(m_h->prompter().dialogs.size(), 2);
     QCOMPARE(shown, pages);
 }
 
@@ -358,14 +352,14 @@ void TestPrint::refusedWhileTheMeterIsHeld()
     window.area = m_main->mdiArea;
     window.store = [this]() -> const TDataSetStore & { return m_main->downloads().store(); };
     window.busy = [] { return true; };
-    PrintController busy(*m_ctx, window);
+    PrintController busy(m_h->ctx(), window);
     QVERIFY(busy.chosenView());
     busy.btnPrintClick();
     busy.PrinterSetup1Click();
     busy.PrintPreviewClick();
     busy.ExportReportClick();
-    QVERIFY(m_prompter->dialogs.isEmpty());
-    QVERIFY(m_prompter->fileDialogs.isEmpty());
+    QVERIFY(m_h->prompter().dialogs.isEmpty());
+    QVERIFY(m_h->prompter().fileDialogs.isEmpty());
 }
 
 void TestPrint::reportFromTheWindow()
@@ -373,12 +367,12 @@ void TestPrint::reportFromTheWindow()
     startWithSets();
     TfrmGraph &v = *m_main->DownloadView;
     // The window's limits go into the report, with the figures its panel shows.
-    AlarmSettings limits = m_ctx->alarmLimits().settings();
+    AlarmSettings limits = m_h->ctx().alarmLimits().settings();
     limits.setLimits(1, {std::nullopt, 21.0}, TemperatureUnit::Celsius);
-    QVERIFY(m_ctx->alarmLimits().apply(limits));
+    QVERIFY(m_h->ctx().alarmLimits().apply(limits));
     v.TabControl1->setCurrentIndex(1);
     const QString out = pdf(QStringLiteral("report.pdf"));
-    m_prompter->answerFile(out);
+    m_h->prompter().answerFile(out);
     QSignalSpy finished(&m_main->printing(), &PrintController::reportFinished);
     m_main->ExportReport1->trigger();
     QVERIFY(m_main->printing().reportRunning());
@@ -407,14 +401,14 @@ void TestPrint::reportThatCannotBeWritten()
 {
     startWithSets();
     const QString out = pdf(QStringLiteral("missing/folder/report.pdf"));
-    m_prompter->answerFile(out);
-    m_prompter->answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerFile(out);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     QSignalSpy finished(&m_main->printing(), &PrintController::reportFinished);
     m_main->ExportReport1->trigger();
     QVERIFY(finished.wait(60000));
     QCOMPARE(finished.first().first().toBool(), false);
-    QCOMPARE(m_prompter->messages.size(), 1);
-    QVERIFY(m_prompter->messages.first().startsWith(QStringLiteral("Cannot create file")));
+    QCOMPARE(m_h->prompter().messages.size(), 1);
+    QVERIFY(m_h->prompter().messages.first().startsWith(QStringLiteral("Cannot create file")));
     QVERIFY(!QFileInfo::exists(out));
 }
 

@@ -3,6 +3,7 @@
 // ScriptedPrompter, the meter's side read from the simulator's request log.
 #include "ImageBuilder.h"
 #include "MainWindowFixture.h"
+#include "Harness.h"
 #include "ScriptedPrompter.h"
 #include "TestProcesses.h"
 
@@ -112,11 +113,9 @@ private:
     // (when drive left it open) and waits until live polling is back.
     bool runSetup(TfrmMain &w, const std::function<void(TfrmSetup &)> &drive);
     void verifyLivePollingBack(TfrmMain &w);
-    QString file(const QString &name) const { return m_dir->filePath(name); }
+    QString file(const QString &name) const { return m_h->filePath(name); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppContext> m_ctx;
+    std::unique_ptr<Harness::TestContext> m_h;
 };
 
 void TestSetupWindow::initTestCase()
@@ -126,25 +125,19 @@ void TestSetupWindow::initTestCase()
 
 void TestSetupWindow::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir().mkpath(file(QStringLiteral("user"))));
-    m_prompter = std::make_unique<ScriptedPrompter>();
-    m_ctx = std::make_unique<AppContext>(*m_prompter,
-                                         AppFolders(file(QStringLiteral("program")), file(QStringLiteral("user/"))));
+    m_h = std::make_unique<Harness::TestContext>(Harness::ProgramFolder::Subfolder);
+    QVERIFY(m_h->isValid());
 }
 
 void TestSetupWindow::cleanup()
 {
-    QVERIFY2(m_prompter->unanswered.isEmpty(), qPrintable(m_prompter->unanswered.join(u'|')));
-    QVERIFY(m_prompter->allAnswered());
-    m_ctx.reset();
-    m_prompter.reset();
+    Harness::verifyAnswered(m_h->prompter());
+    m_h.reset();
 }
 
 std::unique_ptr<TfrmMain> TestSetupWindow::startedWindow(const QString &port)
 {
-    auto w = startMainWindow(*m_ctx, testMainOptions({port}));
+    auto w = startMainWindow(m_h->ctx(), testMainOptions({port}));
     // A meter that keeps its identity to itself is found by its live frames;
     // the window takes the unit from the last one.
     QSignalSpy frames(&w->monitor(), &ConnectionMonitor::liveFrame);
@@ -156,7 +149,7 @@ std::unique_ptr<TfrmMain> TestSetupWindow::startedWindow(const QString &port)
 bool TestSetupWindow::runSetup(TfrmMain &w, const std::function<void(TfrmSetup &)> &drive)
 {
     bool started = false;
-    m_prompter->answerDialog([&](QDialog &dialog) {
+    m_h->prompter().answerDialog([&](QDialog &dialog) {
         auto &s = static_cast<TfrmSetup &>(dialog);
         dialog.show();
         started = QTest::qWaitFor([&] { return s.idle(); }, StepLimitMs);
@@ -201,26 +194,26 @@ void TestSetupWindow::refusedWithoutTouchingAnything()
     QFETCH(QString, message);
     const QString log = file(QStringLiteral("meter.log"));
     SimProcess sim(simArgs + QStringList{"--log", log});
-    auto w = startMainWindow(*m_ctx, testMainOptions({sim.path()}));
+    auto w = startMainWindow(m_h->ctx(), testMainOptions({sim.path()}));
     if (!simArgs.contains(QStringLiteral("--silent")))
         QTRY_VERIFY_WITH_TIMEOUT(w->liveReadings().loggerRecording(), StepLimitMs);
     const bool comm1Open = w->monitor().comm1().isOpen();
     const QString device = w->monitor().comm1().deviceName();
     QVERIFY(w->monitor().mainTimer().isActive());
 
-    m_prompter->answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     w->btnSetup->click();
-    QCOMPARE(m_prompter->messages, QStringList{message});
-    QVERIFY(m_prompter->dialogs.isEmpty());
+    QCOMPARE(m_h->prompter().messages, QStringList{message});
+    QVERIFY(m_h->prompter().dialogs.isEmpty());
     QVERIFY(!w->setupCommand().running());
     QCOMPARE(w->monitor().comm1().isOpen(), comm1Open);
     QCOMPARE(w->monitor().comm1().deviceName(), device);
     QVERIFY(w->monitor().mainTimer().isActive());
     QVERIFY(!w->monitor().isSuspended());
     // The menu entry runs the same handler.
-    m_prompter->answerMessage(QMessageBox::Ok);
+    m_h->prompter().answerMessage(QMessageBox::Ok);
     w->Setup1->trigger();
-    QCOMPARE(m_prompter->messages.size(), 2);
+    QCOMPARE(m_h->prompter().messages.size(), 2);
     QVERIFY(!requestNames(log).contains(QStringLiteral("DIRECTORY_REQUEST")));
 }
 
@@ -278,7 +271,7 @@ void TestSetupWindow::openListsTheSetsWithoutLivePolling()
              qPrintable(during.join(u' ')));
     QCOMPARE(during.mid(0, 7), (QStringList{"DIRECTORY_REQUEST", "ACK", "ACK", "ACK", "ACK", "ACK",
                                             "INTERVAL_REQUEST"}));
-    QVERIFY(m_prompter->messages.isEmpty());
+    QVERIFY(m_h->prompter().messages.isEmpty());
     verifyLivePollingBack(*w);
 }
 
@@ -377,16 +370,16 @@ void TestSetupWindow::defaultSetup()
     auto w = startedWindow(sim.path());
     QVERIFY(runSetup(*w, [&](TfrmSetup &s) {
         // Cancel asks nothing of the meter.
-        m_prompter->answerMessage(QMessageBox::Cancel);
+        m_h->prompter().answerMessage(QMessageBox::Cancel);
         s.Button3->click();
         QVERIFY(s.idle());
         QVERIFY(!requestNames(log).contains(QStringLiteral("DEFAULT_SETUP_REQUEST")));
-        m_prompter->answerMessage(QMessageBox::Yes);
-        m_prompter->answerMessage(QMessageBox::Ok);
+        m_h->prompter().answerMessage(QMessageBox::Yes);
+        m_h->prompter().answerMessage(QMessageBox::Ok);
         QVERIFY(command(s, s.Button3));
     }));
-    QCOMPARE(m_prompter->messages, (QStringList{"Continue ?", "Continue ?", message}));
-    QCOMPARE(m_prompter->messageButtons.at(0), QMessageBox::Yes | QMessageBox::Cancel);
+    QCOMPARE(m_h->prompter().messages, (QStringList{"Continue ?", "Continue ?", message}));
+    QCOMPARE(m_h->prompter().messageButtons.at(0), QMessageBox::Yes | QMessageBox::Cancel);
     // The request goes out whatever the identity said.
     QTRY_COMPARE_WITH_TIMEOUT(requestNames(log).count(QStringLiteral("DEFAULT_SETUP_REQUEST")), 1, 5000);
     verifyLivePollingBack(*w);
@@ -441,10 +434,10 @@ void TestSetupWindow::closeQuestion()
         }
         if (asked) {
             // No keeps the window; Yes closes it.
-            m_prompter->answerMessage(QMessageBox::No);
+            m_h->prompter().answerMessage(QMessageBox::No);
             s.BitBtn2->click();
             QVERIFY(s.isVisible());
-            m_prompter->answerMessage(QMessageBox::Yes);
+            m_h->prompter().answerMessage(QMessageBox::Yes);
             QTest::keyClick(&s, Qt::Key_Escape);
             QVERIFY(!s.isVisible());
         } else {
@@ -453,9 +446,9 @@ void TestSetupWindow::closeQuestion()
         }
         QCOMPARE(s.result(), int(QDialog::Rejected));
     }));
-    QCOMPARE(m_prompter->messages, (asked ? QStringList{question, question} : QStringList{}));
+    QCOMPARE(m_h->prompter().messages, (asked ? QStringList{question, question} : QStringList{}));
     if (asked)
-        QCOMPARE(m_prompter->messageButtons.at(0), QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(m_h->prompter().messageButtons.at(0), QMessageBox::Yes | QMessageBox::No);
     if (change == QLatin1String("typed bad sent"))
         QVERIFY(!requestNames(log).contains(QStringLiteral("SET_INTERVAL")));
     verifyLivePollingBack(*w);

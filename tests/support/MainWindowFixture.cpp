@@ -6,28 +6,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QSignalSpy>
 #include <QTableView>
-
-MainOptions testMainOptions(const QStringList &extraPorts)
-{
-    MainOptions options;
-    options.listSystemPorts = false;
-    options.extraPorts = extraPorts;
-    return options;
-}
-
-std::unique_ptr<TfrmMain> startMainWindow(AppContext &ctx, const MainOptions &options, QSize size, int waitMs)
-{
-    auto w = std::make_unique<TfrmMain>(ctx, options);
-    QSignalSpy searched(w.get(), &TfrmMain::searchFinished);
-    if (size.isValid())
-        w->resize(size);
-    w->show();
-    if (!searched.wait(waitMs))
-        qWarning("the start-up search did not end");
-    return w;
-}
 
 ShownView shownView(const TfrmGraph &v)
 {

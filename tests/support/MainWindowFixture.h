@@ -1,8 +1,6 @@
 #pragma once
 
-#include "core/app/MainOptions.h"
-#include "gui/common/AppContext.h"
-#include "gui/shell/TfrmMain.h"
+#include "Harness.h"
 
 #include "gui/dataview/TfrmGraph.h"
 
@@ -12,14 +10,9 @@
 
 #include <memory>
 
-// Options for a main window under test: the system's serial ports are not
-// probed; the given ports are listed first.
-MainOptions testMainOptions(const QStringList &extraPorts = {});
-
-// Creates and shows a main window on ctx (resized when size is valid) and
-// waits until its start-up search has ended.
-std::unique_ptr<TfrmMain> startMainWindow(AppContext &ctx, const MainOptions &options = testMainOptions(),
-                                          QSize size = QSize(1200, 800), int waitMs = 10000);
+// The main window of a test starts as the harness starts it.
+using Harness::startMainWindow;
+using Harness::testMainOptions;
 
 // Everything the download view shows of its data set: the data set list, the
 // chart's arrays, the strip, a statistic, a cursor box and the table's size.
