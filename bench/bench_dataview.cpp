@@ -8,6 +8,7 @@
 #include "core/app/MainOptions.h"
 #include "core/chart/DataListModel.h"
 #include "core/data/LoggerImage.h"
+#include "Harness.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/TfrmGraph.h"
@@ -96,26 +97,18 @@ template <typename F> double timedMs(F &&f)
 int main(int argc, char *argv[])
 {
     Kv518Application app(argc, argv);
-    QTemporaryDir folder;
+    Harness::TestContext folder(Harness::ProgramFolder::Subfolder);
     const QString path = folder.filePath(QStringLiteral("million.518"));
     OpenPrompter prompter(path);
-    AppContext ctx(prompter, AppFolders(folder.filePath(QStringLiteral("program")), folder.filePath(QStringLiteral("user/"))));
+    folder.setPrompter(prompter);
     {
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly) || f.write(millionSampleImage()) < 0)
             return 1;
     }
 
-    MainOptions options;
-    options.listSystemPorts = false;
-    TfrmMain w(ctx, options);
-    w.resize(1366, 860);
-    w.show();
-    if (!w.searchDone()) {
-        QEventLoop loop;
-        QObject::connect(&w, &TfrmMain::searchFinished, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    auto main = Harness::startMainWindow(folder.ctx(), Harness::testMainOptions(), QSize(1366, 860), 60000);
+    TfrmMain &w = *main;
     processEvents();
 
     const long before = rssKiB();

@@ -4,6 +4,7 @@
 // the view with alarm limits set (both tabs, split and unsplit) with the
 // "Limits" dialog.
 #include "core/app/MainOptions.h"
+#include "Harness.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/TfrmGraph.h"
@@ -59,22 +60,14 @@ int main(int argc, char *argv[])
     Kv518Application app(argc, argv);
     if (!Shots::takeOutputFolder(argc, argv))
         return 2;
-    QTemporaryDir folder;
-    QDir().mkpath(folder.filePath(QStringLiteral("user")));
+    Harness::TestContext folder(Harness::ProgramFolder::Subfolder);
     SamplePrompter prompter;
-    AppContext ctx(prompter, AppFolders(folder.filePath(QStringLiteral("program")), folder.filePath(QStringLiteral("user/"))));
+    folder.setPrompter(prompter);
+    AppContext &ctx = folder.ctx();
 
-    MainOptions options;
-    options.listSystemPorts = false;
-    TfrmMain w(ctx, options);
-    w.resize(1366, 860);
-    w.show();
-    if (!w.searchDone()) {
-        QEventLoop loop;
-        QObject::connect(&w, &TfrmMain::searchFinished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    MainOptions options = Harness::testMainOptions();
+    auto main = Harness::startMainWindow(ctx, options, QSize(1366, 860), 20000);
+    TfrmMain &w = *main;
     settle();
     save(w.grab(), QStringLiteral("dataview_empty.png"));
 
@@ -105,7 +98,8 @@ int main(int argc, char *argv[])
     AlarmSettings limits = ctx.alarmLimits().settings();
     limits.setLimits(0, {42.0, 58.0}, std::nullopt);
     limits.setLimits(1, {20.0, 24.5}, TemperatureUnit::Celsius);
-    ctx.alarmLimits().apply(limits);
+    if (const Result<> saved = ctx.alarmLimits().apply(limits); !saved)
+        std::fprintf(stderr, "the alarm limits could not be saved: %s\n", qPrintable(saved.message()));
     settle();
     save(w.grab(), QStringLiteral("dataview_limits_humidity.png"));
     view.TabControl1->setCurrentIndex(1);

@@ -3,6 +3,7 @@
 // dialog after a hang-up (read error) and after a data set that runs past the
 // memory (data error), and the main window once data set 0 is shown.
 #include "core/app/MainOptions.h"
+#include "Harness.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/download/DownloadController.h"
@@ -105,8 +106,7 @@ int main(int argc, char *argv[])
     Kv518Application app(argc, argv);
     if (!Shots::takeOutputFolder(argc, argv))
         return 2;
-    QTemporaryDir folder;
-    QDir().mkpath(folder.filePath(QStringLiteral("user")));
+    Harness::TestContext folder(Harness::ProgramFolder::Subfolder);
 
     // At wire speed, and the line dies two thirds into the memory.
     const QString link = folder.filePath(QStringLiteral("kv518"));
@@ -118,20 +118,13 @@ int main(int argc, char *argv[])
     }
 
     DownloadPrompter prompter(sim, link);
-    AppContext ctx(prompter, AppFolders(folder.filePath(QStringLiteral("program")), folder.filePath(QStringLiteral("user/"))));
-    MainOptions options;
-    options.listSystemPorts = false;
+    folder.setPrompter(prompter);
+    AppContext &ctx = folder.ctx();
+    MainOptions options = Harness::testMainOptions();
     options.extraPorts = {link};
-    TfrmMain w(ctx, options);
-    w.resize(1366, 860);
+    auto main = Harness::startMainWindow(ctx, options, QSize(1366, 860), 20000);
+    TfrmMain &w = *main;
     w.move(0, 0);
-    w.show();
-    if (!w.searchDone()) {
-        QEventLoop loop;
-        QObject::connect(&w, &TfrmMain::searchFinished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
     settle(1000);
 
     bool progressShot = false;

@@ -2,6 +2,7 @@
 // "Saving Progress" window, and the file views of a TXT file and of a graph
 // file made from the sample collection's first data set.
 #include "core/app/MainOptions.h"
+#include "Harness.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/TfrmGraph.h"
@@ -68,22 +69,14 @@ int main(int argc, char *argv[])
     Kv518Application app(argc, argv);
     if (!Shots::takeOutputFolder(argc, argv))
         return 2;
-    QTemporaryDir folder;
-    QDir().mkpath(folder.filePath(QStringLiteral("user")));
+    Harness::TestContext folder(Harness::ProgramFolder::Subfolder);
     FilesPrompter prompter;
-    AppContext ctx(prompter, AppFolders(folder.filePath(QStringLiteral("program")), folder.filePath(QStringLiteral("user/"))));
+    folder.setPrompter(prompter);
+    AppContext &ctx = folder.ctx();
 
-    MainOptions options;
-    options.listSystemPorts = false;
-    TfrmMain w(ctx, options);
-    w.resize(1366, 860);
-    w.show();
-    if (!w.searchDone()) {
-        QEventLoop loop;
-        QObject::connect(&w, &TfrmMain::searchFinished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    MainOptions options = Harness::testMainOptions();
+    auto main = Harness::startMainWindow(ctx, options, QSize(1366, 860), 20000);
+    TfrmMain &w = *main;
     prompter.files.push_back(QDir(QStringLiteral(KV518_SAMPLES_DIR)).filePath(QStringLiteral("demo.518")));
     w.btnOpenClick();
     settle();

@@ -2,6 +2,7 @@
 // window, the preview of the graph and of the text listing, and the report's
 // progress window with its first page.
 #include "core/app/MainOptions.h"
+#include "Harness.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/print/PrintController.h"
@@ -70,23 +71,15 @@ int main(int argc, char *argv[])
     Kv518Application app(argc, argv);
     if (!Shots::takeOutputFolder(argc, argv))
         return 2;
-    QTemporaryDir folder;
-    QDir().mkpath(folder.filePath(QStringLiteral("user")));
+    Harness::TestContext folder(Harness::ProgramFolder::Subfolder);
     PrintPrompter prompter;
     prompter.reportPath = folder.filePath(QStringLiteral("report.pdf"));
-    AppContext ctx(prompter, AppFolders(folder.filePath(QStringLiteral("program")), folder.filePath(QStringLiteral("user/"))));
+    folder.setPrompter(prompter);
+    AppContext &ctx = folder.ctx();
 
-    MainOptions options;
-    options.listSystemPorts = false;
-    TfrmMain w(ctx, options);
-    w.resize(1366, 860);
-    w.show();
-    if (!w.searchDone()) {
-        QEventLoop loop;
-        QObject::connect(&w, &TfrmMain::searchFinished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    MainOptions options = Harness::testMainOptions();
+    auto main = Harness::startMainWindow(ctx, options, QSize(1366, 860), 20000);
+    TfrmMain &w = *main;
     w.btnOpenClick();
     settle(500);
     if (!w.DownloadView) {

@@ -1,6 +1,7 @@
 // Opens the logger setup window from the real main window against kv518-sim
 // and saves it once its start has ended and the clock poll runs.
 #include "core/app/MainOptions.h"
+#include "Harness.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/setup/SetupController.h"
@@ -50,8 +51,7 @@ int main(int argc, char *argv[])
     Kv518Application app(argc, argv);
     if (!Shots::takeOutputFolder(argc, argv))
         return 2;
-    QTemporaryDir folder;
-    QDir().mkpath(folder.filePath(QStringLiteral("user")));
+    Harness::TestContext folder(Harness::ProgramFolder::Subfolder);
     const QString link = folder.filePath(QStringLiteral("kv518"));
     QProcess sim;
     sim.start(QStringLiteral(KV518_SIM_PATH), {"--link", link, "--sets", "4", "--samples", "300", "--seed", "518"});
@@ -63,19 +63,12 @@ int main(int argc, char *argv[])
     }
 
     SetupPrompter prompter;
-    AppContext ctx(prompter, AppFolders(folder.filePath(QStringLiteral("program")), folder.filePath(QStringLiteral("user/"))));
-    MainOptions options;
-    options.listSystemPorts = false;
+    folder.setPrompter(prompter);
+    AppContext &ctx = folder.ctx();
+    MainOptions options = Harness::testMainOptions();
     options.extraPorts = {link};
-    TfrmMain w(ctx, options);
-    w.resize(1200, 800);
-    w.show();
-    if (!w.searchDone()) {
-        QEventLoop loop;
-        QObject::connect(&w, &TfrmMain::searchFinished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    auto main = Harness::startMainWindow(ctx, options, QSize(1200, 800), 20000);
+    TfrmMain &w = *main;
     settle(1500);
     QEventLoop done;
     QObject::connect(&w.setupCommand(), &SetupController::finished, &done, &QEventLoop::quit);
