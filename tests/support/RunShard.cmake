@@ -1,0 +1,26 @@
+# Runs one share of a QtTest program's test functions: the program lists them
+# (-functions), and shard SHARD of SHARDS (counted from 0) runs every SHARDS-th
+# one from the SHARD-th on, so data-driven groups spread over the shares.
+#   cmake -DPROGRAM=path -DSHARD=i -DSHARDS=n -P RunShard.cmake
+execute_process(COMMAND ${PROGRAM} -functions OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} -functions failed (${rc})")
+endif()
+string(REGEX MATCHALL "[A-Za-z_][A-Za-z_0-9]*\\(\\)" functions "${listing}")
+set(picked)
+set(index 0)
+foreach(f ${functions})
+  math(EXPR share "${index} % ${SHARDS}")
+  if(share EQUAL SHARD)
+    string(REPLACE "()" "" f ${f})
+    list(APPEND picked ${f})
+  endif()
+  math(EXPR index "${index} + 1")
+endforeach()
+if(NOT picked)
+  message(FATAL_ERROR "${PROGRAM} lists no test function for share ${SHARD} of ${SHARDS}")
+endif()
+execute_process(COMMAND ${PROGRAM} ${picked} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} ${picked}: failed (${rc})")
+endif()
