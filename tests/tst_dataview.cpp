@@ -71,6 +71,8 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TfrmMain> startedWindow();
     static void load(TfrmMain &w, const QByteArray &image);
+    // A data view without a main window, showing the first set of image.
+    std::unique_ptr<Harness::DataView> viewOf(const QByteArray &image);
     static QMdiSubWindow *subWindowOf(QWidget *view) { return qobject_cast<QMdiSubWindow *>(view->parentWidget()); }
     static QString cell(const TfrmGraph &view, int row, int column)
     {
@@ -115,6 +117,14 @@ void TestDataView::load(TfrmMain &w, const QByteArray &image)
     w.downloads().showFirstDataSet();
 }
 
+std::unique_ptr<Harness::DataView> TestDataView::viewOf(const QByteArray &image)
+{
+    auto view = std::make_unique<Harness::DataView>(m_h->ctx());
+    if (const Result<> loaded = view->load(image); !loaded)
+        qWarning("the image did not load: %s", qPrintable(loaded.message()));
+    return view;
+}
+
 void TestDataView::startsWithAnEmptyDownloadView()
 {
     auto w = startedWindow();
@@ -145,9 +155,8 @@ void TestDataView::startsWithAnEmptyDownloadView()
 
 void TestDataView::showingASetFillsListsAndStrip()
 {
-    auto w = startedWindow();
-    load(*w, ImageBuilder::sampleCollection().build());
-    TfrmGraph &v = *w->DownloadView;
+    auto shown = viewOf(ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = shown->view();
     const DateTimeText &t = v.texts();
 
     QCOMPARE(v.Grid2->model()->rowCount(), 3);
@@ -204,21 +213,19 @@ void TestDataView::samplingRate()
     QFETCH(int, interval);
     QFETCH(QString, strip);
     QFETCH(QString, column);
-    auto w = startedWindow();
     ImageSet set;
     set.every(quint16(interval)).ramp(4, 500, 1, 200, 1);
-    load(*w, ImageBuilder().add(set).build());
-    QCOMPARE(w->DownloadView->txtSamplingRate->currentText(), strip);
-    QCOMPARE(setCell(*w->DownloadView, 0, 3), column);
+    auto shown = viewOf(ImageBuilder().add(set).build());
+    QCOMPARE(shown->view().txtSamplingRate->currentText(), strip);
+    QCOMPARE(setCell(shown->view(), 0, 3), column);
 }
 
 void TestDataView::dataListShowsMarkers()
 {
-    auto w = startedWindow();
     ImageSet set;
     set.add(-32768, 13701).add(450, -32768).add(30000, 200);
-    load(*w, ImageBuilder().add(set).build());
-    const TfrmGraph &v = *w->DownloadView;
+    auto shown = viewOf(ImageBuilder().add(set).build());
+    const TfrmGraph &v = shown->view();
     QCOMPARE(cell(v, 0, DataListModel::Humidity), QStringLiteral("OL"));
     QCOMPARE(cell(v, 0, DataListModel::Temp), v.texts().oneDecimal(9999.0));
     QCOMPARE(cell(v, 1, DataListModel::Temp), v.texts().oneDecimal(-9999.0));
@@ -228,9 +235,8 @@ void TestDataView::dataListShowsMarkers()
 
 void TestDataView::choosingAnotherSet()
 {
-    auto w = startedWindow();
-    load(*w, ImageBuilder::sampleCollection().build());
-    TfrmGraph &v = *w->DownloadView;
+    auto shown = viewOf(ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = shown->view();
     // A user's click on the second row of the set list.
     v.Grid2->selectRow(1);
     QCOMPARE(v.PESGraph1->model().points(), 5);
@@ -248,9 +254,8 @@ void TestDataView::choosingAnotherSet()
 
 void TestDataView::tabShowsTheOtherChannel()
 {
-    auto w = startedWindow();
-    load(*w, ImageBuilder::sampleCollection().build());
-    TfrmGraph &v = *w->DownloadView;
+    auto shown = viewOf(ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = shown->view();
     v.TabControl1->setCurrentIndex(1);
     // The temperature maximum is the over-range marker; between the cursors it counts as a number.
     QCOMPARE(v.txtT1Max->text(), QStringLiteral("OL"));
