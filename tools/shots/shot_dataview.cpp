@@ -6,6 +6,7 @@
 #include "core/app/MainOptions.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
+#include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/dataview/TfrmLimits.h"
 #include "gui/dataview/TfrmSetupScale.h"
@@ -88,7 +89,7 @@ int main(int argc, char *argv[])
 
     TfrmGraph &view = *w.DownloadView;
     view.Grid2->selectRow(1);
-    view.TabControl1->setCurrentIndex(1);
+    view.panel()->TabControl1->setCurrentIndex(1);
     settle();
     save(w.grab(), QStringLiteral("dataview_set2_temperature.png"));
 
@@ -101,14 +102,14 @@ int main(int argc, char *argv[])
 
     // Limits that the first set's readings cross on both channels.
     view.Grid2->selectRow(0);
-    view.TabControl1->setCurrentIndex(0);
+    view.panel()->TabControl1->setCurrentIndex(0);
     AlarmSettings limits = ctx.alarmLimits().settings();
     limits.setLimits(0, {42.0, 58.0}, std::nullopt);
     limits.setLimits(1, {20.0, 24.5}, TemperatureUnit::Celsius);
     ctx.alarmLimits().apply(limits);
     settle();
     save(w.grab(), QStringLiteral("dataview_limits_humidity.png"));
-    view.TabControl1->setCurrentIndex(1);
+    view.panel()->TabControl1->setCurrentIndex(1);
     settle();
     save(w.grab(), QStringLiteral("dataview_limits_temperature.png"));
     view.chkSplit->click();
