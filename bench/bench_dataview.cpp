@@ -11,6 +11,7 @@
 #include "Harness.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
+#include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/shell/Kv518Application.h"
 #include "gui/shell/TfrmMain.h"
@@ -119,7 +120,7 @@ int main(int argc, char *argv[])
     BenchReport report;
     std::printf("data set of %d samples: chart %d points, data list %d rows, Data No. %s, AVG %s\n", kSamples,
                 v.PESGraph1->model().points(), v.dataListModel->rowCount(), qPrintable(v.txtDataNo->text()),
-                qPrintable(v.txtT1Avg->text()));
+                qPrintable(v.panel()->txtT1Avg->text()));
     report.figure("open until chart, list and statistics shown", openMs, "ms", 1000);
     report.figure("memory added by the open", double(after - before) / 1024.0, "MB", 150);
 
@@ -130,7 +131,7 @@ int main(int argc, char *argv[])
     report.info("data list scrolled to its last row and painted", scrollMs, "ms");
     const double selectMs = timedMs([&] { v.SelectPoint(kSamples - 1); });
     report.info("SelectPoint (cursor statistics over 333 333, redraw)", selectMs, "ms");
-    const double tabMs = timedMs([&] { v.TabControl1->setCurrentIndex(1); });
+    const double tabMs = timedMs([&] { v.panel()->TabControl1->setCurrentIndex(1); });
     report.info("tab change (whole-set and cursor statistics)", tabMs, "ms");
     const double lineMs = timedMs([&] {
         ChartModel &m = v.PESGraph1->model();

@@ -16,6 +16,7 @@
 #include "core/files/TextDataFile.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
+#include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/files/DataFileController.h"
 #include "gui/shell/Kv518Application.h"
@@ -182,7 +183,7 @@ int main(int argc, char *argv[])
         }
         std::printf("text file of %d lines: chart %d points, data list %d rows, Data No. %s, AVG %s\n", kLines,
                     view->PESGraph1->model().points(), view->dataListModel->rowCount(),
-                    qPrintable(view->txtDataNo->text()), qPrintable(view->txtT1Avg->text()));
+                    qPrintable(view->txtDataNo->text()), qPrintable(view->panel()->txtT1Avg->text()));
         report.figure("open a million-line TXT until the view is shown", openMs, "ms", 1000);
         report.info("  the same, program CPU time (all threads)", openCpu, "ms");
         report.figure("memory added while the view is open", double(after - before) / 1024.0, "MB", 150);

@@ -13,6 +13,7 @@
 #include "core/chart/DataSetListModel.h"
 #include "core/link/MonotonicClock.h"
 #include "gui/common/AppContext.h"
+#include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/shell/TfrmMain.h"
 
@@ -137,7 +138,7 @@ void TestDataView::startsWithAnEmptyDownloadView()
     const ChartModel &m = v.PESGraph1->model();
     QCOMPARE(m.points(), 500);
     QVERIFY(qAbs((m.xAxis().manualMax - m.xAxis().manualMin) * 86400.0 - 500.0) < 1e-3);
-    QCOMPARE(v.txtT1Avg->text(), QStringLiteral("***.* "));
+    QCOMPARE(v.panel()->txtT1Avg->text(), QStringLiteral("***.* "));
     QCOMPARE(v.txtDataNo->text(), QStringLiteral("0"));
     QCOMPARE(v.txtSamplingRate->currentText(), QStringLiteral("00:02"));
     QCOMPARE(v.Grid2->model()->rowCount(), 1);
@@ -177,8 +178,8 @@ void TestDataView::showingASetFillsListsAndStrip()
     QCOMPARE(v.txtSamplingRate->currentText(), QStringLiteral("01:00"));
     QCOMPARE(v.txtDataNo->text(), QStringLiteral("10"));
     // Humidity maximum 56.2, first reached at the third sample.
-    QCOMPARE(v.txtT1Max->text(), t.oneDecimal(56.2) + u'@' + t.dateTime(start + 120.0 / 86400.0));
-    QCOMPARE(v.txtT1Min->text(), t.oneDecimal(40.0) + u'@' + t.dateTime(start + 420.0 / 86400.0));
+    QCOMPARE(v.panel()->txtT1Max->text(), t.oneDecimal(56.2) + u'@' + t.dateTime(start + 120.0 / 86400.0));
+    QCOMPARE(v.panel()->txtT1Min->text(), t.oneDecimal(40.0) + u'@' + t.dateTime(start + 420.0 / 86400.0));
 
     // The chart holds the set's arrays, and the cursors sit at a third and two thirds.
     const ChartModel &m = v.PESGraph1->model();
@@ -189,13 +190,13 @@ void TestDataView::showingASetFillsListsAndStrip()
     QCOMPARE(m.vertLineAnnotation(1).x, m.xDataII(0, 3));
     QCOMPARE(m.vertLineAnnotation(2).x, m.xDataII(0, 6));
     QCOMPARE(m.vertLineAnnotation(0).x, m.xDataII(0, 0));
-    QCOMPARE(v.txtCursorA->text(), t.oneDecimal(53.0));
-    QCOMPARE(v.txtCursorATime->text(), t.dateTime(start + 180.0 / 86400.0));
-    QCOMPARE(v.txtMaxAB->text(), t.oneDecimal(56.2));
-    QCOMPARE(v.txtMaxABTime->text(), t.dateTime(start + 360.0 / 86400.0));
+    QCOMPARE(v.panel()->txtCursorA->text(), t.oneDecimal(53.0));
+    QCOMPARE(v.panel()->txtCursorATime->text(), t.dateTime(start + 180.0 / 86400.0));
+    QCOMPARE(v.panel()->txtMaxAB->text(), t.oneDecimal(56.2));
+    QCOMPARE(v.panel()->txtMaxABTime->text(), t.dateTime(start + 360.0 / 86400.0));
     // Cursor A's boxes in blue, B's in green.
-    QCOMPARE(v.txtCursorA->palette().color(QPalette::Text), QColor(0, 0, 255));
-    QCOMPARE(v.txtCursorB->palette().color(QPalette::Text), QColor(0, 128, 0));
+    QCOMPARE(v.panel()->txtCursorA->palette().color(QPalette::Text), QColor(0, 0, 255));
+    QCOMPARE(v.panel()->txtCursorB->palette().color(QPalette::Text), QColor(0, 128, 0));
 }
 
 void TestDataView::samplingRate_data()
@@ -230,7 +231,7 @@ void TestDataView::dataListShowsMarkers()
     QCOMPARE(cell(v, 0, DataListModel::Temp), v.texts().oneDecimal(9999.0));
     QCOMPARE(cell(v, 1, DataListModel::Temp), v.texts().oneDecimal(-9999.0));
     QCOMPARE(cell(v, 2, DataListModel::Humidity), QStringLiteral("OL"));
-    QCOMPARE(v.txtT1Max->text(), QStringLiteral("OL"));
+    QCOMPARE(v.panel()->txtT1Max->text(), QStringLiteral("OL"));
 }
 
 void TestDataView::choosingAnotherSet()
@@ -256,13 +257,13 @@ void TestDataView::tabShowsTheOtherChannel()
 {
     auto shown = viewOf(ImageBuilder::sampleCollection().build());
     TfrmGraph &v = shown->view();
-    v.TabControl1->setCurrentIndex(1);
+    v.panel()->TabControl1->setCurrentIndex(1);
     // The temperature maximum is the over-range marker; between the cursors it counts as a number.
-    QCOMPARE(v.txtT1Max->text(), QStringLiteral("OL"));
-    QCOMPARE(v.txtCursorA->text(), v.texts().oneDecimal(24.0));
-    QCOMPARE(v.txtMaxAB->text(), v.texts().oneDecimal(9999.0));
-    v.TabControl1->setCurrentIndex(0);
-    QCOMPARE(v.txtCursorA->text(), v.texts().oneDecimal(53.0));
+    QCOMPARE(v.panel()->txtT1Max->text(), QStringLiteral("OL"));
+    QCOMPARE(v.panel()->txtCursorA->text(), v.texts().oneDecimal(24.0));
+    QCOMPARE(v.panel()->txtMaxAB->text(), v.texts().oneDecimal(9999.0));
+    v.panel()->TabControl1->setCurrentIndex(0);
+    QCOMPARE(v.panel()->txtCursorA->text(), v.texts().oneDecimal(53.0));
 }
 
 void TestDataView::emptySet()
@@ -279,11 +280,11 @@ void TestDataView::emptySet()
     QVERIFY(v.Grid3->selectionModel()->selectedRows().isEmpty());
     QCOMPARE(v.txtDataNo->text(), QStringLiteral("0"));
     QVERIFY(!v.txtStartTime->text().isEmpty());
-    QCOMPARE(v.txtT1Max->text(), QStringLiteral("OL"));
-    QCOMPARE(v.txtT1Min->text(), QStringLiteral("OL"));
-    QCOMPARE(v.txtT1Avg->text(), QStringLiteral("****"));
-    QVERIFY(v.txtCursorA->text().isEmpty());
-    QVERIFY(v.txtAvgAB->text().isEmpty());
+    QCOMPARE(v.panel()->txtT1Max->text(), QStringLiteral("OL"));
+    QCOMPARE(v.panel()->txtT1Min->text(), QStringLiteral("OL"));
+    QCOMPARE(v.panel()->txtT1Avg->text(), QStringLiteral("****"));
+    QVERIFY(v.panel()->txtCursorA->text().isEmpty());
+    QVERIFY(v.panel()->txtAvgAB->text().isEmpty());
 }
 
 void TestDataView::closeQuestion_data()
@@ -459,10 +460,10 @@ void TestDataView::cursorDragSnapsToTheNearestSample()
     QCOMPARE(v.cursors().CursorAIndex(), 7);
     QCOMPARE(m.vertLineAnnotation(1).x, m.xDataII(0, 7));
     QCOMPARE(m.vertLineAnnotation(1).color, PEargb(255, 0, 0, 255));
-    QCOMPARE(v.txtCursorA->text(), v.texts().oneDecimal(47.0));
+    QCOMPARE(v.panel()->txtCursorA->text(), v.texts().oneDecimal(47.0));
     // A now right of B: the statistics run from B (6) to A (7).
-    QCOMPARE(v.txtMinAB->text(), v.texts().oneDecimal(46.0));
-    QCOMPARE(v.txtMaxAB->text(), v.texts().oneDecimal(47.0));
+    QCOMPARE(v.panel()->txtMinAB->text(), v.texts().oneDecimal(46.0));
+    QCOMPARE(v.panel()->txtMaxAB->text(), v.texts().oneDecimal(47.0));
 }
 
 void TestDataView::cursorDroppedOutsideStays()
@@ -637,8 +638,8 @@ void TestDataView::viewsShareModesButNotCursors()
     second->SelectPoint(0);
     QCOMPARE(second->cursors().CursorAIndex(), 166);
     QCOMPARE(first.cursors().CursorAIndex(), 3);
-    first.TabControl1->setCurrentIndex(1);
-    QCOMPARE(first.txtCursorA->text(), first.texts().oneDecimal(24.0));
+    first.panel()->TabControl1->setCurrentIndex(1);
+    QCOMPARE(first.panel()->txtCursorA->text(), first.texts().oneDecimal(24.0));
 }
 
 void TestDataView::range_data()

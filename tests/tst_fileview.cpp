@@ -13,6 +13,7 @@
 #include "core/chart/DataListModel.h"
 #include "core/chart/GraphFile.h"
 #include "gui/common/AppContext.h"
+#include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/download/TfrmScope.h"
 #include "gui/shell/TfrmMain.h"
@@ -79,8 +80,8 @@ Shown shown(const TfrmGraph &v, int points)
         s.x << m.xDataII(0, i);
         s.y << m.yData(0, i) << m.yData(1, i);
     }
-    s.texts << v.txtStartTime->text() << v.txtDataNo->text() << v.txtT1Max->text() << v.txtT1Min->text()
-            << v.txtT1Avg->text() << v.txtCursorA->text() << v.txtCursorB->text() << v.txtAvgAB->text();
+    s.texts << v.txtStartTime->text() << v.txtDataNo->text() << v.panel()->txtT1Max->text() << v.panel()->txtT1Min->text()
+            << v.panel()->txtT1Avg->text() << v.panel()->txtCursorA->text() << v.panel()->txtCursorB->text() << v.panel()->txtAvgAB->text();
     for (int r = 0; r < points; ++r)
         for (int c = 0; c < DataListModel::ColumnCount; ++c)
             s.texts << v.dataListModel->index(r, c).data().toString();

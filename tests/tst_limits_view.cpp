@@ -14,6 +14,7 @@
 #include "core/app/AlarmSettings.h"
 #include "core/data/DateTimeText.h"
 #include "gui/common/AppContext.h"
+#include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/dataview/TfrmLimits.h"
 #include "gui/files/DataFileController.h"
@@ -215,17 +216,17 @@ void TestLimitsView::validEntriesApplyAndAreSaved()
     auto w = started(image(kTemperatures));
     QVERIFY(w);
     TfrmGraph &v = *w->DownloadView;
-    v.TabControl1->setCurrentIndex(1);
-    QVERIFY(!v.txtAbove->isVisibleTo(&v));
+    v.panel()->TabControl1->setCurrentIndex(1);
+    QVERIFY(!v.panel()->txtAbove->isVisibleTo(&v));
     answerLimits(entries);
-    v.btnLimits->click();
+    v.panel()->btnLimits->click();
     QVERIFY(m_accepted);
     QCOMPARE(m_h->prompter().dialogs, QStringList{QStringLiteral("Limits")});
-    QCOMPARE(v.txtLimits->text(), limits);
-    QCOMPARE(v.txtAbove->text(), above);
-    QCOMPARE(v.txtBelow->text(), below);
-    QCOMPARE(v.txtWithin->text(), within);
-    QVERIFY(v.txtAbove->isVisibleTo(&v));
+    QCOMPARE(v.panel()->txtLimits->text(), limits);
+    QCOMPARE(v.panel()->txtAbove->text(), above);
+    QCOMPARE(v.panel()->txtBelow->text(), below);
+    QCOMPARE(v.panel()->txtWithin->text(), within);
+    QVERIFY(v.panel()->txtAbove->isVisibleTo(&v));
 
     const AlarmSettings file = stored();
     QCOMPARE(file.limits[1], m_h->ctx().alarmLimits().settings().limits[1]);
@@ -240,11 +241,11 @@ void TestLimitsView::validEntriesApplyAndAreSaved()
 
     // Emptied boxes take the limits away again.
     answerLimits({{QStringLiteral("edtTemperatureLow"), QString()}, {QStringLiteral("edtTemperatureHigh"), QString()}});
-    v.btnLimits->click();
+    v.panel()->btnLimits->click();
     QVERIFY(m_accepted);
-    QCOMPARE(v.txtLimits->text(), QStringLiteral("none"));
+    QCOMPARE(v.panel()->txtLimits->text(), QStringLiteral("none"));
     QVERIFY(v.PESGraph1->limitLines().isEmpty());
-    QVERIFY(!v.txtAbove->isVisibleTo(&v));
+    QVERIFY(!v.panel()->txtAbove->isVisibleTo(&v));
     QVERIFY(!stored().limits[1].isSet());
 }
 
@@ -286,25 +287,25 @@ void TestLimitsView::badEntryChangesNothing()
     auto w = started(image(kTemperatures));
     QVERIFY(w);
     TfrmGraph &v = *w->DownloadView;
-    v.TabControl1->setCurrentIndex(1);
+    v.panel()->TabControl1->setCurrentIndex(1);
     answerLimits({{QStringLiteral("edtTemperatureLow"), QStringLiteral("20")},
                   {QStringLiteral("edtTemperatureHigh"), QStringLiteral("25")}});
-    v.btnLimits->click();
+    v.panel()->btnLimits->click();
     QVERIFY(m_accepted);
     const AlarmSettings before = m_h->ctx().alarmLimits().settings();
     const QByteArray file = readFile(limitsFile());
-    const QStringList panel = {v.txtLimits->text(), v.txtAbove->text(), v.txtBelow->text(), v.txtWithin->text()};
+    const QStringList panel = {v.panel()->txtLimits->text(), v.panel()->txtAbove->text(), v.panel()->txtBelow->text(), v.panel()->txtWithin->text()};
     QSignalSpy changed(&m_h->ctx().alarmLimits(), &SharedAlarmLimits::changed);
 
     m_h->prompter().answerMessage(QMessageBox::Ok);
     answerLimits(entries);
-    v.btnLimits->click();
+    v.panel()->btnLimits->click();
     QVERIFY(!m_accepted);
     QCOMPARE(m_h->prompter().messages, QStringList{message});
     QCOMPARE(changed.size(), 0);
     QVERIFY(m_h->ctx().alarmLimits().settings() == before);
     QCOMPARE(readFile(limitsFile()), file);
-    QCOMPARE((QStringList{v.txtLimits->text(), v.txtAbove->text(), v.txtBelow->text(), v.txtWithin->text()}), panel);
+    QCOMPARE((QStringList{v.panel()->txtLimits->text(), v.panel()->txtAbove->text(), v.panel()->txtBelow->text(), v.panel()->txtWithin->text()}), panel);
 }
 
 // A limits file that cannot be written is reported; the limits hold for the run.
@@ -318,12 +319,12 @@ void TestLimitsView::unwritableFileStillApplies()
     QVERIFY(writeFile(folder, "not a folder"));
     m_h->prompter().answerMessage(QMessageBox::Ok);
     answerLimits({{QStringLiteral("edtHumidityHigh"), QStringLiteral("55")}});
-    v.btnLimits->click();
+    v.panel()->btnLimits->click();
     QVERIFY(m_accepted);
     QCOMPARE(m_h->prompter().messages,
              QStringList{QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QStringLiteral(" directory.")});
     QCOMPARE(m_h->ctx().alarmLimits().settings().limits[0].high, std::optional<double>(55.0));
-    QCOMPARE(v.txtLimits->text(), QStringLiteral("up to ") + v.texts().oneDecimal(55));
+    QCOMPARE(v.panel()->txtLimits->text(), QStringLiteral("up to ") + v.texts().oneDecimal(55));
     QCOMPARE(v.PESGraph1->limitLines(), (QList<ChartLimitLine>{{0, 55.0}}));
 }
 
@@ -344,16 +345,16 @@ void TestLimitsView::everyOpenViewFollows()
     QVERIFY(fileView);
     TfrmGraph &setter = fromFileView ? *fileView : *w->DownloadView;
     TfrmGraph &other = fromFileView ? *w->DownloadView : *fileView;
-    QCOMPARE(other.txtLimits->text(), QStringLiteral("none"));
+    QCOMPARE(other.panel()->txtLimits->text(), QStringLiteral("none"));
     answerLimits({{QStringLiteral("edtHumidityLow"), QStringLiteral("45")},
                   {QStringLiteral("edtHumidityHigh"), QStringLiteral("55")}});
-    setter.btnLimits->click();
+    setter.panel()->btnLimits->click();
     QVERIFY(m_accepted);
     const DateTimeText &t = other.texts();
-    QCOMPARE(other.txtLimits->text(), t.oneDecimal(45) + QStringLiteral(" to ") + t.oneDecimal(55));
+    QCOMPARE(other.panel()->txtLimits->text(), t.oneDecimal(45) + QStringLiteral(" to ") + t.oneDecimal(55));
     // Every humidity reading is 50.0.
-    QCOMPARE(other.txtWithin->text(), t.oneDecimal(100) + QStringLiteral(" %"));
-    QCOMPARE(other.txtAbove->text(), QStringLiteral("none"));
+    QCOMPARE(other.panel()->txtWithin->text(), t.oneDecimal(100) + QStringLiteral(" %"));
+    QCOMPARE(other.panel()->txtAbove->text(), QStringLiteral("none"));
     QCOMPARE(other.PESGraph1->limitLines(), (QList<ChartLimitLine>{{0, 45.0}, {0, 55.0}}));
 }
 
@@ -367,10 +368,10 @@ void TestLimitsView::fahrenheitSetShowsConvertedLimits()
     auto w = started(image({680, 700, 780, 770}, true));
     QVERIFY(w);
     TfrmGraph &v = *w->DownloadView;
-    v.TabControl1->setCurrentIndex(1);
+    v.panel()->TabControl1->setCurrentIndex(1);
     const DateTimeText &t = v.texts();
-    QCOMPARE(v.txtLimits->text(), t.oneDecimal(68) + QStringLiteral(" to ") + t.oneDecimal(77));
-    QCOMPARE(v.txtAbove->text(), side(t, "1 sample, 0:01:00, 1 excursion, longest 0:01:00 from ", 2));
+    QCOMPARE(v.panel()->txtLimits->text(), t.oneDecimal(68) + QStringLiteral(" to ") + t.oneDecimal(77));
+    QCOMPARE(v.panel()->txtAbove->text(), side(t, "1 sample, 0:01:00, 1 excursion, longest 0:01:00 from ", 2));
     QCOMPARE(v.PESGraph1->limitLines(), (QList<ChartLimitLine>{{1, 68.0}, {1, 77.0}}));
 
     m_h->prompter().answerDialog([](QDialog &d) {
@@ -385,8 +386,8 @@ void TestLimitsView::fahrenheitSetShowsConvertedLimits()
         dialog.BitBtn1->click();
         return dialog.result();
     });
-    v.btnLimits->click();
-    QCOMPARE(v.txtLimits->text(), t.oneDecimal(50) + QStringLiteral(" to ") + t.oneDecimal(77));
+    v.panel()->btnLimits->click();
+    QCOMPARE(v.panel()->txtLimits->text(), t.oneDecimal(50) + QStringLiteral(" to ") + t.oneDecimal(77));
     const AlarmSettings file = stored();
     QCOMPARE(file.temperatureUnit, TemperatureUnit::Fahrenheit);
     QCOMPARE(file.limitsFor(1, TemperatureUnit::Celsius), (ChannelLimits{10.0, 25.0}));
@@ -403,23 +404,23 @@ void TestLimitsView::fileViewReadingsInFahrenheit()
     QVERIFY(w);
     TfrmGraph *view = openFileView(*w, {770, 770, 770, 770, 770});
     QVERIFY(view);
-    view->TabControl1->setCurrentIndex(1);
+    view->panel()->TabControl1->setCurrentIndex(1);
     const DateTimeText &t = view->texts();
-    QCOMPARE(view->txtMkt->text(), t.oneDecimal(77) + QStringLiteral(" °C"));
-    QCOMPARE(view->txtLimits->text(), t.oneDecimal(20) + QStringLiteral(" to ") + t.oneDecimal(25));
+    QCOMPARE(view->panel()->txtMkt->text(), t.oneDecimal(77) + QStringLiteral(" °C"));
+    QCOMPARE(view->panel()->txtLimits->text(), t.oneDecimal(20) + QStringLiteral(" to ") + t.oneDecimal(25));
 
     answerLimits({}, 1);
-    view->btnLimits->click();
+    view->panel()->btnLimits->click();
     QVERIFY(m_accepted);
-    QCOMPARE(view->txtMkt->text(), t.oneDecimal(77) + QStringLiteral(" °F"));
-    QCOMPARE(view->txtMktAB->text(), t.oneDecimal(77) + QStringLiteral(" °F"));
-    QCOMPARE(view->txtLimits->text(), t.oneDecimal(20) + QStringLiteral(" to ") + t.oneDecimal(25));
-    QCOMPARE(view->txtAbove->text(), side(t, "5 samples, 0:05:00, 1 excursion, longest 0:05:00 from ", 0));
+    QCOMPARE(view->panel()->txtMkt->text(), t.oneDecimal(77) + QStringLiteral(" °F"));
+    QCOMPARE(view->panel()->txtMktAB->text(), t.oneDecimal(77) + QStringLiteral(" °F"));
+    QCOMPARE(view->panel()->txtLimits->text(), t.oneDecimal(20) + QStringLiteral(" to ") + t.oneDecimal(25));
+    QCOMPARE(view->panel()->txtAbove->text(), side(t, "5 samples, 0:05:00, 1 excursion, longest 0:05:00 from ", 0));
     // The choice is the view's own: the kept limits and the other views keep their unit.
     QCOMPARE(stored().temperatureUnit, TemperatureUnit::Celsius);
     QCOMPARE(stored().limits[1], (ChannelLimits{20.0, 25.0}));
-    w->DownloadView->TabControl1->setCurrentIndex(1);
-    QVERIFY(w->DownloadView->txtMkt->text().endsWith(QStringLiteral(" °C")));
+    w->DownloadView->panel()->TabControl1->setCurrentIndex(1);
+    QVERIFY(w->DownloadView->panel()->txtMkt->text().endsWith(QStringLiteral(" °C")));
 }
 
 // A file of two lines is charted on four points; the two of padding are no
@@ -434,11 +435,11 @@ void TestLimitsView::shortFileCountsItsLinesOnly()
     TfrmGraph *view = openFileView(*w, {300, 300});
     QVERIFY(view);
     QCOMPARE(view->cursors().points(), 4);
-    view->TabControl1->setCurrentIndex(1);
+    view->panel()->TabControl1->setCurrentIndex(1);
     const DateTimeText &t = view->texts();
-    QCOMPARE(view->txtAbove->text(), side(t, "2 samples, 0:02:00, 1 excursion, longest 0:02:00 from ", 0));
-    QCOMPARE(view->txtWithin->text(), t.oneDecimal(0) + QStringLiteral(" %"));
-    QCOMPARE(view->txtMkt->text(), t.oneDecimal(30) + QStringLiteral(" °C"));
+    QCOMPARE(view->panel()->txtAbove->text(), side(t, "2 samples, 0:02:00, 1 excursion, longest 0:02:00 from ", 0));
+    QCOMPARE(view->panel()->txtWithin->text(), t.oneDecimal(0) + QStringLiteral(" %"));
+    QCOMPARE(view->panel()->txtMkt->text(), t.oneDecimal(30) + QStringLiteral(" °C"));
 }
 
 // The mean kinetic temperature of the set and between the cursors (both
@@ -471,13 +472,13 @@ void TestLimitsView::meanKineticTemperature()
     auto w = started(image(temperatures, fahrenheit));
     QVERIFY(w);
     TfrmGraph &v = *w->DownloadView;
-    QVERIFY(!v.txtMkt->isVisibleTo(&v));
-    v.TabControl1->setCurrentIndex(1);
+    QVERIFY(!v.panel()->txtMkt->isVisibleTo(&v));
+    v.panel()->TabControl1->setCurrentIndex(1);
     QCOMPARE(v.cursors().CursorAIndex(), 2);
     QCOMPARE(v.cursors().CursorBIndex(), 4);
-    QVERIFY(v.txtMkt->isVisibleTo(&v) && v.txtMktAB->isVisibleTo(&v));
-    QCOMPARE(v.txtMkt->text(), whole);
-    QCOMPARE(v.txtMktAB->text(), between);
+    QVERIFY(v.panel()->txtMkt->isVisibleTo(&v) && v.panel()->txtMktAB->isVisibleTo(&v));
+    QCOMPARE(v.panel()->txtMkt->text(), whole);
+    QCOMPARE(v.panel()->txtMktAB->text(), between);
 }
 
 QTEST_MAIN(TestLimitsView)

@@ -14,6 +14,7 @@
 #include "core/data/CollectionFile.h"
 #include "core/sim/DemoMeter.h"
 #include "gui/common/AppContext.h"
+#include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/download/DownloadController.h"
 #include "gui/download/TfrmErr.h"
@@ -246,8 +247,8 @@ void TestLoggerDownload::downloadShowsTheFirstSet()
     QCOMPARE(v.dataListModel->rowCount(), 40);
     const QList<float> &values = w->downloads().store().Values();
     QCOMPARE(v.PESGraph1->model().state().y.mid(0, 1), values.mid(0, 1));
-    QVERIFY(!v.txtT1Max->text().isEmpty());
-    QVERIFY(!v.txtCursorA->text().isEmpty());
+    QVERIFY(!v.panel()->txtT1Max->text().isEmpty());
+    QVERIFY(!v.panel()->txtCursorA->text().isEmpty());
 
     const int nakCount = countLines(log, "NAK ef6efe");
     QCOMPARE(nakCount > 0, naks);

@@ -11,6 +11,7 @@
 #include "core/chart/DataListModel.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/SharedAlarmLimits.h"
+#include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/print/PrintController.h"
 #include "gui/print/PrintableView.h"
@@ -370,7 +371,7 @@ void TestPrint::reportFromTheWindow()
     AlarmSettings limits = m_h->ctx().alarmLimits().settings();
     limits.setLimits(1, {std::nullopt, 21.0}, TemperatureUnit::Celsius);
     QVERIFY(m_h->ctx().alarmLimits().apply(limits));
-    v.TabControl1->setCurrentIndex(1);
+    v.panel()->TabControl1->setCurrentIndex(1);
     const QString out = pdf(QStringLiteral("report.pdf"));
     m_h->prompter().answerFile(out);
     QSignalSpy finished(&m_main->printing(), &PrintController::reportFinished);
@@ -385,14 +386,14 @@ void TestPrint::reportFromTheWindow()
     const QString text = run(QStringLiteral("pdftotext"), {out, QStringLiteral("-")});
     QVERIFY(text.contains(QStringLiteral("DataLogger")));
     QVERIFY(text.contains(v.txtStartTime->text()));
-    QVERIFY(text.contains(v.txtT1Max->text()));
-    QVERIFY(text.contains(v.txtT1Min->text()));
-    QVERIFY(text.contains(v.txtT1Avg->text()));
+    QVERIFY(text.contains(v.panel()->txtT1Max->text()));
+    QVERIFY(text.contains(v.panel()->txtT1Min->text()));
+    QVERIFY(text.contains(v.panel()->txtT1Avg->text()));
     QVERIFY(text.contains(QStringLiteral("Page 2 of 2")));
-    QVERIFY(text.contains(QStringLiteral("Temperature limits: ") + v.txtLimits->text()));
-    QVERIFY2(text.contains(QStringLiteral("Above: ") + v.txtAbove->text()), qPrintable(v.txtAbove->text()));
-    QVERIFY(v.txtAbove->text().startsWith(QStringLiteral("13 samples")));
-    QVERIFY(text.contains(QStringLiteral("Mean Kinetic Temperature: ") + v.txtMkt->text().chopped(3)));
+    QVERIFY(text.contains(QStringLiteral("Temperature limits: ") + v.panel()->txtLimits->text()));
+    QVERIFY2(text.contains(QStringLiteral("Above: ") + v.panel()->txtAbove->text()), qPrintable(v.panel()->txtAbove->text()));
+    QVERIFY(v.panel()->txtAbove->text().startsWith(QStringLiteral("13 samples")));
+    QVERIFY(text.contains(QStringLiteral("Mean Kinetic Temperature: ") + v.panel()->txtMkt->text().chopped(3)));
     for (int r = 0; r < v.dataListModel->rowCount(); ++r)
         QVERIFY2(text.contains(v.dataListModel->text(r, DataListModel::Time)), qPrintable(QString::number(r)));
 }

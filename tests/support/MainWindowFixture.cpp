@@ -3,6 +3,7 @@
 #include "chart/ChartWidget.h"
 #include "core/chart/DataListModel.h"
 #include "core/chart/DataSetListModel.h"
+#include "gui/dataview/StatisticsPanel.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -18,7 +19,7 @@ ShownView shownView(const TfrmGraph &v)
     s.x = v.PESGraph1->model().state().x;
     s.y = v.PESGraph1->model().state().y;
     s.strip << v.txtStartTime->text() << v.txtSamplingRate->currentText() << v.txtDataNo->text()
-            << v.txtT1Max->text() << v.txtCursorA->text()
+            << v.panel()->txtT1Max->text() << v.panel()->txtCursorA->text()
             << QString::number(v.dataListModel->rowCount());
     return s;
 }

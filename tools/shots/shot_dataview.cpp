@@ -7,6 +7,7 @@
 #include "Harness.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
+#include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/dataview/TfrmLimits.h"
 #include "gui/dataview/TfrmSetupScale.h"
@@ -81,7 +82,7 @@ int main(int argc, char *argv[])
 
     TfrmGraph &view = *w.DownloadView;
     view.Grid2->selectRow(1);
-    view.TabControl1->setCurrentIndex(1);
+    view.panel()->TabControl1->setCurrentIndex(1);
     settle();
     save(w.grab(), QStringLiteral("dataview_set2_temperature.png"));
 
@@ -94,7 +95,7 @@ int main(int argc, char *argv[])
 
     // Limits that the first set's readings cross on both channels.
     view.Grid2->selectRow(0);
-    view.TabControl1->setCurrentIndex(0);
+    view.panel()->TabControl1->setCurrentIndex(0);
     AlarmSettings limits = ctx.alarmLimits().settings();
     limits.setLimits(0, {42.0, 58.0}, std::nullopt);
     limits.setLimits(1, {20.0, 24.5}, TemperatureUnit::Celsius);
@@ -102,7 +103,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "the alarm limits could not be saved: %s\n", qPrintable(saved.message()));
     settle();
     save(w.grab(), QStringLiteral("dataview_limits_humidity.png"));
-    view.TabControl1->setCurrentIndex(1);
+    view.panel()->TabControl1->setCurrentIndex(1);
     settle();
     save(w.grab(), QStringLiteral("dataview_limits_temperature.png"));
     view.chkSplit->click();

@@ -1,5 +1,6 @@
 // The data view's handlers. The widgets are built in TfrmGraphLayout.cpp;
-// the cursors and the statistics texts come from the CursorController.
+// the cursors and the statistics texts come from the CursorController, and
+// the StatisticsPanel shows them.
 #include "gui/dataview/TfrmGraph.h"
 
 #include "chart/ChartWidget.h"
@@ -12,6 +13,7 @@
 #include "gui/common/Prompter.h"
 #include "gui/dataview/PrepareChart.h"
 #include "gui/dataview/RowClicks.h"
+#include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmAnnoEdit.h"
 #include "gui/dataview/TfrmLimits.h"
 #include "gui/dataview/TfrmSetupScale.h"
@@ -24,7 +26,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
-#include <QTabBar>
 #include <QTableView>
 #include <QToolButton>
 
@@ -292,7 +293,7 @@ void TfrmGraph::ToolButton1Click()
 
 void TfrmGraph::ToolButton2Click()
 {
-    pnlStatistic->setVisible(ToolButton2->isChecked());
+    m_panel->setVisible(ToolButton2->isChecked());
 }
 
 void TfrmGraph::pnlGraphResize()
@@ -316,7 +317,7 @@ bool TfrmGraph::eventFilter(QObject *watched, QEvent *event)
 
 int TfrmGraph::shownChannel() const
 {
-    return TabControl1->currentIndex() == 1 ? 1 : 0;
+    return m_panel->shownChannel();
 }
 
 void TfrmGraph::UpdateStatistics()
@@ -325,9 +326,7 @@ void TfrmGraph::UpdateStatistics()
     txtStartTime->setText(t.startTime);
     txtSamplingRate->setEditText(t.samplingRate);
     txtDataNo->setText(t.dataNo);
-    txtT1Max->setText(t.maximum);
-    txtT1Min->setText(t.minimum);
-    txtT1Avg->setText(t.average);
+    m_panel->showStatistics(t);
     m_statisticsShown = true;
     showLimitStatistics();
 }
@@ -371,32 +370,24 @@ void TfrmGraph::showLimitStatistics()
 {
     const int channel = shownChannel();
     const ChannelLimits limits = channelLimits(channel);
-    txtLimits->setText(AlarmLimits::limitsText(limits, m_texts));
-    const bool anyLimits = channelLimits(0).isSet() || channelLimits(1).isSet();
-    for (QWidget *w : std::as_const(m_limitRows))
-        w->setVisible(anyLimits);
-    for (QWidget *w : std::as_const(m_mktWidgets))
-        w->setVisible(channel == 1);
+    StatisticsPanel::LimitTexts shown;
+    shown.limits = AlarmLimits::limitsText(limits, m_texts);
+    shown.sidesShown = channelLimits(0).isSet() || channelLimits(1).isSet();
+    shown.mktShown = channel == 1;
     showLimitLines();
-    if (!m_statisticsShown) {
-        for (QLineEdit *box : {txtWithin, txtAbove, txtBelow, txtMkt})
-            box->clear();
-        return;
+    if (m_statisticsShown) {
+        // The padding that ends a short file's chart holds no readings to judge.
+        const ChartSeries s = samples();
+        if (limits.isSet()) {
+            const LimitStatistics st = AlarmLimits::evaluate(s.x[channel], s.y[channel], limits, intervalSeconds());
+            shown.above = AlarmLimits::sideText(st.above, m_texts);
+            shown.below = AlarmLimits::sideText(st.below, m_texts);
+            shown.within = AlarmLimits::withinText(st, m_texts);
+        }
+        if (channel == 1)
+            shown.mkt = mktText(KineticTemperature::compute(s.y[1], readingUnit(), activationEnergy()));
     }
-    // The padding that ends a short file's chart holds no readings to judge.
-    const ChartSeries s = samples();
-    if (limits.isSet()) {
-        const LimitStatistics st = AlarmLimits::evaluate(s.x[channel], s.y[channel], limits, intervalSeconds());
-        txtAbove->setText(AlarmLimits::sideText(st.above, m_texts));
-        txtBelow->setText(AlarmLimits::sideText(st.below, m_texts));
-        txtWithin->setText(AlarmLimits::withinText(st, m_texts));
-    } else {
-        for (QLineEdit *box : {txtWithin, txtAbove, txtBelow})
-            box->clear();
-    }
-    txtMkt->setText(channel == 1 ? mktText(KineticTemperature::compute(s.y[1], readingUnit(),
-                                                                        activationEnergy()))
-                                 : QString());
+    m_panel->showLimits(shown);
 }
 
 void TfrmGraph::showCursorMkt()
@@ -404,7 +395,7 @@ void TfrmGraph::showCursorMkt()
     const ChartSeries s = samples();
     const qsizetype n = s.points();
     if (shownChannel() != 1 || n == 0) {
-        txtMktAB->clear();
+        m_panel->showCursorMkt(QString());
         return;
     }
     // Both cursors' samples count, in either order.
@@ -412,8 +403,7 @@ void TfrmGraph::showCursorMkt()
     const qsizetype b = std::clamp<qsizetype>(m_cursors->CursorBIndex(), 0, n - 1);
     const qsizetype first = std::min(a, b);
     const std::span<const float> between = s.y[1].subspan(size_t(first), size_t(std::max(a, b) - first + 1));
-    txtMktAB->setText(mktText(
-        KineticTemperature::compute(between, readingUnit(), activationEnergy())));
+    m_panel->showCursorMkt(mktText(KineticTemperature::compute(between, readingUnit(), activationEnergy())));
 }
 
 void TfrmGraph::showLimitLines()
@@ -461,25 +451,12 @@ void TfrmGraph::LimitsClick()
         m_ctx.prompter().notice(this, saved.message());
 }
 
-void TfrmGraph::showCursorTexts(const CursorTexts &t)
-{
-    txtCursorA->setText(t.cursorA);
-    txtCursorATime->setText(t.cursorATime);
-    txtCursorB->setText(t.cursorB);
-    txtCursorBTime->setText(t.cursorBTime);
-    txtMaxAB->setText(t.maxAB);
-    txtMaxABTime->setText(t.maxABTime);
-    txtMinAB->setText(t.minAB);
-    txtMinABTime->setText(t.minABTime);
-    txtAvgAB->setText(t.avgAB);
-}
-
 void TfrmGraph::SelectPoint(int index)
 {
     ChartModel &m = PESGraph1->model();
     if (!m_cursors->SelectPoint(index)) {
         // No such sample (an empty data set): nothing to mark.
-        showCursorTexts(CursorTexts());
+        m_panel->showCursors(CursorTexts());
         if (m.hasVertLineAnnotation(kPointLine)) {
             VertLineAnnotation point = m.vertLineAnnotation(kPointLine);
             point.text.clear();
@@ -504,7 +481,7 @@ void TfrmGraph::SelectPoint(int index)
 
 void TfrmGraph::UpdateCursorStatistics()
 {
-    showCursorTexts(m_cursors->UpdateCursorStatistics(shownChannel()));
+    m_panel->showCursors(m_cursors->UpdateCursorStatistics(shownChannel()));
     showCursorMkt();
 }
 

@@ -5,7 +5,6 @@
 #include "core/data/DateTimeText.h"
 #include "core/data/Statistics.h"
 
-#include <QList>
 #include <QWidget>
 
 #include <memory>
@@ -16,18 +15,16 @@ class ChartWidget;
 class CursorController;
 class DataListModel;
 class DataSetListModel;
-struct CursorTexts;
 class QCheckBox;
 class QComboBox;
-class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSplitter;
-class QTabBar;
 class QTableView;
 class QToolBar;
 class QToolButton;
+class StatisticsPanel;
 class TDataSetStore;
 class TfrmGraph;
 
@@ -53,9 +50,10 @@ public:
 // file view carries the path of its file.
 //
 // The window builds its widgets in TfrmGraphLayout.cpp and handles their
-// events in TfrmGraph.cpp. The cursor arithmetic and the statistics texts are
-// the CursorController's; the click mode and note counter are shared with the
-// other views through `modes`.
+// events in TfrmGraph.cpp; the statistics panel is a StatisticsPanel, which
+// shows the texts the view hands it. The cursor arithmetic and the statistics
+// texts are the CursorController's; the click mode and note counter are
+// shared with the other views through `modes`.
 class TfrmGraph : public QWidget
 {
     Q_OBJECT
@@ -114,6 +112,8 @@ public:
     const CursorController &cursors() const { return *m_cursors; }
     // The click mode and note counter this view shares.
     const AnnotationModes &annotationModes() const { return m_modes; }
+    // The statistics, cursor and limit boxes under the chart.
+    StatisticsPanel *panel() const { return m_panel; }
 
     // Layout.
     QSplitter *Splitter2 = nullptr;
@@ -129,7 +129,6 @@ public:
     QWidget *pnlRight = nullptr;
     QSplitter *Splitter1 = nullptr;
     QWidget *pnlGraph = nullptr;
-    QWidget *pnlStatistic = nullptr;
 
     // Tool bar.
     QToolBar *ToolBar1 = nullptr;
@@ -155,29 +154,6 @@ public:
     ChartWidget *PESGraph1 = nullptr;
     DataSetListModel *dataSetListModel = nullptr;
     DataListModel *dataListModel = nullptr;
-
-    // Statistics.
-    QTabBar *TabControl1 = nullptr;
-    QLineEdit *txtT1Max = nullptr;
-    QLineEdit *txtT1Min = nullptr;
-    QLineEdit *txtT1Avg = nullptr;
-    QLineEdit *txtCursorA = nullptr;
-    QLineEdit *txtCursorATime = nullptr;
-    QLineEdit *txtCursorB = nullptr;
-    QLineEdit *txtCursorBTime = nullptr;
-    QLineEdit *txtMaxAB = nullptr;
-    QLineEdit *txtMaxABTime = nullptr;
-    QLineEdit *txtMinAB = nullptr;
-    QLineEdit *txtMinABTime = nullptr;
-    QLineEdit *txtAvgAB = nullptr;
-    // Alarm limits and mean kinetic temperature.
-    QPushButton *btnLimits = nullptr;
-    QLineEdit *txtLimits = nullptr;
-    QLineEdit *txtWithin = nullptr;
-    QLineEdit *txtAbove = nullptr;
-    QLineEdit *txtBelow = nullptr;
-    QLineEdit *txtMkt = nullptr;
-    QLineEdit *txtMktAB = nullptr;
 
 public Q_SLOTS:
     void Grid2Click();
@@ -222,8 +198,6 @@ private:
     QWidget *createRightPanel();
     QToolBar *createToolBar();
     QWidget *createStrip();
-    QWidget *createStatisticsPanel();
-    void addLimitBoxes(QGridLayout &grid, QWidget *page);
     // The limit and MKT boxes and the chart's limit lines, after the
     // statistics, the cursors or the limits changed.
     void showLimitStatistics();
@@ -235,7 +209,6 @@ private:
     ChartSeries samples() const;
     qint64 intervalSeconds() const;
     QString mktText(std::optional<double> mkt) const;
-    void showCursorTexts(const CursorTexts &texts);
     void setCursorLineColours(bool draggingA, bool draggingB);
     // The mouse's data X on the chart, and whether it lies in the plot.
     double mouseX() const;
@@ -247,6 +220,7 @@ private:
     TfrmGraphHost *m_host = nullptr;
     DateTimeText m_texts;
     std::unique_ptr<CursorController> m_cursors;
+    StatisticsPanel *m_panel = nullptr;
     // The program's own selections in the lists run no click handler.
     bool m_selecting = false;
     // Of the data set shown by the download view.
@@ -255,6 +229,4 @@ private:
     TemperatureUnit m_fileUnit = TemperatureUnit::Celsius;
     // The statistics show a data set or a file (not the empty start-up chart).
     bool m_statisticsShown = false;
-    QList<QWidget *> m_mktWidgets;
-    QList<QWidget *> m_limitRows;
 };

@@ -1,6 +1,6 @@
-// The data view's widgets: the panels, the tool bar, the strip and the
-// statistics panel, with their names, captions, sizes, colours and fonts.
-// The handlers they call are in TfrmGraph.cpp.
+// The data view's widgets: the panels, the tool bar and the strip, with their
+// names, captions, sizes, colours and fonts; the statistics panel builds its
+// own. The handlers they call are in TfrmGraph.cpp.
 #include "gui/dataview/TfrmGraph.h"
 
 #include "chart/ChartWidget.h"
@@ -10,28 +10,23 @@
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/GraphToolIcons.h"
+#include "gui/dataview/StatisticsPanel.h"
+#include "gui/dataview/ValueBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTabBar>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
-
-// The panel's text colours for cursors A and B (the lines' blue, and a green
-// that stays readable on a light box).
-const QColor kPanelBlue(0, 0, 255);
-const QColor kPanelGreen(0, 128, 0);
 
 QFont arial()
 {
@@ -48,33 +43,6 @@ QLabel *captionBar(const QString &text, QWidget *parent)
     label->setFrameShadow(QFrame::Sunken);
     label->setMinimumHeight(18);
     return label;
-}
-
-// A value box: it shows a text; the user can neither edit nor focus it.
-QLineEdit *valueBox(const char *name, QWidget *parent, int width, const QColor &colour = QColor())
-{
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setReadOnly(true);
-    box->setFocusPolicy(Qt::NoFocus);
-    box->setFixedWidth(width);
-    if (colour.isValid()) {
-        QPalette p = box->palette();
-        p.setColor(QPalette::Text, colour);
-        box->setPalette(p);
-    }
-    return box;
-}
-
-QLabel *label(const QString &text, QWidget *parent, const QColor &colour = QColor())
-{
-    auto *l = new QLabel(text, parent);
-    if (colour.isValid()) {
-        QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, colour);
-        l->setPalette(p);
-    }
-    return l;
 }
 
 } // namespace
@@ -207,7 +175,8 @@ QWidget *TfrmGraph::createRightPanel()
     Panel12->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     Splitter1->addWidget(pnlGraph);
-    Splitter1->addWidget(createStatisticsPanel());
+    m_panel = new StatisticsPanel(Splitter1);
+    Splitter1->addWidget(m_panel);
     Splitter1->setStretchFactor(0, 1);
     Splitter1->setStretchFactor(1, 0);
     Splitter1->setSizes({436, 179});
@@ -221,6 +190,8 @@ QWidget *TfrmGraph::createRightPanel()
     connect(PESGraph1, &ChartWidget::OnDataHotSpot, this, &TfrmGraph::PESGraph1DataHotSpot);
     connect(PESGraph1, &ChartWidget::OnZoomIn, this, &TfrmGraph::PESGraph1ZoomIn);
     connect(PESGraph1, &ChartWidget::OnCustomizeDlg, this, &TfrmGraph::PESGraph1CustomizeDlg);
+    connect(m_panel, &StatisticsPanel::channelChanged, this, &TfrmGraph::TabControl1Change);
+    connect(m_panel, &StatisticsPanel::limitsClicked, this, &TfrmGraph::LimitsClick);
     return pnlRight;
 }
 
@@ -341,123 +312,4 @@ QWidget *TfrmGraph::createStrip()
     layout->addWidget(chkTextList);
     layout->addStretch(1);
     return pnlGraphStatistic;
-}
-
-QWidget *TfrmGraph::createStatisticsPanel()
-{
-    pnlStatistic = new QWidget(Splitter1);
-    pnlStatistic->setObjectName(QStringLiteral("pnlStatistic"));
-    pnlStatistic->setMinimumHeight(150);
-    auto *outer = new QVBoxLayout(pnlStatistic);
-    outer->setContentsMargins(2, 2, 2, 2);
-    outer->setSpacing(0);
-    TabControl1 = new QTabBar(pnlStatistic);
-    TabControl1->setObjectName(QStringLiteral("TabControl1"));
-    TabControl1->addTab(QStringLiteral("Humidity"));
-    TabControl1->addTab(QStringLiteral("Temperature"));
-    TabControl1->setDrawBase(false);
-    TabControl1->setExpanding(false);
-    outer->addWidget(TabControl1);
-    auto *page = new QFrame(pnlStatistic);
-    page->setFrameShape(QFrame::StyledPanel);
-    outer->addWidget(page, 1);
-
-    auto *grid = new QGridLayout(page);
-    grid->setContentsMargins(8, 6, 8, 6);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(3);
-    const int value = 80;
-    const int time = 150;
-
-    grid->addWidget(label(QStringLiteral("T1 MAX "), page), 0, 0);
-    txtT1Max = valueBox("txtT1Max", page, 200);
-    grid->addWidget(txtT1Max, 0, 1, 1, 3);
-    grid->addWidget(label(QStringLiteral("MIN"), page), 1, 0);
-    txtT1Min = valueBox("txtT1Min", page, 200);
-    grid->addWidget(txtT1Min, 1, 1, 1, 3);
-    grid->addWidget(label(QStringLiteral("AVG"), page), 2, 0);
-    txtT1Avg = valueBox("txtT1Avg", page, value);
-    txtT1Avg->setText(QStringLiteral("***.* "));
-    grid->addWidget(txtT1Avg, 2, 1);
-
-    const auto row = [&](int r, int column, const QString &caption, QLineEdit *&valueEdit, const char *valueName,
-                         QLineEdit **timeEdit, const char *timeName, const QColor &colour) {
-        grid->addWidget(label(caption, page, colour), r, column);
-        valueEdit = valueBox(valueName, page, value, colour);
-        grid->addWidget(valueEdit, r, column + 1);
-        if (timeEdit) {
-            grid->addWidget(label(QStringLiteral("@"), page, colour), r, column + 2);
-            *timeEdit = valueBox(timeName, page, time, colour);
-            grid->addWidget(*timeEdit, r, column + 3);
-        }
-    };
-    grid->setColumnMinimumWidth(4, 16);
-    row(0, 5, QStringLiteral("Cursor A"), txtCursorA, "txtCursorA", &txtCursorATime, "txtCursorATime", kPanelBlue);
-    row(1, 5, QStringLiteral("Cursor B"), txtCursorB, "txtCursorB", &txtCursorBTime, "txtCursorBTime", kPanelGreen);
-    row(2, 5, QStringLiteral("Max.Between A and B"), txtMaxAB, "txtMaxAB", &txtMaxABTime, "txtMaxABTime", QColor());
-    row(3, 5, QStringLiteral("Min.Between A and B"), txtMinAB, "txtMinAB", &txtMinABTime, "txtMinABTime", QColor());
-    row(4, 5, QStringLiteral("Avg Between A and B"), txtAvgAB, "txtAvgAB", nullptr, nullptr, QColor());
-    addLimitBoxes(*grid, page);
-    grid->setColumnStretch(9, 1);
-    grid->setRowStretch(7, 1);
-
-    connect(TabControl1, &QTabBar::currentChanged, this, &TfrmGraph::TabControl1Change);
-    return pnlStatistic;
-}
-
-void TfrmGraph::addLimitBoxes(QGridLayout &grid, QWidget *page)
-{
-    // The limits and the mean kinetic temperature take the cells the boxes
-    // above leave free, each no wider than the free cell, so no existing box
-    // moves; the long excursion texts get two rows of their own, shown only
-    // while limits are set.
-    const auto pair = [page](const QString &caption, QLineEdit *box) {
-        auto *w = new QWidget(page);
-        auto *l = new QHBoxLayout(w);
-        l->setContentsMargins(0, 0, 0, 0);
-        l->setSpacing(6);
-        l->addWidget(label(caption, w));
-        box->setParent(w);
-        l->addWidget(box);
-        return w;
-    };
-    txtMkt = valueBox("txtMkt", page, 66);
-    QWidget *mkt = pair(QStringLiteral("MKT"), txtMkt);
-    grid.addWidget(mkt, 2, 2, 1, 2, Qt::AlignLeft);
-    txtMktAB = valueBox("txtMktAB", page, 100);
-    QWidget *mktAB = pair(QStringLiteral("MKT"), txtMktAB);
-    grid.addWidget(mktAB, 4, 7, 1, 2, Qt::AlignLeft);
-    m_mktWidgets = {mkt, mktAB};
-
-    grid.addWidget(label(QStringLiteral("Limits"), page), 3, 0);
-    txtLimits = valueBox("txtLimits", page, 200);
-    grid.addWidget(txtLimits, 3, 1, 1, 3);
-    grid.addWidget(label(QStringLiteral("Within"), page), 4, 0);
-    txtWithin = valueBox("txtWithin", page, 80);
-    grid.addWidget(txtWithin, 4, 1);
-    btnLimits = new QPushButton(QStringLiteral("Limits..."), page);
-    btnLimits->setObjectName(QStringLiteral("btnLimits"));
-    btnLimits->setToolTip(QStringLiteral("Alarm limits and the activation energy of the mean kinetic temperature"));
-    btnLimits->setFocusPolicy(Qt::NoFocus);
-    btnLimits->setFixedHeight(txtWithin->sizeHint().height());
-    grid.addWidget(btnLimits, 4, 2, 1, 2, Qt::AlignLeft);
-    connect(btnLimits, &QPushButton::clicked, this, &TfrmGraph::LimitsClick);
-
-    const auto sideRow = [&](int r, const QString &caption, QLineEdit *&box, const char *name) {
-        QLabel *l = label(caption, page);
-        grid.addWidget(l, r, 0);
-        box = valueBox(name, page, 0);
-        box->setMinimumWidth(0);
-        box->setMaximumWidth(QWIDGETSIZE_MAX);
-        grid.addWidget(box, r, 1, 1, 8);
-        m_limitRows << l << box;
-    };
-    // Columns 2 and 3 held nothing but the span of the MAX and MIN boxes and
-    // so took no spacing; with boxes of their own they take one more, which
-    // the gap before the cursor boxes gives back so that those keep their place.
-    grid.setColumnMinimumWidth(4, 16 - grid.horizontalSpacing());
-    sideRow(5, QStringLiteral("Above"), txtAbove, "txtAbove");
-    sideRow(6, QStringLiteral("Below"), txtBelow, "txtBelow");
-    for (QWidget *w : std::as_const(m_limitRows))
-        w->hide();
 }
