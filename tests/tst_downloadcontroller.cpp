@@ -133,8 +133,7 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
     hooks.widget = &window;
     hooks.ensureView = [&](bool) {
         if (!view) {
-            view = new TfrmGraph(*m_ctx, controller, &window);
-            view->setWindowTitle(TfrmGraph::downloadCaption());
+            view = new TfrmGraph(*m_ctx, controller, TfrmGraph::Role::Download, &window);
         }
         return view.data();
     };

@@ -306,7 +306,7 @@ void DataFileController::openTextFile(const QString &path, QChar separator)
 
 TfrmGraph *DataFileController::createFileView(const QString &path)
 {
-    auto *view = new TfrmGraph(m_ctx, m_host);
+    auto *view = new TfrmGraph(m_ctx, m_host, TfrmGraph::Role::File);
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->setWindowTitle(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
     m_window.addFileView(*view);
@@ -331,9 +331,5 @@ void DataFileController::finishFileView(TfrmGraph &view)
     view.FillDataList();
     view.selectDataListRow(0);
     view.SelectPoint(0);
-    view.pnlDataSets->show();
-    view.StaticText1->hide();
-    view.pnlDataList->show();
-    view.Grid2->hide();
     Q_EMIT fileOpened(&view);
 }

@@ -398,20 +398,14 @@ void TfrmMain::createLcdMirror()
 
 void TfrmMain::CreateDownloadView()
 {
-    auto *view = new TfrmGraph(m_ctx, &m_downloads);
+    auto *view = new TfrmGraph(m_ctx, &m_downloads, TfrmGraph::Role::Download);
     view->setAttribute(Qt::WA_DeleteOnClose);
-    view->setWindowTitle(TfrmGraph::downloadCaption());
     DownloadView = view;
-    view->pnlDataSets->show();
-    view->StaticText1->show();
-    view->pnlDataList->show();
-    view->Grid2->show();
-    view->Grid3->show();
     QMdiSubWindow *sub = mdiArea->addSubWindow(view);
     sub->setWindowIcon(windowIcon());
     sub->showNormal();
     const QSize frame = sub->size() - view->size();
-    sub->setGeometry(0, 0, 1011 + frame.width(), qMax(200, mdiArea->viewport()->height() - 50));
+    sub->setGeometry(0, 0, view->openingWidth() + frame.width(), qMax(200, mdiArea->viewport()->height() - 50));
 
     const double now = FrameworkTime::fromDateTime(QDateTime::currentDateTime());
     PrepareChart(m_ctx, *view->PESGraph1, 2, 100.0f, -20.0f, now + 500.0 / FrameworkTime::SecondsPerDay, now, 500);
