@@ -128,9 +128,9 @@ void TestLimitsView::cleanup()
 std::unique_ptr<TfrmMain> TestLimitsView::started(const QByteArray &bytes)
 {
     auto w = startMainWindow(*m_ctx);
-    if (!w->downloads().ParseLoggerImage(bytes, bytes.size()) || !w->downloads().SaveTempImage())
+    if (!w->session().ParseLoggerImage(bytes, bytes.size()) || !w->session().SaveTempImage())
         return nullptr;
-    w->downloads().showFirstDataSet();
+    w->session().showFirstDataSet();
     return w;
 }
 
@@ -220,7 +220,7 @@ void TestLimitsView::validEntriesApplyAndAreSaved()
     QFETCH(double, energy);
     auto w = started(image(kTemperatures));
     QVERIFY(w);
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     v.TabControl1->setCurrentIndex(1);
     QVERIFY(!v.txtAbove->isVisibleTo(&v));
     answerLimits(entries);
@@ -291,7 +291,7 @@ void TestLimitsView::badEntryChangesNothing()
     QFETCH(QString, message);
     auto w = started(image(kTemperatures));
     QVERIFY(w);
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     v.TabControl1->setCurrentIndex(1);
     answerLimits({{QStringLiteral("edtTemperatureLow"), QStringLiteral("20")},
                   {QStringLiteral("edtTemperatureHigh"), QStringLiteral("25")}});
@@ -318,7 +318,7 @@ void TestLimitsView::unwritableFileStillApplies()
 {
     auto w = started(image(kTemperatures));
     QVERIFY(w);
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     // A file where the folder of the limits file should be.
     const QString folder = QFileInfo(limitsFile()).absolutePath();
     QVERIFY(writeFile(folder, "not a folder"));
@@ -348,8 +348,8 @@ void TestLimitsView::everyOpenViewFollows()
     QVERIFY(w);
     TfrmGraph *fileView = openFileView(*w, kTemperatures);
     QVERIFY(fileView);
-    TfrmGraph &setter = fromFileView ? *fileView : *w->DownloadView;
-    TfrmGraph &other = fromFileView ? *w->DownloadView : *fileView;
+    TfrmGraph &setter = fromFileView ? *fileView : *w->downloadView();
+    TfrmGraph &other = fromFileView ? *w->downloadView() : *fileView;
     QCOMPARE(other.txtLimits->text(), QStringLiteral("none"));
     answerLimits({{QStringLiteral("edtHumidityLow"), QStringLiteral("45")},
                   {QStringLiteral("edtHumidityHigh"), QStringLiteral("55")}});
@@ -372,7 +372,7 @@ void TestLimitsView::fahrenheitSetShowsConvertedLimits()
     QVERIFY(celsius.save());
     auto w = started(image({680, 700, 780, 770}, true));
     QVERIFY(w);
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     v.TabControl1->setCurrentIndex(1);
     const DateTimeText &t = v.texts();
     QCOMPARE(v.txtLimits->text(), t.oneDecimal(68) + QStringLiteral(" to ") + t.oneDecimal(77));
@@ -424,8 +424,8 @@ void TestLimitsView::fileViewReadingsInFahrenheit()
     // The choice is the view's own: the kept limits and the other views keep their unit.
     QCOMPARE(stored().temperatureUnit, TemperatureUnit::Celsius);
     QCOMPARE(stored().limits[1], (ChannelLimits{20.0, 25.0}));
-    w->DownloadView->TabControl1->setCurrentIndex(1);
-    QVERIFY(w->DownloadView->txtMkt->text().endsWith(QStringLiteral(" °C")));
+    w->downloadView()->TabControl1->setCurrentIndex(1);
+    QVERIFY(w->downloadView()->txtMkt->text().endsWith(QStringLiteral(" °C")));
 }
 
 // A file of two lines is charted on four points; the two of padding are no
@@ -476,7 +476,7 @@ void TestLimitsView::meanKineticTemperature()
     QFETCH(QString, between);
     auto w = started(image(temperatures, fahrenheit));
     QVERIFY(w);
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     QVERIFY(!v.txtMkt->isVisibleTo(&v));
     v.TabControl1->setCurrentIndex(1);
     QCOMPARE(v.cursors().CursorAIndex(), 2);

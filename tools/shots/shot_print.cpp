@@ -89,7 +89,7 @@ int main(int argc, char *argv[])
     }
     w.btnOpenClick();
     settle(500);
-    if (!w.DownloadView) {
+    if (!w.downloadView()) {
         std::fprintf(stderr, "no download view\n");
         return 1;
     }
