@@ -116,7 +116,7 @@ int main(int argc, char *argv[])
     const double openMs = timedMs([&] { w.btnOpenClick(); });
     const long after = rssKiB();
 
-    TfrmGraph &v = *w.DownloadView;
+    TfrmGraph &v = *w.downloadView();
     BenchReport report;
     std::printf("data set of %d samples: chart %d points, data list %d rows, Data No. %s, AVG %s\n", kSamples,
                 v.PESGraph1->model().points(), v.dataListModel->rowCount(), qPrintable(v.txtDataNo->text()),

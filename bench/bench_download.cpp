@@ -118,14 +118,14 @@ int main(int argc, char *argv[])
     const double cpu = selfCpuSeconds() - cpu0;
     sampler.stop();
 
-    const TDataSetStore &store = w.downloads().store();
+    const TDataSetStore &store = w.session().store();
     const qint64 bytes = store.lastImage().size();
     if (!finished || bytes != qint64(320) + qint64(Sets) * SamplesPerSet * 4 || store.SetCount() != Sets) {
         std::fprintf(stderr, "download incomplete: %lld bytes, %d sets\n", static_cast<long long>(bytes),
                      store.SetCount());
         return 1;
     }
-    w.downloads().UnsavedDownload = false;
+    w.session().discardUnsaved();
 
     const double packets = double(bytes) / 64.0;
     const double packetWireMs = (PacketOut + AckBack) * BitsPerByte / Baud * 1000.0;

@@ -110,7 +110,7 @@ void TestCollection::open(TfrmMain &w, const QString &path)
 // The Save command from the download view, choosing a collection file.
 void TestCollection::save(TfrmMain &w, const QString &path)
 {
-    w.mdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(w.DownloadView->parentWidget()));
+    w.mdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(w.downloadView()->parentWidget()));
     m_h->prompter().answerDialog(accept);
     m_h->prompter().answerFile(path);
     w.Save1Click();
@@ -125,16 +125,16 @@ void TestCollection::roundTripKeepsEverySet()
         auto w = startedWindow();
         open(*w, file(QStringLiteral("in.518")));
         QCOMPARE(m_h->prompter().fileDialogs.last(), QStringLiteral("Data Sets Collection (*.518) (*.518)"));
-        QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 3);
+        QCOMPARE(w->downloadView()->dataSetListModel->rowCount(), 3);
         for (int k = 0; k < 3; ++k) {
-            w->DownloadView->Grid2->selectRow(k);
-            first << shownView(*w->DownloadView);
+            w->downloadView()->Grid2->selectRow(k);
+            first << shownView(*w->downloadView());
         }
-        w->downloads().UnsavedDownload = true;
+        w->session().markUnsaved();
         save(*w, file(QStringLiteral("out.518")));
         QCOMPARE(m_h->prompter().fileDialogs.last(),
                  QStringLiteral("Data Set Collection file(*.518,only for KV518) (*.518)"));
-        QVERIFY(!w->downloads().UnsavedDownload);
+        QVERIFY(!w->session().unsavedDownload());
         QVERIFY(m_h->prompter().messages.isEmpty());
     }
     QCOMPARE(readFile(file(QStringLiteral("out.518"))), image);
@@ -142,11 +142,11 @@ void TestCollection::roundTripKeepsEverySet()
     auto w = startedWindow();
     open(*w, file(QStringLiteral("out.518")));
     for (int k = 0; k < 3; ++k) {
-        w->DownloadView->Grid2->selectRow(k);
-        QCOMPARE(shownView(*w->DownloadView), first.at(k));
+        w->downloadView()->Grid2->selectRow(k);
+        QCOMPARE(shownView(*w->downloadView()), first.at(k));
     }
     // Opening changes nothing about the unsaved download.
-    QVERIFY(!w->downloads().UnsavedDownload);
+    QVERIFY(!w->session().unsavedDownload());
 }
 
 void TestCollection::openWritesTheTemporaryImage()
@@ -159,8 +159,8 @@ void TestCollection::openWritesTheTemporaryImage()
     QCOMPARE(readFile(CollectionFile::tempImagePath(w->userDataFolder(), m_h->ctx().folders().programFolder())), image);
     QVERIFY(CollectionFile::tempImagePath(w->userDataFolder(), m_h->ctx().folders().programFolder())
                 .startsWith(m_h->filePath(QStringLiteral("user/temp"))));
-    QCOMPARE(w->DownloadView->Grid3->selectionModel()->selectedRows().first().row(), 0);
-    QCOMPARE(w->DownloadView->cursors().CursorAIndex(), 3);
+    QCOMPARE(w->downloadView()->Grid3->selectionModel()->selectedRows().first().row(), 0);
+    QCOMPARE(w->downloadView()->cursors().CursorAIndex(), 3);
 }
 
 void TestCollection::refusedFilesChangeNothing_data()
@@ -183,14 +183,14 @@ void TestCollection::refusedFilesChangeNothing()
         QVERIFY(writeAll(bad, bytes));
     auto w = startedWindow();
     open(*w, file(QStringLiteral("good.518")));
-    w->DownloadView->Grid2->selectRow(1);
-    const ShownView before = shownView(*w->DownloadView);
+    w->downloadView()->Grid2->selectRow(1);
+    const ShownView before = shownView(*w->downloadView());
     const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), m_h->ctx().folders().programFolder());
     const QByteArray tempBefore = readFile(temp);
 
     open(*w, bad);
-    QCOMPARE(shownView(*w->DownloadView), before);
-    QCOMPARE(w->downloads().store().SetCount(), 3);
+    QCOMPARE(shownView(*w->downloadView()), before);
+    QCOMPARE(w->session().store().SetCount(), 3);
     QCOMPARE(readFile(temp), tempBefore);
     QVERIFY(m_h->prompter().messages.isEmpty());
 }
@@ -200,7 +200,7 @@ void TestCollection::exactLengthFileLoads()
     QVERIFY(writeAll(file(QStringLiteral("exact.518")), ImageBuilder::sampleCollection().buildExact()));
     auto w = startedWindow();
     open(*w, file(QStringLiteral("exact.518")));
-    QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 3);
+    QCOMPARE(w->downloadView()->dataSetListModel->rowCount(), 3);
 }
 
 void TestCollection::oversizedFileIsNotRead()
@@ -216,19 +216,19 @@ void TestCollection::oversizedFileIsNotRead()
 
     auto w = startedWindow();
     open(*w, path);
-    QCOMPARE(w->downloads().store().SetCount(), 0);
-    QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 1);
+    QCOMPARE(w->session().store().SetCount(), 0);
+    QCOMPARE(w->downloadView()->dataSetListModel->rowCount(), 1);
     QVERIFY(!QFile::exists(CollectionFile::tempImagePath(w->userDataFolder(), m_h->ctx().folders().programFolder())));
 }
 
 void TestCollection::saveWithoutAnyImage()
 {
     auto w = startedWindow();
-    w->downloads().UnsavedDownload = true;
+    w->session().markUnsaved();
     save(*w, file(QStringLiteral("out.518")));
     QVERIFY(!QFile::exists(file(QStringLiteral("out.518"))));
     QVERIFY(m_h->prompter().messages.isEmpty());
-    QVERIFY(w->downloads().UnsavedDownload);
+    QVERIFY(w->session().unsavedDownload());
 }
 
 void TestCollection::saveFromAnEarlierRunsTemporaryImage()
@@ -248,19 +248,19 @@ void TestCollection::failedWriteKeepsTheFlag()
     QVERIFY(writeAll(file(QStringLiteral("plain")), "x"));
     auto w = startedWindow();
     open(*w, file(QStringLiteral("in.518")));
-    w->downloads().UnsavedDownload = true;
+    w->session().markUnsaved();
     const QString target = file(QStringLiteral("plain/out.518"));
     m_h->prompter().answerMessage(QMessageBox::Ok);
     save(*w, target);
     QCOMPARE(m_h->prompter().messages, QStringList{QStringLiteral("Cannot create file \"%1\"")
                                                    .arg(QDir::toNativeSeparators(target))});
-    QVERIFY(w->downloads().UnsavedDownload);
+    QVERIFY(w->session().unsavedDownload());
 
     // Writing over an existing collection replaces it only when complete.
     QVERIFY(writeAll(file(QStringLiteral("old.518")), "old"));
     save(*w, file(QStringLiteral("old.518")));
     QCOMPARE(readFile(file(QStringLiteral("old.518"))), ImageBuilder::sampleCollection().build());
-    QVERIFY(!w->downloads().UnsavedDownload);
+    QVERIFY(!w->session().unsavedDownload());
 }
 
 void TestCollection::temporaryFolderFailure()
@@ -275,8 +275,8 @@ void TestCollection::temporaryFolderFailure()
     QCOMPARE(m_h->prompter().messages,
              QStringList{QDir::toNativeSeparators(file(QStringLiteral("plain/KV518/temp")))});
     // The load goes on: data set 0 is shown all the same.
-    QCOMPARE(w->DownloadView->PESGraph1->model().points(), 10);
-    QCOMPARE(w->DownloadView->dataListModel->rowCount(), 10);
+    QCOMPARE(w->downloadView()->PESGraph1->model().points(), 10);
+    QCOMPARE(w->downloadView()->dataListModel->rowCount(), 10);
 }
 
 void TestCollection::temporaryImagePath()
@@ -334,14 +334,14 @@ void TestCollection::openChoices()
     QCOMPARE(w->OpenDialog1->directory().absolutePath(), QDir(w->userDataFolder()).absolutePath());
     // A cancelled file dialog changes nothing.
     open(*w, QString());
-    QCOMPARE(w->downloads().store().SetCount(), 0);
+    QCOMPARE(w->session().store().SetCount(), 0);
 }
 
 void TestCollection::saveWithoutADataView()
 {
     auto w = startedWindow();
     w->mdiArea->closeAllSubWindows();
-    QTRY_VERIFY(!w->DownloadView);
+    QTRY_VERIFY(!w->downloadView());
     w->Save1Click();
     QVERIFY(m_h->prompter().dialogs.isEmpty());
     QVERIFY(m_h->prompter().fileDialogs.isEmpty());
@@ -350,7 +350,7 @@ void TestCollection::saveWithoutADataView()
 void TestCollection::saveFromAFileViewSkipsTheChoice()
 {
     auto w = startedWindow();
-    auto *fileView = new TfrmGraph(m_h->ctx(), &w->downloads());
+    auto *fileView = new TfrmGraph(m_h->ctx(), &w->session());
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     QMdiSubWindow *sub = w->mdiArea->addSubWindow(fileView);
     sub->show();
@@ -401,12 +401,13 @@ void TestCollection::unsavedDownloadAskedBeforeOpen()
     QVERIFY(writeAll(file(QStringLiteral("plain")), "x"));
     auto w = startedWindow();
     open(*w, file(QStringLiteral("first.518")));
-    w->DownloadView->Grid2->selectRow(1);
-    const ShownView before = shownView(*w->DownloadView);
+    w->downloadView()->Grid2->selectRow(1);
+    const ShownView before = shownView(*w->downloadView());
     const QString temp = CollectionFile::tempImagePath(w->userDataFolder(), m_h->ctx().folders().programFolder());
     m_h->prompter().dialogs.clear();
     m_h->prompter().fileDialogs.clear();
-    w->downloads().UnsavedDownload = unsaved;
+    if (unsaved)
+        w->session().markUnsaved();
 
     const QString target = saveTo.isEmpty() ? QString() : file(saveTo);
     const bool failedWrite = saveTo.startsWith(QStringLiteral("plain/"));
@@ -447,13 +448,13 @@ void TestCollection::unsavedDownloadAskedBeforeOpen()
     else if (!target.isEmpty())
         QVERIFY(!QFile::exists(target));
     // Opening a collection leaves the flag as it was; only the save clears it.
-    QCOMPARE(w->downloads().UnsavedDownload, unsaved && !saved);
+    QCOMPARE(w->session().unsavedDownload(), unsaved && !saved);
     const QByteArray shown = opened ? second : first;
-    QCOMPARE(w->downloads().store().lastImage(), shown);
+    QCOMPARE(w->session().store().lastImage(), shown);
     QCOMPARE(readFile(temp), shown);
-    QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), opened ? 1 : 3);
+    QCOMPARE(w->downloadView()->dataSetListModel->rowCount(), opened ? 1 : 3);
     if (!opened)
-        QCOMPARE(shownView(*w->DownloadView), before);
+        QCOMPARE(shownView(*w->downloadView()), before);
 }
 
 QTEST_MAIN(TestCollection)

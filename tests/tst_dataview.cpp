@@ -113,9 +113,9 @@ std::unique_ptr<TfrmMain> TestDataView::startedWindow()
 // As a download ends: parse, temporary file, first data set shown.
 void TestDataView::load(TfrmMain &w, const QByteArray &image)
 {
-    QCOMPARE(outcome(w.downloads().ParseLoggerImage(image, image.size())), QStringLiteral("ok"));
-    QVERIFY(w.downloads().SaveTempImage());
-    w.downloads().showFirstDataSet();
+    QCOMPARE(outcome(w.session().ParseLoggerImage(image, image.size())), QStringLiteral("ok"));
+    QVERIFY(w.session().SaveTempImage());
+    w.session().showFirstDataSet();
 }
 
 std::unique_ptr<Harness::DataView> TestDataView::viewOf(const QByteArray &image)
@@ -129,8 +129,8 @@ std::unique_ptr<Harness::DataView> TestDataView::viewOf(const QByteArray &image)
 void TestDataView::startsWithAnEmptyDownloadView()
 {
     auto w = startedWindow();
-    QVERIFY(w->DownloadView);
-    TfrmGraph &v = *w->DownloadView;
+    QVERIFY(w->downloadView());
+    TfrmGraph &v = *w->downloadView();
     QCOMPARE(v.windowTitle(), QStringLiteral("DataLogger"));
     QCOMPARE(w->mdiArea->subWindowList().size(), 1);
     QCOMPARE(subWindowOf(&v)->geometry().topLeft(), QPoint(0, 0));
@@ -156,8 +156,9 @@ void TestDataView::startsWithAnEmptyDownloadView()
 
 void TestDataView::showingASetFillsListsAndStrip()
 {
-    auto shown = viewOf(ImageBuilder::sampleCollection().build());
-    TfrmGraph &v = shown->view();
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = *w->downloadView();
     const DateTimeText &t = v.texts();
 
     QCOMPARE(v.Grid2->model()->rowCount(), 3);
@@ -216,17 +217,17 @@ void TestDataView::samplingRate()
     QFETCH(QString, column);
     ImageSet set;
     set.every(quint16(interval)).ramp(4, 500, 1, 200, 1);
-    auto shown = viewOf(ImageBuilder().add(set).build());
-    QCOMPARE(shown->view().txtSamplingRate->currentText(), strip);
-    QCOMPARE(setCell(shown->view(), 0, 3), column);
+    load(*w, ImageBuilder().add(set).build());
+    QCOMPARE(w->downloadView()->txtSamplingRate->currentText(), strip);
+    QCOMPARE(setCell(*w->downloadView(), 0, 3), column);
 }
 
 void TestDataView::dataListShowsMarkers()
 {
     ImageSet set;
     set.add(-32768, 13701).add(450, -32768).add(30000, 200);
-    auto shown = viewOf(ImageBuilder().add(set).build());
-    const TfrmGraph &v = shown->view();
+    load(*w, ImageBuilder().add(set).build());
+    const TfrmGraph &v = *w->downloadView();
     QCOMPARE(cell(v, 0, DataListModel::Humidity), QStringLiteral("OL"));
     QCOMPARE(cell(v, 0, DataListModel::Temp), v.texts().oneDecimal(9999.0));
     QCOMPARE(cell(v, 1, DataListModel::Temp), v.texts().oneDecimal(-9999.0));
@@ -236,8 +237,9 @@ void TestDataView::dataListShowsMarkers()
 
 void TestDataView::choosingAnotherSet()
 {
-    auto shown = viewOf(ImageBuilder::sampleCollection().build());
-    TfrmGraph &v = shown->view();
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = *w->downloadView();
     // A user's click on the second row of the set list.
     v.Grid2->selectRow(1);
     QCOMPARE(v.PESGraph1->model().points(), 5);
@@ -255,8 +257,9 @@ void TestDataView::choosingAnotherSet()
 
 void TestDataView::tabShowsTheOtherChannel()
 {
-    auto shown = viewOf(ImageBuilder::sampleCollection().build());
-    TfrmGraph &v = shown->view();
+    auto w = startedWindow();
+    load(*w, ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = *w->downloadView();
     v.panel()->TabControl1->setCurrentIndex(1);
     // The temperature maximum is the over-range marker; between the cursors it counts as a number.
     QCOMPARE(v.panel()->txtT1Max->text(), QStringLiteral("OL"));
@@ -272,7 +275,7 @@ void TestDataView::emptySet()
     ImageSet empty;
     empty.every(60);
     load(*w, ImageBuilder().add(empty).build());
-    const TfrmGraph &v = *w->DownloadView;
+    const TfrmGraph &v = *w->downloadView();
     QCOMPARE(v.Grid2->model()->rowCount(), 1);
     QCOMPARE(setCell(v, 0, 4), QStringLiteral("0"));
     QCOMPARE(v.PESGraph1->model().points(), 0);
@@ -309,7 +312,7 @@ void TestDataView::closeQuestion()
     auto w = startedWindow();
     const QByteArray image = ImageBuilder::sampleCollection().build();
     load(*w, image);
-    w->downloads().UnsavedDownload = true;
+    w->session().markUnsaved();
     // A regular file where the save expects a folder: the write must fail.
     QFile blocker(m_h->filePath(QStringLiteral("blocker")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -323,18 +326,18 @@ void TestDataView::closeQuestion()
         if (target.startsWith(QStringLiteral("blocker")))
             m_h->prompter().answerMessage(QMessageBox::Ok);
     }
-    QMdiSubWindow *sub = subWindowOf(w->DownloadView);
+    QMdiSubWindow *sub = subWindowOf(w->downloadView());
     sub->close();
     QCOMPARE(m_h->prompter().messages.first(), QStringLiteral("Save DataLogger Data ?"));
     QCOMPARE(m_h->prompter().messageButtons.first(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (closes) {
-        QTRY_VERIFY(!w->DownloadView);
-        QVERIFY(!w->downloads().UnsavedDownload);
+        QTRY_VERIFY(!w->downloadView());
+        QVERIFY(!w->session().unsavedDownload());
     } else {
         QCoreApplication::processEvents();
-        QVERIFY(w->DownloadView);
-        QVERIFY(w->downloads().UnsavedDownload);
-        QCOMPARE(w->DownloadView->PESGraph1->model().points(), 10);
+        QVERIFY(w->downloadView());
+        QVERIFY(w->session().unsavedDownload());
+        QCOMPARE(w->downloadView()->PESGraph1->model().points(), 10);
     }
     QCOMPARE(QFile::exists(path), written);
     if (written) {
@@ -351,8 +354,8 @@ void TestDataView::closeSavesTheDownloadViewNotTheActiveOne()
 {
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
-    w->downloads().UnsavedDownload = true;
-    auto *fileView = new TfrmGraph(m_h->ctx(), &w->downloads());
+    w->session().markUnsaved();
+    auto *fileView = new TfrmGraph(m_h->ctx(), &w->session());
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     QMdiSubWindow *fileSub = w->mdiArea->addSubWindow(fileView);
     fileSub->show();
@@ -365,24 +368,24 @@ void TestDataView::closeSavesTheDownloadViewNotTheActiveOne()
         return d.windowTitle() == QStringLiteral("Save File") ? int(QDialog::Accepted) : int(QDialog::Rejected);
     });
     m_h->prompter().answerFile(path);
-    subWindowOf(w->DownloadView)->close();
-    QTRY_VERIFY(!w->DownloadView);
+    subWindowOf(w->downloadView())->close();
+    QTRY_VERIFY(!w->downloadView());
     QVERIFY(QFile::exists(path));
-    QVERIFY(!w->downloads().UnsavedDownload);
+    QVERIFY(!w->session().unsavedDownload());
 }
 
 void TestDataView::closingAnotherViewKeepsTheFlag()
 {
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
-    w->downloads().UnsavedDownload = true;
-    QPointer<TfrmGraph> fileView = new TfrmGraph(m_h->ctx(), &w->downloads());
+    w->session().markUnsaved();
+    QPointer<TfrmGraph> fileView = new TfrmGraph(m_h->ctx(), &w->session());
     fileView->setAttribute(Qt::WA_DeleteOnClose);
     fileView->setWindowTitle(QStringLiteral("/data/one.txt"));
     w->mdiArea->addSubWindow(fileView)->show();
     subWindowOf(fileView)->close();
     QTRY_VERIFY(!fileView);
-    QVERIFY(w->downloads().UnsavedDownload);
+    QVERIFY(w->session().unsavedDownload());
     QVERIFY(m_h->prompter().messages.isEmpty());
 }
 
@@ -390,11 +393,11 @@ void TestDataView::secondLoadReusesTheView()
 {
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
-    QPointer<TfrmGraph> first = w->DownloadView;
+    QPointer<TfrmGraph> first = w->downloadView();
     ImageSet set;
     set.ramp(7, 400, 5, 200, 3);
     load(*w, ImageBuilder().add(set).build());
-    QCOMPARE(w->DownloadView, first);
+    QCOMPARE(w->downloadView(), first.data());
     QCOMPARE(w->mdiArea->subWindowList().size(), 1);
     QCOMPARE(first->Grid2->model()->rowCount(), 1);
     QCOMPARE(first->dataListModel->rowCount(), 7);
@@ -403,8 +406,8 @@ void TestDataView::secondLoadReusesTheView()
 void TestDataView::closedViewIsRecreatedByTheNextOpen()
 {
     auto w = startedWindow();
-    subWindowOf(w->DownloadView)->close();
-    QTRY_VERIFY(!w->DownloadView);
+    subWindowOf(w->downloadView())->close();
+    QTRY_VERIFY(!w->downloadView());
     QVERIFY(m_h->prompter().messages.isEmpty());
 
     const QString path = m_h->filePath(QStringLiteral("sample.518"));
@@ -413,10 +416,10 @@ void TestDataView::closedViewIsRecreatedByTheNextOpen()
     f.write(ImageBuilder::sampleCollection().build());
     f.close();
     m_h->prompter().answerFile(path);
-    w->downloads().OpenCollectionFile(*w->OpenDialog1);
-    QVERIFY(w->DownloadView);
-    QCOMPARE(w->DownloadView->Grid2->model()->rowCount(), 3);
-    QMdiSubWindow *sub = subWindowOf(w->DownloadView);
+    w->session().OpenCollectionFile(*w->OpenDialog1);
+    QVERIFY(w->downloadView());
+    QCOMPARE(w->downloadView()->Grid2->model()->rowCount(), 3);
+    QMdiSubWindow *sub = subWindowOf(w->downloadView());
     QCOMPARE(sub->geometry().topLeft(), QPoint(0, 0));
     QCOMPARE(sub->width(), w->mdiArea->viewport()->width());
 }
@@ -427,7 +430,7 @@ void TestDataView::cursorDragSnapsToTheNearestSample()
     ImageSet set;
     set.every(60).ramp(10, 400, 10, 200, 5);
     load(*w, ImageBuilder().add(set).build());
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     FakeClock clock;
     v.cursors().setClock(&clock);
     ChartWidget &chart = *v.PESGraph1;
@@ -472,7 +475,7 @@ void TestDataView::cursorDroppedOutsideStays()
     ImageSet set;
     set.every(60).ramp(9, 400, 10, 200, 5);
     load(*w, ImageBuilder().add(set).build());
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     FakeClock clock;
     v.cursors().setClock(&clock);
     ChartWidget &chart = *v.PESGraph1;
@@ -493,7 +496,7 @@ void TestDataView::clickOnTheSelectedRowRunsAgain()
 {
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     ChartModel &m = v.PESGraph1->model();
     QSignalSpy refills(v.dataListModel, &QAbstractItemModel::modelReset);
 
@@ -523,7 +526,7 @@ void TestDataView::notesCrossesAndSplit()
     ImageSet set;
     set.every(60).ramp(20, 400, 10, 200, 5);
     load(*w, ImageBuilder().add(set).build());
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     ChartWidget &chart = *v.PESGraph1;
     const ChartModel &m = chart.model();
     const AnnotationModes &modes = v.annotationModes();
@@ -581,10 +584,10 @@ void TestDataView::notesAnswerDoubleClicksAfterEveryReload()
 {
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     ChartWidget &chart = *v.PESGraph1;
     const ChartModel &m = chart.model();
-    v.showDataSet(w->downloads().store(), 1);
+    v.showDataSet(w->session().store(), 1);
     v.chkSplit->click();
     v.ToolButton9->click();
     m_h->prompter().answerDialog([](QDialog &d) {
@@ -605,8 +608,8 @@ void TestDataView::viewsShareModesButNotCursors()
 {
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
-    TfrmGraph &first = *w->DownloadView;
-    auto *second = new TfrmGraph(m_h->ctx(), &w->downloads());
+    TfrmGraph &first = *w->downloadView();
+    auto *second = new TfrmGraph(m_h->ctx(), &w->session());
     second->setWindowTitle(QStringLiteral("/data/one.txt"));
     w->mdiArea->addSubWindow(second)->show();
     QCOMPARE(&first.annotationModes(), &m_h->ctx().annotations());
@@ -662,7 +665,7 @@ void TestDataView::range()
     QFETCH(QString, message);
     auto w = startedWindow();
     load(*w, ImageBuilder::sampleCollection().build());
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     ChartModel &m = v.PESGraph1->model();
     AxisSettings humidity = m.axis(0);
     humidity.manualMin = -5.9;
@@ -710,7 +713,7 @@ void TestDataView::dataHotSpotAndZoom()
     ImageSet set;
     set.every(1).ramp(5000, 400, 0, 200, 0);
     load(*w, ImageBuilder().add(set).build());
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     const ChartModel &m = v.PESGraph1->model();
     v.PESGraph1DataHotSpot(4000, 0);
     QCOMPARE(v.Grid3->selectionModel()->selectedRows().first().row(), 4000);

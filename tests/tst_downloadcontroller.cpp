@@ -14,11 +14,14 @@
 #include "gui/common/AppContext.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/download/DownloadController.h"
+#include "gui/download/DownloadSession.h"
 #include "gui/download/TfrmErr.h"
+#include "gui/shell/Workspace.h"
 #include "Outcome.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -119,25 +122,25 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
     QVERIFY(searchToEnd(monitor));
     QVERIFY(monitor.isConnected());
 
-    // The main window's part: a parent for the dialogs and the download view.
-    QWidget window;
-    QPointer<TfrmGraph> view;
-    DownloadController *controller = nullptr;
-    DownloadController::Window hooks;
-    hooks.widget = &window;
-    hooks.ensureView = [&](bool) {
-        if (!view) {
-            view = new TfrmGraph(m_h->ctx(), controller, &window);
-            view->setWindowTitle(TfrmGraph::downloadCaption());
+    // The main window's part: a parent for the dialogs, the document area
+    // and the data sets behind its download view.
+    struct Desk
+    {
+        Desk(AppContext &ctx)
+            : area(new QMdiArea(&window))
+            , workspace(ctx, *area, window, session)
+            , session(ctx, workspace)
+        {
         }
-        return view.data();
-    };
-    hooks.view = [&] { return view.data(); };
-    hooks.saveView = [](TfrmGraph &) { QFAIL("nothing asks to save"); };
+        QWidget window;
+        QMdiArea *area;
+        Workspace workspace;
+        DownloadSession session;
+    } desk(m_h->ctx());
     const QString userFolder = m_h->filePath(QStringLiteral("user/"));
-    hooks.userDataFolder = [&] { return userFolder; };
-    DownloadController downloads(m_h->ctx(), monitor, hooks);
-    controller = &downloads;
+    desk.workspace.setUserDataFolder(userFolder);
+    connect(&desk.session, &DownloadSession::saveAsked, this, [] { QFAIL("nothing asks to save"); });
+    DownloadController downloads(m_h->ctx(), monitor, desk.workspace, desk.session);
 
     QString message;
     m_h->prompter().answerDialog([&](QDialog &d) {
@@ -151,12 +154,12 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
 
     QCOMPARE(message, QStringLiteral("Data error ! Choose Try Again to reload or Fix Error to delete the error data set."));
     QVERIFY(!downloads.running());
-    QVERIFY(!downloads.Comm2.isOpen());
+    QVERIFY(!downloads.downloadPort().isOpen());
     QVERIFY(monitor.comm1().isOpen());
-    QCOMPARE(downloads.UnsavedDownload, kept > 0);
+    QCOMPARE(desk.session.unsavedDownload(), kept > 0);
     const QString temp = CollectionFile::tempImagePath(userFolder, m_h->ctx().folders().programFolder());
     if (kept == 0) {
-        QCOMPARE(downloads.store().SetCount(), 0);
+        QCOMPARE(desk.session.store().SetCount(), 0);
         QVERIFY(!QFile::exists(temp));
         return;
     }
@@ -164,16 +167,18 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
     TDataSetStore expected;
     const QByteArray sound = firstSets(kept).build();
     QCOMPARE(outcome(expected.load(sound, sound.size())), QStringLiteral("ok"));
-    verifySameSets(downloads.store(), expected);
+    verifySameSets(desk.session.store(), expected);
 
     // A later open of the temporary image finds the same data sets again.
     const QByteArray saved = readFile(temp);
-    QCOMPARE(saved, downloads.store().lastImage());
+    QCOMPARE(saved, desk.session.store().lastImage());
     TDataSetStore reopened;
     QCOMPARE(outcome(reopened.load(saved, saved.size())), QStringLiteral("ok"));
     verifySameSets(reopened, expected);
 
+    const TfrmGraph *view = desk.workspace.downloadView();
     QVERIFY(view);
+    QVERIFY(view->isDownloadView());
     QCOMPARE(view->Grid2->model()->rowCount(), kept);
     QCOMPARE(view->txtDataNo->text(), QString::number(expected.SampleCounts().at(0)));
 }

@@ -110,6 +110,8 @@ private Q_SLOTS:
     void failedWrites_data();
     void failedWrites();
     void closeQuestionWithASingleFileSave();
+    void viewsKeepTheRoleTheyWereMadeFor_data();
+    void viewsKeepTheRoleTheyWereMadeFor();
 
 private:
     std::unique_ptr<TfrmMain> startedWithSample();
@@ -146,15 +148,15 @@ std::unique_ptr<TfrmMain> TestFileView::startedWithSample()
 {
     auto w = startMainWindow(m_h->ctx());
     const QByteArray image = ImageBuilder::sampleCollection().build();
-    if (!w->downloads().ParseLoggerImage(image, image.size()))
+    if (!w->session().ParseLoggerImage(image, image.size()))
         qWarning("the sample did not parse");
-    w->downloads().showFirstDataSet();
+    w->session().showFirstDataSet();
     return w;
 }
 
 void TestFileView::saveSingle(TfrmMain &w, const QString &file, const std::function<int(QDialog &)> &rangeAnswer)
 {
-    w.mdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(w.DownloadView->parentWidget()));
+    w.mdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(w.downloadView()->parentWidget()));
     QSignalSpy finished(&w.dataFiles(), &DataFileController::saveFinished);
     m_h->prompter().answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
     m_h->prompter().answerFile(file);
@@ -195,7 +197,7 @@ void TestFileView::roundTrip()
 {
     QFETCH(QString, name);
     auto w = startedWithSample();
-    TfrmGraph &download = *w->DownloadView;
+    TfrmGraph &download = *w->downloadView();
     const int n = download.PESGraph1->model().points();
     QCOMPARE(n, 10);
     const Shown before = shown(download, n);
@@ -253,7 +255,7 @@ void TestFileView::rangeWindow()
     QFETCH(int, first);
     QFETCH(int, count);
     auto w = startedWithSample();
-    const ChartModel &m = w->DownloadView->PESGraph1->model();
+    const ChartModel &m = w->downloadView()->PESGraph1->model();
     QString caption;
     QString shownTo;
     const auto answer = range(from, to);
@@ -273,7 +275,7 @@ void TestFileView::rangeWindow()
     }
     const QStringList written = lines(path(QStringLiteral("range.txt")));
     QCOMPARE(written.size(), count);
-    const DateTimeText &texts = w->DownloadView->texts();
+    const DateTimeText &texts = w->downloadView()->texts();
     QVERIFY(written.first().startsWith(texts.dateTime(m.xDataII(0, first - 1))));
     QVERIFY(written.last().startsWith(texts.dateTime(m.xDataII(0, first + count - 2))));
 }
@@ -334,14 +336,14 @@ void TestFileView::unreadableFiles()
     const QString file = name.isEmpty() ? path(QStringLiteral("missing.txt")) : path(name);
     if (!name.isEmpty())
         QVERIFY(writeFile(file, bytes));
-    const ShownView before = shownView(*w->DownloadView);
+    const ShownView before = shownView(*w->downloadView());
     m_h->prompter().answerMessage(QMessageBox::Ok);
     QVERIFY(!open(*w, file));
     QCOMPARE(m_h->prompter().messages.size(), 1);
     QVERIFY2(m_h->prompter().messages.first().startsWith(message), qPrintable(m_h->prompter().messages.first()));
     QVERIFY(m_h->prompter().messages.first().contains(QDir::toNativeSeparators(file)));
     QCOMPARE(w->mdiArea->subWindowList().size(), 1);
-    QVERIFY(shownView(*w->DownloadView) == before);
+    QVERIFY(shownView(*w->downloadView()) == before);
 }
 
 void TestFileView::textViewScalesXToItsData_data()
@@ -415,18 +417,64 @@ void TestFileView::failedWrites()
 void TestFileView::closeQuestionWithASingleFileSave()
 {
     auto w = startedWithSample();
-    w->downloads().UnsavedDownload = true;
-    const QPointer<TfrmGraph> view = w->DownloadView.data();
+    w->session().markUnsaved();
+    const QPointer<TfrmGraph> view = w->downloadView();
     m_h->prompter().answerMessage(QMessageBox::Yes);
     m_h->prompter().answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
     m_h->prompter().answerFile(path(QStringLiteral("one.ghf")));
     m_h->prompter().answerMessage(QMessageBox::Ok);
     QVERIFY(!view->close());
     QVERIFY(view);
-    QVERIFY(w->downloads().UnsavedDownload);
+    QVERIFY(w->session().unsavedDownload());
     QVERIFY(QFileInfo::exists(path(QStringLiteral("one.ghf"))));
     QCOMPARE(m_h->prompter().messages.size(), 2);
     QVERIFY(m_h->prompter().messages.last().contains(QLatin1String("still not saved")));
+}
+
+void TestFileView::viewsKeepTheRoleTheyWereMadeFor_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("the download view") << QString();
+    QTest::newRow("a graph file's view") << "set1.ghf";
+    QTest::newRow("a text file's view") << "set1.txt";
+}
+
+void TestFileView::viewsKeepTheRoleTheyWereMadeFor()
+{
+    QFETCH(QString, file);
+    auto w = startedWithSample();
+    const bool download = file.isEmpty();
+    if (!download)
+        saveSingle(*w, path(file));
+    TfrmGraph *v = download ? w->downloadView() : open(*w, path(file));
+    QVERIFY(v);
+    QCOMPARE(v->isDownloadView(), download);
+    QCOMPARE(w->downloadView() == v, download);
+    // A caption does not make a view the download view, nor take it away.
+    const QString caption = v->windowTitle();
+    v->setWindowTitle(download ? QStringLiteral("/data/DataLogger") : TfrmGraph::downloadCaption());
+    QCOMPARE(v->isDownloadView(), download);
+    v->setWindowTitle(caption);
+
+    // What the view shows of itself: the data set list in the download view
+    // only, the data list in both.
+    QVERIFY(v->pnlDataSets->isVisibleTo(v));
+    QVERIFY(v->pnlDataList->isVisibleTo(v));
+    QCOMPARE(v->Grid2->isVisibleTo(v), download);
+    QCOMPARE(v->StaticText1->isVisibleTo(v), download);
+    auto *sub = qobject_cast<QMdiSubWindow *>(v->parentWidget());
+    QVERIFY(sub);
+    const int frame = sub->width() - v->width();
+    QCOMPARE(sub->width(), download ? 1011 + frame : w->width());
+
+    // Only the download view asks about the unsaved download when it closes.
+    w->session().markUnsaved();
+    const qsizetype asked = m_prompter->messages.size();
+    if (download)
+        m_prompter->answerMessage(QMessageBox::No);
+    QVERIFY(sub->close());
+    QCOMPARE(m_prompter->messages.size() - asked, download ? 1 : 0);
+    QCOMPARE(w->session().unsavedDownload(), !download);
 }
 
 QTEST_MAIN(TestFileView)

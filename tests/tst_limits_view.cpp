@@ -123,9 +123,9 @@ void TestLimitsView::cleanup()
 std::unique_ptr<TfrmMain> TestLimitsView::started(const QByteArray &bytes)
 {
     auto w = startMainWindow(m_h->ctx());
-    if (!w->downloads().ParseLoggerImage(bytes, bytes.size()) || !w->downloads().SaveTempImage())
+    if (!w->session().ParseLoggerImage(bytes, bytes.size()) || !w->session().SaveTempImage())
         return nullptr;
-    w->downloads().showFirstDataSet();
+    w->session().showFirstDataSet();
     return w;
 }
 
@@ -215,7 +215,7 @@ void TestLimitsView::validEntriesApplyAndAreSaved()
     QFETCH(double, energy);
     auto w = started(image(kTemperatures));
     QVERIFY(w);
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     v.panel()->TabControl1->setCurrentIndex(1);
     QVERIFY(!v.panel()->txtAbove->isVisibleTo(&v));
     answerLimits(entries);
@@ -286,7 +286,7 @@ void TestLimitsView::badEntryChangesNothing()
     QFETCH(QString, message);
     auto w = started(image(kTemperatures));
     QVERIFY(w);
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     v.panel()->TabControl1->setCurrentIndex(1);
     answerLimits({{QStringLiteral("edtTemperatureLow"), QStringLiteral("20")},
                   {QStringLiteral("edtTemperatureHigh"), QStringLiteral("25")}});
@@ -313,7 +313,7 @@ void TestLimitsView::unwritableFileStillApplies()
 {
     auto w = started(image(kTemperatures));
     QVERIFY(w);
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     // A file where the folder of the limits file should be.
     const QString folder = QFileInfo(limitsFile()).absolutePath();
     QVERIFY(writeFile(folder, "not a folder"));
@@ -343,8 +343,8 @@ void TestLimitsView::everyOpenViewFollows()
     QVERIFY(w);
     TfrmGraph *fileView = openFileView(*w, kTemperatures);
     QVERIFY(fileView);
-    TfrmGraph &setter = fromFileView ? *fileView : *w->DownloadView;
-    TfrmGraph &other = fromFileView ? *w->DownloadView : *fileView;
+    TfrmGraph &setter = fromFileView ? *fileView : *w->downloadView();
+    TfrmGraph &other = fromFileView ? *w->downloadView() : *fileView;
     QCOMPARE(other.panel()->txtLimits->text(), QStringLiteral("none"));
     answerLimits({{QStringLiteral("edtHumidityLow"), QStringLiteral("45")},
                   {QStringLiteral("edtHumidityHigh"), QStringLiteral("55")}});
@@ -367,7 +367,7 @@ void TestLimitsView::fahrenheitSetShowsConvertedLimits()
     QVERIFY(celsius.save());
     auto w = started(image({680, 700, 780, 770}, true));
     QVERIFY(w);
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     v.panel()->TabControl1->setCurrentIndex(1);
     const DateTimeText &t = v.texts();
     QCOMPARE(v.panel()->txtLimits->text(), t.oneDecimal(68) + QStringLiteral(" to ") + t.oneDecimal(77));
@@ -419,8 +419,8 @@ void TestLimitsView::fileViewReadingsInFahrenheit()
     // The choice is the view's own: the kept limits and the other views keep their unit.
     QCOMPARE(stored().temperatureUnit, TemperatureUnit::Celsius);
     QCOMPARE(stored().limits[1], (ChannelLimits{20.0, 25.0}));
-    w->DownloadView->panel()->TabControl1->setCurrentIndex(1);
-    QVERIFY(w->DownloadView->panel()->txtMkt->text().endsWith(QStringLiteral(" °C")));
+    w->downloadView()->panel()->TabControl1->setCurrentIndex(1);
+    QVERIFY(w->downloadView()->panel()->txtMkt->text().endsWith(QStringLiteral(" °C")));
 }
 
 // A file of two lines is charted on four points; the two of padding are no
@@ -471,7 +471,7 @@ void TestLimitsView::meanKineticTemperature()
     QFETCH(QString, between);
     auto w = started(image(temperatures, fahrenheit));
     QVERIFY(w);
-    TfrmGraph &v = *w->DownloadView;
+    TfrmGraph &v = *w->downloadView();
     QVERIFY(!v.panel()->txtMkt->isVisibleTo(&v));
     v.panel()->TabControl1->setCurrentIndex(1);
     QCOMPARE(v.cursors().CursorAIndex(), 2);

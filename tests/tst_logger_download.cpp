@@ -157,7 +157,7 @@ bool TestLoggerDownload::download(TfrmMain &w)
 void TestLoggerDownload::verifyLivePollingBack(TfrmMain &w)
 {
     QVERIFY(!w.downloads().running());
-    QVERIFY(!w.downloads().Comm2.isOpen());
+    QVERIFY(!w.downloads().downloadPort().isOpen());
     QVERIFY(w.monitor().comm1().isOpen());
     QVERIFY(w.monitor().mainTimer().isActive());
     QVERIFY(!w.downloads().progressWindow());
@@ -234,18 +234,18 @@ void TestLoggerDownload::downloadShowsTheFirstSet()
         QCOMPARE(readFile(tempImagePath()), image);
     }
 
-    QCOMPARE(w->downloads().store().lastImage(), image);
-    QCOMPARE(w->downloads().store().SetCount(), 3);
-    QVERIFY(w->downloads().UnsavedDownload);
+    QCOMPARE(w->session().store().lastImage(), image);
+    QCOMPARE(w->session().store().SetCount(), 3);
+    QVERIFY(w->session().unsavedDownload());
 
     // Data set 0 is on screen: its row, its samples, its statistics.
-    QVERIFY(w->DownloadView);
-    const TfrmGraph &v = *w->DownloadView;
+    QVERIFY(w->downloadView());
+    const TfrmGraph &v = *w->downloadView();
     QCOMPARE(v.dataSetListModel->rowCount(), 3);
     QCOMPARE(v.Grid2->currentIndex().row(), 0);
     QCOMPARE(v.txtDataNo->text(), QStringLiteral("40"));
     QCOMPARE(v.dataListModel->rowCount(), 40);
-    const QList<float> &values = w->downloads().store().Values();
+    const QList<float> &values = w->session().store().Values();
     QCOMPARE(v.PESGraph1->model().state().y.mid(0, 1), values.mid(0, 1));
     QVERIFY(!v.panel()->txtT1Max->text().isEmpty());
     QVERIFY(!v.panel()->txtCursorA->text().isEmpty());
@@ -273,9 +273,9 @@ void TestLoggerDownload::hangUpThenTryAgain()
 
     // An earlier load stays on screen through the failed attempt.
     const QByteArray earlier = ImageBuilder::sampleCollection().build();
-    QCOMPARE(outcome(w->downloads().ParseLoggerImage(earlier, earlier.size())), QStringLiteral("ok"));
-    w->downloads().showFirstDataSet();
-    const ShownView before = shownView(*w->DownloadView);
+    QCOMPARE(outcome(w->session().ParseLoggerImage(earlier, earlier.size())), QStringLiteral("ok"));
+    w->session().showFirstDataSet();
+    const ShownView before = shownView(*w->downloadView());
 
     QString message;
     bool onlyRetryAndCancel = false;
@@ -284,8 +284,8 @@ void TestLoggerDownload::hangUpThenTryAgain()
         auto &err = static_cast<TfrmErr &>(d);
         message = err.Label1->text();
         onlyRetryAndCancel = err.Button1->isHidden() && !err.Button2->isHidden() && !err.Button3->isHidden();
-        untouched = w->DownloadView && shownView(*w->DownloadView) == before
-            && w->downloads().store().lastImage() == earlier && !w->downloads().UnsavedDownload
+        untouched = w->downloadView() && shownView(*w->downloadView()) == before
+            && w->session().store().lastImage() == earlier && !w->session().unsavedDownload()
             && !w->monitor().comm1().isOpen() && !w->monitor().mainTimer().isActive();
         // The meter is back behind the same path.
         sim.reset();
@@ -299,11 +299,11 @@ void TestLoggerDownload::hangUpThenTryAgain()
     QVERIFY(onlyRetryAndCancel);
     QVERIFY(untouched);
     // Try Again read the whole memory afresh.
-    QCOMPARE(w->downloads().store().lastImage().size(), (simImage.size() + 63) / 64 * 64);
-    QCOMPARE(w->downloads().store().lastImage().left(simImage.size()), simImage);
-    QCOMPARE(w->downloads().store().SetCount(), 3);
-    QVERIFY(w->downloads().UnsavedDownload);
-    QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("400"));
+    QCOMPARE(w->session().store().lastImage().size(), (simImage.size() + 63) / 64 * 64);
+    QCOMPARE(w->session().store().lastImage().left(simImage.size()), simImage);
+    QCOMPARE(w->session().store().SetCount(), 3);
+    QVERIFY(w->session().unsavedDownload());
+    QCOMPARE(w->downloadView()->txtDataNo->text(), QStringLiteral("400"));
     verifyLivePollingBack(*w);
 }
 
@@ -344,21 +344,21 @@ void TestLoggerDownload::dataErrorFixedKeepsTheSetsBefore()
 
     QCOMPARE(message, QStringLiteral("Data error ! Choose Try Again to reload or Fix Error to delete the error data set."));
     QVERIFY(allThree);
-    QCOMPARE(w->downloads().store().SetCount(), setsKept);
-    QCOMPARE(w->downloads().UnsavedDownload, setsKept > 0);
+    QCOMPARE(w->session().store().SetCount(), setsKept);
+    QCOMPARE(w->session().unsavedDownload(), setsKept > 0);
     if (setsKept > 0) {
         // The faulty entry ends the directory, so the saved image reopens the same.
         QByteArray repaired = image;
         qToLittleEndian<quint32>(0, repaired.data() + 16 + 16 + 12);
-        QCOMPARE(w->downloads().store().lastImage(), repaired);
+        QCOMPARE(w->session().store().lastImage(), repaired);
         QCOMPARE(readFile(tempImagePath()), repaired);
         TDataSetStore reopened;
         QCOMPARE(outcome(reopened.load(repaired, repaired.size())), QStringLiteral("ok"));
         QCOMPARE(reopened.SetCount(), 1);
-        QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 1);
-        QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("40"));
+        QCOMPARE(w->downloadView()->dataSetListModel->rowCount(), 1);
+        QCOMPARE(w->downloadView()->txtDataNo->text(), QStringLiteral("40"));
     } else {
-        QVERIFY(w->downloads().store().lastImage().isEmpty());
+        QVERIFY(w->session().store().lastImage().isEmpty());
         QVERIFY(!QFile::exists(tempImagePath()));
     }
     verifyLivePollingBack(*w);
@@ -384,8 +384,8 @@ void TestLoggerDownload::refusedWithoutTouchingAnything()
     if (meter.contains(QStringLiteral("--recording")))
         QTRY_VERIFY(w->monitor().loggerRecording());
     // A closed download view is not brought back by a refusal.
-    w->DownloadView->parentWidget()->close();
-    QTRY_VERIFY(!w->DownloadView);
+    w->downloadView()->parentWidget()->close();
+    QTRY_VERIFY(!w->downloadView());
 
     m_h->prompter().answerMessage(QMessageBox::Ok);
     QSignalSpy finished(&w->downloads(), &DownloadController::finished);
@@ -394,12 +394,12 @@ void TestLoggerDownload::refusedWithoutTouchingAnything()
     QCOMPARE(m_h->prompter().messages, QStringList{message});
     QCOMPARE(finished.count(), 0);
     QVERIFY(!w->downloads().running());
-    QVERIFY(!w->DownloadView);
+    QVERIFY(!w->downloadView());
     QVERIFY(!w->downloads().progressWindow());
     QVERIFY(w->monitor().comm1().isOpen());
     QVERIFY(w->monitor().mainTimer().isActive());
     QVERIFY(!w->monitor().isSuspended());
-    QVERIFY(!w->downloads().Comm2.isOpen());
+    QVERIFY(!w->downloads().downloadPort().isOpen());
     QVERIFY(w->btnDataLogger->isEnabled());
     QCOMPARE(countLines(log, "DOWNLOAD_REQUEST ef44fe"), 0);
 }
@@ -409,14 +409,14 @@ void TestLoggerDownload::emptyLogger()
     Sim sim({"--sets", "0"});
     auto w = startedWindow(sim.path());
     QVERIFY(w->monitor().isConnected());
-    const ShownView before = shownView(*w->DownloadView);
+    const ShownView before = shownView(*w->downloadView());
     m_h->prompter().answerMessage(QMessageBox::Ok);
     QVERIFY(download(*w));
     QCOMPARE(m_h->prompter().messages, QStringList{QStringLiteral("There is not any recorded data in memory!")});
     QVERIFY(m_h->prompter().dialogs.isEmpty());
-    QCOMPARE(w->downloads().store().SetCount(), 0);
-    QVERIFY(!w->downloads().UnsavedDownload);
-    QVERIFY(shownView(*w->DownloadView) == before);
+    QCOMPARE(w->session().store().SetCount(), 0);
+    QVERIFY(!w->session().unsavedDownload());
+    QVERIFY(shownView(*w->downloadView()) == before);
     verifyLivePollingBack(*w);
 }
 
@@ -452,7 +452,7 @@ void TestLoggerDownload::commandsRefuseWhileDownloading()
         w->ComboBoxDeviceNameChange();
         closeRefused = !w->close();
         // The download view may go; the parse brings it back.
-        w->DownloadView->parentWidget()->close();
+        w->downloadView()->parentWidget()->close();
     });
     during.start(5);
     QVERIFY(download(*w));
@@ -465,10 +465,10 @@ void TestLoggerDownload::commandsRefuseWhileDownloading()
     QVERIFY(m_h->prompter().dialogs.isEmpty());
     QVERIFY(m_h->prompter().fileDialogs.isEmpty());
     QCOMPARE(w->monitor().comm1().deviceName(), device);
-    QCOMPARE(w->downloads().store().SetCount(), 2);
-    QVERIFY(w->DownloadView);
-    QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 2);
-    QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("300"));
+    QCOMPARE(w->session().store().SetCount(), 2);
+    QVERIFY(w->downloadView());
+    QCOMPARE(w->downloadView()->dataSetListModel->rowCount(), 2);
+    QCOMPARE(w->downloadView()->txtDataNo->text(), QStringLiteral("300"));
 
     // The held close comes once the download has ended; its view asks first.
     m_h->prompter().answerMessage(QMessageBox::No);
@@ -517,8 +517,8 @@ void TestLoggerDownload::modalWindowHeldDuringTheTransfer()
     QVERIFY(receivedWhenClosed > receivedWhenOpened);
     QCOMPARE(m_h->prompter().dialogs.size(), 1);
     QVERIFY2(m_h->prompter().messages.isEmpty(), qPrintable(m_h->prompter().messages.join(u'|')));
-    QCOMPARE(w->downloads().store().lastImage(), image);
-    QCOMPARE(w->downloads().store().SetCount(), 3);
+    QCOMPARE(w->session().store().lastImage(), image);
+    QCOMPARE(w->session().store().SetCount(), 3);
     verifyLivePollingBack(*w);
 }
 
@@ -537,8 +537,8 @@ void TestLoggerDownload::demoMeterOnItsInMemoryLine()
     QVERIFY(download(w));
     QVERIFY(m_h->prompter().messages.isEmpty());
     QVERIFY(m_h->prompter().dialogs.isEmpty());
-    QCOMPARE(w.downloads().store().SetCount(), 3);
-    QCOMPARE(w.DownloadView->txtDataNo->text(), QStringLiteral("240"));
+    QCOMPARE(w.session().store().SetCount(), 3);
+    QCOMPARE(w.downloadView()->txtDataNo->text(), QStringLiteral("240"));
     verifyLivePollingBack(w);
 }
 
@@ -573,11 +573,12 @@ void TestLoggerDownload::unsavedDownloadAskedBeforeDownload()
 
     // An earlier load on screen and in the temporary image.
     const QByteArray earlier = ImageBuilder::sampleCollection().build();
-    QCOMPARE(outcome(w->downloads().ParseLoggerImage(earlier, earlier.size())), QStringLiteral("ok"));
-    QVERIFY(w->downloads().SaveTempImage());
-    w->downloads().showFirstDataSet();
-    w->downloads().UnsavedDownload = unsaved;
-    const ShownView before = shownView(*w->DownloadView);
+    QCOMPARE(outcome(w->session().ParseLoggerImage(earlier, earlier.size())), QStringLiteral("ok"));
+    QVERIFY(w->session().SaveTempImage());
+    w->session().showFirstDataSet();
+    if (unsaved)
+        w->session().markUnsaved();
+    const ShownView before = shownView(*w->downloadView());
 
     const QString target = saveTo.isEmpty() ? QString() : file(saveTo);
     QStringList messages;
@@ -601,10 +602,10 @@ void TestLoggerDownload::unsavedDownloadAskedBeforeDownload()
         if (checked || !w->downloads().progressWindow())
             return;
         checked = true;
-        w->downloads().UnsavedDownload = true;
+        w->session().markUnsaved();
         const qsizetype asked = m_h->prompter().messages.size() + m_h->prompter().fileDialogs.size();
         w->btnDataLoggerClick();
-        w->downloads().OpenCollectionFile(*w->OpenDialog1);
+        w->session().OpenCollectionFile(*w->OpenDialog1);
         askedDuring = m_h->prompter().messages.size() + m_h->prompter().fileDialogs.size() - asked;
     });
     during.start(5);
@@ -623,11 +624,11 @@ void TestLoggerDownload::unsavedDownloadAskedBeforeDownload()
     if (downloaded) {
         QVERIFY(checked);
         QCOMPARE(askedDuring, qsizetype(0));
-        QCOMPARE(w->downloads().store().SetCount(), 3);
-        QCOMPARE(w->DownloadView->txtDataNo->text(), QStringLiteral("240"));
-        QVERIFY(w->downloads().store().lastImage() != earlier);
-        QCOMPARE(readFile(tempImagePath()), w->downloads().store().lastImage());
-        QVERIFY(w->downloads().UnsavedDownload);
+        QCOMPARE(w->session().store().SetCount(), 3);
+        QCOMPARE(w->downloadView()->txtDataNo->text(), QStringLiteral("240"));
+        QVERIFY(w->session().store().lastImage() != earlier);
+        QCOMPARE(readFile(tempImagePath()), w->session().store().lastImage());
+        QVERIFY(w->session().unsavedDownload());
         verifyLivePollingBack(*w);
         return;
     }
@@ -635,13 +636,13 @@ void TestLoggerDownload::unsavedDownloadAskedBeforeDownload()
     QCOMPARE(finished.count(), 0);
     QVERIFY(!checked);
     QVERIFY(!w->downloads().running());
-    QVERIFY(!w->downloads().Comm2.isOpen());
+    QVERIFY(!w->downloads().downloadPort().isOpen());
     QVERIFY(!w->monitor().isSuspended());
     QVERIFY(w->monitor().mainTimer().isActive());
-    QVERIFY(w->downloads().UnsavedDownload);
-    QCOMPARE(w->downloads().store().lastImage(), earlier);
+    QVERIFY(w->session().unsavedDownload());
+    QCOMPARE(w->session().store().lastImage(), earlier);
     QCOMPARE(readFile(tempImagePath()), earlier);
-    QCOMPARE(shownView(*w->DownloadView), before);
+    QCOMPARE(shownView(*w->downloadView()), before);
 }
 
 

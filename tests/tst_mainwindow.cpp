@@ -571,9 +571,9 @@ void TestMainWindow::filesNamedOnTheCommandLineOpen()
     QCOMPARE(m_h->prompter().messages,
              (QStringList{QStringLiteral("Cannot open file \"%1\".").arg(missing),
                           QStringLiteral("Cannot open file \"%1\".").arg(notACollection)}));
-    QCOMPARE(w->downloads().store().SetCount(), 3);
-    QVERIFY(w->DownloadView);
-    QCOMPARE(w->DownloadView->dataSetListModel->rowCount(), 3);
+    QCOMPARE(w->session().store().SetCount(), 3);
+    QVERIFY(w->downloadView());
+    QCOMPARE(w->downloadView()->dataSetListModel->rowCount(), 3);
     QVERIFY(w->isVisible());
 }
 

@@ -144,9 +144,9 @@ void TestPrint::startWithSets()
     ImageSet second;
     second.at(QDateTime(QDate(2026, 3, 2), QTime(8, 0, 0))).fahrenheit().ramp(1000, 300, 1, 600, 1);
     const QByteArray image = ImageBuilder().add(first).add(second).build();
-    QCOMPARE(outcome(m_main->downloads().ParseLoggerImage(image, image.size())), QStringLiteral("ok"));
-    m_main->downloads().showFirstDataSet();
-    QCOMPARE(m_main->DownloadView->dataListModel->rowCount(), 24);
+    QCOMPARE(outcome(m_main->session().ParseLoggerImage(image, image.size())), QStringLiteral("ok"));
+    m_main->session().showFirstDataSet();
+    QCOMPARE(m_main->downloadView()->dataListModel->rowCount(), 24);
 }
 
 int TestPrint::lineHeight()
@@ -207,8 +207,8 @@ void TestPrint::windowChoice()
 
 void TestPrint::noDataViewNothingHappens()
 {
-    m_main->DownloadView->close();
-    QTRY_VERIFY(m_main->mdiArea->subWindowList().isEmpty() || !m_main->DownloadView);
+    m_main->downloadView()->close();
+    QTRY_VERIFY(m_main->mdiArea->subWindowList().isEmpty() || !m_main->downloadView());
     QVERIFY(!m_main->printing().chosenView());
     m_main->btnPrintClick();
     m_main->PrintPreview1->trigger();
@@ -257,7 +257,7 @@ void TestPrint::textListing()
     // The lines as the data list shows them.
     const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), out, QStringLiteral("-")});
     QVERIFY(text.contains(QRegularExpression(QStringLiteral("No\\s+DATE\\s+TIME\\s+HUMIDITY\\s+Temp"))));
-    const TfrmGraph &v = *m_main->DownloadView;
+    const TfrmGraph &v = *m_main->downloadView();
     QVERIFY(text.contains(QRegularExpression(QStringLiteral("6\\s+%1\\s+%2\\s+OL\\s+%3")
                                                  .arg(QRegularExpression::escape(v.dataListModel->text(5, 1)),
                                                       QRegularExpression::escape(v.dataListModel->text(5, 2)),
@@ -348,12 +348,7 @@ void TestPrint::previewShowsThePrintedPages()
 void TestPrint::refusedWhileTheMeterIsHeld()
 {
     startWithSets();
-    PrintController::Window window;
-    window.widget = m_main.get();
-    window.area = m_main->mdiArea;
-    window.store = [this]() -> const TDataSetStore & { return m_main->downloads().store(); };
-    window.busy = [] { return true; };
-    PrintController busy(m_h->ctx(), window);
+    PrintController busy(m_h->ctx(), m_main->workspace(), m_main->session().store(), [] { return true; });
     QVERIFY(busy.chosenView());
     busy.btnPrintClick();
     busy.PrinterSetup1Click();
@@ -366,7 +361,7 @@ void TestPrint::refusedWhileTheMeterIsHeld()
 void TestPrint::reportFromTheWindow()
 {
     startWithSets();
-    TfrmGraph &v = *m_main->DownloadView;
+    TfrmGraph &v = *m_main->downloadView();
     // The window's limits go into the report, with the figures its panel shows.
     AlarmSettings limits = m_h->ctx().alarmLimits().settings();
     limits.setLimits(1, {std::nullopt, 21.0}, TemperatureUnit::Celsius);

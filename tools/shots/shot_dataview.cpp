@@ -74,13 +74,13 @@ int main(int argc, char *argv[])
 
     w.btnOpenClick();
     settle(500);
-    if (!w.DownloadView) {
+    if (!w.downloadView()) {
         std::fprintf(stderr, "no download view\n");
         return 1;
     }
     save(w.grab(), QStringLiteral("dataview.png"));
 
-    TfrmGraph &view = *w.DownloadView;
+    TfrmGraph &view = *w.downloadView();
     view.Grid2->selectRow(1);
     view.panel()->TabControl1->setCurrentIndex(1);
     settle();

@@ -148,10 +148,10 @@ int main(int argc, char *argv[])
 
     settle(1500);
     save(w.grab(), QStringLiteral("download_done.png"));
-    if (!progressShot || !w.DownloadView) {
+    if (!progressShot || !w.downloadView()) {
         std::fprintf(stderr, "the download did not show its progress or its data\n");
         return 1;
     }
-    w.downloads().UnsavedDownload = false;
+    w.session().discardUnsaved();
     return 0;
 }

@@ -80,7 +80,7 @@ int main(int argc, char *argv[])
     prompter.files.push_back(QDir(QStringLiteral(KV518_SAMPLES_DIR)).filePath(QStringLiteral("demo.518")));
     w.btnOpenClick();
     settle();
-    if (!w.DownloadView) {
+    if (!w.downloadView()) {
         std::fprintf(stderr, "no download view\n");
         return 1;
     }

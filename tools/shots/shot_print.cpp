@@ -82,7 +82,7 @@ int main(int argc, char *argv[])
     TfrmMain &w = *main;
     w.btnOpenClick();
     settle(500);
-    if (!w.DownloadView) {
+    if (!w.downloadView()) {
         std::fprintf(stderr, "no download view\n");
         return 1;
     }

@@ -46,8 +46,9 @@ public:
 
 // A data view window: the data set list and the data list on the left, the
 // chart with its tool bar and strip, and the statistics of one channel with
-// cursors A and B below it. The download view is captioned "DataLogger"; a
-// file view carries the path of its file.
+// cursors A and B below it. A view is made for its role: the download view
+// (captioned "DataLogger", with the data set list) or a file view (carrying
+// the path of its file, with the data list alone).
 //
 // The window builds its widgets in TfrmGraphLayout.cpp and handles their
 // events in TfrmGraph.cpp; the statistics panel is a StatisticsPanel, which
@@ -60,13 +61,18 @@ class TfrmGraph : public QWidget
 public:
     static QString downloadCaption() { return QStringLiteral("DataLogger"); }
 
-    // modes must outlive the view.
-    // ctx must outlive the view; host is the download controller for the
-    // download view (and the file views, which ask it about an unsaved download).
-    explicit TfrmGraph(AppContext &ctx, TfrmGraphHost *host = nullptr, QWidget *parent = nullptr);
+    enum class Role { File, Download };
+
+    // ctx must outlive the view; host holds the data sets behind the
+    // download view (the file views ask it about an unsaved download).
+    explicit TfrmGraph(AppContext &ctx, TfrmGraphHost *host = nullptr, Role role = Role::File,
+                       QWidget *parent = nullptr);
     ~TfrmGraph() override;
 
-    bool isDownloadView() const { return windowTitle() == downloadCaption(); }
+    bool isDownloadView() const { return m_role == Role::Download; }
+    // The width the view opens with in the document area: the download
+    // view's layout is drawn for 1011; 0 lets a file view span the window.
+    int openingWidth() const { return isDownloadView() ? 1011 : 0; }
 
     // "Save DataLogger Data ?" before the unsaved download behind this view
     // goes: the view closes, or a collection open or a new download would
@@ -218,6 +224,7 @@ private:
     AppContext &m_ctx;
     AnnotationModes &m_modes;
     TfrmGraphHost *m_host = nullptr;
+    Role m_role;
     DateTimeText m_texts;
     std::unique_ptr<CursorController> m_cursors;
     StatisticsPanel *m_panel = nullptr;

@@ -47,11 +47,12 @@ QLabel *captionBar(const QString &text, QWidget *parent)
 
 } // namespace
 
-TfrmGraph::TfrmGraph(AppContext &ctx, TfrmGraphHost *host, QWidget *parent)
+TfrmGraph::TfrmGraph(AppContext &ctx, TfrmGraphHost *host, Role role, QWidget *parent)
     : QWidget(parent)
     , m_ctx(ctx)
     , m_modes(ctx.annotations())
     , m_host(host)
+    , m_role(role)
 {
     setObjectName(QStringLiteral("frmGraph"));
     setWindowTitle(QStringLiteral("Graph"));
@@ -75,6 +76,14 @@ TfrmGraph::TfrmGraph(AppContext &ctx, TfrmGraphHost *host, QWidget *parent)
     dataListModel = new DataListModel(PESGraph1->model(), m_texts.locale(), this);
     m_cursors = std::make_unique<CursorController>(PESGraph1->model(), m_texts);
     FormCreate();
+    // The download view lists the data sets above the data list; a file
+    // view shows the data list alone.
+    if (isDownloadView())
+        setWindowTitle(downloadCaption());
+    pnlDataSets->show();
+    StaticText1->setVisible(isDownloadView());
+    pnlDataList->show();
+    Grid2->setVisible(isDownloadView());
 }
 
 QWidget *TfrmGraph::createDataSetsPanel()

@@ -1,6 +1,5 @@
 #include "gui/download/DownloadController.h"
 
-#include "core/data/CollectionFile.h"
 #include "core/data/LoggerDownload.h"
 #include "core/data/LoggerImage.h"
 #include "core/link/ConnectionMonitor.h"
@@ -9,11 +8,11 @@
 #include "gui/common/GuiLog.h"
 #include "gui/common/Prompter.h"
 #include "gui/common/WaitCursor.h"
+#include "gui/dataview/ViewArea.h"
+#include "gui/download/DownloadSession.h"
 #include "gui/download/TfrmErr.h"
 #include "gui/download/TfrmScope.h"
 
-#include <QDir>
-#include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -32,12 +31,13 @@ QString dataErrorText()
 QString readErrorText() { return LoggerDownloadResult::readErrorText(); }
 } // namespace
 
-DownloadController::DownloadController(AppContext &ctx, ConnectionMonitor &monitor, Window window,
-                                       QObject *parent)
+DownloadController::DownloadController(AppContext &ctx, ConnectionMonitor &monitor, ViewArea &views,
+                                       DownloadSession &session, QObject *parent)
     : QObject(parent)
     , m_ctx(ctx)
     , m_monitor(monitor)
-    , m_window(std::move(window))
+    , m_views(views)
+    , m_session(session)
 {
     setObjectName(QStringLiteral("DownloadController"));
     Comm2.setObjectName(QStringLiteral("Comm2"));
@@ -56,14 +56,14 @@ void DownloadController::DownloadLoggerData()
         return;
     // Asked before the command counts as running: the save behind Yes is one
     // of the commands a running download refuses.
-    if (!unsavedDownloadMayGo())
+    if (!m_session.unsavedDownloadMayGo())
         return;
     // The question and the save keep the event loop turning: the meter may
     // have gone or started recording meanwhile.
     if (downloadRefused())
         return;
     setRunning(true);
-    m_window.ensureView(false);
+    m_views.ensureDownloadView(false);
     // The poll or the live receive handler may be paused beneath this click;
     // the transfer starts from the event loop once both have finished.
     m_monitor.runWhenQuiet(this, [this] { LoadFromLogger(); });
@@ -74,22 +74,14 @@ bool DownloadController::downloadRefused()
     if (m_running)
         return true;
     if (!m_monitor.isConnected()) {
-        m_ctx.prompter().notice(m_window.widget, noConnectionText());
+        m_ctx.prompter().notice(m_views.window(), noConnectionText());
         return true;
     }
     if (m_monitor.loggerRecording()) {
-        m_ctx.prompter().notice(m_window.widget, recordingText());
+        m_ctx.prompter().notice(m_views.window(), recordingText());
         return true;
     }
     return false;
-}
-
-bool DownloadController::unsavedDownloadMayGo()
-{
-    // Closing the download view drops its download, so an unsaved one has
-    // its view; the view asks as it does when it closes.
-    TfrmGraph *view = m_window.view();
-    return !UnsavedDownload || !view || view->saveDownloadFirst();
 }
 
 void DownloadController::LoadFromLogger()
@@ -138,15 +130,15 @@ void DownloadController::imageRead(const LoggerDownloadResult &result)
         attemptEnded(result.result);
         return;
     }
-    const Result<> r = ParseLoggerImage(result.image, result.expectedBytes);
+    const Result<> r = m_session.ParseLoggerImage(result.image, result.expectedBytes);
     if (!r && r.code() == ErrorCode::Damaged)
-        m_faulty = {result.image, result.expectedBytes, m_store.faultySet()};
+        m_faulty = {result.image, result.expectedBytes, m_session.store().faultySet()};
     if (r) {
         m_hourglass.reset();
         // A temporary folder that cannot be made is reported there; the
         // download is shown all the same.
-        SaveTempImage();
-        showFirstDataSet();
+        m_session.SaveTempImage();
+        m_session.showFirstDataSet();
     }
     attemptEnded(r);
 }
@@ -155,20 +147,20 @@ void DownloadController::attemptEnded(const Result<> &r)
 {
     m_hourglass.reset();
     if (r) {
-        UnsavedDownload = true;
+        m_session.markUnsaved();
         endDownload();
         return;
     }
     qCInfo(lcGui).noquote() << "download attempt failed:" << r.message();
     // A directory no logger writes, or none recorded: said, and done.
     if (r.code() == ErrorCode::NotData || r.code() == ErrorCode::NoData) {
-        m_ctx.prompter().notice(m_window.widget, r.message());
+        m_ctx.prompter().notice(m_views.window(), r.message());
         endDownload();
         return;
     }
     const bool dataError = r.code() == ErrorCode::Damaged;
     if (!m_err)
-        m_err = new TfrmErr(m_ctx, m_window.widget);
+        m_err = new TfrmErr(m_ctx, m_views.window());
     m_err->Button1->setVisible(dataError);
     m_err->Label1->setText(dataError ? dataErrorText() : readErrorText());
     const int answer = m_ctx.prompter().exec(*m_err);
@@ -177,7 +169,7 @@ void DownloadController::attemptEnded(const Result<> &r)
         return;
     }
     if (answer == TfrmErr::OK && dataError && repairFaultySet())
-        UnsavedDownload = true;
+        m_session.markUnsaved();
     endDownload();
 }
 
@@ -209,18 +201,18 @@ bool DownloadController::repairFaultySet()
     if (!image)
         return false;
     WaitCursor hourglass;
-    if (!ParseLoggerImage(*image, m_faulty.expectedBytes))
+    if (!m_session.ParseLoggerImage(*image, m_faulty.expectedBytes))
         return false;
     hourglass.restore();
-    SaveTempImage();
-    showFirstDataSet();
+    m_session.SaveTempImage();
+    m_session.showFirstDataSet();
     return true;
 }
 
 void DownloadController::ShowDownloadProgress()
 {
     delete m_progress.data();
-    auto *scope = new TfrmScope(m_window.widget);
+    auto *scope = new TfrmScope(m_views.window());
     scope->setAttribute(Qt::WA_DeleteOnClose);
     scope->stayOnTop();
     scope->setWindowTitle(QStringLiteral("Data Retriving Progress"));
@@ -252,101 +244,6 @@ void DownloadController::showDownloadStep(const DownloadProgress &progress)
 void DownloadController::setRunning(bool running)
 {
     m_running = running;
+    m_session.setDownloadRunning(running);
     Q_EMIT runningChanged(running);
-}
-
-Result<> DownloadController::ParseLoggerImage(const QByteArray &image, qint64 expectedBytes)
-{
-    // The list to fill must exist, also when the user closed the view meanwhile.
-    TfrmGraph *view = m_window.ensureView(false);
-    Result<> result = m_store.load(image, expectedBytes);
-    if (result)
-        view->fillDataSetList(m_store);
-    return result;
-}
-
-bool DownloadController::SaveTempImage()
-{
-    const QString folder = CollectionFile::tempFolder(m_window.userDataFolder(), m_ctx.folders().programFolder());
-    const Result<> written = CollectionFile::writeTempImage(m_store.lastImage(), folder);
-    // Only a folder that cannot be made is said (with its path); a file that
-    // cannot be written leaves the older one, and the download shows all the same.
-    if (!written && written.code() == ErrorCode::NotFound)
-        m_ctx.prompter().message(m_window.widget, QMessageBox::Critical, written.message(), QMessageBox::Ok);
-    return written.ok();
-}
-
-void DownloadController::showFirstDataSet()
-{
-    if (TfrmGraph *view = m_window.view())
-        view->showDataSet(m_store, 0);
-}
-
-void DownloadController::OpenCollectionFile(QFileDialog &dialog)
-{
-    if (m_running || !unsavedDownloadMayGo())
-        return;
-    m_window.ensureView(true);
-    dialog.setDefaultSuffix(QStringLiteral("518"));
-    dialog.setNameFilters({QStringLiteral("Data Sets Collection (*.518) (*.518)")});
-    const QString path = m_ctx.prompter().chooseFile(dialog);
-    if (path.isEmpty())
-        return;
-    loadCollection(path);
-}
-
-bool DownloadController::openCollectionPath(const QString &path)
-{
-    if (m_running || !unsavedDownloadMayGo())
-        return false;
-    m_window.ensureView(true);
-    return loadCollection(path);
-}
-
-bool DownloadController::loadCollection(const QString &path)
-{
-    qint64 size = 0;
-    const Result<QByteArray> image = CollectionFile::readImage(path, &size);
-    // Unreadable, too large, empty, or too short for a directory: nothing is loaded.
-    if (!image || image->size() < LoggerImage::DirectoryEnd) {
-        qCInfo(lcGui).noquote() << "collection not opened:" << path;
-        return false;
-    }
-    if (const Result<> loaded = ParseLoggerImage(*image, size); !loaded) {
-        qCInfo(lcGui).noquote() << "collection not opened:" << path << "-" << loaded.message();
-        return false;
-    }
-    SaveTempImage();
-    showFirstDataSet();
-    return true;
-}
-
-bool DownloadController::SaveCollectionFile(QFileDialog &dialog)
-{
-    dialog.setDefaultSuffix(QStringLiteral("518"));
-    dialog.setNameFilters({QStringLiteral("Data Set Collection file(*.518,only for KV518) (*.518)")});
-    const QString path = m_ctx.prompter().chooseFile(dialog);
-    if (path.isEmpty())
-        return false;
-    // The image loaded in this run is written from memory; only without one
-    // does an earlier run's temporary file stand in.
-    QByteArray bytes = m_store.lastImage();
-    if (bytes.isEmpty()) {
-        const Result<QByteArray> earlier = CollectionFile::readImage(
-            CollectionFile::tempImagePath(m_window.userDataFolder(), m_ctx.folders().programFolder()));
-        if (!earlier || earlier->isEmpty())
-            return false;
-        bytes = *earlier;
-    }
-    if (const Result<> written = CollectionFile::writeImage(path, bytes); !written) {
-        m_ctx.prompter().message(m_window.widget, QMessageBox::Critical, written.message(), QMessageBox::Ok);
-        return false;
-    }
-    UnsavedDownload = false;
-    return true;
-}
-
-void DownloadController::saveDownload(TfrmGraph &view)
-{
-    m_window.saveView(view);
 }

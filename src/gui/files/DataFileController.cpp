@@ -10,11 +10,11 @@
 #include "gui/common/Prompter.h"
 #include "gui/dataview/PrepareChart.h"
 #include "gui/dataview/TfrmGraph.h"
+#include "gui/dataview/ViewArea.h"
 #include "gui/download/TfrmScope.h"
 #include "gui/files/FileJob.h"
 
 #include <QLocale>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -54,11 +54,10 @@ QString undatedText(qint64 undated, qint64 lines)
 }
 } // namespace
 
-DataFileController::DataFileController(AppContext &ctx, TfrmGraphHost *host, Window window, QObject *parent)
+DataFileController::DataFileController(AppContext &ctx, ViewArea &views, QObject *parent)
     : QObject(parent)
     , m_ctx(ctx)
-    , m_host(host)
-    , m_window(std::move(window))
+    , m_views(views)
 {
 }
 
@@ -72,7 +71,7 @@ bool DataFileController::busy() const
 
 void DataFileController::fail(const QString &text)
 {
-    m_ctx.prompter().message(m_window.parent(), QMessageBox::Critical, text, QMessageBox::Ok);
+    m_ctx.prompter().message(m_views.window(), QMessageBox::Critical, text, QMessageBox::Ok);
 }
 
 FileJob *DataFileController::startJob(std::function<void(FileJob &)> work, bool writes)
@@ -94,7 +93,7 @@ void DataFileController::connectEnd(FileJob *job, std::function<void()> end)
 
 TfrmScope *DataFileController::createProgressWindow(const QString &caption)
 {
-    auto *window = new TfrmScope(m_window.parent());
+    auto *window = new TfrmScope(m_views.window());
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->stayOnTop();
     window->setWindowTitle(caption);
@@ -115,7 +114,7 @@ void DataFileController::closeProgressWindow(TfrmScope *window)
 void DataFileController::SaveDataFile(TfrmGraph &view, QFileDialog &dialog)
 {
     const QPointer<TfrmGraph> target(&view);
-    dialog.setDirectory(m_window.saveFolder());
+    dialog.setDirectory(m_views.dialogFolder());
     dialog.selectFile(QString());
     dialog.setNameFilters(DataFile::dialogFilters(decimalComma()));
     dialog.setDefaultSuffix(DataFile::defaultSuffix());
@@ -150,7 +149,7 @@ void DataFileController::SaveTextFile(TfrmGraph &view, const QString &path, QCha
 {
     const QPointer<TfrmGraph> target(&view);
     const int points = view.PESGraph1->model().points();
-    TfrmScope range(m_window.parent());
+    TfrmScope range(m_views.window());
     range.setWindowTitle(QStringLiteral("Save File"));
     range.GroupBox1->show();
     range.BitBtn1->show();
@@ -163,7 +162,7 @@ void DataFileController::SaveTextFile(TfrmGraph &view, const QString &path, QCha
     const std::optional<DataFile::PointRange> limits
         = DataFile::pointRange(range.radAll->isChecked(), range.edtSelFrom->text(), range.edtSelTo->text(), points);
     if (!limits) {
-        m_ctx.prompter().notice(m_window.parent(), QStringLiteral("invalid integer"));
+        m_ctx.prompter().notice(m_views.window(), QStringLiteral("invalid integer"));
         return;
     }
     if (!target)
@@ -243,7 +242,7 @@ void DataFileController::openGraphFile(const QString &path)
         Q_EMIT openFailed(path);
         return;
     }
-    TfrmGraph *view = createFileView(path);
+    TfrmGraph *view = &m_views.addFileView(path);
     // A graph file keeps its own looks and scales: it is not prepared.
     view->PESGraph1->model().setState(chart.state());
     finishFileView(*view);
@@ -283,7 +282,7 @@ void DataFileController::openTextFile(const QString &path, QChar separator)
             Q_EMIT openFailed(path);
             return;
         }
-        TfrmGraph *view = createFileView(path);
+        TfrmGraph *view = &m_views.addFileView(path);
         ChartWidget &chart = *view->PESGraph1;
         PrepareChartArgs args;
         args.xMax = read->extent.xMax;
@@ -304,15 +303,6 @@ void DataFileController::openTextFile(const QString &path, QChar separator)
     job->start();
 }
 
-TfrmGraph *DataFileController::createFileView(const QString &path)
-{
-    auto *view = new TfrmGraph(m_ctx, m_host);
-    view->setAttribute(Qt::WA_DeleteOnClose);
-    view->setWindowTitle(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
-    m_window.addFileView(*view);
-    return view;
-}
-
 void DataFileController::finishFileView(TfrmGraph &view)
 {
     ChartWidget &chart = *view.PESGraph1;
@@ -331,9 +321,5 @@ void DataFileController::finishFileView(TfrmGraph &view)
     view.FillDataList();
     view.selectDataListRow(0);
     view.SelectPoint(0);
-    view.pnlDataSets->show();
-    view.StaticText1->hide();
-    view.pnlDataList->show();
-    view.Grid2->hide();
     Q_EMIT fileOpened(&view);
 }

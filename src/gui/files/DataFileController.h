@@ -13,7 +13,7 @@ class FileJob;
 class QFileDialog;
 class QWidget;
 class TfrmGraph;
-class TfrmGraphHost;
+class ViewArea;
 
 // The single data file commands: a data view's chart saved as a graph, TXT or
 // CSV file (with the range window "Save File" and the progress window "Saving
@@ -24,22 +24,8 @@ class DataFileController : public QObject
 {
     Q_OBJECT
 public:
-    // What the flow needs from the main window.
-    struct Window
-    {
-        // The parent of the dialogs and progress windows.
-        std::function<QWidget *()> parent;
-        // Places a new file view in the document area: top left, the main
-        // window's width, its client height less 50.
-        std::function<void(TfrmGraph &view)> addFileView;
-        // Where the save dialog starts: the user data folder, or the program
-        // folder when there is none.
-        std::function<QString()> saveFolder;
-    };
-
-    // host is the data views' host (the download controller); ctx and host
-    // must outlive the controller.
-    DataFileController(AppContext &ctx, TfrmGraphHost *host, Window window, QObject *parent = nullptr);
+    // ctx and views must outlive the controller.
+    DataFileController(AppContext &ctx, ViewArea &views, QObject *parent = nullptr);
     ~DataFileController() override;
 
     // Asks for a name and saves the view's chart in the form its extension names.
@@ -69,7 +55,6 @@ Q_SIGNALS:
 private:
     void openGraphFile(const QString &path);
     void openTextFile(const QString &path, QChar separator);
-    TfrmGraph *createFileView(const QString &path);
     void finishFileView(TfrmGraph &view);
     TfrmScope *createProgressWindow(const QString &caption);
     void closeProgressWindow(TfrmScope *window);
@@ -79,8 +64,7 @@ private:
     void fail(const QString &text);
 
     AppContext &m_ctx;
-    TfrmGraphHost *m_host;
-    Window m_window;
+    ViewArea &m_views;
     QPointer<TfrmScope> m_progress;
     // Reads and writes whose flow has not yet ended (its result not yet shown).
     int m_jobs = 0;

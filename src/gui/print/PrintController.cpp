@@ -4,6 +4,7 @@
 #include "core/chart/ChartModel.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
+#include "gui/dataview/ViewArea.h"
 #include "gui/print/ListingPrinter.h"
 #include "gui/print/PrintWindowChoice.h"
 #include "gui/print/PrintableView.h"
@@ -28,10 +29,13 @@ struct PrintController::ReportJob
     Result<int> result = fail(ErrorCode::Cancelled, QString());
 };
 
-PrintController::PrintController(AppContext &ctx, Window window, QObject *parent)
+PrintController::PrintController(AppContext &ctx, const ViewArea &views, const TDataSetStore &store,
+                                 std::function<bool()> meterHeld, QObject *parent)
     : QObject(parent)
     , m_ctx(ctx)
-    , m_window(std::move(window))
+    , m_views(views)
+    , m_store(store)
+    , m_meterHeld(std::move(meterHeld))
     , m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
 }
@@ -48,10 +52,8 @@ PrintController::~PrintController()
 
 std::unique_ptr<PrintableView> PrintController::chosenView() const
 {
-    if (!m_window.area)
-        return nullptr;
-    const TDataSetStore &store = m_window.store();
-    QWidget *w = choosePrintWindow(*m_window.area,
+    const TDataSetStore &store = m_store;
+    QWidget *w = choosePrintWindow(m_views.documentArea(),
                                    [&store](QWidget *candidate) { return printableView(candidate, store) != nullptr; });
     return w ? printableView(w, store) : nullptr;
 }
@@ -60,7 +62,7 @@ PrintController::Kind PrintController::askKind(PrintableView &view)
 {
     view.chart().model().edit(
         [](ChartState &s) { s.looks.printStyleControl = PrintStyle::sgPrintDefaultMono; });
-    TfrmPrintOption option(m_window.widget);
+    TfrmPrintOption option(m_views.window());
     switch (m_ctx.prompter().exec(option)) {
     case TfrmPrintOption::PrintGraph:
         return Kind::Graph;
@@ -73,7 +75,7 @@ PrintController::Kind PrintController::askKind(PrintableView &view)
 
 void PrintController::btnPrintClick()
 {
-    if (m_window.busy && m_window.busy())
+    if (meterHeld())
         return;
     const std::unique_ptr<PrintableView> view = chosenView();
     if (!view)
@@ -108,7 +110,7 @@ void PrintController::printGraph(PrintableView &view)
 
 void PrintController::printText(PrintableView &view)
 {
-    QPrintDialog dialog(m_printer.get(), m_window.widget);
+    QPrintDialog dialog(m_printer.get(), m_views.window());
     const QPointer<QWidget> alive(view.widget());
     if (m_ctx.prompter().exec(dialog) != QDialog::Accepted || !alive)
         return;
@@ -117,9 +119,9 @@ void PrintController::printText(PrintableView &view)
 
 void PrintController::PrinterSetup1Click()
 {
-    if (m_window.busy && m_window.busy())
+    if (meterHeld())
         return;
-    QPrintDialog dialog(m_printer.get(), m_window.widget);
+    QPrintDialog dialog(m_printer.get(), m_views.window());
     dialog.setWindowTitle(QStringLiteral("Printer Setup"));
     if (m_ctx.prompter().exec(dialog) == QDialog::Accepted)
         m_orientationChosen = true;
@@ -127,7 +129,7 @@ void PrintController::PrinterSetup1Click()
 
 void PrintController::PrintPreviewClick()
 {
-    if (m_window.busy && m_window.busy())
+    if (meterHeld())
         return;
     const std::unique_ptr<PrintableView> view = chosenView();
     if (!view)
@@ -142,7 +144,7 @@ void PrintController::preview(PrintableView &view, Kind kind)
 {
     if (kind == Kind::Graph)
         defaultOrientationFrom(view.chart());
-    QPrintPreviewDialog dialog(m_printer.get(), m_window.widget);
+    QPrintPreviewDialog dialog(m_printer.get(), m_views.window());
     const QPointer<QWidget> alive(view.widget());
     // The pages come from the very functions that print them.
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&view, kind, alive](QPrinter *printer) {
@@ -158,7 +160,7 @@ void PrintController::preview(PrintableView &view, Kind kind)
 
 void PrintController::ExportReportClick()
 {
-    if ((m_window.busy && m_window.busy()) || m_reportThread)
+    if ((meterHeld()) || m_reportThread)
         return;
     const std::unique_ptr<PrintableView> view = chosenView();
     if (!view)
@@ -166,7 +168,7 @@ void PrintController::ExportReportClick()
     const ReportData data = view->reportData();
     const DateTimeText texts = view->texts();
 
-    QFileDialog dialog(m_window.widget, QStringLiteral("Export Report (PDF)"));
+    QFileDialog dialog(m_views.window(), QStringLiteral("Export Report (PDF)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters({QStringLiteral("PDF file (*.pdf *.PDF)")});
@@ -192,7 +194,7 @@ void PrintController::startReport(const ReportData &data, const DateTimeText &te
 
     // Not modal: the data is a copy, so the program may go on meanwhile.
     m_progress = new QProgressDialog(QStringLiteral("Writing the report ..."), QStringLiteral("Cancel"), 0, pages,
-                                     m_window.widget);
+                                     m_views.window());
     m_progress->setObjectName(QStringLiteral("ReportProgress"));
     m_progress->setWindowTitle(QStringLiteral("Export Report (PDF)"));
     m_progress->setAutoClose(false);
@@ -230,6 +232,6 @@ void PrintController::finishReport()
     const Result<int> result = m_job->result;
     m_job.reset();
     if (!result && result.code() != ErrorCode::Cancelled)
-        m_ctx.prompter().notice(m_window.widget, result.message());
+        m_ctx.prompter().notice(m_views.window(), result.message());
     emit reportFinished(result.ok());
 }

@@ -14,11 +14,11 @@
 class AppContext;
 class ChartWidget;
 class PrintableView;
-class QMdiArea;
 class QPrinter;
 class QThread;
 class QWidget;
 class TDataSetStore;
+class ViewArea;
 
 // Printing and the PDF report of the main window: the one printer both kinds
 // of printing use (chosen with Printer Setup), the choice of the window to
@@ -29,21 +29,13 @@ class PrintController : public QObject
 {
     Q_OBJECT
 public:
-    // What the controller needs of the main window.
-    struct Window
-    {
-        // Parent of every dialog.
-        QWidget *widget = nullptr;
-        // The document windows.
-        const QMdiArea *area = nullptr;
-        // The data sets behind the download view.
-        std::function<const TDataSetStore &()> store;
-        // A flow that holds the meter runs (a download, the logger setup):
-        // printing waits for it to end.
-        std::function<bool()> busy;
-    };
-
-    PrintController(AppContext &ctx, Window window, QObject *parent = nullptr);
+    // views gives the document windows and the parent of every dialog;
+    // store holds the data sets behind the download view; meterHeld says
+    // whether a flow that holds the meter runs (a download, the logger
+    // setup): printing waits for it to end. ctx, views and store must outlive
+    // the controller.
+    PrintController(AppContext &ctx, const ViewArea &views, const TDataSetStore &store,
+                    std::function<bool()> meterHeld, QObject *parent = nullptr);
     ~PrintController() override;
 
     QPrinter &printer() { return *m_printer; }
@@ -78,8 +70,12 @@ private:
                      const QString &path);
     void finishReport();
 
+    bool meterHeld() const { return m_meterHeld && m_meterHeld(); }
+
     AppContext &m_ctx;
-    Window m_window;
+    const ViewArea &m_views;
+    const TDataSetStore &m_store;
+    std::function<bool()> m_meterHeld;
     std::unique_ptr<QPrinter> m_printer;
     bool m_orientationChosen = false;
 

@@ -1,8 +1,6 @@
 #include "gui/shell/TfrmMain.h"
 
-#include "chart/ChartWidget.h"
 #include "gui/common/Prompter.h"
-#include "gui/dataview/PrepareChart.h"
 #include "gui/download/TransferLogSave.h"
 #include "gui/shell/PortBox.h"
 #include "gui/shell/TfrmAbout.h"
@@ -14,7 +12,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -32,11 +29,14 @@
 
 TfrmMain::TfrmMain(AppContext &ctx, const MainOptions &options, QWidget *parent)
     : QMainWindow(parent)
+    , mdiArea(new QMdiArea(this))
     , m_ctx(ctx)
     , m_monitor(ctx.ports())
     , m_options(options)
-    , m_downloads(ctx, m_monitor, downloadWindow())
-    , m_dataFiles(ctx, &m_downloads, dataFileWindow())
+    , m_workspace(ctx, *mdiArea, *this, m_session)
+    , m_session(ctx, m_workspace)
+    , m_downloads(ctx, m_monitor, m_workspace, m_session)
+    , m_dataFiles(ctx, m_workspace)
     , m_setupCommand(ctx, m_monitor, [this] { return m_live.unitIsCelsius(); }, this)
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -44,7 +44,6 @@ TfrmMain::TfrmMain(AppContext &ctx, const MainOptions &options, QWidget *parent)
     setWindowIcon(ToolIcons::program());
     resize(884, 661);
 
-    mdiArea = new QMdiArea(this);
     mdiArea->setObjectName(QStringLiteral("mdiArea"));
     // The document area never shows scroll bars or a border.
     mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -230,23 +229,13 @@ void TfrmMain::connectMonitor()
             [this] { m_monitor.setLoggerRecording(m_live.loggerRecording()); });
 }
 
-DownloadController::Window TfrmMain::downloadWindow()
-{
-    DownloadController::Window window;
-    window.widget = this;
-    window.ensureView = [this](bool fullWidth) { return ensureDownloadView(fullWidth); };
-    window.view = [this] { return DownloadView.data(); };
-    window.saveView = [this](TfrmGraph &view) { saveDownloadView(view); };
-    window.userDataFolder = [this] { return m_userDataFolder; };
-    return window;
-}
-
 void TfrmMain::connectDownloads()
 {
     connect(&m_downloads, &DownloadController::runningChanged, this, &TfrmMain::setDownloadCommandsEnabled);
     connect(&m_setupCommand, &SetupController::runningChanged, this, &TfrmMain::setDownloadCommandsEnabled);
     connect(&m_downloads, &DownloadController::closeRequested, this,
             [this] { QTimer::singleShot(0, this, &QWidget::close); });
+    connect(&m_session, &DownloadSession::saveAsked, this, &TfrmMain::saveDownloadView);
 }
 
 void TfrmMain::setDownloadCommandsEnabled(bool running)
@@ -354,7 +343,7 @@ void TfrmMain::showEvent(QShowEvent *event)
 
 void TfrmMain::FormShow()
 {
-    m_userDataFolder = m_ctx.folders().userDataFolder();
+    m_workspace.setUserDataFolder(m_ctx.folders().userDataFolder());
     createLcdMirror();
 
     m_monitor.setPortIndex(
@@ -371,7 +360,7 @@ void TfrmMain::meterSearched()
         m_splash->close();
     }
     m_splash.clear();
-    CreateDownloadView();
+    m_workspace.createDownloadView();
 
     setCommandsEnabled(true);
     m_portListTimer->start();
@@ -385,7 +374,7 @@ void TfrmMain::openFiles(const QStringList &paths)
         // A file that cannot be opened says so; the others still open.
         if (!path.endsWith(QStringLiteral(".518"), Qt::CaseInsensitive))
             m_dataFiles.openDataFilePath(path);
-        else if (!m_downloads.openCollectionPath(path))
+        else if (!m_session.openCollectionPath(path))
             m_ctx.prompter().notice(this, QStringLiteral("Cannot open file \"%1\".").arg(QDir::toNativeSeparators(path)));
     }
 }
@@ -394,49 +383,6 @@ void TfrmMain::createLcdMirror()
 {
     m_lcd = TfrmLCD::create(this, [this] { return m_monitor.receiveBusy(); }, m_ctx.folders().programFolder());
     m_live.setMirror(m_lcd);
-}
-
-void TfrmMain::CreateDownloadView()
-{
-    auto *view = new TfrmGraph(m_ctx, &m_downloads);
-    view->setAttribute(Qt::WA_DeleteOnClose);
-    view->setWindowTitle(TfrmGraph::downloadCaption());
-    DownloadView = view;
-    view->pnlDataSets->show();
-    view->StaticText1->show();
-    view->pnlDataList->show();
-    view->Grid2->show();
-    view->Grid3->show();
-    QMdiSubWindow *sub = mdiArea->addSubWindow(view);
-    sub->setWindowIcon(windowIcon());
-    sub->showNormal();
-    const QSize frame = sub->size() - view->size();
-    sub->setGeometry(0, 0, 1011 + frame.width(), qMax(200, mdiArea->viewport()->height() - 50));
-
-    const double now = FrameworkTime::fromDateTime(QDateTime::currentDateTime());
-    PrepareChart(m_ctx, *view->PESGraph1, 2, 100.0f, -20.0f, now + 500.0 / FrameworkTime::SecondsPerDay, now, 500);
-    // Notes and crosses start out available only on one shared axis.
-    const bool split = view->PESGraph1->model().multiAxesProportions(0) != 1.0;
-    view->ToolButton5->setEnabled(!split);
-    view->ToolButton9->setEnabled(!split);
-    view->PESGraph1->model().edit([](ChartState &s) { s.looks.allowGraphAnnotHotSpots = true; });
-}
-
-TfrmGraph *TfrmMain::ensureDownloadView(bool fullWidth)
-{
-    if (DownloadView) {
-        if (auto *sub = qobject_cast<QMdiSubWindow *>(DownloadView->parentWidget())) {
-            sub->showNormal();
-            sub->show();
-        }
-        return DownloadView;
-    }
-    CreateDownloadView();
-    if (fullWidth) {
-        if (auto *sub = qobject_cast<QMdiSubWindow *>(DownloadView->parentWidget()))
-            sub->resize(mdiArea->viewport()->width(), sub->height());
-    }
-    return DownloadView;
 }
 
 void TfrmMain::createFileDialogs()
@@ -461,17 +407,6 @@ void TfrmMain::createFileDialogs()
     SaveDialog1 = make("SaveDialog1", QFileDialog::AcceptSave);
 }
 
-QString TfrmMain::fileDialogFolder() const
-{
-    return m_userDataFolder.isEmpty() ? m_ctx.folders().programFolder() : m_userDataFolder;
-}
-
-TfrmGraph *TfrmMain::activeDataView() const
-{
-    QMdiSubWindow *sub = mdiArea->currentSubWindow();
-    return sub ? qobject_cast<TfrmGraph *>(sub->widget()) : nullptr;
-}
-
 void TfrmMain::btnOpenClick()
 {
     if (m_downloads.running())
@@ -479,10 +414,10 @@ void TfrmMain::btnOpenClick()
     TfrmOpenSave dialog(this);
     dialog.setOpenCaptions(QLocale::system().decimalPoint() == u',');
     const int result = m_ctx.prompter().exec(dialog);
-    OpenDialog1->setDirectory(fileDialogFolder());
+    OpenDialog1->setDirectory(m_workspace.dialogFolder());
     OpenDialog1->selectFile(QString());
     if (result == TfrmOpenSave::OK)
-        m_downloads.OpenCollectionFile(*OpenDialog1);
+        m_session.OpenCollectionFile(*OpenDialog1);
     else if (result == TfrmOpenSave::No)
         OpenDataFile();
 }
@@ -496,9 +431,9 @@ TfrmMain::SaveChoice TfrmMain::saveActiveView()
 {
     if (m_downloads.running())
         return SaveChoice::Nothing;
-    SaveDialog1->setDirectory(fileDialogFolder());
+    SaveDialog1->setDirectory(m_workspace.dialogFolder());
     // Held weakly: the view may close while the choice dialog is open.
-    const QPointer<TfrmGraph> view = activeDataView();
+    const QPointer<TfrmGraph> view = m_workspace.activeDataView();
     if (!view)
         return SaveChoice::Nothing;
     if (!view->isDownloadView()) {
@@ -508,7 +443,7 @@ TfrmMain::SaveChoice TfrmMain::saveActiveView()
     TfrmOpenSave dialog(this);
     const int result = m_ctx.prompter().exec(dialog);
     if (result == TfrmOpenSave::OK) {
-        m_downloads.SaveCollectionFile(*SaveDialog1);
+        m_session.SaveCollectionFile(*SaveDialog1);
         return SaveChoice::Collection;
     }
     if (result == TfrmOpenSave::No && view) {
@@ -528,43 +463,24 @@ void TfrmMain::SaveDataFile(TfrmGraph &view)
     m_dataFiles.SaveDataFile(view, *SaveDialog1);
 }
 
-DataFileController::Window TfrmMain::dataFileWindow()
-{
-    DataFileController::Window window;
-    window.parent = [this] { return this; };
-    window.addFileView = [this](TfrmGraph &view) {
-        QMdiSubWindow *sub = mdiArea->addSubWindow(&view);
-        sub->setWindowIcon(windowIcon());
-        sub->showNormal();
-        sub->setGeometry(0, 0, width(), qMax(200, mdiArea->viewport()->height() - 50));
-        mdiArea->setActiveSubWindow(sub);
-    };
-    window.saveFolder = [this] { return fileDialogFolder(); };
-    return window;
-}
-
 void TfrmMain::saveDownloadView(TfrmGraph &view)
 {
     // The save acts on the active window: make it this one, also while the
     // main window is closing and another view is in front.
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(view.parentWidget()))
-        mdiArea->setActiveSubWindow(sub);
+    m_workspace.activate(view);
     // A single data set file leaves the download unsaved, and the view open:
     // say so, or the user takes the closed question for a saved download.
-    if (saveActiveView() == SaveChoice::SingleFile && m_downloads.unsavedDownload())
+    if (saveActiveView() == SaveChoice::SingleFile && m_session.unsavedDownload())
         m_ctx.prompter().notice(this, QStringLiteral("Only the selected data set was saved to a file; the "
                                                      "DataLogger data is still not saved, so the window stays open."));
 }
 
 void TfrmMain::createPrinting()
 {
-    PrintController::Window window;
-    window.widget = this;
-    window.area = mdiArea;
-    window.store = [this]() -> const TDataSetStore & { return m_downloads.store(); };
     // A download and the logger setup hold the meter and their windows.
-    window.busy = [this] { return m_downloads.running() || m_setupCommand.running(); };
-    m_print = std::make_unique<PrintController>(m_ctx, window);
+    m_print = std::make_unique<PrintController>(m_ctx, m_workspace, m_session.store(), [this] {
+        return m_downloads.running() || m_setupCommand.running();
+    });
     connect(PrintPreview1, &QAction::triggered, m_print.get(), &PrintController::PrintPreviewClick);
     connect(ExportReport1, &QAction::triggered, m_print.get(), &PrintController::ExportReportClick);
 }
@@ -685,21 +601,6 @@ void TfrmMain::ComboBoxDeviceNameChange()
     m_monitor.changePort(text, index);
 }
 
-bool TfrmMain::documentWindowsAgreeToClose()
-{
-    // QMdiArea does not ask its windows; each answers the question in its own
-    // closeEvent, and stays open until the main window really closes.
-    const QList<QMdiSubWindow *> windows = mdiArea->subWindowList();
-    for (QMdiSubWindow *w : windows) {
-        QWidget *document = w->widget() ? w->widget() : w;
-        QCloseEvent ask;
-        QCoreApplication::sendEvent(document, &ask);
-        if (!ask.isAccepted())
-            return false;
-    }
-    return true;
-}
-
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
     if (m_downloads.running()) {
@@ -708,12 +609,12 @@ void TfrmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (!documentWindowsAgreeToClose()) {
+    if (!m_workspace.documentsAgreeToClose()) {
         event->ignore();
         return;
     }
     m_monitor.suspend();
-    m_downloads.Comm2.close();
+    m_downloads.closeDownloadPort();
     m_ctx.settings().PortIndex = m_monitor.portIndex();
     if (const Result<> saved = m_ctx.settings().SaveSettings(); !saved) {
         // The program keeps running, so live polling goes on.

@@ -5,12 +5,14 @@
 #include "gui/common/AppContext.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/download/DownloadController.h"
+#include "gui/download/DownloadSession.h"
 #include "gui/files/DataFileController.h"
 #include "gui/live/LiveReadings.h"
 #include "gui/live/TfrmLCD.h"
 #include "gui/print/PrintController.h"
 #include "gui/setup/SetupController.h"
 #include "gui/shell/PortBox.h"
+#include "gui/shell/Workspace.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -29,8 +31,10 @@ class TfrmAbout;
 
 // The main window: a frame for the data view windows, with the tool bar, the
 // menus, the port box and the status bar. It owns the connection monitor (the
-// live port Comm1 and MainTimer), the download controller (the download port
-// Comm2 and the data sets) and the settings, and routes the commands to them.
+// live port Comm1 and MainTimer), the workspace (the document area and its
+// data views), the download session (the data sets and their collection
+// files), the download controller (the download port Comm2) and the
+// settings, and routes the commands to them.
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -50,7 +54,7 @@ public:
     // The LCD mirror; empty once the user has closed it.
     TfrmLCD *lcdMirror() const { return m_lcd; }
     Settings &settings() { return m_ctx.settings(); }
-    QString userDataFolder() const { return m_userDataFolder; }
+    QString userDataFolder() const { return m_workspace.userDataFolder(); }
     // The texts of the two status bar panels.
     QString statusPanelText(int panel) const;
     bool searchDone() const { return m_monitor.searchDone(); }
@@ -93,18 +97,19 @@ public:
     QFileDialog *OpenDialog1 = nullptr;
     QFileDialog *SaveDialog1 = nullptr;
 
-    // The download command, its data sets and the collection files.
+    // The document area and its data views.
+    Workspace &workspace() { return m_workspace; }
+    // The data sets behind the download view and the collection files.
+    DownloadSession &session() { return m_session; }
+    // The download command.
     DownloadController &downloads() { return m_downloads; }
     // Printing, its printer and the PDF report.
     PrintController &printing() { return *m_print; }
     // The logger setup command.
     SetupController &setupCommand() { return m_setupCommand; }
-    // The download view; empty while none is open.
-    QPointer<TfrmGraph> DownloadView;
+    // The download view; nullptr while none is open.
+    TfrmGraph *downloadView() const { return m_workspace.downloadView(); }
 
-    // Opens the download view with an empty chart (at the end of the show
-    // step, and when a load finds none open).
-    void CreateDownloadView();
     // The single data file commands.
     void OpenDataFile();
     void SaveDataFile(TfrmGraph &view);
@@ -154,26 +159,19 @@ private:
     void setStatus(const QString &devicePath, bool connected);
     void setSplashText(const QString &text);
     void Window1Popup();
-    bool documentWindowsAgreeToClose();
     void createFileDialogs();
-    QString fileDialogFolder() const;
-    TfrmGraph *activeDataView() const;
-    TfrmGraph *ensureDownloadView(bool fullWidth);
-    DownloadController::Window downloadWindow();
     void connectDownloads();
     void createPrinting();
     void saveDownloadView(TfrmGraph &view);
     // What Save1Click did with the active view.
     enum class SaveChoice { Nothing, Collection, SingleFile };
     SaveChoice saveActiveView();
-    DataFileController::Window dataFileWindow();
     void setDownloadCommandsEnabled(bool running);
 
     AppContext &m_ctx;
     ConnectionMonitor m_monitor;
     LiveReadings m_live;
     QPointer<TfrmLCD> m_lcd;
-    QString m_userDataFolder;
     QPointer<TfrmAbout> m_splash;
     QLabel *m_panel0 = nullptr;
     QLabel *m_panel1 = nullptr;
@@ -182,6 +180,9 @@ private:
     MainOptions m_options;
     // Re-reads the port list every 2 s while no meter is connected.
     QTimer *m_portListTimer = nullptr;
+    // The session is only stored by the workspace before it is made.
+    Workspace m_workspace;
+    DownloadSession m_session;
     // Declared after the monitor: it goes first, while the monitor it uses
     // still exists.
     DownloadController m_downloads;
