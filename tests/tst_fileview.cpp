@@ -469,11 +469,11 @@ void TestFileView::viewsKeepTheRoleTheyWereMadeFor()
 
     // Only the download view asks about the unsaved download when it closes.
     w->session().markUnsaved();
-    const qsizetype asked = m_prompter->messages.size();
+    const qsizetype asked = m_h->prompter().messages.size();
     if (download)
-        m_prompter->answerMessage(QMessageBox::No);
+        m_h->prompter().answerMessage(QMessageBox::No);
     QVERIFY(sub->close());
-    QCOMPARE(m_prompter->messages.size() - asked, download ? 1 : 0);
+    QCOMPARE(m_h->prompter().messages.size() - asked, download ? 1 : 0);
     QCOMPARE(w->session().unsavedDownload(), !download);
 }
 
