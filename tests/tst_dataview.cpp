@@ -156,9 +156,8 @@ void TestDataView::startsWithAnEmptyDownloadView()
 
 void TestDataView::showingASetFillsListsAndStrip()
 {
-    auto w = startedWindow();
-    load(*w, ImageBuilder::sampleCollection().build());
-    TfrmGraph &v = *w->downloadView();
+    auto shown = viewOf(ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = shown->view();
     const DateTimeText &t = v.texts();
 
     QCOMPARE(v.Grid2->model()->rowCount(), 3);
@@ -217,17 +216,17 @@ void TestDataView::samplingRate()
     QFETCH(QString, column);
     ImageSet set;
     set.every(quint16(interval)).ramp(4, 500, 1, 200, 1);
-    load(*w, ImageBuilder().add(set).build());
-    QCOMPARE(w->downloadView()->txtSamplingRate->currentText(), strip);
-    QCOMPARE(setCell(*w->downloadView(), 0, 3), column);
+    auto shown = viewOf(ImageBuilder().add(set).build());
+    QCOMPARE(shown->view().txtSamplingRate->currentText(), strip);
+    QCOMPARE(setCell(shown->view(), 0, 3), column);
 }
 
 void TestDataView::dataListShowsMarkers()
 {
     ImageSet set;
     set.add(-32768, 13701).add(450, -32768).add(30000, 200);
-    load(*w, ImageBuilder().add(set).build());
-    const TfrmGraph &v = *w->downloadView();
+    auto shown = viewOf(ImageBuilder().add(set).build());
+    const TfrmGraph &v = shown->view();
     QCOMPARE(cell(v, 0, DataListModel::Humidity), QStringLiteral("OL"));
     QCOMPARE(cell(v, 0, DataListModel::Temp), v.texts().oneDecimal(9999.0));
     QCOMPARE(cell(v, 1, DataListModel::Temp), v.texts().oneDecimal(-9999.0));
@@ -237,9 +236,8 @@ void TestDataView::dataListShowsMarkers()
 
 void TestDataView::choosingAnotherSet()
 {
-    auto w = startedWindow();
-    load(*w, ImageBuilder::sampleCollection().build());
-    TfrmGraph &v = *w->downloadView();
+    auto shown = viewOf(ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = shown->view();
     // A user's click on the second row of the set list.
     v.Grid2->selectRow(1);
     QCOMPARE(v.PESGraph1->model().points(), 5);
@@ -257,9 +255,8 @@ void TestDataView::choosingAnotherSet()
 
 void TestDataView::tabShowsTheOtherChannel()
 {
-    auto w = startedWindow();
-    load(*w, ImageBuilder::sampleCollection().build());
-    TfrmGraph &v = *w->downloadView();
+    auto shown = viewOf(ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = shown->view();
     v.panel()->TabControl1->setCurrentIndex(1);
     // The temperature maximum is the over-range marker; between the cursors it counts as a number.
     QCOMPARE(v.panel()->txtT1Max->text(), QStringLiteral("OL"));
