@@ -22,6 +22,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -88,6 +89,28 @@ Shown shown(const TfrmGraph &v, int points)
     return s;
 }
 
+// Presses Cancel on the "Saving Progress" window as it is shown.
+class CancelOnShow : public QObject
+{
+public:
+    explicit CancelOnShow(bool on)
+    {
+        if (on)
+            qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        auto *scope = qobject_cast<TfrmScope *>(o);
+        if (e->type() == QEvent::Show && scope && scope->windowTitle() == QLatin1String("Saving Progress")) {
+            qApp->removeEventFilter(this);
+            scope->BitBtn2->click();
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 class TestFileView : public QObject
@@ -109,6 +132,8 @@ private Q_SLOTS:
     void textViewScalesXToItsData();
     void failedWrites_data();
     void failedWrites();
+    void savesSayWhatTheyWrote_data();
+    void savesSayWhatTheyWrote();
     void closeQuestionWithASingleFileSave();
     void viewsKeepTheRoleTheyWereMadeFor_data();
     void viewsKeepTheRoleTheyWereMadeFor();
@@ -410,6 +435,106 @@ void TestFileView::failedWrites()
         QCOMPARE(readFile(file + QStringLiteral("/earlier")), QByteArray("kept"));
     // The progress window has gone with the failure.
     QTRY_VERIFY(!w->dataFiles().progressWindow());
+}
+
+void TestFileView::savesSayWhatTheyWrote_data()
+{
+    QTest::addColumn<bool>("undatedSource"); // save a file view with two undated lines, not the download
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("filter");         // index of the filter chosen; -1: none
+    QTest::addColumn<bool>("cancel");        // Cancel on the progress window
+    QTest::addColumn<QString>("written");    // the file that holds the lines; empty: none
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("message");    // the start of the one message; empty: none
+    QTest::addColumn<QString>("status");     // %1: the path written or refused
+
+    const QString refused = QStringLiteral("Nothing was written to ");
+    QTest::newRow("undated lines skipped") << true << "again.txt" << -1 << false << "again.txt" << 10
+                                           << "2 of the points have no date"
+                                           << "10 lines written to %1 (2 without a date skipped)";
+    QTest::newRow("unknown extension") << false << "set1.dat" << -1 << false << QString() << 0 << refused
+                                       << "Nothing written to %1";
+    if (decimalComma())
+        QTest::newRow("csv with a decimal comma") << false << "set1.csv" << -1 << false << QString() << 0 << refused
+                                                  << "Nothing written to %1";
+    else
+        QTest::newRow("csv filter, bare name") << false << "set1" << 2 << false << "set1.CSV" << 10 << QString()
+                                               << "10 lines written to %1";
+    QTest::newRow("txt filter, bare name") << false << "set1" << 1 << false << "set1.TXT" << 10 << QString()
+                                           << "10 lines written to %1";
+    QTest::newRow("cancel keeps the earlier file") << false << "set1.txt" << -1 << true << QString() << 0
+                                                   << QString() << "Save cancelled: nothing written to %1";
+}
+
+// Every save says what it wrote in the status bar; a save that writes nothing
+// or leaves points out says why in one message; a cancelled one leaves the
+// file that was there before.
+void TestFileView::savesSayWhatTheyWrote()
+{
+    QFETCH(bool, undatedSource);
+    QFETCH(QString, typed);
+    QFETCH(int, filter);
+    QFETCH(bool, cancel);
+    QFETCH(QString, written);
+    QFETCH(int, count);
+    QFETCH(QString, message);
+    QFETCH(QString, status);
+    auto w = startedWithSample();
+    TfrmGraph *view = w->downloadView();
+    if (undatedSource) {
+        // A heading line and a date in another format: points at time 0.
+        const QString source = path(QStringLiteral("source.txt"));
+        saveSingle(*w, source);
+        QStringList text = lines(source);
+        QCOMPARE(text.size(), 10);
+        text.insert(5, QStringLiteral("not a date\t50.0\t20.0"));
+        text.prepend(QStringLiteral("Time\tHumidity\tTemperature"));
+        QVERIFY(writeFile(source, (text.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8()));
+        m_h->prompter().answerMessage(QMessageBox::Ok);
+        view = open(*w, source);
+        QVERIFY(view);
+        m_h->prompter().messages.clear();
+    }
+    const QString target = path(typed);
+    const QByteArray earlier = "earlier\r\n";
+    if (cancel)
+        QVERIFY(writeFile(target, earlier));
+    const QStringList entries = QDir(m_h->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    // Cancel as the progress window shows, before a line can be written.
+    CancelOnShow canceller(cancel);
+    w->mdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(view->parentWidget()));
+    QSignalSpy finished(&w->dataFiles(), &DataFileController::saveFinished);
+    if (!undatedSource)
+        m_h->prompter().answerDialog([](QDialog &) { return int(TfrmOpenSave::No); });
+    m_h->prompter().answerFile(target, filter);
+    if (written.endsWith(QLatin1String("txt"), Qt::CaseInsensitive)
+        || written.endsWith(QLatin1String("csv"), Qt::CaseInsensitive) || cancel)
+        m_h->prompter().answerDialog(range());
+    if (!message.isEmpty())
+        m_h->prompter().answerMessage(QMessageBox::Ok);
+    w->Save1Click();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
+    QTRY_VERIFY(!w->dataFiles().busy());
+
+    const QString shownPath = QDir::toNativeSeparators(written.isEmpty() ? target : path(written));
+    QCOMPARE(w->findChild<QLabel *>(QStringLiteral("SaveStatus"))->text(), status.arg(shownPath));
+    QCOMPARE(m_h->prompter().messages.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QVERIFY2(m_h->prompter().messages.first().startsWith(message), qPrintable(m_h->prompter().messages.first()));
+    QCOMPARE(finished.first().at(1).toBool(), !written.isEmpty());
+    if (written.isEmpty()) {
+        // Nothing new in the folder, no partial file: the earlier one as it was.
+        QCOMPARE(QDir(m_h->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
+        if (cancel)
+            QCOMPARE(readFile(target), earlier);
+        return;
+    }
+    const QStringList got = lines(path(written));
+    QCOMPARE(got.size(), count);
+    for (const QString &line : got)
+        QVERIFY2(!line.startsWith(QLatin1String("not a date")) && !line.startsWith(QLatin1String("Time")),
+                 qPrintable(line));
 }
 
 // Yes to "Save DataLogger Data ?" and then a single data set file: the

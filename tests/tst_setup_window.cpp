@@ -343,7 +343,15 @@ void TestSetupWindow::eraseEmptiesGridAndMeter()
     QVERIFY(runSetup(*w, [&](TfrmSetup &s) {
         QCOMPARE(gridRows(s).mid(5), emptyGrid().mid(5));
         QVERIFY(gridRows(s).at(4).endsWith(QStringLiteral("|20")));
+        // Cancel sends nothing; Yes erases.
+        m_h->prompter().answerMessage(QMessageBox::Cancel);
+        s.btnErase->click();
+        QVERIFY(s.idle());
+        QVERIFY(gridRows(s).at(4).endsWith(QStringLiteral("|20")));
+        m_h->prompter().answerMessage(QMessageBox::Yes);
         QVERIFY(command(s, s.btnErase));
+        QCOMPARE(m_h->prompter().messages,
+                 QStringList(2, QStringLiteral("Erase all 5 data sets on the logger? This cannot be undone.")));
         QCOMPARE(gridRows(s), emptyGrid());
     }));
     QVERIFY(runSetup(*w, [&](TfrmSetup &s) { QCOMPARE(gridRows(s), emptyGrid()); }));

@@ -82,7 +82,7 @@ private Q_SLOTS:
     void lines();
     void writtenFileReadsBack_data();
     void writtenFileReadsBack();
-    void writingStopsAtUnfilledPoints();
+    void writingSkipsUndatedPoints();
     void firstPass_data();
     void firstPass();
     void fields_data();
@@ -168,15 +168,19 @@ void TestTextLines::writtenFileReadsBack()
     QCOMPARE(extent.xMax, extent.t1 + (extent.t2 - extent.t1) * n);
 }
 
-void TestTextLines::writingStopsAtUnfilledPoints()
+// A point without a date is skipped and counted, never the end of the file;
+// the never-filled points (no date, no reading) that end a chart are no data.
+void TestTextLines::writingSkipsUndatedPoints()
 {
-    const std::vector<double> x{at(2009, 3, 1, 10), at(2009, 3, 1, 11), at(2009, 3, 1, 12), 0.0, at(2009, 3, 1, 14)};
-    const std::vector<float> y(5, 1.0f);
+    const float m = TextDataFile::Missing;
+    const std::vector<double> x{0.0, at(2009, 3, 1, 11), 0.0, at(2009, 3, 1, 13), 0.0, 0.0};
+    const std::vector<float> y{m, 1.0f, 1.0f, 1.0f, m, m};
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    const Result<TextWriteResult> r = TextDataFile::write(buffer, x, y, y, 1, 5, u'\t', us());
+    const Result<TextWriteResult> r = TextDataFile::write(buffer, x, y, y, 0, 6, u'\t', us());
     QCOMPARE(r->lines, qint64(2));
-    QCOMPARE(buffer.data(), QByteArray("3/1/2009 11:00:00 AM\t1.0\t1.0\r\n3/1/2009 12:00:00 PM\t1.0\t1.0\r\n"));
+    QCOMPARE(r->undated, qint64(2));
+    QCOMPARE(buffer.data(), QByteArray("3/1/2009 11:00:00 AM\t1.0\t1.0\r\n3/1/2009 1:00:00 PM\t1.0\t1.0\r\n"));
 }
 
 void TestTextLines::firstPass_data()

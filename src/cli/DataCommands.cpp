@@ -328,22 +328,28 @@ int runExport(CliContext &ctx, const QStringList &arguments)
         return ctx.fail(failed.failure());
     const QChar separator = format == QLatin1String("csv") ? QChar(u',') : QChar(u'\t');
     const qsizetype n = chart.points;
-    // The writer ends the file at the first point without a time, so an
-    // export with one would silently lose every point after it.
-    if (chart.undated > 0)
-        return ctx.fail(ErrorCode::Damaged,
-                        QStringLiteral("%1 of %2 lines have a date that cannot be read with the regional format %3 "
-                                       "(try --locale)")
-                            .arg(chart.undated)
-                            .arg(n)
-                            .arg(texts.locale().name()));
+    // A point without a readable date cannot be written: every dated point
+    // is, and the skipped ones are counted on the error stream. With no
+    // dated point at all there is nothing to export.
+    const auto undatedText = [&](qint64 undated) {
+        return QStringLiteral("%1 of %2 lines have a date that cannot be read with the regional format %3")
+            .arg(undated)
+            .arg(n)
+            .arg(texts.locale().name());
+    };
+    if (chart.undated > 0 && chart.undated >= n)
+        return ctx.fail(ErrorCode::Damaged, undatedText(chart.undated) + QStringLiteral(" (try --locale)"));
+    const auto skipped = [&](const TextWriteResult &r) {
+        if (r.undated > 0)
+            ctx.err() << "kv518-cli: " << undatedText(r.undated) << " and were not written (try --locale)"
+                      << Qt::endl;
+    };
     if (!output.isEmpty()) {
         const Result<TextWriteResult> r
             = TextDataFile::save(output, chart.x, chart.humidity, chart.temperature, 0, n, separator, texts);
         if (!r)
             return ctx.fail(r.failure());
-        if (r->lines != n)
-            return ctx.fail(ErrorCode::WriteFailed, QStringLiteral("Cannot create file %1.").arg(quoted(output)));
+        skipped(*r);
         return int(ExitCode::Success);
     }
     ctx.out().flush();
@@ -353,8 +359,10 @@ int runExport(CliContext &ctx, const QStringList &arguments)
         return ctx.fail(cannotWrite);
     const Result<TextWriteResult> r
         = TextDataFile::write(out, chart.x, chart.humidity, chart.temperature, 0, n, separator, texts);
-    if (!r || r->lines != n)
+    if (!r)
         return ctx.fail(cannotWrite);
+    out.close();
+    skipped(*r);
     return int(ExitCode::Success);
 }
 

@@ -42,7 +42,11 @@ QString ScriptedPrompter::chooseFile(QFileDialog &dialog)
         qWarning("ScriptedPrompter: unanswered file dialog");
         return QString();
     }
-    const QString path = m_files.front();
+    const FileAnswer answer = m_files.front();
     m_files.pop_front();
-    return path;
+    if (answer.filter >= 0 && answer.filter < dialog.nameFilters().size()) {
+        dialog.selectNameFilter(dialog.nameFilters().at(answer.filter));
+        Q_EMIT dialog.filterSelected(dialog.nameFilters().at(answer.filter));
+    }
+    return answer.path;
 }

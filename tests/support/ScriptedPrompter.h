@@ -21,8 +21,9 @@ public:
     // Handlers for the next modal windows, in order: may fill the dialog's
     // fields; return the result code exec() would return.
     void answerDialog(std::function<int(QDialog &)> f) { m_dialogs.push_back(std::move(f)); }
-    // Paths for the next file dialogs, in order (empty = cancel).
-    void answerFile(const QString &path) { m_files.push_back(path); }
+    // Paths for the next file dialogs, in order (empty = cancel); filter, when
+    // not -1, is the index of the name filter chosen in the dialog.
+    void answerFile(const QString &path, int filter = -1) { m_files.push_back({path, filter}); }
 
     // What was asked: message texts, dialog window titles (or class names) and
     // file dialog name filters, in order.
@@ -44,5 +45,10 @@ public:
 private:
     std::deque<QMessageBox::StandardButton> m_messages;
     std::deque<std::function<int(QDialog &)>> m_dialogs;
-    std::deque<QString> m_files;
+    struct FileAnswer
+    {
+        QString path;
+        int filter = -1;
+    };
+    std::deque<FileAnswer> m_files;
 };

@@ -4,23 +4,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryFile>
+
+#include <unistd.h>
 
 namespace {
 
-bool canWriteBelow(const QString &folder)
-{
-    const QString probeDir = QDir(folder).filePath(QStringLiteral("ini"));
-    if (!QDir().mkpath(probeDir))
-        return false;
-    QTemporaryFile probe(QDir(probeDir).filePath(QStringLiteral("probe-XXXXXX")));
-    return probe.open();
-}
-
 QString resolveProgramFolder()
 {
-    const QString exe = AppFolders::executableFolder();
-    if (!exe.isEmpty() && canWriteBelow(exe))
+    const QString exe = QCoreApplication::instance() ? AppFolders::executableFolder() : QString();
+    if (AppFolders::isPortableFolder(exe))
         return QDir::cleanPath(exe);
     QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (data.isEmpty())
@@ -54,6 +46,21 @@ QString AppFolders::programFolder() const
     if (!m_programFolder)
         m_programFolder = resolveProgramFolder();
     return *m_programFolder;
+}
+
+bool AppFolders::isPortableFolder(const QString &folder)
+{
+    if (folder.isEmpty())
+        return false;
+    const QFileInfo info(folder);
+    const QString path = QDir::cleanPath(info.canonicalFilePath());
+    if (path.isEmpty() || !info.isDir())
+        return false;
+    // An installed program: its files are the system's, whoever runs it (root too).
+    if (path == QLatin1String("/usr") || path.startsWith(QLatin1String("/usr/")))
+        return false;
+    // Only the folder's owner keeps the program's files there; asking creates nothing.
+    return info.ownerId() == ::geteuid() && info.isWritable();
 }
 
 QString AppFolders::shippedFolder()

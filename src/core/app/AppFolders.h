@@ -17,9 +17,15 @@ public:
 
     // The program data folder holding "ini/", "template/", "lcdtag.txt" and,
     // when the user data folder is empty, "temp/": the executable's folder
-    // when a subfolder can be created and written there, otherwise the
-    // per-user application data folder. Ends without a separator.
+    // when it is a portable program folder (below), otherwise the per-user
+    // application data folder. Ends without a separator.
     QString programFolder() const;
+
+    // Whether the program keeps its files in this folder beside the
+    // executable: a folder outside /usr that the running user owns and may
+    // write. An installed program (under /usr, or in a folder of another
+    // user) writes nothing beside itself, also when run as root. Creates nothing.
+    static bool isPortableFolder(const QString &folder);
 
     // The folder of the executable.
     static QString executableFolder();

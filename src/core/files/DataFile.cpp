@@ -79,6 +79,18 @@ QString defaultSuffix()
     return QStringLiteral("GHF");
 }
 
+QString suffixOfFilter(int filter)
+{
+    switch (filter) {
+    case 1:
+        return QStringLiteral("TXT");
+    case 2:
+        return QStringLiteral("CSV");
+    default:
+        return defaultSuffix();
+    }
+}
+
 std::optional<PointRange> pointRange(bool all, QStringView from, QStringView to, qint64 points)
 {
     if (all)
@@ -150,6 +162,45 @@ QString notADataFileText(const QString &path)
 QString cannotCreateText(const QString &path)
 {
     return AtomicFile::cannotCreateText(path);
+}
+
+QString cannotSaveKindText(const QString &path, bool decimalComma)
+{
+    if (kindOf(path) == Kind::Csv && decimalComma)
+        return QStringLiteral("Nothing was written to %1: a CSV file cannot be written while the decimal separator "
+                              "is a comma, as its fields could not be told apart. Save it as a TXT file.")
+            .arg(quoted(path));
+    return QStringLiteral("Nothing was written to %1: the program writes graph (.ghf), TXT (.txt)%2 files.")
+        .arg(quoted(path), decimalComma ? QString() : QStringLiteral(" and CSV (.csv)"));
+}
+
+QString linesWrittenText(const QString &path, qint64 lines, qint64 undated)
+{
+    QString text = (lines == 1 ? QStringLiteral("1 line written to %2") : QStringLiteral("%1 lines written to %2"))
+                       .arg(lines)
+                       .arg(QDir::toNativeSeparators(path));
+    if (undated > 0)
+        text += QStringLiteral(" (%1 without a date skipped)").arg(undated);
+    return text;
+}
+
+QString graphWrittenText(const QString &path)
+{
+    return QStringLiteral("Graph file written to %1").arg(QDir::toNativeSeparators(path));
+}
+
+QString nothingWrittenText(const QString &path, bool cancelled)
+{
+    return (cancelled ? QStringLiteral("Save cancelled: nothing written to %1")
+                      : QStringLiteral("Nothing written to %1"))
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QString undatedSkippedText(const QString &path, qint64 undated)
+{
+    return QStringLiteral("%1 of the points have no date that can be written and were left out of %2.")
+        .arg(undated)
+        .arg(quoted(path));
 }
 
 Result<> readChart(ChartModel &chart, const QString &path, const DateTimeText &texts,

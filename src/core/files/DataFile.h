@@ -29,6 +29,10 @@ QChar separatorOf(Kind kind);
 // The file dialogs' filters, CSV left out while the decimal separator is a comma.
 QStringList dialogFilters(bool decimalComma);
 QString defaultSuffix();
+// The extension a save adds to a name typed without one under the filter at
+// index filter of dialogFilters(): "GHF", "TXT" or "CSV"; the default
+// extension for any other index (no filter chosen).
+QString suffixOfFilter(int filter);
 
 // Points first .. last of a chart, counted from 1, as the save's range window
 // gives them.
@@ -60,6 +64,15 @@ QString noDataLineText(const QString &path);
 QString notADataFileText(const QString &path);
 // The message of a save to a file that could not be created.
 QString cannotCreateText(const QString &path);
+// Why a save under this name writes nothing: an extension the program cannot
+// write, or ".csv" while the decimal separator is a comma.
+QString cannotSaveKindText(const QString &path, bool decimalComma);
+// What a save wrote, for the status bar.
+QString linesWrittenText(const QString &path, qint64 lines, qint64 undated);
+QString graphWrittenText(const QString &path);
+QString nothingWrittenText(const QString &path, bool cancelled);
+// The notice of a text save that skipped points without a date.
+QString undatedSkippedText(const QString &path, qint64 undated);
 
 // Reads a graph, TXT or CSV file into a chart; kv518-cli's way in, with the
 // windows' readers. A text file's chart is prepared with `context`. A failure

@@ -203,15 +203,21 @@ Result<TextWriteResult> TextDataFile::write(QIODevice &out, std::span<const doub
         ok = ok && out.write(bytes) == bytes.size();
         chunk.resize(0);
     };
+    // The never-filled points at the end are no data: they are left out uncounted.
+    while (end > begin && x[size_t(end - 1)] == 0.0 && humidity[size_t(end - 1)] == Missing
+           && temperature[size_t(end - 1)] == Missing)
+        --end;
     for (qsizetype i = begin; i < end && ok; ++i) {
-        // Points that were never filled have time 0: the file ends there.
-        if (x[size_t(i)] == 0.0)
-            break;
-        appendLine(chunk, x[size_t(i)], humidity[size_t(i)], temperature[size_t(i)], separator, texts);
-        ++result.lines;
-        if (chunk.size() >= (1 << 16) - 256)
-            flush();
-        if (progress && result.lines % ProgressEvery == 0 && !progress(result.lines)) {
+        if (x[size_t(i)] == 0.0) {
+            ++result.undated;
+        } else {
+            appendLine(chunk, x[size_t(i)], humidity[size_t(i)], temperature[size_t(i)], separator, texts);
+            ++result.lines;
+            if (chunk.size() >= (1 << 16) - 256)
+                flush();
+        }
+        const qint64 done = i - begin + 1;
+        if (progress && done % ProgressEvery == 0 && !progress(done)) {
             result.cancelled = true;
             break;
         }
@@ -223,8 +229,9 @@ Result<TextWriteResult> TextDataFile::write(QIODevice &out, std::span<const doub
         qCInfo(lcFiles).noquote() << "cannot write text lines to" << name << "-" << out.errorString();
         return fail(ErrorCode::WriteFailed, AtomicFile::cannotWriteText(name, out.errorString()));
     }
-    if (progress && !result.cancelled)
-        progress(result.lines);
+    // A cancel that came after the last report still counts.
+    if (progress && !result.cancelled && !progress(qMax<qint64>(0, end - begin)))
+        result.cancelled = true;
     return result;
 }
 
@@ -240,7 +247,11 @@ Result<TextWriteResult> TextDataFile::save(const QString &path, std::span<const 
         = write(file.device(), x, humidity, temperature, begin, end, separator, texts, progress);
     if (!result)
         return result;
-    // A cancelled save keeps the lines written so far, as it always did.
+    // A cancel drops the partial file: the earlier one stays as it was.
+    if (result->cancelled) {
+        file.cancel();
+        return result;
+    }
     if (Result<> committed = file.commit(); !committed)
         return committed.failure();
     return result;

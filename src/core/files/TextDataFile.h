@@ -41,11 +41,13 @@ struct TextFilePoints
     qint64 undated = 0;
 };
 
-// What a text write did: the lines written, and whether it was cancelled
-// before the end (the lines written so far stay).
+// What a text write did: the lines written, the points skipped for want of a
+// date, and whether it was cancelled before the end (a cancelled save leaves
+// the earlier file as it was).
 struct TextWriteResult
 {
     qint64 lines = 0;
+    qint64 undated = 0;
     bool cancelled = false;
 };
 
@@ -77,12 +79,16 @@ public:
     static void appendLine(QString &out, double x, float humidity, float temperature, QChar separator,
                            const DateTimeText &texts);
 
-    // Writes points begin .. end-1 of the arrays, stopping at the first point
-    // whose time is 0 (a point never filled) or when progress cancels.
+    // Writes points begin .. end-1 of the arrays until progress cancels. A
+    // point whose time is 0 cannot be written: it is skipped and counted as
+    // undated, unless it is one of the never-filled points (time 0, no
+    // reading) that end a chart prepared for more points than it got.
+    // Progress is told the count of points gone through.
     static Result<TextWriteResult> write(QIODevice &out, std::span<const double> x, std::span<const float> humidity,
                                  std::span<const float> temperature, qsizetype begin, qsizetype end,
                                  QChar separator, const DateTimeText &texts, const TextProgress &progress = {});
-    // The same into a file, replaced only once the whole text is written.
+    // The same into a file, replaced only once the whole text is written; a
+    // cancelled save writes nothing.
     static Result<TextWriteResult> save(const QString &path, std::span<const double> x, std::span<const float> humidity,
                                 std::span<const float> temperature, qsizetype begin, qsizetype end,
                                 QChar separator, const DateTimeText &texts, const TextProgress &progress = {});

@@ -103,4 +103,17 @@ void extractClockTimes(QByteArray &buffer, const std::function<void(const QDateT
             handler(*time);
     });
 }
+
+QString eraseQuestion(const EraseStake &stake)
+{
+    QStringList sentences;
+    if (stake.sets == 1)
+        sentences << QStringLiteral("Erase the 1 data set on the logger?");
+    else if (stake.sets > 1)
+        sentences << QStringLiteral("Erase all %1 data sets on the logger?").arg(stake.sets);
+    else
+        sentences << QStringLiteral("Erase the logger's memory?");
+    sentences << QStringLiteral("This cannot be undone.");
+    return sentences.join(u' ');
+}
 } // namespace SetupData

@@ -47,6 +47,15 @@ bool isErased(const QByteArray &reply);
 // IDENTIFY_REPLY as the default setup demands it: exactly EF "518" FE first.
 bool isStrictIdentity(const QByteArray &reply);
 
+// What "Erase" puts at stake, for the question it asks before it sends anything.
+struct EraseStake
+{
+    int sets = 0; // data sets in the directory last read
+};
+// "Erase all 3 data sets on the logger? This cannot be undone." Whatever else
+// the user should weigh goes between the two sentences.
+QString eraseQuestion(const EraseStake &stake);
+
 } // namespace SetupData
 
 namespace SetupData {

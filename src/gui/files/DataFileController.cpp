@@ -114,24 +114,34 @@ void DataFileController::closeProgressWindow(TfrmScope *window)
 void DataFileController::SaveDataFile(TfrmGraph &view, QFileDialog &dialog)
 {
     const QPointer<TfrmGraph> target(&view);
+    const QStringList filters = DataFile::dialogFilters(decimalComma());
     dialog.setDirectory(m_views.dialogFolder());
     dialog.selectFile(QString());
-    dialog.setNameFilters(DataFile::dialogFilters(decimalComma()));
+    dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(DataFile::defaultSuffix());
+    // The dialog adds the chosen filter's extension to a bare name.
+    QString suffix = DataFile::defaultSuffix();
+    const QMetaObject::Connection follow
+        = connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &suffix, filters](const QString &filter) {
+              suffix = DataFile::suffixOfFilter(int(filters.indexOf(filter)));
+              dialog.setDefaultSuffix(suffix);
+          });
     QString path = m_ctx.prompter().chooseFile(dialog);
+    disconnect(follow);
     if (path.isEmpty() || !target)
         return;
-    // The dialog adds the default extension to a bare name; so do we, for
-    // names that reach here another way.
+    // So do we, for names that reach here another way.
     if (QFileInfo(path).suffix().isEmpty())
-        path += u'.' + DataFile::defaultSuffix();
+        path += u'.' + suffix;
     const DataFile::Kind kind = DataFile::saveKindOf(path, decimalComma());
     switch (kind) {
     case DataFile::Kind::Graph:
         if (const Result<> saved = SaveGraphFile(target->PESGraph1->model(), path); saved) {
+            Q_EMIT saveStatus(DataFile::graphWrittenText(path));
             Q_EMIT saveFinished(path, true);
         } else {
             fail(saved.message());
+            Q_EMIT saveStatus(DataFile::nothingWrittenText(path, false));
             Q_EMIT saveFinished(path, false);
         }
         return;
@@ -140,7 +150,10 @@ void DataFileController::SaveDataFile(TfrmGraph &view, QFileDialog &dialog)
         SaveTextFile(*target, path, DataFile::separatorOf(kind));
         return;
     case DataFile::Kind::None:
-        // Any other extension writes nothing.
+        // A name the program cannot write says why, and writes nothing.
+        fail(DataFile::cannotSaveKindText(path, decimalComma()));
+        Q_EMIT saveStatus(DataFile::nothingWrittenText(path, false));
+        Q_EMIT saveFinished(path, false);
         return;
     }
 }
@@ -195,9 +208,14 @@ void DataFileController::SaveTextFile(TfrmGraph &view, const QString &path, QCha
     });
     connectEnd(job, [this, shown, result, path] {
         closeProgressWindow(shown);
+        const bool written = result->ok() && !(*result)->cancelled;
         if (!*result)
             fail(result->message());
-        Q_EMIT saveFinished(path, result->ok());
+        else if (written && (*result)->undated > 0)
+            m_ctx.prompter().notice(m_views.window(), DataFile::undatedSkippedText(path, (*result)->undated));
+        Q_EMIT saveStatus(written ? DataFile::linesWrittenText(path, (*result)->lines, (*result)->undated)
+                                  : DataFile::nothingWrittenText(path, result->ok()));
+        Q_EMIT saveFinished(path, written);
     });
     window->show();
     job->start();

@@ -47,8 +47,11 @@ public:
 Q_SIGNALS:
     // A file view has been filled and shown.
     void fileOpened(TfrmGraph *view);
-    // A save has ended: written, or not (the message has been shown).
+    // A save has ended: written, or not (the message has been shown, and a
+    // cancelled save left the earlier file as it was).
     void saveFinished(const QString &path, bool written);
+    // What a save wrote, for the status bar ("720 lines written to PATH").
+    void saveStatus(const QString &text);
     // An open has ended without a view (the message, if any, has been shown).
     void openFailed(const QString &path);
 

@@ -319,7 +319,9 @@ void TfrmSetup::resetGrid()
 
 void TfrmSetup::fillGrid(const QByteArray &directory)
 {
-    for (const SetupData::DirectoryRow &row : SetupData::listDirectory(directory)) {
+    const QList<SetupData::DirectoryRow> rows = SetupData::listDirectory(directory);
+    m_setsOnLogger = int(rows.size());
+    for (const SetupData::DirectoryRow &row : rows) {
         DataGrid1->item(row.set, 3)->setText(QString::number(row.samples));
         // An impossible date leaves the row's date and time as they were.
         if (!row.start)
@@ -472,10 +474,21 @@ void TfrmSetup::btnEraseClick()
 {
     if (!idle())
         return;
+    // What is lost is said before anything is sent.
+    SetupData::EraseStake stake;
+    stake.sets = m_setsOnLogger;
+    if (m_ctx.prompter().ask(this, SetupData::eraseQuestion(stake), QMessageBox::Yes | QMessageBox::Cancel)
+        != QMessageBox::Yes)
+        return;
+    // The question kept the event loop turning.
+    if (!idle())
+        return;
     runCommand([this](std::function<void()> ended) {
         m_setup.erase([this, ended](const QByteArray &reply) {
-            if (SetupData::isErased(reply))
+            if (SetupData::isErased(reply)) {
                 resetGrid();
+                m_setsOnLogger = 0;
+            }
             ended();
         });
     });

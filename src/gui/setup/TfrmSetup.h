@@ -123,4 +123,6 @@ private:
     bool m_busy = false;
     bool m_intervalChanged = false;
     bool m_unitChanged = false;
+    // Data sets in the directory last read, named by the Erase question.
+    int m_setsOnLogger = 0;
 };

@@ -206,6 +206,11 @@ void TfrmMain::createStatusBar()
     };
     m_panel0 = panel();
     m_panel1 = panel();
+    m_saveStatus = new QLabel(StatusBar1);
+    m_saveStatus->setObjectName(QStringLiteral("SaveStatus"));
+    m_saveStatus->setContentsMargins(4, 0, 4, 0);
+    StatusBar1->addWidget(m_saveStatus, 1);
+    connect(&m_dataFiles, &DataFileController::saveStatus, m_saveStatus, &QLabel::setText);
 }
 
 void TfrmMain::connectMonitor()

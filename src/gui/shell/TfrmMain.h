@@ -175,6 +175,8 @@ private:
     QPointer<TfrmAbout> m_splash;
     QLabel *m_panel0 = nullptr;
     QLabel *m_panel1 = nullptr;
+    // What the last save wrote.
+    QLabel *m_saveStatus = nullptr;
     QList<QAction *> m_windowListActions;
     bool m_shown = false;
     MainOptions m_options;
