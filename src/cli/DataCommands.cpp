@@ -331,12 +331,7 @@ int runExport(CliContext &ctx, const QStringList &arguments)
     // The writer ends the file at the first point without a time, so an
     // export with one would silently lose every point after it.
     if (chart.undated > 0)
-        return ctx.fail(ErrorCode::Damaged,
-                        QStringLiteral("%1 of %2 lines have a date that cannot be read with the regional format %3 "
-                                       "(try --locale)")
-                            .arg(chart.undated)
-                            .arg(n)
-                            .arg(texts.locale().name()));
+        return ctx.fail(undatedLines(ctx, chart.undated, n));
     if (!output.isEmpty()) {
         const Result<TextWriteResult> r
             = TextDataFile::save(output, chart.x, chart.humidity, chart.temperature, 0, n, separator, texts);
