@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr qint64 Cap = qint64(16) * 1024 * 1024;
@@ -83,6 +85,8 @@ private Q_SLOTS:
     void writeErrors();
     void graphFileReport();
     void portNameWithALineBreak();
+    void fifoWithoutAWriter_data();
+    void fifoWithoutAWriter();
 };
 
 void TestCliHostile::filesWithoutASize_data()
@@ -313,6 +317,32 @@ void TestCliHostile::portNameWithALineBreak()
     QVERIFY2(line.startsWith(QLatin1String("kv518-cli: Cannot open /nonexistent/tty\\nS0")), qPrintable(line));
     QCOMPARE(line.count(u'\n'), 1);
     QVERIFY(line.endsWith(QLatin1String(".\n")));
+}
+
+void TestCliHostile::fifoWithoutAWriter_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("sets of a collection") << "sets" << "fifo.518";
+    QTest::newRow("stats of a data file") << "stats" << "fifo.txt";
+    QTest::newRow("stats of a graph file") << "stats" << "fifo.ghf";
+}
+
+// open() of a FIFO that no one writes to waits for good; the read gives up
+// after a few seconds instead (runCli's own limit fails a hang as code -1).
+void TestCliHostile::fifoWithoutAWriter()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(name);
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const CliRun r = runCli({command, fifo, "--locale", "en_US"});
+    QCOMPARE(r.code, 5);
+    const QString line = errorLine(r);
+    QVERIFY2(line.startsWith(QLatin1String("kv518-cli: Cannot ")) && line.contains(fifo), qPrintable(line));
+    QCOMPARE(line.count(u'\n'), 1);
+    QCOMPARE(r.out, QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestCliHostile)
