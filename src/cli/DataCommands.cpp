@@ -84,7 +84,7 @@ bool isCollection(const QString &path)
 Result<> readCollection(const QString &path, bool headOnly, QByteArray &bytes, qint64 &size)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!openForReading(file))
         return fail(ErrorCode::Unreadable, QStringLiteral("Cannot read %1.").arg(quoted(path)));
     const bool regular = !file.isSequential();
     size = regular ? file.size() : 0;

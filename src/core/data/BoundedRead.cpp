@@ -46,15 +46,21 @@ Result<> openForReading(QFile &file, int waitMs)
         return refuse(qt_error_string(errno));
     if (S_ISDIR(st.st_mode))
         return refuse(qt_error_string(EISDIR));
-    if (!S_ISREG(st.st_mode)) {
-        pollfd p = {fd, POLLIN, 0};
-        int ready = 0;
-        do {
-            ready = ::poll(&p, 1, waitMs);
-        } while (ready < 0 && errno == EINTR);
-        if (ready <= 0)
-            return refuse(QStringLiteral("Nothing arrived within %1 s").arg(waitMs / 1000.0));
+    // A regular file opens by its name, which QFile then keeps for messages.
+    if (S_ISREG(st.st_mode)) {
+        ::close(fd);
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(ErrorCode::Unreadable, file.errorString());
+        return {};
     }
+    // A FIFO, pipe or device: its first bytes or its end, within the limit.
+    pollfd p = {fd, POLLIN, 0};
+    int ready = 0;
+    do {
+        ready = ::poll(&p, 1, waitMs);
+    } while (ready < 0 && errno == EINTR);
+    if (ready <= 0)
+        return refuse(QStringLiteral("Nothing arrived within %1 s").arg(waitMs / 1000.0));
     // Reads may block from here on, as they do on any file.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
