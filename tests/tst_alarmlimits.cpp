@@ -74,6 +74,7 @@ class TestAlarmLimits : public QObject
 private Q_SLOTS:
     void sides_data();
     void sides();
+    void durationsDoNotWrap();
     void mkt_data();
     void mkt();
     void mktOfAGeneratedSet_data();
@@ -163,6 +164,15 @@ void TestAlarmLimits::sides()
         QVERIFY(s.withinPercent);
         QCOMPARE(*s.withinPercent, within);
     }
+}
+
+void TestAlarmLimits::durationsDoNotWrap()
+{
+    const Readings y{9.0f, 9.0f, 9.0f};
+    const qint64 interval = std::numeric_limits<qint64>::max() / 2;
+    const LimitStatistics s = AlarmLimits::evaluate(minutes(y.size()), y, ChannelLimits{{}, 8.0}, interval);
+    QCOMPARE(s.above.seconds, std::numeric_limits<qint64>::max());
+    QCOMPARE(s.above.longestSeconds, std::numeric_limits<qint64>::max());
 }
 
 void TestAlarmLimits::mkt_data()

@@ -3,6 +3,7 @@
 #include "core/chart/ChartModel.h"
 #include "core/chart/ChartPreparation.h"
 #include "core/chart/GraphFile.h"
+#include "core/data/DateTimeText.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -233,6 +234,36 @@ private slots:
         QCOMPARE(read.code(), ErrorCode::Damaged);
         QVERIFY(read.message().startsWith(QLatin1String("The chart data is damaged (")));
         QVERIFY(m.state() == before);
+    }
+
+    // Times no logger can hold would overflow the durations figured from them.
+    void timesOutsideTheShownDatesFail_data()
+    {
+        QTest::addColumn<double>("time");
+        QTest::addColumn<bool>("loads");
+        QTest::newRow("1e300 days") << 1e300 << false;
+        QTest::newRow("1e14 days") << 1e14 << false;
+        QTest::newRow("1e13 days") << 1e13 << false;
+        QTest::newRow("-1e300 days") << -1e300 << false;
+        QTest::newRow("day before 0001-01-01") << FrameworkTime::FirstShownDay - 1e-6 << false;
+        QTest::newRow("day after 9999-12-31") << FrameworkTime::EndOfShownDays << false;
+        QTest::newRow("0001-01-01") << FrameworkTime::FirstShownDay << true;
+        QTest::newRow("9999-12-31 23:59") << FrameworkTime::EndOfShownDays - 0.001 << true;
+        QTest::newRow("unfilled point") << 0.0 << true;
+    }
+
+    void timesOutsideTheShownDatesFail()
+    {
+        QFETCH(double, time);
+        QFETCH(bool, loads);
+        ChartModel source = richModel();
+        source.setXDataII(0, 4, time);
+        ChartModel m;
+        const Result<> read = m.load(source.store());
+        QCOMPARE(bool(read), loads);
+        if (!loads)
+            QCOMPARE(read.message(),
+                     QStringLiteral("The chart data is damaged (a time outside the dates the program can show)."));
     }
 
     void highestNoteIndexIsRead()

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr qint64 Cap = qint64(16) * 1024 * 1024;
@@ -44,6 +46,20 @@ QString quoted(const QString &path)
     return u'"' + path + u'"';
 }
 
+// kv518-cli with its standard output sent to a file or a device.
+CliRun runCliInto(const QStringList &arguments, const QString &output)
+{
+    QProcess p;
+    p.setStandardOutputFile(output);
+    p.start(QStringLiteral(KV518_CLI_PATH), arguments);
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, {}, p.readAllStandardError()};
+}
+
 QString errorLine(const CliRun &r)
 {
     return QString::fromLocal8Bit(r.err);
@@ -55,6 +71,13 @@ class TestCliHostile : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    // The offscreen report's Qt warns on stderr without a runtime folder,
+    // which a desktop session always has.
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+    }
     void filesWithoutASize_data();
     void filesWithoutASize();
     void pipedCollectionStillLoads();
@@ -63,6 +86,17 @@ private Q_SLOTS:
     void notACollection();
     void exportWithUnreadableDates_data();
     void exportWithUnreadableDates();
+    void noDateReads_data();
+    void noDateReads();
+    void writeErrors_data();
+    void writeErrors();
+    void graphFileReport();
+    void portNameWithALineBreak();
+    void fifoWithoutAWriter_data();
+    void fifoWithoutAWriter();
+
+private:
+    QTemporaryDir m_runtime;
 };
 
 void TestCliHostile::filesWithoutASize_data()
@@ -214,6 +248,122 @@ void TestCliHostile::exportWithUnreadableDates()
         QCOMPARE(r.out, QByteArray());
         QVERIFY(!QFile::exists(out));
     }
+}
+
+void TestCliHostile::noDateReads_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QByteArray>("text"); // empty: set 1 as written under en_US
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("stats, other locale") << "stats" << QByteArray() << "de_DE";
+    QTest::newRow("report, other locale") << "report" << QByteArray() << "de_DE";
+    QTest::newRow("stats, year 99999")
+        << "stats" << QByteArray("12/30/99999 10:00:00 AM\t50.0\t20.0\r\n") << "en_US";
+    const QString utf16 = QStringLiteral("3/1/2026 10:00:00 AM\t50.0\t20.0\r\n");
+    QTest::newRow("report, UTF-16")
+        << "report" << QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2) << "en_US";
+}
+
+// Statistics or a report of a file whose dates all fail to read would start
+// in 1899: refused as an export refuses it, with the count.
+void TestCliHostile::noDateReads()
+{
+    QFETCH(QString, command);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, locale);
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("set1.txt"));
+    if (text.isEmpty())
+        QCOMPARE(runCli({"export", sample(), "--set", "1", "-o", source, "--locale", "en_US"}).code, 0);
+    else
+        QVERIFY(writeFile(source, text));
+    const qsizetype lines = text.isEmpty() ? 10 : 1;
+    QStringList arguments{command, source, "--locale", locale};
+    const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
+    if (command == QLatin1String("report"))
+        arguments << "-o" << pdf;
+    const CliRun r = runCli(arguments);
+    QCOMPARE(errorLine(r), QStringLiteral("kv518-cli: %1 of %1 lines have a date that cannot be read with the "
+                                          "regional format %2 (try --locale)\n")
+                               .arg(lines)
+                               .arg(locale));
+    QCOMPARE(r.code, 5);
+    QCOMPARE(r.out, QByteArray());
+    QVERIFY(!QFile::exists(pdf));
+}
+
+void TestCliHostile::writeErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("toStandardOutput");
+    const QString full = QStringLiteral("/dev/full");
+    const QStringList set1{sample(), "--set", "1", "--locale", "en_US"};
+    QTest::newRow("stats > /dev/full") << QStringList{"stats"} + set1 << true;
+    QTest::newRow("sets > /dev/full") << QStringList{"sets", sample()} << true;
+    QTest::newRow("export > /dev/full") << QStringList{"export"} + set1 << true;
+    QTest::newRow("export -o /dev/full") << QStringList{"export"} + set1 + QStringList{"-o", full} << false;
+    QTest::newRow("report -o /dev/full") << QStringList{"report"} + set1 + QStringList{"-o", full} << false;
+}
+
+// A small output sits in a buffer until the end: the flush decides.
+void TestCliHostile::writeErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, toStandardOutput);
+    const CliRun r = toStandardOutput ? runCliInto(arguments, QStringLiteral("/dev/full")) : runCli(arguments);
+    QCOMPARE(r.code, 5);
+    const QString expected = toStandardOutput
+        ? QStringLiteral("Cannot write to the standard output.")
+        : QStringLiteral("Cannot write file \"/dev/full\": No space left on device.");
+    QCOMPARE(errorLine(r), "kv518-cli: " + expected + "\n");
+}
+
+void TestCliHostile::graphFileReport()
+{
+    QTemporaryDir dir;
+    const QString graph = dir.filePath(QStringLiteral("set1.ghf"));
+    const QString pdf = dir.filePath(QStringLiteral("set1.pdf"));
+    QCOMPARE(runCli({"export", sample(), "--set", "1", "--format", "ghf", "-o", graph}).code, 0);
+    const CliRun r = runCli({"report", graph, "-o", pdf, "--locale", "en_US"});
+    QCOMPARE(errorLine(r), QString());
+    QCOMPARE(r.code, 0);
+    QVERIFY(readFile(pdf).startsWith("%PDF"));
+}
+
+void TestCliHostile::portNameWithALineBreak()
+{
+    const CliRun r = runCli({"identify", "--port", "/nonexistent/tty\nS0"});
+    QCOMPARE(r.code, 3);
+    const QString line = errorLine(r);
+    QVERIFY2(line.startsWith(QLatin1String("kv518-cli: Cannot open /nonexistent/tty\\nS0")), qPrintable(line));
+    QCOMPARE(line.count(u'\n'), 1);
+    QVERIFY(line.endsWith(QLatin1String(".\n")));
+}
+
+void TestCliHostile::fifoWithoutAWriter_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("sets of a collection") << "sets" << "fifo.518";
+    QTest::newRow("stats of a data file") << "stats" << "fifo.txt";
+    QTest::newRow("stats of a graph file") << "stats" << "fifo.ghf";
+}
+
+// open() of a FIFO that no one writes to waits for good; the read gives up
+// after a few seconds instead (runCli's own limit fails a hang as code -1).
+void TestCliHostile::fifoWithoutAWriter()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(name);
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const CliRun r = runCli({command, fifo, "--locale", "en_US"});
+    QCOMPARE(r.code, 5);
+    const QString line = errorLine(r);
+    QVERIFY2(line.startsWith(QLatin1String("kv518-cli: Cannot ")) && line.contains(fifo), qPrintable(line));
+    QCOMPARE(line.count(u'\n'), 1);
+    QCOMPARE(r.out, QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestCliHostile)

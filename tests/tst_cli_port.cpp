@@ -1,23 +1,31 @@
 // kv518-cli's meter commands end to end: the real serial backend against
 // kv518-sim on a pseudo-terminal.
 #include "ImageBuilder.h"
+#include "PtyPair.h"
 #include "TestProcesses.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 #include <utility>
 
+#include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -55,6 +63,7 @@ private Q_SLOTS:
     void liveText();
     void liveStopsCleanlyOnSigterm();
     void liveWithoutMeter();
+    void liveRecoversFromLineNoise();
     void portsJson();
 };
 
@@ -282,6 +291,85 @@ void TestCliPort::liveWithoutMeter()
     QCOMPARE(r.code, 3);
     QVERIFY(r.out.isEmpty());
     QVERIFY2(r.err.contains("No KV518 answers on"), r.err.constData());
+}
+
+// A relay on a pseudo-terminal pair in front of the simulator floods the line
+// with random bytes, in place of the meter's answers, then passes them again.
+void TestCliPort::liveRecoversFromLineNoise()
+{
+    Sim sim({});
+    QVERIFY(!sim.path().isEmpty());
+    const int meter = ::open(QFile::encodeName(sim.path()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(meter >= 0);
+    const auto closeMeter = qScopeGuard([meter] { ::close(meter); });
+    termios raw {};
+    QCOMPARE(::tcgetattr(meter, &raw), 0);
+    ::cfmakeraw(&raw);
+    QCOMPARE(::tcsetattr(meter, TCSANOW, &raw), 0);
+    PtyPair line;
+    QVERIFY2(line.isValid(), qPrintable(line.errorText()));
+
+    constexpr qint64 NoiseBytes = 512 * 1024;
+    qint64 noiseSent = -1;   // -1: not yet flooding
+    char chunk[4096];
+    QSocketNotifier fromProgram(line.masterFd(), QSocketNotifier::Read);
+    connect(&fromProgram, &QSocketNotifier::activated, this, [&] {
+        ssize_t n = 0;
+        while ((n = ::read(line.masterFd(), chunk, sizeof chunk)) > 0)
+            QVERIFY(::write(meter, chunk, size_t(n)) == n);
+    });
+    QSocketNotifier fromMeter(meter, QSocketNotifier::Read);
+    connect(&fromMeter, &QSocketNotifier::activated, this, [&] {
+        ssize_t n = 0;
+        while ((n = ::read(meter, chunk, sizeof chunk)) > 0) {
+            if (noiseSent < 0 || noiseSent >= NoiseBytes)
+                line.writeMaster(QByteArray(chunk, n));
+        }
+    });
+    QRandomGenerator random(518);
+    QByteArray noise(4096, Qt::Uninitialized);
+    QTimer flood;
+    flood.setInterval(0);
+    connect(&flood, &QTimer::timeout, this, [&] {
+        random.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+        const ssize_t n = ::write(line.masterFd(), noise.constData(), size_t(noise.size()));
+        if (n > 0)
+            noiseSent += n;
+        if (noiseSent >= NoiseBytes)
+            flood.stop();
+    });
+
+    QProcess live;
+    QList<QJsonObject> readings;
+    connect(&live, &QProcess::readyReadStandardOutput, this, [&] {
+        while (live.canReadLine())
+            readings << QJsonDocument::fromJson(live.readLine()).object();
+    });
+    live.start(QStringLiteral(KV518_CLI_PATH), {"live", "--port", line.slavePath(), "--json"});
+    QTRY_VERIFY_WITH_TIMEOUT(readings.size() >= 2, 10000);
+
+    QElapsedTimer clock;
+    clock.start();
+    const qsizetype before = readings.size();
+    noiseSent = 0;
+    flood.start();
+    QTRY_VERIFY_WITH_TIMEOUT(noiseSent >= NoiseBytes || live.state() != QProcess::Running, 30000);
+    QCOMPARE(live.state(), QProcess::Running);
+    // At most one reading per poll (500 ms), and none decoded from the noise.
+    QVERIFY2(readings.size() - before <= clock.elapsed() / 500 + 2, qPrintable(QString::number(readings.size())));
+    const qsizetype during = readings.size();
+    QTRY_VERIFY_WITH_TIMEOUT(readings.size() >= during + 3 || live.state() != QProcess::Running, 10000);
+    QCOMPARE(live.state(), QProcess::Running);
+    QVERIFY2(readings.size() >= during + 3, live.readAllStandardError().constData());
+    for (const QJsonObject &o : std::as_const(readings)) {
+        QCOMPARE(o.value("unit").toString(), QStringLiteral("C"));
+        const double humidity = o.value("humidity").toDouble(-1.0);
+        QVERIFY(humidity >= 0.0 && humidity <= 100.0);
+        QCOMPARE(o.value("lcd").toString().trimmed().toDouble(), o.value("temperature").toDouble());
+    }
+    live.terminate();
+    QVERIFY(live.waitForFinished(ProcessLimitMs));
+    QCOMPARE(live.exitCode(), 0);
 }
 
 void TestCliPort::portsJson()

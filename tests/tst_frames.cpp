@@ -14,6 +14,8 @@ private Q_SLOTS:
     void extract_data();
     void extract();
     void readCapLeavesTheRestWaiting();
+    void plausibleLiveFrames_data();
+    void plausibleLiveFrames();
 };
 
 namespace {
@@ -119,6 +121,31 @@ void TestFrames::readCapLeavesTheRestWaiting()
     QCOMPARE(port.bytesWaiting(), 44);
     port.close();
     QCOMPARE(ReadWaiting(port, buffer, Meter::LiveReadCap), 0);
+}
+
+void TestFrames::plausibleLiveFrames_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<bool>("plausible");
+    using Meter::LIVE_FRAME;
+    QTest::newRow("23.5 C, 45.0 %") << LIVE_FRAME(235, 450, 5, 8, 0x01) << true;
+    QTest::newRow("recording, -999.9 F") << LIVE_FRAME(-9999, 0, 0, 0, 0x0A) << true;
+    QTest::newRow("humidity shown, 100.0 %") << LIVE_FRAME(2424, 1000, 3, 2, 0x00) << true;
+    QTest::newRow("humidity 1969.3 %") << LIVE_FRAME(235, 19693, 5, 8, 0x01) << false;
+    QTest::newRow("humidity below 0") << LIVE_FRAME(235, -1, 5, 8, 0x01) << false;
+    QTest::newRow("temperature 1000.0") << LIVE_FRAME(10000, 450, 5, 8, 0x01) << false;
+    QTest::newRow("both units") << LIVE_FRAME(235, 450, 5, 8, 0x03) << false;
+    QTest::newRow("unused status bit") << LIVE_FRAME(235, 450, 5, 8, 0x11) << false;
+    QTest::newRow("6 battery bars") << LIVE_FRAME(235, 450, 6, 8, 0x01) << false;
+    QTest::newRow("9 memory bars") << LIVE_FRAME(235, 450, 5, 9, 0x01) << false;
+    QTest::newRow("one byte short") << LIVE_FRAME(235, 450, 5, 8, 0x01).left(9) << false;
+}
+
+void TestFrames::plausibleLiveFrames()
+{
+    QFETCH(QByteArray, frame);
+    QFETCH(bool, plausible);
+    QCOMPARE(Meter::isPlausibleLiveFrame(frame), plausible);
 }
 
 QTEST_GUILESS_MAIN(TestFrames)

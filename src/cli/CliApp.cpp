@@ -33,7 +33,12 @@ void CliApp::printOverview()
            "5 bad or empty data, or a recording logger (setup).\n";
 }
 
-int CliApp::run(const QStringList &givenArguments)
+int CliApp::run(const QStringList &arguments)
+{
+    return m_context.finish(dispatch(arguments));
+}
+
+int CliApp::dispatch(const QStringList &givenArguments)
 {
     // --verbose may stand anywhere: it turns the log on and is no command's option.
     QStringList arguments = givenArguments;

@@ -14,6 +14,7 @@ public:
 
 private:
     void printOverview();
+    int dispatch(const QStringList &arguments);
     int runCommand(const QStringList &arguments);
     // --trace FILE: the transfer log of the command's ports, written however
     // the command ended; returns the exit code to give.

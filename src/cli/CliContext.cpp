@@ -18,6 +18,15 @@ int CliContext::fail(const Failure &failure)
     return int(exitCodeOf(failure.code));
 }
 
+int CliContext::finish(int code)
+{
+    m_out.flush();
+    const bool written = m_out.status() == QTextStream::Ok && std::fflush(stdout) == 0 && !std::ferror(stdout);
+    if (written || code != int(ExitCode::Success))
+        return code;
+    return fail(ErrorCode::WriteFailed, QStringLiteral("Cannot write to the standard output."));
+}
+
 ExitCode CliContext::exitCodeOf(ErrorCode code)
 {
     switch (code) {

@@ -30,6 +30,10 @@ public:
 
     // Prints the failure's sentence to stderr and returns its exit code.
     int fail(const Failure &failure);
+    // The exit code of a command once its output has left the buffers: a
+    // standard output that cannot take it (a full disk, /dev/full) fails a
+    // command that succeeded.
+    int finish(int code);
     int fail(ErrorCode code, const QString &sentence) { return fail(Failure{code, sentence}); }
 
     // The one place a kind of failure becomes an exit code.

@@ -84,7 +84,7 @@ bool isCollection(const QString &path)
 Result<> readCollection(const QString &path, bool headOnly, QByteArray &bytes, qint64 &size)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!openForReading(file))
         return fail(ErrorCode::Unreadable, QStringLiteral("Cannot read %1.").arg(quoted(path)));
     const bool regular = !file.isSequential();
     size = regular ? file.size() : 0;
@@ -331,18 +331,16 @@ int runExport(CliContext &ctx, const QStringList &arguments)
     // A point without a readable date cannot be written: every dated point
     // is, and the skipped ones are counted on the error stream. With no
     // dated point at all there is nothing to export.
-    const auto undatedText = [&](qint64 undated) {
-        return QStringLiteral("%1 of %2 lines have a date that cannot be read with the regional format %3")
-            .arg(undated)
-            .arg(n)
-            .arg(texts.locale().name());
-    };
     if (chart.undated > 0 && chart.undated >= n)
-        return ctx.fail(ErrorCode::Damaged, undatedText(chart.undated) + QStringLiteral(" (try --locale)"));
+        return ctx.fail(undatedLines(ctx, chart.undated, n));
     const auto skipped = [&](const TextWriteResult &r) {
         if (r.undated > 0)
-            ctx.err() << "kv518-cli: " << undatedText(r.undated) << " and were not written (try --locale)"
-                      << Qt::endl;
+            ctx.err() << "kv518-cli: "
+                      << QStringLiteral("%1 of %2 lines have a date that cannot be read with the regional format %3")
+                             .arg(r.undated)
+                             .arg(n)
+                             .arg(texts.locale().name())
+                      << " and were not written (try --locale)" << Qt::endl;
     };
     if (!output.isEmpty()) {
         const Result<TextWriteResult> r

@@ -46,5 +46,17 @@ Result<> readDataFile(CliContext &ctx, const QString &path, QChar separator, Tex
         return read;
     if (points.filled == 0)
         return fail(ErrorCode::NoData, QStringLiteral("%1 holds no data line.").arg(quoted(path)));
+    // Statistics and reports of such a file would all start in 1899.
+    if (points.undated == points.filled)
+        return undatedLines(ctx, points.undated, points.filled);
     return {};
+}
+
+Failure undatedLines(const CliContext &ctx, qint64 undated, qint64 lines)
+{
+    return {ErrorCode::Damaged, QStringLiteral("%1 of %2 lines have a date that cannot be read with the regional "
+                                               "format %3 (try --locale)")
+                                    .arg(undated)
+                                    .arg(lines)
+                                    .arg(ctx.texts().locale().name())};
 }

@@ -16,6 +16,8 @@ Result<> readCollectionFile(const QString &path, TDataSetStore &store);
 Result<> collectionFailure(const QString &path, const Result<> &loaded, int faultySet);
 
 // A TXT or CSV data file read for a command, with the command line's one set
-// of refusals: unreadable, too many lines, no line break, no data line. On
-// success points holds at least one filled point.
+// of refusals: unreadable, too many lines, no line break, no data line, no
+// date that reads. On success points holds at least one filled point.
 Result<> readDataFile(CliContext &ctx, const QString &path, QChar separator, TextFilePoints &points);
+// The refusal of a data file with lines whose date cannot be read.
+Failure undatedLines(const CliContext &ctx, qint64 undated, qint64 lines);

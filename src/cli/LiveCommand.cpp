@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 namespace LiveCommand {
@@ -100,11 +101,25 @@ int run(CliContext &ctx, const QStringList &arguments)
                              : ctx.fail(ErrorCode::Transfer, QStringLiteral("The meter on %1 stopped answering.").arg(path)));
     });
 
-    QObject::connect(&port, &SerialPort::received, &loop, [&] {
-        ReadWaiting(port, buffer, Meter::LiveReadCap);
+    // At most one reading per poll: a frame the meter cannot show is noise
+    // that looks like one, and a second frame in one poll is no answer to it.
+    bool answered = true;
+    std::function<void()> readLive = [&] {
+        // A flood (line noise) is dropped but for the newest bytes, which can
+        // hold the answer to the latest poll: the input stays bounded.
+        const qint64 backlog = port.bytesWaiting() - Meter::LiveReadCap;
+        if (backlog > 0) {
+            port.read(backlog);
+            buffer.clear();
+        }
+        // As in the program, any traffic after a first reading means the
+        // meter is still there.
+        if (ReadWaiting(port, buffer, Meter::LiveReadCap) > 0 && readings > 0)
+            watchdog.start();
         ExtractFrames(buffer, Meter::LiveFrameLength, [&](const QByteArray &frame) {
-            if (result)
+            if (result || answered || !Meter::isPlausibleLiveFrame(frame))
                 return;
+            answered = true;
             state = decodeLiveFrame(frame, state);
             const LiveReading reading = readLiveFrame(frame);
             const QString lcd = lcdText(state);
@@ -118,7 +133,12 @@ int run(CliContext &ctx, const QStringList &arguments)
             if (wanted > 0 && readings >= wanted)
                 finish(int(ExitCode::Success));
         });
-    });
+        // Bytes the cap left behind are read without waiting for the port
+        // to announce them again.
+        if (!result && port.bytesWaiting() > 0)
+            QTimer::singleShot(0, &loop, [&] { readLive(); });
+    };
+    QObject::connect(&port, &SerialPort::received, &loop, [&] { readLive(); });
     QObject::connect(&port, &SerialPort::closedByError, &loop, [&] {
         if (result)
             return;
@@ -131,11 +151,15 @@ int run(CliContext &ctx, const QStringList &arguments)
     poll.setInterval(Meter::PollIntervalMs);
     auto tick = [&] {
         if (readings > 0) {
+            answered = false;
             SendRequest(port, Meter::LIVE_REQUEST);
             return;
         }
         SendRequest(port, Meter::WAKE_BYTE);
-        QTimer::singleShot(Meter::WakeDelayMs, &loop, [&] { SendRequest(port, Meter::LIVE_REQUEST); });
+        QTimer::singleShot(Meter::WakeDelayMs, &loop, [&] {
+            answered = false;
+            SendRequest(port, Meter::LIVE_REQUEST);
+        });
     };
     QObject::connect(&poll, &QTimer::timeout, &loop, tick);
 

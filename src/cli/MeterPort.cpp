@@ -19,6 +19,26 @@ QString devicePath(const QCommandLineParser &parser)
     return PortFactory().devicePathFor(parser.value(QStringLiteral("port")).trimmed());
 }
 
+namespace {
+
+// A device name as a message shows it: a line break or another control
+// character in it would cut the sentence, so it is written as an escape.
+QString shown(const QString &path)
+{
+    QString out;
+    for (const QChar c : path) {
+        if (c == u'\n')
+            out += QLatin1String("\\n");
+        else if (c.category() == QChar::Other_Control)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
 Result<> open(const QCommandLineParser &parser, ComPort &port)
 {
     const QString path = devicePath(parser);
@@ -36,10 +56,10 @@ Result<> open(const QCommandLineParser &parser, ComPort &port)
             return fail(ErrorCode::Permission,
                         QStringLiteral("Cannot open %1: permission denied: add yourself to the dialout group "
                                            "(sudo adduser $USER dialout, then log in again).")
-                                .arg(path));
+                                .arg(shown(path)));
         const QString reason = port.lastError();
-        return fail(ErrorCode::NotFound, reason.isEmpty() ? QStringLiteral("Cannot open %1.").arg(path)
-                                                             : QStringLiteral("Cannot open %1: %2.").arg(path, reason));
+        return fail(ErrorCode::NotFound, reason.isEmpty() ? QStringLiteral("Cannot open %1.").arg(shown(path))
+                                                             : QStringLiteral("Cannot open %1: %2.").arg(shown(path), reason));
     }
     port.clearInput();
     return {};

@@ -3,7 +3,10 @@
 #include "cli/DataFileInput.h"
 #include "cli/LimitOptions.h"
 
+#include "core/chart/ChartModel.h"
+#include "core/chart/GraphFile.h"
 #include "core/data/TDataSetStore.h"
+#include "core/files/DataFile.h"
 #include "core/files/TextDataFile.h"
 #include "core/link/MeterMessages.h"
 #include "core/report/ReportLayout.h"
@@ -59,14 +62,24 @@ Result<> loadDataFile(CliContext &ctx, const QCommandLineParser &parser, const Q
 {
     if (parser.isSet(QStringLiteral("set")))
         return fail(ErrorCode::Usage, QStringLiteral("--set applies to collection files only."));
-    const QChar separator = TextDataFile::separatorFor(path);
-    if (separator.isNull())
-        return fail(ErrorCode::Usage, QStringLiteral("%1 is neither a collection file (.518) nor a data file "
-                                                        "(.txt, .csv).")
-                                             .arg(quoted(path)));
     TextFilePoints points;
-    if (Result<> failed = readDataFile(ctx, path, separator, points); !failed)
-        return failed;
+    if (DataFile::kindOf(path) == DataFile::Kind::Graph) {
+        ChartModel model;
+        if (Result<> loaded = LoadGraphFile(model, path); !loaded)
+            return loaded;
+        points = DataFile::chartPoints(model, 0, model.points());
+        if (points.x.empty())
+            return fail(ErrorCode::NoData, QStringLiteral("%1 holds no data point.").arg(quoted(path)));
+        points.filled = qint64(points.x.size());
+    } else {
+        const QChar separator = TextDataFile::separatorFor(path);
+        if (separator.isNull())
+            return fail(ErrorCode::Usage, QStringLiteral("%1 is neither a collection file (.518) nor a data file "
+                                                            "(.ghf, .txt, .csv).")
+                                                 .arg(quoted(path)));
+        if (Result<> failed = readDataFile(ctx, path, separator, points); !failed)
+            return failed;
+    }
     const size_t n = size_t(points.filled);
     data.fileName = QFileInfo(path).fileName();
     data.x.assign(points.x.begin(), points.x.begin() + qsizetype(n));

@@ -17,6 +17,8 @@ public:
     bool isValid() const { return m_master >= 0 && !m_slavePath.isEmpty(); }
     QString slavePath() const { return m_slavePath; }
     QString errorText() const { return m_error; }
+    // The master side (non-blocking), for a test that relays the line itself.
+    int masterFd() const { return m_master; }
 
     // Bytes from the far end to the program. Returns the number written.
     qint64 writeMaster(const QByteArray &bytes);

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -56,6 +57,11 @@ void Settings::LoadSettings()
     QFile file(filePath());
     if (!file.exists())
         return;
+    // A FIFO or a device in its place would hold the start for good.
+    if (!QFileInfo(filePath()).isFile()) {
+        qCInfo(lcApp).noquote() << "settings file not read:" << filePath() << "is no regular file";
+        return;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         qCInfo(lcApp).noquote() << "settings file not read:" << filePath() << "-" << file.errorString();
         return;

@@ -9,6 +9,7 @@
 #include "core/chart/ChartModel.h"
 
 #include "core/base/Log.h"
+#include "core/data/DateTimeText.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -446,6 +447,10 @@ Result<> ChartModel::load(QByteArrayView bytes)
     visit(r, loaded);
     if (r.ok() && r.remaining() != 0)
         r.fail("bytes after the record");
+    // Durations and statistics are figured from the times; one no logger can
+    // hold would only give wrong figures.
+    if (r.ok() && !std::all_of(loaded.x.cbegin(), loaded.x.cend(), FrameworkTime::isShown))
+        r.fail("a time outside the dates the program can show");
     if (!r.ok())
         return damaged(r.error());
     m_s = std::move(loaded);

@@ -20,14 +20,16 @@ bool loadTemplate(ChartModel &chart, const PrepareChartContext &context)
 {
     if (!context.withTemplate)
         return false;
+    // Only a regular file: a FIFO or a device in its place would hold the
+    // preparation for good or feed it without end.
     const QString own = graphTemplatePath(context.programFolder);
     if (QFileInfo::exists(own))
-        return LoadGraphFile(chart, own).ok();
+        return QFileInfo(own).isFile() && LoadGraphFile(chart, own).ok();
     if (context.shippedFolder.isEmpty())
         return false;
     const QString shipped = graphTemplatePath(context.shippedFolder);
     return QFileInfo(shipped).absoluteFilePath() != QFileInfo(own).absoluteFilePath()
-        && QFileInfo::exists(shipped) && LoadGraphFile(chart, shipped).ok();
+        && QFileInfo(shipped).isFile() && LoadGraphFile(chart, shipped).ok();
 }
 
 // The first chart ever gets the program's look, which then goes into the template.

@@ -1,4 +1,5 @@
 #include "core/chart/GraphFile.h"
+#include "core/data/BoundedRead.h"
 
 #include "core/base/Log.h"
 #include "core/chart/ChartModel.h"
@@ -14,9 +15,8 @@ Result<> readGraphFile(ChartModel &chart, const QString &path)
 {
     const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(ErrorCode::Unreadable,
-                    QStringLiteral("Cannot open file \"%1\". %2").arg(shown, file.errorString()));
+    if (Result<> opened = openForReading(file); !opened)
+        return fail(ErrorCode::Unreadable, QStringLiteral("Cannot open file \"%1\". %2").arg(shown, opened.message()));
     uchar head[4];
     if (file.read(reinterpret_cast<char *>(head), 4) != 4)
         return fail(ErrorCode::Damaged, QStringLiteral("The graph file \"%1\" is too short.").arg(shown));

@@ -2,6 +2,8 @@
 
 #include "core/data/DateTimeText.h"
 
+#include <QtNumeric>
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -26,10 +28,17 @@ void closeRun(LimitSide &side, qsizetype first, qsizetype end, std::span<const d
     }
 }
 
+// A product past qint64 stays at its largest value rather than wrapping.
+qint64 duration(qint64 samples, qint64 interval)
+{
+    qint64 seconds = 0;
+    return qMulOverflow(samples, interval, &seconds) ? std::numeric_limits<qint64>::max() : seconds;
+}
+
 void finish(LimitSide &side, qint64 interval)
 {
-    side.seconds = side.count * interval;
-    side.longestSeconds = side.longestLength * interval;
+    side.seconds = duration(side.count, interval);
+    side.longestSeconds = duration(side.longestLength, interval);
 }
 
 QString plural(qint64 n, const char *one, const char *many)

@@ -35,8 +35,8 @@ Result<> writeTempImage(const QByteArray &image, const QString &folder)
 Result<QByteArray> readImage(const QString &path, qint64 *fileSize)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCInfo(lcData).noquote() << "cannot read" << path << "-" << file.errorString();
+    if (Result<> opened = openForReading(file); !opened) {
+        qCInfo(lcData).noquote() << "cannot read" << path << "-" << opened.message();
         return fail(ErrorCode::Unreadable, cannotReadText(path));
     }
     if (file.isSequential()) {

@@ -16,6 +16,11 @@
 namespace FrameworkTime {
 
 constexpr double SecondsPerDay = 86400.0;
+// The dates the program can show: 0001-01-01 to the end of 9999-12-31. A time
+// outside them can come from no logger, only from a crafted file.
+constexpr double FirstShownDay = -693593.0;
+constexpr double EndOfShownDays = 2958466.0;
+constexpr bool isShown(double days) { return days >= FirstShownDay && days < EndOfShownDays; }
 
 double fromDateTime(const QDateTime &dt);
 QDateTime toDateTime(double days);

@@ -43,7 +43,11 @@ SetStatistics wholeSet(const ChartSeries &series)
         // Over the intervals between the points, not over the points; unfilled
         // points (time 0) at the end would make it negative.
         const double seconds = (last - s.first) / double(s.points - 1) * FrameworkTime::SecondsPerDay + 0.5;
-        s.rateSeconds = seconds > 0.0 ? qint64(std::floor(seconds)) : 0;
+        // Shown times span less than 4e11 s; the bound keeps any other value
+        // from a conversion out of range.
+        constexpr double Longest = (FrameworkTime::EndOfShownDays - FrameworkTime::FirstShownDay)
+                                   * FrameworkTime::SecondsPerDay;
+        s.rateSeconds = seconds > 0.0 ? qint64(std::floor(std::min(seconds, Longest))) : 0;
     }
     for (int c = 0; c < 2; ++c) {
         ChannelStatistics &ch = s.channel[c];

@@ -1,4 +1,5 @@
 #include "core/files/TextDataFile.h"
+#include "core/data/BoundedRead.h"
 
 #include "core/data/DateTimeText.h"
 
@@ -355,8 +356,8 @@ Result<> TextDataFile::read(const QString &path, QChar separator, const DateTime
                             TextFileExtent &extent, TextFilePoints &points, const TextProgress &progress)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCInfo(lcFiles).noquote() << "cannot open" << path << "-" << file.errorString();
+    if (Result<> opened = openForReading(file); !opened) {
+        qCInfo(lcFiles).noquote() << "cannot open" << path << "-" << opened.message();
         return fail(ErrorCode::Unreadable, cannotOpenMessage(path));
     }
     Result<TextFileExtent> scanned = scan(file, separator, texts);

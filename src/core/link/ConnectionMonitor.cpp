@@ -216,25 +216,36 @@ void ConnectionMonitor::Comm1RxChar()
     m_clock.callAfter(Meter::ReceiveSettleMs, this, [this] {
         readLiveBytes();
         m_receiveBusy = false;
-        if (m_receivePending) {
-            m_receivePending = false;
-            // Bytes left behind by the read cap get their own pause and read.
-            if (m_comm1.bytesWaiting() > 0)
-                Comm1RxChar();
-        }
+        m_receivePending = false;
+        // Bytes left behind by the read cap get their own pause and read,
+        // whether or not the port announced them again.
+        if (m_comm1.bytesWaiting() > 0)
+            Comm1RxChar();
     });
 }
 
 void ConnectionMonitor::readLiveBytes()
 {
+    // More than a read takes is a flood (line noise): only the newest bytes
+    // can hold the answer to the latest poll, so the rest is dropped unread
+    // and the input stays drained and bounded.
+    const qint64 backlog = m_comm1.bytesWaiting() - Meter::LiveReadCap;
+    if (backlog > 0) {
+        m_comm1.read(backlog);
+        m_liveBuffer.clear();
+        m_dataSeen = true;
+    }
     if (ReadWaiting(m_comm1, m_liveBuffer, Meter::LiveReadCap) > 0)
         m_dataSeen = true;
 
     // Frames are cut first and handed on afterwards, so a receiver cannot see
     // the buffer change under the extraction.
     QList<QByteArray> frames;
-    ExtractFrames(m_liveBuffer, Meter::LiveFrameLength,
-                  [&frames](const QByteArray &frame) { frames.append(frame); });
+    // A frame the meter cannot show is noise that looks like one.
+    ExtractFrames(m_liveBuffer, Meter::LiveFrameLength, [&frames](const QByteArray &frame) {
+        if (Meter::isPlausibleLiveFrame(frame))
+            frames.append(frame);
+    });
     for (const QByteArray &frame : std::as_const(frames)) {
         m_dataSeen = true;
         if (!m_connected)

@@ -93,4 +93,22 @@ QString requestName(const QByteArray &r)
     }
 }
 
+bool isPlausibleLiveFrame(QByteArrayView frame)
+{
+    if (frame.size() != LiveFrameLength)
+        return false;
+    const auto byte = [frame](int i) { return quint8(frame[1 + i]); };
+    const auto word = [&byte](int low) { return int(qint16(byte(low) | (byte(low + 1) << 8))); };
+    constexpr quint8 Celsius = 0x01;
+    constexpr quint8 Fahrenheit = 0x02;
+    constexpr quint8 Recording = 0x08;
+    constexpr int MaxTenths = 9999;
+    const quint8 status = byte(6);
+    const int temperature = word(0);
+    const int humidity = word(2);
+    return byte(4) <= 5 && byte(5) <= 8 && (status & ~(Celsius | Fahrenheit | Recording)) == 0
+        && (status & (Celsius | Fahrenheit)) != (Celsius | Fahrenheit) && temperature >= -MaxTenths
+        && temperature <= MaxTenths && humidity >= 0 && humidity <= 1000;
+}
+
 } // namespace Meter

@@ -87,6 +87,13 @@ inline bool isIdentifyReply(QByteArrayView reply)
     return reply.contains(QByteArrayView("518"));
 }
 
+// Whether a LIVE_FRAME holds what the meter can show: battery and memory bar
+// counts within their graphs, no unused status bit, at most one unit, a
+// humidity of 0 to 100 % and a temperature the four digit windows hold (at
+// most 999.9). Line noise that puts a start and an end byte nine bytes apart
+// seldom does.
+bool isPlausibleLiveFrame(QByteArrayView frame);
+
 // The name of a request as the meter would recognise it ("ACK", "LIVE_REQUEST",
 // ...), empty for bytes that are no whole request.
 QString requestName(const QByteArray &request);

@@ -81,7 +81,12 @@ QByteArray QtSerialPort::read(qint64 n)
 {
     if (!isOpen() || n <= 0)
         return {};
-    return m_port.read(n);
+    const QByteArray bytes = m_port.read(n);
+    // A full read buffer stops QSerialPort reading the device, and a read the
+    // buffer can serve does not start it again: the port would fall silent
+    // for good after a burst. Setting the size again resumes reading.
+    m_port.setReadBufferSize(m_port.readBufferSize());
+    return bytes;
 }
 
 qint64 QtSerialPort::write(const QByteArray &bytes)

@@ -376,8 +376,12 @@ void TfrmMain::meterSearched()
 void TfrmMain::openFiles(const QStringList &paths)
 {
     for (const QString &path : paths) {
-        // A file that cannot be opened says so; the others still open.
-        if (!path.endsWith(QStringLiteral(".518"), Qt::CaseInsensitive))
+        // A file that cannot be opened says so; the others still open. Only
+        // regular files: a FIFO or a device would hold the start for good.
+        const QFileInfo info(path);
+        if (info.exists() && !info.isFile())
+            m_ctx.prompter().notice(this, QStringLiteral("Cannot open file \"%1\".").arg(QDir::toNativeSeparators(path)));
+        else if (!path.endsWith(QStringLiteral(".518"), Qt::CaseInsensitive))
             m_dataFiles.openDataFilePath(path);
         else if (!m_session.openCollectionPath(path))
             m_ctx.prompter().notice(this, QStringLiteral("Cannot open file \"%1\".").arg(QDir::toNativeSeparators(path)));
