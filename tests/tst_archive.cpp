@@ -122,6 +122,11 @@ private slots:
         QVERIFY(list);
         QCOMPARE(list->size(), runs);
         QCOMPARE(list->first().versions, versionsOfFirstRun);
+        const ArchiveRunInfo &first = list->first();
+        QCOMPARE(first.start, QStringLiteral("2026-03-01T08:00:00"));
+        QCOMPARE(first.firstSample, first.start);
+        QCOMPARE(QDateTime::fromString(first.lastSample, Qt::ISODate),
+                 QDateTime::fromString(first.start, Qt::ISODate).addSecs((first.samples - 1) * first.intervalSeconds));
 
         // Every version of the first run reads back as the download that brought it.
         const QList<qint32> counts{10, 15, 20};

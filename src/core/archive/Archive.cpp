@@ -120,8 +120,9 @@ QList<SetSamples> setsOf(const TDataSetStore &store)
         }
         s.sha256 = sha256Hex(s.bytes);
         if (s.count > 0) {
-            s.first = naiveIso(store.Times().at(first));
-            s.last = naiveIso(store.Times().at(first + s.count - 1));
+            // Times() holds a time for each value, two per sample.
+            s.first = naiveIso(store.Times().at(2 * first));
+            s.last = naiveIso(store.Times().at(2 * (first + s.count - 1)));
         }
         sets.append(std::move(s));
     }
