@@ -175,6 +175,7 @@ private:
     QPointer<TfrmAbout> m_splash;
     QLabel *m_panel0 = nullptr;
     QLabel *m_panel1 = nullptr;
+    QLabel *m_archivePanel = nullptr;
     QList<QAction *> m_windowListActions;
     bool m_shown = false;
     MainOptions m_options;
