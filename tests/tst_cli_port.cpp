@@ -91,7 +91,7 @@ void TestCliPort::downloadGivesTheMetersImage()
 
     Sim sim(QStringList{"--image", source, "--log", log} + faults);
     QVERIFY(!sim.path().isEmpty());
-    const CliRun r = runCli({"download", "--port", sim.path(), "-o", output});
+    const CliRun r = runCli({"download", "--port", sim.path(), "-o", output, "--no-archive"});
 
     QCOMPARE(r.code, 0);
     QCOMPARE(readFile(output), image);
@@ -131,7 +131,7 @@ void TestCliPort::downloadFailureWritesNothing()
 
     Sim sim(simArguments);
     QVERIFY(!sim.path().isEmpty());
-    const CliRun r = runCli({"download", "--port", sim.path(), "-o", output, "--quiet"});
+    const CliRun r = runCli({"download", "--port", sim.path(), "-o", output, "--quiet", "--no-archive"});
 
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(message), r.err.constData());
@@ -149,7 +149,7 @@ void TestCliPort::traceShowsEveryRejectedPacket()
     Sim sim({"--bad-checksum-always", "5"});
     QVERIFY(!sim.path().isEmpty());
     const CliRun r = runCli({"--trace", trace, "download", "--port", sim.path(), "-o",
-                             dir.filePath(QStringLiteral("out.518")), "--quiet"});
+                             dir.filePath(QStringLiteral("out.518")), "--quiet", "--no-archive"});
     QCOMPARE(r.code, 4);
     QVERIFY2(r.err.contains("21 packets were rejected"), r.err.constData());
 

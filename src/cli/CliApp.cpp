@@ -1,5 +1,6 @@
 #include "cli/CliApp.h"
 
+#include "cli/ArchiveCommands.h"
 #include "cli/DataCommands.h"
 #include "cli/PortCommands.h"
 #include "cli/ReportCommand.h"
@@ -14,7 +15,7 @@
 
 CliApp::CliApp()
     : m_commands(DataCommands::commands() + PortCommands::commands() + ReportCommand::commands()
-                 + SetupCommands::commands())
+                 + SetupCommands::commands() + ArchiveCommands::commands())
 {
 }
 

@@ -1,7 +1,10 @@
 #include "cli/DownloadCommand.h"
 
+#include "cli/ArchiveCommands.h"
+
 #include "cli/FlowLoop.h"
 #include "cli/MeterPort.h"
+#include "core/archive/Archive.h"
 #include "core/data/CollectionFile.h"
 #include "core/data/LoggerDownload.h"
 #include "core/data/TDataSetStore.h"
@@ -125,9 +128,13 @@ int run(CliContext &ctx, const QStringList &arguments)
                                           QStringLiteral("FILE.518"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("No progress bar."));
+    const QCommandLineOption noArchive(QStringLiteral("no-archive"), QStringLiteral("Do not archive the download."));
     parser.addOption(outputOption);
     parser.addOption(quiet);
-    if (auto code = ctx.parse(parser, arguments, false, QStringLiteral("--port P -o FILE.518 [--quiet]")))
+    parser.addOption(noArchive);
+    parser.addOption(ArchiveCommands::archiveOption());
+    if (auto code = ctx.parse(parser, arguments, false,
+                              QStringLiteral("--port P -o FILE.518 [--quiet] [--no-archive | --archive PATH]")))
         return *code;
     const QString output = parser.value(outputOption);
     if (output.isEmpty())
@@ -143,7 +150,11 @@ int run(CliContext &ctx, const QStringList &arguments)
 
     TerminalProgress bar(ctx.err(), !parser.isSet(quiet) && ::isatty(STDERR_FILENO));
     LoggerDownloadOptions options;
-    options.progress = [&bar](const DownloadProgress &p) { bar.show(p); };
+    int packets = 0;
+    options.progress = [&bar, &packets](const DownloadProgress &p) {
+        packets += p.step == PacketStep::Accepted;
+        bar.show(p);
+    };
     LoggerDownloadResult r;
     LoggerDownload transfer;
     runFlow([&](const std::function<void()> &ended) {
@@ -161,6 +172,18 @@ int run(CliContext &ctx, const QStringList &arguments)
     if (const Result<> parsed = store.load(r.image, r.expectedBytes); !parsed)
         return dataFailure(ctx, parsed, store);
 
+    // Archived before the collection is written, so a collection that cannot
+    // be written loses nothing; an archive that cannot be written is said
+    // once and does not stop the collection.
+    if (!parser.isSet(noArchive)) {
+        ArchiveDownload d = ArchiveDownload::here(r.image, ArchiveSource::Download);
+        d.expectedBytes = r.expectedBytes;
+        d.port = path;
+        d.packets = packets;
+        d.naks = r.retries;
+        d.attempts = 1;
+        ArchiveCommands::archive(ctx, ArchiveCommands::archivePath(parser), d);
+    }
     if (const Result<> written = CollectionFile::writeImage(output, r.image); !written)
         return ctx.fail(written.failure());
 

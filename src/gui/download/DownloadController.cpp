@@ -63,6 +63,7 @@ void DownloadController::DownloadLoggerData()
     if (downloadRefused())
         return;
     setRunning(true);
+    m_attempts = 0;
     m_views.ensureDownloadView(false);
     // The poll or the live receive handler may be paused beneath this click;
     // the transfer starts from the event loop once both have finished.
@@ -87,6 +88,7 @@ bool DownloadController::downloadRefused()
 void DownloadController::LoadFromLogger()
 {
     m_faulty = {};
+    ++m_attempts;
     m_hourglass = std::make_unique<WaitCursor>();
     SwitchToDownloadPort([this] { ReadLoggerImage(); });
 }
@@ -114,9 +116,12 @@ void DownloadController::ReadLoggerImage()
 {
     ShowDownloadProgress();
     LoggerDownloadOptions options;
+    m_packets = 0;
     options.progress = [this](const DownloadProgress &progress) {
-        if (progress.step == PacketStep::Accepted)
+        if (progress.step == PacketStep::Accepted) {
+            ++m_packets;
             showDownloadStep(progress);
+        }
     };
     // The bytes arrive in a buffer of this attempt only; the store changes at
     // the parse, all at once or not at all.
@@ -137,10 +142,31 @@ void DownloadController::imageRead(const LoggerDownloadResult &result)
         m_hourglass.reset();
         // A temporary folder that cannot be made is reported there; the
         // download is shown all the same.
-        m_session.SaveTempImage();
-        m_session.showFirstDataSet();
+        const bool tempImageKept = m_session.SaveTempImage();
+        archiveDownload(result, tempImageKept);
     }
     attemptEnded(r);
+}
+
+void DownloadController::archiveDownload(const LoggerDownloadResult &result, bool tempImageKept)
+{
+    ArchiveDownload d = ArchiveDownload::here(result.image, ArchiveSource::Download);
+    d.expectedBytes = result.expectedBytes;
+    d.port = Comm2.deviceName();
+    d.packets = m_packets;
+    d.naks = result.retries;
+    d.attempts = m_attempts;
+    // Archived before the view shows it; a failure never holds the download back.
+    const Result<ArchiveOutcome> archived = m_session.archiveDownload(d);
+    m_session.showFirstDataSet();
+    if (archived) {
+        Q_EMIT this->archived(archived->summary());
+        return;
+    }
+    QString text = QStringLiteral("The download is not archived: %1").arg(archived.message());
+    if (tempImageKept)
+        text += QStringLiteral("\nIt is shown, and kept in the temporary image file.");
+    m_ctx.prompter().notice(m_views.window(), text);
 }
 
 void DownloadController::attemptEnded(const Result<> &r)

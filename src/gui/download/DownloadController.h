@@ -66,6 +66,8 @@ Q_SIGNALS:
     void finished();
     // The close held by closeAfterDownload() is due.
     void closeRequested();
+    // A download was archived: what became of its data sets, for the status bar.
+    void archived(const QString &summary);
 
 private:
     // The download command's refusals; a running download is refused silently.
@@ -77,6 +79,8 @@ private:
     void SwitchToDownloadPort(std::function<void()> then);
     void ReadLoggerImage();
     void imageRead(const LoggerDownloadResult &result);
+    // Archives a download that loaded; says once when it cannot.
+    void archiveDownload(const LoggerDownloadResult &result, bool tempImageKept);
     // What the attempt ended in: done, a message, or the error dialog that
     // may start the next attempt.
     void attemptEnded(const Result<> &result);
@@ -94,6 +98,9 @@ private:
     ComPort Comm2;
     bool m_running = false;
     bool m_closeAfterDownload = false;
+    // The figures of the command's transfer that the archive records.
+    int m_attempts = 0;
+    int m_packets = 0;
     LoggerDownload m_transfer;
     std::unique_ptr<WaitCursor> m_hourglass;
     // One error dialog for the whole command.

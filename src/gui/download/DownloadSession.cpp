@@ -52,6 +52,20 @@ void DownloadSession::showFirstDataSet()
         view->showDataSet(m_store, 0);
 }
 
+QString DownloadSession::archivePath() const
+{
+    return Archive::defaultPath(m_ctx.folders().programFolder());
+}
+
+Result<ArchiveOutcome> DownloadSession::archiveDownload(const ArchiveDownload &download)
+{
+    Result<std::unique_ptr<Archive>> archive = Archive::open(archivePath());
+    Result<ArchiveOutcome> added = archive ? (*archive)->add(download) : Result<ArchiveOutcome>(archive.failure());
+    if (!added)
+        qCInfo(lcGui).noquote() << "download not archived:" << added.message();
+    return added;
+}
+
 void DownloadSession::OpenCollectionFile(QFileDialog &dialog)
 {
     if (m_downloadRunning || !unsavedDownloadMayGo())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/archive/Archive.h"
 #include "core/base/Result.h"
 #include "core/data/TDataSetStore.h"
 #include "gui/dataview/TfrmGraph.h"
@@ -45,6 +46,11 @@ public:
     bool SaveTempImage();
     // After a successful load: data set 0 in the download view.
     void showFirstDataSet();
+    // Archives a download into the archive of the program data folder,
+    // whole or not at all; the store and the temporary image are not touched.
+    Result<ArchiveOutcome> archiveDownload(const ArchiveDownload &download);
+    // The archive every download goes to.
+    QString archivePath() const;
 
     // The collection file commands, through the main window's file dialogs;
     // SaveCollectionFile returns whether a file was written. An open offers

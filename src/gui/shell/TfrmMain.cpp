@@ -211,6 +211,11 @@ void TfrmMain::createStatusBar()
     m_saveStatus->setContentsMargins(4, 0, 4, 0);
     StatusBar1->addWidget(m_saveStatus, 1);
     connect(&m_dataFiles, &DataFileController::saveStatus, m_saveStatus, &QLabel::setText);
+    // What the last download's archiving did; empty until one is archived.
+    m_archivePanel = new QLabel(StatusBar1);
+    m_archivePanel->setObjectName(QStringLiteral("ArchivePanel"));
+    m_archivePanel->setContentsMargins(4, 0, 4, 0);
+    StatusBar1->addPermanentWidget(m_archivePanel);
 }
 
 void TfrmMain::connectMonitor()
@@ -241,6 +246,7 @@ void TfrmMain::connectDownloads()
     connect(&m_downloads, &DownloadController::closeRequested, this,
             [this] { QTimer::singleShot(0, this, &QWidget::close); });
     connect(&m_session, &DownloadSession::saveAsked, this, &TfrmMain::saveDownloadView);
+    connect(&m_downloads, &DownloadController::archived, m_archivePanel, &QLabel::setText);
 }
 
 void TfrmMain::setDownloadCommandsEnabled(bool running)

@@ -177,6 +177,7 @@ private:
     QLabel *m_panel1 = nullptr;
     // What the last save wrote.
     QLabel *m_saveStatus = nullptr;
+    QLabel *m_archivePanel = nullptr;
     QList<QAction *> m_windowListActions;
     bool m_shown = false;
     MainOptions m_options;

@@ -1,0 +1,702 @@
+#include "core/archive/Archive.h"
+
+#include "core/base/Log.h"
+#include "core/data/DateTimeText.h"
+#include "core/data/TDataSetStore.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSysInfo>
+#include <QTimeZone>
+#include <QVariant>
+#include <QtEndian>
+
+#include <atomic>
+#include <cstring>
+#include <optional>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+// The one type that differs between the engines the schema is written for
+// (PostgreSQL calls it bytea).
+const QString Blob = QStringLiteral("BLOB");
+
+// The schema, one list of statements per version; migrations[v] brings an
+// archive from version v to v + 1. Ids are assigned by the program inside the
+// write transaction, so no engine-specific identity column is needed.
+QList<QStringList> migrations()
+{
+    return {
+        {
+            QStringLiteral("CREATE TABLE image (id BIGINT PRIMARY KEY, sha256 TEXT NOT NULL UNIQUE, "
+                           "size BIGINT NOT NULL, bytes %1 NOT NULL)").arg(Blob),
+            QStringLiteral("CREATE TABLE download (id BIGINT PRIMARY KEY, "
+                           "image_id BIGINT NOT NULL REFERENCES image(id), when_utc TEXT NOT NULL, "
+                           "utc_offset INTEGER NOT NULL, time_zone TEXT NOT NULL, host TEXT NOT NULL, "
+                           "os_user TEXT NOT NULL, program_version TEXT NOT NULL, port TEXT NOT NULL, "
+                           "packets INTEGER NOT NULL, naks INTEGER NOT NULL, attempts INTEGER NOT NULL, "
+                           "source TEXT NOT NULL, source_path TEXT NOT NULL, "
+                           "previous_hash TEXT NOT NULL, record_hash TEXT NOT NULL)"),
+            QStringLiteral("CREATE TABLE run (id BIGINT PRIMARY KEY, start_time TEXT NOT NULL, "
+                           "interval_s INTEGER NOT NULL, unit TEXT NOT NULL)"),
+            QStringLiteral("CREATE INDEX run_key ON run (start_time, interval_s, unit)"),
+            QStringLiteral("CREATE TABLE run_chunk (run_id BIGINT NOT NULL REFERENCES run(id), "
+                           "first_sample BIGINT NOT NULL, samples %1 NOT NULL, "
+                           "PRIMARY KEY (run_id, first_sample))").arg(Blob),
+            QStringLiteral("CREATE TABLE run_version (id BIGINT PRIMARY KEY, "
+                           "run_id BIGINT NOT NULL REFERENCES run(id), version INTEGER NOT NULL, "
+                           "samples BIGINT NOT NULL, samples_sha256 TEXT NOT NULL, "
+                           "first_sample TEXT NOT NULL, last_sample TEXT NOT NULL, "
+                           "UNIQUE (run_id, version))"),
+            QStringLiteral("CREATE TABLE download_run (download_id BIGINT NOT NULL REFERENCES download(id), "
+                           "set_index INTEGER NOT NULL, "
+                           "run_version_id BIGINT NOT NULL REFERENCES run_version(id), "
+                           "PRIMARY KEY (download_id, set_index))"),
+        },
+    };
+}
+
+constexpr int BytesPerSample = 8; // humidity and temperature, 32-bit floats
+
+QString sha256Hex(QByteArrayView bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+QString quoted(const QString &path)
+{
+    return u'"' + QDir::toNativeSeparators(path) + u'"';
+}
+
+QString sourceName(ArchiveSource s)
+{
+    return s == ArchiveSource::Download ? QStringLiteral("download") : QStringLiteral("import");
+}
+
+// One data set of a download, in the form the archive stores.
+struct SetSamples
+{
+    QString start;
+    int interval = 0;
+    QString unit;
+    qint64 count = 0;
+    QByteArray bytes;
+    QString sha256;
+    QString first;
+    QString last;
+};
+
+QString naiveIso(double days)
+{
+    return FrameworkTime::toDateTime(days).toString(Qt::ISODate);
+}
+
+QList<SetSamples> setsOf(const TDataSetStore &store)
+{
+    QList<SetSamples> sets;
+    for (int k = 0; k < store.SetCount(); ++k) {
+        SetSamples s;
+        s.start = naiveIso(store.StartTimes().at(k));
+        s.interval = store.Intervals().at(k);
+        s.unit = store.isFahrenheit(k) ? QStringLiteral("F") : QStringLiteral("C");
+        s.count = store.SampleCounts().at(k);
+        const qint64 first = store.firstSample(k);
+        s.bytes.resize(s.count * BytesPerSample);
+        char *out = s.bytes.data();
+        for (qint64 i = 0; i < 2 * s.count; ++i) {
+            const float v = store.Values().at(2 * first + i);
+            quint32 word;
+            std::memcpy(&word, &v, sizeof word);
+            qToLittleEndian(word, out + 4 * i);
+        }
+        s.sha256 = sha256Hex(s.bytes);
+        if (s.count > 0) {
+            // Times() holds a time for each value, two per sample.
+            s.first = naiveIso(store.Times().at(2 * first));
+            s.last = naiveIso(store.Times().at(2 * (first + s.count - 1)));
+        }
+        sets.append(std::move(s));
+    }
+    return sets;
+}
+
+// What a data set is to the archive, and where it goes.
+struct Placement
+{
+    RunOutcome outcome = RunOutcome::New;
+    qint64 runId = 0;
+    qint64 versionId = 0;      // an existing version that holds exactly these samples
+    qint64 archivedSamples = 0; // a grown run: the samples archived so far
+};
+
+} // namespace
+
+QString ArchiveOutcome::summary() const
+{
+    const int n = int(runs.size());
+    return QStringLiteral("Archived: %1 %2 (%3 new, %4 grown, %5 already archived)")
+        .arg(n)
+        .arg(n == 1 ? QStringLiteral("data set") : QStringLiteral("data sets"))
+        .arg(count(RunOutcome::New))
+        .arg(count(RunOutcome::Grown))
+        .arg(count(RunOutcome::AlreadyArchived));
+}
+
+ArchiveDownload ArchiveDownload::here(const QByteArray &image, ArchiveSource source)
+{
+    ArchiveDownload d;
+    d.image = image;
+    d.source = source;
+    const QDateTime now = QDateTime::currentDateTime();
+    d.whenUtc = now.toUTC();
+    d.utcOffsetSeconds = now.offsetFromUtc();
+    d.timeZone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
+    if (d.timeZone.isEmpty())
+        d.timeZone = now.timeZoneAbbreviation();
+    d.host = QSysInfo::machineHostName();
+    if (const passwd *pw = ::getpwuid(::geteuid()))
+        d.osUser = QString::fromLocal8Bit(pw->pw_name);
+    else
+        d.osUser = qEnvironmentVariable("USER");
+    d.programVersion = QStringLiteral(KV518_VERSION);
+    return d;
+}
+
+QString Archive::defaultPath(const QString &programFolder)
+{
+    return QDir(programFolder).filePath(fileName());
+}
+
+QString Archive::recordHash(const QString &previousHash, qint64 id, const QString &imageSha256, qint64 imageSize,
+                            const QString &whenUtc, int utcOffsetSeconds, const QString &timeZone,
+                            const QString &host, const QString &osUser, const QString &programVersion,
+                            const QString &port, int packets, int naks, int attempts, const QString &source,
+                            const QString &sourcePath, const QStringList &runVersionHashes)
+{
+    const QJsonArray fields{QStringLiteral("kv518-download-1"), previousHash, double(id), imageSha256,
+                            double(imageSize), whenUtc, utcOffsetSeconds, timeZone, host, osUser,
+                            programVersion, port, packets, naks, attempts, source, sourcePath,
+                            QJsonArray::fromStringList(runVersionHashes)};
+    return sha256Hex(QJsonDocument(fields).toJson(QJsonDocument::Compact));
+}
+
+// ---- the connection and its failures ------------------------------------------------------
+
+namespace {
+
+class Sql
+{
+public:
+    Sql(const QString &connection, const QString &path) : m_db(QSqlDatabase::database(connection, false)), m_path(path) {}
+
+    // Runs a statement with its values bound in order.
+    Result<QSqlQuery> exec(const QString &sql, const QVariantList &values = {})
+    {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            return failure(q.lastError());
+        // The schema keeps empty texts as texts, never NULL.
+        for (const QVariant &v : values)
+            q.addBindValue(v.typeId() == QMetaType::QString && v.toString().isNull() ? QVariant(QStringLiteral("")) : v);
+        if (!q.exec())
+            return failure(q.lastError());
+        return q;
+    }
+
+    // The single value of a one-row query (nullopt for no row).
+    Result<std::optional<QVariant>> value(const QString &sql, const QVariantList &values = {})
+    {
+        Result<QSqlQuery> q = exec(sql, values);
+        if (!q)
+            return q.failure();
+        if (!q->next())
+            return std::optional<QVariant>();
+        return std::optional<QVariant>(q->value(0));
+    }
+
+    Failure failure(const QSqlError &e) const
+    {
+        const QString reason = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+        const QString code = e.nativeErrorCode();
+        qCInfo(lcData) << "archive" << m_path << "failed:" << code << reason;
+        if (code == u"5" || code == u"6")
+            return fail(ErrorCode::Refused, QStringLiteral("The archive %1 is in use by another program (%2).")
+                                                .arg(quoted(m_path), reason));
+        if (code == u"11" || code == u"26")
+            return fail(ErrorCode::Damaged, QStringLiteral("The archive %1 is damaged (%2).").arg(quoted(m_path), reason));
+        if (code == u"13")
+            return fail(ErrorCode::WriteFailed, QStringLiteral("Cannot write the archive %1: the disk is full.")
+                                                    .arg(quoted(m_path)));
+        return fail(ErrorCode::WriteFailed, QStringLiteral("Cannot write the archive %1: %2.").arg(quoted(m_path), reason));
+    }
+
+    QSqlDatabase &db() { return m_db; }
+
+private:
+    QSqlDatabase m_db;
+    QString m_path;
+};
+
+// BEGIN IMMEDIATE takes the write lock at once, so a busy archive fails
+// before anything is written; the destructor rolls back what was not committed.
+class WriteTransaction
+{
+public:
+    explicit WriteTransaction(Sql &sql) : m_sql(sql) {}
+    ~WriteTransaction()
+    {
+        if (m_open)
+            (void)m_sql.exec(QStringLiteral("ROLLBACK"));
+    }
+    Result<> begin()
+    {
+        Result<QSqlQuery> q = m_sql.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        if (!q)
+            return q.failure();
+        m_open = true;
+        return {};
+    }
+    Result<> commit()
+    {
+        Result<QSqlQuery> q = m_sql.exec(QStringLiteral("COMMIT"));
+        if (!q)
+            return q.failure();
+        m_open = false;
+        return {};
+    }
+
+private:
+    Sql &m_sql;
+    bool m_open = false;
+};
+
+Result<qint64> nextId(Sql &sql, const QString &table)
+{
+    Result<std::optional<QVariant>> v = sql.value(QStringLiteral("SELECT MAX(id) FROM %1").arg(table));
+    if (!v)
+        return v.failure();
+    return (*v && !(*v)->isNull()) ? (*v)->toLongLong() + 1 : qint64(1);
+}
+
+// The samples of a run, all its chunks in order.
+Result<QByteArray> runSamples(Sql &sql, qint64 runId)
+{
+    Result<QSqlQuery> q = sql.exec(
+        QStringLiteral("SELECT first_sample, samples FROM run_chunk WHERE run_id = ? ORDER BY first_sample"), {runId});
+    if (!q)
+        return q.failure();
+    QByteArray all;
+    while (q->next()) {
+        if (q->value(0).toLongLong() * BytesPerSample != all.size())
+            return fail(ErrorCode::Damaged, QStringLiteral("Run %1: its samples are not contiguous.").arg(runId));
+        all += q->value(1).toByteArray();
+    }
+    return all;
+}
+
+Result<Placement> place(Sql &sql, const SetSamples &set)
+{
+    Result<QSqlQuery> candidates = sql.exec(
+        QStringLiteral("SELECT r.id, v.id, v.samples, v.samples_sha256 FROM run r JOIN run_version v ON v.run_id = r.id "
+                       "WHERE r.start_time = ? AND r.interval_s = ? AND r.unit = ? "
+                       "AND v.samples = (SELECT MAX(samples) FROM run_version WHERE run_id = r.id) ORDER BY r.id"),
+        {set.start, set.interval, set.unit});
+    if (!candidates)
+        return candidates.failure();
+    struct Latest { qint64 run, version, samples; QString sha; };
+    QList<Latest> latest;
+    while (candidates->next())
+        latest.append({candidates->value(0).toLongLong(), candidates->value(1).toLongLong(),
+                       candidates->value(2).toLongLong(), candidates->value(3).toString()});
+    for (const Latest &l : latest) {
+        if (set.count >= l.samples) {
+            const QByteArrayView prefix(set.bytes.constData(), l.samples * BytesPerSample);
+            const QString sha = set.count == l.samples ? set.sha256 : sha256Hex(prefix);
+            if (sha != l.sha)
+                continue;
+            if (set.count == l.samples)
+                return Placement{RunOutcome::AlreadyArchived, l.run, l.version, l.samples};
+            return Placement{RunOutcome::Grown, l.run, 0, l.samples};
+        }
+        // Fewer samples than archived: an earlier version of the run, if its
+        // samples are where the run's begin.
+        Result<std::optional<QVariant>> same = sql.value(
+            QStringLiteral("SELECT id FROM run_version WHERE run_id = ? AND samples = ? AND samples_sha256 = ?"),
+            {l.run, set.count, set.sha256});
+        if (!same)
+            return same.failure();
+        if (*same)
+            return Placement{RunOutcome::AlreadyArchived, l.run, (*same)->toLongLong(), set.count};
+        Result<QByteArray> archived = runSamples(sql, l.run);
+        if (!archived)
+            return archived.failure();
+        if (archived->startsWith(set.bytes))
+            return Placement{RunOutcome::AlreadyArchived, l.run, 0, l.samples};
+    }
+    return Placement{};
+}
+
+std::atomic<int> connectionCounter{0};
+
+} // namespace
+
+// ---- the archive ---------------------------------------------------------------------------
+
+Archive::Archive(QString path, QString connection) : m_path(std::move(path)), m_connection(std::move(connection)) {}
+
+Archive::~Archive()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+Result<std::unique_ptr<Archive>> Archive::open(const QString &path, int busyTimeoutMs)
+{
+    if (QFileInfo(path).isDir() || !QFileInfo(path).absoluteDir().exists())
+        return fail(ErrorCode::WriteFailed, QStringLiteral("Cannot open the archive %1.").arg(quoted(path)));
+    const QString connection = QStringLiteral("kv518-archive-%1").arg(connectionCounter++);
+    std::unique_ptr<Archive> archive(new Archive(path, connection));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        if (!db.isValid())
+            return fail(ErrorCode::WriteFailed,
+                        QStringLiteral("Cannot open the archive %1: the SQLite driver of Qt is missing.").arg(quoted(path)));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+        if (!db.open())
+            return Sql(connection, path).failure(db.lastError());
+    }
+    if (Result<> migrated = archive->migrate(); !migrated)
+        return migrated.failure();
+    return archive;
+}
+
+Result<> Archive::migrate()
+{
+    Sql sql(m_connection, m_path);
+    // Reading the schema is the first touch of the file: a file that is no
+    // database fails here.
+    Result<std::optional<QVariant>> tables =
+        sql.value(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'"));
+    if (!tables)
+        return tables.failure();
+    const bool empty = (*tables)->toInt() == 0;
+    int version = 0;
+    if (!empty) {
+        if (!sql.db().tables().contains(QStringLiteral("schema_version")))
+            return fail(ErrorCode::NotData, QStringLiteral("%1 is not an archive of this program.").arg(quoted(m_path)));
+        Result<std::optional<QVariant>> v = sql.value(QStringLiteral("SELECT MAX(version) FROM schema_version"));
+        if (!v)
+            return v.failure();
+        version = *v ? (*v)->toInt() : 0;
+    }
+    if (version > SchemaVersion)
+        return fail(ErrorCode::Refused,
+                    QStringLiteral("The archive %1 has schema version %2, newer than this program reads (%3); "
+                                   "it was left unchanged.")
+                        .arg(quoted(m_path))
+                        .arg(version)
+                        .arg(SchemaVersion));
+    const QList<QStringList> steps = migrations();
+    while (version < SchemaVersion) {
+        WriteTransaction tx(sql);
+        if (Result<> begun = tx.begin(); !begun)
+            return begun;
+        if (version == 0) {
+            if (Result<QSqlQuery> q = sql.exec(QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL, "
+                                                              "applied_utc TEXT NOT NULL)"));
+                !q && !sql.db().tables().contains(QStringLiteral("schema_version")))
+                return q.failure();
+        }
+        for (const QString &statement : steps.at(version))
+            if (Result<QSqlQuery> q = sql.exec(statement); !q)
+                return q.failure();
+        ++version;
+        if (Result<QSqlQuery> q = sql.exec(QStringLiteral("INSERT INTO schema_version VALUES (?, ?)"),
+                                           {version, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)});
+            !q)
+            return q.failure();
+        if (Result<> committed = tx.commit(); !committed)
+            return committed;
+    }
+    return {};
+}
+
+Result<QList<RunOutcome>> Archive::check(const TDataSetStore &store)
+{
+    Sql sql(m_connection, m_path);
+    QList<RunOutcome> outcomes;
+    for (const SetSamples &set : setsOf(store)) {
+        Result<Placement> p = place(sql, set);
+        if (!p)
+            return p.failure();
+        outcomes.append(p->outcome);
+    }
+    return outcomes;
+}
+
+Result<ArchiveOutcome> Archive::add(const ArchiveDownload &d)
+{
+    TDataSetStore store;
+    const qint64 expected = d.expectedBytes > 0 ? d.expectedBytes : d.image.size();
+    if (Result<> loaded = store.load(d.image, expected); !loaded)
+        return loaded.failure();
+    const QList<SetSamples> sets = setsOf(store);
+    const QString imageSha = sha256Hex(d.image);
+
+    Sql sql(m_connection, m_path);
+    WriteTransaction tx(sql);
+    if (Result<> begun = tx.begin(); !begun)
+        return begun.failure();
+
+    ArchiveOutcome outcome;
+    Result<std::optional<QVariant>> image = sql.value(QStringLiteral("SELECT id FROM image WHERE sha256 = ?"), {imageSha});
+    if (!image)
+        return image.failure();
+    qint64 imageId = 0;
+    if (*image) {
+        imageId = (*image)->toLongLong();
+        outcome.imageAlreadyArchived = true;
+    } else {
+        Result<qint64> id = nextId(sql, QStringLiteral("image"));
+        if (!id)
+            return id.failure();
+        imageId = *id;
+        if (Result<QSqlQuery> q = sql.exec(QStringLiteral("INSERT INTO image VALUES (?, ?, ?, ?)"),
+                                           {imageId, imageSha, qint64(d.image.size()), d.image});
+            !q)
+            return q.failure();
+    }
+
+    QList<qint64> versionIds;
+    QStringList versionHashes;
+    for (const SetSamples &set : sets) {
+        Result<Placement> p = place(sql, set);
+        if (!p)
+            return p.failure();
+        qint64 runId = p->runId;
+        if (p->outcome == RunOutcome::New) {
+            Result<qint64> id = nextId(sql, QStringLiteral("run"));
+            if (!id)
+                return id.failure();
+            runId = *id;
+            if (Result<QSqlQuery> q = sql.exec(QStringLiteral("INSERT INTO run VALUES (?, ?, ?, ?)"),
+                                               {runId, set.start, set.interval, set.unit});
+                !q)
+                return q.failure();
+        }
+        if (p->outcome != RunOutcome::AlreadyArchived) {
+            const qint64 from = p->outcome == RunOutcome::New ? 0 : p->archivedSamples;
+            if (Result<QSqlQuery> q = sql.exec(QStringLiteral("INSERT INTO run_chunk VALUES (?, ?, ?)"),
+                                               {runId, from, set.bytes.mid(from * BytesPerSample)});
+                !q)
+                return q.failure();
+        }
+        qint64 versionId = p->versionId;
+        if (versionId == 0) {
+            Result<qint64> id = nextId(sql, QStringLiteral("run_version"));
+            Result<std::optional<QVariant>> number =
+                sql.value(QStringLiteral("SELECT COUNT(*) FROM run_version WHERE run_id = ?"), {runId});
+            if (!id)
+                return id.failure();
+            if (!number)
+                return number.failure();
+            versionId = *id;
+            if (Result<QSqlQuery> q = sql.exec(QStringLiteral("INSERT INTO run_version VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                                               {versionId, runId, (*number)->toInt() + 1, set.count, set.sha256,
+                                                set.first, set.last});
+                !q)
+                return q.failure();
+        }
+        versionIds.append(versionId);
+        versionHashes.append(set.sha256);
+        outcome.runs.append(p->outcome);
+    }
+
+    Result<qint64> downloadId = nextId(sql, QStringLiteral("download"));
+    if (!downloadId)
+        return downloadId.failure();
+    Result<std::optional<QVariant>> previous =
+        sql.value(QStringLiteral("SELECT record_hash FROM download WHERE id = ?"), {*downloadId - 1});
+    if (!previous)
+        return previous.failure();
+    const QString previousHash = *previous ? (*previous)->toString() : genesisHash();
+    const QString when = d.whenUtc.toUTC().toString(Qt::ISODateWithMs);
+    const QString source = sourceName(d.source);
+    const QString hash = recordHash(previousHash, *downloadId, imageSha, d.image.size(), when, d.utcOffsetSeconds,
+                                    d.timeZone, d.host, d.osUser, d.programVersion, d.port, d.packets, d.naks,
+                                    d.attempts, source, d.sourcePath, versionHashes);
+    if (Result<QSqlQuery> q = sql.exec(
+            QStringLiteral("INSERT INTO download VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+            {*downloadId, imageId, when, d.utcOffsetSeconds, d.timeZone, d.host, d.osUser, d.programVersion, d.port,
+             d.packets, d.naks, d.attempts, source, d.sourcePath, previousHash, hash});
+        !q)
+        return q.failure();
+    for (int k = 0; k < versionIds.size(); ++k)
+        if (Result<QSqlQuery> q = sql.exec(QStringLiteral("INSERT INTO download_run VALUES (?, ?, ?)"),
+                                           {*downloadId, k, versionIds.at(k)});
+            !q)
+            return q.failure();
+    if (Result<> committed = tx.commit(); !committed)
+        return committed.failure();
+    outcome.downloadId = *downloadId;
+    qCInfo(lcData) << "archived download" << *downloadId << "into" << m_path << outcome.summary();
+    return outcome;
+}
+
+Result<QList<ArchiveRunInfo>> Archive::runs()
+{
+    Sql sql(m_connection, m_path);
+    Result<QSqlQuery> q = sql.exec(QStringLiteral(
+        "SELECT r.id, r.start_time, r.interval_s, r.unit, v.samples, v.first_sample, v.last_sample, "
+        "(SELECT COUNT(*) FROM run_version WHERE run_id = r.id), v.samples_sha256 "
+        "FROM run r JOIN run_version v ON v.run_id = r.id "
+        "WHERE v.version = (SELECT MAX(version) FROM run_version w WHERE w.run_id = r.id "
+        "AND w.samples = (SELECT MAX(samples) FROM run_version x WHERE x.run_id = r.id)) "
+        "ORDER BY r.start_time, r.id"));
+    if (!q)
+        return q.failure();
+    QList<ArchiveRunInfo> list;
+    while (q->next())
+        list.append({q->value(0).toLongLong(), q->value(1).toString(), q->value(2).toInt(), q->value(3).toString(),
+                     q->value(4).toLongLong(), q->value(5).toString(), q->value(6).toString(), q->value(7).toInt(),
+                     q->value(8).toString()});
+    return list;
+}
+
+Result<qint64> Archive::downloadCount()
+{
+    Sql sql(m_connection, m_path);
+    Result<std::optional<QVariant>> v = sql.value(QStringLiteral("SELECT COUNT(*) FROM download"));
+    if (!v)
+        return v.failure();
+    return (*v)->toLongLong();
+}
+
+Result<QByteArray> Archive::samples(qint64 runId, int version)
+{
+    Sql sql(m_connection, m_path);
+    Result<std::optional<QVariant>> n =
+        sql.value(QStringLiteral("SELECT samples FROM run_version WHERE run_id = ? AND version = ?"), {runId, version});
+    if (!n)
+        return n.failure();
+    if (!*n)
+        return fail(ErrorCode::NotFound, QStringLiteral("The archive holds no version %1 of run %2.").arg(version).arg(runId));
+    Result<QByteArray> all = runSamples(sql, runId);
+    if (!all)
+        return all;
+    return all->left((*n)->toLongLong() * BytesPerSample);
+}
+
+Result<QStringList> Archive::verify()
+{
+    Sql sql(m_connection, m_path);
+    QStringList problems;
+
+    Result<QSqlQuery> images = sql.exec(QStringLiteral("SELECT id, sha256, size, bytes FROM image ORDER BY id"));
+    if (!images)
+        return images.failure();
+    while (images->next()) {
+        const QByteArray bytes = images->value(3).toByteArray();
+        if (sha256Hex(bytes) != images->value(1).toString() || bytes.size() != images->value(2).toLongLong())
+            problems << QStringLiteral("Image %1: its bytes do not match its SHA-256 and size.")
+                            .arg(images->value(0).toLongLong());
+    }
+
+    Result<QSqlQuery> runs = sql.exec(QStringLiteral("SELECT id FROM run ORDER BY id"));
+    if (!runs)
+        return runs.failure();
+    QList<qint64> runIds;
+    while (runs->next())
+        runIds.append(runs->value(0).toLongLong());
+    for (qint64 run : runIds) {
+        Result<QByteArray> all = runSamples(sql, run);
+        if (!all) {
+            if (all.code() != ErrorCode::Damaged)
+                return all.failure();
+            problems << all.message();
+            continue;
+        }
+        Result<QSqlQuery> versions =
+            sql.exec(QStringLiteral("SELECT version, samples, samples_sha256 FROM run_version WHERE run_id = ? "
+                                    "ORDER BY version"),
+                     {run});
+        if (!versions)
+            return versions.failure();
+        while (versions->next()) {
+            const qint64 bytes = versions->value(1).toLongLong() * BytesPerSample;
+            if (bytes > all->size()
+                || sha256Hex(QByteArrayView(all->constData(), bytes)) != versions->value(2).toString())
+                problems << QStringLiteral("Run %1, version %2: its samples do not match their SHA-256.")
+                                .arg(run)
+                                .arg(versions->value(0).toInt());
+        }
+    }
+
+    Result<QSqlQuery> downloads = sql.exec(QStringLiteral(
+        "SELECT d.id, i.sha256, i.size, d.when_utc, d.utc_offset, d.time_zone, d.host, d.os_user, d.program_version, "
+        "d.port, d.packets, d.naks, d.attempts, d.source, d.source_path, d.previous_hash, d.record_hash "
+        "FROM download d LEFT JOIN image i ON i.id = d.image_id ORDER BY d.id"));
+    if (!downloads)
+        return downloads.failure();
+    struct Row { qint64 id; QVariantList v; };
+    QList<Row> rows;
+    while (downloads->next()) {
+        Row r{downloads->value(0).toLongLong(), {}};
+        for (int c = 1; c <= 16; ++c)
+            r.v.append(downloads->value(c));
+        rows.append(r);
+    }
+    QString previous = genesisHash();
+    qint64 expectedId = 1;
+    for (const Row &r : rows) {
+        Result<QSqlQuery> links = sql.exec(
+            QStringLiteral("SELECT v.samples_sha256 FROM download_run l LEFT JOIN run_version v ON v.id = l.run_version_id "
+                           "WHERE l.download_id = ? ORDER BY l.set_index"),
+            {r.id});
+        if (!links)
+            return links.failure();
+        QStringList hashes;
+        while (links->next())
+            hashes.append(links->value(0).toString());
+        const QVariantList &v = r.v;
+        if (r.id != expectedId)
+            problems << QStringLiteral("Download %1: the download before it (%2) is missing.").arg(r.id).arg(expectedId);
+        if (v.at(14).toString() != previous)
+            problems << QStringLiteral("Download %1: it does not follow the download before it in the chain.").arg(r.id);
+        const QString hash = recordHash(v.at(14).toString(), r.id, v.at(0).toString(), v.at(1).toLongLong(),
+                                        v.at(2).toString(), v.at(3).toInt(), v.at(4).toString(), v.at(5).toString(),
+                                        v.at(6).toString(), v.at(7).toString(), v.at(8).toString(), v.at(9).toInt(),
+                                        v.at(10).toInt(), v.at(11).toInt(), v.at(12).toString(), v.at(13).toString(),
+                                        hashes);
+        if (hash != v.at(15).toString())
+            problems << QStringLiteral("Download %1: its record does not match its hash.").arg(r.id);
+        previous = v.at(15).toString();
+        expectedId = r.id + 1;
+    }
+    return problems;
+}
+
+Result<> Archive::backup(const QString &target)
+{
+    if (QFileInfo::exists(target))
+        return fail(ErrorCode::WriteFailed, QStringLiteral("Cannot create file %1: it exists.").arg(quoted(target)));
+    Sql sql(m_connection, m_path);
+    if (Result<QSqlQuery> q = sql.exec(QStringLiteral("VACUUM INTO ?"), {target}); !q)
+        return fail(ErrorCode::WriteFailed,
+                    QStringLiteral("Cannot create file %1: %2").arg(quoted(target), q.message()));
+    return {};
+}

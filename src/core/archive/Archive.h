@@ -1,0 +1,126 @@
+#pragma once
+
+#include "core/base/Result.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class TDataSetStore;
+
+// Where a download record's image came from.
+enum class ArchiveSource {
+    Download, // a transfer from the logger
+    Import,   // a collection file read from disk
+};
+
+// Everything a download record holds besides the image's decoded runs.
+struct ArchiveDownload
+{
+    QByteArray image;             // exactly as received
+    qint64 expectedBytes = 0;     // the announced total (0: the image's size)
+    QDateTime whenUtc;            // the instant of the download
+    int utcOffsetSeconds = 0;     // the PC's offset from UTC at that instant
+    QString timeZone;             // the PC's time zone name at that instant
+    QString host;
+    QString osUser;
+    QString programVersion;
+    QString port;                 // device path; empty for an import
+    int packets = 0;
+    int naks = 0;
+    int attempts = 0;
+    ArchiveSource source = ArchiveSource::Download;
+    QString sourcePath;           // the imported file; empty for a download
+
+    // A record of this workstation, now: time, offset, zone, host, user and
+    // the program's version filled in.
+    static ArchiveDownload here(const QByteArray &image, ArchiveSource source);
+};
+
+// What archiving one download did with each of its data sets.
+enum class RunOutcome { New, Grown, AlreadyArchived };
+
+struct ArchiveOutcome
+{
+    qint64 downloadId = 0;
+    bool imageAlreadyArchived = false;
+    QList<RunOutcome> runs; // one per data set, in the image's order
+
+    int count(RunOutcome o) const { return int(runs.count(o)); }
+    // "Archived: 3 data sets (1 new, 1 grown, 1 already archived)"
+    QString summary() const;
+};
+
+// One row of the archive's listing: a run in its latest version.
+struct ArchiveRunInfo
+{
+    qint64 id = 0;
+    QString start;        // the logger's naive local time, ISO 8601
+    int intervalSeconds = 0;
+    QString unit;         // "C" or "F"
+    qint64 samples = 0;   // of the latest version
+    QString firstSample;
+    QString lastSample;
+    int versions = 0;
+    QString samplesSha256; // of the latest version
+};
+
+// The download archive: one SQLite file holding every download's image, a
+// record of each download chained by hashes, and each data set once as a run
+// with all the versions it grew through. Nothing is ever updated or deleted;
+// every write is one transaction. See docs/architecture.md for the schema and
+// what the chain hashes.
+class Archive
+{
+public:
+    static constexpr int SchemaVersion = 1;
+    static QString fileName() { return QStringLiteral("archive.sqlite"); }
+    // The default archive of a program data folder.
+    static QString defaultPath(const QString &programFolder);
+
+    // Opens (creating when missing) and migrates the archive at path.
+    // busyTimeoutMs: how long a write waits for another writer to finish.
+    static Result<std::unique_ptr<Archive>> open(const QString &path, int busyTimeoutMs = 2000);
+    ~Archive();
+    Archive(const Archive &) = delete;
+    Archive &operator=(const Archive &) = delete;
+
+    const QString &path() const { return m_path; }
+
+    // Archives a download whose image decodes; archived whole or not at all.
+    Result<ArchiveOutcome> add(const ArchiveDownload &download);
+    // What add() would do with each data set of store, without writing.
+    Result<QList<RunOutcome>> check(const TDataSetStore &store);
+
+    Result<QList<ArchiveRunInfo>> runs();
+    Result<qint64> downloadCount();
+    // The samples of a run's version (1 = the first), humidity then
+    // temperature per sample, as little-endian 32-bit floats.
+    Result<QByteArray> samples(qint64 runId, int version);
+
+    // Re-hashes every image and run version and walks the chain; one line
+    // per thing that does not match (empty: all sound).
+    Result<QStringList> verify();
+    // A consistent copy of the archive into a new file (VACUUM INTO).
+    Result<> backup(const QString &target);
+
+    // The chain's starting value, and the hash of a record's fields.
+    static QString genesisHash() { return QString(64, u'0'); }
+    static QString recordHash(const QString &previousHash, qint64 id, const QString &imageSha256,
+                              qint64 imageSize, const QString &whenUtc, int utcOffsetSeconds,
+                              const QString &timeZone, const QString &host, const QString &osUser,
+                              const QString &programVersion, const QString &port, int packets, int naks,
+                              int attempts, const QString &source, const QString &sourcePath,
+                              const QStringList &runVersionHashes);
+
+private:
+    Archive(QString path, QString connection);
+    Result<> migrate();
+
+    QString m_path;
+    QString m_connection;
+};

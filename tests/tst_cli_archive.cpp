@@ -1,0 +1,150 @@
+#include "ImageBuilder.h"
+#include "TestFiles.h"
+#include "TestProcesses.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// kv518-cli's archive: what a download leaves in it, and the archive commands.
+class TestCliArchive : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_archive = m_dir.filePath(QStringLiteral("archive-%1.sqlite").arg(++m_n));
+    }
+
+    void downloadIsArchived_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+
+        QTest::newRow("archived") << QStringList{"--archive", "ARCHIVE"}
+                                  << QByteArray("Archived: 3 data sets (3 new, 0 grown, 0 already archived)\n")
+                                  << QByteArray();
+        QTest::newRow("not asked to") << QStringList{"--no-archive", "--archive", "ARCHIVE"} << QByteArray()
+                                      << QByteArray();
+        QTest::newRow("archive cannot be opened")
+            << QStringList{"--archive", "DIR"} << QByteArray()
+            << QByteArray("The download is not archived: Cannot open the archive");
+    }
+
+    // The collection is written whatever becomes of the archive.
+    void downloadIsArchived()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        const QByteArray image = ImageBuilder::sampleCollection().build();
+        const QString source = m_dir.filePath(QStringLiteral("source.518"));
+        const QString output = m_dir.filePath(QStringLiteral("out-%1.518").arg(m_n));
+        QVERIFY(writeFile(source, image));
+        options.replaceInStrings(QStringLiteral("ARCHIVE"), m_archive);
+        options.replaceInStrings(QStringLiteral("DIR"), m_dir.path());
+
+        SimProcess sim({"--image", source});
+        QVERIFY(!sim.path().isEmpty());
+        const CliRun r = runCli(QStringList{"download", "--port", sim.path(), "-o", output, "--quiet"} + options);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(readFile(output), image);
+        QVERIFY2(r.out.startsWith(out) && r.out.contains("Saved 3 data set(s)"), r.out.constData());
+        QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.startsWith(err), r.err.constData());
+        QCOMPARE(QFile::exists(m_archive), !out.isEmpty());
+        if (out.isEmpty())
+            return;
+
+        const CliRun list = runCli({"archive", "list", "--json", "--archive", m_archive});
+        QCOMPARE(list.code, 0);
+        const QJsonArray runs = QJsonDocument::fromJson(list.out).array();
+        QCOMPARE(runs.size(), 3);
+        QCOMPARE(runs.at(1).toObject().value("unit").toString(), QStringLiteral("F"));
+    }
+
+    void commands_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<int>("verifyCode");
+        QTest::addColumn<QByteArray>("verifyOut");
+
+        QTest::newRow("sound") << "" << 0 << QByteArray("The archive is sound: 2 download(s)");
+        QTest::newRow("a record edited") << "UPDATE download SET os_user = 'someone' WHERE id = 1" << 5
+                                         << QByteArray("Download 1: its record does not match its hash.\n");
+    }
+
+    void commands()
+    {
+        QFETCH(QString, edit);
+        QFETCH(int, verifyCode);
+        QFETCH(QByteArray, verifyOut);
+        const QString collection = QDir(QStringLiteral(KV518_TESTDATA_DIR)).filePath(QStringLiteral("sample.518"));
+
+        CliRun r = runCli({"archive", "import", collection, collection, "--archive", m_archive});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out.count("Archived: 3 data sets"), 2);
+        QVERIFY(r.out.contains("(0 new, 0 grown, 3 already archived)"));
+
+        if (!edit.isEmpty())
+            QCOMPARE(QProcess::execute(QStringLiteral("sqlite3"), {m_archive, edit}), 0);
+        r = runCli({"archive", "verify", "--archive", m_archive});
+        QCOMPARE(r.code, verifyCode);
+        QVERIFY2(r.out.startsWith(verifyOut), r.out.constData());
+
+        const QString copy = m_archive + QStringLiteral(".copy");
+        r = runCli({"archive", "backup", "-o", copy, "--archive", m_archive});
+        QCOMPARE(r.code, 0);
+        r = runCli({"archive", "verify", "--archive", copy});
+        QCOMPARE(r.code, verifyCode);
+        r = runCli({"archive", "backup", "-o", copy, "--archive", m_archive});
+        QCOMPARE(r.code, 5);
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("err");
+
+        QTest::newRow("no subcommand") << QStringList{"archive"} << 2 << QByteArray("archive needs list, verify");
+        QTest::newRow("unknown subcommand") << QStringList{"archive", "erase"} << 2
+                                            << QByteArray("Unknown archive command \"erase\"");
+        QTest::newRow("missing archive") << QStringList{"archive", "list", "--archive", "MISSING"} << 5
+                                         << QByteArray("There is no archive");
+        QTest::newRow("import nothing") << QStringList{"archive", "import", "--archive", "MISSING"} << 2
+                                        << QByteArray("archive import needs at least one FILE");
+        QTest::newRow("import a file that is no collection")
+            << QStringList{"archive", "import", "MISSING", "--archive", "ARCHIVE"} << 5 << QByteArray("MISSING");
+        QTest::newRow("backup without -o") << QStringList{"archive", "backup", "--archive", "ARCHIVE"} << 2
+                                           << QByteArray("archive backup needs -o FILE");
+    }
+
+    void refusals()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, code);
+        QFETCH(QByteArray, err);
+        const QString missing = m_dir.filePath(QStringLiteral("missing"));
+        arguments.replaceInStrings(QStringLiteral("MISSING"), missing);
+        arguments.replaceInStrings(QStringLiteral("ARCHIVE"), m_archive);
+        err.replace("MISSING", missing.toUtf8());
+        const CliRun r = runCli(arguments);
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.contains(err), r.err.constData());
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_archive;
+    int m_n = 0;
+};
+
+QTEST_GUILESS_MAIN(TestCliArchive)
+#include "tst_cli_archive.moc"
