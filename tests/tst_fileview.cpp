@@ -228,12 +228,17 @@ void TestFileView::roundTrip()
     const Shown before = shown(download, n);
 
     const bool csv = name.endsWith(QLatin1String(".CSV"));
+    const bool refused = csv && decimalComma();
+    if (refused)
+        m_h->prompter().answerMessage(QMessageBox::Ok);
     saveSingle(*w, path(name));
     const QString saved = QFileInfo(name).suffix().isEmpty() ? path(name + QStringLiteral(".GHF")) : path(name);
-    if (csv && decimalComma()) {
-        // Its fields could not be told apart: nothing is written, as for any
-        // other unknown extension.
+    if (refused) {
+        // Its fields could not be told apart: nothing is written, and the
+        // message says why.
         QVERIFY(!QFileInfo::exists(saved));
+        QCOMPARE(m_h->prompter().messages.size(), 1);
+        QVERIFY(m_h->prompter().messages.first().startsWith(QStringLiteral("Nothing was written to")));
         return;
     }
     QVERIFY(QFileInfo::exists(saved));
