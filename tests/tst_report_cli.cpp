@@ -74,6 +74,9 @@ void TestReportCli::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    // As from a service or a login without a desktop session: the offscreen
+    // platform then complains about the missing runtime folder.
+    qunsetenv("XDG_RUNTIME_DIR");
 }
 
 void TestReportCli::holdsTheWindowsTexts_data()
@@ -232,6 +235,8 @@ void TestReportCli::failuresLeaveNoFile()
     const CliRun r = runCli({"report", file, "--set", code == 2 ? "4" : "1", "-o", out});
     QCOMPARE(r.code, code);
     QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err.constData());
+    // The program's own sentence comes first, with nothing of Qt's before it.
+    QVERIFY2(r.err.startsWith("kv518-cli: "), r.err.constData());
     QVERIFY(!QFileInfo::exists(out));
     // Nothing else was left in the folder either (no temporary file).
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("sample.518")});

@@ -23,6 +23,25 @@ int commandIndex(int argc, char *argv[])
     }
     return i;
 }
+
+bool hasVerbose(int argc, char *argv[], int command)
+{
+    for (int i = 1; i < command && i < argc; ++i) {
+        if (std::strcmp(argv[i], "--verbose") == 0)
+            return true;
+    }
+    return false;
+}
+
+// Starting the GUI platform offscreen talks of the desktop session it does
+// not have (no runtime folder, no fonts configured). For a command line
+// program that is noise printed before its own sentence, so it is dropped
+// unless --verbose asks for everything.
+void quietStartUp(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg)
+        qt_message_output(type, context, message);
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -35,7 +54,11 @@ int main(int argc, char *argv[])
     if (command < argc && ReportCommand::needsGui(argc - command + 1, argv + command - 1)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        const bool verbose = hasVerbose(argc, argv, command);
+        const QtMessageHandler previous = verbose ? nullptr : qInstallMessageHandler(quietStartUp);
         app = std::make_unique<QGuiApplication>(argc, argv);
+        if (!verbose)
+            qInstallMessageHandler(previous);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
