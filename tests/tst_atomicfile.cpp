@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -39,6 +42,8 @@ private Q_SLOTS:
     void devicesAreWrittenInPlace_data();
     void devicesAreWrittenInPlace();
     void fifoWithoutReaderFailsAtOnce();
+    void writeCutShortSaysWhy_data();
+    void writeCutShortSaysWhy();
 };
 
 void tst_AtomicFile::replacesWholeOrNothing_data()
@@ -122,6 +127,36 @@ void tst_AtomicFile::fifoWithoutReaderFailsAtOnce()
     // A folder that does not exist.
     const Result<> missing = AtomicFile::write(dir.filePath(QStringLiteral("no/such/out.txt")), "x");
     QCOMPARE(missing.message(), QStringLiteral("Cannot create file \"%1\"").arg(dir.filePath("no/such/out.txt")));
+}
+
+// A disk that fills up takes the first part of a write without complaint;
+// the reason must still reach the message, and the old file stay. A file
+// size limit stands in for the full disk.
+void tst_AtomicFile::writeCutShortSaysWhy_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("written at once") << 100000;
+    QTest::newRow("held in the buffer until the commit") << 10000;
+}
+
+void tst_AtomicFile::writeCutShortSaysWhy()
+{
+    QFETCH(int, size);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.txt"));
+    QVERIFY(AtomicFile::write(path, "old").ok());
+    struct rlimit before;
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = before;
+    small.rlim_cur = 4096;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Result<> written = AtomicFile::write(path, QByteArray(size, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    QCOMPARE(written.message(), QStringLiteral("Cannot write file \"%1\": File too large").arg(path));
+    QCOMPARE(contents(path), QByteArray("old"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.txt")});
 }
 
 QTEST_GUILESS_MAIN(tst_AtomicFile)

@@ -87,9 +87,24 @@ QIODevice &AtomicFile::device()
     return m_file ? static_cast<QIODevice &>(*m_file) : closed;
 }
 
+bool AtomicFile::writeAll(QIODevice &device, QByteArrayView bytes)
+{
+    // A disk that fills up takes part of a write and reports nothing; only
+    // the next write fails with the reason, so write until all is taken or
+    // the device says why not.
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = device.write(bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += qsizetype(n);
+    }
+    return true;
+}
+
 bool AtomicFile::write(QByteArrayView bytes)
 {
-    if (!m_file || m_file->write(bytes.data(), bytes.size()) != bytes.size())
+    if (!m_file || !writeAll(*m_file, bytes))
         m_writeFailed = true;
     return !m_writeFailed;
 }
@@ -106,6 +121,14 @@ Result<> AtomicFile::commit()
         m_file->close();
     } else {
         auto *save = static_cast<QSaveFile *>(m_file.get());
+        // What is still buffered is written here, not left to commit(): a
+        // write failing while the file closes does not make commit() fail,
+        // and a cut file would replace the target. A flush cut short gives
+        // no reason; the second one learns it.
+        if (!m_writeFailed && !save->flush()) {
+            save->flush();
+            m_writeFailed = true;
+        }
         if (m_writeFailed) {
             // The reason of the failed write, before the cancel replaces it.
             reason = save->errorString();

@@ -39,6 +39,9 @@ public:
     QIODevice &device();
     // Appends bytes; false once a write has failed.
     bool write(QByteArrayView bytes);
+    // Writes all of bytes to device, or fails with the device's reason set
+    // (a short write, as on a disk that fills up, is retried to learn it).
+    static bool writeAll(QIODevice &device, QByteArrayView bytes);
     // Replaces the target with what was written.
     Result<> commit();
     // Drops what was written; the target stays as it was.

@@ -201,7 +201,7 @@ Result<TextWriteResult> TextDataFile::write(QIODevice &out, std::span<const doub
     bool ok = true;
     auto flush = [&] {
         const QByteArray bytes = chunk.toUtf8();
-        ok = ok && out.write(bytes) == bytes.size();
+        ok = ok && AtomicFile::writeAll(out, bytes);
         chunk.resize(0);
     };
     // The never-filled points at the end are no data: they are left out uncounted.
