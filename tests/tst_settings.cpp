@@ -2,7 +2,10 @@
 // close that cannot write it.
 #include "ScriptedPrompter.h"
 
+#include "core/app/AlarmSettings.h"
 #include "core/app/Settings.h"
+#include "core/chart/ChartModel.h"
+#include "core/chart/ChartPreparation.h"
 #include "core/link/MemoryLine.h"
 #include "gui/common/AppContext.h"
 #include "gui/shell/TfrmMain.h"
@@ -12,6 +15,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -44,6 +49,8 @@ private Q_SLOTS:
     void unwritableFolder_data();
     void unwritableFolder();
     void closeWithUnwritableFolderKeepsPolling();
+    void fifoInPlaceReadsAsMissing_data();
+    void fifoInPlaceReadsAsMissing();
 
 private:
     QString settingsFile() const { return Settings(m_dir->path()).filePath(); }
@@ -170,6 +177,39 @@ void TestSettings::unwritableFolder()
     const QString folder = QDir::toNativeSeparators(m_dir->path() + QStringLiteral("/ini/"));
     QCOMPARE(saved.message(), QStringLiteral("Cannot create ") + folder + QStringLiteral(" directory."));
     QCOMPARE(readFile(m_dir->filePath(blocker)), QByteArray("keep"));
+}
+
+// A FIFO where a file of the program folder should be, with no one writing to
+// it, must read as a missing file at once: opening it the plain way waits
+// for good, and the program would never start.
+void TestSettings::fifoInPlaceReadsAsMissing_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("settings") << QStringLiteral("ini/KV518.ini");
+    QTest::newRow("alarm limits") << QStringLiteral("ini/limits.ini");
+    QTest::newRow("graph template") << QStringLiteral("template/graph.ghf");
+}
+
+void TestSettings::fifoInPlaceReadsAsMissing()
+{
+    QFETCH(QString, file);
+    const QString path = m_dir->filePath(file);
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    Settings settings(m_dir->path());
+    settings.PortIndex = 4;
+    settings.LoadSettings();
+    AlarmSettings limits(m_dir->path());
+    limits.load();
+    ChartModel chart;
+    PrepareChartContext context;
+    context.programFolder = m_dir->path();
+    const PrepareChartResult prepared = prepareChartModel(chart, PrepareChartArgs{}, context);
+    QCOMPARE(settings.PortIndex, 4);
+    QVERIFY(limits == AlarmSettings(m_dir->path()));
+    QVERIFY(!prepared.templateLoaded);
+    // It is still the FIFO: nothing replaced it with a regular file.
+    QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());
 }
 
 void TestSettings::closeWithUnwritableFolderKeepsPolling()
