@@ -97,6 +97,8 @@ private slots:
         QTest::newRow("limits of no width: a second more each way")
             << DateTimeMode::sgVBDateTime << AxisSettings{ScaleControl::sgManualMinAndMax, 40000.5, 40000.5, {}}
             << Range(1, 0) << Range(day - 1, day + 1);
+        QTest::newRow("one sample, dates: a minute each way, so the labels differ")
+            << DateTimeMode::sgVBDateTime << automatic << Range(day, day) << Range(day - 60, day + 60);
         QTest::newRow("a limit that is not finite is passed over")
             << DateTimeMode::sgNoDateTime << AxisSettings{ScaleControl::sgManualMinAndMax, 120, inf, {}}
             << Range(100, 200) << Range(120, 200);

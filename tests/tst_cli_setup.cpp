@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -96,8 +97,20 @@ void TestCliSetup::showListsTheMeter()
     ImageSet b; // an impossible date
     b.at(QDateTime(QDate(2011, 5, 3), QTime(9, 30, 0))).ramp(7, 600, -1, 250, 2);
     b.day = 32;
+    // A start in the hour the PC's zone skips in spring: a naive local
+    // value like any other, listed as it was recorded.
+    ImageSet c;
+    c.at(QDateTime(QDate(2021, 3, 28), QTime(2, 30, 0))).ramp(5, 500, 1, 300, 1);
     const QString image = file(QStringLiteral("meter.518"));
-    QVERIFY(writeFile(image, ImageBuilder().add(a).add(b).build()));
+    QVERIFY(writeFile(image, ImageBuilder().add(a).add(b).add(c).build()));
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    const auto restoreZone = qScopeGuard([&] {
+        if (zone.isEmpty())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+    });
     SimProcess sim({"--image", image, "--clock", "2020-01-31T12:00:00"});
     const QJsonObject o = show(sim.path(), {"--locale", "en_US"});
     QCOMPARE(o.value("unit").toString(), QStringLiteral("C"));
@@ -109,7 +122,8 @@ void TestCliSetup::showListsTheMeter()
     QVERIFY(qAbs(pc.secsTo(QDateTime::currentDateTime())) <= 10);
     const QJsonArray expected = QJsonDocument::fromJson(
         R"([{"set":1,"date":"5/2/2011","time":"8:00:00 AM","start":"2011-05-02T08:00:00","samples":40},
-            {"set":2,"date":null,"time":null,"start":null,"samples":7}])").array();
+            {"set":2,"date":null,"time":null,"start":null,"samples":7},
+            {"set":3,"date":"3/28/2021","time":"2:30:00 AM","start":"2021-03-28T02:30:00","samples":5}])").array();
     QCOMPARE(o.value("sets").toArray(), expected);
 
     // The text lists the grid's 15 rows.
@@ -121,7 +135,8 @@ void TestCliSetup::showListsTheMeter()
     QCOMPARE(lines.at(3), QStringLiteral("Interval      01:00"));
     QCOMPARE(lines.at(5).simplified(), QStringLiteral("1 5/2/2011 8:00:00 AM 40"));
     QCOMPARE(lines.at(6).simplified(), QStringLiteral("2 empty 7"));
-    QCOMPARE(lines.at(7).simplified(), QStringLiteral("3 empty"));
+    QCOMPARE(lines.at(7).simplified(), QStringLiteral("3 3/28/2021 2:30:00 AM 5"));
+    QCOMPARE(lines.at(8).simplified(), QStringLiteral("4 empty"));
 }
 
 void TestCliSetup::showWithoutIntervalAnswer()

@@ -53,6 +53,7 @@ private Q_SLOTS:
     void choosingAnotherSet();
     void tabShowsTheOtherChannel();
     void emptySet();
+    void oneSampleShowsItsPoint();
     void closeQuestion_data();
     void closeQuestion();
     void closeSavesTheDownloadViewNotTheActiveOne();
@@ -264,6 +265,29 @@ void TestDataView::tabShowsTheOtherChannel()
     QCOMPARE(v.panel()->txtMaxAB->text(), v.texts().oneDecimal(9999.0));
     v.panel()->TabControl1->setCurrentIndex(0);
     QCOMPARE(v.panel()->txtCursorA->text(), v.texts().oneDecimal(53.0));
+}
+
+// One sample: its point is drawn (a line needs two), and the X axis spans
+// two minutes around it, so its labels (to the second) all differ.
+void TestDataView::oneSampleShowsItsPoint()
+{
+    ImageSet set;
+    // At the shortest interval its range was one second, all its labels alike.
+    set.at(QDateTime(QDate(2026, 3, 1), QTime(10, 0, 0))).every(1).add(500, 215);
+    auto shown = viewOf(ImageBuilder().add(set).build());
+    ChartWidget &chart = *shown->view().PESGraph1;
+    const auto x = chart.visibleXRange();
+    const double sample = shown->store().StartTimes().at(0);
+    QVERIFY2(qAbs((x.second - x.first) * 86400.0 - 120.0) < 1e-3, qPrintable(QString::number(x.second - x.first)));
+    QVERIFY(qAbs((x.first + x.second) / 2 - sample) * 86400.0 < 1e-3);
+    chart.plot()->replot();
+    QCPGraph *graph = chart.plot()->graph(0);
+    QCOMPARE(graph->dataCount(), 1);
+    QVERIFY(!graph->scatterStyle().isNone());
+    // The time labels are on the lowest of the stacked axis rects.
+    const QVector<QString> labels = chart.plot()->axisRects().last()->axis(QCPAxis::atBottom)->tickVectorLabels();
+    QVERIFY(labels.size() >= 2);
+    QCOMPARE(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
 }
 
 void TestDataView::emptySet()

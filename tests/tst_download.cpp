@@ -177,28 +177,40 @@ void TestDownload::shortTransfer_data()
 {
     QTest::addColumn<QByteArray>("image");
     QTest::addColumn<qint64>("hangUpAfter");
+    QTest::addColumn<int>("alwaysBadPacket");
     QTest::addColumn<bool>("directoryRead");
     QTest::addColumn<qint64>("received");
+    QTest::addColumn<QString>("cause"); // %1: the announced total
 
     const QByteArray image = MeterModel::generateImage(3, 100);
-    QTest::newRow("hang-up after 10 packets") << image << qint64(10 * 67 + 20) << true << qint64(640);
-    QTest::newRow("hang-up before the directory") << image << qint64(3 * 67) << false << qint64(192);
-    QTest::newRow("silent meter") << image << qint64(0) << false << qint64(0);
+    QTest::newRow("hang-up after 10 packets") << image << qint64(10 * 67 + 20) << -1 << true << qint64(640)
+                                              << "The meter went silent after 640 of %1 bytes";
+    QTest::newRow("hang-up before the directory") << image << qint64(3 * 67) << -1 << false << qint64(192)
+                                                  << "The meter went silent after 192 bytes, before the memory directory was complete";
+    QTest::newRow("silent meter") << image << qint64(0) << -1 << false << qint64(0)
+                                  << "The meter did not answer the download request";
+    QTest::newRow("packet 12 never passes its check") << image << qint64(-1) << 11 << true << qint64(11 * 64)
+                                                      << "Packet 12 was rejected 21 times";
     QByteArray lying = image;
     setEndAddress(lying, 2, quint32(image.size() + 500));
-    QTest::newRow("directory announces more than sent") << lying << qint64(-1) << true << qint64(padded(image).size());
+    QTest::newRow("directory announces more than sent")
+        << lying << qint64(-1) << -1 << true << qint64(padded(image).size())
+        << QStringLiteral("The meter went silent after %1 of %2 bytes").arg(padded(image).size()).arg("%1");
 }
 
 void TestDownload::shortTransfer()
 {
     QFETCH(QByteArray, image);
     QFETCH(qint64, hangUpAfter);
+    QFETCH(int, alwaysBadPacket);
     QFETCH(bool, directoryRead);
     QFETCH(qint64, received);
+    QFETCH(QString, cause);
     MeterModel model;
     model.setImage(image);
     MeterFaults faults;
     faults.hangUpAfterBytes = hangUpAfter;
+    faults.alwaysBadPacket = alwaysBadPacket;
     model.setFaults(faults);
     const Run run = download(model);
 
@@ -209,6 +221,8 @@ void TestDownload::shortTransfer()
         QCOMPARE(run.result.expectedBytes, 0);
     else
         QVERIFY(run.result.expectedBytes > received);
+    // The failure says why, for the error window and kv518-cli alike.
+    QCOMPARE(run.result.result.message(), cause.contains(QLatin1String("%1")) ? cause.arg(run.result.expectedBytes) : cause);
 }
 
 void TestDownload::emptyLoggerIsReadButHoldsNoData()

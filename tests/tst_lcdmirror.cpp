@@ -110,6 +110,7 @@ private Q_SLOTS:
     void tagListFailureIsSilent();
     void closeWhileReceivingIsHeldBack();
     void readingsSurviveAClosedMirror();
+    void staleReadingIsFaded();
     void paintsSegments_data();
     void paintsSegments();
 
@@ -299,6 +300,29 @@ void TestLcdMirror::closeWhileReceivingIsHeldBack()
 
     receiveBusy = false;
     QTRY_VERIFY(mirror.isNull());
+}
+
+// While no meter is connected the last reading stays, faded: it must not
+// look live. The segments go back to full black with the connection.
+void TestLcdMirror::staleReadingIsFaded()
+{
+    LiveReadings readings;
+    TfrmLCD mirror;
+    mirror.BuildLcdLists();
+    readings.setMirror(&mirror);
+    readings.onConnected(true);
+    readings.onLiveFrame(liveFrame(235, 0, 2, 1, 0x01)); // 23.5 °C
+    const QPoint tensTop(kDigitLeft[1] + kSegmentCentre.at(u'a').x(), kDigitTop + kSegmentCentre.at(u'a').y());
+    const auto segment = [&] { return mirror.grab().toImage().pixel(tensTop); };
+    QVERIFY(!mirror.isStale());
+    QVERIFY(isSegment(segment()));
+    readings.onConnected(false);
+    QVERIFY(mirror.isStale());
+    QCOMPARE(mirror.DigitImages().at(1)->glyph(), 2);
+    QVERIFY2(!isSegment(segment()) && !isGround(segment()), qPrintable(QString::number(segment(), 16)));
+    readings.onConnected(true);
+    QVERIFY(!mirror.isStale());
+    QVERIFY(isSegment(segment()));
 }
 
 void TestLcdMirror::readingsSurviveAClosedMirror()

@@ -394,7 +394,8 @@ void TestLimitsView::fahrenheitSetShowsConvertedLimits()
 }
 
 // A file view takes its readings as degrees Celsius until the user says
-// Fahrenheit (for that view only); its limits are taken as they are kept.
+// Fahrenheit (for that view only); its limits then count converted, as for a
+// Fahrenheit data set.
 void TestLimitsView::fileViewReadingsInFahrenheit()
 {
     AlarmSettings celsius(m_h->path());
@@ -414,8 +415,9 @@ void TestLimitsView::fileViewReadingsInFahrenheit()
     QVERIFY(m_accepted);
     QCOMPARE(view->panel()->txtMkt->text(), t.oneDecimal(77) + QStringLiteral(" °F"));
     QCOMPARE(view->panel()->txtMktAB->text(), t.oneDecimal(77) + QStringLiteral(" °F"));
-    QCOMPARE(view->panel()->txtLimits->text(), t.oneDecimal(20) + QStringLiteral(" to ") + t.oneDecimal(25));
-    QCOMPARE(view->panel()->txtAbove->text(), side(t, "5 samples, 0:05:00, 1 excursion, longest 0:05:00 from ", 0));
+    QCOMPARE(view->panel()->txtLimits->text(), t.oneDecimal(68) + QStringLiteral(" to ") + t.oneDecimal(77));
+    QCOMPARE(view->PESGraph1->limitLines(), (QList<ChartLimitLine>{{1, 68.0}, {1, 77.0}}));
+    QCOMPARE(view->panel()->txtAbove->text(), QStringLiteral("none"));
     // The choice is the view's own: the kept limits and the other views keep their unit.
     QCOMPARE(stored().temperatureUnit, TemperatureUnit::Celsius);
     QCOMPARE(stored().limits[1], (ChannelLimits{20.0, 25.0}));

@@ -437,12 +437,16 @@ void TestLoggerDownload::commandsRefuseWhileDownloading()
         checked = true;
         for (QWidget *b : {static_cast<QWidget *>(w->btnDataLogger), static_cast<QWidget *>(w->btnOpen),
                            static_cast<QWidget *>(w->btnSave), static_cast<QWidget *>(w->btnSetup),
-                           static_cast<QWidget *>(w->ComboBoxDeviceName)})
+                           static_cast<QWidget *>(w->ComboBoxDeviceName), static_cast<QWidget *>(w->btnPrint)})
             if (b->isEnabled())
                 enabled << b->objectName();
-        for (QAction *a : {w->DataLogger1, w->Open1, w->Save1, w->Setup1})
+        for (QAction *a : {w->DataLogger1, w->Open1, w->Save1, w->Setup1, w->Print1, w->PrintPreview1,
+                           w->PrinterSetup1, w->ExportReport1})
             if (a->isEnabled())
                 enabled << a->objectName();
+        // Yes to the view's save question meanwhile: nothing can be saved, and it says so.
+        m_h->prompter().answerMessage(QMessageBox::Ok);
+        Q_EMIT w->session().saveAsked(*w->downloadView());
         // The handlers refuse too (a scripted prompter would record any question).
         w->btnOpenClick();
         w->Save1Click();
@@ -461,7 +465,10 @@ void TestLoggerDownload::commandsRefuseWhileDownloading()
     QVERIFY(checked);
     QVERIFY2(enabled.isEmpty(), qPrintable(enabled.join(u' ')));
     QVERIFY(closeRefused);
-    QVERIFY(m_h->prompter().messages.isEmpty());
+    QCOMPARE(m_h->prompter().messages,
+             QStringList{QStringLiteral("Nothing was saved: a download is running. Save the DataLogger data once "
+                                        "it has ended.")});
+    m_h->prompter().messages.clear();
     QVERIFY(m_h->prompter().dialogs.isEmpty());
     QVERIFY(m_h->prompter().fileDialogs.isEmpty());
     QCOMPARE(w->monitor().comm1().deviceName(), device);

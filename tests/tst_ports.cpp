@@ -14,6 +14,8 @@
 #include <memory>
 #include <vector>
 
+Q_DECLARE_METATYPE(ConnectionMonitor::Settle)
+
 namespace {
 // An in-memory line with a minimal meter (or nothing) on the far end.
 struct FakeMeter
@@ -67,6 +69,12 @@ private Q_SLOTS:
     void portChangeWaitsForTheQuietPoll();
     void pollTiming_data();
     void pollTiming();
+    void quietWaitTiming_data();
+    void quietWaitTiming();
+    void handOverTiming_data();
+    void handOverTiming();
+    void portListedAfterAnEmptyStartIsPolled();
+    void deferredPortChangeLeavesAHeldDevice();
 
 private:
     std::vector<std::unique_ptr<FakeMeter>> makeLines(const QString &kinds);
@@ -352,6 +360,134 @@ void TestPorts::pollTiming()
     QCOMPARE(m_clock.nowMs() - lastTick, qint64((Meter::MissedPollLimit + 1) * Meter::PollIntervalMs));
     QVERIFY(!monitor.isConnected());
     monitor.suspend();
+}
+
+void TestPorts::quietWaitTiming_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<qint64>("quietAfter"); // from the moment the handler became busy
+    QTest::newRow("a live frame: the receive handler's settle")
+        << true << qint64(Meter::ReceiveSettleMs);
+    QTest::newRow("no meter: the poll's wake pause") << false << qint64(Meter::WakeDelayMs);
+}
+
+void TestPorts::quietWaitTiming()
+{
+    // The wait for a quiet moment looks again every 10 ms, so it ends on the
+    // first look after the busy handler's pause has run out.
+    QFETCH(bool, connected);
+    QFETCH(qint64, quietAfter);
+    auto lines = makeLines(QStringLiteral("M"));
+    FakeMeter &meter = *lines.front();
+    meter.answers = connected;
+    ConnectionMonitor monitor(m_ports, m_clock);
+    monitor.setPortNames({meter.line.path()});
+    QVERIFY(searchToEnd(monitor, &m_clock));
+    QCOMPARE(monitor.isConnected(), connected);
+    if (connected)
+        meter.line.deliver(Meter::LIVE_FRAME(215, 480, 3, 2, 0));
+    QVERIFY(passTime(m_clock, 2000, [&] { return monitor.pollBusy() || monitor.receiveBusy(); }));
+    const qint64 busySince = m_clock.nowMs();
+    qint64 quietAt = -1;
+    monitor.runWhenQuiet(this, [&] {
+        quietAt = m_clock.nowMs();
+        QVERIFY(!monitor.pollBusy() && !monitor.receiveBusy());
+    });
+    QVERIFY(passTime(m_clock, 5000, [&] { return quietAt >= 0; }));
+    const qint64 waited = quietAt - busySince;
+    QVERIFY2(waited >= quietAfter && waited < quietAfter + Meter::QuietCheckMs, qPrintable(QString::number(waited)));
+    QVERIFY(waited < Meter::QuietWaitMs);
+    monitor.suspend();
+}
+
+void TestPorts::handOverTiming_data()
+{
+    QTest::addColumn<ConnectionMonitor::Settle>("settle");
+    QTest::addColumn<qint64>("timerAfter"); // from the moment Comm1 opened again
+    QTest::newRow("download") << ConnectionMonitor::Settle::No << qint64(0);
+    QTest::newRow("setup") << ConnectionMonitor::Settle::Yes << qint64(Meter::HandBackSettleMs);
+}
+
+void TestPorts::handOverTiming()
+{
+    // The device leaves Comm1 at once, the other port may open 200 + 300 ms
+    // later; back, Comm1 opens 300 ms after the call, and MainTimer starts
+    // with it (download) or 200 ms after it (setup).
+    QFETCH(ConnectionMonitor::Settle, settle);
+    QFETCH(qint64, timerAfter);
+    auto lines = makeLines(QStringLiteral("M"));
+    FakeMeter &meter = *lines.front();
+    ConnectionMonitor monitor(m_ports, m_clock);
+    monitor.setPortNames({meter.line.path()});
+    QVERIFY(searchToEnd(monitor, &m_clock));
+
+    const qint64 out = m_clock.nowMs();
+    qint64 handedAt = -1;
+    monitor.handOver(this, [&] { handedAt = m_clock.nowMs(); });
+    QVERIFY(!monitor.comm1().isOpen() && !monitor.mainTimer().isActive());
+    QVERIFY(passTime(m_clock, 2000, [&] { return handedAt >= 0; }));
+    QCOMPARE(handedAt - out, qint64(Meter::HandOverCloseMs + Meter::HandOverOpenMs));
+    QVERIFY(!monitor.comm1().isOpen());
+
+    qint64 openedAt = -1;
+    meter.line.onOpenChanged = [&](bool open) {
+        if (open)
+            openedAt = m_clock.nowMs();
+    };
+    qint64 doneAt = -1;
+    bool timerAtDone = false;
+    const qint64 back = m_clock.nowMs();
+    monitor.handBack(this, settle, [&] {
+        doneAt = m_clock.nowMs();
+        timerAtDone = monitor.mainTimer().isActive();
+    });
+    QVERIFY(passTime(m_clock, 2000, [&] { return doneAt >= 0; }));
+    meter.line.onOpenChanged = nullptr;
+    QCOMPARE(openedAt - back, qint64(Meter::HandBackMs));
+    QCOMPARE(doneAt - openedAt, timerAfter);
+    QVERIFY(timerAtDone);
+    QVERIFY(!monitor.isSuspended());
+    monitor.suspend();
+}
+
+void TestPorts::portListedAfterAnEmptyStartIsPolled()
+{
+    ConnectionMonitor monitor(m_ports, m_clock);
+    QVERIFY(searchToEnd(monitor, &m_clock));
+    QVERIFY(monitor.devicePath().isEmpty());
+    // The port list is read again and now holds the adapter just plugged in.
+    auto lines = makeLines(QStringLiteral("M"));
+    QSignalSpy selected(&monitor, &ConnectionMonitor::entrySelected);
+    QSignalSpy gained(&monitor, &ConnectionMonitor::connectionGained);
+    monitor.setPortNames({lines.front()->line.path()});
+    QCOMPARE(selected.count(), 1);
+    QCOMPARE(monitor.devicePath(), lines.front()->line.path());
+    QVERIFY(passTime(m_clock, 3000, [&] { return gained.count() > 0; }));
+    monitor.suspend();
+}
+
+void TestPorts::deferredPortChangeLeavesAHeldDevice()
+{
+    // A port change waits for the poll's wake pause; a download takes the
+    // device meanwhile. The change must not reopen Comm1 under it.
+    MemoryLine a(QStringLiteral("MEM-HELD-A"));
+    m_ports.addLine(a);
+    MemoryLine b(QStringLiteral("MEM-HELD-B"));
+    m_ports.addLine(b);
+    ConnectionMonitor monitor(m_ports, m_clock);
+    monitor.setPortNames({a.path(), b.path()});
+    QVERIFY(searchToEnd(monitor, &m_clock));
+    QVERIFY(passTime(m_clock, 2000, [&] { return monitor.pollBusy(); }));
+    monitor.changePort(b.path(), 1);
+    monitor.suspend();
+    QSignalSpy selected(&monitor, &ConnectionMonitor::entrySelected);
+    passTime(m_clock, 1000);
+    QVERIFY(!b.isOpen() && !a.isOpen());
+    QCOMPARE(monitor.devicePath(), a.path());
+    QCOMPARE(monitor.portIndex(), 0);
+    // The port box goes back to the port in use.
+    QCOMPARE(selected.count(), 1);
+    QCOMPARE(selected.first().at(0).toInt(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestPorts)

@@ -13,6 +13,7 @@
 #include "gui/common/SharedAlarmLimits.h"
 #include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmGraph.h"
+#include "core/app/PrintSettings.h"
 #include "gui/print/PrintController.h"
 #include "gui/print/PrintableView.h"
 #include "gui/print/TfrmPrintOption.h"
@@ -24,6 +25,8 @@
 #include <QFontMetrics>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -220,28 +223,55 @@ void TestPrint::noDataViewNothingHappens()
 void TestPrint::textListing_data()
 {
     QTest::addColumn<double>("pageLines");
-    QTest::addColumn<QList<int>>("linesPerPage");
+    QTest::addColumn<int>("fromPage"); // 0: all pages
+    QTest::addColumn<int>("toPage");
+    QTest::addColumn<int>("offered");  // the dialog's last page
+    QTest::addColumn<QList<int>>("linesPerPage"); // empty: the printer does not start
     // 23 lines fit, rounded down to 20.
-    QTest::newRow("23-line page") << 23.5 << QList<int>{20, 5};
+    QTest::newRow("23-line page") << 23.5 << 0 << 0 << 2 << QList<int>{20, 5};
     // Fewer than ten fit: as many as fit rather than none.
-    QTest::newRow("7-line page") << 7.5 << QList<int>{7, 7, 7, 4};
+    QTest::newRow("7-line page") << 7.5 << 0 << 0 << 4 << QList<int>{7, 7, 7, 4};
+    QTest::newRow("pages 2 to 3 of 4") << 7.5 << 2 << 3 << 4 << QList<int>{7, 7};
+    QTest::newRow("a range past the end stops at the last page") << 7.5 << 4 << 9 << 4 << QList<int>{4};
+    QTest::newRow("a printer that cannot start") << 7.5 << 0 << 0 << 4 << QList<int>{};
 }
 
 void TestPrint::textListing()
 {
     QFETCH(double, pageLines);
+    QFETCH(int, fromPage);
+    QFETCH(int, toPage);
+    QFETCH(int, offered);
     QFETCH(QList<int>, linesPerPage);
     startWithSets();
     pageOfLines(pageLines);
     const int lh = lineHeight();
-    const QString out = pdf(QStringLiteral("listing.pdf"));
+    const QString out = linesPerPage.isEmpty() ? pdf(QStringLiteral("no/such/folder/listing.pdf"))
+                                               : pdf(QStringLiteral("listing.pdf"));
+    int maxPage = -1;
     m_h->prompter().answerDialog([](QDialog &) { return answerOption(TfrmPrintOption::PrintText); });
-    m_h->prompter().answerDialog([&out](QDialog &d) {
+    m_h->prompter().answerDialog([&](QDialog &d) {
         auto &dialog = dynamic_cast<QPrintDialog &>(d);
+        maxPage = dialog.maxPage();
         dialog.printer()->setOutputFileName(out);
+        if (fromPage > 0) {
+            dialog.printer()->setPrintRange(QPrinter::PageRange);
+            dialog.printer()->setFromTo(fromPage, toPage);
+        }
         return int(QDialog::Accepted);
     });
+    if (linesPerPage.isEmpty())
+        m_h->prompter().answerMessage(QMessageBox::Ok);
     m_main->btnPrintClick();
+    QCOMPARE(maxPage, offered);
+    if (linesPerPage.isEmpty()) {
+        QCOMPARE(m_h->prompter().messages.value(0), QStringLiteral("The printer could not start."));
+        QVERIFY(!m_main->printing().listingRunning());
+        return;
+    }
+    // The pages go out one by one beneath a progress window.
+    QVERIFY(m_main->printing().listingProgress());
+    QTRY_VERIFY(!m_main->printing().listingRunning());
 
     QCOMPARE(pdfPages(out), int(linesPerPage.size()));
     const QList<QList<double>> tops = lineTops(out);
@@ -254,6 +284,8 @@ void TestPrint::textListing()
             QVERIFY2(qAbs(tops[p][i] - (i + 1) * lh) <= lh * 0.35,
                      qPrintable(QStringLiteral("page %1 line %2 at %3").arg(p).arg(i).arg(tops[p][i])));
     }
+    if (fromPage > 0)
+        return;
     // The lines as the data list shows them.
     const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), out, QStringLiteral("-")});
     QVERIFY(text.contains(QRegularExpression(QStringLiteral("No\\s+DATE\\s+TIME\\s+HUMIDITY\\s+Temp"))));
@@ -266,28 +298,34 @@ void TestPrint::textListing()
 
 void TestPrint::graphOrientation_data()
 {
-    QTest::addColumn<bool>("setUp");
+    QTest::addColumn<QString>("setUp"); // what Printer Setup is given: "", "portrait", "unchanged"
     QTest::addColumn<bool>("landscape");
     // A printer nobody set up takes the chart's stored orientation.
-    QTest::newRow("default") << false << true;
+    QTest::newRow("default") << "" << true;
     // One set up to portrait stays portrait.
-    QTest::newRow("set up portrait") << true << false;
+    QTest::newRow("set up portrait") << "portrait" << false;
+    // Printer Setup accepted as it opened leaves the graph as it was.
+    QTest::newRow("set up, nothing changed") << "unchanged" << true;
 }
 
 void TestPrint::graphOrientation()
 {
-    QFETCH(bool, setUp);
+    QFETCH(QString, setUp);
     QFETCH(bool, landscape);
     startWithSets();
     QPrinter &printer = m_main->printing().printer();
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setPageSize(QPageSize(QPageSize::A4));
-    if (setUp) {
-        m_h->prompter().answerDialog([](QDialog &d) {
-            dynamic_cast<QPrintDialog &>(d).printer()->setPageOrientation(QPageLayout::Portrait);
+    if (!setUp.isEmpty()) {
+        // A page set-up: no printing from it.
+        m_h->prompter().answerDialog([setUp](QDialog &d) {
+            auto &dialog = dynamic_cast<QPageSetupDialog &>(d);
+            if (setUp == QLatin1String("portrait"))
+                dialog.printer()->setPageOrientation(QPageLayout::Portrait);
             return int(QDialog::Accepted);
         });
         m_main->PrinterSetup1Click();
+        QCOMPARE(m_h->prompter().dialogs, QStringList{QStringLiteral("Printer Setup")});
     }
     const QString out = pdf(QStringLiteral("graph.pdf"));
     m_h->prompter().answerDialog([](QDialog &) { return answerOption(TfrmPrintOption::PrintGraph); });
@@ -314,6 +352,11 @@ void TestPrint::graphOrientation()
         QVERIFY2(height > 2.0 && height < 20.0, qPrintable(QString::number(height)));
     }
     QVERIFY(labels >= 10);
+    // The next run prints the graph the same way; the text keeps its own.
+    PrintSettings kept(m_h->ctx().folders().programFolder());
+    kept.load();
+    QCOMPARE(kept.graphLandscape.value_or(true), landscape);
+    QVERIFY(!kept.textLandscape.value_or(false));
 }
 
 void TestPrint::previewShowsThePrintedPages_data()

@@ -6,6 +6,7 @@
 #include "core/link/MeterMessages.h"
 #include "core/setup/LoggerSetup.h"
 #include "core/setup/ReplyExchange.h"
+#include "core/archive/DirectoryArchived.h"
 #include "core/setup/SetupData.h"
 #include "core/sim/MeterModel.h"
 
@@ -88,6 +89,8 @@ class TestSetup : public QObject
 private Q_SLOTS:
     void directoryListing_data();
     void directoryListing();
+    void eraseQuestion_data();
+    void eraseQuestion();
     void intervalReply_data();
     void intervalReply();
     void intervalItems();
@@ -138,6 +141,62 @@ void TestSetup::directoryListing()
     QFETCH(QByteArray, directory);
     QFETCH(QList<DirectoryRow>, rows);
     QCOMPARE(SetupData::listDirectory(directory), rows);
+}
+
+void TestSetup::eraseQuestion_data()
+{
+    QTest::addColumn<QByteArray>("directory");
+    QTest::addColumn<bool>("archive");
+    QTest::addColumn<QStringList>("runs"); // start|interval|unit|samples
+    QTest::addColumn<QString>("question");
+    const QByteArray three = directory({{1, dt(24, 3, 1, 8, 0, 0), 320 + 4 * 100},
+                                        {2, dt(24, 3, 2, 8, 0, 0), 320 + 4 * 150},
+                                        {3, dt(24, 3, 3, 8, 0, 0), 320 + 4 * 160}});
+    const QString tail = QStringLiteral(" This cannot be undone.");
+    QTest::newRow("no archive yet") << three << false << QStringList()
+                                    << "Erase all 3 data sets on the logger?" + tail;
+    QTest::newRow("one whole, one grown since, one unknown")
+        << three << true << QStringList{"2024-03-01T08:00:00|0|C|100", "2024-03-02T08:00:00|0|C|49"}
+        << "Erase all 3 data sets on the logger? 2 of 3 data sets on the logger are not archived." + tail;
+    QTest::newRow("all archived, one run longer than the logger's set")
+        << three << true
+        << QStringList{"2024-03-01T08:00:00|0|C|100", "2024-03-02T08:00:00|0|C|50", "2024-03-03T08:00:00|0|C|900"}
+        << "Erase all 3 data sets on the logger? All of them are archived." + tail;
+    const QByteArray one = directory({{1, dt(24, 3, 1, 8, 0, 0), 320 + 4 * 100}});
+    QTest::newRow("same start in the other unit is another run")
+        << one << true << QStringList{"2024-03-01T08:00:00|0|F|100"}
+        << "Erase the 1 data set on the logger? It is not archived." + tail;
+    QTest::newRow("same start at another interval is another run")
+        << one << true << QStringList{"2024-03-01T08:00:00|60|C|100"}
+        << "Erase the 1 data set on the logger? It is not archived." + tail;
+    QTest::newRow("an empty logger") << directory({}) << true << QStringList{"2024-03-01T08:00:00|0|C|100"}
+                                     << "Erase the logger's memory?" + tail;
+}
+
+void TestSetup::eraseQuestion()
+{
+    QFETCH(QByteArray, directory);
+    QFETCH(bool, archive);
+    QFETCH(QStringList, runs);
+    QFETCH(QString, question);
+    QList<ArchiveRunInfo> archived;
+    for (const QString &run : runs) {
+        const QStringList f = run.split(u'|');
+        ArchiveRunInfo info;
+        info.start = f.at(0);
+        info.intervalSeconds = f.at(1).toInt();
+        info.unit = f.at(2);
+        info.samples = f.at(3).toLongLong();
+        archived << info;
+    }
+    SetupData::EraseStake stake;
+    stake.sets = int(SetupData::listDirectory(directory).size());
+    if (archive) {
+        const DirectoryArchiveStanding standing = directoryArchiveStanding(directory, archived);
+        QCOMPARE(standing.sets, stake.sets);
+        stake.notArchived = standing.notArchived;
+    }
+    QCOMPARE(SetupData::eraseQuestion(stake), question);
 }
 
 void TestSetup::intervalReply_data()

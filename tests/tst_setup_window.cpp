@@ -7,13 +7,16 @@
 #include "ScriptedPrompter.h"
 #include "TestProcesses.h"
 
+#include "core/archive/Archive.h"
 #include "core/data/DateTimeText.h"
+#include "core/sim/MeterModel.h"
 #include "gui/common/AppContext.h"
 #include "gui/setup/SetupController.h"
 #include "gui/setup/TfrmSetup.h"
 #include "gui/shell/TfrmMain.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -106,6 +109,8 @@ private Q_SLOTS:
     void defaultSetup();
     void closeQuestion_data();
     void closeQuestion();
+    void commandOutcomes_data();
+    void commandOutcomes();
 
 private:
     std::unique_ptr<TfrmMain> startedWindow(const QString &port);
@@ -459,6 +464,87 @@ void TestSetupWindow::closeQuestion()
         QCOMPARE(m_h->prompter().messageButtons.at(0), QMessageBox::Yes | QMessageBox::No);
     if (change == QLatin1String("typed bad sent"))
         QVERIFY(!requestNames(log).contains(QStringLiteral("SET_INTERVAL")));
+    verifyLivePollingBack(*w);
+}
+
+void TestSetupWindow::commandOutcomes_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("clock set") << QStringList{} << "clock" << "Clock set";
+    QTest::newRow("clock, no answer") << QStringList{"--mute", "SET_CLOCK"} << "clock"
+                                      << "The logger did not answer";
+    QTest::newRow("unit set") << QStringList{} << "unit" << QStringLiteral("Unit set to \u00B0F");
+    QTest::newRow("unit, no answer") << QStringList{"--mute", "SET_UNIT"} << "unit" << "The logger did not answer";
+    QTest::newRow("interval set") << QStringList{} << "interval" << "Interval set to 05:00";
+    QTest::newRow("interval not in the list") << QStringList{} << "typed" << "\"7:00\" is not one of the intervals";
+    QTest::newRow("erased") << QStringList{"--sets", "3", "--samples", "20"} << "erase" << "Memory erased";
+    QTest::newRow("erased, all of them archived") << QStringList{"--sets", "3", "--samples", "20"}
+                                                  << "erase archived" << "Memory erased";
+    QTest::newRow("default setup, read back") << QStringList{} << "defaults" << "Default setup loaded";
+    QTest::newRow("directory, no answer") << QStringList{"--mute", "DIRECTORY_REQUEST"} << ""
+                                          << "The logger did not answer";
+}
+
+void TestSetupWindow::commandOutcomes()
+{
+    // Each command's outcome shows on the window's status line.
+    QFETCH(QStringList, simArgs);
+    QFETCH(QString, step);
+    QFETCH(QString, status);
+    if (step == QLatin1String("erase archived")) {
+        // The archive holds a download of the same memory.
+        QVERIFY(QDir().mkpath(m_h->ctx().folders().programFolder()));
+        auto archive = Archive::open(Archive::defaultPath(m_h->ctx().folders().programFolder()));
+        QVERIFY(archive);
+        QVERIFY((*archive)->add(ArchiveDownload::here(MeterModel::generateImage(3, 20), ArchiveSource::Import)));
+    }
+    SimProcess sim(simArgs);
+    auto w = startedWindow(sim.path());
+    QVERIFY(runSetup(*w, [&](TfrmSetup &s) {
+        if (step.isEmpty()) {
+            // No directory came: the grid says nothing rather than "empty".
+            QCOMPARE(gridRows(s).first(), QStringLiteral("1|||"));
+        } else if (step == QLatin1String("clock")) {
+            QVERIFY(command(s, s.btnAdjustTime));
+        } else if (step == QLatin1String("unit")) {
+            s.RadioF->click();
+            QVERIFY(command(s, s.btnSetUnit));
+            if (s.unitChanged())
+                m_h->prompter().answerMessage(QMessageBox::Yes); // the close question
+        } else if (step == QLatin1String("interval")) {
+            chooseInterval(s, 9);
+            QVERIFY(command(s, s.Button2));
+        } else if (step == QLatin1String("typed")) {
+            s.cmbInterval->lineEdit()->clear();
+            QTest::keyClicks(s.cmbInterval->lineEdit(), "7:00");
+            s.Button2->click();
+            QVERIFY(s.idle());
+            m_h->prompter().answerMessage(QMessageBox::Yes); // the close question
+        } else if (step.startsWith(QLatin1String("erase"))) {
+            m_h->prompter().answerMessage(QMessageBox::Yes);
+            QVERIFY(command(s, s.btnErase));
+            QCOMPARE(m_h->prompter().messages.value(0),
+                     step.endsWith(QLatin1String("archived"))
+                         ? QStringLiteral("Erase all 3 data sets on the logger? All of them are archived. "
+                                          "This cannot be undone.")
+                         : QStringLiteral("Erase all 3 data sets on the logger? This cannot be undone."));
+        } else if (step == QLatin1String("defaults")) {
+            s.RadioF->click();
+            QVERIFY(command(s, s.btnSetUnit));
+            chooseInterval(s, 9);
+            QVERIFY(command(s, s.Button2));
+            m_h->prompter().answerMessage(QMessageBox::Yes);
+            m_h->prompter().answerMessage(QMessageBox::Ok);
+            QVERIFY(command(s, s.Button3));
+            // What the logger holds after it, read again.
+            QVERIFY(s.RadioC->isChecked());
+            QCOMPARE(s.cmbInterval->currentText(), QStringLiteral("01:00"));
+            QVERIFY(!s.unitChanged() && !s.intervalChanged());
+        }
+        QCOMPARE(s.lblStatus->text(), status);
+    }));
     verifyLivePollingBack(*w);
 }
 

@@ -259,7 +259,9 @@ void ChartWidget::addGraphs(const Group &group, QCPLegend *legend)
         graph->setPen(pen);
         graph->setAdaptiveSampling(true);
         graph->setLineStyle(method == PlottingMethod::sgPoint ? QCPGraph::lsNone : QCPGraph::lsLine);
-        if (points)
+        // A line needs two points: a lone sample is drawn as its point.
+        const bool lone = subset < m_cache.size() && m_cache[subset].data->size() == 1;
+        if (points || lone)
             graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, pen.color(), pen.color(), 4));
         graph->setSpline(method == PlottingMethod::sgSpline);
         if (legend)

@@ -71,18 +71,6 @@ QString quoted(const QString &path)
     return u'"' + path + u'"';
 }
 
-QString endCause(PacketEnd end)
-{
-    switch (end) {
-    case PacketEnd::TooManyRetries: return QStringLiteral("21 packets were rejected");
-    case PacketEnd::PortClosed: return QStringLiteral("the line went away");
-    case PacketEnd::SizeCap: return QStringLiteral("more than 16 MiB came");
-    case PacketEnd::Silence:
-    case PacketEnd::TargetReached: break;
-    }
-    return QStringLiteral("the meter fell silent");
-}
-
 // The sentence and exit code for a transfer that did not bring the whole image.
 int readFailure(CliContext &ctx, const LoggerDownloadResult &r, const QString &path)
 {
@@ -92,19 +80,9 @@ int readFailure(CliContext &ctx, const LoggerDownloadResult &r, const QString &p
         return ctx.fail(ErrorCode::Transfer,
                         QStringLiteral("The meter on %1 sent more than 16 MiB, more than any logger holds; "
                                        "nothing written.").arg(path));
-    if (!r.directoryRead)
-        return ctx.fail(ErrorCode::Transfer,
-                        QStringLiteral("The transfer from %1 ended after %2 bytes, before the memory directory "
-                                       "was complete (%3); nothing written.")
-                            .arg(path)
-                            .arg(r.received())
-                            .arg(endCause(r.end)));
-    return ctx.fail(ErrorCode::Transfer, QStringLiteral("The transfer from %1 ended after %2 of %3 bytes (%4); "
-                                                       "nothing written.")
-                                            .arg(path)
-                                            .arg(r.received())
-                                            .arg(r.expectedBytes)
-                                            .arg(endCause(r.end)));
+    // The download core's own sentence, as the program's error window gives it.
+    return ctx.fail(ErrorCode::Transfer,
+                    QStringLiteral("The transfer from %1 failed: %2; nothing written.").arg(path, r.result.message()));
 }
 
 int dataFailure(CliContext &ctx, const Result<> &parsed, const TDataSetStore &store)

@@ -82,7 +82,8 @@ void pause(int ms)
 
 QJsonValue isoOrNull(const std::optional<QDateTime> &t)
 {
-    return t ? QJsonValue(t->toString(Qt::ISODate)) : QJsonValue();
+    // A naive local value: a start in the hour the PC's zone skips keeps its text.
+    return t ? QJsonValue(FrameworkTime::isoText(*t)) : QJsonValue();
 }
 
 struct Options

@@ -69,14 +69,17 @@ int main(int argc, char **argv)
     const QByteArray humidity = liveFrame(235, 350, 2, 0, 0x00);
 
     bool ok = true;
-    const auto shot = [&](const QByteArray &frame, bool rs232, const char *name, qreal dpr) {
+    const auto shot = [&](const QByteArray &frame, bool rs232, const char *name, qreal dpr, bool stale = false) {
         TfrmLCD mirror;
         mirror.BuildLcdLists();
+        mirror.setStale(stale);
         ok = shoot(mirror, frame, rs232, out.filePath(QLatin1String(name)), dpr) && ok;
     };
     shot(celsius, true, "lcd_celsius.png", 1.0);
     shot(fahrenheit, true, "lcd_fahrenheit_negative.png", 1.0);
     shot(humidity, false, "lcd_humidity.png", 1.0);
+    // "Off Connection": the last reading, faded.
+    shot(celsius, false, "lcd_stale.png", 1.0, true);
     shot(celsius, true, "lcd_celsius_2x.png", 2.0);
     shot(fahrenheit, true, "lcd_fahrenheit_negative_2x.png", 2.0);
     ok = glyphSheet(out.filePath(QStringLiteral("lcd_glyphs_2x.png"))) && ok;

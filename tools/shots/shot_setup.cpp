@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QProcess>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -38,6 +39,13 @@ public:
         settle(1500);
         save(dialog.grab(), QStringLiteral("setup.png"));
         shown = setup->idle();
+        // A command's outcome on the status line.
+        setup->RadioF->click();
+        setup->btnSetUnitClick();
+        for (int i = 0; i < 100 && !setup->idle(); ++i)
+            settle(100);
+        settle(300);
+        save(dialog.grab(), QStringLiteral("setup_unit_set.png"));
         dialog.hide();
         return QDialog::Rejected;
     }

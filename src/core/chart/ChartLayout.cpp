@@ -95,12 +95,20 @@ QPair<double, double> xRange(const ChartState &s, const Span &dataKeys)
         hi = plotKey(s.dateTimeMode, 1.0);
     }
     const AxisSettings &x = s.xAxis;
-    if (manualMin(x.scaleControl) && std::isfinite(x.manualMin))
+    bool manual = false;
+    if (manualMin(x.scaleControl) && std::isfinite(x.manualMin)) {
         lo = plotKey(s.dateTimeMode, x.manualMin);
-    if (manualMax(x.scaleControl) && std::isfinite(x.manualMax))
+        manual = true;
+    }
+    if (manualMax(x.scaleControl) && std::isfinite(x.manualMax)) {
         hi = plotKey(s.dateTimeMode, x.manualMax);
-    // One key is one second in date-time mode.
-    return drawableRange(lo, hi, 1.0);
+        manual = true;
+    }
+    // One key is one second in date-time mode. Data of a lone sample that
+    // sets the range itself gets a minute each way, as a prepared chart's
+    // does (ChartPreparation).
+    const bool dates = s.dateTimeMode != DateTimeMode::sgNoDateTime;
+    return drawableRange(lo, hi, !manual && !dataKeys.isEmpty() && dates ? 60.0 : 1.0);
 }
 
 QPair<double, double> yRange(const AxisSettings &axis, const Span &readings, const Span &limits)

@@ -173,6 +173,13 @@ PrepareChartResult prepareChartModel(ChartModel &chart, const PrepareChartArgs &
         x.scaleControl = ScaleControl::sgManualMinAndMax;
         x.manualMin = args.xMin;
         x.manualMax = args.xMax;
+        // A lone sample would sit on the axis's left end, in a range as short
+        // as one interval (one second: labels, to the second, that repeat one
+        // time). It gets a minute each way, its point in the middle.
+        if (args.points == 1 || args.xMax == args.xMin) {
+            x.manualMin = args.xMin - LoneSampleMarginDays;
+            x.manualMax = args.xMin + LoneSampleMarginDays;
+        }
     } else {
         // No usable range: X fits the data, whatever range the template kept.
         x.scaleControl = ScaleControl::sgAutoScale;

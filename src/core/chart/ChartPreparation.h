@@ -18,6 +18,10 @@ struct PrepareChartArgs
     int points = 0;
 };
 
+// The X axis of a data set of one sample reaches this far (one minute, in
+// days) to either side of it.
+inline constexpr double LoneSampleMarginDays = 60.0 / 86400.0;
+
 // Where the graph template lives and how the Y axes scale.
 struct PrepareChartContext
 {

@@ -54,6 +54,22 @@ double fromDateTime(const QDateTime &dt)
     return fromDate(dt.date(), dt.time().msecsSinceStartOfDay());
 }
 
+QString isoText(const QDateTime &naive)
+{
+    if (!naive.date().isValid() || !naive.time().isValid())
+        return QString();
+    return naive.date().toString(Qt::ISODate) + u'T' + naive.time().toString(Qt::ISODate);
+}
+
+QString isoText(double days)
+{
+    QDate date;
+    int ms = 0;
+    if (!split(days, date, ms))
+        return QString();
+    return isoText(QDateTime(date, QTime::fromMSecsSinceStartOfDay(ms), Qt::LocalTime));
+}
+
 double fromDate(QDate date, int msOfDay)
 {
     const qint64 days = kEpoch.daysTo(date);

@@ -26,6 +26,11 @@ double fromDateTime(const QDateTime &dt);
 QDateTime toDateTime(double days);
 
 double fromDate(QDate date, int msOfDay = 0);
+// The naive local value as ISO 8601 ("2021-03-28T02:30:00"), from its date
+// and time alone: a time the PC's zone skips (the spring-forward hour) keeps
+// its text, where QDateTime::toString would give none.
+QString isoText(const QDateTime &naive);
+QString isoText(double days);
 // Splits a framework date-time into its date and milliseconds of the day,
 // rounded to the millisecond. False for values that are not finite.
 bool split(double days, QDate &date, int &msOfDay);

@@ -40,21 +40,52 @@ void LoggerDownload::start(SerialPort &port, LoggerDownloadOptions options, Done
                          result.image = exchange.bytes;
                          result.end = exchange.end;
                          result.retries = exchange.retries;
+                         result.packets = exchange.packets;
                          const bool complete = result.directoryRead && exchange.end != PacketEnd::SizeCap
                              && result.received() >= result.expectedBytes;
                          if (complete)
                              result.result = Result<>();
-                         else
-                             qCInfo(lcData) << "download incomplete:" << result.received() << "of"
-                                            << result.expectedBytes << "bytes, end" << int(exchange.end)
-                                            << "after" << exchange.retries << "retries";
+                         else {
+                             result.result = fail(ErrorCode::Transfer, result.cause());
+                             qCInfo(lcData).noquote() << "download incomplete:" << result.cause();
+                         }
                          if (done)
                              done(result);
                      });
 }
 
+QString LoggerDownloadResult::cause() const
+{
+    const QString bytes = expectedBytes > 0 && directoryRead
+        ? QStringLiteral("%1 of %2 bytes").arg(received()).arg(expectedBytes)
+        : QStringLiteral("%1 bytes").arg(received());
+    QString cause;
+    switch (end) {
+    case PacketEnd::TooManyRetries:
+        cause = rejectsInRow == retries
+            ? QStringLiteral("Packet %1 was rejected %2 times").arg(packets + 1).arg(retries)
+            : QStringLiteral("Packet %1 was rejected %2 times, after %3 rejections before it")
+                  .arg(packets + 1)
+                  .arg(rejectsInRow)
+                  .arg(retries - rejectsInRow);
+        break;
+    case PacketEnd::PortClosed: cause = QStringLiteral("The line went away after %1").arg(bytes); break;
+    case PacketEnd::SizeCap: return QStringLiteral("The meter sent more than 16 MiB, more than any logger holds");
+    case PacketEnd::Silence:
+    case PacketEnd::TargetReached:
+        if (received() == 0 && retries == 0)
+            return QStringLiteral("The meter did not answer the download request");
+        cause = QStringLiteral("The meter went silent after %1").arg(bytes);
+        break;
+    }
+    if (!directoryRead)
+        cause += QStringLiteral(", before the memory directory was complete");
+    return cause;
+}
+
 void LoggerDownload::received(const QByteArray &bytes, PacketStep step)
 {
+    m_result.rejectsInRow = step == PacketStep::Rejected ? m_result.rejectsInRow + 1 : 0;
     // The directory is read once, when an accepted packet completes the
     // first 256 bytes; a packet rejected at that size does not count it again.
     if (step == PacketStep::Accepted && !m_result.directoryRead && bytes.size() == Meter::DirectoryKnownBytes) {

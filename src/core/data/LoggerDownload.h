@@ -41,7 +41,8 @@ struct LoggerDownloadResult
 {
     // Fails with ErrorCode::Transfer when fewer bytes came than announced,
     // when the exchange ended before the directory (256 bytes) was in, or at
-    // the 16 MiB cap; the figures below tell how far it came.
+    // the 16 MiB cap; the figures below tell how far it came, and the
+    // failure's message is the cause (cause() below).
     Result<> result = fail(ErrorCode::Transfer, readErrorText());
     QByteArray image;            // every payload byte accepted, in order
     qint64 expectedBytes = 0;    // the announced total (0: none announced)
@@ -49,8 +50,14 @@ struct LoggerDownloadResult
     int setCount = 0;            // data sets the directory names
     PacketEnd end = PacketEnd::Silence;
     int retries = 0;
+    int packets = 0;             // accepted packets
+    int rejectsInRow = 0;        // rejections of the packet after the last accepted one
 
     qint64 received() const { return image.size(); }
+    // Why an incomplete download ended, in one sentence: "Packet 12 was
+    // rejected 21 times", "The line went away after 6656 of 7936 bytes",
+    // "The meter went silent after 3000 bytes".
+    QString cause() const;
 
     // The error window's text for a download that did not complete.
     static QString readErrorText() { return QStringLiteral("There was error when reading data from meter"); }

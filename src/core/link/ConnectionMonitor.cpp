@@ -27,6 +27,15 @@ ConnectionMonitor::~ConnectionMonitor() = default;
 void ConnectionMonitor::setPortNames(const QStringList &names)
 {
     m_portNames = names;
+    // A port that appears after a start that found none is the one polled;
+    // with no device named the poll would never open anything.
+    if (m_searchDone && !m_searching && m_comm1.deviceName().isEmpty() && !names.isEmpty()) {
+        m_portIndex = 0;
+        m_comm1.setDeviceName(devicePathFor(names.first()));
+        qCInfo(lcLink).noquote() << "polling" << m_comm1.deviceName() << "now that it is listed";
+        Q_EMIT entrySelected(0);
+        Q_EMIT statusChanged(m_comm1.deviceName(), m_connected);
+    }
 }
 
 void ConnectionMonitor::attachReceiveHandler()
@@ -266,6 +275,13 @@ void ConnectionMonitor::ConnectionGained()
 void ConnectionMonitor::changePort(const QString &text, int index)
 {
     runWhenQuiet(this, [this, text, index] {
+        // A download or the setup took the device while this waited: the
+        // port it holds is not pulled from under it.
+        if (m_suspended) {
+            qCInfo(lcLink).noquote() << "port change to" << text << "dropped: the device is in use";
+            Q_EMIT entrySelected(m_portIndex);
+            return;
+        }
         m_comm1.close();
         m_comm1.setDeviceName(devicePathFor(text));
         openComm1();
@@ -282,7 +298,7 @@ void ConnectionMonitor::runWhenQuiet(QObject *context, std::function<void()> f)
     *attempt = [this, context, since, f = std::move(f), weak = std::weak_ptr(attempt)]() {
         if ((m_pollBusy || m_receiveBusy) && m_clock.nowMs() - since < Meter::QuietWaitMs) {
             if (auto again = weak.lock())
-                m_clock.callAfter(10, context, [again] { (*again)(); });
+                m_clock.callAfter(Meter::QuietCheckMs, context, [again] { (*again)(); });
             return;
         }
         f();
@@ -300,6 +316,32 @@ void ConnectionMonitor::suspend()
     }
     m_suspended = true;
     m_comm1.close();
+}
+
+void ConnectionMonitor::handOver(QObject *context, std::function<void()> then)
+{
+    suspend();
+    m_clock.callAfter(Meter::HandOverCloseMs, context, [this, context, then = std::move(then)] {
+        m_clock.callAfter(Meter::HandOverOpenMs, context, then);
+    });
+}
+
+void ConnectionMonitor::handBack(QObject *context, Settle settle, std::function<void()> done)
+{
+    m_clock.callAfter(Meter::HandBackMs, context, [this, context, settle, done = std::move(done)] {
+        if (settle == Settle::No) {
+            resume();
+            done();
+            return;
+        }
+        m_suspended = false;
+        openComm1();
+        m_comm1.clearInput();
+        m_clock.callAfter(Meter::HandBackSettleMs, context, [this, done] {
+            m_mainTimer.start();
+            done();
+        });
+    });
 }
 
 void ConnectionMonitor::resume(bool clearInput)

@@ -79,6 +79,16 @@ public:
     // Comm1 (resume reverses it).
     void suspend();
     void resume(bool clearInput = false);
+    // The hand-overs on the monitor's clock. handOver suspends, and runs then
+    // HandOverCloseMs + HandOverOpenMs later, when the other port may open.
+    // handBack opens Comm1 HandBackMs after the call; with settle, its input
+    // is cleared and MainTimer starts HandBackSettleMs after that (the setup
+    // window's way), otherwise at once (the download's). done follows.
+    // Both are dropped when context is destroyed first.
+    enum class Settle { No, Yes };
+    void handOver(QObject *context, std::function<void()> then);
+    void handBack(QObject *context, Settle settle, std::function<void()> done);
+    const MonotonicClock &clock() const { return m_clock; }
 
     // The handlers, public so that tests and benchmarks can drive them.
     // MainTimer's tick: loss detection, WAKE_BYTE while not connected, LIVE_REQUEST.

@@ -78,6 +78,12 @@ inline constexpr int SearchReplyDelayMs = 500;     // identification wait at the
 inline constexpr int WakeDelayMs = 200;            // after WAKE_BYTE
 inline constexpr int ReceiveSettleMs = 10;         // lets the rest of a live frame arrive
 inline constexpr int QuietWaitMs = 3000;           // longest wait for the poll and receive handlers
+inline constexpr int QuietCheckMs = 10;            // how often the quiet-moment wait looks again
+// The device changing hands between the live port and a download or setup port.
+inline constexpr int HandOverCloseMs = 200;        // Comm1 closed, before the other port is named
+inline constexpr int HandOverOpenMs = 300;         // named, before the other port opens
+inline constexpr int HandBackMs = 300;             // the other port closed, before Comm1 opens again
+inline constexpr int HandBackSettleMs = 200;       // after the setup: Comm1 open, before MainTimer starts
 inline constexpr int BaudRate = 19200;
 
 // Whether a reply to IDENTIFY_REQUEST names this meter: "518" anywhere among

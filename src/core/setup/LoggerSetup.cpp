@@ -1,6 +1,7 @@
 #include "core/setup/LoggerSetup.h"
 
 #include "core/link/MeterMessages.h"
+#include "core/live/LiveDecoder.h"
 #include "core/setup/SetupData.h"
 
 namespace {
@@ -44,6 +45,21 @@ void LoggerSetup::readClock(std::function<void(std::optional<QDateTime>)> done)
                               time = t;
                       });
                       done(time);
+                  });
+}
+
+void LoggerSetup::readUnit(std::function<void(std::optional<bool>)> done)
+{
+    cancel();
+    m_reply.start(m_port, {Meter::LIVE_REQUEST, Meter::LiveFrameLength, Meter::ShortReplyTimeoutMs, 0},
+                  [done = std::move(done)](const QByteArray &reply) {
+                      const QByteArray frame = reply.left(Meter::LiveFrameLength);
+                      const LiveUnit unit = Meter::isPlausibleLiveFrame(frame) ? readLiveFrame(frame).unit
+                                                                                : LiveUnit::None;
+                      if (unit == LiveUnit::None)
+                          done(std::nullopt);
+                      else
+                          done(unit == LiveUnit::Celsius);
                   });
 }
 

@@ -39,6 +39,9 @@ public:
     // CLOCK_REQUEST: the logger's time in the first CLOCK_FRAME of the answer
     // (8 bytes or 2 s); empty without one that holds a real date.
     void readClock(std::function<void(std::optional<QDateTime> loggerTime)> done);
+    // LIVE_REQUEST: whether the logger shows degrees Celsius, from the unit
+    // of its live frame (10 bytes or 2 s); empty without a frame naming one.
+    void readUnit(std::function<void(std::optional<bool> celsius)> done);
     // SET_CLOCK with the given local time, then 100 ms, then 3 bytes or 2 s.
     void setClock(const QDateTime &localTime, ReplyDone done);
     // SET_UNIT, SET_INTERVAL: 3 bytes or 2 s. index must be one of the list's.

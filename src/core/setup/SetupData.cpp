@@ -113,7 +113,43 @@ QString eraseQuestion(const EraseStake &stake)
         sentences << QStringLiteral("Erase all %1 data sets on the logger?").arg(stake.sets);
     else
         sentences << QStringLiteral("Erase the logger's memory?");
+    if (stake.sets > 0 && stake.notArchived > 0)
+        sentences << (stake.sets == 1 ? QStringLiteral("It is not archived.")
+                                      : QStringLiteral("%1 of %2 data sets on the logger are not archived.")
+                                            .arg(stake.notArchived)
+                                            .arg(stake.sets));
+    else if (stake.sets > 0 && stake.notArchived == 0)
+        sentences << (stake.sets == 1 ? QStringLiteral("It is archived.") : QStringLiteral("All of them are archived."));
     sentences << QStringLiteral("This cannot be undone.");
     return sentences.join(u' ');
+}
+} // namespace SetupData
+
+namespace SetupData {
+QString NoAnswerText()
+{
+    return QStringLiteral("The logger did not answer");
+}
+
+QString commandOutcome(const QByteArray &reply, bool confirmed, const QString &done)
+{
+    if (confirmed)
+        return done;
+    return reply.isEmpty() ? NoAnswerText() : QStringLiteral("The logger did not confirm it");
+}
+
+QString unitSetText(bool fahrenheit)
+{
+    return fahrenheit ? QStringLiteral("Unit set to \u00B0F") : QStringLiteral("Unit set to \u00B0C");
+}
+
+QString intervalSetText(int index)
+{
+    return QStringLiteral("Interval set to %1").arg(intervalItems().value(index));
+}
+
+QString notAnIntervalText(const QString &typed)
+{
+    return QStringLiteral("\"%1\" is not one of the intervals").arg(typed.trimmed());
 }
 } // namespace SetupData

@@ -50,11 +50,24 @@ bool isStrictIdentity(const QByteArray &reply);
 // What "Erase" puts at stake, for the question it asks before it sends anything.
 struct EraseStake
 {
-    int sets = 0; // data sets in the directory last read
+    int sets = 0;         // data sets in the directory last read
+    int notArchived = -1; // of them, the ones the archive lacks (-1: no archive)
 };
 // "Erase all 3 data sets on the logger? This cannot be undone." Whatever else
-// the user should weigh goes between the two sentences.
+// the user should weigh goes between the two sentences: with an archive,
+// "2 of 3 data sets on the logger are not archived." or that all are.
 QString eraseQuestion(const EraseStake &stake);
+
+// The setup window's status line after a command the meter confirms with
+// CONFIRM_REPLY (or, for erase, isErased): done when it did, "The logger did
+// not answer" when nothing came, "The logger did not confirm it" otherwise.
+QString NoAnswerText();
+QString commandOutcome(const QByteArray &reply, bool confirmed, const QString &done);
+// "Unit set to °F", "Interval set to 05:00".
+QString unitSetText(bool fahrenheit);
+QString intervalSetText(int index);
+// The text typed in the interval box names no item of the list.
+QString notAnIntervalText(const QString &typed);
 
 } // namespace SetupData
 

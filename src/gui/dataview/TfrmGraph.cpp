@@ -338,7 +338,10 @@ TemperatureUnit TfrmGraph::readingUnit() const
 
 ChannelLimits TfrmGraph::channelLimits(int channel) const
 {
-    return m_ctx.alarmLimits().settings().limitsFor(channel, m_setUnit);
+    // A data file's readings are in the unit the Limits window declared for
+    // it, and a limit entered in the other unit counts converted, as for a
+    // data set that carries its unit.
+    return m_ctx.alarmLimits().settings().limitsFor(channel, readingUnit());
 }
 
 ChartSeries TfrmGraph::samples() const
@@ -436,7 +439,9 @@ void TfrmGraph::LimitsClick()
     shown.temperature = channelLimits(1);
     shown.activationEnergy = stored.activationEnergy;
     shown.fileUnit = m_fileUnit;
-    dialog.setValues(shown, m_setUnit.value_or(stored.temperatureUnit));
+    // The limits show, and are entered, in the unit of the readings shown.
+    const TemperatureUnit shownUnit = readingUnit();
+    dialog.setValues(shown, shownUnit);
     if (m_ctx.prompter().exec(dialog) != QDialog::Accepted)
         return;
     const TfrmLimits::Values &entered = dialog.values();
@@ -444,7 +449,7 @@ void TfrmGraph::LimitsClick()
     m_fileUnit = entered.fileUnit;
     AlarmSettings edited = stored;
     edited.setLimits(0, entered.humidity, std::nullopt);
-    edited.setLimits(1, entered.temperature, m_setUnit);
+    edited.setLimits(1, entered.temperature, shownUnit);
     edited.activationEnergy = entered.activationEnergy;
     // The limits hold for this run even when the file cannot be written.
     if (const Result<> saved = shared.apply(edited); !saved)

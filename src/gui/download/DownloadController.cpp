@@ -3,7 +3,6 @@
 #include "core/data/LoggerDownload.h"
 #include "core/data/LoggerImage.h"
 #include "core/link/ConnectionMonitor.h"
-#include "core/link/MonotonicClock.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/GuiLog.h"
 #include "gui/common/Prompter.h"
@@ -48,6 +47,26 @@ DownloadController::~DownloadController()
 {
     delete m_progress.data();
     delete m_err.data();
+    // Destroyed in the middle of a download (the main window going): the
+    // device goes back to the live port now, not on a clock call that will
+    // never come.
+    if (m_running && m_monitor.isSuspended()) {
+        Comm2.close();
+        m_monitor.resume();
+    }
+}
+
+void DownloadController::guarded(const std::function<void()> &step)
+{
+    try {
+        step();
+    } catch (const std::exception &e) {
+        qCWarning(lcGui) << "download step failed:" << e.what();
+        m_hourglass.reset();
+        delete m_progress.data();
+        if (m_running && !m_handingBack)
+            endDownload();
+    }
 }
 
 void DownloadController::DownloadLoggerData()
@@ -67,7 +86,7 @@ void DownloadController::DownloadLoggerData()
     m_views.ensureDownloadView(false);
     // The poll or the live receive handler may be paused beneath this click;
     // the transfer starts from the event loop once both have finished.
-    m_monitor.runWhenQuiet(this, [this] { LoadFromLogger(); });
+    m_monitor.runWhenQuiet(this, [this] { guarded([this] { LoadFromLogger(); }); });
 }
 
 bool DownloadController::downloadRefused()
@@ -90,25 +109,21 @@ void DownloadController::LoadFromLogger()
     m_faulty = {};
     ++m_attempts;
     m_hourglass = std::make_unique<WaitCursor>();
-    SwitchToDownloadPort([this] { ReadLoggerImage(); });
+    SwitchToDownloadPort([this] { guarded([this] { ReadLoggerImage(); }); });
 }
 
 void DownloadController::SwitchToDownloadPort(std::function<void()> then)
 {
     // The quiet moment has been awaited (runWhenQuiet): nothing is polling
     // or receiving now.
-    m_monitor.suspend();
     Comm2.close();
-    const MonotonicClock &clock = MonotonicClock::system();
-    clock.callAfter(200, this, [this, &clock, then = std::move(then)] {
+    m_monitor.handOver(this, [this, then = std::move(then)] {
         Comm2.setDeviceName(m_monitor.comm1().deviceName());
         Comm2.setBaudRate(m_monitor.comm1().baudRate());
-        clock.callAfter(300, this, [this, then] {
-            // A device that does not open leaves Comm2 closed, and the
-            // transfer ends at once with nothing received.
-            Comm2.open();
-            then();
-        });
+        // A device that does not open leaves Comm2 closed, and the
+        // transfer ends at once with nothing received.
+        Comm2.open();
+        then();
     });
 }
 
@@ -125,7 +140,8 @@ void DownloadController::ReadLoggerImage()
     };
     // The bytes arrive in a buffer of this attempt only; the store changes at
     // the parse, all at once or not at all.
-    m_transfer.start(Comm2, std::move(options), [this](const LoggerDownloadResult &r) { imageRead(r); });
+    m_transfer.start(Comm2, std::move(options),
+                     [this](const LoggerDownloadResult &r) { guarded([this, &r] { imageRead(r); }); });
 }
 
 void DownloadController::imageRead(const LoggerDownloadResult &result)
@@ -189,6 +205,7 @@ void DownloadController::attemptEnded(const Result<> &r)
         m_err = new TfrmErr(m_ctx, m_views.window());
     m_err->Button1->setVisible(dataError);
     m_err->Label1->setText(dataError ? dataErrorText() : readErrorText());
+    m_err->lblCause->setText(r.message());
     const int answer = m_ctx.prompter().exec(*m_err);
     if (answer == TfrmErr::Retry) {
         LoadFromLogger();
@@ -205,8 +222,9 @@ void DownloadController::endDownload()
     m_faulty = {};
     // Live polling comes back whatever the attempts ended in.
     Comm2.close();
-    MonotonicClock::system().callAfter(300, this, [this] {
-        m_monitor.resume();
+    m_handingBack = true;
+    m_monitor.handBack(this, ConnectionMonitor::Settle::No, [this] {
+        m_handingBack = false;
         setRunning(false);
         Q_EMIT finished();
         if (m_closeAfterDownload) {

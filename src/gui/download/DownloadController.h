@@ -86,6 +86,9 @@ private:
     void attemptEnded(const Result<> &result);
     // Comm2 closed, a pause, live polling back, finished().
     void endDownload();
+    // Runs one step of the flow; a step that throws ends the download as a
+    // failed one would, so the live port, MainTimer and the commands come back.
+    void guarded(const std::function<void()> &step);
     bool repairFaultySet();
     void setRunning(bool running);
     void showDownloadStep(const DownloadProgress &progress);
@@ -97,6 +100,7 @@ private:
     // The download port (no receive handler).
     ComPort Comm2;
     bool m_running = false;
+    bool m_handingBack = false; // endDownload has run; live polling is on its way back
     bool m_closeAfterDownload = false;
     // The figures of the command's transfer that the archive records.
     int m_attempts = 0;

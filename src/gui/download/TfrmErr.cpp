@@ -12,18 +12,23 @@ TfrmErr::TfrmErr(AppContext &ctx, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmErr"));
     setWindowTitle(QStringLiteral("Error Message"));
-    setFixedSize(346, 130);
+    setFixedSize(346, 152);
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(8, 0, 330, 49);
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignCenter);
+    lblCause = new QLabel(this);
+    lblCause->setObjectName(QStringLiteral("lblCause"));
+    lblCause->setGeometry(8, 49, 330, 22);
+    lblCause->setWordWrap(true);
+    lblCause->setAlignment(Qt::AlignCenter);
 
     const auto button = [this](const char *name, const QString &caption, int left, int result) {
         auto *b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(left, 58, 100, 27);
+        b->setGeometry(left, 80, 100, 27);
         b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, [this, result] { done(result); });
         return b;
@@ -35,7 +40,7 @@ TfrmErr::TfrmErr(AppContext &ctx, QWidget *parent)
 
     btnSaveTransferLog = new QPushButton(QStringLiteral("Save Transfer Log..."), this);
     btnSaveTransferLog->setObjectName(QStringLiteral("btnSaveTransferLog"));
-    btnSaveTransferLog->setGeometry(12, 95, 150, 27);
+    btnSaveTransferLog->setGeometry(12, 117, 150, 27);
     btnSaveTransferLog->setAutoDefault(false);
     connect(btnSaveTransferLog, &QPushButton::clicked, this, [this, &ctx] { saveTransferLog(ctx, this); });
 }

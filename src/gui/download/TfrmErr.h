@@ -20,6 +20,9 @@ public:
     explicit TfrmErr(AppContext &ctx, QWidget *parent = nullptr);
 
     QLabel *Label1 = nullptr;
+    // The second line: why the attempt failed ("The line went away after
+    // 6656 of 7936 bytes").
+    QLabel *lblCause = nullptr;
     QPushButton *Button2 = nullptr;  // "Try Again"
     QPushButton *Button1 = nullptr;  // "Fixed the error "
     QPushButton *Button3 = nullptr;  // "Cancel"

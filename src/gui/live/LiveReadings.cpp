@@ -15,6 +15,7 @@ void LiveReadings::setMirror(TfrmLCD *mirror)
     if (m_frameSeen)
         m_mirror->UpdateLcd(m_state);
     m_mirror->setRs232Visible(m_rs232Visible);
+    m_mirror->setStale(m_frameSeen && !m_connected);
 }
 
 void LiveReadings::onLiveFrame(const QByteArray &frame)
@@ -24,8 +25,10 @@ void LiveReadings::onLiveFrame(const QByteArray &frame)
     m_state = decodeLiveFrame(frame, m_state);
     m_reading = readLiveFrame(frame);
     m_frameSeen = true;
-    if (m_mirror)
+    if (m_mirror) {
         m_mirror->UpdateLcd(m_state);
+        m_mirror->setStale(!m_connected);
+    }
     Q_EMIT frameDecoded();
 }
 
@@ -34,4 +37,11 @@ void LiveReadings::onRs232Visible(bool visible)
     m_rs232Visible = visible;
     if (m_mirror)
         m_mirror->setRs232Visible(visible);
+}
+
+void LiveReadings::onConnected(bool connected)
+{
+    m_connected = connected;
+    if (m_mirror)
+        m_mirror->setStale(m_frameSeen && !connected);
 }

@@ -29,6 +29,8 @@ public Q_SLOTS:
     // One good LIVE_FRAME (10 bytes) from the live receive handler.
     void onLiveFrame(const QByteArray &frame);
     void onRs232Visible(bool visible);
+    // "On Connection" / "Off Connection": off, the mirror's reading is stale.
+    void onConnected(bool connected);
 
 Q_SIGNALS:
     void frameDecoded();
@@ -38,5 +40,6 @@ private:
     LiveDisplayState m_state;
     LiveReading m_reading;
     bool m_rs232Visible = false;
+    bool m_connected = false;
     bool m_frameSeen = false;
 };

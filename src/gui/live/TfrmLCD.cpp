@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QGraphicsOpacityEffect>
 #include <QTimer>
 
 #include <algorithm>
@@ -50,6 +51,7 @@ void TfrmLCD::createImages()
                                    QRect(left, 32, LcdArtwork::kGlyphSize.width() - 1,
                                          LcdArtwork::kGlyphSize.height()));
         m_digitWindows << image;
+        m_readingImages << image;
     };
     digit("MainD2", 74);
     digit("MainD3", 114);
@@ -61,11 +63,12 @@ void TfrmLCD::createImages()
         image->hide();
         return image;
     };
-    symbol(QStringLiteral("imgMPoint4"), 188, 81, LcdSymbol::DecimalPoint, 13);
-    symbol(QStringLiteral("imgT1Minus"), 49, 62, LcdSymbol::Minus, 10);
+    m_readingImages << symbol(QStringLiteral("imgMPoint4"), 188, 81, LcdSymbol::DecimalPoint, 13)
+                    << symbol(QStringLiteral("imgT1Minus"), 49, 62, LcdSymbol::Minus, 10);
     m_imgC = symbol(QStringLiteral("imgC"), 239, 27, LcdSymbol::Celsius, 14);
     m_imgF = symbol(QStringLiteral("imgF"), 239, 43, LcdSymbol::Fahrenheit, 15);
     m_imgRH = symbol(QStringLiteral("imgRH"), 240, 64, LcdSymbol::Humidity);
+    m_readingImages << m_imgC << m_imgF << m_imgRH;
     symbol(QStringLiteral("imgMEM"), 28, 8, LcdSymbol::Memory, 9);
     for (int i = 0; i < 8; ++i)
         symbol(QStringLiteral("imgMCell%1").arg(i), 28, 87 - 9 * i, LcdSymbol::MemoryBar, 1 + i);
@@ -76,6 +79,22 @@ void TfrmLCD::createImages()
     for (int i = 4; i >= 0; --i)
         symbol(QStringLiteral("imgBCell%1").arg(i), 211 + 9 * (4 - i), 11, LcdSymbol::BatteryBar,
                21 - i);
+}
+
+void TfrmLCD::setStale(bool stale)
+{
+    if (stale == m_stale)
+        return;
+    m_stale = stale;
+    for (LcdImage *image : std::as_const(m_readingImages)) {
+        if (!stale) {
+            image->setGraphicsEffect(nullptr);
+            continue;
+        }
+        auto *faded = new QGraphicsOpacityEffect(image);
+        faded->setOpacity(0.3);
+        image->setGraphicsEffect(faded);
+    }
 }
 
 TfrmLCD *TfrmLCD::create(QWidget *owner, std::function<bool()> receiveBusy, const QString &tagFolder)

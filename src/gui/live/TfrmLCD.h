@@ -38,6 +38,10 @@ public:
     void UpdateLcd(const LiveDisplayState &state);
     // The RS-232 symbol, driven by the connection monitor.
     void setRs232Visible(bool visible);
+    // While no meter is connected the reading (digits, sign, point, unit)
+    // stays as last shown but faded, so that it cannot pass for a live one.
+    void setStale(bool stale);
+    bool isStale() const { return m_stale; }
 
     const QList<LcdImage *> &IndicatorImages() const { return m_indicatorImages; }
     const QList<LcdImage *> &DigitImages() const { return m_digitImages; }
@@ -62,6 +66,8 @@ private:
     LcdImage *m_imgRH = nullptr;
     LcdImage *m_imgRS232 = nullptr;
     QList<LcdImage *> m_digitWindows;
+    QList<LcdImage *> m_readingImages; // what setStale fades
+    bool m_stale = false;
 
     QList<LcdImage *> m_indicatorImages;
     QList<LcdImage *> m_digitImages;

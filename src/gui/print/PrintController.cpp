@@ -3,6 +3,7 @@
 #include "chart/ChartWidget.h"
 #include "core/chart/ChartModel.h"
 #include "gui/common/AppContext.h"
+#include "gui/common/GuiLog.h"
 #include "gui/common/Prompter.h"
 #include "gui/dataview/ViewArea.h"
 #include "gui/print/ListingPrinter.h"
@@ -13,11 +14,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QThread>
+#include <QTimer>
 
 struct PrintController::ReportJob
 {
@@ -37,11 +40,16 @@ PrintController::PrintController(AppContext &ctx, const ViewArea &views, const T
     , m_store(store)
     , m_meterHeld(std::move(meterHeld))
     , m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
+    , m_printSettings(ctx.folders().programFolder())
 {
+    m_printSettings.load();
 }
 
 PrintController::~PrintController()
 {
+    // A listing half sent is dropped, not left open on the printer.
+    m_listing.reset();
+    delete m_listingProgress.data();
     if (m_reportThread) {
         // The report stops after its current page; its file is discarded.
         m_cancelReport = true;
@@ -75,7 +83,7 @@ PrintController::Kind PrintController::askKind(PrintableView &view)
 
 void PrintController::btnPrintClick()
 {
-    if (meterHeld())
+    if (meterHeld() || listingRunning())
         return;
     const std::unique_ptr<PrintableView> view = chosenView();
     if (!view)
@@ -91,45 +99,124 @@ void PrintController::btnPrintClick()
         printText(*view);
 }
 
-void PrintController::defaultOrientationFrom(const ChartWidget &chart)
+void PrintController::orientFor(Kind kind, const ChartWidget &chart)
 {
-    if (m_orientationChosen)
+    m_lastKind = kind;
+    const std::optional<bool> chosen = kind == Kind::Graph ? m_printSettings.graphLandscape
+                                                           : m_printSettings.textLandscape;
+    const bool landscape = chosen.value_or(kind == Kind::Graph && chart.model().state().looks.printLandscape);
+    m_printer->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+void PrintController::keepOrientation(Kind kind)
+{
+    const bool landscape = m_printer->pageLayout().orientation() == QPageLayout::Landscape;
+    std::optional<bool> &kept = kind == Kind::Graph ? m_printSettings.graphLandscape : m_printSettings.textLandscape;
+    if (kept == landscape)
         return;
-    m_printer->setPageOrientation(chart.model().state().looks.printLandscape ? QPageLayout::Landscape
-                                                                       : QPageLayout::Portrait);
+    kept = landscape;
+    // A preference that cannot be kept is no reason to stop the print.
+    if (const Result<> saved = m_printSettings.save(); !saved)
+        qCInfo(lcGui).noquote() << "print orientation not kept:" << saved.message();
 }
 
 void PrintController::printGraph(PrintableView &view)
 {
     ChartWidget &chart = view.chart();
-    defaultOrientationFrom(chart);
+    orientFor(Kind::Graph, chart);
     chart.setPrinter(m_printer.get());
     chart.setPEactions(ChartWidget::PEaction::sgPrintDialog);
     chart.setPrinter(nullptr);
+    keepOrientation(Kind::Graph);
 }
 
 void PrintController::printText(PrintableView &view)
 {
+    orientFor(Kind::Text, view.chart());
+    QStringList lines = ListingPrinter::linesOf(view);
     QPrintDialog dialog(m_printer.get(), m_views.window());
+    // The dialog offers the listing's pages, so a range can be chosen.
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    dialog.setMinMax(1, std::max(1, ListingPrinter::pageCount(*m_printer, int(lines.size()))));
+    m_printer->setPrintRange(QPrinter::AllPages);
     const QPointer<QWidget> alive(view.widget());
     if (m_ctx.prompter().exec(dialog) != QDialog::Accepted || !alive)
         return;
-    ListingPrinter::print(*m_printer, view);
+    keepOrientation(Kind::Text);
+    m_listing = std::make_unique<ListingPrinter>(*m_printer, std::move(lines));
+    if (const Result<> started = m_listing->begin(); !started) {
+        m_listing.reset();
+        m_ctx.prompter().notice(m_views.window(), started.message());
+        return;
+    }
+    m_listingPage = m_listing->firstPage();
+    const int pages = m_listing->lastPage() - m_listing->firstPage() + 1;
+    auto *progress = new QProgressDialog(QStringLiteral("Printing %1 pages").arg(std::max(pages, 0)),
+                                         QStringLiteral("Cancel"), 0, std::max(pages, 0), m_views.window());
+    progress->setObjectName(QStringLiteral("ListingProgress"));
+    progress->setWindowTitle(QStringLiteral("Print Text"));
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    progress->setMinimumDuration(0);
+    connect(progress, &QProgressDialog::canceled, this, [this] { endListing(false); });
+    m_listingProgress = progress;
+    progress->show();
+    QTimer::singleShot(0, this, &PrintController::printNextListingPage);
+}
+
+void PrintController::printNextListingPage()
+{
+    if (!m_listing)
+        return;
+    if (m_listingPage > m_listing->lastPage()) {
+        endListing(true);
+        return;
+    }
+    m_listing->printPage(m_listingPage);
+    ++m_listingPage;
+    if (m_listingProgress) {
+        const int done = m_listingPage - m_listing->firstPage();
+        m_listingProgress->setValue(done);
+        m_listingProgress->setLabelText(QStringLiteral("Printed page %1 of %2")
+                                            .arg(m_listingPage)
+                                            .arg(m_listing->lastPage() + 1));
+    }
+    QTimer::singleShot(0, this, &PrintController::printNextListingPage);
+}
+
+void PrintController::endListing(bool completed)
+{
+    if (!m_listing)
+        return;
+    if (completed)
+        m_listing->end();
+    else
+        m_listing->abort();
+    m_listing.reset();
+    if (m_listingProgress)
+        m_listingProgress->deleteLater();
 }
 
 void PrintController::PrinterSetup1Click()
 {
-    if (meterHeld())
+    if (meterHeld() || listingRunning())
         return;
-    QPrintDialog dialog(m_printer.get(), m_views.window());
+    // Paper, margins and the orientation of the kind printed last; no
+    // printing from here.
+    const std::optional<bool> chosen = m_lastKind == Kind::Graph ? m_printSettings.graphLandscape
+                                                                 : m_printSettings.textLandscape;
+    m_printer->setPageOrientation(chosen.value_or(m_lastKind == Kind::Graph) ? QPageLayout::Landscape
+                                                                             : QPageLayout::Portrait);
+    QPageSetupDialog dialog(m_printer.get(), m_views.window());
     dialog.setWindowTitle(QStringLiteral("Printer Setup"));
     if (m_ctx.prompter().exec(dialog) == QDialog::Accepted)
-        m_orientationChosen = true;
+        keepOrientation(m_lastKind);
 }
 
 void PrintController::PrintPreviewClick()
 {
-    if (meterHeld())
+    if (meterHeld() || listingRunning())
         return;
     const std::unique_ptr<PrintableView> view = chosenView();
     if (!view)
@@ -142,8 +229,9 @@ void PrintController::PrintPreviewClick()
 
 void PrintController::preview(PrintableView &view, Kind kind)
 {
-    if (kind == Kind::Graph)
-        defaultOrientationFrom(view.chart());
+    orientFor(kind, view.chart());
+    // The preview shows every page; a range is chosen when printing.
+    m_printer->setPrintRange(QPrinter::AllPages);
     QPrintPreviewDialog dialog(m_printer.get(), m_views.window());
     const QPointer<QWidget> alive(view.widget());
     // The pages come from the very functions that print them.
@@ -153,9 +241,10 @@ void PrintController::preview(PrintableView &view, Kind kind)
         if (kind == Kind::Graph)
             view.chart().printTo(*printer);
         else
-            ListingPrinter::print(*printer, view);
+            ListingPrinter::printAll(*printer, view);
     });
     m_ctx.prompter().exec(dialog);
+    keepOrientation(kind);
 }
 
 void PrintController::ExportReportClick()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/app/PrintSettings.h"
 #include "core/report/ReportLayout.h"
 #include "report/ReportWriter.h"
 
@@ -13,6 +14,7 @@
 
 class AppContext;
 class ChartWidget;
+class ListingPrinter;
 class PrintableView;
 class QPrinter;
 class QThread;
@@ -49,6 +51,9 @@ public:
     // The window the commands act on now, or nullptr.
     std::unique_ptr<PrintableView> chosenView() const;
     bool reportRunning() const { return m_reportThread != nullptr; }
+    // A text listing is going to the printer, page by page.
+    bool listingRunning() const { return m_listing != nullptr; }
+    QProgressDialog *listingProgress() const { return m_listingProgress; }
     // The progress window of the running report.
     QProgressDialog *reportProgress() const { return m_progress; }
 
@@ -63,9 +68,14 @@ private:
     void printGraph(PrintableView &view);
     void printText(PrintableView &view);
     void preview(PrintableView &view, Kind kind);
-    // The chart's stored orientation is the default of the printer until the
-    // user chooses one.
-    void defaultOrientationFrom(const ChartWidget &chart);
+    // Each kind prints in the orientation the user last chose for it (kept
+    // across runs); a graph never chosen takes its chart's stored one, a
+    // text listing portrait. keep stores what the printer holds now.
+    void orientFor(Kind kind, const ChartWidget &chart);
+    void keepOrientation(Kind kind);
+    // The listing's pages, one per turn of the event loop, with progress.
+    void printNextListingPage();
+    void endListing(bool completed);
     void startReport(const ReportData &data, const DateTimeText &texts, const ReportOptions &options,
                      const QString &path);
     void finishReport();
@@ -77,7 +87,12 @@ private:
     const TDataSetStore &m_store;
     std::function<bool()> m_meterHeld;
     std::unique_ptr<QPrinter> m_printer;
-    bool m_orientationChosen = false;
+    PrintSettings m_printSettings;
+    // The kind printed last: Printer Setup's orientation is its.
+    Kind m_lastKind = Kind::Graph;
+    std::unique_ptr<ListingPrinter> m_listing;
+    int m_listingPage = 0;
+    QPointer<QProgressDialog> m_listingProgress;
 
     struct ReportJob;
     std::shared_ptr<ReportJob> m_job;

@@ -1,16 +1,13 @@
 #include "gui/setup/SetupController.h"
 
 #include "core/link/ConnectionMonitor.h"
-#include "core/link/MonotonicClock.h"
+#include "gui/common/GuiLog.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/common/WaitCursor.h"
 #include "gui/setup/TfrmSetup.h"
 
-namespace {
-// After the setup window, before the live port opens again.
-constexpr int HandBackPauseMs = 300;
-} // namespace
+#include <QScopeGuard>
 
 SetupController::SetupController(AppContext &ctx, ConnectionMonitor &monitor, std::function<bool()> unitIsCelsius,
                                  QWidget *window, QObject *parent)
@@ -63,17 +60,20 @@ void SetupController::btnSetupClick()
 
 void SetupController::showSetupWindow()
 {
+    // However the window ends (its Exit, closed from outside, an exception
+    // out of its event loop), the device goes back to the live port.
+    const auto handBackAnyway = qScopeGuard([this] {
+        delete m_setup.data();
+        handBack();
+    });
     auto *setup = new TfrmSetup(m_ctx, m_monitor.comm1().deviceName(), m_unitIsCelsius(), m_clockStream, m_window);
     m_setup = setup;
     m_ctx.prompter().exec(*setup);
-    delete m_setup.data();
-    handBack();
 }
 
 void SetupController::handBack()
 {
-    MonotonicClock::system().callAfter(HandBackPauseMs, this, [this] {
-        m_monitor.resume(true);
+    m_monitor.handBack(this, ConnectionMonitor::Settle::Yes, [this] {
         setRunning(false);
         Q_EMIT finished();
     });

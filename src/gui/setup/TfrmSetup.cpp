@@ -3,7 +3,10 @@
 #include "core/link/MeterLink.h"
 #include "core/link/MeterMessages.h"
 #include "core/link/MonotonicClock.h"
+#include "core/archive/Archive.h"
+#include "core/archive/DirectoryArchived.h"
 #include "core/setup/SetupData.h"
+#include "gui/common/GuiLog.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
 #include "gui/common/WaitCursor.h"
@@ -11,6 +14,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -139,9 +143,13 @@ void TfrmSetup::createControls()
     exitColumn->addStretch(1);
     exitColumn->addWidget(BitBtn2);
     bottom->addLayout(exitColumn);
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setFont(arial(true, false));
     auto *all = new QVBoxLayout(this);
     all->addLayout(top);
     all->addLayout(bottom);
+    all->addWidget(lblStatus);
     all->setSizeConstraint(QLayout::SetFixedSize);
     connectControls();
 }
@@ -320,7 +328,7 @@ void TfrmSetup::resetGrid()
 void TfrmSetup::fillGrid(const QByteArray &directory)
 {
     const QList<SetupData::DirectoryRow> rows = SetupData::listDirectory(directory);
-    m_setsOnLogger = int(rows.size());
+    m_directory = directory;
     for (const SetupData::DirectoryRow &row : rows) {
         DataGrid1->item(row.set, 3)->setText(QString::number(row.samples));
         // An impossible date leaves the row's date and time as they were.
@@ -365,7 +373,16 @@ void TfrmSetup::FormShow()
 
 void TfrmSetup::directoryRead(const PacketResult &result)
 {
-    fillGrid(result.bytes);
+    if (result.bytes.size() < Meter::DirectoryKnownBytes) {
+        // No directory came: the grid says nothing rather than "empty".
+        for (int r = 1; r < GridRows; ++r)
+            DataGrid1->item(r, 1)->setText(QString());
+        m_directory.clear();
+        showStatus(result.bytes.isEmpty() ? SetupData::NoAnswerText()
+                                          : QStringLiteral("The logger's directory did not come whole"));
+    } else {
+        fillGrid(result.bytes);
+    }
     MonotonicClock::system().callAfter(PortPauseMs, this, [this] {
         m_setup.queryInterval([this](std::optional<int> index) {
             if (index)
@@ -423,13 +440,22 @@ void TfrmSetup::endCommand()
     });
 }
 
+void TfrmSetup::showStatus(const QString &text)
+{
+    qCInfo(lcGui).noquote() << "setup:" << text;
+    lblStatus->setText(text);
+}
+
 void TfrmSetup::btnAdjustTimeClick()
 {
     if (!idle())
         return;
     runCommand([this](std::function<void()> ended) {
         // The PC's time as it is at the moment of sending.
-        m_setup.setClock(QDateTime::currentDateTime(), [ended](const QByteArray &) { ended(); });
+        m_setup.setClock(QDateTime::currentDateTime(), [this, ended](const QByteArray &reply) {
+            showStatus(SetupData::commandOutcome(reply, SetupData::isConfirmed(reply), QStringLiteral("Clock set")));
+            ended();
+        });
     });
 }
 
@@ -439,10 +465,12 @@ void TfrmSetup::btnSetUnitClick()
         return;
     const bool fahrenheit = !RadioC->isChecked();
     runCommand([this, fahrenheit](std::function<void()> ended) {
-        m_setup.setUnit(fahrenheit, [this, ended](const QByteArray &reply) {
+        m_setup.setUnit(fahrenheit, [this, ended, fahrenheit](const QByteArray &reply) {
             // Only a unit the meter took counts as saved.
             if (SetupData::isConfirmed(reply))
                 m_unitChanged = false;
+            showStatus(SetupData::commandOutcome(reply, SetupData::isConfirmed(reply),
+                                                 SetupData::unitSetText(fahrenheit)));
             ended();
         });
     });
@@ -457,14 +485,17 @@ void TfrmSetup::Button2Click()
     const int index = SetupData::intervalIndex(cmbInterval->currentText());
     if (index < 0) {
         QApplication::beep();
+        showStatus(SetupData::notAnIntervalText(cmbInterval->currentText()));
         return;
     }
     if (cmbInterval->currentIndex() != index)
         cmbInterval->setCurrentIndex(index);
     runCommand([this, index](std::function<void()> ended) {
-        m_setup.setInterval(index, [this, ended](const QByteArray &reply) {
+        m_setup.setInterval(index, [this, ended, index](const QByteArray &reply) {
             if (SetupData::isConfirmed(reply))
                 m_intervalChanged = false;
+            showStatus(SetupData::commandOutcome(reply, SetupData::isConfirmed(reply),
+                                                 SetupData::intervalSetText(index)));
             ended();
         });
     });
@@ -475,9 +506,7 @@ void TfrmSetup::btnEraseClick()
     if (!idle())
         return;
     // What is lost is said before anything is sent.
-    SetupData::EraseStake stake;
-    stake.sets = m_setsOnLogger;
-    if (m_ctx.prompter().ask(this, SetupData::eraseQuestion(stake), QMessageBox::Yes | QMessageBox::Cancel)
+    if (m_ctx.prompter().ask(this, SetupData::eraseQuestion(eraseStake()), QMessageBox::Yes | QMessageBox::Cancel)
         != QMessageBox::Yes)
         return;
     // The question kept the event loop turning.
@@ -487,8 +516,9 @@ void TfrmSetup::btnEraseClick()
         m_setup.erase([this, ended](const QByteArray &reply) {
             if (SetupData::isErased(reply)) {
                 resetGrid();
-                m_setsOnLogger = 0;
+                m_directory.clear();
             }
+            showStatus(SetupData::commandOutcome(reply, SetupData::isErased(reply), QStringLiteral("Memory erased")));
             ended();
         });
     });
@@ -511,9 +541,55 @@ void TfrmSetup::Button3Click()
             m_hourglass.reset();
             m_ctx.prompter().notice(this, loaded ? QStringLiteral("Load default setup successfully.")
                                                  : QStringLiteral("Load default setup fail !!!!"));
-            ended();
+            showStatus(loaded ? QStringLiteral("Default setup loaded")
+                       : result == LoggerSetup::DefaultSetup::NoIdentity
+                           ? SetupData::NoAnswerText()
+                           : QStringLiteral("The logger did not confirm the default setup"));
+            // The request went out whatever the identity said: what the
+            // logger holds now is read again, not assumed.
+            m_hourglass = std::make_unique<WaitCursor>();
+            readBackSetup(ended);
         });
     });
+}
+
+void TfrmSetup::readBackSetup(std::function<void()> ended)
+{
+    MonotonicClock::system().callAfter(PortPauseMs, this, [this, ended] {
+        m_setup.queryInterval([this, ended](std::optional<int> index) {
+            if (index) {
+                cmbInterval->setCurrentIndex(*index);
+                m_intervalChanged = false;
+            }
+            MonotonicClock::system().callAfter(PortPauseMs, this, [this, ended] {
+                m_setup.readUnit([this, ended](std::optional<bool> celsius) {
+                    if (celsius) {
+                        (*celsius ? RadioC : RadioF)->setChecked(true);
+                        m_unitChanged = false;
+                    }
+                    ended();
+                });
+            });
+        });
+    });
+}
+
+SetupData::EraseStake TfrmSetup::eraseStake() const
+{
+    SetupData::EraseStake stake;
+    stake.sets = int(SetupData::listDirectory(m_directory).size());
+    // The archive is asked only once it exists; opening it never creates one here.
+    const QString path = Archive::defaultPath(m_ctx.folders().programFolder());
+    if (stake.sets == 0 || !QFileInfo(path).isFile())
+        return stake;
+    Result<std::unique_ptr<Archive>> archive = Archive::open(path);
+    Result<QList<ArchiveRunInfo>> runs = archive ? (*archive)->runs() : Result<QList<ArchiveRunInfo>>(archive.failure());
+    if (!runs) {
+        qCInfo(lcGui).noquote() << "the Erase question does without the archive:" << runs.message();
+        return stake;
+    }
+    stake.notArchived = directoryArchiveStanding(m_directory, *runs).notArchived;
+    return stake;
 }
 
 void TfrmSetup::Timer1Timer()

@@ -4,6 +4,7 @@
 #include "core/link/ClockTimer.h"
 #include "core/link/ComPort.h"
 #include "core/setup/LoggerSetup.h"
+#include "core/setup/SetupData.h"
 
 #include <QDialog>
 #include <QDateTime>
@@ -64,6 +65,9 @@ public:
     QPlainTextEdit *Memo1 = nullptr;
     QPushButton *Button3 = nullptr;
     QPushButton *BitBtn2 = nullptr;
+    // What the last command (or the start) came to: "Clock set", "The
+    // logger did not answer", ...
+    QLabel *lblStatus = nullptr;
 
     ComPort Comm3;
     ClockTimer Timer1;
@@ -107,6 +111,12 @@ private:
     // back without its handler; after the exchange the poll resumes.
     void runCommand(std::function<void(std::function<void()> ended)> exchange);
     void endCommand();
+    void showStatus(const QString &text);
+    // After the default setup: the interval, then the unit, read again and shown.
+    void readBackSetup(std::function<void()> ended);
+    // The Erase question's stake: the sets listed, and with the archive the
+    // ones it lacks.
+    SetupData::EraseStake eraseStake() const;
     void Timer1Timer();
     void Comm3RxChar();
     QString dateTimeText(const QDateTime &t) const;
@@ -123,6 +133,6 @@ private:
     bool m_busy = false;
     bool m_intervalChanged = false;
     bool m_unitChanged = false;
-    // Data sets in the directory last read, named by the Erase question.
-    int m_setsOnLogger = 0;
+    // The directory last read (empty: none, or erased), named by the Erase question.
+    QByteArray m_directory;
 };

@@ -235,6 +235,8 @@ void TfrmMain::connectMonitor()
             [this] { DataLogger1->setEnabled(false); });
     connect(&m_monitor, &ConnectionMonitor::liveFrame, &m_live, &LiveReadings::onLiveFrame);
     connect(&m_monitor, &ConnectionMonitor::rs232Visible, &m_live, &LiveReadings::onRs232Visible);
+    connect(&m_monitor, &ConnectionMonitor::statusChanged, &m_live,
+            [this](const QString &, bool connected) { m_live.onConnected(connected); });
     connect(&m_live, &LiveReadings::frameDecoded, this,
             [this] { m_monitor.setLoggerRecording(m_live.loggerRecording()); });
 }
@@ -251,11 +253,12 @@ void TfrmMain::connectDownloads()
 
 void TfrmMain::setDownloadCommandsEnabled(bool running)
 {
+    // Printing waits for the meter too: it says so by being disabled.
     for (QWidget *w : {static_cast<QWidget *>(btnDataLogger), static_cast<QWidget *>(btnSetup),
                        static_cast<QWidget *>(btnOpen), static_cast<QWidget *>(btnSave),
-                       static_cast<QWidget *>(ComboBoxDeviceName)})
+                       static_cast<QWidget *>(ComboBoxDeviceName), static_cast<QWidget *>(btnPrint)})
         w->setEnabled(!running);
-    for (QAction *a : {Setup1, Open1, Save1})
+    for (QAction *a : {Setup1, Open1, Save1, Print1, PrintPreview1, PrinterSetup1, ExportReport1})
         a->setEnabled(!running);
     // A lost connection keeps the menu entry off, as the poll left it.
     DataLogger1->setEnabled(!running && m_monitor.isConnected());
@@ -483,6 +486,13 @@ void TfrmMain::saveDownloadView(TfrmGraph &view)
     // The save acts on the active window: make it this one, also while the
     // main window is closing and another view is in front.
     m_workspace.activate(view);
+    // The store is being replaced by the download: nothing can be saved now,
+    // and a silent refusal would pass for a save.
+    if (m_downloads.running()) {
+        m_ctx.prompter().notice(this, QStringLiteral("Nothing was saved: a download is running. Save the "
+                                                     "DataLogger data once it has ended."));
+        return;
+    }
     // A single data set file leaves the download unsaved, and the view open:
     // say so, or the user takes the closed question for a saved download.
     if (saveActiveView() == SaveChoice::SingleFile && m_session.unsavedDownload())
