@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class TDataSetStore;
 
@@ -67,6 +68,49 @@ struct ArchiveRunInfo
     QString lastSample;
     int versions = 0;
     QString samplesSha256; // of the latest version
+    // The extremes of the latest version's readings, the out-of-range
+    // markers left out as the statistics leave them out of the average;
+    // empty when no reading counts.
+    std::optional<float> humidityMin, humidityMax;
+    std::optional<float> temperatureMin, temperatureMax;
+    QDateTime firstDownloadUtc; // the first download record that held the run
+    QDateTime lastDownloadUtc;  // the last one
+    int firstDownloadUtcOffset = 0; // the PC's offset from UTC at the first, seconds
+};
+
+// Which runs a listing holds: those whose span (first to last sample, the
+// logger's naive local time) overlaps [from, to]; an invalid bound is open.
+struct ArchiveFilter
+{
+    QDateTime from;
+    QDateTime to;
+};
+
+// A download record that held a run, and the version of the run it held.
+struct ArchiveDownloadInfo
+{
+    qint64 id = 0;
+    QDateTime whenUtc;
+    int utcOffsetSeconds = 0;
+    QString timeZone;
+    QString host;
+    QString osUser;
+    QString port;
+    QString source;     // "download" or "import"
+    QString sourcePath;
+    QString imageSha256;
+    QString recordHash;
+    int version = 0;    // of the run
+};
+
+// One version of a run: the samples it had when a download held it.
+struct ArchiveVersionInfo
+{
+    int version = 0;
+    qint64 samples = 0;
+    QString samplesSha256;
+    QString firstSample; // the logger's naive local time, ISO 8601
+    QString lastSample;
 };
 
 // The download archive: one SQLite file holding every download's image, a
@@ -77,7 +121,7 @@ struct ArchiveRunInfo
 class Archive
 {
 public:
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
     static QString fileName() { return QStringLiteral("archive.sqlite"); }
     // The default archive of a program data folder.
     static QString defaultPath(const QString &programFolder);
@@ -96,7 +140,16 @@ public:
     // What add() would do with each data set of store, without writing.
     Result<QList<RunOutcome>> check(const TDataSetStore &store);
 
-    Result<QList<ArchiveRunInfo>> runs();
+    Result<QList<ArchiveRunInfo>> runs(const ArchiveFilter &filter = {});
+    // A store holding the one data set of a run's version (0: the latest)
+    // with its samples, start, interval and unit exactly as downloaded: its
+    // image is the directory entry and sample bytes of the download that
+    // held that version, so it reads, shows and saves as a collection does.
+    Result<TDataSetStore> runStore(qint64 runId, int version = 0);
+    // The download records that held a run, oldest first.
+    Result<QList<ArchiveDownloadInfo>> downloadsOf(qint64 runId);
+    // The versions of a run, the first first.
+    Result<QList<ArchiveVersionInfo>> versions(qint64 runId);
     Result<qint64> downloadCount();
     // The samples of a run's version (1 = the first), humidity then
     // temperature per sample, as little-endian 32-bit floats.
@@ -120,6 +173,7 @@ public:
 private:
     Archive(QString path, QString connection);
     Result<> migrate();
+    Result<> fillRanges();
 
     QString m_path;
     QString m_connection;
