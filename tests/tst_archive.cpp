@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 namespace {
 
@@ -259,6 +260,39 @@ private slots:
         QCOMPARE(list.size(), 1);
         QCOMPARE(list.first().humidityMax, std::optional<float>(40.9f));
         QCOMPARE(list.first().temperatureMin, std::optional<float>(20.0f));
+    }
+
+    // The logger's clock does not follow daylight saving time; a run across
+    // a change of the PC's zone says so.
+    void daylightSavingChange_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<QString>("note");
+
+        const QString spring = "The logger's clock does not follow daylight saving time: this run spans a change on 2026-03-29.";
+        QTest::newRow("winter") << "2026-01-10T08:00:00" << "2026-03-28T23:00:00" << "";
+        QTest::newRow("across spring") << "2026-03-28T08:00:00" << "2026-03-29T08:00:00" << spring;
+        QTest::newRow("ends just before it") << "2026-03-28T08:00:00" << "2026-03-29T01:59:59" << "";
+        QTest::newRow("across autumn") << "2026-10-01T00:00:00" << "2026-11-01T00:00:00"
+                                       << "The logger's clock does not follow daylight saving time: this run spans a "
+                                          "change on 2026-10-25.";
+        QTest::newRow("a whole year") << "2026-01-01T00:00:00" << "2026-12-31T00:00:00" << spring;
+        QTest::newRow("one sample") << "2026-03-29T08:00:00" << "" << "";
+    }
+
+    void daylightSavingChange()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, last);
+        QFETCH(QString, note);
+        const QTimeZone berlin("Europe/Berlin");
+        QVERIFY(berlin.isValid());
+        ArchiveRunInfo run;
+        run.start = start;
+        run.lastSample = last;
+        QCOMPARE(daylightSavingNote(run, berlin), note);
+        QCOMPARE(daylightSavingNote(run, QTimeZone::utc()), QString());
     }
 
     void identicalImagesAreStoredOnce()

@@ -21,6 +21,8 @@
 #include <QtEndian>
 
 #include <atomic>
+#include <cmath>
+#include <limits>
 #include <cstring>
 #include <optional>
 
@@ -190,6 +192,46 @@ struct Placement
 };
 
 } // namespace
+
+QDateTime daylightSavingChangeWithin(const QDateTime &start, const QDateTime &end, const QTimeZone &zone)
+{
+    if (!start.isValid() || !end.isValid() || !zone.isValid() || !zone.hasTransitions())
+        return {};
+    const QDateTime from(start.date(), start.time(), zone);
+    const QDateTime to(end.date(), end.time(), zone);
+    if (from.offsetFromUtc() == to.offsetFromUtc() && zone.transitions(from, to).isEmpty())
+        return {};
+    const QTimeZone::OffsetDataList changes = zone.transitions(from, to);
+    return changes.isEmpty() ? to : changes.first().atUtc.toTimeZone(zone);
+}
+
+bool crossesDaylightSavingChange(const QDateTime &start, const QDateTime &end, const QTimeZone &zone)
+{
+    return daylightSavingChangeWithin(start, end, zone).isValid();
+}
+
+QString daylightSavingNote(const ArchiveRunInfo &run, const QTimeZone &zone)
+{
+    const QDateTime start = QDateTime::fromString(run.start, Qt::ISODate);
+    const QDateTime end = QDateTime::fromString(run.lastSample.isEmpty() ? run.start : run.lastSample, Qt::ISODate);
+    const QDateTime change = daylightSavingChangeWithin(start, end, zone);
+    if (!change.isValid())
+        return QString();
+    return QStringLiteral("The logger's clock does not follow daylight saving time: this run spans a change on %1.")
+        .arg(change.date().toString(Qt::ISODate));
+}
+
+QString notArchivedText(const QList<RunOutcome> &outcomes)
+{
+    const qsizetype missing = outcomes.size() - outcomes.count(RunOutcome::AlreadyArchived);
+    if (missing == 0)
+        return QString();
+    return QStringLiteral("%1 of %2 %3 on the logger %4 not archived")
+        .arg(missing)
+        .arg(outcomes.size())
+        .arg(outcomes.size() == 1 ? QStringLiteral("data set") : QStringLiteral("data sets"))
+        .arg(missing == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+}
 
 QString ArchiveOutcome::summary() const
 {
@@ -682,7 +724,6 @@ Result<> Archive::fillRanges()
 
 Result<QList<ArchiveRunInfo>> Archive::runs(const ArchiveFilter &filter)
 {
-    Sql sql(m_connection, m_path);
     QString where;
     QVariantList values;
     if (filter.to.isValid()) {
@@ -693,11 +734,27 @@ Result<QList<ArchiveRunInfo>> Archive::runs(const ArchiveFilter &filter)
         where += QStringLiteral(" AND COALESCE(NULLIF(v.last_sample, ''), r.start_time) >= ?");
         values << naiveText(filter.from);
     }
+    return listRuns(where, values);
+}
+
+Result<ArchiveRunInfo> Archive::run(qint64 runId)
+{
+    Result<QList<ArchiveRunInfo>> list = listRuns(QStringLiteral(" AND r.id = ?"), {runId});
+    if (!list)
+        return list.failure();
+    if (list->isEmpty())
+        return fail(ErrorCode::NotFound, QStringLiteral("The archive holds no run %1.").arg(runId));
+    return list->first();
+}
+
+Result<QList<ArchiveRunInfo>> Archive::listRuns(const QString &where, const QVariantList &values)
+{
+    Sql sql(m_connection, m_path);
     Result<QSqlQuery> q = sql.exec(QStringLiteral(
         "SELECT r.id, r.start_time, r.interval_s, r.unit, v.samples, v.first_sample, v.last_sample, "
         "(SELECT COUNT(*) FROM run_version WHERE run_id = r.id), v.samples_sha256, "
         "v.humidity_min, v.humidity_max, v.temperature_min, v.temperature_max, "
-        "fd.when_utc, ld.when_utc, fd.utc_offset "
+        "fd.when_utc, ld.when_utc, fd.utc_offset, v.version "
         "FROM run r JOIN run_version v ON v.run_id = r.id "
         "LEFT JOIN (SELECT w.run_id AS run_id, MIN(l.download_id) AS first_id, MAX(l.download_id) AS last_id "
         "FROM download_run l JOIN run_version w ON w.id = l.run_version_id GROUP BY w.run_id) s ON s.run_id = r.id "
@@ -707,9 +764,16 @@ Result<QList<ArchiveRunInfo>> Archive::runs(const ArchiveFilter &filter)
         return q.failure();
     QList<ArchiveRunInfo> list;
     while (q->next()) {
-        ArchiveRunInfo info{q->value(0).toLongLong(), q->value(1).toString(), q->value(2).toInt(),
-                            q->value(3).toString(), q->value(4).toLongLong(), q->value(5).toString(),
-                            q->value(6).toString(), q->value(7).toInt(), q->value(8).toString()};
+        ArchiveRunInfo info;
+        info.id = q->value(0).toLongLong();
+        info.start = q->value(1).toString();
+        info.intervalSeconds = q->value(2).toInt();
+        info.unit = q->value(3).toString();
+        info.samples = q->value(4).toLongLong();
+        info.firstSample = q->value(5).toString();
+        info.lastSample = q->value(6).toString();
+        info.versions = q->value(7).toInt();
+        info.samplesSha256 = q->value(8).toString();
         info.humidityMin = optionalFloat(q->value(9));
         info.humidityMax = optionalFloat(q->value(10));
         info.temperatureMin = optionalFloat(q->value(11));
@@ -717,6 +781,7 @@ Result<QList<ArchiveRunInfo>> Archive::runs(const ArchiveFilter &filter)
         info.firstDownloadUtc = utcTime(q->value(13));
         info.lastDownloadUtc = utcTime(q->value(14));
         info.firstDownloadUtcOffset = q->value(15).toInt();
+        info.version = q->value(16).toInt();
         list.append(std::move(info));
     }
     return list;
@@ -759,6 +824,57 @@ Result<QList<ArchiveDownloadInfo>> Archive::downloadsOf(qint64 runId)
                      q->value(4).toString(), q->value(5).toString(), q->value(6).toString(), q->value(7).toString(),
                      q->value(8).toString(), q->value(9).toString(), q->value(10).toString(), q->value(11).toInt()});
     return list;
+}
+
+Result<ArchiveComparison> Archive::compare(std::span<const double> times, std::span<const float> humidity,
+                                           std::span<const float> temperature)
+{
+    ArchiveComparison best;
+    best.fileSamples = qint64(times.size());
+    if (times.empty())
+        return best;
+    Sql sql(m_connection, m_path);
+    Result<QSqlQuery> q = sql.exec(QStringLiteral("SELECT r.id, v.version FROM run r JOIN run_version v ON v.run_id = r.id "
+                                                  "WHERE r.start_time = ? ORDER BY r.id, v.version"),
+                                   {naiveIso(times[0])});
+    if (!q)
+        return q.failure();
+    QList<std::pair<qint64, int>> candidates;
+    while (q->next())
+        candidates.append({q->value(0).toLongLong(), q->value(1).toInt()});
+    const auto second = [](double days) { return std::llround(days * FrameworkTime::SecondsPerDay); };
+    for (const auto &[run, version] : candidates) {
+        Result<TDataSetStore> store = runStore(run, version);
+        if (!store)
+            return store.failure();
+        const QList<float> &v = store->Values();
+        const QList<double> &t = store->Times();
+        ArchiveComparison c;
+        c.runId = run;
+        c.version = version;
+        c.fileSamples = qint64(times.size());
+        c.runSamples = store->SampleCounts().first();
+        const qint64 common = std::min(c.fileSamples, c.runSamples);
+        for (qint64 i = 0; i < common; ++i) {
+            if (second(times[size_t(i)]) != second(t.at(2 * i)) || humidity[size_t(i)] != v.at(2 * i)
+                || temperature[size_t(i)] != v.at(2 * i + 1)) {
+                if (c.firstDifference < 0)
+                    c.firstDifference = i;
+                ++c.differing;
+            }
+        }
+        c.differing += std::max(c.fileSamples, c.runSamples) - common;
+        if (c.firstDifference < 0 && c.fileSamples != c.runSamples)
+            c.firstDifference = common;
+        if (c.matches())
+            return c;
+        const auto agreed = [](const ArchiveComparison &a) {
+            return a.firstDifference < 0 ? std::numeric_limits<qint64>::max() : a.firstDifference;
+        };
+        if (best.runId == 0 || agreed(c) > agreed(best) || (agreed(c) == agreed(best) && c.differing < best.differing))
+            best = c;
+    }
+    return best;
 }
 
 Result<TDataSetStore> Archive::runStore(qint64 runId, int version)

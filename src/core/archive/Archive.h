@@ -7,8 +7,11 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTimeZone>
+#include <QVariantList>
 
 #include <memory>
+#include <span>
 #include <optional>
 
 class TDataSetStore;
@@ -68,6 +71,7 @@ struct ArchiveRunInfo
     QString lastSample;
     int versions = 0;
     QString samplesSha256; // of the latest version
+    int version = 0;       // the latest version's number
     // The extremes of the latest version's readings, the out-of-range
     // markers left out as the statistics leave them out of the average;
     // empty when no reading counts.
@@ -113,6 +117,35 @@ struct ArchiveVersionInfo
     QString lastSample;
 };
 
+// How samples read from a file compare with the archived run that starts
+// at their first sample's time.
+struct ArchiveComparison
+{
+    qint64 runId = 0;            // 0: no archived run starts there
+    int version = 0;             // the version compared with (the closest)
+    qint64 fileSamples = 0;
+    qint64 runSamples = 0;
+    qint64 firstDifference = -1; // the first differing sample (0-based); -1: none
+    qint64 differing = 0;        // samples that differ or that only one side has
+
+    bool matches() const { return runId != 0 && firstDifference < 0; }
+};
+
+// The logger's clock keeps the local time it was set to and does not follow
+// daylight saving time: the first change of zone's offset from UTC between
+// two of its naive local times, as a local date-time of zone; invalid when
+// the offset does not change between them.
+QDateTime daylightSavingChangeWithin(const QDateTime &start, const QDateTime &end, const QTimeZone &zone);
+bool crossesDaylightSavingChange(const QDateTime &start, const QDateTime &end, const QTimeZone &zone);
+// "The logger's clock does not follow daylight saving time: this run spans a
+// change on 2026-03-29." for a run whose span crosses a change in zone;
+// empty otherwise.
+QString daylightSavingNote(const ArchiveRunInfo &run, const QTimeZone &zone = QTimeZone::systemTimeZone());
+
+// How many data sets of a check are not (wholly) in the archive: "2 of 3
+// data sets on the logger are not archived"; empty when all are.
+QString notArchivedText(const QList<RunOutcome> &outcomes);
+
 // The download archive: one SQLite file holding every download's image, a
 // record of each download chained by hashes, and each data set once as a run
 // with all the versions it grew through. Nothing is ever updated or deleted;
@@ -141,6 +174,8 @@ public:
     Result<QList<RunOutcome>> check(const TDataSetStore &store);
 
     Result<QList<ArchiveRunInfo>> runs(const ArchiveFilter &filter = {});
+    // One run of the listing (NotFound when there is none).
+    Result<ArchiveRunInfo> run(qint64 runId);
     // A store holding the one data set of a run's version (0: the latest)
     // with its samples, start, interval and unit exactly as downloaded: its
     // image is the directory entry and sample bytes of the download that
@@ -154,6 +189,12 @@ public:
     // The samples of a run's version (1 = the first), humidity then
     // temperature per sample, as little-endian 32-bit floats.
     Result<QByteArray> samples(qint64 runId, int version);
+
+    // Compares samples (times and readings in point order, as a data view
+    // holds them) with every version of the runs starting at their first
+    // time; the exact match, else the version that agrees longest.
+    Result<ArchiveComparison> compare(std::span<const double> times, std::span<const float> humidity,
+                                      std::span<const float> temperature);
 
     // Re-hashes every image and run version and walks the chain; one line
     // per thing that does not match (empty: all sound).
@@ -174,6 +215,7 @@ private:
     Archive(QString path, QString connection);
     Result<> migrate();
     Result<> fillRanges();
+    Result<QList<ArchiveRunInfo>> listRuns(const QString &where, const QVariantList &values);
 
     QString m_path;
     QString m_connection;
