@@ -126,6 +126,9 @@ Result<> refuseUnarchived(ComPort &port, const QString &path, const QString &arc
         Result<std::unique_ptr<Archive>> archive = Archive::open(archivePath);
         if (!archive)
             return fail(archive.code(), cannotTell.arg(archive.message()));
+        // What the erase relies on is on the disk before the logger forgets it.
+        if (Result<> synced = (*archive)->makeDurable(); !synced)
+            return fail(synced.code(), cannotTell.arg(synced.message()));
         Result<QList<RunOutcome>> checked = (*archive)->check(store);
         if (!checked)
             return fail(checked.code(), cannotTell.arg(checked.message()));

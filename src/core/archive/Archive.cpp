@@ -20,12 +20,14 @@
 #include <QVariant>
 #include <QtEndian>
 
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <limits>
 #include <cstring>
 #include <optional>
 
+#include <openssl/evp.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -82,9 +84,16 @@ QList<QStringList> migrations()
 
 constexpr int BytesPerSample = 8; // humidity and temperature, 32-bit floats
 
+// SHA-256 through OpenSSL, which uses the processor's SHA instructions:
+// several times the speed of QCryptographicHash's portable code, and the
+// hashes are most of the time an archive write or a verify takes.
 QString sha256Hex(QByteArrayView bytes)
 {
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (EVP_Digest(bytes.constData(), size_t(bytes.size()), digest, &size, EVP_sha256(), nullptr) != 1)
+        return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(digest), int(size)).toHex());
 }
 
 QString quoted(const QString &path)
@@ -152,20 +161,27 @@ QString naiveIso(double days)
     return FrameworkTime::toDateTime(days).toString(Qt::ISODate);
 }
 
-QList<SetSamples> setsOf(const TDataSetStore &store)
+// The data sets of an image whose directory has been read, decoded
+// straight from the image's bytes (the readings as the store decodes them;
+// no sample times are needed, only the first and the last).
+QList<SetSamples> setsOf(const DataSetDirectory &directory, const QByteArray &image)
 {
+    const std::array<float, 65536> &table = LoggerImage::readingTable();
+    const auto *raw = reinterpret_cast<const uchar *>(image.constData());
     QList<SetSamples> sets;
-    for (int k = 0; k < store.SetCount(); ++k) {
+    for (int k = 0; k < directory.setCount(); ++k) {
         SetSamples s;
-        s.start = naiveIso(store.StartTimes().at(k));
-        s.interval = store.Intervals().at(k);
-        s.unit = store.isFahrenheit(k) ? QStringLiteral("F") : QStringLiteral("C");
-        s.count = store.SampleCounts().at(k);
-        const qint64 first = store.firstSample(k);
+        const double start = directory.startTimes().at(k);
+        const double interval = directory.intervals().at(k);
+        s.start = naiveIso(start);
+        s.interval = directory.intervals().at(k);
+        s.unit = directory.isFahrenheit(k) ? QStringLiteral("F") : QStringLiteral("C");
+        s.count = directory.sampleCounts().at(k);
         s.bytes.resize(s.count * BytesPerSample);
+        const uchar *in = raw + directory.startAddresses().at(k);
         char *out = s.bytes.data();
         for (qint64 i = 0; i < 2 * s.count; ++i) {
-            const float v = store.Values().at(2 * first + i);
+            const float v = table[qFromLittleEndian<quint16>(in + 2 * i)];
             quint32 word;
             std::memcpy(&word, &v, sizeof word);
             qToLittleEndian(word, out + 4 * i);
@@ -173,13 +189,18 @@ QList<SetSamples> setsOf(const TDataSetStore &store)
         s.sha256 = sha256Hex(s.bytes);
         s.ranges = rangesOf(s.bytes);
         if (s.count > 0) {
-            // Times() holds a time for each value, two per sample.
-            s.first = naiveIso(store.Times().at(2 * first));
-            s.last = naiveIso(store.Times().at(2 * (first + s.count - 1)));
+            // As TDataSetStore stamps them: start + j * interval / 86400.
+            s.first = naiveIso(start);
+            s.last = naiveIso(start + double(s.count - 1) * interval / FrameworkTime::SecondsPerDay);
         }
         sets.append(std::move(s));
     }
     return sets;
+}
+
+QList<SetSamples> setsOf(const TDataSetStore &store)
+{
+    return setsOf(store.directory(), store.lastImage());
 }
 
 // What a data set is to the archive, and where it goes.
@@ -503,6 +524,19 @@ Result<> Archive::migrate()
                         .arg(quoted(m_path))
                         .arg(version)
                         .arg(SchemaVersion));
+    // Nothing above wrote to the file, so an archive refused stays as it
+    // was. Large pages hold the images and samples in fewer overflow pages
+    // (a new file only); the write-ahead log commits a download by appending
+    // it. synchronous=NORMAL keeps the file consistent through a power cut
+    // but may lose the last commits until the log is synced at a checkpoint;
+    // syncing every commit (FULL) would cost more than half the time of a
+    // full download's write, so the one step that relies on a download being
+    // on disk, an erase of the logger, syncs first (makeDurable). A file that
+    // cannot take the log (read-only media) keeps its journal.
+    if (empty)
+        (void)sql.exec(QStringLiteral("PRAGMA page_size = 65536"));
+    (void)sql.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    (void)sql.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     const QList<QStringList> steps = migrations();
     while (version < SchemaVersion) {
         WriteTransaction tx(sql);
@@ -546,11 +580,13 @@ Result<QList<RunOutcome>> Archive::check(const TDataSetStore &store)
 
 Result<ArchiveOutcome> Archive::add(const ArchiveDownload &d)
 {
-    TDataSetStore store;
+    // The directory is read and checked as a load checks it; the samples
+    // are decoded once, into the form the archive stores.
+    DataSetDirectory directory;
     const qint64 expected = d.expectedBytes > 0 ? d.expectedBytes : d.image.size();
-    if (Result<> loaded = store.load(d.image, expected); !loaded)
+    if (Result<> loaded = directory.load(d.image, d.image.size(), expected); !loaded)
         return loaded.failure();
-    const QList<SetSamples> sets = setsOf(store);
+    const QList<SetSamples> sets = setsOf(directory, d.image);
     const QString imageSha = sha256Hex(d.image);
 
     Sql sql(m_connection, m_path);
@@ -1040,6 +1076,14 @@ Result<QStringList> Archive::verify()
         expectedId = r.id + 1;
     }
     return problems;
+}
+
+Result<> Archive::makeDurable()
+{
+    Sql sql(m_connection, m_path);
+    if (Result<QSqlQuery> q = sql.exec(QStringLiteral("PRAGMA wal_checkpoint(FULL)")); !q)
+        return q.failure();
+    return {};
 }
 
 Result<> Archive::backup(const QString &target)

@@ -199,6 +199,9 @@ public:
     // Re-hashes every image and run version and walks the chain; one line
     // per thing that does not match (empty: all sound).
     Result<QStringList> verify();
+    // Syncs every committed download to the disk (a checkpoint of the
+    // write-ahead log), for a step that must not follow a lost download.
+    Result<> makeDurable();
     // A consistent copy of the archive into a new file (VACUUM INTO).
     Result<> backup(const QString &target);
 
