@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 namespace {
 
@@ -151,6 +152,149 @@ private slots:
         QCOMPARE(archive->verify().valueOr({"verify failed"}), QStringList());
     }
 
+    // A run reads back as the data set that was downloaded, with its
+    // versions, the downloads that held it and its readings' ranges.
+    void runDetails()
+    {
+        auto archive = openArchive(m_path);
+        QVERIFY(archive);
+        ImageSet marked = namedSet(QStringLiteral("b5"));
+        marked.fahrenheit().add(32767, -32768).add(-32768, 32767); // out of range on both channels
+        ImageBuilder b;
+        b.add(namedSet(QStringLiteral("a10"))).add(marked);
+        const QByteArray first = b.build();
+        for (const QByteArray &bytes : {first, image("a15")})
+            QVERIFY(archive->add(download(bytes)));
+
+        Result<QList<ArchiveRunInfo>> list = archive->runs();
+        QVERIFY(list);
+        QCOMPARE(list->size(), 2);
+        const ArchiveRunInfo &a = list->at(0);
+        const ArchiveRunInfo &m = list->at(1);
+        QCOMPARE(a.humidityMin, std::optional<float>(40.0f));
+        QCOMPARE(a.humidityMax, std::optional<float>(41.4f)); // the latest version: 15 samples
+        QCOMPARE(a.temperatureMax, std::optional<float>(22.8f));
+        QCOMPARE(m.humidityMax, std::optional<float>(40.4f)); // the markers do not count
+        QCOMPARE(m.temperatureMin, std::optional<float>(20.0f));
+        Result<QList<ArchiveDownloadInfo>> downloads = archive->downloadsOf(a.id);
+        QVERIFY(downloads);
+        QCOMPARE(downloads->size(), 2);
+        QCOMPARE(downloads->at(0).version, 1);
+        QCOMPARE(downloads->at(1).version, 2);
+        QCOMPARE(a.firstDownloadUtc, downloads->at(0).whenUtc);
+        QCOMPARE(a.lastDownloadUtc, downloads->at(1).whenUtc);
+        QCOMPARE(m.lastDownloadUtc, downloads->at(0).whenUtc);
+        QCOMPARE(a.firstDownloadUtcOffset, downloads->at(0).utcOffsetSeconds);
+        QCOMPARE(downloads->at(0).imageSha256.size(), 64);
+        Result<QList<ArchiveVersionInfo>> versions = archive->versions(a.id);
+        QVERIFY(versions);
+        QCOMPARE(versions->size(), 2);
+        QCOMPARE(versions->at(0).samples, 10);
+        QCOMPARE(versions->at(1).samplesSha256, a.samplesSha256);
+
+        // Each version's store holds the downloaded data set, value for value.
+        const QList<std::pair<QByteArray, int>> sources{{first, 0}, {image("a15"), 0}, {first, 1}};
+        const QList<std::pair<qint64, int>> wanted{{a.id, 1}, {a.id, 0}, {m.id, 0}};
+        for (int k = 0; k < sources.size(); ++k) {
+            TDataSetStore original;
+            QVERIFY(original.load(sources.at(k).first, sources.at(k).first.size()));
+            const int set = sources.at(k).second;
+            Result<TDataSetStore> store = archive->runStore(wanted.at(k).first, wanted.at(k).second);
+            QVERIFY2(store, qPrintable(why(store)));
+            QCOMPARE(store->SetCount(), 1);
+            QCOMPARE(store->StartTimes().first(), original.StartTimes().at(set));
+            QCOMPARE(store->Intervals().first(), original.Intervals().at(set));
+            QCOMPARE(store->isFahrenheit(0), original.isFahrenheit(set));
+            const qsizetype n = 2 * original.SampleCounts().at(set);
+            QCOMPARE(store->Values(), original.Values().mid(2 * original.firstSample(set), n));
+            QCOMPARE(store->Times(), original.Times().mid(2 * original.firstSample(set), n));
+        }
+        QCOMPARE(archive->runStore(99).code(), ErrorCode::NotFound);
+        QCOMPARE(archive->downloadsOf(99).code(), ErrorCode::NotFound);
+    }
+
+    // A listing between two times holds the runs whose span overlaps them.
+    void listsRunsBetween_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("runs");
+
+        // a runs 08:00-08:09, b 09:00-09:04 (one minute apart).
+        QTest::newRow("open") << "" << "" << 2;
+        QTest::newRow("from inside a") << "2026-03-01T08:09:00" << "" << 2;
+        QTest::newRow("from after a") << "2026-03-01T08:09:01" << "" << 1;
+        QTest::newRow("to before b") << "" << "2026-03-01T08:59:59" << 1;
+        QTest::newRow("between them") << "2026-03-01T08:30:00" << "2026-03-01T08:40:00" << 0;
+        QTest::newRow("around both") << "2026-02-01T00:00:00" << "2026-04-01T00:00:00" << 2;
+    }
+
+    void listsRunsBetween()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, runs);
+        auto archive = openArchive(m_path);
+        QVERIFY(archive);
+        QVERIFY(archive->add(download(image("a10 b5"))));
+        const ArchiveFilter filter{QDateTime::fromString(from, Qt::ISODate), QDateTime::fromString(to, Qt::ISODate)};
+        QCOMPARE(archive->runs(filter).valueOr({}).size(), runs);
+    }
+
+    // An archive of the first schema gains the ranges of its runs.
+    void migratesRangesOfExistingRuns()
+    {
+        {
+            auto archive = openArchive(m_path);
+            QVERIFY(archive);
+            QVERIFY(archive->add(download(image("a10"))));
+        }
+        QVERIFY(sqlite3(m_path, "DROP INDEX download_run_version; ALTER TABLE run_version DROP COLUMN humidity_min; "
+                                "ALTER TABLE run_version DROP COLUMN humidity_max; "
+                                "ALTER TABLE run_version DROP COLUMN temperature_min; "
+                                "ALTER TABLE run_version DROP COLUMN temperature_max; "
+                                "DELETE FROM schema_version WHERE version = 2"));
+        auto archive = openArchive(m_path);
+        QVERIFY(archive);
+        const QList<ArchiveRunInfo> list = archive->runs().valueOr({});
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list.first().humidityMax, std::optional<float>(40.9f));
+        QCOMPARE(list.first().temperatureMin, std::optional<float>(20.0f));
+    }
+
+    // The logger's clock does not follow daylight saving time; a run across
+    // a change of the PC's zone says so.
+    void daylightSavingChange_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<QString>("note");
+
+        const QString spring = "The logger's clock does not follow daylight saving time: this run spans a change on 2026-03-29.";
+        QTest::newRow("winter") << "2026-01-10T08:00:00" << "2026-03-28T23:00:00" << "";
+        QTest::newRow("across spring") << "2026-03-28T08:00:00" << "2026-03-29T08:00:00" << spring;
+        QTest::newRow("ends just before it") << "2026-03-28T08:00:00" << "2026-03-29T01:59:59" << "";
+        QTest::newRow("across autumn") << "2026-10-01T00:00:00" << "2026-11-01T00:00:00"
+                                       << "The logger's clock does not follow daylight saving time: this run spans a "
+                                          "change on 2026-10-25.";
+        QTest::newRow("a whole year") << "2026-01-01T00:00:00" << "2026-12-31T00:00:00" << spring;
+        QTest::newRow("one sample") << "2026-03-29T08:00:00" << "" << "";
+    }
+
+    void daylightSavingChange()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, last);
+        QFETCH(QString, note);
+        const QTimeZone berlin("Europe/Berlin");
+        QVERIFY(berlin.isValid());
+        ArchiveRunInfo run;
+        run.start = start;
+        run.lastSample = last;
+        QCOMPARE(daylightSavingNote(run, berlin), note);
+        QCOMPARE(daylightSavingNote(run, QTimeZone::utc()), QString());
+    }
+
     void identicalImagesAreStoredOnce()
     {
         {
@@ -223,7 +367,7 @@ private slots:
         QTest::newRow("newer schema")
             << QByteArray() << "CREATE TABLE schema_version (version INTEGER, applied_utc TEXT); "
                                "INSERT INTO schema_version VALUES (1, ''), (7, '')"
-            << int(ErrorCode::Refused) << "has schema version 7, newer than this program reads (1); it was left unchanged.";
+            << int(ErrorCode::Refused) << "has schema version 7, newer than this program reads (2); it was left unchanged.";
         QTest::newRow("another database") << QByteArray() << "CREATE TABLE t (x INTEGER)" << int(ErrorCode::NotData)
                                           << "is not an archive of this program.";
     }

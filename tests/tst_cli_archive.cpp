@@ -113,7 +113,7 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QByteArray>("err");
 
-        QTest::newRow("no subcommand") << QStringList{"archive"} << 2 << QByteArray("archive needs list, verify");
+        QTest::newRow("no subcommand") << QStringList{"archive"} << 2 << QByteArray("archive needs list, show, export");
         QTest::newRow("unknown subcommand") << QStringList{"archive", "erase"} << 2
                                             << QByteArray("Unknown archive command \"erase\"");
         QTest::newRow("missing archive") << QStringList{"archive", "list", "--archive", "MISSING"} << 5
@@ -122,6 +122,12 @@ private slots:
                                         << QByteArray("archive import needs at least one FILE");
         QTest::newRow("import a file that is no collection")
             << QStringList{"archive", "import", "MISSING", "--archive", "ARCHIVE"} << 5 << QByteArray("MISSING");
+        QTest::newRow("show without a run") << QStringList{"archive", "show", "--archive", "ARCHIVE"} << 2
+                                            << QByteArray("archive show needs a RUN");
+        QTest::newRow("export without -o") << QStringList{"archive", "export", "1", "--archive", "ARCHIVE"} << 2
+                                           << QByteArray("archive export needs -o OUT");
+        QTest::newRow("a run that is none") << QStringList{"archive", "show", "x1", "--archive", "ARCHIVE"} << 2
+                                            << QByteArray("\"x1\" is not a run number");
         QTest::newRow("backup without -o") << QStringList{"archive", "backup", "--archive", "ARCHIVE"} << 2
                                            << QByteArray("archive backup needs -o FILE");
     }
@@ -138,6 +144,77 @@ private slots:
         const CliRun r = runCli(arguments);
         QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(err), r.err.constData());
+    }
+
+    // A file holds exactly an archived run, or says where it stops doing so.
+    void verifyFile_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("editLine"); // 0-based line whose humidity is changed; -1: none; -2: last line removed
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("out");
+
+        QTest::newRow("txt") << "txt" << -1 << 0 << QByteArray(": matches run 1, version 1 (10 samples).");
+        QTest::newRow("csv") << "csv" << -1 << 0 << QByteArray(": matches run 1, version 1 (10 samples).");
+        QTest::newRow("graph file") << "ghf" << -1 << 0 << QByteArray(": matches run 1, version 1 (10 samples).");
+        QTest::newRow("collection") << "518" << -1 << 0 << QByteArray(", data set 1: matches run 1, version 1");
+        QTest::newRow("a reading changed") << "txt" << 2 << 5
+                                           << QByteArray("differs from run 1, version 1 from sample 3 on: 1 of 10 "
+                                                         "samples differ (10 in the file, 10 archived).");
+        QTest::newRow("a sample missing") << "csv" << -2 << 5
+                                          << QByteArray("from sample 10 on: 1 of 10 samples differ (9 in the file");
+        QTest::newRow("the first sample changed") << "txt" << 0 << 5 << QByteArray("from sample 1 on: 1 of 10");
+    }
+
+    void verifyFile()
+    {
+        QFETCH(QString, format);
+        QFETCH(int, editLine);
+        QFETCH(int, code);
+        QFETCH(QByteArray, out);
+        const QString collection = QDir(QStringLiteral(KV518_TESTDATA_DIR)).filePath(QStringLiteral("sample.518"));
+        QCOMPARE(runCli({"archive", "import", collection, "--archive", m_archive}).code, 0);
+        const QString file = m_dir.filePath(QStringLiteral("run-%1.%2").arg(m_n).arg(format));
+        CliRun r = runCli({"archive", "export", "1", "-o", file, "--archive", m_archive});
+        QCOMPARE(r.code, 0);
+        if (editLine != -1) {
+            QList<QByteArray> lines = readFile(file).split('\n');
+            if (lines.last().isEmpty())
+                lines.removeLast();
+            if (editLine == -2) {
+                lines.removeLast();
+            } else {
+                const char separator = format == u"csv" ? ',' : '\t';
+                QList<QByteArray> fields = lines[editLine].split(separator);
+                fields[1] = "99.9";
+                lines[editLine] = fields.join(separator);
+            }
+            QVERIFY(writeFile(file, lines.join('\n') + '\n'));
+        }
+        r = runCli({"archive", "verify", file, "--archive", m_archive});
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.out.contains(out), r.out.constData());
+    }
+
+    // show names the versions and downloads, report writes the run's PDF.
+    void showAndReport()
+    {
+        const QString collection = QDir(QStringLiteral(KV518_TESTDATA_DIR)).filePath(QStringLiteral("sample.518"));
+        QCOMPARE(runCli({"archive", "import", collection, "--archive", m_archive}).code, 0);
+        CliRun r = runCli({"archive", "show", "2", "--json", "--archive", m_archive});
+        QCOMPARE(r.code, 0);
+        const QJsonObject run = QJsonDocument::fromJson(r.out).object();
+        QCOMPARE(run.value("unit").toString(), QStringLiteral("F"));
+        QCOMPARE(run.value("version_list").toArray().size(), 1);
+        const QJsonObject download = run.value("downloads").toArray().at(0).toObject();
+        QCOMPARE(download.value("source").toString(), QStringLiteral("import"));
+        QCOMPARE(download.value("image_sha256").toString().size(), 64);
+        QCOMPARE(runCli({"archive", "show", "9", "--archive", m_archive}).code, 3);
+
+        const QString pdf = m_dir.filePath(QStringLiteral("run-%1.pdf").arg(m_n));
+        r = runCli({"archive", "report", "2", "-o", pdf, "--archive", m_archive});
+        QCOMPARE(r.code, 0);
+        QVERIFY(readFile(pdf).startsWith("%PDF"));
     }
 
 private:

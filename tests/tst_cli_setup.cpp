@@ -170,7 +170,15 @@ void TestCliSetup::commandsChangeTheMeter()
     QCOMPARE(o.value("interval").toString(), QStringLiteral("05:00"));
     QCOMPARE(o.value("interval_index").toInt(), 9);
 
-    run = runCli({"setup", "erase", "--port", port, "--yes"});
+    // Erase refuses while the logger holds data sets the archive does not.
+    const QString archive = file(QStringLiteral("archive.sqlite"));
+    run = runCli({"setup", "erase", "--port", port, "--yes", "--archive", archive});
+    QCOMPARE(run.code, 5);
+    QVERIFY2(run.err.contains("4 of 4 data sets on the logger are not archived; download them first or give --force."),
+             run.err.constData());
+    QCOMPARE(show(port).value("sets").toArray().size(), 4);
+    QCOMPARE(runCli({"download", "--port", port, "-o", file(QStringLiteral("all.518")), "--archive", archive}).code, 0);
+    run = runCli({"setup", "erase", "--port", port, "--yes", "--archive", archive});
     QCOMPARE(run.code, 0);
     QCOMPARE(show(port).value("sets").toArray().size(), 0);
 
@@ -190,7 +198,7 @@ void TestCliSetup::notConfirmed_data()
     QTest::newRow("clock") << "SET_CLOCK" << QStringList{"clock"} << "SET_CLOCK";
     QTest::newRow("unit") << "SET_UNIT" << QStringList{"unit", "C"} << "SET_UNIT";
     QTest::newRow("interval") << "SET_INTERVAL" << QStringList{"interval", "00:01"} << "SET_INTERVAL";
-    QTest::newRow("erase") << "ERASE_REQUEST" << QStringList{"erase", "--yes"} << "ERASE_REQUEST";
+    QTest::newRow("erase") << "ERASE_REQUEST" << QStringList{"erase", "--yes", "--force"} << "ERASE_REQUEST";
     QTest::newRow("defaults, no identity") << "IDENTIFY_REQUEST" << QStringList{"defaults", "--yes"}
                                            << "IDENTIFY_REPLY";
     QTest::newRow("defaults, not confirmed") << "DEFAULT_SETUP_REQUEST" << QStringList{"defaults", "--yes"}

@@ -8,6 +8,7 @@
 #include "Outcome.h"
 
 #include <QTest>
+#include <QTimeZone>
 
 namespace {
 
@@ -185,6 +186,16 @@ void TestReport::headerOfADataSet()
     QCOMPARE(d.points(), 30);
     QCOMPARE(d.temperature.front(), store.Values().at(2 * store.firstSample(1) + 1));
     QVERIFY(layout.runningHeader().startsWith(QStringLiteral("field.518   Data Set 2")));
+    QCOMPARE(layout.fingerprint(), QString());
+
+    // An archived run carries its fingerprint on every page and its note on the first.
+    ReportData archived = d;
+    archived.archived = ReportProvenance{QStringLiteral("0123456789abcdef0123"), 7,
+                                         QDateTime(QDate(2026, 3, 1), QTime(9, 30), QTimeZone::utc()), "A note."};
+    const ReportLayout archivedLayout(archived, texts);
+    QCOMPARE(archivedLayout.fingerprint(),
+             QStringLiteral("Archived run: fingerprint 0123456789abcdef, download 7 of 2026-03-01 09:30:00 UTC"));
+    QCOMPARE(archivedLayout.headerFields().last().value, QStringLiteral("A note."));
 }
 
 void TestReport::limitsAndMeanKineticTemperature_data()

@@ -1,8 +1,13 @@
 #include "cli/ArchiveCommands.h"
 
+#include "cli/DataCommands.h"
+
 #include "core/app/AppFolders.h"
 #include "core/archive/Archive.h"
 #include "core/data/CollectionFile.h"
+#include "core/data/TDataSetStore.h"
+#include "core/report/ReportLayout.h"
+#include "report/ReportWriter.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -13,7 +18,73 @@ namespace ArchiveCommands {
 
 namespace {
 
-const QString Usage = QStringLiteral("list [--json] | verify | import FILE... | backup -o FILE  [--archive PATH]");
+const QString Usage = QStringLiteral(
+    "list [--from T] [--to T] [--json] | show RUN [--json] | export RUN [--format txt|csv|ghf|518] -o OUT | "
+    "report RUN -o OUT.pdf | verify [FILE] | import FILE... | backup -o FILE  [--archive PATH]");
+
+QJsonValue optionalValue(const std::optional<float> &v)
+{
+    return v ? QJsonValue(double(*v)) : QJsonValue();
+}
+
+QString rangeText(const std::optional<float> &min, const std::optional<float> &max)
+{
+    if (!min || !max)
+        return QStringLiteral("-");
+    return QString::number(double(*min), 'f', 1) + QStringLiteral("..") + QString::number(double(*max), 'f', 1);
+}
+
+QString utcText(const QDateTime &t)
+{
+    return t.isValid() ? t.toUTC().toString(Qt::ISODate) : QString();
+}
+
+QJsonObject runJson(const ArchiveRunInfo &r)
+{
+    return QJsonObject{{"run", r.id},
+                       {"start", r.start},
+                       {"interval_s", r.intervalSeconds},
+                       {"unit", r.unit},
+                       {"samples", r.samples},
+                       {"first_sample", r.firstSample},
+                       {"last_sample", r.lastSample},
+                       {"versions", r.versions},
+                       {"samples_sha256", r.samplesSha256},
+                       {"humidity_min", optionalValue(r.humidityMin)},
+                       {"humidity_max", optionalValue(r.humidityMax)},
+                       {"temperature_min", optionalValue(r.temperatureMin)},
+                       {"temperature_max", optionalValue(r.temperatureMax)},
+                       {"first_download_utc", utcText(r.firstDownloadUtc)},
+                       {"last_download_utc", utcText(r.lastDownloadUtc)},
+                       {"first_download_utc_offset_s", r.firstDownloadUtcOffset}};
+}
+
+// RUN: a positive run number.
+Result<qint64> runNumber(const QString &text)
+{
+    bool ok = false;
+    const qint64 id = text.toLongLong(&ok);
+    if (!ok || id < 1)
+        return fail(ErrorCode::Usage, QStringLiteral("\"%1\" is not a run number (see archive list).").arg(text));
+    return id;
+}
+
+// --from / --to: an ISO 8601 date-time, the logger's local time.
+Result<QDateTime> timeBound(const QCommandLineParser &parser, const QString &name)
+{
+    if (!parser.isSet(name))
+        return QDateTime();
+    const QString text = parser.value(name);
+    QDateTime t = QDateTime::fromString(text, Qt::ISODate);
+    if (!t.isValid()) {
+        const QDate d = QDate::fromString(text, Qt::ISODate);
+        if (d.isValid())
+            t = QDateTime(d, name == QLatin1String("to") ? QTime(23, 59, 59) : QTime(0, 0));
+    }
+    if (!t.isValid())
+        return fail(ErrorCode::Usage, QStringLiteral("--%1 \"%2\" is not a time (e.g. 2026-03-01T10:00:00).").arg(name, text));
+    return t;
+}
 
 Result<std::unique_ptr<Archive>> openExisting(const QString &path)
 {
@@ -22,30 +93,159 @@ Result<std::unique_ptr<Archive>> openExisting(const QString &path)
     return Archive::open(path);
 }
 
-int list(CliContext &ctx, Archive &archive, bool json)
+int list(CliContext &ctx, Archive &archive, const ArchiveFilter &filter, bool json)
 {
-    Result<QList<ArchiveRunInfo>> runs = archive.runs();
+    Result<QList<ArchiveRunInfo>> runs = archive.runs(filter);
     if (!runs)
         return ctx.fail(runs.failure());
     if (json) {
         QJsonArray rows;
         for (const ArchiveRunInfo &r : *runs)
-            rows.append(QJsonObject{{"run", r.id},
-                                    {"start", r.start},
-                                    {"interval_s", r.intervalSeconds},
-                                    {"unit", r.unit},
-                                    {"samples", r.samples},
-                                    {"first_sample", r.firstSample},
-                                    {"last_sample", r.lastSample},
-                                    {"versions", r.versions},
-                                    {"samples_sha256", r.samplesSha256}});
+            rows.append(runJson(r));
         ctx.out() << QJsonDocument(rows).toJson(QJsonDocument::Indented);
         return int(ExitCode::Success);
     }
-    ctx.out() << "RUN\tSTART\tINTERVAL\tUNIT\tSAMPLES\tLAST SAMPLE\tVERSIONS\tFINGERPRINT\n";
+    ctx.out() << "RUN\tSTART\tINTERVAL\tUNIT\tSAMPLES\tLAST SAMPLE\tVERSIONS\tHUMIDITY\tTEMPERATURE\tFINGERPRINT\n";
     for (const ArchiveRunInfo &r : *runs)
         ctx.out() << r.id << '\t' << r.start << '\t' << r.intervalSeconds << '\t' << r.unit << '\t' << r.samples
-                  << '\t' << r.lastSample << '\t' << r.versions << '\t' << r.samplesSha256.left(16) << '\n';
+                  << '\t' << r.lastSample << '\t' << r.versions << '\t' << rangeText(r.humidityMin, r.humidityMax)
+                  << '\t' << rangeText(r.temperatureMin, r.temperatureMax) << '\t' << r.samplesSha256.left(16) << '\n';
+    return int(ExitCode::Success);
+}
+
+int show(CliContext &ctx, Archive &archive, qint64 id, bool json)
+{
+    Result<ArchiveRunInfo> run = archive.run(id);
+    if (!run)
+        return ctx.fail(run.failure());
+    Result<QList<ArchiveVersionInfo>> versions = archive.versions(id);
+    if (!versions)
+        return ctx.fail(versions.failure());
+    Result<QList<ArchiveDownloadInfo>> downloads = archive.downloadsOf(id);
+    if (!downloads)
+        return ctx.fail(downloads.failure());
+    const QString note = daylightSavingNote(*run);
+    if (json) {
+        QJsonObject o = runJson(*run);
+        QJsonArray vs;
+        for (const ArchiveVersionInfo &v : *versions)
+            vs.append(QJsonObject{{"version", v.version},
+                                  {"samples", v.samples},
+                                  {"samples_sha256", v.samplesSha256},
+                                  {"first_sample", v.firstSample},
+                                  {"last_sample", v.lastSample}});
+        QJsonArray ds;
+        for (const ArchiveDownloadInfo &d : *downloads)
+            ds.append(QJsonObject{{"download", d.id},
+                                  {"when_utc", utcText(d.whenUtc)},
+                                  {"utc_offset_s", d.utcOffsetSeconds},
+                                  {"time_zone", d.timeZone},
+                                  {"host", d.host},
+                                  {"user", d.osUser},
+                                  {"port", d.port},
+                                  {"source", d.source},
+                                  {"source_path", d.sourcePath},
+                                  {"image_sha256", d.imageSha256},
+                                  {"record_hash", d.recordHash},
+                                  {"version", d.version}});
+        o.insert("version", run->version);
+        o.insert("version_list", vs);
+        o.insert("downloads", ds);
+        o.insert("daylight_saving_note", note.isEmpty() ? QJsonValue() : QJsonValue(note));
+        ctx.out() << QJsonDocument(o).toJson(QJsonDocument::Indented);
+        return int(ExitCode::Success);
+    }
+    QTextStream &out = ctx.out();
+    out << "Run " << run->id << ": started " << run->start << ", every " << run->intervalSeconds << " s, unit "
+        << run->unit << ", " << run->samples << " samples to " << run->lastSample << '\n';
+    out << "Humidity " << rangeText(run->humidityMin, run->humidityMax) << ", temperature "
+        << rangeText(run->temperatureMin, run->temperatureMax) << '\n';
+    if (!note.isEmpty())
+        out << note << '\n';
+    out << "\nVERSION\tSAMPLES\tFIRST SAMPLE\tLAST SAMPLE\tSAMPLES SHA-256\n";
+    for (const ArchiveVersionInfo &v : *versions)
+        out << v.version << '\t' << v.samples << '\t' << v.firstSample << '\t' << v.lastSample << '\t'
+            << v.samplesSha256 << '\n';
+    out << "\nDOWNLOAD\tWHEN (UTC)\tOFFSET\tZONE\tHOST\tUSER\tSOURCE\tPORT OR FILE\tVERSION\tIMAGE SHA-256\tRECORD HASH\n";
+    for (const ArchiveDownloadInfo &d : *downloads)
+        out << d.id << '\t' << utcText(d.whenUtc) << '\t' << d.utcOffsetSeconds << '\t' << d.timeZone << '\t'
+            << d.host << '\t' << d.osUser << '\t' << d.source << '\t' << (d.port.isEmpty() ? d.sourcePath : d.port)
+            << '\t' << d.version << '\t' << d.imageSha256 << '\t' << d.recordHash << '\n';
+    return int(ExitCode::Success);
+}
+
+int exportRun(CliContext &ctx, Archive &archive, qint64 id, const QString &format, const QString &output)
+{
+    Result<TDataSetStore> store = archive.runStore(id);
+    if (!store)
+        return ctx.fail(store.failure());
+    const bool collection = format.compare(QLatin1String("518"), Qt::CaseInsensitive) == 0
+                            || (format.isEmpty() && QFileInfo(output).suffix() == QLatin1String("518"));
+    if (!collection)
+        return DataCommands::exportDataSet(ctx, *store, 1, format, output);
+    if (Result<> written = CollectionFile::writeImage(output, store->lastImage()); !written)
+        return ctx.fail(written.failure());
+    return int(ExitCode::Success);
+}
+
+int report(CliContext &ctx, Archive &archive, qint64 id, const QString &output)
+{
+    Result<ArchiveRunInfo> run = archive.run(id);
+    if (!run)
+        return ctx.fail(run.failure());
+    Result<TDataSetStore> store = archive.runStore(id, run->version);
+    if (!store)
+        return ctx.fail(store.failure());
+    Result<QList<ArchiveDownloadInfo>> downloads = archive.downloadsOf(id);
+    if (!downloads)
+        return ctx.fail(downloads.failure());
+    // The download the report's samples came from: the first that held them.
+    const auto from = std::find_if(downloads->cbegin(), downloads->cend(),
+                                   [&](const ArchiveDownloadInfo &d) { return d.version == run->version; });
+    ReportData data = ReportData::fromStore(*store, 0, QStringLiteral("Archive run %1").arg(id));
+    data.setNumber = 0;
+    data.archived = ReportProvenance{run->samplesSha256, from != downloads->cend() ? from->id : 0,
+                                     from != downloads->cend() ? from->whenUtc : QDateTime(), daylightSavingNote(*run)};
+    const ReportLayout layout(data, ctx.texts());
+    const Result<int> written = ReportWriter::write(layout, output, ReportWriter::pageSizeFor(ctx.texts().locale()));
+    if (!written)
+        return ctx.fail(written.failure());
+    ctx.out() << "Wrote " << *written << " page(s) of run " << id << " to " << output << '\n';
+    return int(ExitCode::Success);
+}
+
+// Whether FILE holds exactly archived runs: each data set of a collection,
+// or the samples of a data file.
+int verifyFile(CliContext &ctx, Archive &archive, const QString &file)
+{
+    Result<QList<DataCommands::FileSamples>> sets = DataCommands::readSamples(ctx, file);
+    if (!sets)
+        return ctx.fail(sets.failure());
+    int differing = 0;
+    for (qsizetype k = 0; k < sets->size(); ++k) {
+        const DataCommands::FileSamples &s = sets->at(k);
+        const QString what = sets->size() > 1 || QFileInfo(file).suffix() == QLatin1String("518")
+                                 ? QStringLiteral("%1, data set %2").arg(file).arg(k + 1)
+                                 : file;
+        Result<ArchiveComparison> c = archive.compare(s.x, s.humidity, s.temperature);
+        if (!c)
+            return ctx.fail(c.failure());
+        if (c->matches()) {
+            ctx.out() << what << ": matches run " << c->runId << ", version " << c->version << " (" << c->runSamples
+                      << " samples).\n";
+            continue;
+        }
+        ++differing;
+        if (c->runId == 0)
+            ctx.out() << what << ": no archived run starts at its first sample.\n";
+        else
+            ctx.out() << what << ": differs from run " << c->runId << ", version " << c->version << " from sample "
+                      << c->firstDifference + 1 << " on: " << c->differing << " of " << std::max(c->fileSamples, c->runSamples)
+                      << " samples differ (" << c->fileSamples << " in the file, " << c->runSamples
+                      << " archived).\n";
+    }
+    if (differing > 0)
+        return ctx.fail(ErrorCode::Damaged, QStringLiteral("\"%1\" does not hold exactly what the archive holds.").arg(file));
     return int(ExitCode::Success);
 }
 
@@ -104,21 +304,56 @@ int run(CliContext &ctx, const QStringList &arguments)
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("list: a JSON array."));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("backup: the copy to write (must not exist)."), QStringLiteral("FILE"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("export: txt, csv, ghf or 518 (default: the extension of OUT, else txt)."),
+                                    QStringLiteral("FORMAT"));
+    const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("list: runs still recording at or after T."),
+                                  QStringLiteral("T"));
+    const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("list: runs started at or before T."),
+                                QStringLiteral("T"));
     parser.addOption(json);
     parser.addOption(output);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, verify, import FILE... or backup."));
-    if (auto code = ctx.parse(parser, arguments, false, Usage))
+    parser.addOption(format);
+    parser.addOption(from);
+    parser.addOption(to);
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("list, show RUN, export RUN, report RUN, verify [FILE], import FILE... "
+                                                "or backup."));
+    if (auto code = ctx.parse(parser, arguments, true, Usage))
         return *code;
     const QStringList args = parser.positionalArguments();
     const QString action = args.value(0);
-    const QStringList known{QStringLiteral("list"), QStringLiteral("verify"), QStringLiteral("import"),
+    const QStringList known{QStringLiteral("list"),   QStringLiteral("show"),   QStringLiteral("export"),
+                            QStringLiteral("report"), QStringLiteral("verify"), QStringLiteral("import"),
                             QStringLiteral("backup")};
     if (!known.contains(action))
-        return ctx.fail(ErrorCode::Usage, action.isEmpty()
-                                              ? QStringLiteral("archive needs list, verify, import or backup (see --help).")
-                                              : QStringLiteral("Unknown archive command \"%1\" (see --help).").arg(action));
-    if (action != QLatin1String("import") && args.size() > 1)
-        return ctx.fail(ErrorCode::Usage, QStringLiteral("Unexpected argument \"%1\" (see --help).").arg(args.value(1)));
+        return ctx.fail(ErrorCode::Usage,
+                        action.isEmpty()
+                            ? QStringLiteral("archive needs list, show, export, report, verify, import or backup (see --help).")
+                            : QStringLiteral("Unknown archive command \"%1\" (see --help).").arg(action));
+    const bool takesRun = action == QLatin1String("show") || action == QLatin1String("export")
+                          || action == QLatin1String("report");
+    const qsizetype allowed = action == QLatin1String("import") ? args.size()
+                              : takesRun || action == QLatin1String("verify") ? 2 : 1;
+    if (args.size() > allowed)
+        return ctx.fail(ErrorCode::Usage, QStringLiteral("Unexpected argument \"%1\" (see --help).").arg(args.value(allowed)));
+    qint64 runId = 0;
+    if (takesRun) {
+        if (args.size() < 2)
+            return ctx.fail(ErrorCode::Usage, QStringLiteral("archive %1 needs a RUN (see archive list).").arg(action));
+        Result<qint64> id = runNumber(args.at(1));
+        if (!id)
+            return ctx.fail(id.failure());
+        runId = *id;
+    }
+    if ((action == QLatin1String("export") || action == QLatin1String("report")) && parser.value(output).isEmpty())
+        return ctx.fail(ErrorCode::Usage, QStringLiteral("archive %1 needs -o OUT (see --help).").arg(action));
+    Result<QDateTime> fromTime = timeBound(parser, QStringLiteral("from"));
+    Result<QDateTime> toTime = timeBound(parser, QStringLiteral("to"));
+    if (!fromTime)
+        return ctx.fail(fromTime.failure());
+    if (!toTime)
+        return ctx.fail(toTime.failure());
 
     if (action == QLatin1String("import") && args.size() < 2)
         return ctx.fail(ErrorCode::Usage, QStringLiteral("archive import needs at least one FILE (see --help)."));
@@ -130,9 +365,15 @@ int run(CliContext &ctx, const QStringList &arguments)
     if (!archive)
         return ctx.fail(archive.failure());
     if (action == QLatin1String("list"))
-        return list(ctx, **archive, parser.isSet(json));
+        return list(ctx, **archive, ArchiveFilter{*fromTime, *toTime}, parser.isSet(json));
+    if (action == QLatin1String("show"))
+        return show(ctx, **archive, runId, parser.isSet(json));
+    if (action == QLatin1String("export"))
+        return exportRun(ctx, **archive, runId, parser.value(format), parser.value(output));
+    if (action == QLatin1String("report"))
+        return report(ctx, **archive, runId, parser.value(output));
     if (action == QLatin1String("verify"))
-        return verify(ctx, **archive);
+        return args.size() > 1 ? verifyFile(ctx, **archive, args.at(1)) : verify(ctx, **archive);
     if (action == QLatin1String("import"))
         return import(ctx, **archive, args.mid(1));
     return backup(ctx, **archive, parser.value(output));
@@ -170,7 +411,7 @@ QList<CliCommand> commands()
 {
     return {
         {QStringLiteral("archive"), Usage,
-         QStringLiteral("List, verify, import into or back up the archive of every download."), run},
+         QStringLiteral("List, show, export, report, verify, import into or back up the archive of every download."), run},
     };
 }
 

@@ -133,38 +133,32 @@ Result<> setNumber(const QCommandLineParser &parser, const QString &path, const 
     return {};
 }
 
-// The chart of a data set or of a data file, as the data view would show it.
-Result<> loadChart(CliContext &ctx, const QCommandLineParser &parser, const QString &path, ChartData &chart)
+// The chart of data set `set` (1-based) of a store, as the data view shows it.
+void chartOfSet(const TDataSetStore &store, int set, ChartData &chart)
 {
-    if (isCollection(path)) {
-        TDataSetStore store;
-        if (Result<> failed = loadCollection(path, store); !failed)
-            return failed;
-        int set = 0;
-        if (Result<> failed = setNumber(parser, path, store, set); !failed)
-            return failed;
-        const int k = set - 1;
-        const qsizetype n = store.SampleCounts().at(k);
-        const qsizetype base = 2 * store.firstSample(k);
-        chart.x.resize(size_t(n));
-        chart.humidity.resize(size_t(n));
-        chart.temperature.resize(size_t(n));
-        for (qsizetype j = 0; j < n; ++j) {
-            chart.x[size_t(j)] = store.Times().at(base + 2 * j);
-            chart.humidity[size_t(j)] = store.Values().at(base + 2 * j);
-            chart.temperature[size_t(j)] = store.Values().at(base + 2 * j + 1);
-        }
-        chart.fromCollection = true;
-        chart.set = set;
-        chart.interval = store.Intervals().at(k);
-        chart.start = store.StartTimes().at(k);
-        chart.fahrenheit = store.isFahrenheit(k);
-        chart.points = n;
-        chart.undated = std::count(chart.x.begin(), chart.x.end(), 0.0);
-        return {};
+    const int k = set - 1;
+    const qsizetype n = store.SampleCounts().at(k);
+    const qsizetype base = 2 * store.firstSample(k);
+    chart.x.resize(size_t(n));
+    chart.humidity.resize(size_t(n));
+    chart.temperature.resize(size_t(n));
+    for (qsizetype j = 0; j < n; ++j) {
+        chart.x[size_t(j)] = store.Times().at(base + 2 * j);
+        chart.humidity[size_t(j)] = store.Values().at(base + 2 * j);
+        chart.temperature[size_t(j)] = store.Values().at(base + 2 * j + 1);
     }
-    if (parser.isSet(QStringLiteral("set")))
-        return fail(ErrorCode::Usage, QStringLiteral("--set applies to collection files only."));
+    chart.fromCollection = true;
+    chart.set = set;
+    chart.interval = store.Intervals().at(k);
+    chart.start = store.StartTimes().at(k);
+    chart.fahrenheit = store.isFahrenheit(k);
+    chart.points = n;
+    chart.undated = std::count(chart.x.begin(), chart.x.end(), 0.0);
+}
+
+// The chart of a data file (TXT, CSV or graph file).
+Result<> loadDataFileChart(CliContext &ctx, const QString &path, ChartData &chart)
+{
     if (DataFile::kindOf(path) == DataFile::Kind::Graph) {
         ChartModel model;
         if (Result<> loaded = LoadGraphFile(model, path); !loaded)
@@ -193,6 +187,24 @@ Result<> loadChart(CliContext &ctx, const QCommandLineParser &parser, const QStr
     chart.points = qsizetype(points.filled);
     chart.undated = qsizetype(points.undated);
     return {};
+}
+
+// The chart of a data set or of a data file, as the data view would show it.
+Result<> loadChart(CliContext &ctx, const QCommandLineParser &parser, const QString &path, ChartData &chart)
+{
+    if (isCollection(path)) {
+        TDataSetStore store;
+        if (Result<> failed = loadCollection(path, store); !failed)
+            return failed;
+        int set = 0;
+        if (Result<> failed = setNumber(parser, path, store, set); !failed)
+            return failed;
+        chartOfSet(store, set, chart);
+        return {};
+    }
+    if (parser.isSet(QStringLiteral("set")))
+        return fail(ErrorCode::Usage, QStringLiteral("--set applies to collection files only."));
+    return loadDataFileChart(ctx, path, chart);
 }
 
 QString onePath(const QCommandLineParser &parser)
@@ -251,6 +263,28 @@ int runSets(CliContext &ctx, const QStringList &arguments)
     return int(ExitCode::Success);
 }
 
+void graphOfSet(ChartModel &model, const TDataSetStore &store, int set, const PrepareChartContext &context)
+{
+    prepareChartModel(model, dataSetChartArgs(store, set - 1), context);
+    setDataSetPoints(model, store, set - 1);
+}
+
+// The format of --format, else the extension of OUT, else txt.
+QString resolvedFormat(const QString &given, const QString &output)
+{
+    QString format = given.toLower();
+    if (!format.isEmpty())
+        return format;
+    switch (DataFile::kindOf(output)) {
+    case DataFile::Kind::Graph:
+        return QStringLiteral("ghf");
+    case DataFile::Kind::Csv:
+        return QStringLiteral("csv");
+    default:
+        return QStringLiteral("txt");
+    }
+}
+
 // The chart a data view would show for FILE, as a graph file: a data set of
 // a collection or a text file prepared as the views prepare them (with the
 // program's own looks: the command reads and writes no template), a graph file
@@ -269,8 +303,7 @@ int exportGraph(CliContext &ctx, const QCommandLineParser &parser, const QString
         int set = 0;
         if (Result<> failed = setNumber(parser, path, store, set); !failed)
             return ctx.fail(failed.failure());
-        prepareChartModel(model, dataSetChartArgs(store, set - 1), context);
-        setDataSetPoints(model, store, set - 1);
+        graphOfSet(model, store, set, context);
     } else {
         if (parser.isSet(QStringLiteral("set")))
             return ctx.fail(ErrorCode::Usage, QStringLiteral("--set applies to collection files only."));
@@ -281,6 +314,20 @@ int exportGraph(CliContext &ctx, const QCommandLineParser &parser, const QString
         return ctx.fail(saved.failure());
     return int(ExitCode::Success);
 }
+
+// Why a text format cannot be written, if it cannot.
+Result<> textFormatRefusal(const CliContext &ctx, const QString &format)
+{
+    if (format != QLatin1String("txt") && format != QLatin1String("csv"))
+        return fail(ErrorCode::Usage, QStringLiteral("--format must be txt, csv or ghf."));
+    // A comma decimal separator in a comma-separated file would merge the fields.
+    if (format == QLatin1String("csv") && ctx.texts().usesDecimalComma())
+        return fail(ErrorCode::Usage, QStringLiteral("A comma-separated file cannot be written while the decimal "
+                                                    "separator is a comma; use --format txt."));
+    return {};
+}
+
+int writeTextChart(CliContext &ctx, const ChartData &chart, const QString &format, const QString &output);
 
 int runExport(CliContext &ctx, const QStringList &arguments)
 {
@@ -300,32 +347,20 @@ int runExport(CliContext &ctx, const QStringList &arguments)
     if (path.isEmpty())
         return ctx.fail(ErrorCode::Usage, QStringLiteral("export takes one collection or data file (see --help)."));
     const QString output = parser.value(QStringLiteral("output"));
-    QString format = parser.value(QStringLiteral("format")).toLower();
-    if (format.isEmpty()) {
-        switch (DataFile::kindOf(output)) {
-        case DataFile::Kind::Graph:
-            format = QStringLiteral("ghf");
-            break;
-        case DataFile::Kind::Csv:
-            format = QStringLiteral("csv");
-            break;
-        default:
-            format = QStringLiteral("txt");
-        }
-    }
+    const QString format = resolvedFormat(parser.value(QStringLiteral("format")), output);
     if (format == QLatin1String("ghf"))
         return exportGraph(ctx, parser, path, output);
-    if (format != QLatin1String("txt") && format != QLatin1String("csv"))
-        return ctx.fail(ErrorCode::Usage, QStringLiteral("--format must be txt, csv or ghf."));
-    const DateTimeText &texts = ctx.texts();
-    // A comma decimal separator in a comma-separated file would merge the fields.
-    if (format == QLatin1String("csv") && texts.usesDecimalComma())
-        return ctx.fail(ErrorCode::Usage, QStringLiteral("A comma-separated file cannot be written while the decimal "
-                                                        "separator is a comma; use --format txt."));
-
+    if (Result<> refused = textFormatRefusal(ctx, format); !refused)
+        return ctx.fail(refused.failure());
     ChartData chart;
     if (Result<> failed = loadChart(ctx, parser, path, chart); !failed)
         return ctx.fail(failed.failure());
+    return writeTextChart(ctx, chart, format, output);
+}
+
+int writeTextChart(CliContext &ctx, const ChartData &chart, const QString &format, const QString &output)
+{
+    const DateTimeText &texts = ctx.texts();
     const QChar separator = format == QLatin1String("csv") ? QChar(u',') : QChar(u'\t');
     const qsizetype n = chart.points;
     // A point without a readable date cannot be written: every dated point
@@ -512,6 +547,52 @@ int runStats(CliContext &ctx, const QStringList &arguments)
 }
 
 } // namespace
+
+int exportDataSet(CliContext &ctx, const TDataSetStore &store, int set, const QString &givenFormat,
+                  const QString &output)
+{
+    const QString format = resolvedFormat(givenFormat, output);
+    if (format == QLatin1String("ghf")) {
+        if (output.isEmpty())
+            return ctx.fail(ErrorCode::Usage, QStringLiteral("A graph file is written to a file only; give -o OUT."));
+        PrepareChartContext context;
+        context.withTemplate = false;
+        ChartModel model;
+        graphOfSet(model, store, set, context);
+        if (Result<> saved = SaveGraphFile(model, output); !saved)
+            return ctx.fail(saved.failure());
+        return int(ExitCode::Success);
+    }
+    if (Result<> refused = textFormatRefusal(ctx, format); !refused)
+        return ctx.fail(refused.failure());
+    ChartData chart;
+    chartOfSet(store, set, chart);
+    return writeTextChart(ctx, chart, format, output);
+}
+
+Result<QList<FileSamples>> readSamples(CliContext &ctx, const QString &path)
+{
+    QList<ChartData> charts;
+    if (isCollection(path)) {
+        TDataSetStore store;
+        if (Result<> failed = loadCollection(path, store); !failed)
+            return failed.failure();
+        for (int set = 1; set <= store.SetCount(); ++set)
+            chartOfSet(store, set, charts.emplace_back());
+    } else if (Result<> failed = loadDataFileChart(ctx, path, charts.emplace_back()); !failed) {
+        return failed.failure();
+    }
+    QList<FileSamples> all;
+    for (ChartData &c : charts) {
+        const size_t n = size_t(c.points);
+        c.x.resize(n);
+        c.humidity.resize(n);
+        c.temperature.resize(n);
+        all.append({std::move(c.x), std::move(c.humidity), std::move(c.temperature)});
+    }
+    return all;
+}
+
 
 QList<CliCommand> commands()
 {

@@ -208,7 +208,14 @@ QList<CliCommand> commands()
 
 bool needsGui(int argc, char *argv[])
 {
-    return argc > 1 && std::strcmp(argv[1], "report") == 0;
+    if (argc > 1 && std::strcmp(argv[1], "report") == 0)
+        return true;
+    // archive [--archive PATH] report RUN ...
+    if (argc > 1 && std::strcmp(argv[1], "archive") == 0)
+        for (int i = 2; i < argc; ++i)
+            if (std::strcmp(argv[i], "report") == 0)
+                return true;
+    return false;
 }
 
 } // namespace ReportCommand

@@ -1,7 +1,11 @@
 #include "cli/SetupCommands.h"
 
+#include "cli/ArchiveCommands.h"
 #include "cli/FlowLoop.h"
 #include "cli/MeterPort.h"
+#include "core/archive/Archive.h"
+#include "core/data/LoggerDownload.h"
+#include "core/data/TDataSetStore.h"
 #include "core/link/ComPort.h"
 #include "core/link/MeterLink.h"
 #include "core/link/MeterMessages.h"
@@ -9,6 +13,7 @@
 #include "core/setup/LoggerSetup.h"
 #include "core/setup/SetupData.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -27,7 +32,8 @@ constexpr int LiveReadingLimitMs = 3000;
 constexpr int PauseMs = 200;
 
 const QString Usage = QStringLiteral(
-    "show|clock|unit C|F|interval MM:SS|erase|defaults --port P [--json] [--locale NAME] [--yes]");
+    "show|clock|unit C|F|interval MM:SS|erase|defaults --port P [--json] [--locale NAME] [--yes] "
+    "[--force] [--archive PATH]");
 
 // One live reading, as the program has it before the setup window may open:
 // empty when no meter answered.
@@ -92,7 +98,47 @@ struct Options
     QString value;
     bool json = false;
     bool yes = false;
+    bool force = false;    // erase: even what the archive does not hold
+    QString archivePath;
 };
+
+// Before an erase: reads the logger's memory and refuses while a data set
+// on it is not in the archive, so an erase never loses data that exists
+// nowhere else. A logger with nothing recorded has nothing to lose.
+Result<> refuseUnarchived(ComPort &port, const QString &path, const QString &archivePath)
+{
+    LoggerDownloadResult r;
+    LoggerDownload transfer;
+    runFlow([&](const std::function<void()> &ended) {
+        transfer.start(port, LoggerDownloadOptions{}, [&r, ended](const LoggerDownloadResult &result) {
+            r = result;
+            ended();
+        });
+    });
+    const QString cannotTell = QStringLiteral("Cannot tell whether the data sets on the logger are archived (%1); "
+                                              "nothing erased. Give --force to erase all the same.");
+    if (!r.result)
+        return fail(ErrorCode::Transfer, cannotTell.arg(QStringLiteral("the memory did not come from %1").arg(path)));
+    TDataSetStore store;
+    if (const Result<> parsed = store.load(r.image, r.expectedBytes); !parsed)
+        return parsed.code() == ErrorCode::NoData ? Result<>() : fail(parsed.code(), cannotTell.arg(parsed.message()));
+    QList<RunOutcome> outcomes(store.SetCount(), RunOutcome::New);
+    if (QFileInfo::exists(archivePath)) {
+        Result<std::unique_ptr<Archive>> archive = Archive::open(archivePath);
+        if (!archive)
+            return fail(archive.code(), cannotTell.arg(archive.message()));
+        // What the erase relies on is on the disk before the logger forgets it.
+        if (Result<> synced = (*archive)->makeDurable(); !synced)
+            return fail(synced.code(), cannotTell.arg(synced.message()));
+        Result<QList<RunOutcome>> checked = (*archive)->check(store);
+        if (!checked)
+            return fail(checked.code(), cannotTell.arg(checked.message()));
+        outcomes = *checked;
+    }
+    if (const QString missing = notArchivedText(outcomes); !missing.isEmpty())
+        return fail(ErrorCode::Refused, missing + QStringLiteral("; download them first or give --force."));
+    return {};
+}
 
 int runShow(CliContext &ctx, LoggerSetup &setup, const QString &path, const LiveDisplayState &live, bool json)
 {
@@ -175,7 +221,7 @@ int notConfirmed(CliContext &ctx, const QString &request, const QString &path)
     return ctx.fail(ErrorCode::Transfer, QStringLiteral("The meter on %1 did not confirm %2.").arg(path, request));
 }
 
-int runAction(CliContext &ctx, LoggerSetup &setup, const QString &path, const LiveDisplayState &live,
+int runAction(CliContext &ctx, ComPort &port, LoggerSetup &setup, const QString &path, const LiveDisplayState &live,
               const Options &o)
 {
     using Reply = QByteArray;
@@ -209,6 +255,12 @@ int runAction(CliContext &ctx, LoggerSetup &setup, const QString &path, const Li
         return int(ExitCode::Success);
     }
     if (o.action == QLatin1String("erase")) {
+        if (!o.force) {
+            if (Result<> refused = refuseUnarchived(port, path, o.archivePath); !refused)
+                return ctx.fail(refused.failure());
+            pause(PauseMs);
+            port.clearInput();
+        }
         const Reply reply = exchange<Reply>([&](auto done) { setup.erase(std::move(done)); });
         if (!SetupData::isConfirmed(reply))
             return notConfirmed(ctx, QStringLiteral("ERASE_REQUEST"), path);
@@ -271,8 +323,12 @@ int run(CliContext &ctx, const QStringList &arguments)
     parser.addOption(MeterPort::portOption());
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("show: one JSON object."));
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("erase, defaults: yes, change the logger."));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("erase: even data sets the archive does not hold."));
     parser.addOption(json);
     parser.addOption(yes);
+    parser.addOption(force);
+    parser.addOption(ArchiveCommands::archiveOption());
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("show, clock, unit C|F, interval MM:SS, "
                                                                            "erase or defaults."));
     if (auto code = ctx.parse(parser, arguments, true, Usage))
@@ -280,6 +336,8 @@ int run(CliContext &ctx, const QStringList &arguments)
     Options o;
     o.json = parser.isSet(json);
     o.yes = parser.isSet(yes);
+    o.force = parser.isSet(force);
+    o.archivePath = ArchiveCommands::archivePath(parser);
     if (Result<> failed = readArguments(parser, o); !failed)
         return ctx.fail(failed.failure());
 
@@ -304,7 +362,7 @@ int run(CliContext &ctx, const QStringList &arguments)
     pause(PauseMs);
     port.clearInput();
     LoggerSetup setup(port);
-    const int code = runAction(ctx, setup, path, *live, o);
+    const int code = runAction(ctx, port, setup, path, *live, o);
     port.close();
     return code;
 }

@@ -149,7 +149,12 @@ private:
         m_p.setFont(reportFont(8));
         const QString text = ReportLayout::pageNumber(page, m_layout.pageCount());
         const QFontMetricsF fm(m_p.font());
-        m_p.drawText(QPointF(m_body.right() - fm.horizontalAdvance(text), m_page.bottom() - Margin / 2.0), text);
+        const double baseline = m_page.bottom() - Margin / 2.0;
+        m_p.drawText(QPointF(m_body.right() - fm.horizontalAdvance(text), baseline), text);
+        // An archived run's fingerprint, on every page, so a page alone
+        // still says which samples it shows.
+        if (const QString fingerprint = m_layout.fingerprint(); !fingerprint.isEmpty())
+            m_p.drawText(QPointF(m_body.left(), baseline), fingerprint);
     }
 
     QPainter &m_p;

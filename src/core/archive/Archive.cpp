@@ -1,7 +1,10 @@
 #include "core/archive/Archive.h"
 
 #include "core/base/Log.h"
+#include "core/data/DataSetDirectory.h"
 #include "core/data/DateTimeText.h"
+#include "core/data/LoggerImage.h"
+#include "core/data/Statistics.h"
 #include "core/data/TDataSetStore.h"
 
 #include <QCryptographicHash>
@@ -17,10 +20,14 @@
 #include <QVariant>
 #include <QtEndian>
 
+#include <array>
 #include <atomic>
+#include <cmath>
+#include <limits>
 #include <cstring>
 #include <optional>
 
+#include <openssl/evp.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -62,14 +69,31 @@ QList<QStringList> migrations()
                            "run_version_id BIGINT NOT NULL REFERENCES run_version(id), "
                            "PRIMARY KEY (download_id, set_index))"),
         },
+        {
+            // The extremes of each version, so a listing never reads samples;
+            // NULL where no reading counts. Existing rows are filled from
+            // their samples in the same transaction (Archive::fillRanges).
+            QStringLiteral("ALTER TABLE run_version ADD COLUMN humidity_min REAL"),
+            QStringLiteral("ALTER TABLE run_version ADD COLUMN humidity_max REAL"),
+            QStringLiteral("ALTER TABLE run_version ADD COLUMN temperature_min REAL"),
+            QStringLiteral("ALTER TABLE run_version ADD COLUMN temperature_max REAL"),
+            QStringLiteral("CREATE INDEX download_run_version ON download_run (run_version_id)"),
+        },
     };
 }
 
 constexpr int BytesPerSample = 8; // humidity and temperature, 32-bit floats
 
+// SHA-256 through OpenSSL, which uses the processor's SHA instructions:
+// several times the speed of QCryptographicHash's portable code, and the
+// hashes are most of the time an archive write or a verify takes.
 QString sha256Hex(QByteArrayView bytes)
 {
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (EVP_Digest(bytes.constData(), size_t(bytes.size()), digest, &size, EVP_sha256(), nullptr) != 1)
+        return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(digest), int(size)).toHex());
 }
 
 QString quoted(const QString &path)
@@ -80,6 +104,42 @@ QString quoted(const QString &path)
 QString sourceName(ArchiveSource s)
 {
     return s == ArchiveSource::Download ? QStringLiteral("download") : QStringLiteral("import");
+}
+
+// The extremes of each channel's readings, markers left out.
+struct SampleRanges
+{
+    std::optional<float> min[2];
+    std::optional<float> max[2];
+
+    QVariantList values() const
+    {
+        QVariantList v;
+        for (int c = 0; c < 2; ++c)
+            v << (min[c] ? QVariant(double(*min[c])) : QVariant()) << (max[c] ? QVariant(double(*max[c])) : QVariant());
+        return v;
+    }
+};
+
+// The ranges of samples stored as the archive stores them (little-endian
+// floats, humidity then temperature).
+SampleRanges rangesOf(QByteArrayView bytes)
+{
+    SampleRanges r;
+    const qsizetype values = bytes.size() / 4;
+    for (qsizetype i = 0; i < values; ++i) {
+        const quint32 word = qFromLittleEndian<quint32>(bytes.constData() + 4 * i);
+        float v;
+        std::memcpy(&v, &word, sizeof v);
+        if (!Statistics::isReading(v))
+            continue;
+        const int c = int(i % 2);
+        if (!r.min[c] || v < *r.min[c])
+            r.min[c] = v;
+        if (!r.max[c] || v > *r.max[c])
+            r.max[c] = v;
+    }
+    return r;
 }
 
 // One data set of a download, in the form the archive stores.
@@ -93,6 +153,7 @@ struct SetSamples
     QString sha256;
     QString first;
     QString last;
+    SampleRanges ranges;
 };
 
 QString naiveIso(double days)
@@ -100,33 +161,46 @@ QString naiveIso(double days)
     return FrameworkTime::toDateTime(days).toString(Qt::ISODate);
 }
 
-QList<SetSamples> setsOf(const TDataSetStore &store)
+// The data sets of an image whose directory has been read, decoded
+// straight from the image's bytes (the readings as the store decodes them;
+// no sample times are needed, only the first and the last).
+QList<SetSamples> setsOf(const DataSetDirectory &directory, const QByteArray &image)
 {
+    const std::array<float, 65536> &table = LoggerImage::readingTable();
+    const auto *raw = reinterpret_cast<const uchar *>(image.constData());
     QList<SetSamples> sets;
-    for (int k = 0; k < store.SetCount(); ++k) {
+    for (int k = 0; k < directory.setCount(); ++k) {
         SetSamples s;
-        s.start = naiveIso(store.StartTimes().at(k));
-        s.interval = store.Intervals().at(k);
-        s.unit = store.isFahrenheit(k) ? QStringLiteral("F") : QStringLiteral("C");
-        s.count = store.SampleCounts().at(k);
-        const qint64 first = store.firstSample(k);
+        const double start = directory.startTimes().at(k);
+        const double interval = directory.intervals().at(k);
+        s.start = naiveIso(start);
+        s.interval = directory.intervals().at(k);
+        s.unit = directory.isFahrenheit(k) ? QStringLiteral("F") : QStringLiteral("C");
+        s.count = directory.sampleCounts().at(k);
         s.bytes.resize(s.count * BytesPerSample);
+        const uchar *in = raw + directory.startAddresses().at(k);
         char *out = s.bytes.data();
         for (qint64 i = 0; i < 2 * s.count; ++i) {
-            const float v = store.Values().at(2 * first + i);
+            const float v = table[qFromLittleEndian<quint16>(in + 2 * i)];
             quint32 word;
             std::memcpy(&word, &v, sizeof word);
             qToLittleEndian(word, out + 4 * i);
         }
         s.sha256 = sha256Hex(s.bytes);
+        s.ranges = rangesOf(s.bytes);
         if (s.count > 0) {
-            // Times() holds a time for each value, two per sample.
-            s.first = naiveIso(store.Times().at(2 * first));
-            s.last = naiveIso(store.Times().at(2 * (first + s.count - 1)));
+            // As TDataSetStore stamps them: start + j * interval / 86400.
+            s.first = naiveIso(start);
+            s.last = naiveIso(start + double(s.count - 1) * interval / FrameworkTime::SecondsPerDay);
         }
         sets.append(std::move(s));
     }
     return sets;
+}
+
+QList<SetSamples> setsOf(const TDataSetStore &store)
+{
+    return setsOf(store.directory(), store.lastImage());
 }
 
 // What a data set is to the archive, and where it goes.
@@ -139,6 +213,46 @@ struct Placement
 };
 
 } // namespace
+
+QDateTime daylightSavingChangeWithin(const QDateTime &start, const QDateTime &end, const QTimeZone &zone)
+{
+    if (!start.isValid() || !end.isValid() || !zone.isValid() || !zone.hasTransitions())
+        return {};
+    const QDateTime from(start.date(), start.time(), zone);
+    const QDateTime to(end.date(), end.time(), zone);
+    if (from.offsetFromUtc() == to.offsetFromUtc() && zone.transitions(from, to).isEmpty())
+        return {};
+    const QTimeZone::OffsetDataList changes = zone.transitions(from, to);
+    return changes.isEmpty() ? to : changes.first().atUtc.toTimeZone(zone);
+}
+
+bool crossesDaylightSavingChange(const QDateTime &start, const QDateTime &end, const QTimeZone &zone)
+{
+    return daylightSavingChangeWithin(start, end, zone).isValid();
+}
+
+QString daylightSavingNote(const ArchiveRunInfo &run, const QTimeZone &zone)
+{
+    const QDateTime start = QDateTime::fromString(run.start, Qt::ISODate);
+    const QDateTime end = QDateTime::fromString(run.lastSample.isEmpty() ? run.start : run.lastSample, Qt::ISODate);
+    const QDateTime change = daylightSavingChangeWithin(start, end, zone);
+    if (!change.isValid())
+        return QString();
+    return QStringLiteral("The logger's clock does not follow daylight saving time: this run spans a change on %1.")
+        .arg(change.date().toString(Qt::ISODate));
+}
+
+QString notArchivedText(const QList<RunOutcome> &outcomes)
+{
+    const qsizetype missing = outcomes.size() - outcomes.count(RunOutcome::AlreadyArchived);
+    if (missing == 0)
+        return QString();
+    return QStringLiteral("%1 of %2 %3 on the logger %4 not archived")
+        .arg(missing)
+        .arg(outcomes.size())
+        .arg(outcomes.size() == 1 ? QStringLiteral("data set") : QStringLiteral("data sets"))
+        .arg(missing == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+}
 
 QString ArchiveOutcome::summary() const
 {
@@ -410,6 +524,19 @@ Result<> Archive::migrate()
                         .arg(quoted(m_path))
                         .arg(version)
                         .arg(SchemaVersion));
+    // Nothing above wrote to the file, so an archive refused stays as it
+    // was. Large pages hold the images and samples in fewer overflow pages
+    // (a new file only); the write-ahead log commits a download by appending
+    // it. synchronous=NORMAL keeps the file consistent through a power cut
+    // but may lose the last commits until the log is synced at a checkpoint;
+    // syncing every commit (FULL) would cost more than half the time of a
+    // full download's write, so the one step that relies on a download being
+    // on disk, an erase of the logger, syncs first (makeDurable). A file that
+    // cannot take the log (read-only media) keeps its journal.
+    if (empty)
+        (void)sql.exec(QStringLiteral("PRAGMA page_size = 65536"));
+    (void)sql.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    (void)sql.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     const QList<QStringList> steps = migrations();
     while (version < SchemaVersion) {
         WriteTransaction tx(sql);
@@ -424,6 +551,9 @@ Result<> Archive::migrate()
         for (const QString &statement : steps.at(version))
             if (Result<QSqlQuery> q = sql.exec(statement); !q)
                 return q.failure();
+        if (version == 1)
+            if (Result<> filled = fillRanges(); !filled)
+                return filled;
         ++version;
         if (Result<QSqlQuery> q = sql.exec(QStringLiteral("INSERT INTO schema_version VALUES (?, ?)"),
                                            {version, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)});
@@ -450,11 +580,13 @@ Result<QList<RunOutcome>> Archive::check(const TDataSetStore &store)
 
 Result<ArchiveOutcome> Archive::add(const ArchiveDownload &d)
 {
-    TDataSetStore store;
+    // The directory is read and checked as a load checks it; the samples
+    // are decoded once, into the form the archive stores.
+    DataSetDirectory directory;
     const qint64 expected = d.expectedBytes > 0 ? d.expectedBytes : d.image.size();
-    if (Result<> loaded = store.load(d.image, expected); !loaded)
+    if (Result<> loaded = directory.load(d.image, d.image.size(), expected); !loaded)
         return loaded.failure();
-    const QList<SetSamples> sets = setsOf(store);
+    const QList<SetSamples> sets = setsOf(directory, d.image);
     const QString imageSha = sha256Hex(d.image);
 
     Sql sql(m_connection, m_path);
@@ -515,9 +647,12 @@ Result<ArchiveOutcome> Archive::add(const ArchiveDownload &d)
             if (!number)
                 return number.failure();
             versionId = *id;
-            if (Result<QSqlQuery> q = sql.exec(QStringLiteral("INSERT INTO run_version VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                                               {versionId, runId, (*number)->toInt() + 1, set.count, set.sha256,
-                                                set.first, set.last});
+            if (Result<QSqlQuery> q = sql.exec(
+                    QStringLiteral("INSERT INTO run_version (id, run_id, version, samples, samples_sha256, first_sample, "
+                                   "last_sample, humidity_min, humidity_max, temperature_min, temperature_max) "
+                                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                    QVariantList{versionId, runId, (*number)->toInt() + 1, set.count, set.sha256, set.first, set.last}
+                        + set.ranges.values());
                 !q)
                 return q.failure();
         }
@@ -557,24 +692,277 @@ Result<ArchiveOutcome> Archive::add(const ArchiveDownload &d)
     return outcome;
 }
 
-Result<QList<ArchiveRunInfo>> Archive::runs()
+namespace {
+
+// The latest version of a run, as the listing shows it: the most samples,
+// and of those the last made.
+const QString LatestVersion = QStringLiteral(
+    "(SELECT MAX(version) FROM run_version w WHERE w.run_id = r.id "
+    "AND w.samples = (SELECT MAX(samples) FROM run_version x WHERE x.run_id = r.id))");
+
+QString naiveText(const QDateTime &t)
+{
+    return t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+}
+
+std::optional<float> optionalFloat(const QVariant &v)
+{
+    return v.isNull() ? std::nullopt : std::optional<float>(v.toFloat());
+}
+
+QDateTime utcTime(const QVariant &v)
+{
+    QDateTime t = QDateTime::fromString(v.toString(), Qt::ISODateWithMs);
+    return t.isValid() ? t.toUTC() : t;
+}
+
+Result<> requireRun(Sql &sql, qint64 runId)
+{
+    Result<std::optional<QVariant>> run = sql.value(QStringLiteral("SELECT id FROM run WHERE id = ?"), {runId});
+    if (!run)
+        return run.failure();
+    if (!*run)
+        return fail(ErrorCode::NotFound, QStringLiteral("The archive holds no run %1.").arg(runId));
+    return {};
+}
+
+} // namespace
+
+Result<> Archive::fillRanges()
+{
+    Sql sql(m_connection, m_path);
+    Result<QSqlQuery> q = sql.exec(QStringLiteral("SELECT id, run_id, samples FROM run_version ORDER BY run_id, id"));
+    if (!q)
+        return q.failure();
+    struct Row { qint64 id, run, samples; };
+    QList<Row> rows;
+    while (q->next())
+        rows.append({q->value(0).toLongLong(), q->value(1).toLongLong(), q->value(2).toLongLong()});
+    qint64 loadedRun = 0;
+    QByteArray all;
+    for (const Row &r : rows) {
+        if (r.run != loadedRun) {
+            Result<QByteArray> samples = runSamples(sql, r.run);
+            if (!samples)
+                return samples.failure();
+            all = *samples;
+            loadedRun = r.run;
+        }
+        const SampleRanges ranges = rangesOf(QByteArrayView(all).first(std::min<qsizetype>(all.size(), r.samples * BytesPerSample)));
+        if (Result<QSqlQuery> u = sql.exec(QStringLiteral("UPDATE run_version SET humidity_min = ?, humidity_max = ?, "
+                                                          "temperature_min = ?, temperature_max = ? WHERE id = ?"),
+                                           ranges.values() << r.id);
+            !u)
+            return u.failure();
+    }
+    return {};
+}
+
+Result<QList<ArchiveRunInfo>> Archive::runs(const ArchiveFilter &filter)
+{
+    QString where;
+    QVariantList values;
+    if (filter.to.isValid()) {
+        where += QStringLiteral(" AND r.start_time <= ?");
+        values << naiveText(filter.to);
+    }
+    if (filter.from.isValid()) {
+        where += QStringLiteral(" AND COALESCE(NULLIF(v.last_sample, ''), r.start_time) >= ?");
+        values << naiveText(filter.from);
+    }
+    return listRuns(where, values);
+}
+
+Result<ArchiveRunInfo> Archive::run(qint64 runId)
+{
+    Result<QList<ArchiveRunInfo>> list = listRuns(QStringLiteral(" AND r.id = ?"), {runId});
+    if (!list)
+        return list.failure();
+    if (list->isEmpty())
+        return fail(ErrorCode::NotFound, QStringLiteral("The archive holds no run %1.").arg(runId));
+    return list->first();
+}
+
+Result<QList<ArchiveRunInfo>> Archive::listRuns(const QString &where, const QVariantList &values)
 {
     Sql sql(m_connection, m_path);
     Result<QSqlQuery> q = sql.exec(QStringLiteral(
         "SELECT r.id, r.start_time, r.interval_s, r.unit, v.samples, v.first_sample, v.last_sample, "
-        "(SELECT COUNT(*) FROM run_version WHERE run_id = r.id), v.samples_sha256 "
+        "(SELECT COUNT(*) FROM run_version WHERE run_id = r.id), v.samples_sha256, "
+        "v.humidity_min, v.humidity_max, v.temperature_min, v.temperature_max, "
+        "fd.when_utc, ld.when_utc, fd.utc_offset, v.version "
         "FROM run r JOIN run_version v ON v.run_id = r.id "
-        "WHERE v.version = (SELECT MAX(version) FROM run_version w WHERE w.run_id = r.id "
-        "AND w.samples = (SELECT MAX(samples) FROM run_version x WHERE x.run_id = r.id)) "
-        "ORDER BY r.start_time, r.id"));
+        "LEFT JOIN (SELECT w.run_id AS run_id, MIN(l.download_id) AS first_id, MAX(l.download_id) AS last_id "
+        "FROM download_run l JOIN run_version w ON w.id = l.run_version_id GROUP BY w.run_id) s ON s.run_id = r.id "
+        "LEFT JOIN download fd ON fd.id = s.first_id LEFT JOIN download ld ON ld.id = s.last_id "
+        "WHERE v.version = %1%2 ORDER BY r.start_time, r.id").arg(LatestVersion, where), values);
     if (!q)
         return q.failure();
     QList<ArchiveRunInfo> list;
-    while (q->next())
-        list.append({q->value(0).toLongLong(), q->value(1).toString(), q->value(2).toInt(), q->value(3).toString(),
-                     q->value(4).toLongLong(), q->value(5).toString(), q->value(6).toString(), q->value(7).toInt(),
-                     q->value(8).toString()});
+    while (q->next()) {
+        ArchiveRunInfo info;
+        info.id = q->value(0).toLongLong();
+        info.start = q->value(1).toString();
+        info.intervalSeconds = q->value(2).toInt();
+        info.unit = q->value(3).toString();
+        info.samples = q->value(4).toLongLong();
+        info.firstSample = q->value(5).toString();
+        info.lastSample = q->value(6).toString();
+        info.versions = q->value(7).toInt();
+        info.samplesSha256 = q->value(8).toString();
+        info.humidityMin = optionalFloat(q->value(9));
+        info.humidityMax = optionalFloat(q->value(10));
+        info.temperatureMin = optionalFloat(q->value(11));
+        info.temperatureMax = optionalFloat(q->value(12));
+        info.firstDownloadUtc = utcTime(q->value(13));
+        info.lastDownloadUtc = utcTime(q->value(14));
+        info.firstDownloadUtcOffset = q->value(15).toInt();
+        info.version = q->value(16).toInt();
+        list.append(std::move(info));
+    }
     return list;
+}
+
+Result<QList<ArchiveVersionInfo>> Archive::versions(qint64 runId)
+{
+    Sql sql(m_connection, m_path);
+    if (Result<> run = requireRun(sql, runId); !run)
+        return run.failure();
+    Result<QSqlQuery> q = sql.exec(QStringLiteral("SELECT version, samples, samples_sha256, first_sample, last_sample "
+                                                  "FROM run_version WHERE run_id = ? ORDER BY version"),
+                                   {runId});
+    if (!q)
+        return q.failure();
+    QList<ArchiveVersionInfo> list;
+    while (q->next())
+        list.append({q->value(0).toInt(), q->value(1).toLongLong(), q->value(2).toString(), q->value(3).toString(),
+                     q->value(4).toString()});
+    return list;
+}
+
+Result<QList<ArchiveDownloadInfo>> Archive::downloadsOf(qint64 runId)
+{
+    Sql sql(m_connection, m_path);
+    if (Result<> run = requireRun(sql, runId); !run)
+        return run.failure();
+    Result<QSqlQuery> q = sql.exec(
+        QStringLiteral("SELECT d.id, d.when_utc, d.utc_offset, d.time_zone, d.host, d.os_user, d.port, d.source, "
+                       "d.source_path, i.sha256, d.record_hash, v.version "
+                       "FROM download_run l JOIN run_version v ON v.id = l.run_version_id "
+                       "JOIN download d ON d.id = l.download_id LEFT JOIN image i ON i.id = d.image_id "
+                       "WHERE v.run_id = ? ORDER BY d.id, l.set_index"),
+        {runId});
+    if (!q)
+        return q.failure();
+    QList<ArchiveDownloadInfo> list;
+    while (q->next())
+        list.append({q->value(0).toLongLong(), utcTime(q->value(1)), q->value(2).toInt(), q->value(3).toString(),
+                     q->value(4).toString(), q->value(5).toString(), q->value(6).toString(), q->value(7).toString(),
+                     q->value(8).toString(), q->value(9).toString(), q->value(10).toString(), q->value(11).toInt()});
+    return list;
+}
+
+Result<ArchiveComparison> Archive::compare(std::span<const double> times, std::span<const float> humidity,
+                                           std::span<const float> temperature)
+{
+    ArchiveComparison best;
+    best.fileSamples = qint64(times.size());
+    if (times.empty())
+        return best;
+    Sql sql(m_connection, m_path);
+    Result<QSqlQuery> q = sql.exec(QStringLiteral("SELECT r.id, v.version FROM run r JOIN run_version v ON v.run_id = r.id "
+                                                  "WHERE r.start_time = ? ORDER BY r.id, v.version"),
+                                   {naiveIso(times[0])});
+    if (!q)
+        return q.failure();
+    QList<std::pair<qint64, int>> candidates;
+    while (q->next())
+        candidates.append({q->value(0).toLongLong(), q->value(1).toInt()});
+    const auto second = [](double days) { return std::llround(days * FrameworkTime::SecondsPerDay); };
+    for (const auto &[run, version] : candidates) {
+        Result<TDataSetStore> store = runStore(run, version);
+        if (!store)
+            return store.failure();
+        const QList<float> &v = store->Values();
+        const QList<double> &t = store->Times();
+        ArchiveComparison c;
+        c.runId = run;
+        c.version = version;
+        c.fileSamples = qint64(times.size());
+        c.runSamples = store->SampleCounts().first();
+        const qint64 common = std::min(c.fileSamples, c.runSamples);
+        for (qint64 i = 0; i < common; ++i) {
+            if (second(times[size_t(i)]) != second(t.at(2 * i)) || humidity[size_t(i)] != v.at(2 * i)
+                || temperature[size_t(i)] != v.at(2 * i + 1)) {
+                if (c.firstDifference < 0)
+                    c.firstDifference = i;
+                ++c.differing;
+            }
+        }
+        c.differing += std::max(c.fileSamples, c.runSamples) - common;
+        if (c.firstDifference < 0 && c.fileSamples != c.runSamples)
+            c.firstDifference = common;
+        if (c.matches())
+            return c;
+        const auto agreed = [](const ArchiveComparison &a) {
+            return a.firstDifference < 0 ? std::numeric_limits<qint64>::max() : a.firstDifference;
+        };
+        if (best.runId == 0 || agreed(c) > agreed(best) || (agreed(c) == agreed(best) && c.differing < best.differing))
+            best = c;
+    }
+    return best;
+}
+
+Result<TDataSetStore> Archive::runStore(qint64 runId, int version)
+{
+    Sql sql(m_connection, m_path);
+    if (Result<> run = requireRun(sql, runId); !run)
+        return run.failure();
+    if (version == 0) {
+        Result<std::optional<QVariant>> latest =
+            sql.value(QStringLiteral("SELECT %1 FROM run r WHERE r.id = ?").arg(LatestVersion), {runId});
+        if (!latest)
+            return latest.failure();
+        version = *latest ? (*latest)->toInt() : 0;
+    }
+    Result<QSqlQuery> q = sql.exec(
+        QStringLiteral("SELECT l.set_index, i.bytes, v.samples, v.samples_sha256 "
+                       "FROM download_run l JOIN run_version v ON v.id = l.run_version_id "
+                       "JOIN download d ON d.id = l.download_id JOIN image i ON i.id = d.image_id "
+                       "WHERE v.run_id = ? AND v.version = ? ORDER BY l.download_id, l.set_index"),
+        {runId, version});
+    if (!q)
+        return q.failure();
+    if (!q->next())
+        return fail(ErrorCode::NotFound, QStringLiteral("The archive holds no version %1 of run %2.").arg(version).arg(runId));
+    const int set = q->value(0).toInt();
+    const QByteArray image = q->value(1).toByteArray();
+    const qint64 samples = q->value(2).toLongLong();
+    const QString sha = q->value(3).toString();
+    const Failure damaged{ErrorCode::Damaged,
+                          QStringLiteral("Run %1, version %2: the image that held it does not match.").arg(runId).arg(version)};
+
+    // The image of a logger that recorded this one data set: the header, the
+    // set's directory entry as entry 0, and its sample bytes.
+    DataSetDirectory directory;
+    if (!directory.load(image, image.size(), image.size()) || set >= directory.setCount()
+        || directory.sampleCounts().at(set) != samples)
+        return damaged;
+    const qsizetype bytes = qsizetype(samples) * LoggerImage::SampleBytes;
+    QByteArray one = image.left(LoggerImage::SampleStart);
+    std::memset(one.data() + LoggerImage::DirectoryStart, 0, LoggerImage::MaxSets * LoggerImage::EntryBytes);
+    std::memcpy(one.data() + LoggerImage::entryOffset(0), image.constData() + LoggerImage::entryOffset(set),
+                LoggerImage::EntryBytes);
+    LoggerImage::TDataSetEntry entry = LoggerImage::TDataSetEntry::read(image, set);
+    entry.endAddress = quint32(LoggerImage::SampleStart + bytes);
+    entry.write(one, 0);
+    one += image.mid(directory.startAddresses().at(set), bytes);
+    one.resize(qsizetype(LoggerImage::roundUpToPacket(quint64(one.size()))), '\0');
+
+    TDataSetStore store;
+    if (!store.load(one, one.size()) || store.SetCount() != 1 || setsOf(store).constFirst().sha256 != sha)
+        return damaged;
+    return store;
 }
 
 Result<qint64> Archive::downloadCount()
@@ -688,6 +1076,14 @@ Result<QStringList> Archive::verify()
         expectedId = r.id + 1;
     }
     return problems;
+}
+
+Result<> Archive::makeDurable()
+{
+    Sql sql(m_connection, m_path);
+    if (Result<QSqlQuery> q = sql.exec(QStringLiteral("PRAGMA wal_checkpoint(FULL)")); !q)
+        return q.failure();
+    return {};
 }
 
 Result<> Archive::backup(const QString &target)

@@ -7,8 +7,12 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTimeZone>
+#include <QVariantList>
 
 #include <memory>
+#include <span>
+#include <optional>
 
 class TDataSetStore;
 
@@ -67,7 +71,80 @@ struct ArchiveRunInfo
     QString lastSample;
     int versions = 0;
     QString samplesSha256; // of the latest version
+    int version = 0;       // the latest version's number
+    // The extremes of the latest version's readings, the out-of-range
+    // markers left out as the statistics leave them out of the average;
+    // empty when no reading counts.
+    std::optional<float> humidityMin, humidityMax;
+    std::optional<float> temperatureMin, temperatureMax;
+    QDateTime firstDownloadUtc; // the first download record that held the run
+    QDateTime lastDownloadUtc;  // the last one
+    int firstDownloadUtcOffset = 0; // the PC's offset from UTC at the first, seconds
 };
+
+// Which runs a listing holds: those whose span (first to last sample, the
+// logger's naive local time) overlaps [from, to]; an invalid bound is open.
+struct ArchiveFilter
+{
+    QDateTime from;
+    QDateTime to;
+};
+
+// A download record that held a run, and the version of the run it held.
+struct ArchiveDownloadInfo
+{
+    qint64 id = 0;
+    QDateTime whenUtc;
+    int utcOffsetSeconds = 0;
+    QString timeZone;
+    QString host;
+    QString osUser;
+    QString port;
+    QString source;     // "download" or "import"
+    QString sourcePath;
+    QString imageSha256;
+    QString recordHash;
+    int version = 0;    // of the run
+};
+
+// One version of a run: the samples it had when a download held it.
+struct ArchiveVersionInfo
+{
+    int version = 0;
+    qint64 samples = 0;
+    QString samplesSha256;
+    QString firstSample; // the logger's naive local time, ISO 8601
+    QString lastSample;
+};
+
+// How samples read from a file compare with the archived run that starts
+// at their first sample's time.
+struct ArchiveComparison
+{
+    qint64 runId = 0;            // 0: no archived run starts there
+    int version = 0;             // the version compared with (the closest)
+    qint64 fileSamples = 0;
+    qint64 runSamples = 0;
+    qint64 firstDifference = -1; // the first differing sample (0-based); -1: none
+    qint64 differing = 0;        // samples that differ or that only one side has
+
+    bool matches() const { return runId != 0 && firstDifference < 0; }
+};
+
+// The logger's clock keeps the local time it was set to and does not follow
+// daylight saving time: the first change of zone's offset from UTC between
+// two of its naive local times, as a local date-time of zone; invalid when
+// the offset does not change between them.
+QDateTime daylightSavingChangeWithin(const QDateTime &start, const QDateTime &end, const QTimeZone &zone);
+bool crossesDaylightSavingChange(const QDateTime &start, const QDateTime &end, const QTimeZone &zone);
+// "The logger's clock does not follow daylight saving time: this run spans a
+// change on 2026-03-29." for a run whose span crosses a change in zone;
+// empty otherwise.
+QString daylightSavingNote(const ArchiveRunInfo &run, const QTimeZone &zone = QTimeZone::systemTimeZone());
+
+// How many data sets of a check are not (wholly) in the archive: "2 of 3
+// data sets on the logger are not archived"; empty when all are.
+QString notArchivedText(const QList<RunOutcome> &outcomes);
 
 // The download archive: one SQLite file holding every download's image, a
 // record of each download chained by hashes, and each data set once as a run
@@ -77,7 +154,7 @@ struct ArchiveRunInfo
 class Archive
 {
 public:
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
     static QString fileName() { return QStringLiteral("archive.sqlite"); }
     // The default archive of a program data folder.
     static QString defaultPath(const QString &programFolder);
@@ -96,15 +173,35 @@ public:
     // What add() would do with each data set of store, without writing.
     Result<QList<RunOutcome>> check(const TDataSetStore &store);
 
-    Result<QList<ArchiveRunInfo>> runs();
+    Result<QList<ArchiveRunInfo>> runs(const ArchiveFilter &filter = {});
+    // One run of the listing (NotFound when there is none).
+    Result<ArchiveRunInfo> run(qint64 runId);
+    // A store holding the one data set of a run's version (0: the latest)
+    // with its samples, start, interval and unit exactly as downloaded: its
+    // image is the directory entry and sample bytes of the download that
+    // held that version, so it reads, shows and saves as a collection does.
+    Result<TDataSetStore> runStore(qint64 runId, int version = 0);
+    // The download records that held a run, oldest first.
+    Result<QList<ArchiveDownloadInfo>> downloadsOf(qint64 runId);
+    // The versions of a run, the first first.
+    Result<QList<ArchiveVersionInfo>> versions(qint64 runId);
     Result<qint64> downloadCount();
     // The samples of a run's version (1 = the first), humidity then
     // temperature per sample, as little-endian 32-bit floats.
     Result<QByteArray> samples(qint64 runId, int version);
 
+    // Compares samples (times and readings in point order, as a data view
+    // holds them) with every version of the runs starting at their first
+    // time; the exact match, else the version that agrees longest.
+    Result<ArchiveComparison> compare(std::span<const double> times, std::span<const float> humidity,
+                                      std::span<const float> temperature);
+
     // Re-hashes every image and run version and walks the chain; one line
     // per thing that does not match (empty: all sound).
     Result<QStringList> verify();
+    // Syncs every committed download to the disk (a checkpoint of the
+    // write-ahead log), for a step that must not follow a lost download.
+    Result<> makeDurable();
     // A consistent copy of the archive into a new file (VACUUM INTO).
     Result<> backup(const QString &target);
 
@@ -120,6 +217,8 @@ public:
 private:
     Archive(QString path, QString connection);
     Result<> migrate();
+    Result<> fillRanges();
+    Result<QList<ArchiveRunInfo>> listRuns(const QString &where, const QVariantList &values);
 
     QString m_path;
     QString m_connection;

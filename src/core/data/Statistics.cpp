@@ -27,10 +27,6 @@ ChartSeries ChartSeries::first(qsizetype n) const
 
 namespace Statistics {
 
-namespace {
-constexpr float OutOfRange = 3000.0f;
-}
-
 SetStatistics wholeSet(const ChartSeries &series)
 {
     SetStatistics s;
@@ -66,7 +62,7 @@ SetStatistics wholeSet(const ChartSeries &series)
                 ch.minimum = v;
                 ch.minimumTime = x[size_t(i)];
             }
-            if (v > -OutOfRange && v < OutOfRange) {
+            if (isReading(v)) {
                 sum += v;
                 ++ch.count;
             }

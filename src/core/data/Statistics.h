@@ -83,6 +83,14 @@ struct CursorTexts
 // so the window, the command-line tool and the tests share them.
 namespace Statistics {
 
+// A reading that counts (the average, the archive's ranges): inside +-3000,
+// so the out-of-range markers (+-9999, shown as "OL") do not.
+constexpr float OutOfRange = 3000.0f;
+constexpr bool isReading(float v)
+{
+    return v > -OutOfRange && v < OutOfRange;
+}
+
 // Maximum, minimum (ties keep the earliest sample; the out-of-range markers
 // take part) and average (readings inside +-3000 only) of each channel, and
 // the sampling rate estimated as the span over the intervals between points.

@@ -3,12 +3,24 @@
 #include "core/data/AlarmLimits.h"
 #include "core/data/Statistics.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <optional>
 #include <vector>
 
 class TDataSetStore;
+
+// Where an archived run's report came from: the fingerprint of its samples
+// and the download record that held them, printed on every page, and a
+// note for the first page (empty when there is nothing to say).
+struct ReportProvenance
+{
+    QString samplesSha256;
+    qint64 downloadId = 0;
+    QDateTime downloadUtc;
+    QString note;
+};
 
 // One data set as a report shows it: where it came from and its samples in
 // point order. The window builds one from a data view, kv518-cli from a file.
@@ -22,6 +34,7 @@ struct ReportData
     std::vector<double> x;
     std::vector<float> humidity;
     std::vector<float> temperature;
+    std::optional<ReportProvenance> archived; // set for a run of the archive
 
     qsizetype points() const { return qsizetype(x.size()); }
     // The unit as a value; empty when the source does not say.

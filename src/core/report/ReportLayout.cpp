@@ -46,7 +46,20 @@ QList<ReportLayout::Field> ReportLayout::headerFields() const
         fields.append({QStringLiteral("From"), m_texts.dateTime(*m_options.from)});
     if (m_options.to)
         fields.append({QStringLiteral("To"), m_texts.dateTime(*m_options.to)});
+    if (m_data.archived && !m_data.archived->note.isEmpty())
+        fields.append({QStringLiteral("Note"), m_data.archived->note});
     return fields;
+}
+
+QString ReportLayout::fingerprint() const
+{
+    if (!m_data.archived)
+        return QString();
+    const ReportProvenance &a = *m_data.archived;
+    return QStringLiteral("Archived run: fingerprint %1, download %2 of %3 UTC")
+        .arg(a.samplesSha256.left(16))
+        .arg(a.downloadId)
+        .arg(a.downloadUtc.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 }
 
 QString ReportLayout::runningHeader() const

@@ -59,6 +59,10 @@ public:
     // The short header repeated above the sample table.
     QString runningHeader() const;
     ChannelTexts statistics(int channel) const;
+    // The line each page of an archived run's report carries at its foot:
+    // "Archived run: fingerprint 0123456789abcdef, download 3 of
+    // 2026-03-01 10:00:00 UTC"; empty for any other report.
+    QString fingerprint() const;
 
     // How a channel's samples lie against its limits; empty texts for a
     // channel without limits.
