@@ -17,10 +17,6 @@ CalibrationOffsets CalibrationOffsets::in(TemperatureUnit to) const
 
 namespace Calibration {
 
-namespace {
-constexpr float OutOfRange = 3000.0f;
-}
-
 bool isValidOffset(double offset)
 {
     return std::isfinite(offset) && std::abs(offset) <= 100.0;
@@ -30,10 +26,8 @@ void apply(std::span<float> readings, double offset)
 {
     if (offset == 0.0)
         return;
-    for (float &v : readings) {
-        if (v > -OutOfRange && v < OutOfRange)
-            v = float(double(v) + offset);
-    }
+    for (float &v : readings)
+        v = corrected(v, offset);
 }
 
 QString text(const CalibrationOffsets &offsets, const DateTimeText &texts)

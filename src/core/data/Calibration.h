@@ -30,6 +30,13 @@ namespace Calibration {
 // Offsets beyond +-100 are refused (no logger is that far off).
 bool isValidOffset(double offset);
 
+// A reading with the offset added; an out-of-range marker (beyond +-3000)
+// as it is.
+inline float corrected(float v, double offset)
+{
+    return v > -3000.0f && v < 3000.0f ? float(double(v) + offset) : v;
+}
+
 // Adds `offset` to every reading inside +-3000; the out-of-range markers
 // (OL, +-9999) stay markers.
 void apply(std::span<float> readings, double offset);

@@ -1,6 +1,7 @@
 #include "core/data/DerivedChannels.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace Humidity {
 
@@ -89,18 +90,22 @@ DerivedSeries derive(const ChartSeries &series, TemperatureUnit unit)
     const bool fahrenheit = unit == TemperatureUnit::Fahrenheit;
     const std::span<const float> rh = series.y[0];
     const std::span<const float> t = series.y[1];
-    // The logger resolves tenths, so a run repeats its (RH, T) pairs: the last
-    // pair's values are kept, which spares most exponentials and logarithms.
-    float lastRh = NoValue, lastT = NoValue;
-    Pair last;
+    // The logger resolves tenths, so a run holds few distinct (RH, T) pairs:
+    // each pair's values are kept in a table, which spares most exponentials
+    // and logarithms.
+    struct Slot
+    {
+        quint64 key = ~quint64(0);   // no pair of readings has all bits set
+        Pair values;
+    };
+    std::vector<Slot> slots(1 << 14);
     for (size_t i = 0; i < n; ++i) {
-        if (rh[i] != lastRh || t[i] != lastT) {
-            lastRh = rh[i];
-            lastT = t[i];
-            last = derivedPair(lastRh, lastT, fahrenheit);
-        }
-        d.dewPoint[i] = last.dewPoint;
-        d.absolute[i] = last.absolute;
+        const quint64 key = quint64(std::bit_cast<quint32>(rh[i])) << 32 | std::bit_cast<quint32>(t[i]);
+        Slot &slot = slots[size_t((key * 0x9E3779B97F4A7C15ull) >> 50)];
+        if (slot.key != key)
+            slot = {key, derivedPair(rh[i], t[i], fahrenheit)};
+        d.dewPoint[i] = slot.values.dewPoint;
+        d.absolute[i] = slot.values.absolute;
     }
     return d;
 }
