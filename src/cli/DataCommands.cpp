@@ -601,23 +601,22 @@ int runStats(CliContext &ctx, const QStringList &arguments)
             out << names[c] << " Breaches: " << AlarmLimits::breachesText(options.limits[c], *breaches[c], texts)
                 << '\n';
     }
-    const char *derivedNames[2] = {"Dew Point", "Absolute Humidity"};
+    const char *derivedNames[2] = {"Dew Point", "Absolute Humidity g/m3"};
     for (int c = 0; c < 2; ++c) {
         const StatisticsTexts t = Humidity::panelTexts(derived, c, texts);
-        const QString suffix = c == 0 ? QString() : QStringLiteral(" (g/m3)");
-        out << derivedNames[c] << " MAX: " << t.maximum << suffix << '\n'
-            << derivedNames[c] << " MIN: " << t.minimum << suffix << '\n'
-            << derivedNames[c] << " AVG: " << t.average << suffix << '\n';
+        out << derivedNames[c] << " MAX: " << t.maximum << '\n'
+            << derivedNames[c] << " MIN: " << t.minimum << '\n'
+            << derivedNames[c] << " AVG: " << t.average << '\n';
     }
-    out << "Mean Kinetic Temperature: " << (mkt ? texts.oneDecimal(*mkt) + u' ' + unitName : QStringLiteral("****"));
-    if (!chart.fromCollection && !options.unit)
-        out << " (readings taken as C; see --unit)";
-    out << '\n';
     const QString unitSuffix = u' ' + unitName;
     out << "MKT worst 24 h: " << KineticTemperature::windowText(windows[0], unitSuffix, QStringLiteral("24 h"), texts)
         << '\n'
         << "MKT worst 30 d: " << KineticTemperature::windowText(windows[1], unitSuffix, QStringLiteral("30 d"), texts)
         << '\n';
+    out << "Mean Kinetic Temperature: " << (mkt ? texts.oneDecimal(*mkt) + u' ' + unitName : QStringLiteral("****"));
+    if (!chart.fromCollection && !options.unit)
+        out << " (readings taken as C; see --unit)";
+    out << '\n';
     return int(ExitCode::Success);
 }
 

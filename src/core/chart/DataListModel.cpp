@@ -21,8 +21,11 @@ void DataListModel::fill()
 
 void DataListModel::setDerivedShown(bool shown, TemperatureUnit unit)
 {
-    if (shown == m_derivedShown && unit == m_unit)
+    // The unit alone changes no cell while the columns are hidden.
+    if (shown == m_derivedShown && (unit == m_unit || !shown)) {
+        m_unit = unit;
         return;
+    }
     beginResetModel();
     m_derivedShown = shown;
     m_unit = unit;

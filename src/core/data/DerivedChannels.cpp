@@ -98,10 +98,10 @@ DerivedSeries derive(const ChartSeries &series, TemperatureUnit unit)
         quint64 key = ~quint64(0);   // no pair of readings has all bits set
         Pair values;
     };
-    std::vector<Slot> slots(1 << 14);
+    std::vector<Slot> table(1 << 14);
     for (size_t i = 0; i < n; ++i) {
         const quint64 key = quint64(std::bit_cast<quint32>(rh[i])) << 32 | std::bit_cast<quint32>(t[i]);
-        Slot &slot = slots[size_t((key * 0x9E3779B97F4A7C15ull) >> 50)];
+        Slot &slot = table[size_t((key * 0x9E3779B97F4A7C15ull) >> 50)];
         if (slot.key != key)
             slot = {key, derivedPair(rh[i], t[i], fahrenheit)};
         d.dewPoint[i] = slot.values.dewPoint;

@@ -75,8 +75,12 @@ QStringList dialogFilters(bool decimalComma)
     };
     if (!decimalComma)
         filters << QStringLiteral("EXCEL file format(*.CSV,seperated by comma) (*.CSV *.csv)");
-    filters << semicolonFilter();
     return filters;
+}
+
+QStringList saveDialogFilters(bool decimalComma)
+{
+    return dialogFilters(decimalComma) << semicolonFilter();
 }
 
 QString semicolonFilter()

@@ -31,9 +31,10 @@ Kind saveKindOf(const QString &path, bool decimalComma, bool semicolon = false);
 // Tab for Text, comma for Csv, semicolon for CsvSemicolon, a null QChar otherwise.
 QChar separatorOf(Kind kind);
 
-// The file dialogs' filters, CSV left out while the decimal separator is a
-// comma; the semicolon CSV's comes last.
+// The file dialogs' filters, CSV left out while the decimal separator is a comma.
 QStringList dialogFilters(bool decimalComma);
+// The save dialog's: those, then the semicolon CSV's.
+QStringList saveDialogFilters(bool decimalComma);
 QString semicolonFilter();
 QString defaultSuffix();
 // The extension a save adds to a name typed without one under the filter at

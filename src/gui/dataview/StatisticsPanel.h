@@ -25,10 +25,10 @@ public:
         QString limits;                 // the channel's limits, "none" without any
         QString within, above, below;   // empty while the channel has no limits
         QString mkt;                    // the whole set's, temperature only
-        QString mktDay, mktMonth;       // the worst 24 hours' and 30 days' MKT, with their start
-        QString breaches;               // under the channel's delay and warning levels
         bool sidesShown = false;        // the Above and Below rows: while any channel has limits
         bool mktShown = false;          // the MKT boxes: on the temperature tab
+        QString mktDay, mktMonth;       // the worst 24 hours' and 30 days' MKT, with their start
+        QString breaches;               // under the channel's delay and warning levels
         bool breachesShown = false;     // the Breaches row: while the channel has a delay or warnings
     };
 

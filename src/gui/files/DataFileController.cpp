@@ -114,7 +114,7 @@ void DataFileController::closeProgressWindow(TfrmScope *window)
 void DataFileController::SaveDataFile(TfrmGraph &view, QFileDialog &dialog)
 {
     const QPointer<TfrmGraph> target(&view);
-    const QStringList filters = DataFile::dialogFilters(decimalComma());
+    const QStringList filters = DataFile::saveDialogFilters(decimalComma());
     dialog.setDirectory(m_views.dialogFolder());
     dialog.selectFile(QString());
     dialog.setNameFilters(filters);
