@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -49,6 +50,8 @@ private Q_SLOTS:
     void exportToFile();
     void exportedTextGivesTheSameStatistics();
     void graphFiles();
+    void semicolonCsv_data();
+    void semicolonCsv();
     void usageErrors_data();
     void usageErrors();
     void badFiles_data();
@@ -90,6 +93,12 @@ void TestCli::golden_data()
     QTest::newRow("stats 2 limits json") << QStringList{"stats", s, "--set", "2", "--json", "--limits", "temp=:75",
                                                         "--activation-energy", "60"}
                                          << "sample.stats2.limits.json";
+    // Warning levels, a delay counted in total and a correction.
+    QTest::newRow("stats 1 rules en_US") << QStringList{"stats", s, "--set", "1", "--limits", "temp=0:23.5",
+                                                        "--warnings", "temp=2:22,hum=45:52", "--delay", "3",
+                                                        "--delay-total", "--offset-temperature", "0.5",
+                                                        "--locale", "en_US"}
+                                         << "sample.stats1.rules.en_US.txt";
 }
 
 void TestCli::golden()
@@ -165,6 +174,63 @@ void TestCli::graphFiles()
     QVERIFY(damaged.err.contains(cut.toLocal8Bit()));
     QCOMPARE(runCli({"export", sample(), "--set", "2", "--format", "ghf"}).code, 2);
     QCOMPARE(runCli({"export", sample(), "--set", "2", "-o", dir.filePath("none/x.ghf")}).code, 5);
+}
+
+void TestCli::semicolonCsv_data()
+{
+    QTest::addColumn<QString>("set");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("unit");
+    QTest::newRow("decimal comma") << "1" << "de_DE" << "C";
+    QTest::newRow("decimal point, F") << "2" << "en_US" << "F";
+}
+
+// A CSV for spreadsheets reads back as the same statistics, with the program's
+// own reader and a spreadsheet's where one is installed.
+void TestCli::semicolonCsv()
+{
+    QFETCH(QString, set);
+    QFETCH(QString, locale);
+    QFETCH(QString, unit);
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("set.csv"));
+    const CliRun made = runCli({"export", sample(), "--set", set, "--format", "csv-semicolon", "-o", csv,
+                                "--locale", locale});
+    QCOMPARE(made.code, 0);
+    const QByteArray text = readFile(csv);
+    const QList<QByteArray> lines = text.trimmed().split('\n');
+    QVERIFY(lines.size() > 1);
+    for (const QByteArray &line : lines)
+        QCOMPARE(line.count(';'), 2);
+    QCOMPARE(runCli({"stats", csv, "--locale", locale, "--unit", unit}).out,
+             runCli({"stats", sample(), "--set", set, "--locale", locale}).out);
+
+    const QString decimal = locale == u"de_DE" ? QStringLiteral(",") : QStringLiteral(".");
+    QProcess reader;
+    if (!QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) {
+        // Converted to a comma CSV with ';' as the input separator: 3 columns a line.
+        reader.start(QStringLiteral("soffice"),
+                     {"--headless", "--infilter=CSV:59,34,76", "--convert-to", "csv:Text - txt - csv (StarCalc):9,34,76",
+                      "--outdir", dir.filePath("out"), csv});
+        QVERIFY(reader.waitForFinished(120000));
+        const QList<QByteArray> converted = readFile(dir.filePath("out/set.csv")).trimmed().split('\n');
+        QCOMPARE(converted.size(), lines.size());
+        QCOMPARE(converted.first().count('\t'), 2);
+        return;
+    }
+    reader.start(QStringLiteral("python3"),
+                 {"-c", "import sys, pandas as pd\n"
+                        "f = pd.read_csv(sys.argv[1], sep=';', decimal=sys.argv[2], header=None)\n"
+                        "print(len(f.columns), len(f), pd.to_numeric(f[1], errors='coerce').notna().sum())\n",
+                  csv, decimal});
+    if (!reader.waitForFinished(60000) || reader.exitCode() != 0)
+        QSKIP("Neither soffice nor python3 with pandas is installed to read the file as a spreadsheet does.");
+    // Three columns, every line a row, every humidity but "OL" read as a number.
+    qsizetype numbers = 0;
+    for (const QByteArray &line : lines)
+        numbers += line.split(';').at(1).trimmed() != "OL" ? 1 : 0;
+    QCOMPARE(reader.readAllStandardOutput().trimmed(),
+             QByteArray::number(3) + ' ' + QByteArray::number(lines.size()) + ' ' + QByteArray::number(numbers));
 }
 
 void TestCli::usageErrors_data()

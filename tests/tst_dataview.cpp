@@ -11,6 +11,7 @@
 #include "core/chart/CursorController.h"
 #include "core/chart/DataListModel.h"
 #include "core/chart/DataSetListModel.h"
+#include "core/data/DerivedChannels.h"
 #include "core/link/MonotonicClock.h"
 #include "gui/common/AppContext.h"
 #include "gui/dataview/StatisticsPanel.h"
@@ -35,6 +36,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <cmath>
+
 #include <memory>
 
 class TestDataView : public QObject
@@ -52,6 +55,8 @@ private Q_SLOTS:
     void dataListShowsMarkers();
     void choosingAnotherSet();
     void tabShowsTheOtherChannel();
+    void derivedTabsAndColumns_data();
+    void derivedTabsAndColumns();
     void emptySet();
     void oneSampleShowsItsPoint();
     void closeQuestion_data();
@@ -288,6 +293,46 @@ void TestDataView::oneSampleShowsItsPoint()
     const QVector<QString> labels = chart.plot()->axisRects().last()->axis(QCPAxis::atBottom)->tickVectorLabels();
     QVERIFY(labels.size() >= 2);
     QCOMPARE(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
+}
+
+void TestDataView::derivedTabsAndColumns_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<int>("column");
+    QTest::newRow("dew point") << int(StatisticsPanel::DewPointTab) << int(DataListModel::DewPoint);
+    QTest::newRow("absolute humidity") << int(StatisticsPanel::AbsoluteHumidityTab) << int(DataListModel::AbsHumidity);
+}
+
+// The derived tabs show the channel derived from the sample under each cursor
+// and no value where a marker is; the data list adds both columns on demand.
+void TestDataView::derivedTabsAndColumns()
+{
+    QFETCH(int, tab);
+    QFETCH(int, column);
+    auto shown = viewOf(ImageBuilder::sampleCollection().build());
+    TfrmGraph &v = shown->view();
+    v.panel()->TabControl1->setCurrentIndex(tab);
+    const ChartSeries s = v.cursors().series();
+    const qsizetype a = v.cursors().CursorAIndex();
+    const float expected = Humidity::derivedValue(tab - 2, s.y[0][size_t(a)], s.y[1][size_t(a)], v.readingUnit());
+    QVERIFY(!std::isnan(expected));
+    QCOMPARE(v.panel()->txtCursorA->text(), v.texts().oneDecimal(expected));
+    QVERIFY(v.panel()->txtT1Max->text() != QStringLiteral("OL"));
+    QVERIFY(v.panel()->txtT1Avg->text() != QStringLiteral("****"));
+    QVERIFY(!v.panel()->txtMkt->isVisibleTo(v.panel()));
+
+    QCOMPARE(v.dataListModel->columnCount(), int(DataListModel::ColumnCount));
+    v.chkDerivedColumns->setChecked(true);
+    QCOMPARE(v.dataListModel->columnCount(), int(DataListModel::AllColumns));
+    bool sawMarker = false;
+    for (int row = 0; row < v.dataListModel->rowCount(); ++row) {
+        const float value = Humidity::derivedValue(tab - 2, s.y[0][size_t(row)], s.y[1][size_t(row)], v.readingUnit());
+        sawMarker = sawMarker || std::isnan(value);
+        QCOMPARE(cell(v, row, column), std::isnan(value) ? QStringLiteral("****") : v.texts().oneDecimal(value));
+    }
+    QVERIFY(sawMarker);
+    v.chkDerivedColumns->setChecked(false);
+    QCOMPARE(v.dataListModel->columnCount(), int(DataListModel::ColumnCount));
 }
 
 void TestDataView::emptySet()

@@ -8,6 +8,7 @@
 #include "core/chart/GraphFile.h"
 #include "core/data/BoundedRead.h"
 #include "core/data/DataSetDirectory.h"
+#include "core/data/DerivedChannels.h"
 #include "core/data/Statistics.h"
 #include "core/data/TDataSetStore.h"
 #include "core/files/DataFile.h"
@@ -47,6 +48,21 @@ struct ChartData
     {
         return {{std::span<const double>(x), std::span<const double>(x)},
                 {std::span<const float>(humidity), std::span<const float>(temperature)}};
+    }
+    // The unit of the readings: a data set's own; a data file's as --unit
+    // says, else Celsius.
+    TemperatureUnit unitOr(std::optional<TemperatureUnit> given) const
+    {
+        if (fromCollection)
+            return fahrenheit ? TemperatureUnit::Fahrenheit : TemperatureUnit::Celsius;
+        return given.value_or(TemperatureUnit::Celsius);
+    }
+    // The readings read, corrected (markers and unfilled points stay).
+    void applyOffsets(const CalibrationOffsets &offsets)
+    {
+        const size_t n = size_t(std::min<qsizetype>(points, qsizetype(humidity.size())));
+        Calibration::apply(std::span<float>(humidity).first(n), offsets.humidity);
+        Calibration::apply(std::span<float>(temperature).first(std::min(n, temperature.size())), offsets.temperature);
     }
 };
 
@@ -318,8 +334,8 @@ int exportGraph(CliContext &ctx, const QCommandLineParser &parser, const QString
 // Why a text format cannot be written, if it cannot.
 Result<> textFormatRefusal(const CliContext &ctx, const QString &format)
 {
-    if (format != QLatin1String("txt") && format != QLatin1String("csv"))
-        return fail(ErrorCode::Usage, QStringLiteral("--format must be txt, csv or ghf."));
+    if (format != QLatin1String("txt") && format != QLatin1String("csv") && format != QLatin1String("csv-semicolon"))
+        return fail(ErrorCode::Usage, QStringLiteral("--format must be txt, csv, csv-semicolon or ghf."));
     // A comma decimal separator in a comma-separated file would merge the fields.
     if (format == QLatin1String("csv") && ctx.texts().usesDecimalComma())
         return fail(ErrorCode::Usage, QStringLiteral("A comma-separated file cannot be written while the decimal "
@@ -335,33 +351,51 @@ int runExport(CliContext &ctx, const QStringList &arguments)
     parser.addOption({QStringLiteral("set"), QStringLiteral("The data set (1 = the first) of a collection file."),
                       QStringLiteral("N")});
     parser.addOption({QStringLiteral("format"),
-                      QStringLiteral("txt (tab-separated), csv (comma-separated) or ghf (graph file); default: "
-                                     "the extension of OUT, else txt."),
+                      QStringLiteral("txt (tab-separated), csv (comma-separated), csv-semicolon (';' between the "
+                                     "fields and the locale's decimal separator, for spreadsheets) or ghf (graph "
+                                     "file); default: the extension of OUT, else txt."),
                       QStringLiteral("FORMAT")});
+    OffsetOptions::addTo(parser);
     parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
                       QStringLiteral("Write to OUT instead of the standard output."), QStringLiteral("OUT")});
     if (auto code = ctx.parse(parser, arguments, true,
-                              QStringLiteral("FILE [--set N] [--format txt|csv|ghf] [-o OUT] [--locale NAME]")))
+                              QStringLiteral("FILE [--set N] [--format txt|csv|csv-semicolon|ghf] [-o OUT] [--locale NAME] "
+                        "[--offset-temperature X] [--offset-humidity Y]")))
         return *code;
     const QString path = onePath(parser);
     if (path.isEmpty())
         return ctx.fail(ErrorCode::Usage, QStringLiteral("export takes one collection or data file (see --help)."));
     const QString output = parser.value(QStringLiteral("output"));
     const QString format = resolvedFormat(parser.value(QStringLiteral("format")), output);
-    if (format == QLatin1String("ghf"))
+    OffsetOptions offsets;
+    if (Result<> failed = offsets.read(parser); !failed)
+        return ctx.fail(failed.failure());
+    if (format == QLatin1String("ghf")) {
+        if (offsets.offsets.any())
+            return ctx.fail(ErrorCode::Usage, QStringLiteral("The calibration offsets apply to txt and csv exports; a "
+                                                            "graph file keeps the readings as they are."));
         return exportGraph(ctx, parser, path, output);
+    }
     if (Result<> refused = textFormatRefusal(ctx, format); !refused)
         return ctx.fail(refused.failure());
     ChartData chart;
     if (Result<> failed = loadChart(ctx, parser, path, chart); !failed)
         return ctx.fail(failed.failure());
+    if (offsets.offsets.any()) {
+        // The file format has no room for it: the error stream says so.
+        const CalibrationOffsets applied = offsets.forUnit(chart.unitOr(std::nullopt));
+        chart.applyOffsets(applied);
+        ctx.err() << "kv518-cli: readings corrected: " << Calibration::text(applied, ctx.texts()) << Qt::endl;
+    }
     return writeTextChart(ctx, chart, format, output);
 }
 
 int writeTextChart(CliContext &ctx, const ChartData &chart, const QString &format, const QString &output)
 {
     const DateTimeText &texts = ctx.texts();
-    const QChar separator = format == QLatin1String("csv") ? QChar(u',') : QChar(u'\t');
+    const QChar separator = format == QLatin1String("csv-semicolon") ? QChar(u';')
+                            : format == QLatin1String("csv")         ? QChar(u',')
+                                                                     : QChar(u'\t');
     const qsizetype n = chart.points;
     // A point without a readable date cannot be written: every dated point
     // is, and the skipped ones are counted on the error stream. With no
@@ -405,10 +439,11 @@ QJsonValue extremeTime(double time)
     return time == 0.0 ? QJsonValue() : QJsonValue(isoTime(time));
 }
 
-QJsonObject channelJson(const SetStatistics &s, int c)
+QJsonObject channelJson(const SetStatistics &s, int c, bool derived = false)
 {
     const ChannelStatistics &ch = s.channel[c];
-    const bool any = s.points > 0;
+    // A derived channel without any value has no extremes either.
+    const bool any = derived ? ch.count > 0 : s.points > 0;
     return QJsonObject{
         {QStringLiteral("max"), any ? jsonReading(ch.maximum) : QJsonValue()},
         {QStringLiteral("max_time"), extremeTime(ch.maximumTime)},
@@ -438,6 +473,43 @@ QJsonObject sideJson(const LimitSide &side)
     };
 }
 
+QJsonValue breachJson(const Breach &b)
+{
+    return QJsonObject{
+        {QStringLiteral("breached"), b.breached},
+        {QStringLiteral("at"), b.breached ? QJsonValue(isoTime(b.time)) : QJsonValue()},
+        {QStringLiteral("seconds_outside"), b.secondsOutside},
+    };
+}
+
+QJsonObject breachesJson(const ChannelLimits &l, const ChannelBreaches &b)
+{
+    QJsonObject o{
+        {QStringLiteral("delay_minutes"), l.delayMinutes},
+        {QStringLiteral("delay"), l.delay == AlarmDelay::Total ? QStringLiteral("total") : QStringLiteral("consecutive")},
+    };
+    const auto add = [&](const std::optional<double> &level, const char *name, const Breach &breach) {
+        if (level)
+            o.insert(QLatin1String(name), breachJson(breach));
+    };
+    add(l.high, "alarm_above", b.alarmAbove);
+    add(l.low, "alarm_below", b.alarmBelow);
+    add(l.warningHigh, "warning_above", b.warningAbove);
+    add(l.warningLow, "warning_below", b.warningBelow);
+    return o;
+}
+
+QJsonValue windowJson(const KineticTemperature::WindowMkt &w)
+{
+    if (w.tooShort)
+        return QJsonObject{{QStringLiteral("too_short"), true}};
+    return QJsonObject{
+        {QStringLiteral("too_short"), false},
+        {QStringLiteral("mkt"), rounded(w.mkt)},
+        {QStringLiteral("start"), w.mkt ? QJsonValue(isoTime(w.start)) : QJsonValue()},
+    };
+}
+
 QJsonObject limitsJson(const LimitStatistics &s)
 {
     return QJsonObject{
@@ -450,7 +522,9 @@ QJsonObject limitsJson(const LimitStatistics &s)
 }
 
 const QString StatsUsage = QStringLiteral("FILE [--set N] [--json] [--locale NAME] [--limits temp=LOW:HIGH,hum=LOW:HIGH] "
-                                          "[--activation-energy E] [--unit C|F]");
+                                          "[--warnings temp=LOW:HIGH,hum=LOW:HIGH] [--delay MINUTES [--delay-total]] "
+                                          "[--activation-energy E] [--unit C|F] [--offset-temperature X] "
+                                          "[--offset-humidity Y]");
 
 int runStats(CliContext &ctx, const QStringList &arguments)
 {
@@ -459,6 +533,7 @@ int runStats(CliContext &ctx, const QStringList &arguments)
                       QStringLiteral("N")});
     parser.addOption({QStringLiteral("json"), QStringLiteral("Print a JSON object.")});
     LimitOptions::addTo(parser);
+    OffsetOptions::addTo(parser);
     if (auto code = ctx.parse(parser, arguments, true, StatsUsage))
         return *code;
     const QString path = onePath(parser);
@@ -469,9 +544,14 @@ int runStats(CliContext &ctx, const QStringList &arguments)
         return ctx.fail(failed.failure());
     if (Result<> failed = options.checkUnitFor(isCollection(path)); !failed)
         return ctx.fail(failed.failure());
+    OffsetOptions offsetOptions;
+    if (Result<> failed = offsetOptions.read(parser); !failed)
+        return ctx.fail(failed.failure());
     ChartData chart;
     if (Result<> failed = loadChart(ctx, parser, path, chart); !failed)
         return ctx.fail(failed.failure());
+    const CalibrationOffsets offsets = offsetOptions.forUnit(chart.unitOr(options.unit));
+    chart.applyOffsets(offsets);
 
     const DateTimeText &texts = ctx.texts();
     const ChartSeries series = chart.series();
@@ -489,17 +569,21 @@ int runStats(CliContext &ctx, const QStringList &arguments)
         interval = chart.interval;
     }
     // A data file's readings carry no unit: Celsius unless --unit says otherwise.
-    const TemperatureUnit unit = chart.fromCollection
-        ? (chart.fahrenheit ? TemperatureUnit::Fahrenheit : TemperatureUnit::Celsius)
-        : options.unit.value_or(TemperatureUnit::Celsius);
+    const TemperatureUnit unit = chart.unitOr(options.unit);
     const QString unitName = unit == TemperatureUnit::Fahrenheit ? QStringLiteral("F") : QStringLiteral("C");
     const std::optional<double> mkt = KineticTemperature::compute(
         series.y[1].first(size_t(s.points)), unit, options.activationEnergy);
+    const ChartSeries samples = series.first(s.points);
+    const auto windows = KineticTemperature::worstWindows(samples.x[1], samples.y[1], unit, options.activationEnergy,
+                                                          interval);
+    const SetStatistics derived = Statistics::wholeSet(Humidity::derive(samples, unit).series());
     std::optional<LimitStatistics> limits[2];
+    std::optional<ChannelBreaches> breaches[2];
     for (int c = 0; c < 2; ++c) {
-        if (options.limits[c].isSet())
-            limits[c] = AlarmLimits::evaluate(series.x[c].first(size_t(s.points)), series.y[c].first(size_t(s.points)),
-                                              options.limits[c], interval);
+        if (options.limits[c].isSet() || options.limits[c].hasWarning())
+            limits[c] = AlarmLimits::evaluate(samples.x[c], samples.y[c], options.limits[c], interval);
+        if (options.limits[c].hasRules())
+            breaches[c] = AlarmLimits::breaches(samples.x[c], samples.y[c], options.limits[c], interval);
     }
 
     if (parser.isSet(QStringLiteral("json"))) {
@@ -507,6 +591,8 @@ int runStats(CliContext &ctx, const QStringList &arguments)
         for (int c = 0; c < 2; ++c) {
             if (limits[c])
                 channels[c].insert(QStringLiteral("limits"), limitsJson(*limits[c]));
+            if (breaches[c])
+                channels[c].insert(QStringLiteral("breaches"), breachesJson(options.limits[c], *breaches[c]));
         }
         QJsonObject o{
             {QStringLiteral("points"), qint64(s.points)},
@@ -515,10 +601,17 @@ int runStats(CliContext &ctx, const QStringList &arguments)
             {QStringLiteral("humidity"), channels[0]},
             {QStringLiteral("temperature"), channels[1]},
             {QStringLiteral("mkt"), rounded(mkt)},
+            {QStringLiteral("mkt_24h"), windowJson(windows[0])},
+            {QStringLiteral("mkt_30d"), windowJson(windows[1])},
+            {QStringLiteral("dew_point"), channelJson(derived, 0, true)},
+            {QStringLiteral("absolute_humidity"), channelJson(derived, 1, true)},
             {QStringLiteral("unit"), unitName},
         };
         if (chart.fromCollection)
             o.insert(QStringLiteral("set"), chart.set);
+        if (offsets.any())
+            o.insert(QStringLiteral("correction"), QJsonObject{{QStringLiteral("temperature"), offsets.temperature},
+                                                               {QStringLiteral("humidity"), offsets.humidity}});
         ctx.out() << QJsonDocument(o).toJson(QJsonDocument::Indented);
         return int(ExitCode::Success);
     }
@@ -527,6 +620,8 @@ int runStats(CliContext &ctx, const QStringList &arguments)
     out << "Start Time: " << start << '\n'
         << "Sampling Rate: " << rate << '\n'
         << "Data No.: " << panel[0].dataNo << '\n';
+    if (offsets.any())
+        out << "Correction: " << Calibration::text(offsets, texts) << " added to the readings\n";
     const char *names[2] = {"Humidity", "Temperature"};
     for (int c = 0; c < 2; ++c) {
         out << names[c] << " MAX: " << panel[c].maximum << '\n'
@@ -538,7 +633,22 @@ int runStats(CliContext &ctx, const QStringList &arguments)
             << names[c] << " Above: " << AlarmLimits::sideText(limits[c]->above, texts) << '\n'
             << names[c] << " Below: " << AlarmLimits::sideText(limits[c]->below, texts) << '\n'
             << names[c] << " Within: " << AlarmLimits::withinText(*limits[c], texts) << '\n';
+        if (breaches[c])
+            out << names[c] << " Breaches: " << AlarmLimits::breachesText(options.limits[c], *breaches[c], texts)
+                << '\n';
     }
+    const char *derivedNames[2] = {"Dew Point", "Absolute Humidity g/m3"};
+    for (int c = 0; c < 2; ++c) {
+        const StatisticsTexts t = Humidity::panelTexts(derived, c, texts);
+        out << derivedNames[c] << " MAX: " << t.maximum << '\n'
+            << derivedNames[c] << " MIN: " << t.minimum << '\n'
+            << derivedNames[c] << " AVG: " << t.average << '\n';
+    }
+    const QString unitSuffix = u' ' + unitName;
+    out << "MKT worst 24 h: " << KineticTemperature::windowText(windows[0], unitSuffix, QStringLiteral("24 h"), texts)
+        << '\n'
+        << "MKT worst 30 d: " << KineticTemperature::windowText(windows[1], unitSuffix, QStringLiteral("30 d"), texts)
+        << '\n';
     out << "Mean Kinetic Temperature: " << (mkt ? texts.oneDecimal(*mkt) + u' ' + unitName : QStringLiteral("****"));
     if (!chart.fromCollection && !options.unit)
         out << " (readings taken as C; see --unit)";
@@ -599,8 +709,10 @@ QList<CliCommand> commands()
     return {
         {QStringLiteral("sets"), QStringLiteral("FILE.518 [--json] [--locale NAME]"),
          QStringLiteral("List the data sets of a collection file."), runSets},
-        {QStringLiteral("export"), QStringLiteral("FILE [--set N] [--format txt|csv|ghf] [-o OUT] [--locale NAME]"),
-         QStringLiteral("Write a data set (or a data file) as a TXT, CSV or graph file."), runExport},
+        {QStringLiteral("export"), QStringLiteral("FILE [--set N] [--format txt|csv|csv-semicolon|ghf] [-o OUT] [--locale NAME] "
+                        "[--offset-temperature X] [--offset-humidity Y]"),
+         QStringLiteral("Write a data set (or a data file) as a TXT, CSV (comma or, for spreadsheets, semicolon) or "
+                        "graph file."), runExport},
         {QStringLiteral("stats"), StatsUsage,
          QStringLiteral("Maximum, minimum and average of both channels, the mean kinetic temperature, and how the "
                         "readings lie against alarm limits."),

@@ -2,6 +2,7 @@
 
 #include "cli/CliContext.h"
 #include "core/data/AlarmLimits.h"
+#include "core/data/Calibration.h"
 
 #include <QCommandLineParser>
 #include <QString>
@@ -10,7 +11,8 @@
 
 // The alarm limit and mean kinetic temperature options that `stats` and
 // `report` share: --limits temp=LOW:HIGH,hum=LOW:HIGH, --activation-energy E
-// (kJ/mol) and --unit C|F for a data file, whose readings carry no unit.
+// (kJ/mol), --unit C|F for a data file, whose readings carry no unit, and the
+// alarm rules: --warnings (levels as --limits), --delay MINUTES, --delay-total.
 struct LimitOptions
 {
     ChannelLimits limits[2];   // 0 humidity, 1 temperature
@@ -28,5 +30,20 @@ struct LimitOptions
     // "temp=2:8,hum=:60": either side may be empty. Numbers are written with a
     // decimal point whatever the locale (the comma separates the channels).
     // Fails (with the message) for anything else or a low above the high limit.
-    static Result<> parseLimits(const QString &text, ChannelLimits (&limits)[2]);
+    // `option` names the option in the messages.
+    static Result<> parseLimits(const QString &text, ChannelLimits (&limits)[2],
+                                const QString &option = QStringLiteral("limits"));
+};
+
+// --offset-temperature X and --offset-humidity Y of `stats`, `export` and
+// `report`: calibration offsets added to the readings (the temperature's in
+// the readings' unit); the file read stays as it is.
+struct OffsetOptions
+{
+    CalibrationOffsets offsets;
+
+    static void addTo(QCommandLineParser &parser);
+    Result<> read(const QCommandLineParser &parser);
+    // The offsets added to readings in `unit`, with the unit noted for the texts.
+    CalibrationOffsets forUnit(TemperatureUnit unit) const;
 };

@@ -25,7 +25,8 @@ namespace {
 
 const QString Usage = QStringLiteral(
     "FILE [--set N] -o OUT.pdf [--locale NAME] [--from TIME] [--to TIME] [--no-table] "
-    "[--limits temp=LOW:HIGH,hum=LOW:HIGH] [--activation-energy E] [--unit C|F]");
+    "[--limits temp=LOW:HIGH,hum=LOW:HIGH] [--warnings temp=LOW:HIGH,hum=LOW:HIGH] [--delay MINUTES [--delay-total]] "
+    "[--activation-energy E] [--unit C|F] [--offset-temperature X] [--offset-humidity Y]");
 
 QString quoted(const QString &path)
 {
@@ -152,10 +153,14 @@ int runReport(CliContext &ctx, const QStringList &arguments)
                       QStringLiteral("TIME")});
     parser.addOption({QStringLiteral("no-table"), QStringLiteral("Leave the sample table out (page 1 only).")});
     LimitOptions::addTo(parser);
+    OffsetOptions::addTo(parser);
     if (auto code = ctx.parse(parser, arguments, true, Usage))
         return *code;
     LimitOptions limits;
     if (Result<> failed = limits.read(parser); !failed)
+        return ctx.fail(failed.failure());
+    OffsetOptions offsets;
+    if (Result<> failed = offsets.read(parser); !failed)
         return ctx.fail(failed.failure());
     const QStringList paths = parser.positionalArguments();
     if (paths.size() != 1)
@@ -185,6 +190,8 @@ int runReport(CliContext &ctx, const QStringList &arguments)
         data.unit = *limits.unit == TemperatureUnit::Fahrenheit ? QStringLiteral("F") : QStringLiteral("C");
     if (options.from || options.to)
         data = data.window(options.from, options.to);
+    options.offsets = offsets.forUnit(data.temperatureUnit().value_or(TemperatureUnit::Celsius));
+    data.applyOffsets(options.offsets);
 
     const ReportLayout layout(data, ctx.texts(), options);
     TerminalProgress progress(ctx.err());

@@ -62,9 +62,9 @@ public:
 
         // The table of extremes, a line for the mean kinetic temperature and
         // three for each channel with limits.
-        int lines = 5;
+        int lines = 3 + ReportLayout::StatisticsRows + 1;
         for (int c = 0; c < 2; ++c)
-            lines += m_layout.hasLimits(c) ? 3 : 0;
+            lines += (m_layout.hasLimits(c) ? 3 : 0) + (m_layout.breachesText(c).isEmpty() ? 0 : 1);
         const double statsHeight = lines * (fm.height() + 3.0) + 8.0;
         const double chartBottom = m_body.bottom() - statsHeight - 24.0;
         m_p.setFont(reportFont(7.5));
@@ -116,7 +116,7 @@ private:
         for (int c = 0; c < 4; ++c)
             m_p.drawText(QPointF(m_body.left() + col[c], y), heads[c]);
         m_p.setFont(reportFont(9));
-        for (int channel = 0; channel < 2; ++channel) {
+        for (int channel = 0; channel < ReportLayout::StatisticsRows; ++channel) {
             y += rowHeight;
             const ReportLayout::ChannelTexts t = m_layout.statistics(channel);
             const QString cells[] = {t.name, t.maximum, t.minimum, t.average};
@@ -128,6 +128,8 @@ private:
                      QStringLiteral("Mean Kinetic Temperature: %1   (activation energy %2 kJ/mol)")
                          .arg(m_layout.meanKineticTemperature(),
                               m_layout.texts().fixed(m_layout.options().activationEnergy, 3)));
+        y += rowHeight;
+        m_p.drawText(QPointF(m_body.left() + col[1], y), m_layout.worstWindowsText());
         for (int channel = 0; channel < 2; ++channel) {
             if (!m_layout.hasLimits(channel))
                 continue;
@@ -141,6 +143,10 @@ private:
             m_p.drawText(QPointF(m_body.left() + col[1], y), QStringLiteral("Above: ") + t.above);
             y += rowHeight;
             m_p.drawText(QPointF(m_body.left() + col[1], y), QStringLiteral("Below: ") + t.below);
+            if (const QString b = m_layout.breachesText(channel); !b.isEmpty()) {
+                y += rowHeight;
+                m_p.drawText(QPointF(m_body.left() + col[1], y), QStringLiteral("Breaches: ") + b);
+            }
         }
     }
 

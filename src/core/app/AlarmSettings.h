@@ -2,6 +2,7 @@
 
 #include "core/base/Result.h"
 #include "core/data/AlarmLimits.h"
+#include "core/data/Calibration.h"
 
 #include <QString>
 
@@ -11,6 +12,13 @@
 // the humidity, channel 1 the temperature, as in the charts. The temperature
 // limits are kept in the unit they were entered in and converted for a data
 // set in the other unit.
+//
+// Beside them the alarm rules of each channel (warning levels, the delay and
+// its kind: WarningLow, WarningHigh, DelayMinutes, Delay=consecutive|total)
+// and the calibration offsets, in [Calibration] (Humidity, Temperature, Unit).
+// A key is written only when it is set, so a file without them stays as it
+// was. The offsets are the program's; a logger's own can later go in a
+// [Calibration/SERIAL] group read before this one.
 class AlarmSettings
 {
 public:
@@ -20,6 +28,10 @@ public:
     ChannelLimits limits[2];
     TemperatureUnit temperatureUnit = TemperatureUnit::Celsius;
     double activationEnergy = KineticTemperature::DefaultActivationEnergy;
+    CalibrationOffsets offsets;
+
+    // The offsets for a data set in setUnit (a data file: as entered).
+    CalibrationOffsets offsetsFor(std::optional<TemperatureUnit> setUnit) const;
 
     // The limits of a channel for a data set in setUnit; a set whose unit is
     // not known (a data file) takes the temperature limits as they are.
@@ -42,7 +54,7 @@ public:
     friend bool operator==(const AlarmSettings &a, const AlarmSettings &b)
     {
         return a.limits[0] == b.limits[0] && a.limits[1] == b.limits[1] && a.temperatureUnit == b.temperatureUnit
-            && a.activationEnergy == b.activationEnergy;
+            && a.activationEnergy == b.activationEnergy && a.offsets == b.offsets;
     }
 
 private:

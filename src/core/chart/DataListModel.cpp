@@ -1,6 +1,9 @@
 #include "core/chart/DataListModel.h"
 
 #include "core/chart/ChartModel.h"
+#include "core/data/DerivedChannels.h"
+
+#include <cmath>
 
 DataListModel::DataListModel(const ChartModel &chart, const QLocale &locale, QObject *parent)
     : QAbstractTableModel(parent)
@@ -16,6 +19,19 @@ void DataListModel::fill()
     endResetModel();
 }
 
+void DataListModel::setDerivedShown(bool shown, TemperatureUnit unit)
+{
+    // The unit alone changes no cell while the columns are hidden.
+    if (shown == m_derivedShown && (unit == m_unit || !shown)) {
+        m_unit = unit;
+        return;
+    }
+    beginResetModel();
+    m_derivedShown = shown;
+    m_unit = unit;
+    endResetModel();
+}
+
 int DataListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : m_rows;
@@ -23,7 +39,7 @@ int DataListModel::rowCount(const QModelIndex &parent) const
 
 int DataListModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : (m_derivedShown ? AllColumns : ColumnCount);
 }
 
 QString DataListModel::text(int row, int column) const
@@ -31,7 +47,19 @@ QString DataListModel::text(int row, int column) const
     // The chart may have been prepared for new content since the last fill.
     if (row < 0 || row >= m_rows || row >= m_chart.points() || m_chart.subsets() < 2)
         return QString();
+    if (column >= ColumnCount)
+        return m_derivedShown ? derivedText(m_texts, column, m_chart.yData(0, row), m_chart.yData(1, row), m_unit)
+                              : QString();
     return cellText(m_texts, column, row, m_chart.xDataII(0, row), m_chart.yData(0, row), m_chart.yData(1, row));
+}
+
+QString DataListModel::derivedText(const DateTimeText &texts, int column, float humidity, float temperature,
+                                   TemperatureUnit unit)
+{
+    if (column != DewPoint && column != AbsHumidity)
+        return QString();
+    const float v = Humidity::derivedValue(column - DewPoint, humidity, temperature, unit);
+    return std::isnan(v) ? QStringLiteral("****") : texts.oneDecimal(v);
 }
 
 QString DataListModel::cellText(const DateTimeText &texts, int column, qsizetype index, double time, float humidity,
@@ -56,8 +84,8 @@ QString DataListModel::cellText(const DateTimeText &texts, int column, qsizetype
 
 QString DataListModel::heading(int column)
 {
-    static const char *const headers[ColumnCount] = {"No", "DATE", "TIME", "HUMIDITY", "Temp"};
-    return column >= 0 && column < ColumnCount ? QString::fromLatin1(headers[column]) : QString();
+    static const char *const headers[AllColumns] = {"No", "DATE", "TIME", "HUMIDITY", "Temp", "Dew pt", "g/m3"};
+    return column >= 0 && column < AllColumns ? QString::fromLatin1(headers[column]) : QString();
 }
 
 QVariant DataListModel::data(const QModelIndex &index, int role) const
@@ -73,13 +101,13 @@ QVariant DataListModel::headerData(int section, Qt::Orientation orientation, int
         return {};
     if (orientation == Qt::Vertical)
         return section + 1;
-    if (section < 0 || section >= ColumnCount)
+    if (section < 0 || section >= columnCount())
         return {};
     return heading(section);
 }
 
 int DataListModel::columnWidth(int column)
 {
-    static const int widths[ColumnCount] = {35, 60, 70, 60, 60};
-    return column >= 0 && column < ColumnCount ? widths[column] : 0;
+    static const int widths[AllColumns] = {35, 60, 70, 60, 60, 55, 50};
+    return column >= 0 && column < AllColumns ? widths[column] : 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/data/AlarmLimits.h"
 #include "core/data/DateTimeText.h"
 
 #include <QAbstractTableModel>
@@ -13,13 +14,18 @@ class DataListModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { No, Date, Time, Humidity, Temp, ColumnCount };
+    // The columns of the readings, then the two derived ones, shown while
+    // setDerivedShown(true).
+    enum Column { No, Date, Time, Humidity, Temp, ColumnCount, DewPoint = ColumnCount, AbsHumidity, AllColumns };
 
     explicit DataListModel(const ChartModel &chart, const QLocale &locale = QLocale::system(),
                            QObject *parent = nullptr);
 
     // Takes the chart's points as the rows.
     void fill();
+    // The dew point and absolute humidity columns, from the readings in `unit`.
+    void setDerivedShown(bool shown, TemperatureUnit unit);
+    bool derivedShown() const { return m_derivedShown; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -33,6 +39,9 @@ public:
     // report share.
     static QString cellText(const DateTimeText &texts, int column, qsizetype index, double time, float humidity,
                             float temperature);
+    // A derived column's text: one decimal, "****" when the sample gives no value.
+    static QString derivedText(const DateTimeText &texts, int column, float humidity, float temperature,
+                               TemperatureUnit unit);
     // The heading of a column ("No", "DATE", ...); empty outside the columns.
     static QString heading(int column);
     static int columnWidth(int column);
@@ -41,4 +50,6 @@ private:
     const ChartModel &m_chart;
     DateTimeText m_texts;
     int m_rows = 0;
+    bool m_derivedShown = false;
+    TemperatureUnit m_unit = TemperatureUnit::Celsius;
 };

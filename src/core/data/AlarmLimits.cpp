@@ -2,6 +2,7 @@
 
 #include "core/data/DateTimeText.h"
 
+#include <QStringList>
 #include <QtNumeric>
 
 #include <algorithm>
@@ -46,7 +47,96 @@ QString plural(qint64 n, const char *one, const char *many)
     return QString::number(n) + u' ' + QLatin1String(n == 1 ? one : many);
 }
 
+// Samples that last at least `delayMinutes`; one without a delay or interval.
+qint64 samplesFor(qint64 delayMinutes, qint64 interval)
+{
+    if (delayMinutes <= 0 || interval <= 0)
+        return 1;
+    const qint64 seconds = delayMinutes > std::numeric_limits<qint64>::max() / 60
+        ? std::numeric_limits<qint64>::max()
+        : delayMinutes * 60;
+    return std::max<qint64>(1, seconds / interval + (seconds % interval != 0 ? 1 : 0));
+}
+
+template<typename Outside>
+Breach firstBreach(std::span<const double> x, std::span<const float> y, Outside outside, qint64 needed,
+                   AlarmDelay delay, qint64 interval)
+{
+    Breach b;
+    qint64 run = 0;
+    qint64 total = 0;
+    for (size_t i = 0; i < y.size(); ++i) {
+        if (!outside(y[i])) {
+            run = 0;
+            continue;
+        }
+        ++run;
+        ++total;
+        if (!b.breached && (delay == AlarmDelay::Consecutive ? run : total) >= needed) {
+            b.breached = true;
+            b.index = qsizetype(i);
+            b.time = i < x.size() ? x[i] : 0.0;
+        }
+    }
+    b.secondsOutside = duration(total, interval);
+    return b;
+}
+
 } // namespace
+
+ChannelBreaches breaches(std::span<const double> x, std::span<const float> y, const ChannelLimits &limits,
+                         qint64 intervalSeconds)
+{
+    ChannelBreaches out;
+    const qint64 interval = std::max<qint64>(intervalSeconds, 0);
+    const qint64 needed = samplesFor(limits.delayMinutes, interval);
+    const auto side = [&](const std::optional<double> &level, bool above) {
+        if (!level)
+            return Breach();
+        const float limit = float(*level);
+        if (above)
+            return firstBreach(x, y, [limit](float v) { return v > limit; }, needed, limits.delay, interval);
+        return firstBreach(x, y, [limit](float v) { return v < limit; }, needed, limits.delay, interval);
+    };
+    out.alarmAbove = side(limits.high, true);
+    out.alarmBelow = side(limits.low, false);
+    out.warningAbove = side(limits.warningHigh, true);
+    out.warningBelow = side(limits.warningLow, false);
+    return out;
+}
+
+QString breachText(const Breach &b, const DateTimeText &texts)
+{
+    if (b.breached)
+        return QStringLiteral("at ") + texts.dateTime(b.time) + QStringLiteral(" (") + durationText(b.secondsOutside)
+            + QStringLiteral(" outside)");
+    if (b.secondsOutside > 0)
+        return durationText(b.secondsOutside) + QStringLiteral(" outside, within the delay");
+    return QStringLiteral("none");
+}
+
+QString delayText(const ChannelLimits &limits)
+{
+    if (limits.delayMinutes <= 0)
+        return QStringLiteral("none");
+    return QString::number(limits.delayMinutes)
+        + (limits.delay == AlarmDelay::Total ? QStringLiteral(" min in total") : QStringLiteral(" min consecutive"));
+}
+
+QString breachesText(const ChannelLimits &limits, const ChannelBreaches &b, const DateTimeText &texts)
+{
+    QStringList parts;
+    const auto add = [&](const std::optional<double> &level, const char *name, const Breach &breach) {
+        if (level)
+            parts << QLatin1String(name) + u' ' + breachText(breach, texts);
+    };
+    add(limits.high, "alarm above", b.alarmAbove);
+    add(limits.low, "alarm below", b.alarmBelow);
+    add(limits.warningHigh, "warning above", b.warningAbove);
+    add(limits.warningLow, "warning below", b.warningBelow);
+    parts << QStringLiteral("delay ") + delayText(limits);
+    return parts.join(QStringLiteral("; "));
+}
 
 LimitStatistics evaluate(std::span<const double> x, std::span<const float> y, const ChannelLimits &limits,
                          qint64 intervalSeconds)
@@ -103,7 +193,12 @@ ChannelLimits converted(const ChannelLimits &limits, TemperatureUnit from, Tempe
         const double out = KineticTemperature::fromKelvin(KineticTemperature::toKelvin(*v, from), to);
         return std::round(out * 1000.0) / 1000.0;
     };
-    return {convert(limits.low), convert(limits.high)};
+    ChannelLimits out = limits;
+    out.low = convert(limits.low);
+    out.high = convert(limits.high);
+    out.warningLow = convert(limits.warningLow);
+    out.warningHigh = convert(limits.warningHigh);
+    return out;
 }
 
 QString limitsText(const ChannelLimits &limits, const DateTimeText &texts)
@@ -173,54 +268,159 @@ double fromKelvin(double kelvin, TemperatureUnit unit)
     return unit == TemperatureUnit::Fahrenheit ? celsius * 9.0 / 5.0 + 32.0 : celsius;
 }
 
-std::optional<double> compute(std::span<const float> y, TemperatureUnit unit, double activationEnergy)
-{
-    if (!isValidActivationEnergy(activationEnergy))
-        return std::nullopt;
-    const double ratio = activationEnergy * 1000.0 / GasConstant;   // dH/R in kelvin
-    const auto counts = [](float v) { return v > -OutOfRange && v < OutOfRange; };
+namespace {
 
-    // The hottest reading gives the largest term; every term is taken relative
-    // to it, so the sum lies in [1, n] whatever the temperatures.
-    qint64 n = 0;
-    double hottest = 0.0;
-    for (const float v : y) {
-        if (!counts(v))
-            continue;
-        const double kelvin = toKelvin(double(v), unit);
-        if (!(kelvin > 0.0))
-            continue;
-        ++n;
-        hottest = std::max(hottest, kelvin);
+bool counts(float v)
+{
+    return v > -OutOfRange && v < OutOfRange;
+}
+
+// The exponential terms exp(dH/(R T_hottest) - dH/(R T)) of readings: every
+// term is taken relative to the hottest reading's, so any sum of n of them
+// lies in (0, n] whatever the temperatures. The meter resolves tenths, so a
+// long set holds few distinct readings: each one's term is kept in a small
+// table instead of taken again.
+class Terms
+{
+public:
+    Terms(std::span<const float> y, TemperatureUnit unit, double activationEnergy)
+        : m_unit(unit)
+        , m_ratio(activationEnergy * 1000.0 / GasConstant)
+        , m_slots(4096)
+    {
+        double hottest = 0.0;
+        for (const float v : y) {
+            if (counts(v))
+                hottest = std::max(hottest, toKelvin(double(v), unit));
+        }
+        m_top = hottest > 0.0 ? m_ratio / hottest : 0.0;
     }
-    if (n == 0)
-        return std::nullopt;
-    const double top = ratio / hottest;
-    double sum = 0.0;
-    // The meter resolves tenths, so a long set holds few distinct readings:
-    // each one's term is kept in a small table instead of taken again.
-    struct Term
+
+    bool any() const { return m_top > 0.0; }
+    // The term of a reading; -1 for one that does not count (a marker, or at
+    // or below absolute zero). A counted term may underflow to 0.
+    double operator()(float v)
+    {
+        if (!counts(v))
+            return -1.0;
+        Slot &slot = m_slots[(std::bit_cast<quint32>(v) * 2654435761u) >> 20];
+        if (slot.reading == v)
+            return slot.term;
+        const double kelvin = toKelvin(double(v), m_unit);
+        slot = {v, kelvin > 0.0 ? std::exp(m_top - m_ratio / kelvin) : -1.0};
+        return slot.term;
+    }
+    // The temperature of a mean term.
+    double temperature(double meanTerm) const { return fromKelvin(m_ratio / (m_top - std::log(meanTerm)), m_unit); }
+
+private:
+    struct Slot
     {
         float reading = std::numeric_limits<float>::quiet_NaN();   // equal to no reading
         double term = 0.0;
     };
-    std::vector<Term> terms(4096);
+    TemperatureUnit m_unit;
+    double m_ratio;
+    double m_top = 0.0;
+    std::vector<Slot> m_slots;
+};
+
+} // namespace
+
+std::optional<double> compute(std::span<const float> y, TemperatureUnit unit, double activationEnergy)
+{
+    if (!isValidActivationEnergy(activationEnergy))
+        return std::nullopt;
+    Terms terms(y, unit, activationEnergy);
+    if (!terms.any())
+        return std::nullopt;
+    qint64 n = 0;
+    double sum = 0.0;
     for (const float v : y) {
-        if (!counts(v))
-            continue;
-        Term &slot = terms[(std::bit_cast<quint32>(v) * 2654435761u) >> 20];
-        if (slot.reading == v) {
-            sum += slot.term;
-            continue;
+        const double term = terms(v);
+        if (term >= 0.0) {
+            sum += term;
+            ++n;
         }
-        const double kelvin = toKelvin(double(v), unit);
-        if (!(kelvin > 0.0))
-            continue;
-        slot = {v, std::exp(top - ratio / kelvin)};
-        sum += slot.term;
     }
-    const double kelvin = ratio / (top - std::log(sum / double(n)));
-    return fromKelvin(kelvin, unit);
+    if (n == 0)
+        return std::nullopt;
+    return terms.temperature(sum / double(n));
+}
+
+QString windowText(const WindowMkt &w, const QString &unitSuffix, const QString &windowName,
+                   const DateTimeText &texts)
+{
+    if (w.tooShort)
+        return QStringLiteral("run shorter than ") + windowName;
+    if (!w.mkt)
+        return QStringLiteral("****");
+    return texts.oneDecimal(*w.mkt) + unitSuffix + QStringLiteral(" from ") + texts.dateTime(w.start);
+}
+
+std::vector<WindowMkt> worstWindows(std::span<const double> x, std::span<const float> y, TemperatureUnit unit,
+                                    double activationEnergy, qint64 intervalSeconds,
+                                    std::initializer_list<qint64> windowSeconds)
+{
+    std::vector<WindowMkt> out(windowSeconds.size());
+    const size_t n = std::min(x.size(), y.size());
+    if (n == 0)
+        return out;
+    // Whole seconds, so that a run at a steady interval fills a window exactly.
+    std::vector<qint64> t(n);
+    for (size_t i = 0; i < n; ++i)
+        t[i] = qint64(std::llround(x[i] * 86400.0));
+    const auto weight = [&](size_t i) {
+        return i + 1 < n ? std::max<qint64>(t[i + 1] - t[i], 0) : std::max<qint64>(intervalSeconds, 0);
+    };
+    const qint64 runEnd = t[n - 1] + weight(n - 1);
+    const bool valid = isValidActivationEnergy(activationEnergy);
+    std::optional<Terms> terms;
+    std::vector<double> term;
+    size_t w = 0;
+    for (const qint64 window : windowSeconds) {
+        WindowMkt &result = out[w++];
+        result.tooShort = window <= 0 || runEnd - t[0] < window;
+        if (result.tooShort || !valid)
+            continue;
+        if (!terms) {
+            terms.emplace(y.first(n), unit, activationEnergy);
+            if (!terms->any())
+                break;
+            term.resize(n);
+            for (size_t i = 0; i < n; ++i)
+                term[i] = (*terms)(y[i]);
+        }
+        // Samples [i, j) are the window from t[i]; the sums hold the counted ones.
+        double sum = 0.0;
+        qint64 weights = 0;
+        double best = -1.0;
+        size_t j = 0;
+        for (size_t i = 0; i < n && t[i] + window <= runEnd; ++i) {
+            j = std::max(j, i);
+            while (j < n && t[j] + weight(j) <= t[i] + window) {
+                if (term[j] >= 0.0) {
+                    sum += term[j] * double(weight(j));
+                    weights += weight(j);
+                }
+                ++j;
+            }
+            if (weights > 0 && sum / double(weights) > best) {
+                best = sum / double(weights);
+                result.start = x[i];
+            }
+            if (j > i && term[i] >= 0.0) {
+                sum -= term[i] * double(weight(i));
+                weights -= weight(i);
+                // The rolling sum may drift below zero by rounding once empty.
+                if (weights == 0)
+                    sum = 0.0;
+            }
+        }
+        if (best > 0.0)
+            result.mkt = terms->temperature(best);
+    }
+    return out;
 }
 
 } // namespace KineticTemperature

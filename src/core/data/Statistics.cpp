@@ -91,9 +91,14 @@ CursorStatistics betweenCursors(const ChartSeries &series, int channel, qsizetyp
     const qsizetype lo = std::min(c.indexA, c.indexB);
     const qsizetype hi = std::max(c.indexA, c.indexB);
     double sum = 0.0;
+    qsizetype counted = 0;
     for (qsizetype i = lo; i <= hi; ++i) {
         const float v = y[size_t(i)];
-        sum += v;
+        // A derived channel holds NaN where a sample gives no value.
+        if (!std::isnan(v)) {
+            sum += v;
+            ++counted;
+        }
         if (v > c.maximum) {
             c.maximum = v;
             c.maximumTime = x[size_t(i)];
@@ -103,7 +108,7 @@ CursorStatistics betweenCursors(const ChartSeries &series, int channel, qsizetyp
             c.minimumTime = x[size_t(i)];
         }
     }
-    c.average = sum / double(hi - lo + 1);
+    c.average = counted > 0 ? sum / double(counted) : std::nan("");
     return c;
 }
 
@@ -132,15 +137,20 @@ CursorTexts cursorTexts(const CursorStatistics &c, const DateTimeText &texts)
     CursorTexts t;
     if (!c.valid)
         return t;
-    t.cursorA = texts.oneDecimal(c.valueA);
+    // No value (a derived channel's NaN, or no extreme found among them): "****".
+    const auto value = [&](double v) {
+        return std::isnan(v) || std::abs(v) >= 99999.0 ? QStringLiteral("****") : texts.oneDecimal(v);
+    };
+    t.cursorA = value(c.valueA);
     t.cursorATime = texts.dateTime(c.timeA);
-    t.cursorB = texts.oneDecimal(c.valueB);
+    t.cursorB = value(c.valueB);
     t.cursorBTime = texts.dateTime(c.timeB);
-    t.maxAB = texts.oneDecimal(c.maximum);
-    t.maxABTime = texts.dateTime(c.maximumTime);
-    t.minAB = texts.oneDecimal(c.minimum);
-    t.minABTime = texts.dateTime(c.minimumTime);
-    t.avgAB = texts.oneDecimal(c.average);
+    const bool extremes = std::abs(c.maximum) < 99999.0f;
+    t.maxAB = value(c.maximum);
+    t.maxABTime = extremes ? texts.dateTime(c.maximumTime) : QString();
+    t.minAB = value(c.minimum);
+    t.minABTime = extremes ? texts.dateTime(c.minimumTime) : QString();
+    t.avgAB = value(c.average);
     return t;
 }
 

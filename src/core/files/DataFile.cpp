@@ -44,9 +44,11 @@ Kind kindOf(const QString &path)
     return Kind::None;
 }
 
-Kind saveKindOf(const QString &path, bool decimalComma)
+Kind saveKindOf(const QString &path, bool decimalComma, bool semicolon)
 {
     const Kind kind = kindOf(path);
+    if (kind == Kind::Csv && semicolon)
+        return Kind::CsvSemicolon;
     return kind == Kind::Csv && decimalComma ? Kind::None : kind;
 }
 
@@ -57,6 +59,8 @@ QChar separatorOf(Kind kind)
         return QChar(u'\t');
     case Kind::Csv:
         return QChar(u',');
+    case Kind::CsvSemicolon:
+        return QChar(u';');
     default:
         return QChar();
     }
@@ -74,6 +78,16 @@ QStringList dialogFilters(bool decimalComma)
     return filters;
 }
 
+QStringList saveDialogFilters(bool decimalComma)
+{
+    return dialogFilters(decimalComma) << semicolonFilter();
+}
+
+QString semicolonFilter()
+{
+    return QStringLiteral("CSV for spreadsheets (semicolon) (*.CSV *.csv)");
+}
+
 QString defaultSuffix()
 {
     return QStringLiteral("GHF");
@@ -85,6 +99,7 @@ QString suffixOfFilter(int filter)
     case 1:
         return QStringLiteral("TXT");
     case 2:
+    case 3:
         return QStringLiteral("CSV");
     default:
         return defaultSuffix();

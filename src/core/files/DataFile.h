@@ -16,18 +16,26 @@ class ChartModel;
 // both go through here.
 namespace DataFile {
 
-enum class Kind { None, Graph, Text, Csv };
+// CsvSemicolon is saved only, when its filter is chosen: ';' between the
+// fields and the locale's decimal separator, as spreadsheets under a decimal
+// comma read it; opened, it is a ".csv" like any other.
+enum class Kind { None, Graph, Text, Csv, CsvSemicolon };
 
 // The type of a file being opened.
 Kind kindOf(const QString &path);
 // The type of a file being saved: a CSV cannot be written while the decimal
 // separator is a comma (its fields could not be told apart), so it is None then.
-Kind saveKindOf(const QString &path, bool decimalComma);
-// Tab for Text, comma for Csv, a null QChar otherwise.
+// With `semicolon` (its filter chosen) a ".csv" is CsvSemicolon, under any
+// decimal separator.
+Kind saveKindOf(const QString &path, bool decimalComma, bool semicolon = false);
+// Tab for Text, comma for Csv, semicolon for CsvSemicolon, a null QChar otherwise.
 QChar separatorOf(Kind kind);
 
 // The file dialogs' filters, CSV left out while the decimal separator is a comma.
 QStringList dialogFilters(bool decimalComma);
+// The save dialog's: those, then the semicolon CSV's.
+QStringList saveDialogFilters(bool decimalComma);
+QString semicolonFilter();
 QString defaultSuffix();
 // The extension a save adds to a name typed without one under the filter at
 // index filter of dialogFilters(): "GHF", "TXT" or "CSV"; the default

@@ -360,6 +360,14 @@ Result<> TextDataFile::read(const QString &path, QChar separator, const DateTime
         qCInfo(lcFiles).noquote() << "cannot open" << path << "-" << opened.message();
         return fail(ErrorCode::Unreadable, cannotOpenMessage(path));
     }
+    // A CSV written for spreadsheets separates its fields with ';' (its
+    // decimal separator may be the comma): the first line tells.
+    if (separator == u',') {
+        const QByteArray head = file.peek(4 * MaxLineLength);
+        const qsizetype end = head.indexOf('\n');
+        if (head.left(end < 0 ? head.size() : end).contains(';'))
+            separator = QChar(u';');
+    }
     Result<TextFileExtent> scanned = scan(file, separator, texts);
     if (!scanned)
         return scanned.failure();

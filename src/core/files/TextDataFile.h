@@ -52,7 +52,8 @@ struct TextWriteResult
 };
 
 // Text data files: one line per chart point, "date time", humidity and
-// temperature joined by a tab (TXT) or a comma (CSV), ended by CR LF.
+// temperature joined by a tab (TXT), a comma (CSV) or a semicolon (CSV for
+// spreadsheets), ended by CR LF.
 // Readings beyond +-3000 are written "OL". Both are read back in two
 // streamed passes, so a file of millions of lines never sits in memory.
 //
@@ -99,7 +100,8 @@ public:
     // Second pass: at most pointCount points.
     static Result<> readPoints(QIODevice &in, QChar separator, const DateTimeText &texts, qint64 pointCount,
                                TextFilePoints &points, const TextProgress &progress = {});
-    // Both passes over a file.
+    // Both passes over a file. A CSV (separator ',') whose first line holds a
+    // ';' is read with ';' between its fields.
     static Result<> read(const QString &path, QChar separator, const DateTimeText &texts, TextFileExtent &extent,
                          TextFilePoints &points, const TextProgress &progress = {});
 };

@@ -57,3 +57,9 @@ ReportData ReportData::window(std::optional<double> from, std::optional<double> 
     }
     return d;
 }
+
+void ReportData::applyOffsets(const CalibrationOffsets &offsets)
+{
+    Calibration::apply(humidity, offsets.humidity);
+    Calibration::apply(temperature, offsets.temperature);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/data/AlarmLimits.h"
+#include "core/data/Calibration.h"
 #include "core/data/Statistics.h"
 
 #include <QDateTime>
@@ -40,6 +41,8 @@ struct ReportData
     // The unit as a value; empty when the source does not say.
     std::optional<TemperatureUnit> temperatureUnit() const;
     ChartSeries series() const;
+    // Adds the calibration offsets to the readings (markers stay).
+    void applyOffsets(const CalibrationOffsets &offsets);
 
     // Data set k (0-based) of a store.
     static ReportData fromStore(const TDataSetStore &store, int k, const QString &fileName);

@@ -1,15 +1,24 @@
 #include "core/report/ReportLayout.h"
 
 #include "core/chart/DataListModel.h"
+#include "core/data/DerivedChannels.h"
 
 #include <QDateTime>
+
+#include <algorithm>
 
 ReportLayout::ReportLayout(const ReportData &data, const DateTimeText &texts, Options options)
     : m_data(data)
     , m_texts(texts)
     , m_options(options)
     , m_statistics(Statistics::wholeSet(data.series()))
+    , m_derived(Statistics::wholeSet(Humidity::derive(data.series(), shownUnit()).series()))
 {
+}
+
+TemperatureUnit ReportLayout::shownUnit() const
+{
+    return m_data.temperatureUnit().value_or(TemperatureUnit::Celsius);
 }
 
 QString ReportLayout::startText() const
@@ -42,6 +51,9 @@ QList<ReportLayout::Field> ReportLayout::headerFields() const
     fields.append({QStringLiteral("Data No."), QString::number(m_data.points())});
     if (!m_data.unit.isEmpty())
         fields.append({QStringLiteral("Unit"), m_data.unit});
+    if (m_options.offsets.any())
+        fields.append({QStringLiteral("Correction"), Calibration::text(m_options.offsets, m_texts)
+                                                         + QStringLiteral(" added to the readings")});
     if (m_options.from)
         fields.append({QStringLiteral("From"), m_texts.dateTime(*m_options.from)});
     if (m_options.to)
@@ -75,9 +87,12 @@ QString ReportLayout::runningHeader() const
 
 ReportLayout::ChannelTexts ReportLayout::statistics(int channel) const
 {
-    const StatisticsTexts t = Statistics::panelTexts(m_statistics, channel, m_texts);
+    static const char *const names[StatisticsRows] = {"Humidity", "Temperature", "Dew point", "Abs. humidity g/m3"};
+    channel = std::clamp(channel, 0, StatisticsRows - 1);
+    const StatisticsTexts t = channel >= 2 ? Humidity::panelTexts(m_derived, channel - 2, m_texts)
+                                           : Statistics::panelTexts(m_statistics, channel, m_texts);
     ChannelTexts c;
-    c.name = channel == 0 ? QStringLiteral("Humidity") : QStringLiteral("Temperature");
+    c.name = QLatin1String(names[channel]);
     // Without samples the panel's extremes would show its seed values.
     if (m_statistics.points == 0)
         return c;
@@ -89,7 +104,7 @@ ReportLayout::ChannelTexts ReportLayout::statistics(int channel) const
 
 bool ReportLayout::hasLimits(int channel) const
 {
-    return limits(channel).isSet();
+    return limits(channel).isSet() || limits(channel).hasWarning();
 }
 
 ReportLayout::LimitTexts ReportLayout::limitStatistics(int channel) const
@@ -106,6 +121,27 @@ ReportLayout::LimitTexts ReportLayout::limitStatistics(int channel) const
     t.below = AlarmLimits::sideText(s.below, m_texts);
     t.within = AlarmLimits::withinText(s, m_texts);
     return t;
+}
+
+QString ReportLayout::worstWindowsText() const
+{
+    const TemperatureUnit unit = shownUnit();
+    const auto w = KineticTemperature::worstWindows(m_data.x, m_data.temperature, unit, m_options.activationEnergy,
+                                                    intervalSeconds());
+    const QString suffix = unit == TemperatureUnit::Fahrenheit ? QStringLiteral(" F") : QStringLiteral(" C");
+    return QStringLiteral("Worst 24 h: ") + KineticTemperature::windowText(w[0], suffix, QStringLiteral("24 h"), m_texts)
+        + QStringLiteral("   Worst 30 d: ")
+        + KineticTemperature::windowText(w[1], suffix, QStringLiteral("30 d"), m_texts);
+}
+
+QString ReportLayout::breachesText(int channel) const
+{
+    const int c = channel == 0 ? 0 : 1;
+    const ChannelLimits &l = limits(c);
+    if (!l.hasRules() || !hasLimits(c))
+        return QString();
+    const ChartSeries series = m_data.series();
+    return AlarmLimits::breachesText(l, AlarmLimits::breaches(series.x[c], series.y[c], l, intervalSeconds()), m_texts);
 }
 
 QString ReportLayout::meanKineticTemperature() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/data/AlarmLimits.h"
+#include "core/data/Calibration.h"
 #include "core/data/DateTimeText.h"
 #include "core/data/Statistics.h"
 #include "core/report/ReportData.h"
@@ -19,6 +20,9 @@ struct ReportOptions
     // Alarm limits by channel (0 humidity, 1 temperature), in the data's unit.
     ChannelLimits limits[2];
     double activationEnergy = KineticTemperature::DefaultActivationEnergy;
+    // The correction the readings were given before the report; the header
+    // says so when there is one.
+    CalibrationOffsets offsets;
 };
 
 // What a report of one data set says and how it falls into pages, without
@@ -39,7 +43,7 @@ public:
     };
     struct ChannelTexts
     {
-        QString name;      // "Humidity" or "Temperature"
+        QString name;      // "Humidity", "Temperature", "Dew point" or "Abs. humidity"
         QString maximum;   // "OL" or value "@" date-time
         QString minimum;
         QString average;   // "****" when nothing counts
@@ -58,6 +62,8 @@ public:
     QList<Field> headerFields() const;
     // The short header repeated above the sample table.
     QString runningHeader() const;
+    // Channels 0 humidity, 1 temperature, 2 dew point, 3 absolute humidity.
+    static constexpr int StatisticsRows = 4;
     ChannelTexts statistics(int channel) const;
     // The line each page of an archived run's report carries at its foot:
     // "Archived run: fingerprint 0123456789abcdef, download 3 of
@@ -81,6 +87,10 @@ public:
     // whose unit is not known, is read as Celsius and says so. "****" when
     // no reading counts.
     QString meanKineticTemperature() const;
+    // The worst 24 hours' and 30 days' MKT: "Worst 24 h: 15.9 C from ...   Worst 30 d: run shorter than 30 d".
+    QString worstWindowsText() const;
+    // The breaches under a channel's delay and warning levels; empty without either.
+    QString breachesText(int channel) const;
 
     static QStringList tableHeadings();
     QStringList tableRow(qsizetype index) const;
@@ -105,5 +115,8 @@ private:
     const ReportData &m_data;
     const DateTimeText &m_texts;
     Options m_options;
+    TemperatureUnit shownUnit() const;
+
     SetStatistics m_statistics;
+    SetStatistics m_derived;
 };

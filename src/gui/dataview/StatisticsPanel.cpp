@@ -11,6 +11,8 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // The panel's text colours for cursors A and B (the lines' blue, and a green
@@ -49,6 +51,11 @@ StatisticsPanel::StatisticsPanel(QWidget *parent)
     TabControl1->setObjectName(QStringLiteral("TabControl1"));
     TabControl1->addTab(QStringLiteral("Humidity"));
     TabControl1->addTab(QStringLiteral("Temperature"));
+    TabControl1->addTab(QStringLiteral("Dew point"));
+    TabControl1->addTab(QStringLiteral("Abs. humidity"));
+    TabControl1->setTabToolTip(DewPointTab, QStringLiteral("Dew point from each sample's temperature and humidity"));
+    TabControl1->setTabToolTip(AbsoluteHumidityTab,
+                               QStringLiteral("Absolute humidity (g/m\u00b3) from each sample's temperature and humidity"));
     TabControl1->setDrawBase(false);
     TabControl1->setExpanding(false);
     outer->addWidget(TabControl1);
@@ -93,7 +100,7 @@ StatisticsPanel::StatisticsPanel(QWidget *parent)
     row(4, 5, QStringLiteral("Avg Between A and B"), txtAvgAB, "txtAvgAB", nullptr, nullptr, QColor());
     addLimitBoxes(*grid, page);
     grid->setColumnStretch(9, 1);
-    grid->setRowStretch(7, 1);
+    grid->setRowStretch(9, 1);
 
     connect(TabControl1, &QTabBar::currentChanged, this, &StatisticsPanel::channelChanged);
 }
@@ -153,11 +160,32 @@ void StatisticsPanel::addLimitBoxes(QGridLayout &grid, QWidget *page)
     sideRow(6, QStringLiteral("Below"), txtBelow, "txtBelow");
     for (QWidget *w : std::as_const(m_limitRows))
         w->hide();
+
+    // The worst 24 hours and 30 days, on the temperature tab.
+    QLabel *day = label(QStringLiteral("MKT 24 h"), page);
+    grid.addWidget(day, 7, 0);
+    txtMktDay = valueBox("txtMktDay", page, 0);
+    txtMktDay->setToolTip(QStringLiteral("The worst 24 consecutive hours' mean kinetic temperature and their start"));
+    grid.addWidget(txtMktDay, 7, 1, 1, 3);
+    QLabel *month = label(QStringLiteral("MKT 30 d"), page);
+    grid.addWidget(month, 7, 5);
+    txtMktMonth = valueBox("txtMktMonth", page, 0);
+    txtMktMonth->setToolTip(QStringLiteral("The worst 30 consecutive days' mean kinetic temperature and their start"));
+    grid.addWidget(txtMktMonth, 7, 6, 1, 3);
+    m_windowRow = {day, txtMktDay, month, txtMktMonth};
+    for (QLineEdit *box : {txtMktDay, txtMktMonth}) {
+        box->setMinimumWidth(0);
+        box->setMaximumWidth(QWIDGETSIZE_MAX);
+    }
+    sideRow(8, QStringLiteral("Breaches"), txtBreaches, "txtBreaches");
+    m_breachRow = {m_limitRows.takeLast(), m_limitRows.takeLast()};
+    for (QWidget *w : m_windowRow + m_breachRow)
+        w->hide();
 }
 
 int StatisticsPanel::shownChannel() const
 {
-    return TabControl1->currentIndex() == 1 ? 1 : 0;
+    return std::max(TabControl1->currentIndex(), 0);
 }
 
 void StatisticsPanel::showStatistics(const StatisticsTexts &texts)
@@ -192,10 +220,15 @@ void StatisticsPanel::showLimits(const LimitTexts &texts)
     txtAbove->setText(texts.above);
     txtBelow->setText(texts.below);
     txtMkt->setText(texts.mkt);
+    txtMktDay->setText(texts.mktDay);
+    txtMktMonth->setText(texts.mktMonth);
+    txtBreaches->setText(texts.breaches);
     for (QWidget *w : std::as_const(m_limitRows))
         w->setVisible(texts.sidesShown);
-    for (QWidget *w : std::as_const(m_mktWidgets))
+    for (QWidget *w : m_mktWidgets + m_windowRow)
         w->setVisible(texts.mktShown);
+    for (QWidget *w : std::as_const(m_breachRow))
+        w->setVisible(texts.breachesShown);
 }
 
 void StatisticsPanel::clear()
@@ -205,6 +238,6 @@ void StatisticsPanel::clear()
     showStatistics(none);
     showCursors(CursorTexts());
     // The limits stay: they belong to the program, not to the data.
-    for (QLineEdit *box : {txtWithin, txtAbove, txtBelow, txtMkt, txtMktAB})
+    for (QLineEdit *box : {txtWithin, txtAbove, txtBelow, txtMkt, txtMktAB, txtMktDay, txtMktMonth, txtBreaches})
         box->clear();
 }

@@ -27,11 +27,18 @@ public:
         QString mkt;                    // the whole set's, temperature only
         bool sidesShown = false;        // the Above and Below rows: while any channel has limits
         bool mktShown = false;          // the MKT boxes: on the temperature tab
+        QString mktDay, mktMonth;       // the worst 24 hours' and 30 days' MKT, with their start
+        QString breaches;               // under the channel's delay and warning levels
+        bool breachesShown = false;     // the Breaches row: while the channel has a delay or warnings
     };
+
+    // The tabs: the two channels, then the two derived from both.
+    enum Tab { HumidityTab, TemperatureTab, DewPointTab, AbsoluteHumidityTab };
 
     explicit StatisticsPanel(QWidget *parent = nullptr);
 
-    // The channel of the tab shown: 0 humidity, 1 temperature.
+    // The tab shown (a Tab): 0 humidity, 1 temperature, 2 dew point, 3
+    // absolute humidity.
     int shownChannel() const;
 
     void showStatistics(const StatisticsTexts &texts);
@@ -64,6 +71,9 @@ public:
     QLineEdit *txtBelow = nullptr;
     QLineEdit *txtMkt = nullptr;
     QLineEdit *txtMktAB = nullptr;
+    QLineEdit *txtMktDay = nullptr;
+    QLineEdit *txtMktMonth = nullptr;
+    QLineEdit *txtBreaches = nullptr;
 
 Q_SIGNALS:
     // The user chose the other channel's tab.
@@ -76,4 +86,6 @@ private:
 
     QList<QWidget *> m_mktWidgets;
     QList<QWidget *> m_limitRows;
+    QList<QWidget *> m_windowRow;
+    QList<QWidget *> m_breachRow;
 };

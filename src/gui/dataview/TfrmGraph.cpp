@@ -101,10 +101,7 @@ void TfrmGraph::FormCreate()
         Grid2->setColumnWidth(c, DataSetListModel::columnWidth(c));
 
     Grid3->setModel(dataListModel);
-    for (int c = 0; c < DataListModel::ColumnCount; ++c) {
-        Grid3->setColumnWidth(c, DataListModel::columnWidth(c));
-        widenToFit(Grid3, c, dataListModel->headerData(c, Qt::Horizontal).toString());
-    }
+    setDataListWidths();
 
     new RowClicks(*Grid2, [this] { Grid2Click(); }, m_selecting);
     new RowClicks(*Grid3, [this] { Grid3Click(); }, m_selecting);
@@ -186,8 +183,30 @@ void TfrmGraph::fillDataSetList(const TDataSetStore &store)
     m_selecting = false;
 }
 
+void TfrmGraph::setDataListWidths()
+{
+    for (int c = 0; c < dataListModel->columnCount(); ++c) {
+        Grid3->setColumnWidth(c, DataListModel::columnWidth(c));
+        widenToFit(Grid3, c, dataListModel->headerData(c, Qt::Horizontal).toString());
+        if (dataListModel->rowCount() > 0)
+            widenToFit(Grid3, c, dataListModel->text(0, c));
+    }
+}
+
+void TfrmGraph::chkDerivedColumnsClick()
+{
+    const int row = topSelectedRow(Grid3);
+    m_selecting = true;
+    dataListModel->setDerivedShown(chkDerivedColumns->isChecked(), readingUnit());
+    m_selecting = false;
+    setDataListWidths();
+    if (row >= 0)
+        selectDataListRow(row);
+}
+
 void TfrmGraph::FillDataList()
 {
+    dataListModel->setDerivedShown(chkDerivedColumns->isChecked(), readingUnit());
     m_selecting = true;
     dataListModel->fill();
     m_selecting = false;
@@ -232,9 +251,12 @@ void TfrmGraph::showDataSet(const TDataSetStore &store, int k)
     const qint32 interval = store.Intervals().at(k);
 
     PrepareChart(m_ctx, chart, dataSetChartArgs(store, k));
-    // The whole block of the data set at once, in the store's point order.
-    setDataSetPoints(chart.model(), store, k);
     m_setUnit = store.isFahrenheit(k) ? TemperatureUnit::Fahrenheit : TemperatureUnit::Celsius;
+    // The whole block of the data set at once, in the store's point order,
+    // corrected by the calibration offsets (the store keeps the raw readings).
+    m_offsets = m_ctx.alarmLimits().settings().offsetsFor(m_setUnit);
+    m_shownSet = k;
+    setDataSetPoints(chart.model(), store, k, m_offsets);
     m_setInterval = interval;
 
     UpdateStatistics();
@@ -322,11 +344,17 @@ int TfrmGraph::shownChannel() const
 
 void TfrmGraph::UpdateStatistics()
 {
-    const StatisticsTexts t = m_cursors->wholeSetTexts(shownChannel());
+    m_derived.reset();
+    const int tab = shownChannel();
+    const StatisticsTexts t = m_cursors->wholeSetTexts(std::min(tab, 1));
     txtStartTime->setText(t.startTime);
     txtSamplingRate->setEditText(t.samplingRate);
     txtDataNo->setText(t.dataNo);
-    m_panel->showStatistics(t);
+    if (tab >= StatisticsPanel::DewPointTab)
+        m_panel->showStatistics(Humidity::panelTexts(Statistics::wholeSet(derived().series()),
+                                                     tab - StatisticsPanel::DewPointTab, m_texts));
+    else
+        m_panel->showStatistics(t);
     m_statisticsShown = true;
     showLimitStatistics();
 }
@@ -362,6 +390,15 @@ qint64 TfrmGraph::intervalSeconds() const
     return Statistics::wholeSet(samples()).rateSeconds;
 }
 
+const Humidity::DerivedSeries &TfrmGraph::derived()
+{
+    if (!m_derived || m_derivedUnit != readingUnit()) {
+        m_derivedUnit = readingUnit();
+        m_derived = Humidity::derive(samples(), m_derivedUnit);
+    }
+    return *m_derived;
+}
+
 QString TfrmGraph::mktText(std::optional<double> mkt) const
 {
     if (!mkt)
@@ -387,9 +424,20 @@ void TfrmGraph::showLimitStatistics()
             shown.below = AlarmLimits::sideText(st.below, m_texts);
             shown.within = AlarmLimits::withinText(st, m_texts);
         }
-        if (channel == 1)
+        if (limits.hasRules()) {
+            shown.breaches = AlarmLimits::breachesText(
+                limits, AlarmLimits::breaches(s.x[channel], s.y[channel], limits, intervalSeconds()), m_texts);
+        }
+        if (channel == 1) {
             shown.mkt = mktText(KineticTemperature::compute(s.y[1], readingUnit(), activationEnergy()));
+            const auto windows = KineticTemperature::worstWindows(s.x[1], s.y[1], readingUnit(), activationEnergy(),
+                                                                  intervalSeconds());
+            const QString unit = u' ' + TfrmLimits::unitText(readingUnit());
+            shown.mktDay = KineticTemperature::windowText(windows[0], unit, QStringLiteral("24 h"), m_texts);
+            shown.mktMonth = KineticTemperature::windowText(windows[1], unit, QStringLiteral("30 d"), m_texts);
+        }
     }
+    shown.breachesShown = limits.hasRules();
     m_panel->showLimits(shown);
 }
 
@@ -424,6 +472,13 @@ void TfrmGraph::showLimitLines()
 
 void TfrmGraph::limitsChanged()
 {
+    // New offsets: the data set shown again from its raw readings.
+    if (m_host && m_shownSet && m_ctx.alarmLimits().settings().offsetsFor(m_setUnit) != m_offsets) {
+        showDataSet(m_host->dataSets(), *m_shownSet);
+        return;
+    }
+    // A file's unit may have changed with the limits.
+    dataListModel->setDerivedShown(chkDerivedColumns->isChecked(), readingUnit());
     showLimitStatistics();
     showCursorMkt();
     Redraw(*PESGraph1);
@@ -438,9 +493,11 @@ void TfrmGraph::LimitsClick()
     shown.humidity = channelLimits(0);
     shown.temperature = channelLimits(1);
     shown.activationEnergy = stored.activationEnergy;
-    shown.fileUnit = m_fileUnit;
-    // The limits show, and are entered, in the unit of the readings shown.
+    // The limits and corrections show, and are entered, in the unit of the
+    // readings shown.
     const TemperatureUnit shownUnit = readingUnit();
+    shown.offsets = stored.offsets.in(shownUnit);
+    shown.fileUnit = m_fileUnit;
     dialog.setValues(shown, shownUnit);
     if (m_ctx.prompter().exec(dialog) != QDialog::Accepted)
         return;
@@ -451,6 +508,8 @@ void TfrmGraph::LimitsClick()
     edited.setLimits(0, entered.humidity, std::nullopt);
     edited.setLimits(1, entered.temperature, shownUnit);
     edited.activationEnergy = entered.activationEnergy;
+    edited.offsets = entered.offsets;
+    edited.offsets.unit = shownUnit;
     // The limits hold for this run even when the file cannot be written.
     if (const Result<> saved = shared.apply(edited); !saved)
         m_ctx.prompter().notice(this, saved.message());
@@ -486,7 +545,16 @@ void TfrmGraph::SelectPoint(int index)
 
 void TfrmGraph::UpdateCursorStatistics()
 {
-    m_panel->showCursors(m_cursors->UpdateCursorStatistics(shownChannel()));
+    const int tab = shownChannel();
+    CursorTexts texts = m_cursors->UpdateCursorStatistics(std::min(tab, 1));
+    if (tab >= StatisticsPanel::DewPointTab) {
+        // The same cursors (kept on a sample above) over the derived channel.
+        const ChartSeries s = derived().series();
+        texts = Statistics::cursorTexts(Statistics::betweenCursors(s, tab - StatisticsPanel::DewPointTab,
+                                                                   m_cursors->CursorAIndex(), m_cursors->CursorBIndex()),
+                                        m_texts);
+    }
+    m_panel->showCursors(texts);
     showCursorMkt();
 }
 

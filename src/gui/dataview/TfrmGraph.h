@@ -2,7 +2,9 @@
 
 #include "core/chart/AnnotationModes.h"
 #include "core/data/AlarmLimits.h"
+#include "core/data/Calibration.h"
 #include "core/data/DateTimeText.h"
+#include "core/data/DerivedChannels.h"
 #include "core/data/Statistics.h"
 
 #include <QWidget>
@@ -112,6 +114,8 @@ public:
 
     // The date, time and number texts of this view.
     const DateTimeText &texts() const { return m_texts; }
+    // The calibration offsets the readings shown carry (none in a file view).
+    CalibrationOffsets appliedOffsets() const { return m_shownSet ? m_offsets : CalibrationOffsets(); }
 
     // This view's cursors A and B.
     CursorController &cursors() { return *m_cursors; }
@@ -155,6 +159,7 @@ public:
     QComboBox *txtSamplingRate = nullptr;
     QLineEdit *txtDataNo = nullptr;
     QCheckBox *chkTextList = nullptr;
+    QCheckBox *chkDerivedColumns = nullptr;
     QWidget *Panel12 = nullptr;
 
     ChartWidget *PESGraph1 = nullptr;
@@ -196,6 +201,9 @@ protected:
 
 private:
     void FormCreate();
+    // The data list's derived columns on or off, or their unit changed.
+    void chkDerivedColumnsClick();
+    void setDataListWidths();
     void FormShow();
     bool FormCloseQuery();
     void FormClose();
@@ -214,6 +222,9 @@ private:
     // The samples the chart holds, without a short file's padding.
     ChartSeries samples() const;
     qint64 intervalSeconds() const;
+    // The dew point and absolute humidity of samples(), derived on first use
+    // after the statistics were last updated (or the file's unit changed).
+    const Humidity::DerivedSeries &derived();
     QString mktText(std::optional<double> mkt) const;
     void setCursorLineColours(bool draggingA, bool draggingB);
     // The mouse's data X on the chart, and whether it lies in the plot.
@@ -236,4 +247,9 @@ private:
     TemperatureUnit m_fileUnit = TemperatureUnit::Celsius;
     // The statistics show a data set or a file (not the empty start-up chart).
     bool m_statisticsShown = false;
+    std::optional<Humidity::DerivedSeries> m_derived;
+    // The download view's data set shown, and the offsets its readings carry.
+    std::optional<int> m_shownSet;
+    CalibrationOffsets m_offsets;
+    TemperatureUnit m_derivedUnit = TemperatureUnit::Celsius;
 };

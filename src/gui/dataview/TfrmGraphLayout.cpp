@@ -122,6 +122,11 @@ QWidget *TfrmGraph::createDataSetsPanel()
     StaticText2 = captionBar(QStringLiteral("Data List"), pnlDataList);
     StaticText2->setObjectName(QStringLiteral("StaticText2"));
     listLayout->addWidget(StaticText2);
+    chkDerivedColumns = new QCheckBox(QStringLiteral("Dew point and absolute humidity"), pnlDataList);
+    chkDerivedColumns->setObjectName(QStringLiteral("chkDerivedColumns"));
+    chkDerivedColumns->setToolTip(QStringLiteral("Two more columns derived from each sample's temperature and humidity"));
+    listLayout->addWidget(chkDerivedColumns);
+    connect(chkDerivedColumns, &QCheckBox::toggled, this, &TfrmGraph::chkDerivedColumnsClick);
     Splitter4 = new QSplitter(Qt::Vertical, pnlDataList);
     Splitter4->setObjectName(QStringLiteral("Splitter4"));
     listLayout->addWidget(Splitter4, 1);

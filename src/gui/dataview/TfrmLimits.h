@@ -3,6 +3,7 @@
 #include "core/base/Result.h"
 
 #include "core/data/AlarmLimits.h"
+#include "core/data/Calibration.h"
 
 #include <QDialog>
 
@@ -16,8 +17,9 @@ class QLineEdit;
 class QPushButton;
 
 // "Limits": the low and high alarm limits of humidity and temperature (an
-// empty box sets none) and the activation energy of the mean kinetic
-// temperature, typed after the view's regional formats. OK with a box that
+// empty box sets none), their warning levels and the delay before a limit
+// counts as breached, the calibration offsets, and the activation energy of
+// the mean kinetic temperature, typed after the view's regional formats. OK with a box that
 // does not hold a valid entry says so and leaves the window open. A file
 // view also chooses the unit its readings are taken in, since a data file
 // does not say.
@@ -30,6 +32,7 @@ public:
         ChannelLimits humidity;
         ChannelLimits temperature;
         double activationEnergy = KineticTemperature::DefaultActivationEnergy;
+        CalibrationOffsets offsets;   // the temperature's in the limits' unit
         TemperatureUnit fileUnit = TemperatureUnit::Celsius;   // file views only
     };
 
@@ -50,6 +53,17 @@ public:
     QLineEdit *edtTemperatureLow = nullptr;
     QLineEdit *edtTemperatureHigh = nullptr;
     QLabel *lblTemperatureUnit = nullptr;
+    QLineEdit *edtHumidityWarningLow = nullptr;
+    QLineEdit *edtHumidityWarningHigh = nullptr;
+    QLineEdit *edtTemperatureWarningLow = nullptr;
+    QLineEdit *edtTemperatureWarningHigh = nullptr;
+    QLineEdit *edtHumidityDelay = nullptr;
+    QLineEdit *edtTemperatureDelay = nullptr;
+    QComboBox *cmbHumidityDelay = nullptr;
+    QComboBox *cmbTemperatureDelay = nullptr;
+    QLineEdit *edtHumidityOffset = nullptr;
+    QLineEdit *edtTemperatureOffset = nullptr;
+    QLabel *lblOffsetUnit = nullptr;
     QLineEdit *edtActivationEnergy = nullptr;
     QLabel *lblFileUnit = nullptr;
     QComboBox *cmbFileUnit = nullptr;

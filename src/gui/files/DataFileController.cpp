@@ -114,7 +114,7 @@ void DataFileController::closeProgressWindow(TfrmScope *window)
 void DataFileController::SaveDataFile(TfrmGraph &view, QFileDialog &dialog)
 {
     const QPointer<TfrmGraph> target(&view);
-    const QStringList filters = DataFile::dialogFilters(decimalComma());
+    const QStringList filters = DataFile::saveDialogFilters(decimalComma());
     dialog.setDirectory(m_views.dialogFolder());
     dialog.selectFile(QString());
     dialog.setNameFilters(filters);
@@ -133,7 +133,8 @@ void DataFileController::SaveDataFile(TfrmGraph &view, QFileDialog &dialog)
     // So do we, for names that reach here another way.
     if (QFileInfo(path).suffix().isEmpty())
         path += u'.' + suffix;
-    const DataFile::Kind kind = DataFile::saveKindOf(path, decimalComma());
+    const bool semicolon = dialog.selectedNameFilter() == DataFile::semicolonFilter();
+    const DataFile::Kind kind = DataFile::saveKindOf(path, decimalComma(), semicolon);
     switch (kind) {
     case DataFile::Kind::Graph:
         if (const Result<> saved = SaveGraphFile(target->PESGraph1->model(), path); saved) {
@@ -147,6 +148,7 @@ void DataFileController::SaveDataFile(TfrmGraph &view, QFileDialog &dialog)
         return;
     case DataFile::Kind::Text:
     case DataFile::Kind::Csv:
+    case DataFile::Kind::CsvSemicolon:
         SaveTextFile(*target, path, DataFile::separatorOf(kind));
         return;
     case DataFile::Kind::None:
@@ -242,6 +244,7 @@ void DataFileController::openDataFilePath(const QString &path)
         return;
     case DataFile::Kind::Text:
     case DataFile::Kind::Csv:
+    case DataFile::Kind::CsvSemicolon:
         openTextFile(path, DataFile::separatorOf(kind));
         return;
     case DataFile::Kind::None:

@@ -61,8 +61,12 @@ ReportData DataViewPrintable::reportData() const
     // A file view's caption is its file's path; the download view's is "DataLogger".
     const QString name = QFileInfo(m_view.windowTitle()).fileName();
     const int k = shownDataSet();
-    if (k >= 0)
-        return ReportData::fromStore(m_store, k, name);
+    if (k >= 0) {
+        // The readings as the view shows them, corrected by the offsets.
+        ReportData d = ReportData::fromStore(m_store, k, name);
+        d.applyOffsets(m_view.appliedOffsets());
+        return d;
+    }
     ReportData d;
     d.fileName = name;
     const ChartSeries s = m_view.cursors().series();
@@ -84,6 +88,7 @@ ReportOptions DataViewPrintable::reportOptions() const
     for (int c = 0; c < 2; ++c)
         options.limits[c] = m_view.channelLimits(c);
     options.activationEnergy = m_view.activationEnergy();
+    options.offsets = m_view.appliedOffsets();
     return options;
 }
 

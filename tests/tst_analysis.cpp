@@ -1,0 +1,211 @@
+// The analysis beside the readings: dew point and absolute humidity, the
+// worst 24-hour and 30-day mean kinetic temperature, and alarm delays.
+#include "core/data/AlarmLimits.h"
+#include "core/data/DerivedChannels.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+using Readings = std::vector<float>;
+Q_DECLARE_METATYPE(Readings)
+Q_DECLARE_METATYPE(TemperatureUnit)
+Q_DECLARE_METATYPE(AlarmDelay)
+
+namespace {
+
+constexpr double Start = 39873.0;   // 2009-03-01 00:00
+
+std::vector<double> times(size_t n, qint64 intervalSeconds)
+{
+    std::vector<double> x(n);
+    for (size_t i = 0; i < n; ++i)
+        x[i] = Start + double(i) * double(intervalSeconds) / 86400.0;
+    return x;
+}
+
+} // namespace
+
+class TestAnalysis : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void derivedChannels_data();
+    void derivedChannels();
+    void worstWindows_data();
+    void worstWindows();
+    void rollingMatchesEachWindow();
+    void breaches_data();
+    void breaches();
+};
+
+void TestAnalysis::derivedChannels_data()
+{
+    QTest::addColumn<float>("humidity");
+    QTest::addColumn<float>("temperature");
+    QTest::addColumn<TemperatureUnit>("unit");
+    QTest::addColumn<double>("dewPoint");   // NaN: no value
+    QTest::addColumn<double>("absolute");
+    const auto C = TemperatureUnit::Celsius;
+    const double none = std::nan("");
+    // Psychrometric tables over water; Magnus is within 0.15 K and 0.15 g/m^3 of them here.
+    QTest::newRow("20 C 50 %") << 50.0f << 20.0f << C << 9.3 << 8.6;
+    QTest::newRow("25 C 50 %") << 50.0f << 25.0f << C << 13.9 << 11.5;
+    QTest::newRow("30 C 80 %") << 80.0f << 30.0f << C << 26.2 << 24.3;
+    QTest::newRow("0 C 100 %") << 100.0f << 0.0f << C << 0.0 << 4.8;
+    QTest::newRow("-10 C 60 %") << 60.0f << -10.0f << C << -16.3 << 1.4;
+    QTest::newRow("77 F 50 %") << 50.0f << 77.0f << TemperatureUnit::Fahrenheit << 57.0 << 11.5;
+    QTest::newRow("humidity OL") << 9999.0f << 20.0f << C << none << none;
+    QTest::newRow("temperature marker") << 50.0f << -9999.0f << C << none << none;
+    QTest::newRow("no humidity") << 0.0f << 20.0f << C << none << none;
+}
+
+void TestAnalysis::derivedChannels()
+{
+    QFETCH(float, humidity);
+    QFETCH(float, temperature);
+    QFETCH(TemperatureUnit, unit);
+    QFETCH(double, dewPoint);
+    QFETCH(double, absolute);
+    // Through the data set's path, the same pair twice to pass the cache.
+    const Readings h{humidity, humidity}, t{temperature, temperature};
+    const std::vector<double> x = times(2, 60);
+    const ChartSeries series{{x, x}, {h, t}};
+    const Humidity::DerivedSeries d = Humidity::derive(series, unit);
+    QCOMPARE(d.dewPoint.size(), size_t(2));
+    for (size_t i = 0; i < 2; ++i) {
+        if (std::isnan(dewPoint)) {
+            QVERIFY(std::isnan(d.dewPoint[i]));
+            QVERIFY(std::isnan(d.absolute[i]));
+            continue;
+        }
+        QVERIFY2(std::abs(d.dewPoint[i] - dewPoint) <= 0.15, qPrintable(QString::number(d.dewPoint[i])));
+        QVERIFY2(std::abs(d.absolute[i] - absolute) <= 0.15, qPrintable(QString::number(d.absolute[i])));
+    }
+    QCOMPARE(Humidity::derivedValue(0, humidity, temperature, unit), d.dewPoint[0]);
+}
+
+void TestAnalysis::worstWindows_data()
+{
+    QTest::addColumn<Readings>("y");
+    QTest::addColumn<qint64>("interval");
+    QTest::addColumn<bool>("dayTooShort");
+    QTest::addColumn<double>("dayMkt");      // NaN: no value
+    QTest::addColumn<qint64>("dayStart");    // index of the window's first sample
+    QTest::addColumn<bool>("monthTooShort");
+
+    const double none = std::nan("");
+    const qint64 hour = 3600;
+    QTest::newRow("23 hours") << Readings(23, 20.0f) << hour << true << none << qint64(0) << true;
+    QTest::newRow("exactly a day") << Readings(24, 5.0f) << hour << false << 5.0 << qint64(0) << true;
+    Readings hot(72, 20.0f);
+    for (size_t i = 30; i < 54; ++i)
+        hot[i] = 30.0f;
+    QTest::newRow("hot day inside") << hot << hour << false << 30.0 << qint64(30) << true;
+    Readings marked = hot;
+    marked[40] = 9999.0f;   // left out, not an infinitely hot hour
+    QTest::newRow("marker left out") << marked << hour << false << 30.0 << qint64(30) << true;
+    QTest::newRow("a month") << Readings(30 * 24 * 6, 4.0f) << qint64(600) << false << 4.0 << qint64(0) << false;
+    QTest::newRow("only markers") << Readings(48, 9999.0f) << hour << false << none << qint64(0) << true;
+}
+
+void TestAnalysis::worstWindows()
+{
+    QFETCH(Readings, y);
+    QFETCH(qint64, interval);
+    QFETCH(bool, dayTooShort);
+    QFETCH(double, dayMkt);
+    QFETCH(qint64, dayStart);
+    QFETCH(bool, monthTooShort);
+    const std::vector<double> x = times(y.size(), interval);
+    const auto w = KineticTemperature::worstWindows(x, y, TemperatureUnit::Celsius,
+                                                    KineticTemperature::DefaultActivationEnergy, interval);
+    QCOMPARE(w.size(), size_t(2));
+    QCOMPARE(w[0].tooShort, dayTooShort);
+    QCOMPARE(w[1].tooShort, monthTooShort);
+    if (monthTooShort)
+        QVERIFY(!w[1].mkt);
+    QCOMPARE(w[0].mkt.has_value(), !std::isnan(dayMkt));
+    if (w[0].mkt) {
+        QVERIFY2(std::abs(*w[0].mkt - dayMkt) < 1e-6, qPrintable(QString::number(*w[0].mkt)));
+        QCOMPARE(w[0].start, x[size_t(dayStart)]);
+    }
+}
+
+void TestAnalysis::rollingMatchesEachWindow()
+{
+    // Random readings at a steady interval: the rolling sum must find the
+    // window that computing each one anew finds, to rounding.
+    std::mt19937 random(518);
+    std::uniform_real_distribution<float> reading(-5.0f, 35.0f);
+    Readings y(24 * 12 * 3);
+    for (float &v : y)
+        v = std::round(reading(random) * 10.0f) / 10.0f;
+    const qint64 interval = 300;
+    const size_t perDay = size_t(KineticTemperature::DaySeconds / interval);
+    const std::vector<double> x = times(y.size(), interval);
+    double best = -1e9;
+    size_t bestStart = 0;
+    for (size_t i = 0; i + perDay <= y.size(); ++i) {
+        const double m = *KineticTemperature::compute(std::span<const float>(y).subspan(i, perDay),
+                                                      TemperatureUnit::Celsius);
+        if (m > best + 1e-9) {
+            best = m;
+            bestStart = i;
+        }
+    }
+    const auto w = KineticTemperature::worstWindows(x, y, TemperatureUnit::Celsius,
+                                                    KineticTemperature::DefaultActivationEnergy, interval);
+    QVERIFY(w[0].mkt);
+    QVERIFY2(std::abs(*w[0].mkt - best) < 1e-6, qPrintable(QString::number(*w[0].mkt - best)));
+    QCOMPARE(w[0].start, x[bestStart]);
+}
+
+void TestAnalysis::breaches_data()
+{
+    QTest::addColumn<Readings>("y");
+    QTest::addColumn<qint64>("delayMinutes");
+    QTest::addColumn<AlarmDelay>("delay");
+    QTest::addColumn<qint64>("alarmAt");     // sample index, -1 not breached
+    QTest::addColumn<qint64>("warningAt");
+    QTest::addColumn<qint64>("outsideSeconds");   // above the alarm level
+    // Alarm above 8, warning above 6; one sample a minute.
+    const Readings stretches{9, 9, 5, 9, 9, 9, 5, 7};
+    const auto C = AlarmDelay::Consecutive;
+    const auto T = AlarmDelay::Total;
+    QTest::newRow("no delay") << stretches << qint64(0) << C << qint64(0) << qint64(0) << qint64(300);
+    QTest::newRow("3 min consecutive") << stretches << qint64(3) << C << qint64(5) << qint64(5) << qint64(300);
+    QTest::newRow("4 min consecutive") << stretches << qint64(4) << C << qint64(-1) << qint64(-1) << qint64(300);
+    QTest::newRow("4 min in total") << stretches << qint64(4) << T << qint64(4) << qint64(4) << qint64(300);
+    QTest::newRow("6 min in total") << stretches << qint64(6) << T << qint64(-1) << qint64(7) << qint64(300);
+    QTest::newRow("markers count outside") << Readings{9999, 9999} << qint64(2) << C << qint64(1) << qint64(1)
+                                           << qint64(120);
+}
+
+void TestAnalysis::breaches()
+{
+    QFETCH(Readings, y);
+    QFETCH(qint64, delayMinutes);
+    QFETCH(AlarmDelay, delay);
+    QFETCH(qint64, alarmAt);
+    QFETCH(qint64, warningAt);
+    QFETCH(qint64, outsideSeconds);
+    ChannelLimits limits{{}, 8.0};
+    limits.warningHigh = 6.0;
+    limits.delayMinutes = delayMinutes;
+    limits.delay = delay;
+    const std::vector<double> x = times(y.size(), 60);
+    const ChannelBreaches b = AlarmLimits::breaches(x, y, limits, 60);
+    QCOMPARE(b.alarmAbove.breached, alarmAt >= 0);
+    QCOMPARE(qint64(b.alarmAbove.index), alarmAt);
+    if (alarmAt >= 0)
+        QCOMPARE(b.alarmAbove.time, x[size_t(alarmAt)]);
+    QCOMPARE(qint64(b.warningAbove.index), warningAt);
+    QCOMPARE(b.alarmAbove.secondsOutside, outsideSeconds);
+    QVERIFY(!b.alarmBelow.breached && !b.warningBelow.breached);
+}
+
+QTEST_GUILESS_MAIN(TestAnalysis)
+#include "tst_analysis.moc"
