@@ -215,6 +215,9 @@ private slots:
         r = runCli({"archive", "report", "2", "-o", pdf, "--archive", m_archive});
         QCOMPARE(r.code, 0);
         QVERIFY(readFile(pdf).startsWith("%PDF"));
+        // The first page, the sample table, and a page of the run's history.
+        const int samples = run.value("samples").toInt();
+        QCOMPARE(r.out, QStringLiteral("Wrote %1 page(s) of run 2 to %2\n").arg(2 + (samples + 49) / 50).arg(pdf).toUtf8());
     }
 
     // Reviews, exports and verifies are in the audit trail, which audit list

@@ -229,6 +229,10 @@ int report(CliContext &ctx, Archive &archive, qint64 id, const QString &output)
     data.setNumber = 0;
     data.archived = ReportProvenance{run->samplesSha256, from != downloads->cend() ? from->id : 0,
                                      from != downloads->cend() ? from->whenUtc : QDateTime(), daylightSavingNote(*run)};
+    Result<QStringList> history = AuditCommands::runHistory(archive, *run);
+    if (!history)
+        return ctx.fail(history.failure());
+    data.archived->history = *history;
     const ReportLayout layout(data, ctx.texts());
     const Result<int> written = ReportWriter::write(layout, output, ReportWriter::pageSizeFor(ctx.texts().locale()));
     if (!written)
