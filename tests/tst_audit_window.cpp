@@ -1,10 +1,13 @@
 #include "core/archive/Archive.h"
 #include "core/archive/Review.h"
+#include "core/archive/AuditTrail.h"
 #include "gui/audit/TfrmAudit.h"
+#include "gui/audit/TfrmSign.h"
 
 #include "ImageBuilder.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -68,6 +71,46 @@ private slots:
         QFile f(csv);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll().count("\r\n"), rows + 1);
+    }
+
+    // The sign dialog signs with the user's password, asks for the user
+    // only at the session's first signing, and stays open on a refusal.
+    void signDialog_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("signedRun");
+        QTest::newRow("right") << "s3cret" << true;
+        QTest::newRow("wrong") << "guess" << false;
+    }
+    void signDialog()
+    {
+        QFETCH(QString, password);
+        QFETCH(bool, signedRun);
+        QTemporaryDir dir;
+        auto archive = Archive::open(dir.filePath(QStringLiteral("archive.sqlite")));
+        QVERIFY(archive);
+        ImageSet s;
+        s.at(QDateTime(QDate(2026, 3, 1), QTime(8, 0)));
+        s.ramp(5, 400, 1, 200, 2);
+        ImageBuilder b;
+        b.add(s);
+        QVERIFY((*archive)->add(ArchiveDownload::here(b.build(), ArchiveSource::Download)));
+        SigningSession session([](const QString &, const QByteArray &p) {
+            return p == "s3cret" ? Result<>() : Result<>(fail(ErrorCode::Refused, QStringLiteral("The user name or password is wrong.")));
+        });
+        TfrmSign dialog(session, **archive, 1);
+        QVERIFY(dialog.findChild<QLineEdit *>(QStringLiteral("edtUser"))->isEnabled());
+        dialog.findChild<QLineEdit *>(QStringLiteral("edtPassword"))->setText(password);
+        dialog.accept();
+        QCOMPARE(dialog.result() == QDialog::Accepted, signedRun);
+        AuditFilter filter;
+        filter.kind = signedRun ? QStringLiteral("signature") : QStringLiteral("signature-failed");
+        QCOMPARE(AuditTrail::list(**archive, filter).valueOr({}).size(), 1);
+        if (!signedRun)
+            QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("lblStatus"))->text(),
+                     QStringLiteral("The user name or password is wrong."));
+        TfrmSign next(session, **archive, 1);
+        QCOMPARE(next.findChild<QLineEdit *>(QStringLiteral("edtUser"))->isEnabled(), !signedRun);
     }
 };
 

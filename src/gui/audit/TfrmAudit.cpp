@@ -2,6 +2,7 @@
 
 #include "core/archive/Archive.h"
 #include "core/data/AtomicFile.h"
+#include "gui/audit/TfrmSign.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -65,6 +66,10 @@ TfrmAudit::TfrmAudit(const QString &archivePath, QWidget *parent) : QWidget(pare
     auto *apply = new QPushButton(QStringLiteral("&Apply"), this);
     apply->setObjectName(QStringLiteral("btnApply"));
     filters->addWidget(apply);
+    auto *signButton = new QPushButton(QStringLiteral("&Sign Run..."), this);
+    signButton->setObjectName(QStringLiteral("btnSign"));
+    filters->addWidget(signButton);
+    connect(signButton, &QPushButton::clicked, this, &TfrmAudit::signRun);
     auto *exportButton = new QPushButton(QStringLiteral("&Export CSV..."), this);
     exportButton->setObjectName(QStringLiteral("btnExport"));
     filters->addWidget(exportButton);
@@ -118,6 +123,24 @@ bool TfrmAudit::refresh()
     m_model.setEntries(*entries);
     lblStatus->setText(QStringLiteral("%1 entries").arg(entries->size()));
     return true;
+}
+
+void TfrmAudit::signRun()
+{
+    if (spnRun->value() == 0) {
+        lblStatus->setText(QStringLiteral("Choose the run to sign in the Run box."));
+        return;
+    }
+    Result<std::unique_ptr<Archive>> archive =
+        QFileInfo::exists(m_archivePath) ? Archive::open(m_archivePath)
+                                         : Result<std::unique_ptr<Archive>>(fail(ErrorCode::NotFound, QStringLiteral("There is no archive yet.")));
+    if (!archive) {
+        lblStatus->setText(archive.message());
+        return;
+    }
+    TfrmSign dialog(m_session, **archive, spnRun->value(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        refresh();
 }
 
 Result<> TfrmAudit::exportCsv(const QString &path) const

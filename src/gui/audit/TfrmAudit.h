@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/archive/AuditTableModel.h"
+#include "core/archive/Signatures.h"
 
 #include <QWidget>
 
@@ -26,7 +27,11 @@ public:
     Result<> exportCsv(const QString &path) const;
 
 private:
+    // Signs the run chosen in the Run box with the window's session.
+    void signRun();
+
     QString m_archivePath;
+    SigningSession m_session;
     AuditTableModel m_model;
     QLineEdit *edtFrom = nullptr;
     QLineEdit *edtTo = nullptr;
