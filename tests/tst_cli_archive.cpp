@@ -215,6 +215,44 @@ private slots:
         r = runCli({"archive", "report", "2", "-o", pdf, "--archive", m_archive});
         QCOMPARE(r.code, 0);
         QVERIFY(readFile(pdf).startsWith("%PDF"));
+        // The first page, the sample table, and a page of the run's history.
+        const int samples = run.value("samples").toInt();
+        QCOMPARE(r.out, QStringLiteral("Wrote %1 page(s) of run 2 to %2\n").arg(2 + (samples + 49) / 50).arg(pdf).toUtf8());
+    }
+
+    // Reviews, exports and verifies are in the audit trail, which audit list
+    // filters and audit export writes as CSV.
+    void auditTrail_data()
+    {
+        QTest::addColumn<QStringList>("filter");
+        QTest::addColumn<QStringList>("kinds");
+        QTest::newRow("all") << QStringList() << QStringList{"import", "import", "import", "review", "export", "verify"};
+        QTest::newRow("kind") << QStringList{"--kind", "review"} << QStringList{"review"};
+        QTest::newRow("run") << QStringList{"--run", "1"} << QStringList{"import", "review", "export"};
+        QTest::newRow("another user") << QStringList{"--user", "nobody-else"} << QStringList();
+        QTest::newRow("until long ago") << QStringList{"--to", "2000-01-01"} << QStringList();
+    }
+    void auditTrail()
+    {
+        QFETCH(QStringList, filter);
+        QFETCH(QStringList, kinds);
+        const QString collection = QDir(QStringLiteral(KV518_TESTDATA_DIR)).filePath(QStringLiteral("sample.518"));
+        QCOMPARE(runCli({"archive", "import", collection, "--archive", m_archive}).code, 0);
+        QCOMPARE(runCli({"archive", "review", "1", "--status", "reviewed", "--archive", m_archive}).code, 2);
+        QCOMPARE(runCli({"archive", "review", "1", "--status", "reviewed", "--comment", "ranges checked", "--archive",
+                         m_archive}).code, 0);
+        const QString csv = m_dir.filePath(QStringLiteral("run-%1.csv").arg(m_n));
+        QCOMPARE(runCli({"archive", "export", "1", "-o", csv, "--archive", m_archive}).code, 0);
+        QCOMPARE(runCli({"archive", "verify", "--archive", m_archive}).code, 0);
+        CliRun r = runCli(QStringList{"audit", "list", "--json", "--archive", m_archive} + filter);
+        QCOMPARE(r.code, 0);
+        QStringList listed;
+        for (const QJsonValue &e : QJsonDocument::fromJson(r.out).array())
+            listed << e["kind"].toString();
+        QCOMPARE(listed, kinds);
+        const QString trail = m_dir.filePath(QStringLiteral("trail-%1.csv").arg(m_n));
+        QCOMPARE(runCli(QStringList{"audit", "export", "-o", trail, "--archive", m_archive} + filter).code, 0);
+        QCOMPARE(readFile(trail).count("\r\n"), kinds.size() + 1);
     }
 
 private:

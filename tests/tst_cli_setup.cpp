@@ -182,6 +182,22 @@ void TestCliSetup::commandsChangeTheMeter()
     QCOMPARE(run.code, 0);
     QCOMPARE(show(port).value("sets").toArray().size(), 0);
 
+    // With an archive in use, each change is in its audit trail, the value
+    // before it beside the value after.
+    QCOMPARE(runCli({"setup", "interval", "10:00", "--port", port, "--archive", archive}).code, 0);
+    QCOMPARE(runCli({"setup", "unit", "C", "--port", port, "--archive", archive}).code, 0);
+    QCOMPARE(runCli({"setup", "clock", "--port", port, "--archive", archive}).code, 0);
+    run = runCli({"audit", "list", "--json", "--archive", archive});
+    QCOMPARE(run.code, 0);
+    QMap<QString, QStringList> changes;
+    for (const QJsonValue &e : QJsonDocument::fromJson(run.out).array())
+        changes[e["kind"].toString()] = {e["old_value"].toString(), e["new_value"].toString()};
+    QVERIFY2(changes.value("setup-erase").value(0).contains("set 4: "), run.out.constData());
+    QCOMPARE(changes.value("setup-erase").value(1), QStringLiteral("erased"));
+    QCOMPARE(changes.value("setup-interval"), QStringList({"05:00", "10:00"}));
+    QCOMPARE(changes.value("setup-unit"), QStringList({"F", "C"}));
+    QVERIFY(QDateTime::fromString(changes.value("setup-clock").value(0), Qt::ISODate).isValid());
+
     run = runCli({"setup", "defaults", "--port", port, "--yes"});
     QCOMPARE(run.code, 0);
     QCOMPARE(run.out, QByteArray("Load default setup successfully.\n"));

@@ -1,9 +1,11 @@
 #include "cli/ArchiveCommands.h"
 
+#include "cli/AuditCommands.h"
 #include "cli/DataCommands.h"
 
 #include "core/app/AppFolders.h"
 #include "core/archive/Archive.h"
+#include "core/archive/AuditTrail.h"
 #include "core/data/CollectionFile.h"
 #include "core/data/TDataSetStore.h"
 #include "core/report/ReportLayout.h"
@@ -20,7 +22,18 @@ namespace {
 
 const QString Usage = QStringLiteral(
     "list [--from T] [--to T] [--json] | show RUN [--json] | export RUN [--format txt|csv|ghf|518] -o OUT | "
-    "report RUN -o OUT.pdf | verify [FILE] | import FILE... | backup -o FILE  [--archive PATH]");
+    "report RUN -o OUT.pdf | verify [FILE] | import FILE... | backup -o FILE | review RUN --status S --comment TEXT | "
+    "acknowledge RUN --excursion N --limits L --comment TEXT | sign RUN --meaning M  [--archive PATH]");
+
+// The audit trail's entry for a step on an archived run.
+AuditEntry runEntry(const QString &kind, const ArchiveRunInfo &run, const QString &value)
+{
+    AuditEntry e = AuditEntry::here(kind);
+    e.runId = run.id;
+    e.samplesSha256 = run.samplesSha256;
+    e.newValue = value;
+    return e;
+}
 
 QJsonValue optionalValue(const std::optional<float> &v)
 {
@@ -59,6 +72,8 @@ QJsonObject runJson(const ArchiveRunInfo &r)
                        {"first_download_utc_offset_s", r.firstDownloadUtcOffset}};
 }
 
+} // namespace
+
 // RUN: a positive run number.
 Result<qint64> runNumber(const QString &text)
 {
@@ -92,6 +107,8 @@ Result<std::unique_ptr<Archive>> openExisting(const QString &path)
         return fail(ErrorCode::Unreadable, QStringLiteral("There is no archive \"%1\".").arg(path));
     return Archive::open(path);
 }
+
+namespace {
 
 int list(CliContext &ctx, Archive &archive, const ArchiveFilter &filter, bool json)
 {
@@ -176,16 +193,22 @@ int show(CliContext &ctx, Archive &archive, qint64 id, bool json)
 
 int exportRun(CliContext &ctx, Archive &archive, qint64 id, const QString &format, const QString &output)
 {
+    Result<ArchiveRunInfo> run = archive.run(id);
+    if (!run)
+        return ctx.fail(run.failure());
     Result<TDataSetStore> store = archive.runStore(id);
     if (!store)
         return ctx.fail(store.failure());
+    const AuditEntry entry = runEntry(QStringLiteral("export"), *run, QFileInfo(output).absoluteFilePath());
     const bool collection = format.compare(QLatin1String("518"), Qt::CaseInsensitive) == 0
                             || (format.isEmpty() && QFileInfo(output).suffix() == QLatin1String("518"));
-    if (!collection)
-        return DataCommands::exportDataSet(ctx, *store, 1, format, output);
+    if (!collection) {
+        const int code = DataCommands::exportDataSet(ctx, *store, 1, format, output);
+        return code == int(ExitCode::Success) ? AuditCommands::record(ctx, archive, entry, code) : code;
+    }
     if (Result<> written = CollectionFile::writeImage(output, store->lastImage()); !written)
         return ctx.fail(written.failure());
-    return int(ExitCode::Success);
+    return AuditCommands::record(ctx, archive, entry);
 }
 
 int report(CliContext &ctx, Archive &archive, qint64 id, const QString &output)
@@ -206,12 +229,16 @@ int report(CliContext &ctx, Archive &archive, qint64 id, const QString &output)
     data.setNumber = 0;
     data.archived = ReportProvenance{run->samplesSha256, from != downloads->cend() ? from->id : 0,
                                      from != downloads->cend() ? from->whenUtc : QDateTime(), daylightSavingNote(*run)};
+    Result<QStringList> history = AuditCommands::runHistory(archive, *run);
+    if (!history)
+        return ctx.fail(history.failure());
+    data.archived->history = *history;
     const ReportLayout layout(data, ctx.texts());
     const Result<int> written = ReportWriter::write(layout, output, ReportWriter::pageSizeFor(ctx.texts().locale()));
     if (!written)
         return ctx.fail(written.failure());
     ctx.out() << "Wrote " << *written << " page(s) of run " << id << " to " << output << '\n';
-    return int(ExitCode::Success);
+    return AuditCommands::record(ctx, archive, runEntry(QStringLiteral("report"), *run, QFileInfo(output).absoluteFilePath()));
 }
 
 // Whether FILE holds exactly archived runs: each data set of a collection,
@@ -256,6 +283,11 @@ int verify(CliContext &ctx, Archive &archive)
         return ctx.fail(problems.failure());
     for (const QString &p : *problems)
         ctx.out() << p << '\n';
+    AuditEntry entry = AuditEntry::here(QStringLiteral("verify"));
+    entry.newValue = problems->isEmpty() ? QStringLiteral("sound")
+                                         : QStringLiteral("%1 problem(s): %2").arg(problems->size()).arg(problems->first());
+    if (const int code = AuditCommands::record(ctx, archive, entry); code != 0)
+        return code;
     if (!problems->isEmpty())
         return ctx.fail(ErrorCode::Damaged, QStringLiteral("The archive \"%1\" does not match its hashes in %2 place(s).")
                                                 .arg(archive.path())
@@ -319,6 +351,8 @@ int run(CliContext &ctx, const QStringList &arguments)
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("list, show RUN, export RUN, report RUN, verify [FILE], import FILE... "
                                                 "or backup."));
+    if (AuditCommands::isArchiveAction(arguments.value(1)))
+        return AuditCommands::runArchiveAction(ctx, arguments);
     if (auto code = ctx.parse(parser, arguments, true, Usage))
         return *code;
     const QStringList args = parser.positionalArguments();

@@ -1,6 +1,7 @@
 #include "cli/CliApp.h"
 
 #include "cli/ArchiveCommands.h"
+#include "cli/AuditCommands.h"
 #include "cli/DataCommands.h"
 #include "cli/PortCommands.h"
 #include "cli/ReportCommand.h"
@@ -15,7 +16,8 @@
 
 CliApp::CliApp()
     : m_commands(DataCommands::commands() + PortCommands::commands() + ReportCommand::commands()
-                 + SetupCommands::commands() + ArchiveCommands::commands())
+                 + SetupCommands::commands() + ArchiveCommands::commands()
+                 + AuditCommands::commands())
 {
 }
 

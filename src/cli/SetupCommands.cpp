@@ -4,6 +4,7 @@
 #include "cli/FlowLoop.h"
 #include "cli/MeterPort.h"
 #include "core/archive/Archive.h"
+#include "core/archive/AuditTrail.h"
 #include "core/data/LoggerDownload.h"
 #include "core/data/TDataSetStore.h"
 #include "core/link/ComPort.h"
@@ -221,13 +222,49 @@ int notConfirmed(CliContext &ctx, const QString &request, const QString &path)
     return ctx.fail(ErrorCode::Transfer, QStringLiteral("The meter on %1 did not confirm %2.").arg(path, request));
 }
 
+// Records a change of the logger in the audit trail when an archive is in
+// use; a change that cannot be recorded fails the command (the logger is
+// changed all the same, which the message says).
+int audited(CliContext &ctx, const Options &o, const QString &kind, const QString &before, const QString &after)
+{
+    AuditEntry e = AuditEntry::here(kind);
+    e.oldValue = before;
+    e.newValue = after;
+    if (Result<> recorded = AuditTrail::appendIfArchived(o.archivePath, e); !recorded)
+        return ctx.fail(Failure{recorded.code(), QStringLiteral("The logger was changed (%1) but the change is not "
+                                                                "recorded in the audit trail: %2")
+                                                     .arg(kind, recorded.message())});
+    return int(ExitCode::Success);
+}
+
+// The logger's data sets, for the record of an erase.
+QString directoryText(LoggerSetup &setup)
+{
+    const PacketResult directory = exchange<PacketResult>([&](auto done) { setup.readDirectory(std::move(done)); });
+    if (directory.bytes.size() < Meter::DirectoryKnownBytes)
+        return QStringLiteral("(the directory did not come)");
+    QStringList sets;
+    for (const SetupData::DirectoryRow &row : SetupData::listDirectory(directory.bytes))
+        sets << QStringLiteral("set %1: %2, %3 samples")
+                    .arg(row.set)
+                    .arg(row.start ? row.start->toString(Qt::ISODate) : QStringLiteral("no date"))
+                    .arg(row.samples);
+    return sets.isEmpty() ? QStringLiteral("no data sets") : sets.join(QStringLiteral("; "));
+}
+
 int runAction(CliContext &ctx, ComPort &port, LoggerSetup &setup, const QString &path, const LiveDisplayState &live,
               const Options &o)
 {
     using Reply = QByteArray;
+    const bool archived = QFileInfo::exists(o.archivePath);
     if (o.action == QLatin1String("show"))
         return runShow(ctx, setup, path, live, o.json);
     if (o.action == QLatin1String("clock")) {
+        std::optional<QDateTime> before;
+        if (archived) {
+            before = exchange<std::optional<QDateTime>>([&](auto done) { setup.readClock(std::move(done)); });
+            pause(PauseMs);
+        }
         QDateTime sent;
         const Reply reply = exchange<Reply>([&](auto done) {
             sent = QDateTime::currentDateTime();
@@ -236,7 +273,8 @@ int runAction(CliContext &ctx, ComPort &port, LoggerSetup &setup, const QString 
         if (!SetupData::isConfirmed(reply))
             return notConfirmed(ctx, QStringLiteral("SET_CLOCK"), path);
         ctx.out() << "Logger clock set to " << ctx.texts().dateTime(FrameworkTime::fromDateTime(sent)) << '\n';
-        return int(ExitCode::Success);
+        return audited(ctx, o, QStringLiteral("setup-clock"),
+                       before ? before->toString(Qt::ISODate) : QStringLiteral("(no answer)"), sent.toString(Qt::ISODate));
     }
     if (o.action == QLatin1String("unit")) {
         const bool fahrenheit = o.value.compare(QLatin1String("F"), Qt::CaseInsensitive) == 0;
@@ -244,15 +282,23 @@ int runAction(CliContext &ctx, ComPort &port, LoggerSetup &setup, const QString 
         if (!SetupData::isConfirmed(reply))
             return notConfirmed(ctx, QStringLiteral("SET_UNIT"), path);
         ctx.out() << "Unit set to " << (fahrenheit ? "F" : "C") << '\n';
-        return int(ExitCode::Success);
+        return audited(ctx, o, QStringLiteral("setup-unit"), live.UnitIsCelsius ? QStringLiteral("C") : QStringLiteral("F"),
+                       fahrenheit ? QStringLiteral("F") : QStringLiteral("C"));
     }
     if (o.action == QLatin1String("interval")) {
         const int index = SetupData::intervalIndex(o.value);
+        std::optional<int> before;
+        if (archived) {
+            before = exchange<std::optional<int>>([&](auto done) { setup.queryInterval(std::move(done)); });
+            pause(PauseMs);
+        }
         const Reply reply = exchange<Reply>([&](auto done) { setup.setInterval(index, std::move(done)); });
         if (!SetupData::isConfirmed(reply))
             return notConfirmed(ctx, QStringLiteral("SET_INTERVAL"), path);
         ctx.out() << "Interval set to " << SetupData::intervalItems().at(index) << '\n';
-        return int(ExitCode::Success);
+        return audited(ctx, o, QStringLiteral("setup-interval"),
+                       before ? SetupData::intervalItems().value(*before) : QStringLiteral("(no answer)"),
+                       SetupData::intervalItems().at(index));
     }
     if (o.action == QLatin1String("erase")) {
         if (!o.force) {
@@ -261,17 +307,24 @@ int runAction(CliContext &ctx, ComPort &port, LoggerSetup &setup, const QString 
             pause(PauseMs);
             port.clearInput();
         }
+        QString before;
+        if (archived) {
+            before = directoryText(setup);
+            pause(PauseMs);
+            port.clearInput();
+        }
         const Reply reply = exchange<Reply>([&](auto done) { setup.erase(std::move(done)); });
         if (!SetupData::isConfirmed(reply))
             return notConfirmed(ctx, QStringLiteral("ERASE_REQUEST"), path);
         ctx.out() << "Logger memory erased\n";
-        return int(ExitCode::Success);
+        return audited(ctx, o, QStringLiteral("setup-erase"), before, QStringLiteral("erased"));
     }
     const auto result = exchange<LoggerSetup::DefaultSetup>([&](auto done) { setup.defaultSetup(std::move(done)); });
     switch (result) {
     case LoggerSetup::DefaultSetup::Loaded:
         ctx.out() << "Load default setup successfully.\n";
-        return int(ExitCode::Success);
+        return audited(ctx, o, QStringLiteral("setup-default"),
+                       QStringLiteral("unit %1").arg(live.UnitIsCelsius ? u'C' : u'F'), QStringLiteral("default setup"));
     case LoggerSetup::DefaultSetup::NoIdentity:
         return ctx.fail(ErrorCode::Transfer, QStringLiteral("Load default setup fail !!!! (no IDENTIFY_REPLY from %1; "
                                                            "DEFAULT_SETUP_REQUEST was sent all the same)")

@@ -97,6 +97,25 @@ public:
         footer(tablePage + 2);
     }
 
+    void historyPage(int historyPage)
+    {
+        m_p.setFont(reportFont(9, true));
+        const QFontMetricsF bold(m_p.font());
+        double y = m_body.top() + bold.ascent();
+        m_p.drawText(QPointF(m_body.left(), y), historyPage == 0 ? QStringLiteral("Run history")
+                                                                 : QStringLiteral("Run history (continued)"));
+        y += 6.0;
+        m_p.setPen(QPen(Qt::black, 0.5));
+        m_p.drawLine(QPointF(m_body.left(), y), QPointF(m_body.right(), y));
+        m_p.setFont(reportFont(7.5));
+        const QFontMetricsF fm(m_p.font());
+        for (const QString &line : m_layout.historyLinesOf(historyPage)) {
+            y += fm.height() + 1.0;
+            m_p.drawText(QPointF(m_body.left(), y), fm.elidedText(line, Qt::ElideRight, m_body.width()));
+        }
+        footer(1 + m_layout.tablePages() + historyPage + 1);
+    }
+
 private:
     void row(double baseline, const QStringList &cells)
     {
@@ -201,6 +220,11 @@ QPageSize ReportWriter::pageSizeFor(const QLocale &locale)
             pdf.newPage();
             pages.tablePage(t);
             goOn = !progress || progress(t + 2, pageCount);
+        }
+        for (int h = 0; goOn && h < layout.historyPages(); ++h) {
+            pdf.newPage();
+            pages.historyPage(h);
+            goOn = !progress || progress(layout.tablePages() + h + 2, pageCount);
         }
         painter.end();
         if (!goOn)

@@ -1,5 +1,7 @@
 #include "core/archive/Archive.h"
 
+#include "core/archive/AuditTrail.h"
+
 #include "core/base/Log.h"
 #include "core/data/DataSetDirectory.h"
 #include "core/data/DateTimeText.h"
@@ -79,6 +81,8 @@ QList<QStringList> migrations()
             QStringLiteral("ALTER TABLE run_version ADD COLUMN temperature_max REAL"),
             QStringLiteral("CREATE INDEX download_run_version ON download_run (run_version_id)"),
         },
+        // The audit trail, reviews and signatures (core/archive/AuditTrail).
+        AuditTrail::migration(),
     };
 }
 
@@ -462,6 +466,27 @@ Result<Placement> place(Sql &sql, const SetSamples &set)
 
 std::atomic<int> connectionCounter{0};
 
+// The audit trail's entry for one data set of a download or an import.
+AuditEntry auditEntryOf(const ArchiveDownload &d, const QString &source, const QString &recordHash, qint64 runId,
+                        const QString &samplesSha256, int setIndex, RunOutcome outcome)
+{
+    AuditEntry e;
+    e.whenUtc = d.whenUtc.toUTC();
+    e.utcOffsetSeconds = d.utcOffsetSeconds;
+    e.host = d.host;
+    e.osUser = d.osUser;
+    e.fullName = AuditActor::fullNameOf(d.osUser);
+    e.kind = source;
+    e.runId = runId;
+    e.samplesSha256 = samplesSha256;
+    e.downloadHash = recordHash;
+    static const char *const outcomes[] = {"new", "grown", "already archived"};
+    e.newValue = QStringLiteral("data set %1: %2, from %3")
+                     .arg(setIndex + 1)
+                     .arg(QLatin1String(outcomes[int(outcome)]), d.port.isEmpty() ? d.sourcePath : d.port);
+    return e;
+}
+
 } // namespace
 
 // ---- the archive ---------------------------------------------------------------------------
@@ -614,6 +639,7 @@ Result<ArchiveOutcome> Archive::add(const ArchiveDownload &d)
     }
 
     QList<qint64> versionIds;
+    QList<qint64> runIds;
     QStringList versionHashes;
     for (const SetSamples &set : sets) {
         Result<Placement> p = place(sql, set);
@@ -657,6 +683,7 @@ Result<ArchiveOutcome> Archive::add(const ArchiveDownload &d)
                 return q.failure();
         }
         versionIds.append(versionId);
+        runIds.append(runId);
         versionHashes.append(set.sha256);
         outcome.runs.append(p->outcome);
     }
@@ -685,6 +712,13 @@ Result<ArchiveOutcome> Archive::add(const ArchiveDownload &d)
                                            {*downloadId, k, versionIds.at(k)});
             !q)
             return q.failure();
+    // The audit trail's entries, in the same transaction: a download is
+    // never archived without them.
+    for (int k = 0; k < runIds.size(); ++k)
+        if (Result<qint64> audited = AuditTrail::appendInTransaction(
+                m_connection, m_path, auditEntryOf(d, source, hash, runIds.at(k), versionHashes.at(k), k, outcome.runs.at(k)));
+            !audited)
+            return audited.failure();
     if (Result<> committed = tx.commit(); !committed)
         return committed.failure();
     outcome.downloadId = *downloadId;
@@ -1075,7 +1109,10 @@ Result<QStringList> Archive::verify()
         previous = v.at(15).toString();
         expectedId = r.id + 1;
     }
-    return problems;
+    Result<QStringList> audit = AuditTrail::verify(*this);
+    if (!audit)
+        return audit.failure();
+    return problems + *audit;
 }
 
 Result<> Archive::makeDurable()

@@ -154,7 +154,7 @@ QString notArchivedText(const QList<RunOutcome> &outcomes);
 class Archive
 {
 public:
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
     static QString fileName() { return QStringLiteral("archive.sqlite"); }
     // The default archive of a program data folder.
     static QString defaultPath(const QString &programFolder);
@@ -167,6 +167,8 @@ public:
     Archive &operator=(const Archive &) = delete;
 
     const QString &path() const { return m_path; }
+    // The name of the archive's Qt SQL connection (for the audit trail).
+    const QString &connectionName() const { return m_connection; }
 
     // Archives a download whose image decodes; archived whole or not at all.
     Result<ArchiveOutcome> add(const ArchiveDownload &download);
@@ -196,8 +198,9 @@ public:
     Result<ArchiveComparison> compare(std::span<const double> times, std::span<const float> humidity,
                                       std::span<const float> temperature);
 
-    // Re-hashes every image and run version and walks the chain; one line
-    // per thing that does not match (empty: all sound).
+    // Re-hashes every image and run version and walks the chain of download
+    // records and that of the audit trail; one line per thing that does not
+    // match (empty: all sound).
     Result<QStringList> verify();
     // Syncs every committed download to the disk (a checkpoint of the
     // write-ahead log), for a step that must not follow a lost download.

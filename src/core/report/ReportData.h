@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -21,6 +22,9 @@ struct ReportProvenance
     qint64 downloadId = 0;
     QDateTime downloadUtc;
     QString note;
+    // The run's history, one line each (downloads, reviews, acknowledgements,
+    // signatures, setup changes while it ran); a page of its own when given.
+    QStringList history;
 };
 
 // One data set as a report shows it: where it came from and its samples in

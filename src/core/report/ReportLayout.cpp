@@ -185,6 +185,20 @@ int ReportLayout::tablePages() const
     return int((m_data.points() + RowsPerPage - 1) / RowsPerPage);
 }
 
+int ReportLayout::historyPages() const
+{
+    if (!m_data.archived)
+        return 0;
+    return int((m_data.archived->history.size() + HistoryLinesPerPage - 1) / HistoryLinesPerPage);
+}
+
+QStringList ReportLayout::historyLinesOf(int historyPage) const
+{
+    if (!m_data.archived || historyPage < 0)
+        return {};
+    return m_data.archived->history.mid(qsizetype(historyPage) * HistoryLinesPerPage, HistoryLinesPerPage);
+}
+
 qsizetype ReportLayout::rowCountOf(int tablePage) const
 {
     const qsizetype first = firstRowOf(tablePage);

@@ -96,7 +96,11 @@ public:
     QStringList tableRow(qsizetype index) const;
 
     int tablePages() const;
-    int pageCount() const { return 1 + tablePages(); }
+    int pageCount() const { return 1 + tablePages() + historyPages(); }
+    // An archived run's history after the table, HistoryLinesPerPage lines a page.
+    static constexpr int HistoryLinesPerPage = 60;
+    int historyPages() const;
+    QStringList historyLinesOf(int historyPage) const;
     // The samples on table page p (0-based): [first, first + count).
     qsizetype firstRowOf(int tablePage) const { return qsizetype(tablePage) * RowsPerPage; }
     qsizetype rowCountOf(int tablePage) const;

@@ -16,6 +16,8 @@
 #include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmAnnoEdit.h"
 #include "gui/dataview/TfrmLimits.h"
+#include "core/archive/Archive.h"
+#include "core/archive/AuditTrail.h"
 #include "gui/dataview/TfrmSetupScale.h"
 
 #include <QCheckBox>
@@ -484,6 +486,38 @@ void TfrmGraph::limitsChanged()
     Redraw(*PESGraph1);
 }
 
+namespace {
+
+// Records a change of the limits or the activation energy in the archive's
+// audit trail when there is an archive.
+void auditLimits(AppContext &ctx, const DateTimeText &texts, QWidget *parent, const TfrmLimits::Values &before,
+                 const TfrmLimits::Values &after, TemperatureUnit unit)
+{
+    const auto text = [&](const TfrmLimits::Values &v) {
+        return QStringLiteral("humidity %1, temperature %2 %3")
+            .arg(AlarmLimits::limitsText(v.humidity, texts), AlarmLimits::limitsText(v.temperature, texts),
+                 TfrmLimits::unitText(unit));
+    };
+    QList<AuditEntry> changes;
+    if (before.humidity != after.humidity || before.temperature != after.temperature) {
+        changes.append(AuditEntry::here(QStringLiteral("limits")));
+        changes.last().oldValue = text(before);
+        changes.last().newValue = text(after);
+    }
+    if (before.activationEnergy != after.activationEnergy) {
+        changes.append(AuditEntry::here(QStringLiteral("activation-energy")));
+        changes.last().oldValue = QString::number(before.activationEnergy) + QStringLiteral(" kJ/mol");
+        changes.last().newValue = QString::number(after.activationEnergy) + QStringLiteral(" kJ/mol");
+    }
+    const QString archive = Archive::defaultPath(ctx.folders().programFolder());
+    for (const AuditEntry &e : std::as_const(changes))
+        if (const Result<> recorded = AuditTrail::appendIfArchived(archive, e); !recorded)
+            ctx.prompter().notice(parent, QStringLiteral("The change is not recorded in the audit trail: %1")
+                                              .arg(recorded.message()));
+}
+
+} // namespace
+
 void TfrmGraph::LimitsClick()
 {
     SharedAlarmLimits &shared = m_ctx.alarmLimits();
@@ -513,7 +547,9 @@ void TfrmGraph::LimitsClick()
     // The limits hold for this run even when the file cannot be written.
     if (const Result<> saved = shared.apply(edited); !saved)
         m_ctx.prompter().notice(this, saved.message());
+    auditLimits(m_ctx, m_texts, this, shown, entered, shownUnit);
 }
+
 
 void TfrmGraph::SelectPoint(int index)
 {

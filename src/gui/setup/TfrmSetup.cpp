@@ -4,6 +4,7 @@
 #include "core/link/MeterMessages.h"
 #include "core/link/MonotonicClock.h"
 #include "core/archive/Archive.h"
+#include "core/archive/AuditTrail.h"
 #include "core/archive/DirectoryArchived.h"
 #include "core/setup/SetupData.h"
 #include "gui/common/GuiLog.h"
@@ -93,6 +94,7 @@ TfrmSetup::TfrmSetup(AppContext &ctx, const QString &deviceName, bool unitIsCels
     , m_ctx(ctx)
     , m_clockStream(clockStream)
     , m_unitIsCelsius(unitIsCelsius)
+    , m_loggerCelsius(unitIsCelsius)
     , m_setup(Comm3)
 {
     setObjectName(QStringLiteral("frmSetup"));
@@ -387,6 +389,7 @@ void TfrmSetup::directoryRead(const PacketResult &result)
         m_setup.queryInterval([this](std::optional<int> index) {
             if (index)
                 cmbInterval->setCurrentIndex(*index);
+            m_loggerInterval = index;
             MonotonicClock::system().callAfter(PortPauseMs, this, [this] { startClockPoll(); });
         });
     });
@@ -452,8 +455,12 @@ void TfrmSetup::btnAdjustTimeClick()
         return;
     runCommand([this](std::function<void()> ended) {
         // The PC's time as it is at the moment of sending.
-        m_setup.setClock(QDateTime::currentDateTime(), [this, ended](const QByteArray &reply) {
+        const QDateTime sent = QDateTime::currentDateTime();
+        const QString before = m_loggerClock ? m_loggerClock->toString(Qt::ISODate) : QStringLiteral("(not read)");
+        m_setup.setClock(sent, [this, ended, sent, before](const QByteArray &reply) {
             showStatus(SetupData::commandOutcome(reply, SetupData::isConfirmed(reply), QStringLiteral("Clock set")));
+            if (SetupData::isConfirmed(reply))
+                audit(QStringLiteral("setup-clock"), before, sent.toString(Qt::ISODate));
             ended();
         });
     });
@@ -467,10 +474,14 @@ void TfrmSetup::btnSetUnitClick()
     runCommand([this, fahrenheit](std::function<void()> ended) {
         m_setup.setUnit(fahrenheit, [this, ended, fahrenheit](const QByteArray &reply) {
             // Only a unit the meter took counts as saved.
-            if (SetupData::isConfirmed(reply))
-                m_unitChanged = false;
             showStatus(SetupData::commandOutcome(reply, SetupData::isConfirmed(reply),
                                                  SetupData::unitSetText(fahrenheit)));
+            if (SetupData::isConfirmed(reply)) {
+                m_unitChanged = false;
+                audit(QStringLiteral("setup-unit"), m_loggerCelsius ? QStringLiteral("C") : QStringLiteral("F"),
+                      fahrenheit ? QStringLiteral("F") : QStringLiteral("C"));
+                m_loggerCelsius = !fahrenheit;
+            }
             ended();
         });
     });
@@ -492,10 +503,15 @@ void TfrmSetup::Button2Click()
         cmbInterval->setCurrentIndex(index);
     runCommand([this, index](std::function<void()> ended) {
         m_setup.setInterval(index, [this, ended, index](const QByteArray &reply) {
-            if (SetupData::isConfirmed(reply))
-                m_intervalChanged = false;
             showStatus(SetupData::commandOutcome(reply, SetupData::isConfirmed(reply),
                                                  SetupData::intervalSetText(index)));
+            if (SetupData::isConfirmed(reply)) {
+                m_intervalChanged = false;
+                audit(QStringLiteral("setup-interval"),
+                      m_loggerInterval ? SetupData::intervalItems().value(*m_loggerInterval) : QStringLiteral("(not read)"),
+                      SetupData::intervalItems().value(index));
+                m_loggerInterval = index;
+            }
             ended();
         });
     });
@@ -515,6 +531,14 @@ void TfrmSetup::btnEraseClick()
     runCommand([this](std::function<void()> ended) {
         m_setup.erase([this, ended](const QByteArray &reply) {
             if (SetupData::isErased(reply)) {
+                QStringList sets;
+                for (const SetupData::DirectoryRow &row : SetupData::listDirectory(m_directory))
+                    sets << QStringLiteral("set %1: %2, %3 samples")
+                                .arg(row.set)
+                                .arg(row.start ? row.start->toString(Qt::ISODate) : QStringLiteral("no date"))
+                                .arg(row.samples);
+                audit(QStringLiteral("setup-erase"), sets.isEmpty() ? QStringLiteral("no data sets") : sets.join(QStringLiteral("; ")),
+                      QStringLiteral("erased"));
                 resetGrid();
                 m_directory.clear();
             }
@@ -538,6 +562,12 @@ void TfrmSetup::Button3Click()
     runCommand([this](std::function<void()> ended) {
         m_setup.defaultSetup([this, ended](LoggerSetup::DefaultSetup result) {
             const bool loaded = result == LoggerSetup::DefaultSetup::Loaded;
+            if (loaded)
+                audit(QStringLiteral("setup-default"),
+                      QStringLiteral("unit %1, interval %2")
+                          .arg(m_loggerCelsius ? u'C' : u'F')
+                          .arg(m_loggerInterval ? SetupData::intervalItems().value(*m_loggerInterval) : QStringLiteral("(not read)")),
+                      QStringLiteral("default setup"));
             m_hourglass.reset();
             m_ctx.prompter().notice(this, loaded ? QStringLiteral("Load default setup successfully.")
                                                  : QStringLiteral("Load default setup fail !!!!"));
@@ -560,12 +590,14 @@ void TfrmSetup::readBackSetup(std::function<void()> ended)
             if (index) {
                 cmbInterval->setCurrentIndex(*index);
                 m_intervalChanged = false;
+                m_loggerInterval = index;
             }
             MonotonicClock::system().callAfter(PortPauseMs, this, [this, ended] {
                 m_setup.readUnit([this, ended](std::optional<bool> celsius) {
                     if (celsius) {
                         (*celsius ? RadioC : RadioF)->setChecked(true);
                         m_unitChanged = false;
+                        m_loggerCelsius = *celsius;
                     }
                     ended();
                 });
@@ -592,6 +624,16 @@ SetupData::EraseStake TfrmSetup::eraseStake() const
     return stake;
 }
 
+void TfrmSetup::audit(const QString &kind, const QString &before, const QString &after)
+{
+    AuditEntry e = AuditEntry::here(kind);
+    e.oldValue = before;
+    e.newValue = after;
+    if (Result<> recorded = AuditTrail::appendIfArchived(Archive::defaultPath(m_ctx.folders().programFolder()), e);
+        !recorded)
+        showStatus(QStringLiteral("The change is not recorded in the audit trail: %1").arg(recorded.message()));
+}
+
 void TfrmSetup::Timer1Timer()
 {
     if (Comm3.isOpen())
@@ -604,7 +646,10 @@ void TfrmSetup::Comm3RxChar()
     ReadWaiting(Comm3, m_clockStream, Meter::ClockReadCap);
     // A frame with an impossible date is dropped: the label keeps its text.
     SetupData::extractClockTimes(m_clockStream,
-                                 [this](const QDateTime &t) { lblLoggerTime->setText(dateTimeText(t)); });
+                                 [this](const QDateTime &t) {
+                                     m_loggerClock = t;
+                                     lblLoggerTime->setText(dateTimeText(t));
+                                 });
 }
 
 void TfrmSetup::reject()

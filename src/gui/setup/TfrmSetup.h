@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "core/data/DateTimeText.h"
 #include "core/link/ClockTimer.h"
 #include "core/link/ComPort.h"
@@ -117,6 +119,9 @@ private:
     // The Erase question's stake: the sets listed, and with the archive the
     // ones it lacks.
     SetupData::EraseStake eraseStake() const;
+    // Records a change the logger confirmed in the archive's audit trail,
+    // when there is an archive; the status says when it cannot.
+    void audit(const QString &kind, const QString &before, const QString &after);
     void Timer1Timer();
     void Comm3RxChar();
     QString dateTimeText(const QDateTime &t) const;
@@ -133,6 +138,10 @@ private:
     bool m_busy = false;
     bool m_intervalChanged = false;
     bool m_unitChanged = false;
+    // What the logger last said, the values before a change for the audit trail.
+    std::optional<QDateTime> m_loggerClock;
+    std::optional<int> m_loggerInterval;
+    bool m_loggerCelsius = true;
     // The directory last read (empty: none, or erased), named by the Erase question.
     QByteArray m_directory;
 };

@@ -1,5 +1,8 @@
 #include "gui/shell/TfrmMain.h"
 
+#include "core/archive/Archive.h"
+#include "gui/audit/TfrmAudit.h"
+
 #include "gui/common/Prompter.h"
 #include "gui/download/TransferLogSave.h"
 #include "gui/shell/PortBox.h"
@@ -164,6 +167,7 @@ void TfrmMain::createMenus()
 
     View1 = menu("View1", QStringLiteral("&View"));
     LCD1 = action(View1, "LCD1", QStringLiteral("&LCD"));
+    AuditTrail1 = action(View1, "AuditTrail1", QStringLiteral("&Audit Trail"));
 
     Window1 = menu("Window1", QStringLiteral("&Window"));
     Cascade1 = action(Window1, "Cascade1", QStringLiteral("&Cascade"));
@@ -187,6 +191,11 @@ void TfrmMain::createMenus()
     connect(Contents1, &QAction::triggered, this, &TfrmMain::Contents1Click);
     connect(SaveTransferLog1, &QAction::triggered, this, [this] { saveTransferLog(m_ctx, this); });
     connect(About1, &QAction::triggered, this, &TfrmMain::About1Click);
+    connect(AuditTrail1, &QAction::triggered, this, [this] {
+        auto *view = new TfrmAudit(Archive::defaultPath(m_ctx.folders().programFolder()));
+        view->setAttribute(Qt::WA_DeleteOnClose);
+        mdiArea->addSubWindow(view)->show();
+    });
     connect(Window1, &QMenu::aboutToShow, this, &TfrmMain::Window1Popup);
 }
 

@@ -84,6 +84,7 @@ public:
     QAction *DataLogger1 = nullptr;
     QAction *Setup1 = nullptr;
     QAction *LCD1 = nullptr;
+    QAction *AuditTrail1 = nullptr;
     QAction *Cascade1 = nullptr;
     QAction *Tile1 = nullptr;
     QAction *Contents1 = nullptr;

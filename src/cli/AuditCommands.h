@@ -1,0 +1,34 @@
+#pragma once
+
+#include "cli/CliContext.h"
+
+#include <QList>
+
+#include "core/base/Result.h"
+
+#include <QStringList>
+
+class Archive;
+struct ArchiveRunInfo;
+struct AuditEntry;
+
+// kv518-cli audit: list and export the archive's audit trail; and archive
+// review, acknowledge and sign, which add to it.
+namespace AuditCommands {
+
+QList<CliCommand> commands();
+
+// Whether "archive ACTION" is one of review, acknowledge and sign.
+bool isArchiveAction(const QString &action);
+int runArchiveAction(CliContext &ctx, const QStringList &arguments);
+
+// Appends an entry; on failure prints that the step is not recorded and
+// returns the failure's exit code, else code.
+int record(CliContext &ctx, Archive &archive, const AuditEntry &entry, int code = 0);
+
+// An archived run's history for its report: its fingerprint, the downloads
+// that held it, its audit entries, and the logger's setup changes from its
+// first download to its last.
+Result<QStringList> runHistory(Archive &archive, const ArchiveRunInfo &run);
+
+} // namespace AuditCommands

@@ -1,0 +1,149 @@
+#include "gui/audit/TfrmAudit.h"
+
+#include "core/archive/Archive.h"
+#include "core/data/AtomicFile.h"
+#include "gui/audit/TfrmSign.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTimeZone>
+#include <QVBoxLayout>
+
+namespace {
+
+// A bound typed as an ISO 8601 date or date-time, UTC; invalid when empty.
+QDateTime boundOf(const QLineEdit *edit, bool end)
+{
+    const QString text = edit->text().trimmed();
+    QDateTime t = QDateTime::fromString(text, Qt::ISODate);
+    if (!t.isValid()) {
+        const QDate d = QDate::fromString(text, Qt::ISODate);
+        if (d.isValid())
+            t = QDateTime(d, end ? QTime(23, 59, 59, 999) : QTime(0, 0));
+    }
+    return t.isValid() ? QDateTime(t.date(), t.time(), QTimeZone::utc()) : QDateTime();
+}
+
+} // namespace
+
+TfrmAudit::TfrmAudit(const QString &archivePath, QWidget *parent) : QWidget(parent), m_archivePath(archivePath)
+{
+    setObjectName(QStringLiteral("frmAudit"));
+    setWindowTitle(QStringLiteral("Audit Trail"));
+    auto *filters = new QHBoxLayout;
+    const auto edit = [this, filters](const char *name, const QString &label, const QString &hint) {
+        filters->addWidget(new QLabel(label, this));
+        auto *e = new QLineEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setPlaceholderText(hint);
+        filters->addWidget(e);
+        return e;
+    };
+    edtFrom = edit("edtFrom", QStringLiteral("From"), QStringLiteral("2026-03-01 (UTC)"));
+    edtTo = edit("edtTo", QStringLiteral("To"), QStringLiteral("2026-03-31 (UTC)"));
+    edtUser = edit("edtUser", QStringLiteral("User"), QString());
+    filters->addWidget(new QLabel(QStringLiteral("Kind"), this));
+    cmbKind = new QComboBox(this);
+    cmbKind->setObjectName(QStringLiteral("cmbKind"));
+    cmbKind->addItem(QStringLiteral("(all)"), QString());
+    for (const QString &k : AuditTrail::kinds())
+        cmbKind->addItem(k, k);
+    filters->addWidget(cmbKind);
+    filters->addWidget(new QLabel(QStringLiteral("Run"), this));
+    spnRun = new QSpinBox(this);
+    spnRun->setObjectName(QStringLiteral("spnRun"));
+    spnRun->setRange(0, 1 << 30);
+    spnRun->setSpecialValueText(QStringLiteral("(all)"));
+    filters->addWidget(spnRun);
+    auto *apply = new QPushButton(QStringLiteral("&Apply"), this);
+    apply->setObjectName(QStringLiteral("btnApply"));
+    filters->addWidget(apply);
+    auto *signButton = new QPushButton(QStringLiteral("&Sign Run..."), this);
+    signButton->setObjectName(QStringLiteral("btnSign"));
+    filters->addWidget(signButton);
+    connect(signButton, &QPushButton::clicked, this, &TfrmAudit::signRun);
+    auto *exportButton = new QPushButton(QStringLiteral("&Export CSV..."), this);
+    exportButton->setObjectName(QStringLiteral("btnExport"));
+    filters->addWidget(exportButton);
+
+    grdEntries = new QTableView(this);
+    grdEntries->setObjectName(QStringLiteral("grdEntries"));
+    grdEntries->setModel(&m_model);
+    grdEntries->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grdEntries->horizontalHeader()->setStretchLastSection(true);
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(filters);
+    layout->addWidget(grdEntries, 1);
+    layout->addWidget(lblStatus);
+
+    connect(apply, &QPushButton::clicked, this, [this] { refresh(); });
+    connect(exportButton, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Audit Trail"), QString(),
+                                                          QStringLiteral("CSV files (*.csv)"));
+        if (path.isEmpty())
+            return;
+        const Result<> written = exportCsv(path);
+        lblStatus->setText(written ? QStringLiteral("Wrote %1 entries to %2").arg(m_model.rowCount()).arg(path)
+                                   : written.message());
+    });
+    refresh();
+}
+
+bool TfrmAudit::refresh()
+{
+    if (!QFileInfo::exists(m_archivePath)) {
+        m_model.setEntries({});
+        lblStatus->setText(QStringLiteral("There is no archive yet."));
+        return false;
+    }
+    Result<std::unique_ptr<Archive>> archive = Archive::open(m_archivePath);
+    AuditFilter filter;
+    filter.from = boundOf(edtFrom, false);
+    filter.to = boundOf(edtTo, true);
+    filter.user = edtUser->text().trimmed();
+    filter.kind = cmbKind->currentData().toString();
+    filter.runId = spnRun->value();
+    Result<QList<AuditEntry>> entries =
+        archive ? AuditTrail::list(**archive, filter) : Result<QList<AuditEntry>>(archive.failure());
+    if (!entries) {
+        lblStatus->setText(entries.message());
+        return false;
+    }
+    m_model.setEntries(*entries);
+    lblStatus->setText(QStringLiteral("%1 entries").arg(entries->size()));
+    return true;
+}
+
+void TfrmAudit::signRun()
+{
+    if (spnRun->value() == 0) {
+        lblStatus->setText(QStringLiteral("Choose the run to sign in the Run box."));
+        return;
+    }
+    Result<std::unique_ptr<Archive>> archive =
+        QFileInfo::exists(m_archivePath) ? Archive::open(m_archivePath)
+                                         : Result<std::unique_ptr<Archive>>(fail(ErrorCode::NotFound, QStringLiteral("There is no archive yet.")));
+    if (!archive) {
+        lblStatus->setText(archive.message());
+        return;
+    }
+    TfrmSign dialog(m_session, **archive, spnRun->value(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        refresh();
+}
+
+Result<> TfrmAudit::exportCsv(const QString &path) const
+{
+    return AtomicFile::write(path, AuditTrail::csv(m_model.entries()));
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "core/archive/AuditTableModel.h"
+#include "core/archive/Signatures.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QSpinBox;
+class QTableView;
+
+// The Audit Trail window: the archive's audit trail, filtered by time
+// (UTC), user, kind and run, and exported as CSV.
+class TfrmAudit : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmAudit(const QString &archivePath, QWidget *parent = nullptr);
+
+    const AuditTableModel &model() const { return m_model; }
+    // Reads the trail again with the filters shown; false (with the reason
+    // in the status line) when the archive cannot be read.
+    bool refresh();
+    Result<> exportCsv(const QString &path) const;
+
+private:
+    // Signs the run chosen in the Run box with the window's session.
+    void signRun();
+
+    QString m_archivePath;
+    SigningSession m_session;
+    AuditTableModel m_model;
+    QLineEdit *edtFrom = nullptr;
+    QLineEdit *edtTo = nullptr;
+    QLineEdit *edtUser = nullptr;
+    QComboBox *cmbKind = nullptr;
+    QSpinBox *spnRun = nullptr;
+    QTableView *grdEntries = nullptr;
+    QLabel *lblStatus = nullptr;
+};
