@@ -1,5 +1,7 @@
 #include "core/archive/Archive.h"
 
+#include "core/archive/MonitorStore.h"
+
 #include "core/base/Log.h"
 #include "core/data/DataSetDirectory.h"
 #include "core/data/DateTimeText.h"
@@ -79,6 +81,9 @@ QList<QStringList> migrations()
             QStringLiteral("ALTER TABLE run_version ADD COLUMN temperature_max REAL"),
             QStringLiteral("CREATE INDEX download_run_version ON download_run (run_version_id)"),
         },
+        // Version 3: the audit trail's step.
+        {},
+        MonitorStore::migration(),
     };
 }
 
