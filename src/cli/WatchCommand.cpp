@@ -133,10 +133,6 @@ int run(CliContext &ctx, const QStringList &arguments)
                                                      "(default 60s)."),
                                       QStringLiteral("D")},
                                      60000};
-    const DurationOption delay{{QStringLiteral("delay"),
-                                QStringLiteral("A limit counts as breached after D outside it (default 0s)."),
-                                QStringLiteral("D")},
-                               0};
     const DurationOption silentAfter{{QStringLiteral("silent-after"),
                                       QStringLiteral("The meter counts as silent after D without a reading "
                                                      "(default 2min)."),
@@ -146,7 +142,7 @@ int run(CliContext &ctx, const QStringList &arguments)
                                       QStringLiteral("Tell an ongoing breach again after D (default 1h; 0s: never)."),
                                       QStringLiteral("D")},
                                      3600000};
-    const QList<const DurationOption *> durations{&recordEvery, &delay, &silentAfter, &repeatEvery};
+    const QList<const DurationOption *> durations{&recordEvery, &silentAfter, &repeatEvery};
     for (const DurationOption *d : durations)
         parser.addOption(d->option);
     LimitOptions::addTo(parser);
@@ -169,7 +165,7 @@ int run(CliContext &ctx, const QStringList &arguments)
         return *code;
 
     WatchSettings settings;
-    qint64 *targets[] = {&settings.recordEveryMs, &settings.delayMs, &settings.silentAfterMs, &settings.repeatEveryMs};
+    qint64 *targets[] = {&settings.recordEveryMs, &settings.silentAfterMs, &settings.repeatEveryMs};
     for (int i = 0; i < durations.size(); ++i) {
         *targets[i] = durations[i]->fallbackMs;
         if (parser.isSet(durations[i]->option)) {
@@ -188,12 +184,18 @@ int run(CliContext &ctx, const QStringList &arguments)
 
     // The limits: those given, else the program's own (ini/limits.ini).
     LimitOptions limitOptions;
-    if (Result<> read = limitOptions.read(parser); !read)
+    if (Result<> read = limitOptions.read(parser, true); !read)
         return ctx.fail(read.failure());
+    if (parser.isSet(QStringLiteral("delay-total")))
+        return ctx.fail(ErrorCode::Usage, QStringLiteral("watch counts --delay in one stretch outside; "
+                                                         "--delay-total is for data sets."));
     AlarmSettings programLimits(AppFolders().programFolder());
     const bool ownLimits = parser.isSet(QStringLiteral("limits"));
     if (!ownLimits)
         programLimits.load();
+    // The delay: --delay, else the longest of the program's limits.
+    settings.delayMs = limitOptions.delayMs.value_or(
+        ownLimits ? 0 : qMax(programLimits.limits[0].delayMinutes, programLimits.limits[1].delayMinutes) * 60000);
 
     // The lock first: a port another watch holds is not opened at all.
     const QString device = MeterPort::devicePath(parser);
