@@ -253,7 +253,8 @@ private slots:
                                 "ALTER TABLE run_version DROP COLUMN humidity_max; "
                                 "ALTER TABLE run_version DROP COLUMN temperature_min; "
                                 "ALTER TABLE run_version DROP COLUMN temperature_max; "
-                                "DROP TABLE audit_entry; DELETE FROM schema_version WHERE version >= 2"));
+                                "DROP TABLE audit_entry; DROP TABLE monitor_event; DROP TABLE monitor_period; "
+                                "DROP TABLE monitor_run; DELETE FROM schema_version WHERE version >= 2"));
         auto archive = openArchive(m_path);
         QVERIFY(archive);
         const QList<ArchiveRunInfo> list = archive->runs().valueOr({});

@@ -1,5 +1,7 @@
 #include "cli/LimitOptions.h"
 
+#include "core/watch/WatchRules.h"
+
 #include <QLocale>
 
 #include <cmath>
@@ -92,7 +94,7 @@ Result<> LimitOptions::parseLimits(const QString &text, ChannelLimits (&limits)[
     return {};
 }
 
-Result<> LimitOptions::read(const QCommandLineParser &parser)
+Result<> LimitOptions::read(const QCommandLineParser &parser, bool subMinuteDelay)
 {
     if (parser.isSet(LimitsOption)) {
         if (Result<> parsed = parseLimits(parser.value(LimitsOption), limits); !parsed)
@@ -108,12 +110,22 @@ Result<> LimitOptions::read(const QCommandLineParser &parser)
         }
     }
     if (parser.isSet(DelayOption)) {
+        // Whole minutes ("5"), or a duration with its unit ("5min", "90s").
+        const QString text = parser.value(DelayOption).trimmed();
         bool ok = false;
-        const qint64 minutes = parser.value(DelayOption).trimmed().toLongLong(&ok);
-        if (!ok || minutes < 0 || minutes > 1000000)
-            return fail(ErrorCode::Usage, QStringLiteral("--delay must be a whole number of minutes from 0 to 1000000."));
+        qint64 ms = text.toLongLong(&ok) * 60000;
+        if (!ok) {
+            const Result<qint64> d = parseDuration(text);
+            ok = d.ok();
+            ms = d.valueOr(-1);
+        }
+        if (!ok || ms < 0 || ms > qint64(1000000) * 60000 || (!subMinuteDelay && ms % 60000 != 0))
+            return fail(ErrorCode::Usage, subMinuteDelay
+                                              ? QStringLiteral("--delay must be a duration such as 5min or 30s.")
+                                              : QStringLiteral("--delay must be a whole number of minutes from 0 to 1000000."));
+        delayMs = ms;
         for (ChannelLimits &l : limits)
-            l.delayMinutes = minutes;
+            l.delayMinutes = ms / 60000;
     }
     if (parser.isSet(DelayTotalOption)) {
         for (ChannelLimits &l : limits)

@@ -21,8 +21,11 @@ struct LimitOptions
 
     static void addTo(QCommandLineParser &parser);
     // Reads the options of a parsed command line; an exit code (with the
-    // message printed) when one of them is wrong.
-    Result<> read(const QCommandLineParser &parser);
+    // message printed) when one of them is wrong. --delay is whole minutes
+    // ("5") or a duration ("5min"); below a minute only with subMinuteDelay
+    // (the watch, which judges every reading).
+    Result<> read(const QCommandLineParser &parser, bool subMinuteDelay = false);
+    std::optional<qint64> delayMs;   // as given with --delay
     // --unit names the unit of a data file's readings; a collection's data
     // set carries its own, so there it is refused.
     Result<> checkUnitFor(bool collection) const;

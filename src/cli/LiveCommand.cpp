@@ -1,10 +1,9 @@
 #include "cli/LiveCommand.h"
 
+#include "cli/LivePoller.h"
 #include "cli/MeterPort.h"
 #include "cli/StopSignals.h"
 #include "core/link/ComPort.h"
-#include "core/link/MeterLink.h"
-#include "core/link/MeterMessages.h"
 #include "core/live/LiveDecoder.h"
 
 #include <QEventLoop>
@@ -12,7 +11,6 @@
 #include <QJsonObject>
 #include <QTimer>
 
-#include <functional>
 #include <optional>
 
 namespace LiveCommand {
@@ -88,86 +86,40 @@ int run(CliContext &ctx, const QStringList &arguments)
         loop.exit();
     };
 
-    QByteArray buffer;
-    LiveDisplayState state;
-    qint64 readings = 0;
+    LivePoller poller(port);
     QTimer watchdog;
     watchdog.setSingleShot(true);
     watchdog.setInterval(SilenceLimitMs);
     QObject::connect(&watchdog, &QTimer::timeout, &loop, [&] {
         if (result)
             return;
-        finish(readings == 0 ? ctx.fail(ErrorCode::NotFound, QStringLiteral("No KV518 answers on %1.").arg(path))
-                             : ctx.fail(ErrorCode::Transfer, QStringLiteral("The meter on %1 stopped answering.").arg(path)));
+        finish(poller.readings() == 0
+                   ? ctx.fail(ErrorCode::NotFound, QStringLiteral("No KV518 answers on %1.").arg(path))
+                   : ctx.fail(ErrorCode::Transfer, QStringLiteral("The meter on %1 stopped answering.").arg(path)));
     });
-
-    // At most one reading per poll: a frame the meter cannot show is noise
-    // that looks like one, and a second frame in one poll is no answer to it.
-    bool answered = true;
-    std::function<void()> readLive = [&] {
-        // A flood (line noise) is dropped but for the newest bytes, which can
-        // hold the answer to the latest poll: the input stays bounded.
-        const qint64 backlog = port.bytesWaiting() - Meter::LiveReadCap;
-        if (backlog > 0) {
-            port.read(backlog);
-            buffer.clear();
-        }
-        // As in the program, any traffic after a first reading means the
-        // meter is still there.
-        if (ReadWaiting(port, buffer, Meter::LiveReadCap) > 0 && readings > 0)
-            watchdog.start();
-        ExtractFrames(buffer, Meter::LiveFrameLength, [&](const QByteArray &frame) {
-            if (result || answered || !Meter::isPlausibleLiveFrame(frame))
-                return;
-            answered = true;
-            state = decodeLiveFrame(frame, state);
-            const LiveReading reading = readLiveFrame(frame);
-            const QString lcd = lcdText(state);
-            if (asJson)
-                ctx.out() << jsonLine(reading, lcd) << '\n';
-            else
-                ctx.out() << textLine(reading, lcd) << '\n';
-            ctx.out().flush();
-            ++readings;
-            watchdog.start();
-            if (wanted > 0 && readings >= wanted)
-                finish(int(ExitCode::Success));
-        });
-        // Bytes the cap left behind are read without waiting for the port
-        // to announce them again.
-        if (!result && port.bytesWaiting() > 0)
-            QTimer::singleShot(0, &loop, [&] { readLive(); });
-    };
-    QObject::connect(&port, &SerialPort::received, &loop, [&] { readLive(); });
+    QObject::connect(&poller, &LivePoller::traffic, &watchdog, qOverload<>(&QTimer::start));
+    QObject::connect(&poller, &LivePoller::reading, &loop, [&](const LiveReading &reading, const QString &lcd) {
+        if (result)
+            return;
+        if (asJson)
+            ctx.out() << jsonLine(reading, lcd) << '\n';
+        else
+            ctx.out() << textLine(reading, lcd) << '\n';
+        ctx.out().flush();
+        watchdog.start();
+        if (wanted > 0 && poller.readings() >= wanted)
+            finish(int(ExitCode::Success));
+    });
     QObject::connect(&port, &SerialPort::closedByError, &loop, [&] {
         if (result)
             return;
         finish(ctx.fail(ErrorCode::Transfer, QStringLiteral("The port %1 went away.").arg(path)));
     });
 
-    // As the program polls: while no meter answers, a wake byte goes before
-    // each request.
-    QTimer poll;
-    poll.setInterval(Meter::PollIntervalMs);
-    auto tick = [&] {
-        if (readings > 0) {
-            answered = false;
-            SendRequest(port, Meter::LIVE_REQUEST);
-            return;
-        }
-        SendRequest(port, Meter::WAKE_BYTE);
-        QTimer::singleShot(Meter::WakeDelayMs, &loop, [&] {
-            answered = false;
-            SendRequest(port, Meter::LIVE_REQUEST);
-        });
-    };
-    QObject::connect(&poll, &QTimer::timeout, &loop, tick);
-
     StopSignals stop;
     QObject::connect(&stop, &StopSignals::stopRequested, &loop, [&] { finish(int(ExitCode::Success)); });
 
-    tick();
-    poll.start();
+    poller.start();
     watchdog.start();
     loop.exec();
     port.close();

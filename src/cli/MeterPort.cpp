@@ -57,6 +57,8 @@ Result<> open(const QCommandLineParser &parser, ComPort &port)
                         QStringLiteral("Cannot open %1: permission denied: add yourself to the dialout group "
                                            "(sudo adduser $USER dialout, then log in again).")
                                 .arg(shown(path)));
+        if (port.openError() == SerialPort::OpenError::Watched)
+            return fail(ErrorCode::NotFound, shown(port.lastError()));
         const QString reason = port.lastError();
         return fail(ErrorCode::NotFound, reason.isEmpty() ? QStringLiteral("Cannot open %1.").arg(shown(path))
                                                              : QStringLiteral("Cannot open %1: %2.").arg(shown(path), reason));

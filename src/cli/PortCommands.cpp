@@ -3,6 +3,7 @@
 #include "cli/DownloadCommand.h"
 #include "cli/FlowLoop.h"
 #include "cli/LiveCommand.h"
+#include "cli/WatchCommand.h"
 #include "cli/MeterPort.h"
 #include "core/app/MainOptions.h"
 #include "core/link/ComPort.h"
@@ -109,6 +110,11 @@ QList<CliCommand> commands()
          runIdentify},
         {QStringLiteral("live"), QStringLiteral("--port P [--count N] [--json]"),
          QStringLiteral("Print the meter's live readings, one line per reading."), LiveCommand::run},
+        {QStringLiteral("watch"),
+         QStringLiteral("--port P [--record-every D] [--limits ...] [--delay D] [--silent-after D] "
+                        "[--on-event CMD] [--mail-to ADDR] [--mqtt URL]"),
+         QStringLiteral("Watch the meter unattended: record periods, tell limit breaches and silences."),
+         WatchCommand::run},
         {QStringLiteral("download"), QStringLiteral("--port P -o FILE.518 [--quiet]"),
          QStringLiteral("Download the logger's memory into a collection file."), DownloadCommand::run},
     };

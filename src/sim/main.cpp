@@ -12,7 +12,9 @@
 #include <QFile>
 #include <QSocketNotifier>
 
+#include <cmath>
 #include <csignal>
+#include <memory>
 #include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -31,6 +33,34 @@ int intOption(const QCommandLineParser &p, const QString &name, int fallback)
     bool ok = false;
     const int v = p.value(name).toInt(&ok);
     return ok ? v : fallback;
+}
+// One --control line: "temperature 30.5", "humidity 40", "silent on", "recording off".
+void applyControl(MeterModel &model, const QString &line)
+{
+    const QStringList words = line.split(u' ', Qt::SkipEmptyParts);
+    if (words.size() != 2) {
+        std::fprintf(stderr, "kv518-sim: unknown control \"%s\"\n", qPrintable(line));
+        return;
+    }
+    bool ok = false;
+    const double number = words[1].toDouble(&ok);
+    const bool on = words[1] == u"on";
+    MeterModel::Reading r = model.reading();
+    if (words[0] == u"temperature" && ok) {
+        r.temperatureTenthsC = int(std::lround(number * 10));
+        model.setReading(r);
+    } else if (words[0] == u"humidity" && ok) {
+        r.humidityTenths = int(std::lround(number * 10));
+        model.setReading(r);
+    } else if (words[0] == u"silent") {
+        MeterFaults f = model.faults();
+        f.silent = on;
+        model.setFaults(f);
+    } else if (words[0] == u"recording") {
+        model.setRecording(on);
+    } else {
+        std::fprintf(stderr, "kv518-sim: unknown control \"%s\"\n", qPrintable(line));
+    }
 }
 } // namespace
 
@@ -68,6 +98,10 @@ int main(int argc, char *argv[])
         {QStringLiteral("mute"), QStringLiteral("Leave the request NAME (e.g. SET_UNIT) unanswered; repeatable."), QStringLiteral("NAME")},
         {QStringLiteral("run-past-image"), QStringLiteral("The first data set ends beyond the memory image.")},
         {QStringLiteral("write-image"), QStringLiteral("Write the generated logger memory as a collection file FILE and exit."), QStringLiteral("FILE")},
+        {QStringLiteral("control"), QStringLiteral("Take commands on the standard input, one a line: "
+                                                   "\"temperature 30.5\" (Celsius), \"humidity 40\", "
+                                                   "\"silent on|off\", \"recording on|off\"; the readings "
+                                                   "then stay as set.")},
         {QStringLiteral("verbose"), QStringLiteral("Log what the simulator does on the standard error.")},
     };
     parser.addOptions(options);
@@ -166,6 +200,28 @@ int main(int argc, char *argv[])
     });
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
+
+    // --control: a test changes what the meter reads while it runs.
+    std::unique_ptr<QSocketNotifier> control;
+    QByteArray controlInput;
+    if (parser.isSet(QStringLiteral("control"))) {
+        model.setSteady(true);
+        control = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+        QObject::connect(control.get(), &QSocketNotifier::activated, &app, [&] {
+            char buf[512];
+            const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+            if (n <= 0) {
+                control->setEnabled(false);
+                return;
+            }
+            controlInput.append(buf, qsizetype(n));
+            qsizetype end;
+            while ((end = controlInput.indexOf('\n')) >= 0) {
+                applyControl(model, QString::fromUtf8(controlInput.left(end)).simplified());
+                controlInput.remove(0, end + 1);
+            }
+        });
+    }
 
     std::printf("%s\n", qPrintable(pty.slavePath()));
     std::fflush(stdout);

@@ -1,6 +1,7 @@
 #include "core/archive/Archive.h"
 
 #include "core/archive/AuditTrail.h"
+#include "core/archive/MonitorStore.h"
 
 #include "core/base/Log.h"
 #include "core/data/DataSetDirectory.h"
@@ -83,6 +84,8 @@ QList<QStringList> migrations()
         },
         // The audit trail, reviews and signatures (core/archive/AuditTrail).
         AuditTrail::migration(),
+        // Monitoring runs of kv518-cli watch (core/archive/MonitorStore).
+        MonitorStore::migration(),
     };
 }
 

@@ -154,7 +154,7 @@ QString notArchivedText(const QList<RunOutcome> &outcomes);
 class Archive
 {
 public:
-    static constexpr int SchemaVersion = 3;
+    static constexpr int SchemaVersion = 4;
     static QString fileName() { return QStringLiteral("archive.sqlite"); }
     // The default archive of a program data folder.
     static QString defaultPath(const QString &programFolder);

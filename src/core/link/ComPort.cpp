@@ -2,6 +2,9 @@
 
 #include "core/base/Log.h"
 #include "core/link/PortFactory.h"
+#include "core/link/PortLock.h"
+
+#include <QCoreApplication>
 
 #include <QPointer>
 #include <QScopeGuard>
@@ -31,6 +34,14 @@ bool ComPort::open()
     if (isOpen())
         return true;
     retireBackend();
+    // A port kv518-cli watch holds is left to it, and the reason said.
+    if (const std::optional<PortLock::Holder> watch = PortLock::holder(m_deviceName);
+        watch && watch->pid != QCoreApplication::applicationPid()) {
+        setLastError(PortLock::watchedText(m_deviceName, *watch));
+        setOpenError(OpenError::Watched);
+        openFailed(lastError());
+        return false;
+    }
     m_backend = portFactory().create(m_deviceName, m_baudRate).release();
     m_backend->setParent(this);
     connect(m_backend, &SerialPort::received, this, &ComPort::onBackendReceived);

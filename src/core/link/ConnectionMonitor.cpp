@@ -162,8 +162,12 @@ bool ConnectionMonitor::openComm1()
 {
     const bool opened = m_comm1.open();
     const bool denied = !opened && m_comm1.openError() == SerialPort::OpenError::PermissionDenied;
-    if (denied != m_permissionDenied) {
+    // A port kv518-cli watch holds is not fought for: panel 0 says who has it.
+    const QString watched = !opened && m_comm1.openError() == SerialPort::OpenError::Watched ? m_comm1.lastError()
+                                                                                            : QString();
+    if (denied != m_permissionDenied || watched != m_watchedText) {
         m_permissionDenied = denied;
+        m_watchedText = watched;
         Q_EMIT permissionDeniedChanged(denied);
     }
     return opened;

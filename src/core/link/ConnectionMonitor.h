@@ -55,6 +55,8 @@ public:
     bool isSuspended() const { return m_suspended; }
     // The last open of Comm1 failed because the user may not use the device.
     bool permissionDenied() const { return m_permissionDenied; }
+    // "P is watched by kv518-cli watch (pid N)." while a watch holds the port, else empty.
+    QString watchedText() const { return m_watchedText; }
     // LoggerRecording: kept here for the download and setup commands; the live
     // decoder sets it from every frame.
     bool loggerRecording() const { return m_loggerRecording; }
@@ -110,7 +112,8 @@ Q_SIGNALS:
     void connectionGained();
     void connectionLost();
     void rs232Visible(bool visible);
-    // Panel 0 says "permission denied" after the device path while set.
+    // Panel 0 says "permission denied" after the device path while set (or,
+    // also through this signal, that kv518-cli watch holds the port).
     void permissionDeniedChanged(bool denied);
     // Every good live frame (10 bytes), in order, after ConnectionGained.
     void liveFrame(const QByteArray &frame);
@@ -150,6 +153,7 @@ private:
     bool m_loggerRecording = false;
     bool m_suspended = false;
     bool m_permissionDenied = false;
+    QString m_watchedText;
     QByteArray m_liveBuffer;
     QMetaObject::Connection m_rxConnection;
 };

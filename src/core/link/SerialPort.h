@@ -23,6 +23,7 @@ public:
     enum class OpenError {
         None,
         PermissionDenied, // the user may not use the device (not in its group)
+        Watched,          // kv518-cli watch holds it (lastError() says which process)
         Other,            // missing, busy or broken
     };
     Q_ENUM(OpenError)

@@ -186,6 +186,8 @@ void MeterModel::emitLive(QList<Chunk> &out)
 
 void MeterModel::drift()
 {
+    if (m_steady)
+        return;
     m_reading.temperatureTenthsC = qBound(150, m_reading.temperatureTenthsC + m_random.bounded(-1, 2), 300);
     m_reading.humidityTenths = qBound(300, m_reading.humidityTenths + m_random.bounded(-2, 3), 700);
 }

@@ -75,6 +75,8 @@ public:
     // Sets the logger's clock, which then runs on from there.
     void setLoggerTime(const QDateTime &t) { m_clockOffsetSecs = m_now().secsTo(t); }
 
+    // A steady meter reads exactly what setReading() set: no drift.
+    void setSteady(bool on) { m_steady = on; }
     // The frame for the current reading (no fault applied), and the reading's drift.
     QByteArray liveFrame() const;
     void drift();
@@ -118,6 +120,7 @@ private:
     bool m_fahrenheit = false;
     bool m_showHumidity = false;
     bool m_recording = false;
+    bool m_steady = false;
     int m_intervalIndex = 7;
     qint64 m_clockOffsetSecs = 0;
     std::function<QDateTime()> m_now;

@@ -331,6 +331,8 @@ QString TfrmMain::statusPanelText(int panel) const
 QString TfrmMain::panel0Text(const QString &devicePath) const
 {
     const QString path = QDir::toNativeSeparators(devicePath);
+    if (!m_monitor.watchedText().isEmpty())
+        return m_monitor.watchedText();
     return m_monitor.permissionDenied() ? path + QStringLiteral(": permission denied") : path;
 }
 
