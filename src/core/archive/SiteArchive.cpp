@@ -5,6 +5,8 @@
 #include "core/base/Log.h"
 
 #include <QDir>
+#include <QHash>
+#include <QTimeZone>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -75,14 +77,25 @@ std::atomic<int> connectionCounter{0};
 class PgSql
 {
 public:
-    PgSql(const QString &connection, const SiteUrl &url) : m_db(QSqlDatabase::database(connection, false)), m_url(url) {}
+    PgSql(const QString &connection, const SiteUrl &url, QHash<QString, QSqlQuery> *prepared = nullptr)
+        : m_db(QSqlDatabase::database(connection, false)), m_url(url), m_prepared(prepared)
+    {
+    }
 
+    // A statement with values is prepared once per connection and kept
+    // (each prepare and its release are round trips to the server).
     Result<QSqlQuery> exec(const QString &sql, const QVariantList &values = {})
     {
         QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        if (!values.isEmpty() && !q.prepare(sql))
-            return failure(q.lastError());
+        if (!values.isEmpty() && m_prepared && m_prepared->contains(sql)) {
+            q = m_prepared->value(sql);
+        } else {
+            q.setForwardOnly(true);
+            if (!values.isEmpty() && !q.prepare(sql))
+                return failure(q.lastError());
+            if (!values.isEmpty() && m_prepared)
+                m_prepared->insert(sql, q);
+        }
         for (const QVariant &v : values)
             q.addBindValue(v.typeId() == QMetaType::QString && v.toString().isNull() ? QVariant(QStringLiteral("")) : v);
         if (!(values.isEmpty() ? q.exec(sql) : q.exec()))
@@ -119,6 +132,7 @@ public:
 private:
     QSqlDatabase m_db;
     const SiteUrl &m_url;
+    QHash<QString, QSqlQuery> *m_prepared;
 };
 
 // A transaction rolled back unless committed.
@@ -202,10 +216,14 @@ QString configuredSiteUrl(const QString &programFolder)
     return ini.value(QStringLiteral("site/url")).toString().trimmed();
 }
 
-SiteArchive::SiteArchive(SiteUrl url, QString connection) : m_url(std::move(url)), m_connection(std::move(connection)) {}
+SiteArchive::SiteArchive(SiteUrl url, QString connection)
+    : m_url(std::move(url)), m_connection(std::move(connection)), m_prepared(std::make_unique<QHash<QString, QSqlQuery>>())
+{
+}
 
 SiteArchive::~SiteArchive()
 {
+    m_prepared.reset();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         db.close();
@@ -292,7 +310,7 @@ Result<> SiteArchive::requireSchema()
 
 Result<bool> SiteArchive::forward(const ArchiveRecord &r, const QString &workstation)
 {
-    PgSql sql(m_connection, m_url);
+    PgSql sql(m_connection, m_url, m_prepared.get());
     PgTransaction tx(sql);
     if (Result<> begun = tx.begin(); !begun)
         return begun.failure();
@@ -362,7 +380,7 @@ Result<QList<SiteRunInfo>> SiteArchive::runs()
         "ORDER BY run_id, samples DESC, id DESC), "
         "counted AS (SELECT run_id, COUNT(*) AS n FROM run_version GROUP BY run_id), "
         "who AS (SELECT w.run_id, string_agg(DISTINCT d.workstation, ',') AS ws, string_agg(DISTINCT d.os_user, ',') AS us, "
-        "to_char(MIN(d.when_utc) AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"') AS first "
+        "CAST(EXTRACT(EPOCH FROM MIN(d.when_utc)) * 1000 AS BIGINT) AS first "
         "FROM download_run l JOIN run_version w ON w.id = l.run_version_id JOIN download d ON d.id = l.download_id "
         "GROUP BY w.run_id) "
         "SELECT r.id, r.start_time, r.interval_s, r.unit, v.samples, v.last_sample, c.n, v.samples_sha256, "
@@ -383,7 +401,8 @@ Result<QList<SiteRunInfo>> SiteArchive::runs()
         i.samplesSha256 = q->value(7).toString();
         i.workstations = q->value(8).toString().split(u',', Qt::SkipEmptyParts);
         i.users = q->value(9).toString().split(u',', Qt::SkipEmptyParts);
-        i.firstDownloadUtc = QDateTime::fromString(q->value(10).toString(), Qt::ISODateWithMs);
+        if (!q->value(10).isNull())
+            i.firstDownloadUtc = QDateTime::fromMSecsSinceEpoch(q->value(10).toLongLong(), QTimeZone::utc());
         list.append(std::move(i));
     }
     return list;

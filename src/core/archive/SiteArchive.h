@@ -3,6 +3,7 @@
 #include "core/base/Result.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -10,6 +11,7 @@
 #include <memory>
 
 struct ArchiveRecord;
+class QSqlQuery;
 
 // Where the site archive is: postgresql://host:port/dbname?user=NAME. An
 // empty host, port or user is libpq's default (PGHOST, PGPORT, PGUSER); the
@@ -89,4 +91,5 @@ private:
     SiteArchive(SiteUrl url, QString connection);
     SiteUrl m_url;
     QString m_connection;
+    std::unique_ptr<QHash<QString, QSqlQuery>> m_prepared; // of forward(), on this connection
 };
