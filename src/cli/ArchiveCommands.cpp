@@ -2,6 +2,7 @@
 
 #include "cli/AuditCommands.h"
 #include "cli/DataCommands.h"
+#include "cli/SiteCommands.h"
 
 #include "core/app/AppFolders.h"
 #include "core/archive/Archive.h"
@@ -23,7 +24,8 @@ namespace {
 const QString Usage = QStringLiteral(
     "list [--from T] [--to T] [--json] | show RUN [--json] | export RUN [--format txt|csv|ghf|518] -o OUT | "
     "report RUN -o OUT.pdf | verify [FILE] | import FILE... | backup -o FILE | review RUN --status S --comment TEXT | "
-    "acknowledge RUN --excursion N --limits L --comment TEXT | sign RUN --meaning M  [--archive PATH]");
+    "acknowledge RUN --excursion N --limits L --comment TEXT | sign RUN --meaning M | init | status [--json] | sync [--json]  "
+    "[--archive PATH] [--url postgresql://HOST:PORT/DB?user=NAME]");
 
 // The audit trail's entry for a step on an archived run.
 AuditEntry runEntry(const QString &kind, const ArchiveRunInfo &run, const QString &value)
@@ -343,7 +345,12 @@ int run(CliContext &ctx, const QStringList &arguments)
                                   QStringLiteral("T"));
     const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("list: runs started at or before T."),
                                 QStringLiteral("T"));
+    const QCommandLineOption url(QStringLiteral("url"),
+                                 QStringLiteral("The site archive (default: [site] url= of ini/archive.ini); list and "
+                                                "verify read it instead of the workstation's archive."),
+                                 QStringLiteral("URL"));
     parser.addOption(json);
+    parser.addOption(url);
     parser.addOption(output);
     parser.addOption(format);
     parser.addOption(from);
@@ -359,11 +366,13 @@ int run(CliContext &ctx, const QStringList &arguments)
     const QString action = args.value(0);
     const QStringList known{QStringLiteral("list"),   QStringLiteral("show"),   QStringLiteral("export"),
                             QStringLiteral("report"), QStringLiteral("verify"), QStringLiteral("import"),
-                            QStringLiteral("backup")};
+                            QStringLiteral("backup"), QStringLiteral("init"),   QStringLiteral("status"),
+                            QStringLiteral("sync")};
     if (!known.contains(action))
         return ctx.fail(ErrorCode::Usage,
                         action.isEmpty()
-                            ? QStringLiteral("archive needs list, show, export, report, verify, import or backup (see --help).")
+                            ? QStringLiteral("archive needs list, show, export, report, verify, import, backup, init, status or "
+                                             "sync (see --help).")
                             : QStringLiteral("Unknown archive command \"%1\" (see --help).").arg(action));
     const bool takesRun = action == QLatin1String("show") || action == QLatin1String("export")
                           || action == QLatin1String("report");
@@ -395,6 +404,17 @@ int run(CliContext &ctx, const QStringList &arguments)
         return ctx.fail(ErrorCode::Usage, QStringLiteral("archive backup needs -o FILE (see --help)."));
 
     const QString path = archivePath(parser);
+    const QString site = SiteCommands::siteUrl(parser.value(url));
+    if (action == QLatin1String("init"))
+        return SiteCommands::init(ctx, site);
+    if (action == QLatin1String("status"))
+        return SiteCommands::status(ctx, path, site, parser.isSet(json));
+    if (action == QLatin1String("sync"))
+        return SiteCommands::sync(ctx, path, site, parser.isSet(json));
+    if (parser.isSet(url) && action == QLatin1String("list"))
+        return SiteCommands::list(ctx, site, parser.isSet(json));
+    if (parser.isSet(url) && action == QLatin1String("verify") && args.size() == 1)
+        return SiteCommands::verify(ctx, site);
     Result<std::unique_ptr<Archive>> archive = action == QLatin1String("import") ? Archive::open(path) : openExisting(path);
     if (!archive)
         return ctx.fail(archive.failure());
@@ -445,7 +465,8 @@ QList<CliCommand> commands()
 {
     return {
         {QStringLiteral("archive"), Usage,
-         QStringLiteral("List, show, export, report, verify, import into or back up the archive of every download."), run},
+         QStringLiteral("List, show, export, report, verify, import into or back up the archive of every download; "
+                        "send it to the site archive."), run},
     };
 }
 

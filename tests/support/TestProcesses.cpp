@@ -40,9 +40,10 @@ void SimProcess::stop()
         m_process.kill();
 }
 
-CliRun runCli(const QStringList &arguments)
+CliRun runCli(const QStringList &arguments, const QProcessEnvironment &env)
 {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(QStringLiteral(KV518_CLI_PATH), arguments);
     if (!p.waitForFinished(ProcessLimitMs)) {
         p.kill();

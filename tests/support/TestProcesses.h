@@ -36,4 +36,6 @@ struct CliRun
     QByteArray out;
     QByteArray err;
 };
-CliRun runCli(const QStringList &arguments);
+#include <QProcessEnvironment>
+// env: the environment kv518-cli runs in (default: this process's).
+CliRun runCli(const QStringList &arguments, const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment());

@@ -1,5 +1,6 @@
 #include "core/archive/Archive.h"
 
+#include "core/archive/ArchiveSql.h"
 #include "core/archive/AuditTrail.h"
 #include "core/archive/MonitorStore.h"
 
@@ -36,9 +37,8 @@
 
 namespace {
 
-// The one type that differs between the engines the schema is written for
-// (PostgreSQL calls it bytea).
-const QString Blob = QStringLiteral("BLOB");
+// The one type of the local schema that differs between engines.
+const QString Blob = ArchiveSql::blobType(ArchiveSql::Dialect::SQLite);
 
 // The schema, one list of statements per version; migrations[v] brings an
 // archive from version v to v + 1. Ids are assigned by the program inside the
@@ -283,13 +283,24 @@ ArchiveDownload ArchiveDownload::here(const QByteArray &image, ArchiveSource sou
     d.timeZone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
     if (d.timeZone.isEmpty())
         d.timeZone = now.timeZoneAbbreviation();
-    d.host = QSysInfo::machineHostName();
+    d.host = Archive::workstationName();
     if (const passwd *pw = ::getpwuid(::geteuid()))
         d.osUser = QString::fromLocal8Bit(pw->pw_name);
     else
         d.osUser = qEnvironmentVariable("USER");
     d.programVersion = QStringLiteral(KV518_VERSION);
     return d;
+}
+
+QString Archive::workstationName()
+{
+    const QString given = qEnvironmentVariable("KV518_WORKSTATION");
+    return given.isEmpty() ? QSysInfo::machineHostName() : given;
+}
+
+QString Archive::sha256(QByteArrayView bytes)
+{
+    return sha256Hex(bytes);
 }
 
 QString Archive::defaultPath(const QString &programFolder)
@@ -1009,6 +1020,62 @@ Result<qint64> Archive::downloadCount()
     if (!v)
         return v.failure();
     return (*v)->toLongLong();
+}
+
+Result<ArchiveRecord> Archive::record(qint64 downloadId)
+{
+    Sql sql(m_connection, m_path);
+    Result<QSqlQuery> d = sql.exec(QStringLiteral(
+        "SELECT d.id, i.sha256, i.bytes, d.when_utc, d.utc_offset, d.time_zone, d.host, d.os_user, d.program_version, "
+        "d.port, d.packets, d.naks, d.attempts, d.source, d.source_path, d.previous_hash, d.record_hash "
+        "FROM download d JOIN image i ON i.id = d.image_id WHERE d.id = ?"), {downloadId});
+    if (!d)
+        return d.failure();
+    if (!d->next())
+        return fail(ErrorCode::NotFound, QStringLiteral("The archive holds no download %1.").arg(downloadId));
+    ArchiveRecord r;
+    r.id = d->value(0).toLongLong();
+    r.imageSha256 = d->value(1).toString();
+    r.image = d->value(2).toByteArray();
+    r.whenUtc = d->value(3).toString();
+    r.utcOffsetSeconds = d->value(4).toInt();
+    r.timeZone = d->value(5).toString();
+    r.host = d->value(6).toString();
+    r.osUser = d->value(7).toString();
+    r.programVersion = d->value(8).toString();
+    r.port = d->value(9).toString();
+    r.packets = d->value(10).toInt();
+    r.naks = d->value(11).toInt();
+    r.attempts = d->value(12).toInt();
+    r.source = d->value(13).toString();
+    r.sourcePath = d->value(14).toString();
+    r.previousHash = d->value(15).toString();
+    r.recordHash = d->value(16).toString();
+    Result<QSqlQuery> sets = sql.exec(QStringLiteral(
+        "SELECT r.id, r.start_time, r.interval_s, r.unit, v.samples, v.samples_sha256, v.first_sample, v.last_sample, "
+        "v.humidity_min, v.humidity_max, v.temperature_min, v.temperature_max "
+        "FROM download_run l JOIN run_version v ON v.id = l.run_version_id JOIN run r ON r.id = v.run_id "
+        "WHERE l.download_id = ? ORDER BY l.set_index"), {downloadId});
+    if (!sets)
+        return sets.failure();
+    QList<qint64> runIds;
+    // A range without readings stays NULL on either engine.
+    const auto range = [](const QVariant &v) { return v.isNull() ? QVariant(QMetaType::fromType<double>()) : QVariant(v.toDouble()); };
+    while (sets->next()) {
+        runIds.append(sets->value(0).toLongLong());
+        r.sets.append({sets->value(1).toString(), sets->value(2).toInt(), sets->value(3).toString(),
+                       sets->value(4).toLongLong(), sets->value(5).toString(), sets->value(6).toString(),
+                       sets->value(7).toString(),
+                       {range(sets->value(8)), range(sets->value(9)), range(sets->value(10)), range(sets->value(11))},
+                       {}});
+    }
+    for (int k = 0; k < r.sets.size(); ++k) {
+        Result<QByteArray> all = runSamples(sql, runIds.at(k));
+        if (!all)
+            return all.failure();
+        r.sets[k].bytes = all->left(r.sets[k].samples * BytesPerSample);
+    }
+    return r;
 }
 
 Result<QByteArray> Archive::samples(qint64 runId, int version)

@@ -131,6 +131,34 @@ struct ArchiveComparison
     bool matches() const { return runId != 0 && firstDifference < 0; }
 };
 
+// A download record as the archive holds it, with its image and the samples
+// of each run version it held: what the site archive is sent.
+struct ArchiveRecordSet
+{
+    QString start;       // the run's start, the logger's naive local time
+    int intervalSeconds = 0;
+    QString unit;
+    qint64 samples = 0;
+    QString samplesSha256;
+    QString firstSample;
+    QString lastSample;
+    QVariantList ranges; // humidity min, max, temperature min, max (NULL: none)
+    QByteArray bytes;    // the version's samples as the archive stores them
+};
+
+struct ArchiveRecord
+{
+    qint64 id = 0;
+    QString imageSha256;
+    QByteArray image;
+    QString whenUtc;     // as hashed: ISO 8601 with milliseconds, UTC
+    int utcOffsetSeconds = 0;
+    QString timeZone, host, osUser, programVersion, port;
+    int packets = 0, naks = 0, attempts = 0;
+    QString source, sourcePath, previousHash, recordHash;
+    QList<ArchiveRecordSet> sets; // in the image's order
+};
+
 // The logger's clock keeps the local time it was set to and does not follow
 // daylight saving time: the first change of zone's offset from UTC between
 // two of its naive local times, as a local date-time of zone; invalid when
@@ -188,6 +216,8 @@ public:
     // The versions of a run, the first first.
     Result<QList<ArchiveVersionInfo>> versions(qint64 runId);
     Result<qint64> downloadCount();
+    // One download record whole (NotFound when there is none).
+    Result<ArchiveRecord> record(qint64 downloadId);
     // The samples of a run's version (1 = the first), humidity then
     // temperature per sample, as little-endian 32-bit floats.
     Result<QByteArray> samples(qint64 runId, int version);
@@ -207,6 +237,12 @@ public:
     Result<> makeDurable();
     // A consistent copy of the archive into a new file (VACUUM INTO).
     Result<> backup(const QString &target);
+
+    // The name of this workstation as its records carry it: the host name,
+    // or KV518_WORKSTATION when set (several workstations on one machine).
+    static QString workstationName();
+    // The SHA-256 of bytes, as lower-case hex.
+    static QString sha256(QByteArrayView bytes);
 
     // The chain's starting value, and the hash of a record's fields.
     static QString genesisHash() { return QString(64, u'0'); }

@@ -1,6 +1,8 @@
 #include "gui/shell/TfrmMain.h"
 
 #include "core/archive/Archive.h"
+#include "core/archive/SiteArchive.h"
+#include "core/archive/SiteForwarder.h"
 #include "gui/audit/TfrmAudit.h"
 
 #include "gui/common/Prompter.h"
@@ -225,6 +227,15 @@ void TfrmMain::createStatusBar()
     m_archivePanel->setObjectName(QStringLiteral("ArchivePanel"));
     m_archivePanel->setContentsMargins(4, 0, 4, 0);
     StatusBar1->addPermanentWidget(m_archivePanel);
+    const QString programFolder = m_ctx.folders().programFolder();
+    if (const QString site = configuredSiteUrl(programFolder); !site.isEmpty()) {
+        m_sitePanel = new QLabel(StatusBar1);
+        m_sitePanel->setObjectName(QStringLiteral("SitePanel"));
+        m_sitePanel->setContentsMargins(4, 0, 4, 0);
+        StatusBar1->addPermanentWidget(m_sitePanel);
+        m_site = std::make_unique<SiteForwarder>(Archive::defaultPath(programFolder), site);
+        connect(m_site.get(), &SiteForwarder::statusChanged, m_sitePanel, &QLabel::setText);
+    }
 }
 
 void TfrmMain::connectMonitor()
@@ -258,6 +269,10 @@ void TfrmMain::connectDownloads()
             [this] { QTimer::singleShot(0, this, &QWidget::close); });
     connect(&m_session, &DownloadSession::saveAsked, this, &TfrmMain::saveDownloadView);
     connect(&m_downloads, &DownloadController::archived, m_archivePanel, &QLabel::setText);
+    connect(&m_downloads, &DownloadController::archived, this, [this] {
+        if (m_site)
+            m_site->poke();
+    });
 }
 
 void TfrmMain::setDownloadCommandsEnabled(bool running)

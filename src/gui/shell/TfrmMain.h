@@ -15,6 +15,7 @@
 #include "gui/shell/Workspace.h"
 
 #include <QList>
+#include <memory>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -179,6 +180,9 @@ private:
     // What the last save wrote.
     QLabel *m_saveStatus = nullptr;
     QLabel *m_archivePanel = nullptr;
+    // The site archive's outbox, sent in the background (when one is named).
+    QLabel *m_sitePanel = nullptr;
+    std::unique_ptr<class SiteForwarder> m_site;
     QList<QAction *> m_windowListActions;
     bool m_shown = false;
     MainOptions m_options;

@@ -1,0 +1,487 @@
+#include "core/archive/SiteArchive.h"
+
+#include "core/archive/Archive.h"
+#include "core/archive/ArchiveSql.h"
+#include "core/base/Log.h"
+
+#include <QDir>
+#include <QHash>
+#include <QTimeZone>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUrlQuery>
+#include <QVariant>
+
+#include <atomic>
+
+namespace {
+
+using ArchiveSql::Dialect;
+
+constexpr int BytesPerSample = 8;
+
+// The site schema, one list of statements per version. The tables are the
+// workstation archive's, with the workstation a record came from, the
+// samples of each version beside it (the server holds versions from many
+// workstations, not one chain of chunks) and the keys that store a record
+// sent twice, or by two workstations, once.
+QList<QStringList> migrations()
+{
+    const Dialect pg = Dialect::PostgreSQL;
+    const QString key = ArchiveSql::generatedKey(pg);
+    const QString blob = ArchiveSql::blobType(pg);
+    const QString instant = ArchiveSql::instantType(pg);
+    QStringList tables{QStringLiteral("image"), QStringLiteral("download"), QStringLiteral("run"),
+                       QStringLiteral("run_version"), QStringLiteral("download_run"), QStringLiteral("schema_version")};
+    QStringList v1{
+        QStringLiteral("CREATE TABLE image (id %1, sha256 TEXT NOT NULL UNIQUE, size BIGINT NOT NULL, "
+                       "bytes %2 NOT NULL)").arg(key, blob),
+        QStringLiteral("CREATE TABLE download (id %1, workstation TEXT NOT NULL, local_id BIGINT NOT NULL, "
+                       "image_id BIGINT NOT NULL REFERENCES image(id), when_utc %2 NOT NULL, "
+                       "utc_offset INTEGER NOT NULL, time_zone TEXT NOT NULL, host TEXT NOT NULL, "
+                       "os_user TEXT NOT NULL, program_version TEXT NOT NULL, port TEXT NOT NULL, "
+                       "packets INTEGER NOT NULL, naks INTEGER NOT NULL, attempts INTEGER NOT NULL, "
+                       "source TEXT NOT NULL, source_path TEXT NOT NULL, previous_hash TEXT NOT NULL, "
+                       "record_hash TEXT NOT NULL, received_utc %2 NOT NULL DEFAULT CURRENT_TIMESTAMP, "
+                       "UNIQUE (workstation, local_id))").arg(key, instant),
+        QStringLiteral("CREATE TABLE run (id %1, start_time TEXT NOT NULL, interval_s INTEGER NOT NULL, "
+                       "unit TEXT NOT NULL, UNIQUE (start_time, interval_s, unit))").arg(key),
+        QStringLiteral("CREATE TABLE run_version (id %1, run_id BIGINT NOT NULL REFERENCES run(id), "
+                       "samples BIGINT NOT NULL, samples_sha256 TEXT NOT NULL, first_sample TEXT NOT NULL, "
+                       "last_sample TEXT NOT NULL, humidity_min REAL, humidity_max REAL, temperature_min REAL, "
+                       "temperature_max REAL, bytes %2 NOT NULL, UNIQUE (run_id, samples_sha256))").arg(key, blob),
+        QStringLiteral("CREATE TABLE download_run (download_id BIGINT NOT NULL REFERENCES download(id), "
+                       "set_index INTEGER NOT NULL, run_version_id BIGINT NOT NULL REFERENCES run_version(id), "
+                       "PRIMARY KEY (download_id, set_index))"),
+        QStringLiteral("CREATE INDEX download_run_version ON download_run (run_version_id)"),
+        // Records are never changed: not by the writers (who lack the
+        // privilege), and not by the owner's ordinary sessions either.
+        QStringLiteral("CREATE FUNCTION kv518_refuse_change() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                       "RAISE EXCEPTION 'the site archive''s records are never changed (% on %)', TG_OP, TG_TABLE_NAME "
+                       "USING ERRCODE = 'insufficient_privilege'; END $$"),
+    };
+    for (const QString &t : tables) {
+        v1 << QStringLiteral("CREATE TRIGGER %1_unchanged BEFORE UPDATE OR DELETE ON %1 FOR EACH ROW "
+                             "EXECUTE FUNCTION kv518_refuse_change()").arg(t)
+           << QStringLiteral("CREATE TRIGGER %1_kept BEFORE TRUNCATE ON %1 FOR EACH STATEMENT "
+                             "EXECUTE FUNCTION kv518_refuse_change()").arg(t);
+    }
+    return {v1};
+}
+
+std::atomic<int> connectionCounter{0};
+
+class PgSql
+{
+public:
+    PgSql(const QString &connection, const SiteUrl &url, QHash<QString, QSqlQuery> *prepared = nullptr)
+        : m_db(QSqlDatabase::database(connection, false)), m_url(url), m_prepared(prepared)
+    {
+    }
+
+    // A statement with values is prepared once per connection and kept
+    // (each prepare and its release are round trips to the server).
+    Result<QSqlQuery> exec(const QString &sql, const QVariantList &values = {})
+    {
+        QSqlQuery q(m_db);
+        if (!values.isEmpty() && m_prepared && m_prepared->contains(sql)) {
+            q = m_prepared->value(sql);
+        } else {
+            q.setForwardOnly(true);
+            if (!values.isEmpty() && !q.prepare(sql))
+                return failure(q.lastError());
+            if (!values.isEmpty() && m_prepared)
+                m_prepared->insert(sql, q);
+        }
+        for (const QVariant &v : values)
+            q.addBindValue(v.typeId() == QMetaType::QString && v.toString().isNull() ? QVariant(QStringLiteral("")) : v);
+        if (!(values.isEmpty() ? q.exec(sql) : q.exec()))
+            return failure(q.lastError());
+        return q;
+    }
+
+    Result<std::optional<QVariant>> value(const QString &sql, const QVariantList &values = {})
+    {
+        Result<QSqlQuery> q = exec(sql, values);
+        if (!q)
+            return q.failure();
+        if (!q->next())
+            return std::optional<QVariant>();
+        return std::optional<QVariant>(q->value(0));
+    }
+
+    Failure failure(const QSqlError &e) const
+    {
+        const QString reason = (e.databaseText().isEmpty() ? e.text() : e.databaseText()).trimmed();
+        const QString code = e.nativeErrorCode();
+        qCInfo(lcData) << "site archive" << m_url.key() << "failed:" << code << reason;
+        // SQLSTATE class 42 / 28: privileges and authentication; 23: a key.
+        if (code.startsWith(u"42501") || code.startsWith(u"28"))
+            return fail(ErrorCode::Permission, QStringLiteral("The site archive %1 refused it: %2.").arg(m_url.key(), reason));
+        if (code.startsWith(u"08") || !m_db.isOpen() || e.type() == QSqlError::ConnectionError)
+            return fail(ErrorCode::Transfer,
+                        QStringLiteral("The site archive %1 cannot be reached: %2.").arg(m_url.key(), reason));
+        return fail(ErrorCode::Transfer, QStringLiteral("The site archive %1 failed: %2.").arg(m_url.key(), reason));
+    }
+
+    QSqlDatabase &db() { return m_db; }
+
+private:
+    QSqlDatabase m_db;
+    const SiteUrl &m_url;
+    QHash<QString, QSqlQuery> *m_prepared;
+};
+
+// A transaction rolled back unless committed.
+class PgTransaction
+{
+public:
+    explicit PgTransaction(PgSql &sql) : m_sql(sql) {}
+    ~PgTransaction()
+    {
+        if (m_open)
+            m_sql.db().rollback();
+    }
+    Result<> begin()
+    {
+        if (!m_sql.db().transaction())
+            return m_sql.failure(m_sql.db().lastError());
+        m_open = true;
+        return {};
+    }
+    Result<> commit()
+    {
+        if (!m_sql.db().commit())
+            return m_sql.failure(m_sql.db().lastError());
+        m_open = false;
+        return {};
+    }
+
+private:
+    PgSql &m_sql;
+    bool m_open = false;
+};
+
+// The id of the row a content-addressed insert stored or found.
+Result<qint64> storeOnce(PgSql &sql, const QString &insert, const QVariantList &values, const QString &select,
+                         const QVariantList &key)
+{
+    if (Result<QSqlQuery> q = sql.exec(insert + QStringLiteral(" ON CONFLICT DO NOTHING"), values); !q)
+        return q.failure();
+    Result<std::optional<QVariant>> id = sql.value(select, key);
+    if (!id)
+        return id.failure();
+    if (!*id)
+        return fail(ErrorCode::Transfer, QStringLiteral("The site archive did not store a record it was sent."));
+    return (*id)->toLongLong();
+}
+
+// The text a download's time was hashed with.
+const QString WhenText = QStringLiteral(
+    "to_char(d.when_utc AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')");
+
+} // namespace
+
+Result<SiteUrl> SiteUrl::parse(const QString &text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme();
+    if (!url.isValid() || (scheme != u"postgresql" && scheme != u"postgres") || url.path().size() < 2
+        || !url.password().isEmpty())
+        return fail(ErrorCode::Usage, QStringLiteral("\"%1\" is not a site archive (postgresql://host:port/dbname?user=NAME, "
+                                                     "no password).").arg(text));
+    SiteUrl s;
+    s.host = url.host();
+    s.port = url.port(-1);
+    s.database = url.path().mid(1);
+    const QUrlQuery query(url);
+    s.user = query.hasQueryItem(QStringLiteral("user")) ? query.queryItemValue(QStringLiteral("user")) : url.userName();
+    if (query.hasQueryItem(QStringLiteral("password")))
+        return fail(ErrorCode::Usage, QStringLiteral("The site archive's address must not hold a password; "
+                                                     "use ~/.pgpass or PGPASSWORD."));
+    return s;
+}
+
+QString SiteUrl::key() const
+{
+    return QStringLiteral("postgresql://%1%2/%3").arg(host, port > 0 ? QStringLiteral(":%1").arg(port) : QString(), database);
+}
+
+QString configuredSiteUrl(const QString &programFolder)
+{
+    const QSettings ini(QDir(programFolder).filePath(QStringLiteral("ini/archive.ini")), QSettings::IniFormat);
+    return ini.value(QStringLiteral("site/url")).toString().trimmed();
+}
+
+SiteArchive::SiteArchive(SiteUrl url, QString connection)
+    : m_url(std::move(url)), m_connection(std::move(connection)), m_prepared(std::make_unique<QHash<QString, QSqlQuery>>())
+{
+}
+
+SiteArchive::~SiteArchive()
+{
+    m_prepared.reset();
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+Result<std::unique_ptr<SiteArchive>> SiteArchive::connect(const SiteUrl &url, const QString &password)
+{
+    const QString connection = QStringLiteral("kv518-site-%1").arg(connectionCounter++);
+    std::unique_ptr<SiteArchive> site(new SiteArchive(url, connection));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
+    if (!db.isValid())
+        return fail(ErrorCode::Refused, QStringLiteral("Cannot reach the site archive: the PostgreSQL driver of Qt "
+                                                       "(libqt6sql6-psql) is missing."));
+    db.setHostName(url.host);
+    if (url.port > 0)
+        db.setPort(url.port);
+    db.setDatabaseName(url.database);
+    db.setUserName(url.user);
+    db.setPassword(password);
+    // A server that does not answer fails the attempt in seconds, not minutes.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=kv518"));
+    if (!db.open())
+        return PgSql(connection, site->m_url).failure(db.lastError());
+    return site;
+}
+
+Result<> SiteArchive::init()
+{
+    PgSql sql(m_connection, m_url);
+    const QStringList present = sql.db().tables();
+    int version = 0;
+    if (present.contains(QStringLiteral("schema_version"))) {
+        Result<std::optional<QVariant>> v = sql.value(QStringLiteral("SELECT MAX(version) FROM schema_version"));
+        if (!v)
+            return v.failure();
+        version = *v ? (*v)->toInt() : 0;
+    } else if (!present.isEmpty()) {
+        return fail(ErrorCode::Refused, QStringLiteral("The database %1 holds other tables; the site archive needs "
+                                                       "an empty one.").arg(m_url.key()));
+    }
+    if (version > SchemaVersion)
+        return fail(ErrorCode::Refused, QStringLiteral("The site archive %1 has schema version %2, newer than this "
+                                                       "program knows (%3).").arg(m_url.key()).arg(version).arg(SchemaVersion));
+    const QList<QStringList> steps = migrations();
+    while (version < SchemaVersion) {
+        PgTransaction tx(sql);
+        if (Result<> begun = tx.begin(); !begun)
+            return begun;
+        if (version == 0)
+            if (Result<QSqlQuery> q = sql.exec(QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL, "
+                                                              "applied_utc %1 NOT NULL)")
+                                                   .arg(ArchiveSql::instantType(Dialect::PostgreSQL)));
+                !q)
+                return q.failure();
+        for (const QString &statement : steps.at(version))
+            if (Result<QSqlQuery> q = sql.exec(statement); !q)
+                return q.failure();
+        ++version;
+        if (Result<QSqlQuery> q = sql.exec(QStringLiteral("INSERT INTO schema_version VALUES (?, CURRENT_TIMESTAMP)"), {version});
+            !q)
+            return q.failure();
+        if (Result<> committed = tx.commit(); !committed)
+            return committed;
+    }
+    return {};
+}
+
+Result<> SiteArchive::requireSchema()
+{
+    PgSql sql(m_connection, m_url);
+    if (!sql.db().tables().contains(QStringLiteral("schema_version")))
+        return fail(ErrorCode::Refused, QStringLiteral("%1 holds no site archive (see kv518-cli archive init).").arg(m_url.key()));
+    Result<std::optional<QVariant>> v = sql.value(QStringLiteral("SELECT MAX(version) FROM schema_version"));
+    if (!v)
+        return v.failure();
+    const int version = *v ? (*v)->toInt() : 0;
+    if (version != SchemaVersion)
+        return fail(ErrorCode::Refused, QStringLiteral("The site archive %1 has schema version %2; this program writes "
+                                                       "version %3.").arg(m_url.key()).arg(version).arg(SchemaVersion));
+    return {};
+}
+
+Result<bool> SiteArchive::forward(const ArchiveRecord &r, const QString &workstation)
+{
+    PgSql sql(m_connection, m_url, m_prepared.get());
+    PgTransaction tx(sql);
+    if (Result<> begun = tx.begin(); !begun)
+        return begun.failure();
+    // Already there: the same record, or another under its number.
+    Result<std::optional<QVariant>> held = sql.value(
+        QStringLiteral("SELECT record_hash FROM download WHERE workstation = ? AND local_id = ?"), {workstation, r.id});
+    if (!held)
+        return held.failure();
+    if (*held) {
+        if ((*held)->toString() != r.recordHash)
+            return fail(ErrorCode::Refused,
+                        QStringLiteral("The site archive holds a different download %1 from workstation %2: "
+                                       "this archive is not the one that sent it.").arg(r.id).arg(workstation));
+        return false;
+    }
+    Result<qint64> image = storeOnce(sql, QStringLiteral("INSERT INTO image (sha256, size, bytes) VALUES (?, ?, ?)"),
+                                     {r.imageSha256, qint64(r.image.size()), r.image},
+                                     QStringLiteral("SELECT id FROM image WHERE sha256 = ?"), {r.imageSha256});
+    if (!image)
+        return image.failure();
+    QList<qint64> versions;
+    for (const ArchiveRecordSet &s : r.sets) {
+        Result<qint64> run = storeOnce(
+            sql, QStringLiteral("INSERT INTO run (start_time, interval_s, unit) VALUES (?, ?, ?)"),
+            {s.start, s.intervalSeconds, s.unit},
+            QStringLiteral("SELECT id FROM run WHERE start_time = ? AND interval_s = ? AND unit = ?"),
+            {s.start, s.intervalSeconds, s.unit});
+        if (!run)
+            return run.failure();
+        Result<qint64> version = storeOnce(
+            sql, QStringLiteral("INSERT INTO run_version (run_id, samples, samples_sha256, first_sample, last_sample, "
+                                "humidity_min, humidity_max, temperature_min, temperature_max, bytes) "
+                                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+            QVariantList{*run, s.samples, s.samplesSha256, s.firstSample, s.lastSample} + s.ranges
+                + QVariantList{s.bytes},
+            QStringLiteral("SELECT id FROM run_version WHERE run_id = ? AND samples_sha256 = ?"), {*run, s.samplesSha256});
+        if (!version)
+            return version.failure();
+        versions.append(*version);
+    }
+    Result<std::optional<QVariant>> download = sql.value(
+        QStringLiteral("INSERT INTO download (workstation, local_id, image_id, when_utc, utc_offset, time_zone, host, "
+                       "os_user, program_version, port, packets, naks, attempts, source, source_path, previous_hash, "
+                       "record_hash) VALUES (?, ?, ?, CAST(? AS TIMESTAMPTZ), ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                       "ON CONFLICT DO NOTHING RETURNING id"),
+        {workstation, r.id, *image, r.whenUtc, r.utcOffsetSeconds, r.timeZone, r.host, r.osUser, r.programVersion,
+         r.port, r.packets, r.naks, r.attempts, r.source, r.sourcePath, r.previousHash, r.recordHash});
+    if (!download)
+        return download.failure();
+    if (!*download)
+        return false; // the same record, sent at this moment by another process
+    for (int k = 0; k < versions.size(); ++k)
+        if (Result<QSqlQuery> q = sql.exec(QStringLiteral("INSERT INTO download_run VALUES (?, ?, ?)"),
+                                           {(*download)->toLongLong(), k, versions.at(k)});
+            !q)
+            return q.failure();
+    if (Result<> committed = tx.commit(); !committed)
+        return committed.failure();
+    return true;
+}
+
+Result<QList<SiteRunInfo>> SiteArchive::runs()
+{
+    PgSql sql(m_connection, m_url);
+    Result<QSqlQuery> q = sql.exec(QStringLiteral(
+        "WITH latest AS (SELECT DISTINCT ON (run_id) run_id, samples, last_sample, samples_sha256 FROM run_version "
+        "ORDER BY run_id, samples DESC, id DESC), "
+        "counted AS (SELECT run_id, COUNT(*) AS n FROM run_version GROUP BY run_id), "
+        "who AS (SELECT w.run_id, string_agg(DISTINCT d.workstation, ',') AS ws, string_agg(DISTINCT d.os_user, ',') AS us, "
+        "CAST(EXTRACT(EPOCH FROM MIN(d.when_utc)) * 1000 AS BIGINT) AS first "
+        "FROM download_run l JOIN run_version w ON w.id = l.run_version_id JOIN download d ON d.id = l.download_id "
+        "GROUP BY w.run_id) "
+        "SELECT r.id, r.start_time, r.interval_s, r.unit, v.samples, v.last_sample, c.n, v.samples_sha256, "
+        "who.ws, who.us, who.first FROM run r JOIN latest v ON v.run_id = r.id JOIN counted c ON c.run_id = r.id "
+        "LEFT JOIN who ON who.run_id = r.id ORDER BY r.start_time, r.id"));
+    if (!q)
+        return q.failure();
+    QList<SiteRunInfo> list;
+    while (q->next()) {
+        SiteRunInfo i;
+        i.id = q->value(0).toLongLong();
+        i.start = q->value(1).toString();
+        i.intervalSeconds = q->value(2).toInt();
+        i.unit = q->value(3).toString();
+        i.samples = q->value(4).toLongLong();
+        i.lastSample = q->value(5).toString();
+        i.versions = q->value(6).toInt();
+        i.samplesSha256 = q->value(7).toString();
+        i.workstations = q->value(8).toString().split(u',', Qt::SkipEmptyParts);
+        i.users = q->value(9).toString().split(u',', Qt::SkipEmptyParts);
+        if (!q->value(10).isNull())
+            i.firstDownloadUtc = QDateTime::fromMSecsSinceEpoch(q->value(10).toLongLong(), QTimeZone::utc());
+        list.append(std::move(i));
+    }
+    return list;
+}
+
+Result<qint64> SiteArchive::downloadCount()
+{
+    PgSql sql(m_connection, m_url);
+    Result<std::optional<QVariant>> v = sql.value(QStringLiteral("SELECT COUNT(*) FROM download"));
+    if (!v)
+        return v.failure();
+    return (*v)->toLongLong();
+}
+
+Result<int> SiteArchive::workstationCount()
+{
+    PgSql sql(m_connection, m_url);
+    Result<std::optional<QVariant>> v = sql.value(QStringLiteral("SELECT COUNT(DISTINCT workstation) FROM download"));
+    if (!v)
+        return v.failure();
+    return (*v)->toInt();
+}
+
+Result<QStringList> SiteArchive::verify()
+{
+    PgSql sql(m_connection, m_url);
+    QStringList problems;
+    Result<QSqlQuery> images = sql.exec(QStringLiteral("SELECT id, sha256, size, bytes FROM image ORDER BY id"));
+    if (!images)
+        return images.failure();
+    while (images->next()) {
+        const QByteArray bytes = images->value(3).toByteArray();
+        if (Archive::sha256(bytes) != images->value(1).toString() || bytes.size() != images->value(2).toLongLong())
+            problems << QStringLiteral("Image %1: its bytes do not match its SHA-256 and size.").arg(images->value(0).toLongLong());
+    }
+    Result<QSqlQuery> versions =
+        sql.exec(QStringLiteral("SELECT id, run_id, samples, samples_sha256, bytes FROM run_version ORDER BY id"));
+    if (!versions)
+        return versions.failure();
+    while (versions->next()) {
+        const QByteArray bytes = versions->value(4).toByteArray();
+        if (bytes.size() != versions->value(2).toLongLong() * BytesPerSample
+            || Archive::sha256(bytes) != versions->value(3).toString())
+            problems << QStringLiteral("Run %1, version %2: its samples do not match their SHA-256.")
+                            .arg(versions->value(1).toLongLong())
+                            .arg(versions->value(0).toLongLong());
+    }
+    Result<QSqlQuery> downloads = sql.exec(QStringLiteral(
+        "SELECT d.id, d.workstation, d.local_id, i.sha256, i.size, %1, d.utc_offset, d.time_zone, d.host, d.os_user, "
+        "d.program_version, d.port, d.packets, d.naks, d.attempts, d.source, d.source_path, d.previous_hash, "
+        "d.record_hash, (SELECT string_agg(v.samples_sha256, ',' ORDER BY l.set_index) FROM download_run l "
+        "JOIN run_version v ON v.id = l.run_version_id WHERE l.download_id = d.id) "
+        "FROM download d LEFT JOIN image i ON i.id = d.image_id ORDER BY d.workstation, d.local_id").arg(WhenText));
+    if (!downloads)
+        return downloads.failure();
+    QString workstation;
+    QString previous;
+    qint64 expected = 1;
+    while (downloads->next()) {
+        const auto v = [&](int c) { return downloads->value(c); };
+        if (v(1).toString() != workstation || workstation.isNull()) {
+            workstation = v(1).toString();
+            previous = Archive::genesisHash();
+            expected = 1;
+        }
+        const qint64 local = v(2).toLongLong();
+        const QString what = QStringLiteral("Workstation %1, download %2").arg(workstation).arg(local);
+        if (local != expected)
+            problems << QStringLiteral("%1: the download before it (%2) is missing.").arg(what).arg(expected);
+        if (v(17).toString() != previous)
+            problems << QStringLiteral("%1: it does not follow the download before it in the chain.").arg(what);
+        const QString hash = Archive::recordHash(
+            v(17).toString(), local, v(3).toString(), v(4).toLongLong(), v(5).toString(), v(6).toInt(), v(7).toString(),
+            v(8).toString(), v(9).toString(), v(10).toString(), v(11).toString(), v(12).toInt(), v(13).toInt(),
+            v(14).toInt(), v(15).toString(), v(16).toString(), v(19).toString().split(u',', Qt::SkipEmptyParts));
+        if (hash != v(18).toString())
+            problems << QStringLiteral("%1: its record does not match its hash.").arg(what);
+        previous = v(18).toString();
+        expected = local + 1;
+    }
+    return problems;
+}

@@ -1,0 +1,246 @@
+#include "ImageBuilder.h"
+#include "TestFiles.h"
+#include "TestProcesses.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The site archive on a real PostgreSQL server: ctest runs this program
+// under pg_virtualenv, which starts a throw-away cluster and sets PGHOST,
+// PGPORT, PGUSER (a superuser) and PGPASSWORD. Workstations are kv518-cli
+// processes with archives of their own, named by KV518_WORKSTATION, writing
+// as a login in the kv518_writer role.
+class TestSiteArchive : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_url;
+    const QString m_database = QStringLiteral("kv518_site");
+
+    // A superuser's connection to the site database.
+    QSqlDatabase admin(const QString &database)
+    {
+        const QString name = QStringLiteral("admin-") + database;
+        if (QSqlDatabase::contains(name))
+            return QSqlDatabase::database(name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setDatabaseName(database);
+        db.open();
+        return db;
+    }
+
+    // Runs statements one by one; the first error, empty when none.
+    QString exec(const QStringList &statements, const QString &database = QString())
+    {
+        QSqlQuery q(admin(database.isEmpty() ? m_database : database));
+        for (const QString &sql : statements)
+            if (!q.exec(sql))
+                return q.lastError().text();
+        return QString();
+    }
+    QString exec(const QString &sql, const QString &database = QString()) { return exec(QStringList{sql}, database); }
+
+    qint64 count(const QString &table)
+    {
+        QSqlQuery q(admin(m_database));
+        return q.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table) && q.next() ? q.value(0).toLongLong() : -1;
+    }
+
+    // A workstation: its own archive file and name, the writer's login.
+    QProcessEnvironment workstation(const QString &name)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KV518_WORKSTATION"), name);
+        env.insert(QStringLiteral("PGPASSWORD"), QStringLiteral("writer-secret"));
+        return env;
+    }
+    QString archiveOf(const QString &name) { return m_dir.filePath(name + QStringLiteral(".sqlite")); }
+
+    CliRun cli(const QString &name, QStringList args)
+    {
+        return runCli(args << QStringLiteral("--archive") << archiveOf(name) << QStringLiteral("--url") << m_url,
+                      workstation(name));
+    }
+
+    // Imports a collection of one data set starting at minute into a workstation's archive.
+    void importInto(const QString &name, int minute)
+    {
+        ImageSet set;
+        set.minute = quint8(minute);
+        set.ramp(400, 300, 1, 200, 1);
+        const QString file = m_dir.filePath(QStringLiteral("%1-%2.518").arg(name).arg(minute));
+        QVERIFY(writeFile(file, ImageBuilder().add(set).build()));
+        const CliRun r = runCli({"archive", "import", file, "--archive", archiveOf(name)}, workstation(name));
+        QVERIFY2(r.code == 0, r.err.constData());
+    }
+
+    static QJsonObject json(const QByteArray &text) { return QJsonDocument::fromJson(text).object(); }
+
+    static bool cluster(const char *action)
+    {
+        return QProcess::execute(QStringLiteral("pg_ctlcluster"),
+                                 {qEnvironmentVariable("PGVERSION", QStringLiteral("15")), QStringLiteral("regress"),
+                                  QString::fromLatin1(action), QStringLiteral("-m"), QStringLiteral("fast")})
+               == 0;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("PGPORT"))
+            QSKIP("no PostgreSQL server: run under pg_virtualenv (ctest does)");
+        QVERIFY(m_dir.isValid());
+        QCOMPARE(exec(QStringLiteral("CREATE DATABASE ") + m_database, QStringLiteral("postgres")), QString());
+        m_url = QStringLiteral("postgresql:///%1?user=workstation").arg(m_database);
+        const CliRun init = runCli({"archive", "init", "--url", QStringLiteral("postgresql:///") + m_database});
+        QVERIFY2(init.code == 0, init.err.constData());
+        // The roles, as docs/site-archive.md has them made.
+        QCOMPARE(QProcess::execute(QStringLiteral("psql"),
+                                   {"-q", "-d", m_database, "-v", "ON_ERROR_STOP=1", "-f",
+                                    QStringLiteral(KV518_SOURCE_DIR "/packaging/postgresql/kv518-site.sql")}),
+                 0);
+        QCOMPARE(exec(QStringLiteral("CREATE ROLE workstation LOGIN PASSWORD 'writer-secret' IN ROLE kv518_writer")),
+                 QString());
+    }
+
+    // Two workstations download the same logger and send at the same time:
+    // its runs are stored once, with both downloads and both workstations.
+    void twoWorkstationsConverge()
+    {
+        const QString image = m_dir.filePath(QStringLiteral("logger.518"));
+        QVERIFY(writeFile(image, ImageBuilder::sampleCollection().build()));
+        SimProcess simA({"--image", image});
+        SimProcess simB({"--image", image});
+        QVERIFY(!simA.path().isEmpty() && !simB.path().isEmpty());
+        const QStringList names{QStringLiteral("pc-a"), QStringLiteral("pc-b")};
+        const QStringList ports{simA.path(), simB.path()};
+        for (int i = 0; i < 2; ++i) {
+            const CliRun d = runCli({"download", "--port", ports[i], "-o", m_dir.filePath(names[i] + ".518"), "--quiet",
+                                     "--archive", archiveOf(names[i])},
+                                    workstation(names[i]));
+            QVERIFY2(d.code == 0, d.err.constData());
+        }
+        QProcess syncs[2];
+        for (int i = 0; i < 2; ++i) {
+            syncs[i].setProcessEnvironment(workstation(names[i]));
+            syncs[i].start(QStringLiteral(KV518_CLI_PATH),
+                           {"archive", "sync", "--json", "--archive", archiveOf(names[i]), "--url", m_url});
+        }
+        for (QProcess &p : syncs) {
+            QVERIFY(p.waitForFinished(60000));
+            QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+            const QJsonObject report = json(p.readAllStandardOutput());
+            QCOMPARE(report.value("sent").toInt(), 1);
+            QCOMPARE(report.value("waiting").toInt(), 0);
+        }
+        QCOMPARE(count(QStringLiteral("download")), 2);
+        QCOMPARE(count(QStringLiteral("image")), 1);
+        QCOMPARE(count(QStringLiteral("run")), 3);
+        QCOMPARE(count(QStringLiteral("run_version")), 3);
+
+        const CliRun list = cli(names[0], {"archive", "list", "--json"});
+        QCOMPARE(list.code, 0);
+        const QJsonArray runs = QJsonDocument::fromJson(list.out).array();
+        QCOMPARE(runs.size(), 3);
+        for (const QJsonValue &r : runs)
+            QCOMPARE(r.toObject().value("workstations").toArray(), QJsonArray({"pc-a", "pc-b"}));
+        const CliRun again = cli(names[1], {"archive", "sync", "--json"});
+        QCOMPARE(json(again.out).value("sent").toInt(), 0);
+    }
+
+    // The server goes away: the sync fails, nothing blocks, the outbox keeps
+    // every record; when it is back, the outbox drains. A record the server
+    // stored but whose confirmation was lost is sent again and stored once.
+    void serverAwayThenBack()
+    {
+        const QString pc = QStringLiteral("pc-c");
+        for (int minute : {1, 2, 3})
+            importInto(pc, minute);
+        QVERIFY(cluster("stop"));
+        const CliRun failed = cli(pc, {"archive", "sync", "--json"});
+        const bool started = cluster("start");
+        QVERIFY(started);
+        for (const QString &name : QSqlDatabase::connectionNames()) {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+            QVERIFY(db.open());
+        }
+        QCOMPARE(failed.code, 4);
+        QCOMPARE(json(failed.out).value("waiting").toInt(), 3);
+        QCOMPARE(cli(pc, {"archive", "status"}).out, QByteArray("Site archive: 3 downloads waiting\n"));
+
+        const qint64 before = count(QStringLiteral("download"));
+        const CliRun drained = cli(pc, {"archive", "sync", "--json"});
+        QVERIFY2(drained.code == 0, drained.err.constData());
+        QCOMPARE(json(drained.out).value("sent").toInt(), 3);
+        QCOMPARE(count(QStringLiteral("download")), before + 3);
+
+        QSqlDatabase local = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("local"));
+        local.setDatabaseName(archiveOf(pc));
+        QVERIFY(local.open());
+        QVERIFY(QSqlQuery(local).exec(QStringLiteral("DELETE FROM site_confirmed WHERE download_id = 2")));
+        local.close();
+        const CliRun resent = cli(pc, {"archive", "sync", "--json"});
+        QCOMPARE(json(resent.out).value("already_stored").toInt(), 1);
+        QCOMPARE(count(QStringLiteral("download")), before + 3);
+        QCOMPARE(cli(pc, {"archive", "status"}).out, QByteArray("Site archive: up to date\n"));
+    }
+
+    void recordsCannotChange_data()
+    {
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("writer updates") << "workstation" << "UPDATE download SET os_user = 'someone'";
+        QTest::newRow("writer deletes") << "workstation" << "DELETE FROM run_version";
+        QTest::newRow("owner updates") << "" << "UPDATE image SET size = 1";
+        QTest::newRow("owner deletes") << "" << "DELETE FROM download_run";
+        QTest::newRow("owner truncates") << "" << "TRUNCATE download_run";
+    }
+
+    void recordsCannotChange()
+    {
+        QFETCH(QString, role);
+        QFETCH(QString, statement);
+        const qint64 before = count(QStringLiteral("download_run"));
+        QSqlDatabase db = admin(m_database);
+        QVERIFY(db.transaction());
+        if (!role.isEmpty())
+            QCOMPARE(exec(QStringLiteral("SET LOCAL ROLE ") + role), QString());
+        const QString refused = exec(statement);
+        QVERIFY(db.rollback());
+        QVERIFY2(refused.contains(role.isEmpty() ? "never changed" : "permission denied"), qPrintable(refused));
+        QCOMPARE(count(QStringLiteral("download_run")), before);
+    }
+
+    // A superuser who turns the triggers off can change a record; verify
+    // finds every change.
+    void alteredRecordIsFound()
+    {
+        const CliRun sound = cli(QStringLiteral("pc-a"), {"archive", "verify"});
+        QVERIFY2(sound.code == 0, sound.err.constData());
+        QVERIFY(sound.out.startsWith("The site archive is sound: 5 download(s) from 3 workstation(s)"));
+        QCOMPARE(exec(QStringList{"SET session_replication_role = replica",
+                                  "UPDATE download SET os_user = 'someone' WHERE workstation = 'pc-b'",
+                                  "UPDATE run_version SET bytes = decode('00000000', 'hex') || bytes "
+                                  "WHERE id = (SELECT MIN(id) FROM run_version)",
+                                  "SET session_replication_role = origin"}),
+                 QString());
+        const CliRun found = cli(QStringLiteral("pc-a"), {"archive", "verify"});
+        QCOMPARE(found.code, 5);
+        QVERIFY2(found.out.contains("Workstation pc-b, download 1: its record does not match its hash."), found.out.constData());
+        QVERIFY2(found.out.contains("its samples do not match their SHA-256."), found.out.constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSiteArchive)
+#include "tst_site_archive.moc"
