@@ -116,13 +116,13 @@ int main(int argc, char *argv[])
     save(w.grab(), QStringLiteral("dataview_limits_fahrenheit.png"));
 
     TfrmLimits dialog(prompter, view.texts(), false, &w);
-    dialog.setValues({limits.limits[0], limits.limits[1], limits.activationEnergy, TemperatureUnit::Celsius},
+    dialog.setValues({limits.limits[0], limits.limits[1], limits.activationEnergy, {}, TemperatureUnit::Celsius},
                      TemperatureUnit::Celsius);
     dialog.show();
     settle(200);
     save(dialog.grab(), QStringLiteral("dataview_limits_dialog.png"));
     TfrmLimits fileDialog(prompter, view.texts(), true, &w);
-    fileDialog.setValues({limits.limits[0], limits.limits[1], limits.activationEnergy, TemperatureUnit::Celsius},
+    fileDialog.setValues({limits.limits[0], limits.limits[1], limits.activationEnergy, {}, TemperatureUnit::Celsius},
                          TemperatureUnit::Celsius);
     fileDialog.show();
     settle(200);
