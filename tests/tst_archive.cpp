@@ -9,9 +9,12 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+
+#include <ctime>
 
 namespace {
 
@@ -294,6 +297,28 @@ private slots:
         run.lastSample = last;
         QCOMPARE(daylightSavingNote(run, berlin), note);
         QCOMPARE(daylightSavingNote(run, QTimeZone::utc()), QString());
+    }
+
+    // A run started in the hour the PC's zone skips in spring keeps its start:
+    // the logger's times are naive, and that local time has no instant.
+    void startInTheSkippedHourIsKept()
+    {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Berlin");
+        ::tzset();
+        const auto restore = qScopeGuard([zone] {
+            qputenv("TZ", zone);
+            ::tzset();
+        });
+        auto archive = openArchive(m_path);
+        QVERIFY(archive);
+        ImageSet set;
+        set.at(QDateTime(QDate(2026, 3, 29), QTime(2, 30), Qt::UTC)).ramp(3, 400, 1, 200, 2);
+        QVERIFY(archive->add(download(ImageBuilder().add(set).build())));
+        const QList<ArchiveRunInfo> runs = archive->runs().valueOr({});
+        QCOMPARE(runs.size(), 1);
+        QCOMPARE(runs.first().start, QStringLiteral("2026-03-29T02:30:00"));
+        QCOMPARE(runs.first().firstSample, QStringLiteral("2026-03-29T02:30:00"));
     }
 
     void identicalImagesAreStoredOnce()

@@ -163,9 +163,12 @@ struct SetSamples
     SampleRanges ranges;
 };
 
+// The logger's naive local time as text. Built from its date and time, not
+// through a local QDateTime: a start in the hour a daylight-saving change
+// skips has no local instant, and Qt gives such a time no text at all.
 QString naiveIso(double days)
 {
-    return FrameworkTime::toDateTime(days).toString(Qt::ISODate);
+    return FrameworkTime::isoText(days);
 }
 
 // The data sets of an image whose directory has been read, decoded
