@@ -66,6 +66,7 @@ public:
     QToolButton *btnPrint = nullptr;
     QToolButton *btnDataLogger = nullptr;
     QToolButton *btnSetup = nullptr;
+    QToolButton *btnArchive = nullptr;
     QToolButton *btnHelp = nullptr;
     PortBox *ComboBoxDeviceName = nullptr;
 
@@ -76,6 +77,7 @@ public:
     QMenu *Help1 = nullptr;
     QAction *Open1 = nullptr;
     QAction *Save1 = nullptr;
+    QAction *ImportArchive1 = nullptr;
     QAction *Print1 = nullptr;
     QAction *PrinterSetup1 = nullptr;
     QAction *PrintPreview1 = nullptr;
@@ -84,6 +86,7 @@ public:
     QAction *DataLogger1 = nullptr;
     QAction *Setup1 = nullptr;
     QAction *LCD1 = nullptr;
+    QAction *Archive1 = nullptr;
     QAction *Cascade1 = nullptr;
     QAction *Tile1 = nullptr;
     QAction *Contents1 = nullptr;
@@ -127,6 +130,10 @@ public Q_SLOTS:
     void PrinterSetup1Click();
     void btnDataLoggerClick();
     void btnSetupClick();
+    // Opens the archive window (or brings it up).
+    void Archive1Click();
+    // File > Import into Archive...
+    void ImportArchive1Click();
     void Contents1Click();
     void About1Click();
     void Exit1Click();
