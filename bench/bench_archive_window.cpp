@@ -15,6 +15,7 @@
 #include "gui/shell/Kv518Application.h"
 #include "gui/shell/TfrmMain.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QTableView>
 
@@ -98,6 +99,7 @@ int main(int argc, char *argv[])
 
     Harness::TestContext folder(Harness::ProgramFolder::Subfolder);
     {
+        QDir().mkpath(folder.ctx().folders().programFolder());
         Result<std::unique_ptr<Archive>> archive = Archive::open(Archive::defaultPath(folder.ctx().folders().programFolder()));
         Result<ArchiveOutcome> added =
             archive ? (*archive)->add(ArchiveDownload::here(millionSampleImage(), ArchiveSource::Import))

@@ -11,6 +11,7 @@
 #include "gui/shell/Kv518Application.h"
 #include "gui/shell/TfrmMain.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -24,6 +25,7 @@ int main(int argc, char *argv[])
         return 2;
     Harness::TestContext folder(Harness::ProgramFolder::Subfolder);
     {
+        QDir().mkpath(folder.ctx().folders().programFolder());
         Result<std::unique_ptr<Archive>> archive =
             Archive::open(Archive::defaultPath(folder.ctx().folders().programFolder()));
         if (!archive) {

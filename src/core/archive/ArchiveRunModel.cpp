@@ -38,8 +38,6 @@ void ArchiveRunModel::setRuns(QList<ArchiveRunInfo> runs)
         Row row;
         row.startDate = dateOf(info.start);
         row.endDate = info.lastSample.isEmpty() ? row.startDate : dateOf(info.lastSample);
-        row.dst = DaylightSaving::changesWithin(info.firstSample.isEmpty() ? info.start : info.firstSample,
-                                                info.lastSample.isEmpty() ? info.start : info.lastSample, m_zone);
         row.info = std::move(info);
         m_runs.push_back(std::move(row));
     }
@@ -101,6 +99,9 @@ bool ArchiveRunModel::passes(const Row &row) const
 const QStringList &ArchiveRunModel::texts(const Row &row) const
 {
     if (row.texts.isEmpty()) {
+        const ArchiveRunInfo &r = row.info;
+        row.dst = DaylightSaving::changesWithin(r.firstSample.isEmpty() ? r.start : r.firstSample,
+                                                r.lastSample.isEmpty() ? r.start : r.lastSample, m_zone);
         row.texts.reserve(ColumnCount);
         for (int c = 0; c < ColumnCount; ++c)
             row.texts << format(row, c);
@@ -185,7 +186,11 @@ int ArchiveRunModel::rowOf(qint64 runId) const
 
 bool ArchiveRunModel::crossesDaylightSaving(int row) const
 {
-    return row >= 0 && row < int(m_shown.size()) && m_runs[m_shown[row]].dst;
+    if (row < 0 || row >= int(m_shown.size()))
+        return false;
+    const Row &r = m_runs[m_shown[row]];
+    texts(r);
+    return r.dst;
 }
 
 QVariant ArchiveRunModel::data(const QModelIndex &index, int role) const

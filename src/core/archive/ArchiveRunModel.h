@@ -77,7 +77,7 @@ private:
         ArchiveRunInfo info;
         QDate startDate;
         QDate endDate;
-        bool dst = false;
+        mutable bool dst = false;  // with the texts
         mutable QStringList texts; // formatted on first use
     };
     const QStringList &texts(const Row &row) const;
