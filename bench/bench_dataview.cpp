@@ -3,6 +3,7 @@
 // (target < 1 s), and the memory it adds (target < 150 MB); then the cost of
 // the steps a user takes next.
 #include "BenchReport.h"
+#include "WindowBench.h"
 
 #include "chart/ChartWidget.h"
 #include "core/app/MainOptions.h"
@@ -34,44 +35,7 @@
 
 namespace {
 
-constexpr int kSamples = 1'000'000;
-
-QByteArray millionSampleImage()
-{
-    const qint64 end = LoggerImage::SampleStart + qint64(kSamples) * LoggerImage::SampleBytes;
-    QByteArray image(int(LoggerImage::roundUpToPacket(quint64(end))), '\0');
-    uchar *e = reinterpret_cast<uchar *>(image.data()) + LoggerImage::DirectoryStart;
-    qToLittleEndian<quint16>(1, e + 2);   // every second
-    e[4] = 24;
-    e[5] = 5;
-    e[6] = 1;
-    qToLittleEndian<quint32>(quint32(end), e + 12);
-    uchar *p = reinterpret_cast<uchar *>(image.data()) + LoggerImage::SampleStart;
-    for (int i = 0; i < kSamples; ++i, p += 4) {
-        qToLittleEndian<qint16>(qint16(500 + std::lround(150 * std::sin(i / 5000.0))), p);
-        qToLittleEndian<qint16>(qint16(220 + std::lround(40 * std::cos(i / 7000.0))), p + 2);
-    }
-    return image;
-}
-
-long rssKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
-void processEvents()
-{
-    QEventLoop loop;
-    QTimer::singleShot(0, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+constexpr int kSamples = kMillionSamples;
 
 class OpenPrompter : public WidgetPrompter
 {
@@ -83,15 +47,6 @@ public:
 private:
     QString m_path;
 };
-
-template <typename F> double timedMs(F &&f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    processEvents();
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 } // namespace
 

@@ -5,6 +5,7 @@
 // after a customization, with a template that holds the data (as templates
 // were written before) and with one that holds the looks only.
 #include "BenchReport.h"
+#include "WindowBench.h"
 
 #include "chart/ChartWidget.h"
 #include "core/app/MainOptions.h"
@@ -43,18 +44,6 @@ namespace {
 constexpr int kLines = 1'000'000;
 constexpr int kLargeSet = 4'000'000;
 
-long rssKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
 // CPU time of the whole process (every thread), in ms: on a machine shared
 // with other work the wall time says more about the others than about us.
 double cpuMs()
@@ -63,13 +52,6 @@ double cpuMs()
     getrusage(RUSAGE_SELF, &u);
     return (double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3
             + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3);
-}
-
-void processEvents()
-{
-    QEventLoop loop;
-    QTimer::singleShot(0, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 // Waits for a signal (or 30 s).

@@ -1,7 +1,11 @@
 // The table models behind the data view's lists: the data set list over a
-// store and the data list over a chart, each checked by Qt's model tester.
+// store and the data list over a chart; and the archive window's run list
+// with its filters and daylight-saving marks. Each is checked by Qt's model
+// tester.
 #include "ImageBuilder.h"
 
+#include "core/archive/ArchiveRunModel.h"
+#include "core/archive/DaylightSaving.h"
 #include "core/chart/ChartModel.h"
 #include "core/chart/DataListModel.h"
 #include "core/chart/DataSetListModel.h"
@@ -32,6 +36,47 @@ QStringList rowTexts(const DataSetListModel &model, int row)
     return texts;
 }
 
+// Three runs: one in March (Celsius), one over the spring change of
+// Central European time (Fahrenheit), one without samples in April.
+QList<ArchiveRunInfo> threeRuns()
+{
+    ArchiveRunInfo march;
+    march.id = 1;
+    march.start = march.firstSample = QStringLiteral("2026-03-01T08:00:00");
+    march.lastSample = QStringLiteral("2026-03-02T08:00:00");
+    march.intervalSeconds = 60;
+    march.unit = QStringLiteral("C");
+    march.samples = 1441;
+    march.versions = 2;
+    march.humidityMin = 35.5f;
+    march.humidityMax = 61.0f;
+    march.temperatureMin = -2.5f;
+    march.temperatureMax = 21.4f;
+    march.firstDownloadUtc = QDateTime(QDate(2026, 3, 2), QTime(7, 30), Qt::UTC);
+    march.firstDownloadUtcOffset = 3600;
+    march.lastDownloadUtc = QDateTime(QDate(2026, 6, 1), QTime(10, 0), Qt::UTC);
+    ArchiveRunInfo spring = march;
+    spring.id = 2;
+    spring.start = spring.firstSample = QStringLiteral("2026-03-28T12:00:00");
+    spring.lastSample = QStringLiteral("2026-03-30T12:00:00");
+    spring.intervalSeconds = 3600;
+    spring.unit = QStringLiteral("F");
+    spring.samples = 49;
+    spring.versions = 1;
+    ArchiveRunInfo empty;
+    empty.id = 3;
+    empty.start = QStringLiteral("2026-04-10T00:00:00");
+    empty.intervalSeconds = 10;
+    empty.unit = QStringLiteral("C");
+    empty.versions = 1;
+    return {march, spring, empty};
+}
+
+QTimeZone berlin()
+{
+    return QTimeZone("Europe/Berlin");
+}
+
 const QLocale &us()
 {
     static const QLocale locale(QStringLiteral("en_US"));
@@ -49,6 +94,10 @@ private Q_SLOTS:
     void dataSetListRows();
     void dataSetListRefills();
     void dataListFollowsTheChart();
+    void archiveRunList_data();
+    void archiveRunList();
+    void daylightSavingChange_data();
+    void daylightSavingChange();
 };
 
 void TestListModels::dataSetListHeadings()
@@ -142,6 +191,94 @@ void TestListModels::dataListFollowsTheChart()
     chart.setPoints(0);
     model.fill();
     QCOMPARE(model.rowCount(), 0);
+}
+
+void TestListModels::archiveRunList_data()
+{
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QDate>("to");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<qint64>>("shown"); // run ids, in row order
+    QTest::newRow("all, newest start first") << QDate() << QDate() << QString() << QList<qint64>{3, 2, 1};
+    QTest::newRow("from the end day of a run") << QDate(2026, 3, 2) << QDate() << QString() << QList<qint64>{3, 2, 1};
+    QTest::newRow("from the day after") << QDate(2026, 3, 3) << QDate() << QString() << QList<qint64>{3, 2};
+    QTest::newRow("to the start day of a run") << QDate() << QDate(2026, 3, 28) << QString() << QList<qint64>{2, 1};
+    QTest::newRow("one day inside a run") << QDate(2026, 3, 29) << QDate(2026, 3, 29) << QString()
+                                          << QList<qint64>{2};
+    QTest::newRow("a run without samples on its start day")
+        << QDate(2026, 4, 10) << QDate(2026, 4, 10) << QString() << QList<qint64>{3};
+    QTest::newRow("between runs") << QDate(2026, 3, 10) << QDate(2026, 3, 20) << QString() << QList<qint64>{};
+    QTest::newRow("text: the unit, any case") << QDate() << QDate() << QStringLiteral("\u00b0f") << QList<qint64>{2};
+    QTest::newRow("text: a sample count") << QDate() << QDate() << QStringLiteral(" 1441 ") << QList<qint64>{1};
+    QTest::newRow("text: the daylight-saving mark") << QDate() << QDate() << QStringLiteral("DST")
+                                                    << QList<qint64>{2};
+    QTest::newRow("text: a date of any column") << QDate() << QDate() << QStringLiteral("6/1/2026")
+                                                << QList<qint64>{2, 1};
+    QTest::newRow("text and dates") << QDate(2026, 3, 1) << QDate(2026, 3, 31) << QStringLiteral("\u00b0C")
+                                    << QList<qint64>{1};
+    QTest::newRow("text nowhere") << QDate() << QDate() << QStringLiteral("xyz") << QList<qint64>{};
+}
+
+void TestListModels::archiveRunList()
+{
+    QFETCH(QDate, from);
+    QFETCH(QDate, to);
+    QFETCH(QString, text);
+    QFETCH(QList<qint64>, shown);
+    ArchiveRunModel model(us(), berlin());
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.setRuns(threeRuns());
+    model.setDateRange(from, to);
+    model.setTextFilter(text);
+    QList<qint64> ids;
+    for (int r = 0; r < model.rowCount(); ++r)
+        ids << model.index(r, 0).data(ArchiveRunModel::RunIdRole).toLongLong();
+    QCOMPARE(ids, shown);
+    QCOMPARE(model.runCount(), 3);
+
+    // Every cell of the March run, wherever it is shown; the empty run has
+    // no extremes.
+    if (const int row = model.rowOf(1); row >= 0) {
+        QStringList cells;
+        for (int c = 0; c < model.columnCount(); ++c)
+            cells << model.index(row, c).data().toString();
+        QCOMPARE(cells, (QStringList{"3/1/2026 8:00:00 AM", "3/2/2026 8:00:00 AM", "01:00", "1441", "\u00b0C", "35.5",
+                                     "61.0", "-2.5", "21.4", "3/2/2026 8:30:00 AM", "6/1/2026 12:00:00 PM", "2", ""}));
+        QVERIFY(!model.crossesDaylightSaving(row));
+    }
+    if (const int row = model.rowOf(3); row >= 0) {
+        QCOMPARE(model.text(row, ArchiveRunModel::End), QString());
+        QCOMPARE(model.text(row, ArchiveRunModel::HumidityMax), QString());
+    }
+    if (const int row = model.rowOf(2); row >= 0) {
+        QVERIFY(model.crossesDaylightSaving(row));
+        QVERIFY(!model.index(row, ArchiveRunModel::DaylightSaving).data(Qt::ToolTipRole).toString().isEmpty());
+    }
+}
+
+void TestListModels::daylightSavingChange_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<bool>("changes");
+    QTest::newRow("a winter week") << "2026-01-05T00:00:00" << "2026-01-12T00:00:00" << false;
+    QTest::newRow("over the spring change") << "2026-03-29T01:30:00" << "2026-03-29T03:30:00" << true;
+    QTest::newRow("starting in the skipped hour") << "2026-03-29T02:30:00" << "2026-03-29T05:00:00" << false;
+    QTest::newRow("over the autumn change") << "2026-10-24T12:00:00" << "2026-10-26T12:00:00" << true;
+    QTest::newRow("a whole summer, same offset at both ends") << "2026-03-01T00:00:00" << "2026-11-30T00:00:00"
+                                                             << true;
+    QTest::newRow("the ends reversed") << "2026-03-30T00:00:00" << "2026-03-28T00:00:00" << false;
+    QTest::newRow("no time") << "" << "2026-03-30T00:00:00" << false;
+}
+
+void TestListModels::daylightSavingChange()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    QFETCH(bool, changes);
+    QCOMPARE(DaylightSaving::changesWithin(first, last, berlin()), changes);
+    // A zone without daylight saving never changes.
+    QVERIFY(!DaylightSaving::changesWithin(first, last, QTimeZone::utc()));
 }
 
 QTEST_GUILESS_MAIN(TestListModels)

@@ -188,6 +188,7 @@ void TestMainWindow::toolButtons_data()
     QTest::newRow("print") << "btnPrint" << "" << "Print";
     QTest::newRow("download") << "btnDataLogger" << "Download" << "Load Data";
     QTest::newRow("setup") << "btnSetup" << "Logger Setup" << "Setup Meter";
+    QTest::newRow("archive") << "btnArchive" << "Archive" << "Archived Downloads";
     QTest::newRow("help") << "btnHelp" << "" << "Help";
 }
 
@@ -212,9 +213,9 @@ void TestMainWindow::menus_data()
     QTest::newRow("menu bar") << QString()
                               << QStringList{"&File", "&DataLogger", "&Setup", "&View", "&Window", "&Help"};
     QTest::newRow("file") << "File1"
-                          << QStringList{"&Open", "&Save", "-", "&Print", "Print Preview", "&Printer Setup",
+                          << QStringList{"&Open", "&Save", "&Import into Archive...", "-", "&Print", "Print Preview", "&Printer Setup",
                                          "Export Report (PDF)...", "-", "E&xit"};
-    QTest::newRow("view") << "View1" << QStringList{"&LCD"};
+    QTest::newRow("view") << "View1" << QStringList{"&LCD", "&Archive"};
     QTest::newRow("window") << "Window1" << QStringList{"&Cascade", "&Tile"};
     QTest::newRow("help") << "Help1" << QStringList{"&Contents", "Save &Transfer Log...", "-", "&About KV518"};
 }

@@ -3,8 +3,9 @@
 #include "core/archive/Archive.h"
 #include "core/archive/SiteArchive.h"
 #include "core/archive/SiteForwarder.h"
+#include "gui/archive/ArchiveImportCommand.h"
+#include "gui/archive/TfrmArchive.h"
 #include "gui/audit/TfrmAudit.h"
-
 #include "gui/common/Prompter.h"
 #include "gui/download/TransferLogSave.h"
 #include "gui/shell/PortBox.h"
@@ -115,6 +116,8 @@ void TfrmMain::createToolBar()
                            QStringLiteral("Load Data"), &TfrmMain::btnDataLoggerClick);
     btnSetup = button("btnSetup", ToolIcons::setup(), QStringLiteral("Logger Setup"),
                       QStringLiteral("Setup Meter"), &TfrmMain::btnSetupClick);
+    btnArchive = button("btnArchive", ToolIcons::archive(), QStringLiteral("Archive"),
+                        QStringLiteral("Archived Downloads"), &TfrmMain::Archive1Click);
     Panel1->addSeparator();
     btnHelp = button("btnHelp", ToolIcons::help(), {}, QStringLiteral("Help"),
                      &TfrmMain::Contents1Click);
@@ -156,6 +159,7 @@ void TfrmMain::createMenus()
     File1 = menu("File1", QStringLiteral("&File"));
     Open1 = action(File1, "Open1", QStringLiteral("&Open"));
     Save1 = action(File1, "Save1", QStringLiteral("&Save"));
+    ImportArchive1 = action(File1, "ImportArchive1", QStringLiteral("&Import into Archive..."));
     File1->addSeparator();
     Print1 = action(File1, "Print1", QStringLiteral("&Print"));
     PrintPreview1 = action(File1, "PrintPreview1", QStringLiteral("Print Preview"));
@@ -169,6 +173,7 @@ void TfrmMain::createMenus()
 
     View1 = menu("View1", QStringLiteral("&View"));
     LCD1 = action(View1, "LCD1", QStringLiteral("&LCD"));
+    Archive1 = action(View1, "Archive1", QStringLiteral("&Archive"));
     AuditTrail1 = action(View1, "AuditTrail1", QStringLiteral("&Audit Trail"));
 
     Window1 = menu("Window1", QStringLiteral("&Window"));
@@ -183,6 +188,8 @@ void TfrmMain::createMenus()
 
     connect(Open1, &QAction::triggered, this, &TfrmMain::btnOpenClick);
     connect(Save1, &QAction::triggered, this, &TfrmMain::Save1Click);
+    connect(ImportArchive1, &QAction::triggered, this, &TfrmMain::ImportArchive1Click);
+    connect(Archive1, &QAction::triggered, this, &TfrmMain::Archive1Click);
     connect(Print1, &QAction::triggered, this, &TfrmMain::btnPrintClick);
     connect(PrinterSetup1, &QAction::triggered, this, &TfrmMain::PrinterSetup1Click);
     connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
@@ -269,9 +276,13 @@ void TfrmMain::connectDownloads()
             [this] { QTimer::singleShot(0, this, &QWidget::close); });
     connect(&m_session, &DownloadSession::saveAsked, this, &TfrmMain::saveDownloadView);
     connect(&m_downloads, &DownloadController::archived, m_archivePanel, &QLabel::setText);
+    // The site archive hears of the new download; an open archive window
+    // lists the run just archived.
     connect(&m_downloads, &DownloadController::archived, this, [this] {
         if (m_site)
             m_site->poke();
+        if (TfrmArchive *archive = m_workspace.archiveWindow())
+            archive->refresh();
     });
 }
 
@@ -614,6 +625,24 @@ void TfrmMain::Tile1Click()
         const int h = i == n - 1 ? area.height() - top : height;
         w->setGeometry(0, top, area.width(), h);
     }
+}
+
+void TfrmMain::Archive1Click()
+{
+    m_workspace.showArchiveWindow(m_session.archivePath());
+}
+
+void TfrmMain::ImportArchive1Click()
+{
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("ImportDialog1"));
+    dialog.setDirectory(m_workspace.dialogFolder());
+    const QString summary = importIntoArchive(m_ctx, this, dialog, m_session.archivePath());
+    if (summary.isEmpty())
+        return;
+    m_archivePanel->setText(summary);
+    if (TfrmArchive *archive = m_workspace.archiveWindow())
+        archive->refresh();
 }
 
 void TfrmMain::Window1Popup()

@@ -67,6 +67,7 @@ public:
     QToolButton *btnPrint = nullptr;
     QToolButton *btnDataLogger = nullptr;
     QToolButton *btnSetup = nullptr;
+    QToolButton *btnArchive = nullptr;
     QToolButton *btnHelp = nullptr;
     PortBox *ComboBoxDeviceName = nullptr;
 
@@ -77,6 +78,7 @@ public:
     QMenu *Help1 = nullptr;
     QAction *Open1 = nullptr;
     QAction *Save1 = nullptr;
+    QAction *ImportArchive1 = nullptr;
     QAction *Print1 = nullptr;
     QAction *PrinterSetup1 = nullptr;
     QAction *PrintPreview1 = nullptr;
@@ -85,6 +87,7 @@ public:
     QAction *DataLogger1 = nullptr;
     QAction *Setup1 = nullptr;
     QAction *LCD1 = nullptr;
+    QAction *Archive1 = nullptr;
     QAction *AuditTrail1 = nullptr;
     QAction *Cascade1 = nullptr;
     QAction *Tile1 = nullptr;
@@ -129,6 +132,10 @@ public Q_SLOTS:
     void PrinterSetup1Click();
     void btnDataLoggerClick();
     void btnSetupClick();
+    // Opens the archive window (or brings it up).
+    void Archive1Click();
+    // File > Import into Archive...
+    void ImportArchive1Click();
     void Contents1Click();
     void About1Click();
     void Exit1Click();

@@ -161,6 +161,23 @@ void drawHelp(QPainter &p)
     p.drawText(QRectF(2.5, 2.5, 27, 27), Qt::AlignCenter, QStringLiteral("?"));
 }
 
+// A filing cabinet: two drawers, each with its handle and label.
+void drawCabinet(QPainter &p)
+{
+    p.setPen(QPen(QColor(70, 55, 30), 1.2));
+    p.setBrush(QColor(190, 150, 90));
+    p.drawRoundedRect(QRectF(5, 3, 22, 26), 2, 2);
+    for (const qreal top : {5.5, 17.0}) {
+        p.setPen(QPen(QColor(70, 55, 30), 1.2));
+        p.setBrush(QColor(222, 190, 130));
+        p.drawRect(QRectF(7.5, top, 17, 9.5));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(12.5, top + 1.5, 7, 3));
+        p.setPen(QPen(QColor(60, 60, 60), 1.6));
+        p.drawLine(QPointF(13.5, top + 7), QPointF(18.5, top + 7));
+    }
+}
+
 void drawProgram(QPainter &p)
 {
     drawMeter(p, QRectF(6, 2, 20, 28));
@@ -178,11 +195,12 @@ const ThemedIcon &entry(int i)
         {"document-open", drawFolder},      {"document-save", drawFloppy},
         {"document-print", drawPrinter},    {"document-import", drawDownload},
         {"preferences-system", drawGear},   {"help-contents", drawHelp},
+        {"drive-harddisk", drawCabinet},
     };
     return table[i];
 }
 
-constexpr int IconCount = 6;
+constexpr int IconCount = 7;
 
 bool themeHasAll()
 {
@@ -213,6 +231,7 @@ QIcon print() { return icon(2); }
 QIcon download() { return icon(3); }
 QIcon setup() { return icon(4); }
 QIcon help() { return icon(5); }
+QIcon archive() { return icon(6); }
 QIcon program() { return drawn(drawProgram); }
 
 } // namespace ToolIcons

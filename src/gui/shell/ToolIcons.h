@@ -13,6 +13,8 @@ QIcon print();
 QIcon download();
 QIcon setup();
 QIcon help();
+// The archive of every download.
+QIcon archive();
 // The program's own icon (a meter with its LCD), always drawn.
 QIcon program();
 

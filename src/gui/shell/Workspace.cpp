@@ -2,6 +2,7 @@
 
 #include "chart/ChartWidget.h"
 #include "core/data/DateTimeText.h"
+#include "gui/archive/TfrmArchive.h"
 #include "gui/common/AppContext.h"
 #include "gui/dataview/PrepareChart.h"
 #include "gui/dataview/TfrmGraph.h"
@@ -87,6 +88,24 @@ TfrmGraph &Workspace::addFileView(const QString &path)
     sub->setGeometry(0, 0, m_window.width(), qMax(200, m_area.viewport()->height() - 50));
     m_area.setActiveSubWindow(sub);
     return *view;
+}
+
+TfrmArchive &Workspace::showArchiveWindow(const QString &path)
+{
+    if (!m_archiveWindow) {
+        auto *window = new TfrmArchive(m_ctx, *this, path);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        m_archiveWindow = window;
+        QMdiSubWindow *sub = m_area.addSubWindow(window);
+        sub->setWindowIcon(m_window.windowIcon());
+        sub->showNormal();
+        sub->setGeometry(0, 0, m_area.viewport()->width(), qMax(200, m_area.viewport()->height() - 50));
+    }
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(m_archiveWindow->parentWidget())) {
+        sub->showNormal();
+        m_area.setActiveSubWindow(sub);
+    }
+    return *m_archiveWindow;
 }
 
 void Workspace::activate(TfrmGraph &view)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/archive/TfrmArchive.h"
 #include "gui/dataview/ViewArea.h"
 
 #include <QObject>
@@ -41,6 +42,11 @@ public:
     TfrmGraph &createDownloadView();
     // Makes view's document window the active one.
     void activate(TfrmGraph &view);
+    // Opens the archive window on the archive at path when none is open,
+    // else brings it up; either way made the active window.
+    TfrmArchive &showArchiveWindow(const QString &path);
+    // The open archive window, or nullptr.
+    TfrmArchive *archiveWindow() const { return m_archiveWindow; }
     // Asks every document window whether it may close; false at the first no.
     bool documentsAgreeToClose();
 
@@ -50,5 +56,6 @@ private:
     QWidget &m_window;
     DownloadSession &m_session;
     QPointer<TfrmGraph> m_downloadView;
+    QPointer<TfrmArchive> m_archiveWindow;
     QString m_userDataFolder;
 };

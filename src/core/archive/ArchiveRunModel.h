@@ -1,0 +1,95 @@
+#pragma once
+
+#include "core/archive/Archive.h"
+#include "core/data/DateTimeText.h"
+
+#include <QAbstractTableModel>
+#include <QDate>
+#include <QList>
+#include <QStringList>
+#include <QTimeZone>
+
+#include <vector>
+
+// The archive window's run list: one row per archived run, newest start
+// first (the run just downloaded is at the top without scrolling), each
+// row's texts formatted when first asked for. Two filters narrow the rows:
+// a date range the run's span must touch, and a text any cell of the row
+// must contain (case-insensitive).
+class ArchiveRunModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Column {
+        Start,
+        End,
+        Interval,
+        Samples,
+        Unit,
+        HumidityMin,
+        HumidityMax,
+        TemperatureMin,
+        TemperatureMax,
+        FirstDownload,
+        LastDownload,
+        Versions,
+        DaylightSaving,
+        ColumnCount
+    };
+    // The run id of a row (Qt::UserRole on any column).
+    static constexpr int RunIdRole = Qt::UserRole;
+
+    // Texts after locale; daylight-saving changes and download times after
+    // zone (the PC's by default).
+    explicit ArchiveRunModel(const QLocale &locale = QLocale::system(),
+                             const QTimeZone &zone = QTimeZone::systemTimeZone(), QObject *parent = nullptr);
+
+    // Takes the runs as the rows (any order; they are sorted here).
+    void setRuns(QList<ArchiveRunInfo> runs);
+    // The runs whose span touches from..to (an invalid date leaves that
+    // side open), and whose row holds text.
+    void setDateRange(QDate from, QDate to);
+    void setTextFilter(const QString &text);
+
+    // All runs, and those the filters let through.
+    int runCount() const { return int(m_runs.size()); }
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // The text of a cell of a shown row (empty outside them).
+    QString text(int row, int column) const;
+    // The run of a shown row; nullptr outside them.
+    const ArchiveRunInfo *run(int row) const;
+    // The shown row of a run, or -1.
+    int rowOf(qint64 runId) const;
+    // Whether the run's span holds a daylight-saving change of the zone.
+    bool crossesDaylightSaving(int row) const;
+
+    static QString heading(int column);
+    // The width of a column, in characters of the table's font.
+    static int columnChars(int column);
+
+private:
+    struct Row
+    {
+        ArchiveRunInfo info;
+        QDate startDate;
+        QDate endDate;
+        mutable bool dst = false;  // with the texts
+        mutable QStringList texts; // formatted on first use
+    };
+    const QStringList &texts(const Row &row) const;
+    QString format(const Row &row, int column) const;
+    bool passes(const Row &row) const;
+    void refilter();
+
+    DateTimeText m_texts;
+    QTimeZone m_zone;
+    std::vector<Row> m_runs;
+    std::vector<int> m_shown; // indices into m_runs
+    QDate m_from;
+    QDate m_to;
+    QString m_text;
+};

@@ -1,0 +1,321 @@
+#include "gui/archive/TfrmArchive.h"
+
+#include "core/archive/Archive.h"
+#include "core/archive/ArchiveRunModel.h"
+#include "core/archive/DaylightSaving.h"
+#include "core/data/TDataSetStore.h"
+#include "gui/common/AppContext.h"
+#include "gui/common/GuiLog.h"
+#include "gui/common/Prompter.h"
+#include "gui/common/WaitCursor.h"
+#include "gui/dataview/TfrmGraph.h"
+#include "gui/dataview/ViewArea.h"
+
+#include <QDateEdit>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// The date edits show "any" at their lowest date: that side of the range
+// is open.
+const QDate NoDate(2000, 1, 1);
+
+QDateEdit *dateEdit(QWidget *parent, const char *name)
+{
+    auto *edit = new QDateEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setCalendarPopup(true);
+    edit->setMinimumDate(NoDate);
+    edit->setSpecialValueText(QStringLiteral("any"));
+    edit->setDate(NoDate);
+    return edit;
+}
+
+QDate rangeDate(const QDateEdit *edit)
+{
+    return edit->date() == NoDate ? QDate() : edit->date();
+}
+
+QTableWidget *detailTable(QWidget *parent, const char *name, const QStringList &headings)
+{
+    auto *table = new QTableWidget(0, int(headings.size()), parent);
+    table->setObjectName(QString::fromLatin1(name));
+    table->setHorizontalHeaderLabels(headings);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    return table;
+}
+
+void setRow(QTableWidget *table, int row, const QStringList &cells)
+{
+    for (int c = 0; c < cells.size(); ++c)
+        table->setItem(row, c, new QTableWidgetItem(cells.at(c)));
+}
+
+QString naiveText(const DateTimeText &texts, const QString &iso)
+{
+    const QDateTime dt = QDateTime::fromString(iso, Qt::ISODate);
+    return dt.isValid() ? texts.dateAndTime(FrameworkTime::fromDateTime(dt)) : QString();
+}
+
+} // namespace
+
+TfrmArchive::TfrmArchive(AppContext &ctx, ViewArea &views, QString archivePath, QWidget *parent)
+    : QWidget(parent)
+    , m_ctx(ctx)
+    , m_views(views)
+    , m_path(std::move(archivePath))
+    , m_model(new ArchiveRunModel(QLocale::system(), QTimeZone::systemTimeZone(), this))
+{
+    setObjectName(QStringLiteral("frmArchive"));
+    setWindowTitle(QStringLiteral("Archive"));
+    buildLayout();
+    refresh();
+}
+
+TfrmArchive::~TfrmArchive() = default;
+
+void TfrmArchive::buildLayout()
+{
+    auto *top = new QVBoxLayout(this);
+    top->setContentsMargins(6, 6, 6, 6);
+
+    auto *filters = new QHBoxLayout;
+    edtFrom = dateEdit(this, "edtFrom");
+    edtTo = dateEdit(this, "edtTo");
+    edtFind = new QLineEdit(this);
+    edtFind->setObjectName(QStringLiteral("edtFind"));
+    edtFind->setPlaceholderText(QStringLiteral("Text in any column"));
+    edtFind->setClearButtonEnabled(true);
+    btnOpen = new QPushButton(QStringLiteral("&Open"), this);
+    btnOpen->setObjectName(QStringLiteral("btnOpen"));
+    btnOpen->setToolTip(QStringLiteral("Show the selected run in a data view"));
+    filters->addWidget(new QLabel(QStringLiteral("From:"), this));
+    filters->addWidget(edtFrom);
+    filters->addWidget(new QLabel(QStringLiteral("To:"), this));
+    filters->addWidget(edtTo);
+    filters->addSpacing(12);
+    filters->addWidget(new QLabel(QStringLiteral("Find:"), this));
+    filters->addWidget(edtFind, 1);
+    filters->addSpacing(12);
+    filters->addWidget(btnOpen);
+    top->addLayout(filters);
+
+    lblCount = new QLabel(this);
+    lblCount->setObjectName(QStringLiteral("lblCount"));
+    top->addWidget(lblCount);
+
+    auto *split = new QSplitter(Qt::Vertical, this);
+    gridRuns = new QTableView(split);
+    gridRuns->setObjectName(QStringLiteral("gridRuns"));
+    gridRuns->setModel(m_model);
+    gridRuns->setSelectionBehavior(QAbstractItemView::SelectRows);
+    gridRuns->setSelectionMode(QAbstractItemView::SingleSelection);
+    gridRuns->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    gridRuns->setWordWrap(false);
+    gridRuns->verticalHeader()->hide();
+    gridRuns->verticalHeader()->setDefaultSectionSize(gridRuns->fontMetrics().height() + 6);
+    gridRuns->horizontalHeader()->setStretchLastSection(true);
+    const int charWidth = gridRuns->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    for (int c = 0; c < ArchiveRunModel::ColumnCount; ++c) {
+        const int header = gridRuns->horizontalHeader()->fontMetrics().horizontalAdvance(ArchiveRunModel::heading(c));
+        gridRuns->setColumnWidth(c, qMax(ArchiveRunModel::columnChars(c) * charWidth, header) + 12);
+    }
+
+    auto *detail = new QWidget(split);
+    auto *detailLayout = new QVBoxLayout(detail);
+    detailLayout->setContentsMargins(0, 0, 0, 0);
+    lblDetail = new QLabel(detail);
+    lblDetail->setObjectName(QStringLiteral("lblDetail"));
+    lblDetail->setWordWrap(true);
+    detailLayout->addWidget(lblDetail);
+    auto *lists = new QHBoxLayout;
+    gridVersions = detailTable(detail, "gridVersions",
+                               {QStringLiteral("Version"), QStringLiteral("Samples"), QStringLiteral("Last sample"),
+                                QStringLiteral("SHA-256 of the samples")});
+    gridDownloads = detailTable(detail, "gridDownloads",
+                                {QStringLiteral("Downloaded"), QStringLiteral("Version"), QStringLiteral("Host"),
+                                 QStringLiteral("User"), QStringLiteral("Port"), QStringLiteral("Source")});
+    lists->addWidget(gridVersions, 2);
+    lists->addWidget(gridDownloads, 3);
+    detailLayout->addLayout(lists, 1);
+    split->addWidget(gridRuns);
+    split->addWidget(detail);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    top->addWidget(split, 1);
+
+    connect(edtFrom, &QDateEdit::dateChanged, this, &TfrmArchive::filtersChanged);
+    connect(edtTo, &QDateEdit::dateChanged, this, &TfrmArchive::filtersChanged);
+    connect(edtFind, &QLineEdit::textChanged, this, &TfrmArchive::filtersChanged);
+    connect(btnOpen, &QPushButton::clicked, this, [this] { openSelectedRun(); });
+    connect(gridRuns, &QTableView::doubleClicked, this, [this] { openSelectedRun(); });
+    connect(gridRuns->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TfrmArchive::selectionChanged);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TfrmArchive::updateCount);
+}
+
+qint64 TfrmArchive::selectedRunId() const
+{
+    const QModelIndexList rows = gridRuns->selectionModel()->selectedRows();
+    const ArchiveRunInfo *run = rows.isEmpty() ? nullptr : m_model->run(rows.first().row());
+    return run ? run->id : 0;
+}
+
+void TfrmArchive::selectRow(int row)
+{
+    if (row < 0 || row >= m_model->rowCount()) {
+        gridRuns->selectionModel()->clearSelection();
+        return;
+    }
+    gridRuns->selectionModel()->setCurrentIndex(m_model->index(row, 0),
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void TfrmArchive::refresh()
+{
+    const qint64 selected = selectedRunId();
+    QList<ArchiveRunInfo> runs;
+    QString problem;
+    // Listing never makes an archive: none yet is an empty one.
+    if (QFileInfo::exists(m_path)) {
+        Result<std::unique_ptr<Archive>> archive = Archive::open(m_path);
+        Result<QList<ArchiveRunInfo>> listed =
+            archive ? (*archive)->runs() : Result<QList<ArchiveRunInfo>>(archive.failure());
+        if (listed)
+            runs = *listed;
+        else
+            problem = listed.message();
+    }
+    m_model->setRuns(runs);
+    if (!problem.isEmpty()) {
+        qCInfo(lcGui).noquote() << "archive not listed:" << problem;
+        lblCount->setText(QStringLiteral("The archive cannot be read: %1").arg(problem));
+    }
+    const int row = selected ? m_model->rowOf(selected) : -1;
+    selectRow(row >= 0 ? row : 0);
+    if (m_model->rowCount() == 0)
+        showDetail(0);
+}
+
+void TfrmArchive::filtersChanged()
+{
+    const qint64 selected = selectedRunId();
+    m_model->setDateRange(rangeDate(edtFrom), rangeDate(edtTo));
+    m_model->setTextFilter(edtFind->text());
+    const int row = selected ? m_model->rowOf(selected) : -1;
+    selectRow(row >= 0 ? row : 0);
+    if (m_model->rowCount() == 0)
+        showDetail(0);
+}
+
+void TfrmArchive::updateCount()
+{
+    const int all = m_model->runCount();
+    const int shown = m_model->rowCount();
+    if (all == 0)
+        lblCount->setText(QStringLiteral("The archive holds no runs yet: each download is archived as it arrives, "
+                                         "and File > Import into Archive... adds collection files."));
+    else if (shown == 0)
+        lblCount->setText(QStringLiteral("No run of the %1 archived matches the filter.").arg(all));
+    else if (shown == all)
+        lblCount->setText(all == 1 ? QStringLiteral("1 run") : QStringLiteral("%1 runs").arg(all));
+    else
+        lblCount->setText(QStringLiteral("%1 of %2 runs").arg(shown).arg(all));
+    btnOpen->setEnabled(shown > 0);
+}
+
+void TfrmArchive::selectionChanged()
+{
+    showDetail(selectedRunId());
+}
+
+void TfrmArchive::showDetail(qint64 runId)
+{
+    gridVersions->setRowCount(0);
+    gridDownloads->setRowCount(0);
+    const int row = m_model->rowOf(runId);
+    const ArchiveRunInfo *run = m_model->run(row);
+    if (!run) {
+        lblDetail->clear();
+        return;
+    }
+    QString detail = QStringLiteral("Run %1: %2 samples from %3, every %4 s.")
+                         .arg(run->id)
+                         .arg(run->samples)
+                         .arg(m_model->text(row, ArchiveRunModel::Start))
+                         .arg(run->intervalSeconds);
+    if (m_model->crossesDaylightSaving(row))
+        detail += QStringLiteral("\nThe PC's clock changed for daylight saving during this run; the logger's clock "
+                                 "does not follow such a change, so its times stay an hour apart from the PC's "
+                                 "on one side of it.");
+    Result<std::unique_ptr<Archive>> archive = Archive::open(m_path);
+    if (!archive) {
+        lblDetail->setText(detail + u'\n' + archive.message());
+        return;
+    }
+    const DateTimeText texts;
+    if (Result<QList<ArchiveVersionInfo>> versions = (*archive)->versions(runId)) {
+        gridVersions->setRowCount(int(versions->size()));
+        for (int i = 0; i < versions->size(); ++i) {
+            const ArchiveVersionInfo &v = versions->at(i);
+            setRow(gridVersions, i,
+                   {QString::number(v.version), QString::number(v.samples), naiveText(texts, v.lastSample),
+                    v.samplesSha256});
+        }
+    } else {
+        detail += u'\n' + versions.message();
+    }
+    if (Result<QList<ArchiveDownloadInfo>> downloads = (*archive)->downloadsOf(runId)) {
+        gridDownloads->setRowCount(int(downloads->size()));
+        for (int i = 0; i < downloads->size(); ++i) {
+            const ArchiveDownloadInfo &d = downloads->at(i);
+            const QDateTime then = d.whenUtc.toOffsetFromUtc(d.utcOffsetSeconds);
+            const QString when = texts.dateAndTime(FrameworkTime::fromDateTime(then));
+            const QString source = d.sourcePath.isEmpty() ? d.source : d.source + QStringLiteral(": ") + d.sourcePath;
+            setRow(gridDownloads, i,
+                   {when, QString::number(d.version), d.host, d.osUser, d.port, source});
+        }
+    } else {
+        detail += u'\n' + downloads.message();
+    }
+    lblDetail->setText(detail);
+    gridVersions->resizeColumnsToContents();
+    gridDownloads->resizeColumnsToContents();
+}
+
+TfrmGraph *TfrmArchive::openSelectedRun()
+{
+    const qint64 runId = selectedRunId();
+    const int row = m_model->rowOf(runId);
+    if (row < 0)
+        return nullptr;
+    WaitCursor hourglass;
+    Result<std::unique_ptr<Archive>> archive = Archive::open(m_path);
+    Result<TDataSetStore> store = archive ? (*archive)->runStore(runId) : Result<TDataSetStore>(archive.failure());
+    if (!store) {
+        hourglass.restore();
+        qCInfo(lcGui).noquote() << "archived run not opened:" << store.message();
+        m_ctx.prompter().message(m_views.window(), QMessageBox::Critical,
+                                 QStringLiteral("The run cannot be opened: %1").arg(store.message()), QMessageBox::Ok);
+        return nullptr;
+    }
+    const QString title = QStringLiteral("Archive run %1 (%2)").arg(runId).arg(m_model->text(row, ArchiveRunModel::Start));
+    TfrmGraph &view = m_views.addFileView(title);
+    view.setWindowTitle(title);
+    view.showDataSet(*store, 0);
+    return &view;
+}
