@@ -215,7 +215,7 @@ void TestMainWindow::menus_data()
     QTest::newRow("file") << "File1"
                           << QStringList{"&Open", "&Save", "&Import into Archive...", "-", "&Print", "Print Preview", "&Printer Setup",
                                          "Export Report (PDF)...", "-", "E&xit"};
-    QTest::newRow("view") << "View1" << QStringList{"&LCD", "&Archive"};
+    QTest::newRow("view") << "View1" << QStringList{"&LCD", "&Archive", "&Audit Trail"};
     QTest::newRow("window") << "Window1" << QStringList{"&Cascade", "&Tile"};
     QTest::newRow("help") << "Help1" << QStringList{"&Contents", "Save &Transfer Log...", "-", "&About KV518"};
 }
