@@ -244,6 +244,10 @@ void TestReport::timeWindow()
     ReportOptions options;
     options.from = d.x[3];
     QCOMPARE(ReportLayout(w, texts, options).headerFields().last().label, QStringLiteral("From"));
+    // A window of an archived run still names the run its samples came from.
+    ReportData archived = samples(10);
+    archived.archived = ReportProvenance{QStringLiteral("0123456789abcdef"), 3, {}, {}, {}};
+    QVERIFY(ReportLayout(archived.window(archived.x[3], std::nullopt), texts).fingerprint().contains(u"0123456789abcdef"));
 }
 
 void TestReport::parseTime_data()

@@ -48,6 +48,7 @@ ReportData ReportData::window(std::optional<double> from, std::optional<double> 
     d.start = start;
     d.intervalSeconds = intervalSeconds;
     d.unit = unit;
+    d.archived = archived;
     for (size_t i = 0; i < x.size(); ++i) {
         if ((from && x[i] < *from) || (to && x[i] > *to))
             continue;
