@@ -100,6 +100,8 @@ QByteArray MemoryPort::read(qint64 n)
         return {};
     const QByteArray out = m_input.left(n);
     m_input.remove(0, out.size());
+    if (m_line && !m_line->m_flood.isEmpty() && m_input.isEmpty())
+        m_input = m_line->m_flood;
     return out;
 }
 

@@ -39,12 +39,16 @@ public:
     // Makes every later open fail with this error (None: opens work again),
     // as a device the user has no permission for does.
     void setOpenFailure(SerialPort::OpenError error) { m_openFailure = error; }
+    // A line that delivers faster than it is read (noise at full speed):
+    // while set, every read leaves these bytes waiting again. Empty ends it.
+    void setFlood(const QByteArray &bytes) { m_flood = bytes; }
 
 private:
     friend class MemoryPort;
     QString m_path;
     bool m_present = true;
     SerialPort::OpenError m_openFailure = SerialPort::OpenError::None;
+    QByteArray m_flood;
     QPointer<MemoryPort> m_openPort;
 };
 
