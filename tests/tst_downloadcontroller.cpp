@@ -28,6 +28,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <stdexcept>
+
 namespace {
 
 constexpr int DownloadLimitMs = 30000;
@@ -71,6 +73,22 @@ void verifySameSets(const TDataSetStore &actual, const TDataSetStore &expected)
     QCOMPARE(actual.Times(), expected.Times());
 }
 
+// The main window's part: a parent for the dialogs, the document area
+// and the data sets behind its download view.
+struct Desk
+{
+    explicit Desk(AppContext &ctx)
+        : area(new QMdiArea(&window))
+        , workspace(ctx, *area, window, session)
+        , session(ctx, workspace)
+    {
+    }
+    QWidget window;
+    QMdiArea *area;
+    Workspace workspace;
+    DownloadSession session;
+};
+
 } // namespace
 
 class TestDownloadController : public QObject
@@ -83,6 +101,7 @@ private Q_SLOTS:
 
     void fixedErrorKeepsTheSetsBefore_data();
     void fixedErrorKeepsTheSetsBefore();
+    void failedStepHandsThePortBack();
 
 private:
     std::unique_ptr<Harness::TestContext> m_h;
@@ -122,21 +141,7 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
     QVERIFY(searchToEnd(monitor));
     QVERIFY(monitor.isConnected());
 
-    // The main window's part: a parent for the dialogs, the document area
-    // and the data sets behind its download view.
-    struct Desk
-    {
-        Desk(AppContext &ctx)
-            : area(new QMdiArea(&window))
-            , workspace(ctx, *area, window, session)
-            , session(ctx, workspace)
-        {
-        }
-        QWidget window;
-        QMdiArea *area;
-        Workspace workspace;
-        DownloadSession session;
-    } desk(m_h->ctx());
+    Desk desk(m_h->ctx());
     const QString userFolder = m_h->filePath(QStringLiteral("user/"));
     desk.workspace.setUserDataFolder(userFolder);
     connect(&desk.session, &DownloadSession::saveAsked, this, [] { QFAIL("nothing asks to save"); });
@@ -181,6 +186,30 @@ void TestDownloadController::fixedErrorKeepsTheSetsBefore()
     QVERIFY(view->isDownloadView());
     QCOMPARE(view->Grid2->model()->rowCount(), kept);
     QCOMPARE(view->txtDataNo->text(), QString::number(expected.SampleCounts().at(0)));
+}
+
+void TestDownloadController::failedStepHandsThePortBack()
+{
+    // A step that throws (here the error window's handler, as an allocation
+    // failure would) still ends the download: the live port polls again and
+    // the commands come back.
+    DemoMeter meter(m_h->ctx().ports());
+    meter.model().setImage(fourSets(1, 0x00FFFF00).build());
+    ConnectionMonitor monitor(m_h->ctx().ports());
+    monitor.setPortNames({DemoMeter::DevicePath});
+    QVERIFY(searchToEnd(monitor));
+    Desk desk(m_h->ctx());
+    desk.workspace.setUserDataFolder(m_h->filePath(QStringLiteral("user/")));
+    DownloadController downloads(m_h->ctx(), monitor, desk.workspace, desk.session);
+    m_h->prompter().answerDialog([](QDialog &) -> int { throw std::runtime_error("out of memory"); });
+    QSignalSpy finished(&downloads, &DownloadController::finished);
+    downloads.DownloadLoggerData();
+    QVERIFY(finished.count() > 0 || finished.wait(DownloadLimitMs));
+    QVERIFY(!downloads.running());
+    QVERIFY(!downloads.downloadPort().isOpen());
+    QVERIFY(!monitor.isSuspended());
+    QTRY_VERIFY(monitor.comm1().isOpen());
+    QTRY_VERIFY(monitor.isConnected());
 }
 
 QTEST_MAIN(TestDownloadController)
