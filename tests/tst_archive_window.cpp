@@ -97,14 +97,24 @@ void TestArchiveWindow::cleanup()
 void TestArchiveWindow::downloadArchivedAndReopened_data()
 {
     QTest::addColumn<QByteArray>("archiveBefore"); // empty: no archive yet
-    QTest::newRow("archive made by the download") << QByteArray();
-    QTest::newRow("archive is no database") << QByteArray("this is not an SQLite file\n");
+    QTest::addColumn<QString>("site");              // the site archive named in ini/archive.ini
+    QTest::newRow("archive made by the download") << QByteArray() << QString();
+    QTest::newRow("archive is no database") << QByteArray("this is not an SQLite file\n") << QString();
+    // Nothing listens on port 9: the download waits for the site, and says so.
+    QTest::newRow("site archive out of reach") << QByteArray()
+                                               << QStringLiteral("postgresql://127.0.0.1:9/kv518?user=nobody");
 }
 
 void TestArchiveWindow::downloadArchivedAndReopened()
 {
     QFETCH(QByteArray, archiveBefore);
+    QFETCH(QString, site);
     const bool writable = archiveBefore.isEmpty();
+    if (!site.isEmpty()) {
+        QVERIFY(QDir().mkpath(QFileInfo(archivePath()).path() + QStringLiteral("/ini")));
+        QVERIFY(writeFile(QFileInfo(archivePath()).path() + QStringLiteral("/ini/archive.ini"),
+                          "[site]\nurl=" + site.toUtf8() + "\n"));
+    }
     if (!writable) {
         QVERIFY(QDir().mkpath(QFileInfo(archivePath()).path()));
         QVERIFY(writeFile(archivePath(), archiveBefore));
@@ -146,6 +156,10 @@ void TestArchiveWindow::downloadArchivedAndReopened()
         return;
     }
     QCOMPARE(panel, ArchivedThree);
+    const QLabel *sitePanel = w->findChild<QLabel *>(QStringLiteral("SitePanel"));
+    QCOMPARE(sitePanel != nullptr, !site.isEmpty());
+    if (sitePanel)
+        QTRY_COMPARE(sitePanel->text(), QStringLiteral("Site archive: 1 download waiting"));
     QCOMPARE(window->model().rowCount(), 3);
     QCOMPARE(window->lblCount->text(), QStringLiteral("3 runs"));
     // Newest start first: the first data set is the last row.
