@@ -8,6 +8,7 @@
 #include "core/link/PortFactory.h"
 #include "ClockedFlows.h"
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -75,6 +76,7 @@ private Q_SLOTS:
     void handOverTiming();
     void portListedAfterAnEmptyStartIsPolled();
     void deferredPortChangeLeavesAHeldDevice();
+    void noiseFloodIsDrainedAndTheMeterIsBackAtOnce();
 
 private:
     std::vector<std::unique_ptr<FakeMeter>> makeLines(const QString &kinds);
@@ -498,6 +500,52 @@ void TestPorts::deferredPortChangeLeavesAHeldDevice()
     // The port box goes back to the port in use.
     QCOMPARE(selected.count(), 1);
     QCOMPARE(selected.first().at(0).toInt(), 0);
+}
+
+void TestPorts::noiseFloodIsDrainedAndTheMeterIsBackAtOnce()
+{
+    // Random bytes far faster than a live read takes them (a relay on a
+    // pseudo-terminal has no baud rate) for ten seconds, the meter answering
+    // every poll in between: the input stays bounded, nothing decoded from
+    // the noise counts as a reading, and the first poll after the noise
+    // brings the meter's reading again.
+    auto lines = makeLines(QStringLiteral("M"));
+    FakeMeter &meter = *lines.front();
+    ConnectionMonitor monitor(m_ports, m_clock);
+    monitor.setPortNames({meter.line.path()});
+    QVERIFY(searchToEnd(monitor, &m_clock));
+    QVERIFY(monitor.isConnected());
+    const QByteArray reading = Meter::LIVE_FRAME(215, 480, 3, 2, 0);
+    int readings = 0;
+    int noiseReadings = 0;
+    connect(&monitor, &ConnectionMonitor::liveFrame, this,
+            [&](const QByteArray &frame) { ++(frame == reading ? readings : noiseReadings); });
+
+    constexpr qint64 FloodMs = 10000;
+    constexpr int ChunkBytes = 4096; // every 10 ms: 16 times what a read takes
+    const qint64 floodEnd = m_clock.nowMs() + FloodMs;
+    QRandomGenerator random(518);
+    qint64 mostWaiting = 0;
+    std::function<void()> flood = [&] {
+        mostWaiting = std::max(mostWaiting, monitor.comm1().bytesWaiting());
+        if (m_clock.nowMs() >= floodEnd)
+            return;
+        QByteArray noise(ChunkBytes, Qt::Uninitialized);
+        random.fillRange(reinterpret_cast<quint32 *>(noise.data()), ChunkBytes / 4);
+        meter.line.deliver(noise);
+        m_clock.callAfter(10, this, flood);
+    };
+    flood();
+    passTime(m_clock, FloodMs);
+    QVERIFY(monitor.isConnected());
+    QVERIFY2(mostWaiting <= 2 * ChunkBytes, qPrintable(QString::number(mostWaiting)));
+    QCOMPARE(noiseReadings, 0);
+
+    readings = 0;
+    QVERIFY(passTime(m_clock, 2 * Meter::PollIntervalMs, [&] { return readings > 0; }));
+    QVERIFY(monitor.isConnected());
+    QCOMPARE(noiseReadings, 0);
+    monitor.suspend();
 }
 
 QTEST_GUILESS_MAIN(TestPorts)
