@@ -3,6 +3,7 @@
 #include "core/archive/ArchiveSql.h"
 #include "core/archive/AuditTrail.h"
 #include "core/archive/MonitorStore.h"
+#include "core/archive/SqlStatements.h"
 
 #include "core/base/Log.h"
 #include "core/data/DataSetDirectory.h"
@@ -328,103 +329,8 @@ QString Archive::recordHash(const QString &previousHash, qint64 id, const QStrin
 
 namespace {
 
-class Sql
-{
-public:
-    Sql(const QString &connection, const QString &path) : m_db(QSqlDatabase::database(connection, false)), m_path(path) {}
-
-    // Runs a statement with its values bound in order.
-    Result<QSqlQuery> exec(const QString &sql, const QVariantList &values = {})
-    {
-        QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            return failure(q.lastError());
-        // The schema keeps empty texts as texts, never NULL.
-        for (const QVariant &v : values)
-            q.addBindValue(v.typeId() == QMetaType::QString && v.toString().isNull() ? QVariant(QStringLiteral("")) : v);
-        if (!q.exec())
-            return failure(q.lastError());
-        return q;
-    }
-
-    // The single value of a one-row query (nullopt for no row).
-    Result<std::optional<QVariant>> value(const QString &sql, const QVariantList &values = {})
-    {
-        Result<QSqlQuery> q = exec(sql, values);
-        if (!q)
-            return q.failure();
-        if (!q->next())
-            return std::optional<QVariant>();
-        return std::optional<QVariant>(q->value(0));
-    }
-
-    Failure failure(const QSqlError &e) const
-    {
-        const QString reason = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-        const QString code = e.nativeErrorCode();
-        qCInfo(lcData) << "archive" << m_path << "failed:" << code << reason;
-        if (code == u"5" || code == u"6")
-            return fail(ErrorCode::Refused, QStringLiteral("The archive %1 is in use by another program (%2).")
-                                                .arg(quoted(m_path), reason));
-        if (code == u"11" || code == u"26")
-            return fail(ErrorCode::Damaged, QStringLiteral("The archive %1 is damaged (%2).").arg(quoted(m_path), reason));
-        if (code == u"13")
-            return fail(ErrorCode::WriteFailed, QStringLiteral("Cannot write the archive %1: the disk is full.")
-                                                    .arg(quoted(m_path)));
-        return fail(ErrorCode::WriteFailed, QStringLiteral("Cannot write the archive %1: %2.").arg(quoted(m_path), reason));
-    }
-
-    QSqlDatabase &db() { return m_db; }
-
-private:
-    QSqlDatabase m_db;
-    QString m_path;
-};
-
-// BEGIN IMMEDIATE takes the write lock at once, so a busy archive fails
-// before anything is written; the destructor rolls back what was not committed.
-class WriteTransaction
-{
-public:
-    explicit WriteTransaction(Sql &sql) : m_sql(sql) {}
-    ~WriteTransaction()
-    {
-        if (m_open)
-            (void)m_sql.exec(QStringLiteral("ROLLBACK"));
-    }
-    Result<> begin()
-    {
-        Result<QSqlQuery> q = m_sql.exec(QStringLiteral("BEGIN IMMEDIATE"));
-        if (!q)
-            return q.failure();
-        m_open = true;
-        return {};
-    }
-    Result<> commit()
-    {
-        Result<QSqlQuery> q = m_sql.exec(QStringLiteral("COMMIT"));
-        if (!q)
-            return q.failure();
-        m_open = false;
-        return {};
-    }
-
-private:
-    Sql &m_sql;
-    bool m_open = false;
-};
-
-Result<qint64> nextId(Sql &sql, const QString &table)
-{
-    Result<std::optional<QVariant>> v = sql.value(QStringLiteral("SELECT MAX(id) FROM %1").arg(table));
-    if (!v)
-        return v.failure();
-    return (*v && !(*v)->isNull()) ? (*v)->toLongLong() + 1 : qint64(1);
-}
-
 // The samples of a run, all its chunks in order.
-Result<QByteArray> runSamples(Sql &sql, qint64 runId)
+Result<QByteArray> runSamples(SqlStatements &sql, qint64 runId)
 {
     Result<QSqlQuery> q = sql.exec(
         QStringLiteral("SELECT first_sample, samples FROM run_chunk WHERE run_id = ? ORDER BY first_sample"), {runId});
@@ -439,7 +345,7 @@ Result<QByteArray> runSamples(Sql &sql, qint64 runId)
     return all;
 }
 
-Result<Placement> place(Sql &sql, const SetSamples &set)
+Result<Placement> place(SqlStatements &sql, const SetSamples &set)
 {
     Result<QSqlQuery> candidates = sql.exec(
         QStringLiteral("SELECT r.id, v.id, v.samples, v.samples_sha256 FROM run r JOIN run_version v ON v.run_id = r.id "
@@ -533,7 +439,7 @@ Result<std::unique_ptr<Archive>> Archive::open(const QString &path, int busyTime
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
         if (!db.open())
-            return Sql(connection, path).failure(db.lastError());
+            return SqlStatements(connection, path).failure(db.lastError());
     }
     if (Result<> migrated = archive->migrate(); !migrated)
         return migrated.failure();
@@ -542,7 +448,7 @@ Result<std::unique_ptr<Archive>> Archive::open(const QString &path, int busyTime
 
 Result<> Archive::migrate()
 {
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     // Reading the schema is the first touch of the file: a file that is no
     // database fails here.
     Result<std::optional<QVariant>> tables =
@@ -581,7 +487,7 @@ Result<> Archive::migrate()
     (void)sql.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     const QList<QStringList> steps = migrations();
     while (version < SchemaVersion) {
-        WriteTransaction tx(sql);
+        SqlWriteTransaction tx(sql);
         if (Result<> begun = tx.begin(); !begun)
             return begun;
         if (version == 0) {
@@ -609,7 +515,7 @@ Result<> Archive::migrate()
 
 Result<QList<RunOutcome>> Archive::check(const TDataSetStore &store)
 {
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     QList<RunOutcome> outcomes;
     for (const SetSamples &set : setsOf(store)) {
         Result<Placement> p = place(sql, set);
@@ -631,8 +537,8 @@ Result<ArchiveOutcome> Archive::add(const ArchiveDownload &d)
     const QList<SetSamples> sets = setsOf(directory, d.image);
     const QString imageSha = sha256Hex(d.image);
 
-    Sql sql(m_connection, m_path);
-    WriteTransaction tx(sql);
+    SqlStatements sql(m_connection, m_path);
+    SqlWriteTransaction tx(sql);
     if (Result<> begun = tx.begin(); !begun)
         return begun.failure();
 
@@ -645,7 +551,7 @@ Result<ArchiveOutcome> Archive::add(const ArchiveDownload &d)
         imageId = (*image)->toLongLong();
         outcome.imageAlreadyArchived = true;
     } else {
-        Result<qint64> id = nextId(sql, QStringLiteral("image"));
+        Result<qint64> id = sql.nextId(QStringLiteral("image"));
         if (!id)
             return id.failure();
         imageId = *id;
@@ -664,7 +570,7 @@ Result<ArchiveOutcome> Archive::add(const ArchiveDownload &d)
             return p.failure();
         qint64 runId = p->runId;
         if (p->outcome == RunOutcome::New) {
-            Result<qint64> id = nextId(sql, QStringLiteral("run"));
+            Result<qint64> id = sql.nextId(QStringLiteral("run"));
             if (!id)
                 return id.failure();
             runId = *id;
@@ -682,7 +588,7 @@ Result<ArchiveOutcome> Archive::add(const ArchiveDownload &d)
         }
         qint64 versionId = p->versionId;
         if (versionId == 0) {
-            Result<qint64> id = nextId(sql, QStringLiteral("run_version"));
+            Result<qint64> id = sql.nextId(QStringLiteral("run_version"));
             Result<std::optional<QVariant>> number =
                 sql.value(QStringLiteral("SELECT COUNT(*) FROM run_version WHERE run_id = ?"), {runId});
             if (!id)
@@ -705,7 +611,7 @@ Result<ArchiveOutcome> Archive::add(const ArchiveDownload &d)
         outcome.runs.append(p->outcome);
     }
 
-    Result<qint64> downloadId = nextId(sql, QStringLiteral("download"));
+    Result<qint64> downloadId = sql.nextId(QStringLiteral("download"));
     if (!downloadId)
         return downloadId.failure();
     Result<std::optional<QVariant>> previous =
@@ -767,7 +673,7 @@ QDateTime utcTime(const QVariant &v)
     return t.isValid() ? t.toUTC() : t;
 }
 
-Result<> requireRun(Sql &sql, qint64 runId)
+Result<> requireRun(SqlStatements &sql, qint64 runId)
 {
     Result<std::optional<QVariant>> run = sql.value(QStringLiteral("SELECT id FROM run WHERE id = ?"), {runId});
     if (!run)
@@ -781,7 +687,7 @@ Result<> requireRun(Sql &sql, qint64 runId)
 
 Result<> Archive::fillRanges()
 {
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     Result<QSqlQuery> q = sql.exec(QStringLiteral("SELECT id, run_id, samples FROM run_version ORDER BY run_id, id"));
     if (!q)
         return q.failure();
@@ -836,7 +742,7 @@ Result<ArchiveRunInfo> Archive::run(qint64 runId)
 
 Result<QList<ArchiveRunInfo>> Archive::listRuns(const QString &where, const QVariantList &values)
 {
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     Result<QSqlQuery> q = sql.exec(QStringLiteral(
         "SELECT r.id, r.start_time, r.interval_s, r.unit, v.samples, v.first_sample, v.last_sample, "
         "(SELECT COUNT(*) FROM run_version WHERE run_id = r.id), v.samples_sha256, "
@@ -876,7 +782,7 @@ Result<QList<ArchiveRunInfo>> Archive::listRuns(const QString &where, const QVar
 
 Result<QList<ArchiveVersionInfo>> Archive::versions(qint64 runId)
 {
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     if (Result<> run = requireRun(sql, runId); !run)
         return run.failure();
     Result<QSqlQuery> q = sql.exec(QStringLiteral("SELECT version, samples, samples_sha256, first_sample, last_sample "
@@ -893,7 +799,7 @@ Result<QList<ArchiveVersionInfo>> Archive::versions(qint64 runId)
 
 Result<QList<ArchiveDownloadInfo>> Archive::downloadsOf(qint64 runId)
 {
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     if (Result<> run = requireRun(sql, runId); !run)
         return run.failure();
     Result<QSqlQuery> q = sql.exec(
@@ -920,7 +826,7 @@ Result<ArchiveComparison> Archive::compare(std::span<const double> times, std::s
     best.fileSamples = qint64(times.size());
     if (times.empty())
         return best;
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     Result<QSqlQuery> q = sql.exec(QStringLiteral("SELECT r.id, v.version FROM run r JOIN run_version v ON v.run_id = r.id "
                                                   "WHERE r.start_time = ? ORDER BY r.id, v.version"),
                                    {naiveIso(times[0])});
@@ -966,7 +872,7 @@ Result<ArchiveComparison> Archive::compare(std::span<const double> times, std::s
 
 Result<TDataSetStore> Archive::runStore(qint64 runId, int version)
 {
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     if (Result<> run = requireRun(sql, runId); !run)
         return run.failure();
     if (version == 0) {
@@ -1018,7 +924,7 @@ Result<TDataSetStore> Archive::runStore(qint64 runId, int version)
 
 Result<qint64> Archive::downloadCount()
 {
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     Result<std::optional<QVariant>> v = sql.value(QStringLiteral("SELECT COUNT(*) FROM download"));
     if (!v)
         return v.failure();
@@ -1027,7 +933,7 @@ Result<qint64> Archive::downloadCount()
 
 Result<ArchiveRecord> Archive::record(qint64 downloadId)
 {
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     Result<QSqlQuery> d = sql.exec(QStringLiteral(
         "SELECT d.id, i.sha256, i.bytes, d.when_utc, d.utc_offset, d.time_zone, d.host, d.os_user, d.program_version, "
         "d.port, d.packets, d.naks, d.attempts, d.source, d.source_path, d.previous_hash, d.record_hash "
@@ -1083,7 +989,7 @@ Result<ArchiveRecord> Archive::record(qint64 downloadId)
 
 Result<QByteArray> Archive::samples(qint64 runId, int version)
 {
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     Result<std::optional<QVariant>> n =
         sql.value(QStringLiteral("SELECT samples FROM run_version WHERE run_id = ? AND version = ?"), {runId, version});
     if (!n)
@@ -1098,7 +1004,7 @@ Result<QByteArray> Archive::samples(qint64 runId, int version)
 
 Result<QStringList> Archive::verify()
 {
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     QStringList problems;
 
     Result<QSqlQuery> images = sql.exec(QStringLiteral("SELECT id, sha256, size, bytes FROM image ORDER BY id"));
@@ -1190,7 +1096,7 @@ Result<QStringList> Archive::verify()
 
 Result<> Archive::makeDurable()
 {
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     if (Result<QSqlQuery> q = sql.exec(QStringLiteral("PRAGMA wal_checkpoint(FULL)")); !q)
         return q.failure();
     return {};
@@ -1200,7 +1106,7 @@ Result<> Archive::backup(const QString &target)
 {
     if (QFileInfo::exists(target))
         return fail(ErrorCode::WriteFailed, QStringLiteral("Cannot create file %1: it exists.").arg(quoted(target)));
-    Sql sql(m_connection, m_path);
+    SqlStatements sql(m_connection, m_path);
     if (Result<QSqlQuery> q = sql.exec(QStringLiteral("VACUUM INTO ?"), {target}); !q)
         return fail(ErrorCode::WriteFailed,
                     QStringLiteral("Cannot create file %1: %2").arg(quoted(target), q.message()));

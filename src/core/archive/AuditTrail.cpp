@@ -1,6 +1,7 @@
 #include "core/archive/AuditTrail.h"
 
 #include "core/archive/Archive.h"
+#include "core/archive/SqlStatements.h"
 #include "core/base/Log.h"
 
 #include <QCryptographicHash>
@@ -24,30 +25,6 @@ namespace {
 const QString Columns = QStringLiteral(
     "id, when_utc, utc_offset, host, os_user, full_name, kind, run_id, samples_sha256, download_hash, "
     "old_value, new_value, reason, previous_hash, entry_hash");
-
-Failure sqlFailure(const QString &path, const QSqlError &e)
-{
-    const QString reason = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-    qCInfo(lcData) << "audit trail of" << path << "failed:" << e.nativeErrorCode() << reason;
-    const ErrorCode code = e.nativeErrorCode() == u"5" || e.nativeErrorCode() == u"6" ? ErrorCode::Refused
-                                                                                         : ErrorCode::WriteFailed;
-    return Failure{code, QStringLiteral("The audit trail of the archive \"%1\" failed: %2.")
-                             .arg(QDir::toNativeSeparators(path), reason)};
-}
-
-Result<QSqlQuery> exec(const QString &connection, const QString &path, const QString &sql,
-                       const QVariantList &values = {})
-{
-    QSqlQuery q(QSqlDatabase::database(connection, false));
-    q.setForwardOnly(true);
-    if (!q.prepare(sql))
-        return sqlFailure(path, q.lastError());
-    for (const QVariant &v : values)
-        q.addBindValue(v.typeId() == QMetaType::QString && v.toString().isNull() ? QVariant(QStringLiteral("")) : v);
-    if (!q.exec())
-        return sqlFailure(path, q.lastError());
-    return q;
-}
 
 AuditEntry entryOf(const QSqlQuery &q)
 {
@@ -168,8 +145,8 @@ QString entryHash(const QString &previousHash, const AuditEntry &e)
 
 Result<qint64> appendInTransaction(const QString &connection, const QString &path, AuditEntry e)
 {
-    Result<QSqlQuery> last =
-        exec(connection, path, QStringLiteral("SELECT id, entry_hash FROM audit_entry ORDER BY id DESC LIMIT 1"));
+    SqlStatements sql(connection, path);
+    Result<QSqlQuery> last = sql.exec(QStringLiteral("SELECT id, entry_hash FROM audit_entry ORDER BY id DESC LIMIT 1"));
     if (!last)
         return last.failure();
     const bool any = last->next();
@@ -178,13 +155,12 @@ Result<qint64> appendInTransaction(const QString &connection, const QString &pat
     // Milliseconds are what the record keeps.
     e.whenUtc = QDateTime::fromString(whenText(e.whenUtc), Qt::ISODateWithMs);
     e.entryHash = entryHash(e.previousHash, e);
-    if (Result<QSqlQuery> q = exec(connection, path,
-                                   QStringLiteral("INSERT INTO audit_entry (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                                                  "?, ?, ?, ?, ?)")
-                                       .arg(Columns),
-                                   {e.id, whenText(e.whenUtc), e.utcOffsetSeconds, e.host, e.osUser, e.fullName,
-                                    e.kind, e.runId, e.samplesSha256, e.downloadHash, e.oldValue, e.newValue,
-                                    e.reason, e.previousHash, e.entryHash});
+    if (Result<QSqlQuery> q = sql.exec(QStringLiteral("INSERT INTO audit_entry (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                                                      "?, ?, ?, ?, ?)")
+                                           .arg(Columns),
+                                       {e.id, whenText(e.whenUtc), e.utcOffsetSeconds, e.host, e.osUser, e.fullName,
+                                        e.kind, e.runId, e.samplesSha256, e.downloadHash, e.oldValue, e.newValue,
+                                        e.reason, e.previousHash, e.entryHash});
         !q)
         return q.failure();
     qCInfo(lcData) << "audit entry" << e.id << e.kind << "run" << e.runId << "in" << path;
@@ -193,19 +169,15 @@ Result<qint64> appendInTransaction(const QString &connection, const QString &pat
 
 Result<qint64> append(Archive &archive, AuditEntry e)
 {
-    const QString &connection = archive.connectionName();
-    const QString &path = archive.path();
-    if (Result<QSqlQuery> begun = exec(connection, path, QStringLiteral("BEGIN IMMEDIATE")); !begun)
+    SqlStatements sql(archive.connectionName(), archive.path());
+    SqlWriteTransaction tx(sql);
+    if (Result<> begun = tx.begin(); !begun)
         return begun.failure();
-    Result<qint64> id = appendInTransaction(connection, path, std::move(e));
-    if (!id) {
-        (void)exec(connection, path, QStringLiteral("ROLLBACK"));
+    Result<qint64> id = appendInTransaction(archive.connectionName(), archive.path(), std::move(e));
+    if (!id)
         return id;
-    }
-    if (Result<QSqlQuery> committed = exec(connection, path, QStringLiteral("COMMIT")); !committed) {
-        (void)exec(connection, path, QStringLiteral("ROLLBACK"));
+    if (Result<> committed = tx.commit(); !committed)
         return committed.failure();
-    }
     return id;
 }
 
@@ -247,7 +219,7 @@ Result<QList<AuditEntry>> list(Archive &archive, const AuditFilter &filter)
     }
     const QString sql = QStringLiteral("SELECT %1 FROM audit_entry %2 ORDER BY id")
                             .arg(Columns, where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")));
-    Result<QSqlQuery> q = exec(archive.connectionName(), archive.path(), sql, values);
+    Result<QSqlQuery> q = SqlStatements(archive.connectionName(), archive.path()).exec(sql, values);
     if (!q)
         return q.failure();
     QList<AuditEntry> entries;

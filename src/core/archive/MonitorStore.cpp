@@ -1,6 +1,7 @@
 #include "core/archive/MonitorStore.h"
 
 #include "core/archive/Archive.h"
+#include "core/archive/SqlStatements.h"
 #include "core/base/Log.h"
 
 #include <QAtomicInteger>
@@ -8,6 +9,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <functional>
 #include <QSysInfo>
 #include <QVariant>
 
@@ -28,60 +31,21 @@ QJsonValue json(const QVariant &v)
     return v.isNull() ? QJsonValue() : QJsonValue(v.toDouble());
 }
 
-// A statement on the store's connection; failures in the archive's words
-// (a busy archive is "in use by another program", so a caller can retry).
-class Statement
+// Runs body in one write transaction, told the id of table's next row; that id.
+Result<qint64> writeRow(SqlStatements &s, const QString &table, const std::function<Result<>(qint64 id)> &body)
 {
-public:
-    Statement(const QString &connection, const QString &path) : m_db(QSqlDatabase::database(connection, false)), m_path(path) {}
-
-    Result<QSqlQuery> exec(const QString &sql, const QVariantList &values = {})
-    {
-        QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            return failure(q.lastError());
-        for (const QVariant &v : values)
-            q.addBindValue(v.typeId() == QMetaType::QString && v.toString().isNull() ? QVariant(QStringLiteral("")) : v);
-        if (!q.exec())
-            return failure(q.lastError());
-        return q;
-    }
-
-    // Runs the statements in one write transaction; the id of table's next row first.
-    Result<qint64> write(const QString &table, const std::function<Result<>(qint64 id)> &body)
-    {
-        if (Result<QSqlQuery> begun = exec(QStringLiteral("BEGIN IMMEDIATE")); !begun)
-            return begun.failure();
-        auto rollback = [&](const Failure &f) -> Result<qint64> {
-            (void)exec(QStringLiteral("ROLLBACK"));
-            return f;
-        };
-        Result<QSqlQuery> max = exec(QStringLiteral("SELECT MAX(id) FROM %1").arg(table));
-        if (!max)
-            return rollback(max.failure());
-        const qint64 id = max->next() && !max->value(0).isNull() ? max->value(0).toLongLong() + 1 : 1;
-        if (Result<> done = body(id); !done)
-            return rollback(done.failure());
-        if (Result<QSqlQuery> committed = exec(QStringLiteral("COMMIT")); !committed)
-            return rollback(committed.failure());
+    SqlWriteTransaction tx(s);
+    if (Result<> begun = tx.begin(); !begun)
+        return begun.failure();
+    Result<qint64> id = s.nextId(table);
+    if (!id)
         return id;
-    }
-
-private:
-    Failure failure(const QSqlError &e) const
-    {
-        const QString reason = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-        qCInfo(lcData) << "archive" << m_path << "failed:" << e.nativeErrorCode() << reason;
-        if (e.nativeErrorCode() == u"5" || e.nativeErrorCode() == u"6")
-            return {ErrorCode::Refused,
-                    QStringLiteral("The archive %1 is in use by another program (%2).").arg(quoted(m_path), reason)};
-        return {ErrorCode::WriteFailed, QStringLiteral("Cannot write the archive %1: %2.").arg(quoted(m_path), reason)};
-    }
-
-    QSqlDatabase m_db;
-    QString m_path;
-};
+    if (Result<> done = body(*id); !done)
+        return done.failure();
+    if (Result<> committed = tx.commit(); !committed)
+        return committed.failure();
+    return id;
+}
 
 QAtomicInteger<quint64> connectionCounter;
 
@@ -149,8 +113,8 @@ Result<std::unique_ptr<MonitorStore>> MonitorStore::open(const QString &path, in
 Result<qint64> MonitorStore::startRun(const QString &port, const QDateTime &startUtc, qint64 intervalSeconds,
                                       const QString &unit)
 {
-    Statement s(m_connection, m_path);
-    return s.write(QStringLiteral("monitor_run"), [&](qint64 id) -> Result<> {
+    SqlStatements s(m_connection, m_path);
+    return writeRow(s, QStringLiteral("monitor_run"), [&](qint64 id) -> Result<> {
         Result<QSqlQuery> q = s.exec(QStringLiteral("INSERT INTO monitor_run VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
                                      {id, port, utcText(startUtc), localOffsetSeconds(startUtc), intervalSeconds, unit,
                                       QSysInfo::machineHostName(), QStringLiteral(KV518_VERSION)});
@@ -160,8 +124,8 @@ Result<qint64> MonitorStore::startRun(const QString &port, const QDateTime &star
 
 Result<> MonitorStore::addPeriod(qint64 runId, const WatchPeriod &p)
 {
-    Statement s(m_connection, m_path);
-    Result<qint64> written = s.write(QStringLiteral("monitor_period"), [&](qint64 id) -> Result<> {
+    SqlStatements s(m_connection, m_path);
+    Result<qint64> written = writeRow(s, QStringLiteral("monitor_period"), [&](qint64 id) -> Result<> {
         const ChannelSummary &h = p.channels[0];
         const ChannelSummary &t = p.channels[1];
         auto extreme = [](const ChannelSummary &c, double v) { return c.count ? QVariant(v) : optional(std::nullopt); };
@@ -177,8 +141,8 @@ Result<> MonitorStore::addPeriod(qint64 runId, const WatchPeriod &p)
 
 Result<> MonitorStore::addEvent(qint64 runId, const WatchEvent &e)
 {
-    Statement s(m_connection, m_path);
-    Result<qint64> written = s.write(QStringLiteral("monitor_event"), [&](qint64 id) -> Result<> {
+    SqlStatements s(m_connection, m_path);
+    Result<qint64> written = writeRow(s, QStringLiteral("monitor_event"), [&](qint64 id) -> Result<> {
         Result<QSqlQuery> q = s.exec(QStringLiteral("INSERT INTO monitor_event VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                                      {id, runId, utcText(e.utc), localOffsetSeconds(e.utc), e.kindName(),
                                       e.channelName(), optional(e.value), optional(e.limit),
@@ -190,7 +154,7 @@ Result<> MonitorStore::addEvent(qint64 runId, const WatchEvent &e)
 
 Result<QList<MonitorStore::RunInfo>> MonitorStore::runs()
 {
-    Statement s(m_connection, m_path);
+    SqlStatements s(m_connection, m_path);
     Result<QSqlQuery> q = s.exec(QStringLiteral(
         "SELECT r.id, r.port, r.start_utc, r.utc_offset, r.interval_s, r.unit, r.host, "
         "(SELECT COUNT(*) FROM monitor_period p WHERE p.run_id = r.id), "
@@ -207,7 +171,7 @@ Result<QList<MonitorStore::RunInfo>> MonitorStore::runs()
 
 Result<QList<QJsonObject>> MonitorStore::periods(qint64 runId)
 {
-    Statement s(m_connection, m_path);
+    SqlStatements s(m_connection, m_path);
     Result<QSqlQuery> q = s.exec(QStringLiteral("SELECT start_utc, utc_offset, seconds, readings, unit, humidity_min, "
                                                 "humidity_max, humidity_mean, temperature_min, temperature_max, "
                                                 "temperature_mean FROM monitor_period WHERE run_id = ? ORDER BY id"),
@@ -235,7 +199,7 @@ Result<QList<QJsonObject>> MonitorStore::periods(qint64 runId)
 
 Result<QList<QJsonObject>> MonitorStore::events(qint64 runId)
 {
-    Statement s(m_connection, m_path);
+    SqlStatements s(m_connection, m_path);
     Result<QSqlQuery> q = s.exec(QStringLiteral("SELECT when_utc, utc_offset, kind, channel, value, limit_value, unit "
                                                 "FROM monitor_event WHERE run_id = ? ORDER BY id"),
                                  {runId});

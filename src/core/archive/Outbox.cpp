@@ -2,6 +2,7 @@
 
 #include "core/archive/Archive.h"
 #include "core/archive/SiteArchive.h"
+#include "core/archive/SqlStatements.h"
 #include "core/base/Log.h"
 
 #include <QDateTime>
@@ -11,16 +12,11 @@
 #include <QVariant>
 
 #include <atomic>
+#include <optional>
 
 namespace {
 
 std::atomic<int> connectionCounter{0};
-
-Failure outboxFailure(const QString &path, const QSqlError &e)
-{
-    return Failure{ErrorCode::WriteFailed, QStringLiteral("Cannot keep the site archive's outbox in \"%1\": %2.")
-                                               .arg(path, e.databaseText().isEmpty() ? e.text() : e.databaseText())};
-}
 
 } // namespace
 
@@ -39,43 +35,46 @@ Result<std::unique_ptr<Outbox>> Outbox::open(const QString &archivePath)
 {
     const QString connection = QStringLiteral("kv518-outbox-%1").arg(connectionCounter++);
     std::unique_ptr<Outbox> outbox(new Outbox(archivePath, connection));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-    db.setDatabaseName(archivePath);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!db.open())
-        return outboxFailure(archivePath, db.lastError());
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS site_confirmed (site TEXT NOT NULL, "
-                               "download_id BIGINT NOT NULL REFERENCES download(id), confirmed_utc TEXT NOT NULL, "
-                               "PRIMARY KEY (site, download_id))")))
-        return outboxFailure(archivePath, q.lastError());
+    std::optional<Failure> notOpened;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(archivePath);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open())
+            notOpened = SqlStatements(connection, archivePath).failure(db.lastError());
+    }
+    if (notOpened)
+        return *notOpened;
+    SqlStatements sql(connection, archivePath);
+    if (Result<QSqlQuery> q = sql.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS site_confirmed (site TEXT NOT NULL, "
+                                                      "download_id BIGINT NOT NULL REFERENCES download(id), "
+                                                      "confirmed_utc TEXT NOT NULL, PRIMARY KEY (site, download_id))"));
+        !q)
+        return q.failure();
     return outbox;
 }
 
 Result<QList<qint64>> Outbox::waiting(const QString &site)
 {
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT id FROM download WHERE id NOT IN "
-                             "(SELECT download_id FROM site_confirmed WHERE site = ?) ORDER BY id"));
-    q.addBindValue(site);
-    if (!q.exec())
-        return outboxFailure(m_path, q.lastError());
+    Result<QSqlQuery> q = SqlStatements(m_connection, m_path)
+                              .exec(QStringLiteral("SELECT id FROM download WHERE id NOT IN "
+                                                   "(SELECT download_id FROM site_confirmed WHERE site = ?) ORDER BY id"),
+                                    {site});
+    if (!q)
+        return q.failure();
     QList<qint64> ids;
-    while (q.next())
-        ids.append(q.value(0).toLongLong());
+    while (q->next())
+        ids.append(q->value(0).toLongLong());
     return ids;
 }
 
 Result<> Outbox::confirm(qint64 downloadId, const QString &site)
 {
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.prepare(QStringLiteral("INSERT OR IGNORE INTO site_confirmed VALUES (?, ?, ?)"));
-    q.addBindValue(site);
-    q.addBindValue(downloadId);
-    q.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
-    if (!q.exec())
-        return outboxFailure(m_path, q.lastError());
+    Result<QSqlQuery> q = SqlStatements(m_connection, m_path)
+                              .exec(QStringLiteral("INSERT OR IGNORE INTO site_confirmed VALUES (?, ?, ?)"),
+                                    {site, downloadId, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)});
+    if (!q)
+        return q.failure();
     return {};
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/archive/Archive.h"
 #include "core/archive/ArchiveSql.h"
+#include "core/archive/SqlStatements.h"
 #include "core/base/Log.h"
 
 #include <QDir>
@@ -74,99 +75,14 @@ QList<QStringList> migrations()
 
 std::atomic<int> connectionCounter{0};
 
-class PgSql
+// A statement on the site's connection, failures in the server's words.
+SqlStatements siteSql(const QString &connection, const SiteUrl &url, QHash<QString, QSqlQuery> *prepared = nullptr)
 {
-public:
-    PgSql(const QString &connection, const SiteUrl &url, QHash<QString, QSqlQuery> *prepared = nullptr)
-        : m_db(QSqlDatabase::database(connection, false)), m_url(url), m_prepared(prepared)
-    {
-    }
-
-    // A statement with values is prepared once per connection and kept
-    // (each prepare and its release are round trips to the server).
-    Result<QSqlQuery> exec(const QString &sql, const QVariantList &values = {})
-    {
-        QSqlQuery q(m_db);
-        if (!values.isEmpty() && m_prepared && m_prepared->contains(sql)) {
-            q = m_prepared->value(sql);
-        } else {
-            q.setForwardOnly(true);
-            if (!values.isEmpty() && !q.prepare(sql))
-                return failure(q.lastError());
-            if (!values.isEmpty() && m_prepared)
-                m_prepared->insert(sql, q);
-        }
-        for (const QVariant &v : values)
-            q.addBindValue(v.typeId() == QMetaType::QString && v.toString().isNull() ? QVariant(QStringLiteral("")) : v);
-        if (!(values.isEmpty() ? q.exec(sql) : q.exec()))
-            return failure(q.lastError());
-        return q;
-    }
-
-    Result<std::optional<QVariant>> value(const QString &sql, const QVariantList &values = {})
-    {
-        Result<QSqlQuery> q = exec(sql, values);
-        if (!q)
-            return q.failure();
-        if (!q->next())
-            return std::optional<QVariant>();
-        return std::optional<QVariant>(q->value(0));
-    }
-
-    Failure failure(const QSqlError &e) const
-    {
-        const QString reason = (e.databaseText().isEmpty() ? e.text() : e.databaseText()).trimmed();
-        const QString code = e.nativeErrorCode();
-        qCInfo(lcData) << "site archive" << m_url.key() << "failed:" << code << reason;
-        // SQLSTATE class 42 / 28: privileges and authentication; 23: a key.
-        if (code.startsWith(u"42501") || code.startsWith(u"28"))
-            return fail(ErrorCode::Permission, QStringLiteral("The site archive %1 refused it: %2.").arg(m_url.key(), reason));
-        if (code.startsWith(u"08") || !m_db.isOpen() || e.type() == QSqlError::ConnectionError)
-            return fail(ErrorCode::Transfer,
-                        QStringLiteral("The site archive %1 cannot be reached: %2.").arg(m_url.key(), reason));
-        return fail(ErrorCode::Transfer, QStringLiteral("The site archive %1 failed: %2.").arg(m_url.key(), reason));
-    }
-
-    QSqlDatabase &db() { return m_db; }
-
-private:
-    QSqlDatabase m_db;
-    const SiteUrl &m_url;
-    QHash<QString, QSqlQuery> *m_prepared;
-};
-
-// A transaction rolled back unless committed.
-class PgTransaction
-{
-public:
-    explicit PgTransaction(PgSql &sql) : m_sql(sql) {}
-    ~PgTransaction()
-    {
-        if (m_open)
-            m_sql.db().rollback();
-    }
-    Result<> begin()
-    {
-        if (!m_sql.db().transaction())
-            return m_sql.failure(m_sql.db().lastError());
-        m_open = true;
-        return {};
-    }
-    Result<> commit()
-    {
-        if (!m_sql.db().commit())
-            return m_sql.failure(m_sql.db().lastError());
-        m_open = false;
-        return {};
-    }
-
-private:
-    PgSql &m_sql;
-    bool m_open = false;
-};
+    return SqlStatements(connection, url.key(), SqlEngine::SiteServer, prepared);
+}
 
 // The id of the row a content-addressed insert stored or found.
-Result<qint64> storeOnce(PgSql &sql, const QString &insert, const QVariantList &values, const QString &select,
+Result<qint64> storeOnce(SqlStatements &sql, const QString &insert, const QVariantList &values, const QString &select,
                          const QVariantList &key)
 {
     if (Result<QSqlQuery> q = sql.exec(insert + QStringLiteral(" ON CONFLICT DO NOTHING"), values); !q)
@@ -248,13 +164,13 @@ Result<std::unique_ptr<SiteArchive>> SiteArchive::connect(const SiteUrl &url, co
     // A server that does not answer fails the attempt in seconds, not minutes.
     db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=kv518"));
     if (!db.open())
-        return PgSql(connection, site->m_url).failure(db.lastError());
+        return siteSql(connection, site->m_url).failure(db.lastError());
     return site;
 }
 
 Result<> SiteArchive::init()
 {
-    PgSql sql(m_connection, m_url);
+    SqlStatements sql = siteSql(m_connection, m_url);
     const QStringList present = sql.db().tables();
     int version = 0;
     if (present.contains(QStringLiteral("schema_version"))) {
@@ -271,7 +187,7 @@ Result<> SiteArchive::init()
                                                        "program knows (%3).").arg(m_url.key()).arg(version).arg(SchemaVersion));
     const QList<QStringList> steps = migrations();
     while (version < SchemaVersion) {
-        PgTransaction tx(sql);
+        SqlWriteTransaction tx(sql);
         if (Result<> begun = tx.begin(); !begun)
             return begun;
         if (version == 0)
@@ -295,7 +211,7 @@ Result<> SiteArchive::init()
 
 Result<> SiteArchive::requireSchema()
 {
-    PgSql sql(m_connection, m_url);
+    SqlStatements sql = siteSql(m_connection, m_url);
     if (!sql.db().tables().contains(QStringLiteral("schema_version")))
         return fail(ErrorCode::Refused, QStringLiteral("%1 holds no site archive (see kv518-cli archive init).").arg(m_url.key()));
     Result<std::optional<QVariant>> v = sql.value(QStringLiteral("SELECT MAX(version) FROM schema_version"));
@@ -310,8 +226,8 @@ Result<> SiteArchive::requireSchema()
 
 Result<bool> SiteArchive::forward(const ArchiveRecord &r, const QString &workstation)
 {
-    PgSql sql(m_connection, m_url, m_prepared.get());
-    PgTransaction tx(sql);
+    SqlStatements sql = siteSql(m_connection, m_url, m_prepared.get());
+    SqlWriteTransaction tx(sql);
     if (Result<> begun = tx.begin(); !begun)
         return begun.failure();
     // Already there: the same record, or another under its number.
@@ -374,7 +290,7 @@ Result<bool> SiteArchive::forward(const ArchiveRecord &r, const QString &worksta
 
 Result<QList<SiteRunInfo>> SiteArchive::runs()
 {
-    PgSql sql(m_connection, m_url);
+    SqlStatements sql = siteSql(m_connection, m_url);
     Result<QSqlQuery> q = sql.exec(QStringLiteral(
         "WITH latest AS (SELECT DISTINCT ON (run_id) run_id, samples, last_sample, samples_sha256 FROM run_version "
         "ORDER BY run_id, samples DESC, id DESC), "
@@ -410,7 +326,7 @@ Result<QList<SiteRunInfo>> SiteArchive::runs()
 
 Result<qint64> SiteArchive::downloadCount()
 {
-    PgSql sql(m_connection, m_url);
+    SqlStatements sql = siteSql(m_connection, m_url);
     Result<std::optional<QVariant>> v = sql.value(QStringLiteral("SELECT COUNT(*) FROM download"));
     if (!v)
         return v.failure();
@@ -419,7 +335,7 @@ Result<qint64> SiteArchive::downloadCount()
 
 Result<int> SiteArchive::workstationCount()
 {
-    PgSql sql(m_connection, m_url);
+    SqlStatements sql = siteSql(m_connection, m_url);
     Result<std::optional<QVariant>> v = sql.value(QStringLiteral("SELECT COUNT(DISTINCT workstation) FROM download"));
     if (!v)
         return v.failure();
@@ -428,7 +344,7 @@ Result<int> SiteArchive::workstationCount()
 
 Result<QStringList> SiteArchive::verify()
 {
-    PgSql sql(m_connection, m_url);
+    SqlStatements sql = siteSql(m_connection, m_url);
     QStringList problems;
     Result<QSqlQuery> images = sql.exec(QStringLiteral("SELECT id, sha256, size, bytes FROM image ORDER BY id"));
     if (!images)
