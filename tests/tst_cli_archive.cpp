@@ -3,6 +3,7 @@
 #include "TestProcesses.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -194,6 +195,68 @@ private slots:
         r = runCli({"archive", "verify", file, "--archive", m_archive});
         QCOMPARE(r.code, code);
         QVERIFY2(r.out.contains(out), r.out.constData());
+    }
+
+    // A data file goes in as the data set it holds: the image built from it
+    // is the one a collection of that run holds, so its run is already
+    // archived. One it cannot take leaves the archive as it was.
+    void importsDataFiles_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("said"); // on stdout when imported, on stderr otherwise
+
+        const QByteArray same("Archived: 1 data set (0 new, 0 grown, 1 already archived), built from a data file\n");
+        QTest::newRow("txt") << "txt" << "" << 0 << same;
+        QTest::newRow("csv") << "csv" << "" << 0 << same;
+        QTest::newRow("csv with semicolons") << "csv" << "semicolons" << 0 << same;
+        QTest::newRow("graph file") << "ghf" << "" << 0 << same;
+        QTest::newRow("an undated line") << "txt" << "undated" << 5 << QByteArray("1 of 10 lines of");
+        QTest::newRow("a sample missing inside") << "csv" << "gap" << 5
+                                                 << QByteArray("samples are not evenly spaced, as a logger records "
+                                                               "them (sample 5).");
+        QTest::newRow("no data line") << "txt" << "empty" << 5 << QByteArray("holds no data line.");
+    }
+
+    void importsDataFiles()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, edit);
+        QFETCH(int, code);
+        QFETCH(QByteArray, said);
+        const QString collection = QDir(QStringLiteral(KV518_TESTDATA_DIR)).filePath(QStringLiteral("sample.518"));
+        QCOMPARE(runCli({"archive", "import", collection, "--archive", m_archive}).code, 0);
+        const QString file = m_dir.filePath(QStringLiteral("data-%1.%2").arg(m_n).arg(format));
+        QCOMPARE(runCli({"archive", "export", "1", "-o", file, "--archive", m_archive}).code, 0);
+        QList<QByteArray> lines = readFile(file).split('\n');
+        if (edit == u"semicolons")
+            for (QByteArray &line : lines)
+                line.replace(',', ';');
+        else if (edit == u"undated")
+            lines[3] = "yesterday\t50.0\t20.0\r";
+        else if (edit == u"gap")
+            lines.removeAt(4);
+        else if (edit == u"empty")
+            lines = {"\r\n"};
+        if (!edit.isEmpty())
+            QVERIFY(writeFile(file, lines.join('\n')));
+
+        CliRun r = runCli({"archive", "import", file, "--archive", m_archive});
+        QCOMPARE(r.code, code);
+        if (code == 0)
+            QCOMPARE(r.out, file.toUtf8() + ": " + said);
+        else
+            QVERIFY2(r.err.contains(file.toUtf8() + ": ") && r.err.contains(said), r.err.constData());
+        r = runCli({"archive", "verify", "--archive", m_archive});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains(code == 0 ? "2 download(s)" : "1 download(s)"), r.out.constData());
+        if (code != 0)
+            return;
+        r = runCli({"archive", "show", "1", "--json", "--archive", m_archive});
+        const QJsonObject last = QJsonDocument::fromJson(r.out).object().value("downloads").toArray().last().toObject();
+        QCOMPARE(last.value("source").toString(), QStringLiteral("import"));
+        QCOMPARE(last.value("source_path").toString(), QFileInfo(file).absoluteFilePath());
     }
 
     // show names the versions and downloads, report writes the run's PDF.

@@ -6,6 +6,7 @@
 
 #include "core/app/AppFolders.h"
 #include "core/archive/Archive.h"
+#include "core/archive/ArchiveImport.h"
 #include "core/archive/AuditTrail.h"
 #include "core/data/CollectionFile.h"
 #include "core/data/TDataSetStore.h"
@@ -302,24 +303,12 @@ int verify(CliContext &ctx, Archive &archive)
 
 int import(CliContext &ctx, Archive &archive, const QStringList &files)
 {
+    const ArchiveImport::Summary done = ArchiveImport::importFiles(archive, files, ctx.texts());
+    for (const QString &line : done.lines)
+        ctx.out() << line << '\n';
     int code = int(ExitCode::Success);
-    for (const QString &file : files) {
-        qint64 size = 0;
-        Result<QByteArray> image = CollectionFile::readImage(file, &size);
-        if (!image) {
-            code = ctx.fail(Failure{image.code(), file + QStringLiteral(": ") + image.message()});
-            continue;
-        }
-        ArchiveDownload d = ArchiveDownload::here(*image, ArchiveSource::Import);
-        d.expectedBytes = size;
-        d.sourcePath = QFileInfo(file).absoluteFilePath();
-        Result<ArchiveOutcome> added = archive.add(d);
-        if (!added) {
-            code = ctx.fail(Failure{added.code(), file + QStringLiteral(": ") + added.message()});
-            continue;
-        }
-        ctx.out() << file << ": " << added->summary() << '\n';
-    }
+    for (const Failure &f : done.failures)
+        code = ctx.fail(f);
     return code;
 }
 

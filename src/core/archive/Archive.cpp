@@ -406,7 +406,10 @@ AuditEntry auditEntryOf(const ArchiveDownload &d, const QString &source, const Q
     static const char *const outcomes[] = {"new", "grown", "already archived"};
     e.newValue = QStringLiteral("data set %1: %2, from %3")
                      .arg(setIndex + 1)
-                     .arg(QLatin1String(outcomes[int(outcome)]), d.port.isEmpty() ? d.sourcePath : d.port);
+                     .arg(QLatin1String(outcomes[int(outcome)]),
+                          !d.port.isEmpty() ? d.port
+                          : d.fromDataFile  ? QStringLiteral("the data file ") + d.sourcePath
+                                            : d.sourcePath);
     return e;
 }
 

@@ -19,7 +19,7 @@ class TDataSetStore;
 // Where a download record's image came from.
 enum class ArchiveSource {
     Download, // a transfer from the logger
-    Import,   // a collection file read from disk
+    Import,   // a collection file read from disk, or a data file's data set
 };
 
 // Everything a download record holds besides the image's decoded runs.
@@ -39,6 +39,7 @@ struct ArchiveDownload
     int attempts = 0;
     ArchiveSource source = ArchiveSource::Download;
     QString sourcePath;           // the imported file; empty for a download
+    bool fromDataFile = false;    // an import whose image was built from a data file's samples
 
     // A record of this workstation, now: time, offset, zone, host, user and
     // the program's version filled in.

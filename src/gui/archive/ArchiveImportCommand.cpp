@@ -13,7 +13,7 @@ QString importIntoArchive(AppContext &ctx, QWidget *window, QFileDialog &dialog,
     dialog.setWindowTitle(QStringLiteral("Import into Archive"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters({ArchiveImport::dialogFilter()});
+    dialog.setNameFilters(ArchiveImport::dialogFilters());
     const QString chosen = ctx.prompter().chooseFile(dialog);
     if (chosen.isEmpty())
         return QString();
@@ -33,13 +33,15 @@ QString importIntoArchive(AppContext &ctx, QWidget *window, QFileDialog &dialog,
     }
     const ArchiveImport::Summary done = ArchiveImport::importFiles(**archive, paths);
     hourglass.restore();
-    for (const QString &f : done.failures)
-        qCInfo(lcGui).noquote() << "import failed:" << f;
-    if (!done.failures.isEmpty()) {
-        const QString head = done.failures.size() == 1 ? QStringLiteral("This file is not imported:")
-                                                       : QStringLiteral("These files are not imported:");
-        ctx.prompter().message(window, QMessageBox::Warning, head + u'\n' + done.failures.join(u'\n'),
-                               QMessageBox::Ok);
+    QStringList failures;
+    for (const Failure &f : done.failures) {
+        qCInfo(lcGui).noquote() << "import failed:" << f.message;
+        failures << f.message;
+    }
+    if (!failures.isEmpty()) {
+        const QString head = failures.size() == 1 ? QStringLiteral("This file is not imported:")
+                                                  : QStringLiteral("These files are not imported:");
+        ctx.prompter().message(window, QMessageBox::Warning, head + u'\n' + failures.join(u'\n'), QMessageBox::Ok);
     }
     return done.filesArchived > 0 ? done.archived.summary() : QString();
 }
