@@ -2,6 +2,8 @@
 #include "TestFiles.h"
 #include "TestProcesses.h"
 
+#include "core/archive/Archive.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -9,7 +11,73 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
+#include <QThread>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// A collection of two data sets of n samples each, their starts set by k.
+QByteArray collection(int k, int samples)
+{
+    ImageBuilder b;
+    for (int s = 0; s < 2; ++s) {
+        ImageSet set;
+        set.month = quint8(1 + k / 28 % 12);
+        set.day = quint8(1 + k % 28);
+        set.hour = quint8(12 * s);
+        b.add(set.ramp(samples, 300 + k, 0, 200 + s, 0));
+    }
+    return b.build();
+}
+
+// What an archive holds after a write was cut off: the downloads it opens
+// with, every one whole (its two runs there), none half; empty when it does
+// not open or does not verify.
+std::optional<qint64> soundDownloads(const QString &path, const QStringList &files)
+{
+    QProcess check;
+    check.start(QStringLiteral("sqlite3"), {path, QStringLiteral("PRAGMA integrity_check")});
+    if (!check.waitForFinished() || check.readAllStandardOutput() != "ok\n")
+        return std::nullopt;
+    Result<std::unique_ptr<Archive>> archive = Archive::open(path);
+    Result<QStringList> problems = archive ? (*archive)->verify() : Result<QStringList>(archive.failure());
+    Result<qint64> downloads = archive ? (*archive)->downloadCount() : Result<qint64>(archive.failure());
+    if (!problems || !problems->isEmpty() || !downloads)
+        return std::nullopt;
+    for (qint64 id = 1; id <= *downloads; ++id) {
+        Result<ArchiveRecord> r = (*archive)->record(id);
+        if (!r || r->sets.size() != 2 || r->sourcePath != QFileInfo(files.value(id - 1)).absoluteFilePath())
+            return std::nullopt;
+    }
+    if ((*archive)->runs().valueOr({}).size() != 2 * *downloads)
+        return std::nullopt;
+    return *downloads;
+}
+
+// The downloads committed to the archive at path so far, read as another
+// program would read them; -1 before there is an archive to read.
+qint64 committedDownloads(const QString &path)
+{
+    qint64 n = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("watch"));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QSqlQuery q(db);
+        if (QFileInfo::exists(path) && db.open() && q.exec(QStringLiteral("SELECT COUNT(*) FROM download")) && q.next())
+            n = q.value(0).toLongLong();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("watch"));
+    return n;
+}
+
+} // namespace
 
 // kv518-cli's archive: what a download leaves in it, and the archive commands.
 class TestCliArchive : public QObject
@@ -257,6 +325,64 @@ private slots:
         const QJsonObject last = QJsonDocument::fromJson(r.out).object().value("downloads").toArray().last().toObject();
         QCOMPARE(last.value("source").toString(), QStringLiteral("import"));
         QCOMPARE(last.value("source_path").toString(), QFileInfo(file).absoluteFilePath());
+    }
+
+    // A write the disk cannot take (here a file-size limit: SQLite's
+    // writes past it fail as they do on a full disk) fails aloud, leaves the
+    // archive as it was, and goes in once there is room.
+    void fullDiskWritesNothing()
+    {
+        const QStringList files{m_dir.filePath(QStringLiteral("small-%1.518").arg(m_n)),
+                                m_dir.filePath(QStringLiteral("large-%1.518").arg(m_n))};
+        QVERIFY(writeFile(files[0], collection(0, 50)));
+        QVERIFY(writeFile(files[1], collection(1, 100000)));
+        QCOMPARE(runCli({"archive", "import", files[0], "--archive", m_archive}).code, 0);
+
+        QProcess limited;
+        limited.setChildProcessModifier([] {
+            const rlimit limit{128 * 1024, 128 * 1024};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the process
+        });
+        limited.start(QStringLiteral(KV518_CLI_PATH), {"archive", "import", files[1], "--archive", m_archive});
+        QVERIFY(limited.waitForFinished(60000));
+        QCOMPARE(limited.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(limited.exitCode(), 5);
+        const QByteArray err = limited.readAllStandardError();
+        QVERIFY2(err.contains(files[1].toUtf8() + ": Cannot write the archive \"" + m_archive.toUtf8() + "\": "),
+                 err.constData());
+        QCOMPARE(soundDownloads(m_archive, files), std::optional<qint64>(1));
+
+        const CliRun r = runCli({"archive", "import", files[1], "--archive", m_archive});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(soundDownloads(m_archive, files), std::optional<qint64>(2));
+    }
+
+    // An import killed (SIGKILL) at a moment chosen at random leaves every
+    // download it archived whole and nothing of the one it was writing.
+    void killedImportLeavesWholeDownloads()
+    {
+        QStringList files;
+        for (int k = 0; k < 12; ++k) {
+            files << m_dir.filePath(QStringLiteral("kill-%1.518").arg(k));
+            QVERIFY(writeFile(files.last(), collection(k, 30000)));
+        }
+        QRandomGenerator random(518);
+        for (int round = 0; round < 5; ++round) {
+            const QString path = m_dir.filePath(QStringLiteral("killed-%1-%2.sqlite").arg(m_n).arg(round));
+            const int committed = int(random.bounded(files.size() - 2)); // downloads archived before the kill
+            QProcess p;
+            p.start(QStringLiteral(KV518_CLI_PATH), QStringList{"archive", "import"} + files + QStringList{"--archive", path});
+            QVERIFY(p.waitForStarted());
+            QTRY_VERIFY_WITH_TIMEOUT(committed == 0 || committedDownloads(path) >= committed, 60000);
+            // The moment of the kill within the next write: chosen, not waited for.
+            QThread::usleep(random.bounded(20000));
+            ::kill(pid_t(p.processId()), SIGKILL);
+            QVERIFY(p.waitForFinished());
+            const std::optional<qint64> downloads = soundDownloads(path, files);
+            QVERIFY2(downloads, qPrintable(path));
+            QVERIFY2(*downloads >= committed, qPrintable(QString::number(*downloads)));
+        }
     }
 
     // show names the versions and downloads, report writes the run's PDF.
