@@ -196,6 +196,42 @@ private slots:
         QCOMPARE(cli(pc, {"archive", "status"}).out, QByteArray("Site archive: up to date\n"));
     }
 
+    // Every workstation's audit trail is on the server, each entry once: a
+    // resent entry is not stored again, and a review made later follows.
+    void auditTrailIsForwarded()
+    {
+        const QString pc = QStringLiteral("pc-c");
+        QSqlDatabase local = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("audit"));
+        local.setDatabaseName(archiveOf(pc));
+        QVERIFY(local.open());
+        const auto entries = [&local](const QString &where) {
+            QSqlQuery q(local);
+            return q.exec(QStringLiteral("SELECT COUNT(*) FROM audit_entry ") + where) && q.next() ? q.value(0).toLongLong()
+                                                                                                 : -1;
+        };
+        QVERIFY(QSqlQuery(local).exec(QStringLiteral("DELETE FROM site_audit_confirmed WHERE entry_id = 2")));
+        QCOMPARE(runCli({"archive", "review", "1", "--status", "reviewed", "--comment", "checked", "--archive",
+                         archiveOf(pc)},
+                        workstation(pc))
+                     .code,
+                 0);
+        QCOMPARE(cli(pc, {"archive", "status"}).out, QByteArray("Site archive: 2 audit entries waiting\n"));
+        const qint64 before = count(QStringLiteral("audit_entry"));
+
+        const CliRun sent = cli(pc, {"archive", "sync", "--json"});
+        QVERIFY2(sent.code == 0, sent.err.constData());
+        QCOMPARE(json(sent.out).value("audit_sent").toInt(), 1);
+        QCOMPARE(json(sent.out).value("audit_already_stored").toInt(), 1);
+        QCOMPARE(json(sent.out).value("audit_waiting").toInt(), 0);
+        QCOMPARE(count(QStringLiteral("audit_entry")), before + 1);
+        QSqlQuery server(admin(m_database));
+        QVERIFY(server.exec(QStringLiteral("SELECT COUNT(*), MAX(local_id) FROM audit_entry WHERE workstation = 'pc-c'")));
+        QVERIFY(server.next());
+        QCOMPARE(server.value(0).toLongLong(), entries(QString()));
+        QCOMPARE(server.value(1).toLongLong(), entries(QString()));
+        local.close();
+    }
+
     void recordsCannotChange_data()
     {
         QTest::addColumn<QString>("role");
@@ -205,6 +241,9 @@ private slots:
         QTest::newRow("owner updates") << "" << "UPDATE image SET size = 1";
         QTest::newRow("owner deletes") << "" << "DELETE FROM download_run";
         QTest::newRow("owner truncates") << "" << "TRUNCATE download_run";
+        QTest::newRow("writer updates an audit entry") << "workstation" << "UPDATE audit_entry SET reason = 'none'";
+        QTest::newRow("owner deletes audit entries") << "" << "DELETE FROM audit_entry";
+        QTest::newRow("owner truncates the audit trail") << "" << "TRUNCATE audit_entry";
     }
 
     void recordsCannotChange()
@@ -231,6 +270,7 @@ private slots:
         QVERIFY(sound.out.startsWith("The site archive is sound: 5 download(s) from 3 workstation(s)"));
         QCOMPARE(exec(QStringList{"SET session_replication_role = replica",
                                   "UPDATE download SET os_user = 'someone' WHERE workstation = 'pc-b'",
+                                  "UPDATE audit_entry SET reason = 'forged' WHERE workstation = 'pc-c' AND local_id = 2",
                                   "UPDATE run_version SET bytes = decode('00000000', 'hex') || bytes "
                                   "WHERE id = (SELECT MIN(id) FROM run_version)",
                                   "SET session_replication_role = origin"}),
@@ -239,6 +279,7 @@ private slots:
         QCOMPARE(found.code, 5);
         QVERIFY2(found.out.contains("Workstation pc-b, download 1: its record does not match its hash."), found.out.constData());
         QVERIFY2(found.out.contains("its samples do not match their SHA-256."), found.out.constData());
+        QVERIFY2(found.out.contains("Workstation pc-c, audit entry 2: it does not match its hash."), found.out.constData());
     }
 };
 

@@ -1,7 +1,8 @@
 -- The roles of a site archive. Run it as a superuser on the site's database
 -- after `kv518-cli archive init --url ...` made the tables, e.g.
 --   sudo -u postgres psql -d kv518 -v ON_ERROR_STOP=1 -f /usr/share/kv518/kv518-site.sql
--- Running it again is harmless.
+-- Running it again is harmless; run it again after an archive init that
+-- brought an older schema up to date (version 2 adds audit_entry).
 --
 --   kv518_writer  the workstations: SELECT and INSERT, never UPDATE or DELETE
 --   kv518_reader  reports and reviews: SELECT
@@ -27,7 +28,7 @@ REVOKE CREATE ON SCHEMA public FROM PUBLIC;
 REVOKE ALL ON ALL TABLES IN SCHEMA public FROM PUBLIC, kv518_writer, kv518_reader;
 GRANT USAGE ON SCHEMA public TO kv518_writer, kv518_reader;
 
-GRANT SELECT, INSERT ON image, download, run, run_version, download_run TO kv518_writer;
+GRANT SELECT, INSERT ON image, download, run, run_version, download_run, audit_entry TO kv518_writer;
 GRANT SELECT ON schema_version TO kv518_writer;
 GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO kv518_writer;
 

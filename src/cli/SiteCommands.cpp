@@ -101,17 +101,20 @@ int status(CliContext &ctx, const QString &archivePath, const QString &url, bool
         return ctx.fail(ErrorCode::Unreadable, QStringLiteral("There is no archive \"%1\".").arg(archivePath));
     Result<std::unique_ptr<Outbox>> outbox = Outbox::open(archivePath);
     Result<QList<qint64>> waiting = outbox ? (*outbox)->waiting(parsed->key()) : Result<QList<qint64>>(outbox.failure());
-    if (!waiting)
-        return ctx.fail(waiting.failure());
+    Result<QList<qint64>> audit = waiting ? (*outbox)->waitingAudit(parsed->key()) : waiting;
+    if (!audit)
+        return ctx.fail(audit.failure());
     const int n = int(waiting->size());
+    const int a = int(audit->size());
     if (json)
         ctx.out() << QJsonDocument(QJsonObject{{"site", parsed->key()},
                                                {"workstation", Archive::workstationName()},
                                                {"waiting", n},
-                                               {"status", siteStatusText(n)}})
+                                               {"audit_waiting", a},
+                                               {"status", siteStatusText(n, a)}})
                          .toJson(QJsonDocument::Indented);
     else
-        ctx.out() << siteStatusText(n) << '\n';
+        ctx.out() << siteStatusText(n, a) << '\n';
     return int(ExitCode::Success);
 }
 
@@ -132,17 +135,23 @@ int sync(CliContext &ctx, const QString &archivePath, const QString &url, bool j
     } else {
         report.failure = site.failure();
         Result<SiteUrl> parsed = SiteUrl::parse(url);
-        if (parsed)
+        if (parsed) {
             report.waiting = int((*outbox)->waiting(parsed->key()).valueOr({}).size());
+            report.auditWaiting = int((*outbox)->waitingAudit(parsed->key()).valueOr({}).size());
+        }
     }
     if (json)
         ctx.out() << QJsonDocument(QJsonObject{{"sent", report.sent},
                                                {"already_stored", report.alreadyStored},
                                                {"waiting", report.waiting},
+                                               {"audit_sent", report.auditSent},
+                                               {"audit_already_stored", report.auditAlreadyStored},
+                                               {"audit_waiting", report.auditWaiting},
                                                {"error", report.failure ? report.failure->message : QString()}})
                          .toJson(QJsonDocument::Indented);
     else
-        ctx.out() << "Sent " << report.sent << " download(s) to the site archive (" << report.alreadyStored
+        ctx.out() << "Sent " << report.sent << " download(s) and " << report.auditSent
+                  << " audit entr(ies) to the site archive (" << report.alreadyStored + report.auditAlreadyStored
                   << " already there). " << report.statusText() << '\n';
     if (report.failure)
         return ctx.fail(*report.failure);
@@ -197,7 +206,9 @@ int verify(CliContext &ctx, const QString &url)
                                                 .arg((*site)->url().key())
                                                 .arg(problems->size()));
     ctx.out() << "The site archive is sound: " << (*site)->downloadCount().valueOr(0) << " download(s) from "
-              << (*site)->workstationCount().valueOr(0) << " workstation(s), every image, run and chain matches its hash.\n";
+              << (*site)->workstationCount().valueOr(0) << " workstation(s) and "
+              << (*site)->auditEntryCount().valueOr(0)
+              << " audit entr(ies), every image, run and chain matches its hash.\n";
     return int(ExitCode::Success);
 }
 

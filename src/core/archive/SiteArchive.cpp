@@ -2,6 +2,7 @@
 
 #include "core/archive/Archive.h"
 #include "core/archive/ArchiveSql.h"
+#include "core/archive/AuditTrail.h"
 #include "core/archive/SqlStatements.h"
 #include "core/base/Log.h"
 
@@ -64,13 +65,27 @@ QList<QStringList> migrations()
                        "RAISE EXCEPTION 'the site archive''s records are never changed (% on %)', TG_OP, TG_TABLE_NAME "
                        "USING ERRCODE = 'insufficient_privilege'; END $$"),
     };
-    for (const QString &t : tables) {
-        v1 << QStringLiteral("CREATE TRIGGER %1_unchanged BEFORE UPDATE OR DELETE ON %1 FOR EACH ROW "
-                             "EXECUTE FUNCTION kv518_refuse_change()").arg(t)
-           << QStringLiteral("CREATE TRIGGER %1_kept BEFORE TRUNCATE ON %1 FOR EACH STATEMENT "
-                             "EXECUTE FUNCTION kv518_refuse_change()").arg(t);
-    }
-    return {v1};
+    const auto unchanged = [](const QString &t) {
+        return QStringList{QStringLiteral("CREATE TRIGGER %1_unchanged BEFORE UPDATE OR DELETE ON %1 FOR EACH ROW "
+                                          "EXECUTE FUNCTION kv518_refuse_change()").arg(t),
+                           QStringLiteral("CREATE TRIGGER %1_kept BEFORE TRUNCATE ON %1 FOR EACH STATEMENT "
+                                          "EXECUTE FUNCTION kv518_refuse_change()").arg(t)};
+    };
+    for (const QString &t : tables)
+        v1 << unchanged(t);
+    // Version 2: each workstation's audit trail, its entries as the local
+    // archive chains them, stored once by workstation and number.
+    QStringList v2{
+        QStringLiteral("CREATE TABLE audit_entry (id %1, workstation TEXT NOT NULL, local_id BIGINT NOT NULL, "
+                       "when_utc %2 NOT NULL, utc_offset INTEGER NOT NULL, host TEXT NOT NULL, os_user TEXT NOT NULL, "
+                       "full_name TEXT NOT NULL, kind TEXT NOT NULL, run_id BIGINT NOT NULL, "
+                       "samples_sha256 TEXT NOT NULL, download_hash TEXT NOT NULL, old_value TEXT NOT NULL, "
+                       "new_value TEXT NOT NULL, reason TEXT NOT NULL, previous_hash TEXT NOT NULL, "
+                       "entry_hash TEXT NOT NULL, received_utc %2 NOT NULL DEFAULT CURRENT_TIMESTAMP, "
+                       "UNIQUE (workstation, local_id))").arg(key, instant),
+    };
+    v2 << unchanged(QStringLiteral("audit_entry"));
+    return {v1, v2};
 }
 
 std::atomic<int> connectionCounter{0};
@@ -288,6 +303,42 @@ Result<bool> SiteArchive::forward(const ArchiveRecord &r, const QString &worksta
     return true;
 }
 
+Result<bool> SiteArchive::forwardAudit(const AuditEntry &e, const QString &workstation)
+{
+    SqlStatements sql = siteSql(m_connection, m_url, m_prepared.get());
+    Result<std::optional<QVariant>> held = sql.value(
+        QStringLiteral("SELECT entry_hash FROM audit_entry WHERE workstation = ? AND local_id = ?"), {workstation, e.id});
+    if (!held)
+        return held.failure();
+    if (*held) {
+        if ((*held)->toString() != e.entryHash)
+            return fail(ErrorCode::Refused,
+                        QStringLiteral("The site archive holds a different audit entry %1 from workstation %2: "
+                                       "this archive is not the one that sent it.").arg(e.id).arg(workstation));
+        return false;
+    }
+    Result<std::optional<QVariant>> stored = sql.value(
+        QStringLiteral("INSERT INTO audit_entry (workstation, local_id, when_utc, utc_offset, host, os_user, full_name, "
+                       "kind, run_id, samples_sha256, download_hash, old_value, new_value, reason, previous_hash, "
+                       "entry_hash) VALUES (?, ?, CAST(? AS TIMESTAMPTZ), ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                       "ON CONFLICT DO NOTHING RETURNING id"),
+        {workstation, e.id, e.whenUtc.toUTC().toString(Qt::ISODateWithMs), e.utcOffsetSeconds, e.host, e.osUser,
+         e.fullName, e.kind, e.runId, e.samplesSha256, e.downloadHash, e.oldValue, e.newValue, e.reason,
+         e.previousHash, e.entryHash});
+    if (!stored)
+        return stored.failure();
+    return bool(*stored); // none: the same entry, sent at this moment by another process
+}
+
+Result<qint64> SiteArchive::auditEntryCount()
+{
+    SqlStatements sql = siteSql(m_connection, m_url);
+    Result<std::optional<QVariant>> v = sql.value(QStringLiteral("SELECT COUNT(*) FROM audit_entry"));
+    if (!v)
+        return v.failure();
+    return (*v)->toLongLong();
+}
+
 Result<QList<SiteRunInfo>> SiteArchive::runs()
 {
     SqlStatements sql = siteSql(m_connection, m_url);
@@ -398,6 +449,47 @@ Result<QStringList> SiteArchive::verify()
             problems << QStringLiteral("%1: its record does not match its hash.").arg(what);
         previous = v(18).toString();
         expected = local + 1;
+    }
+
+    Result<QSqlQuery> entries = sql.exec(QStringLiteral(
+        "SELECT workstation, local_id, %1, utc_offset, host, os_user, full_name, kind, run_id, samples_sha256, "
+        "download_hash, old_value, new_value, reason, previous_hash, entry_hash FROM audit_entry d "
+        "ORDER BY workstation, local_id").arg(WhenText));
+    if (!entries)
+        return entries.failure();
+    workstation = QString();
+    while (entries->next()) {
+        const auto v = [&](int c) { return entries->value(c); };
+        if (v(0).toString() != workstation || workstation.isNull()) {
+            workstation = v(0).toString();
+            previous = AuditTrail::genesisHash();
+            expected = 1;
+        }
+        AuditEntry e;
+        e.id = v(1).toLongLong();
+        e.whenUtc = QDateTime::fromString(v(2).toString(), Qt::ISODateWithMs);
+        e.utcOffsetSeconds = v(3).toInt();
+        e.host = v(4).toString();
+        e.osUser = v(5).toString();
+        e.fullName = v(6).toString();
+        e.kind = v(7).toString();
+        e.runId = v(8).toLongLong();
+        e.samplesSha256 = v(9).toString();
+        e.downloadHash = v(10).toString();
+        e.oldValue = v(11).toString();
+        e.newValue = v(12).toString();
+        e.reason = v(13).toString();
+        e.previousHash = v(14).toString();
+        e.entryHash = v(15).toString();
+        const QString what = QStringLiteral("Workstation %1, audit entry %2").arg(workstation).arg(e.id);
+        if (e.id != expected)
+            problems << QStringLiteral("%1: the entry before it (%2) is missing.").arg(what).arg(expected);
+        if (e.previousHash != previous)
+            problems << QStringLiteral("%1: it does not follow the entry before it in the chain.").arg(what);
+        if (AuditTrail::entryHash(e.previousHash, e) != e.entryHash)
+            problems << QStringLiteral("%1: it does not match its hash.").arg(what);
+        previous = e.entryHash;
+        expected = e.id + 1;
     }
     return problems;
 }

@@ -11,6 +11,7 @@
 #include <memory>
 
 struct ArchiveRecord;
+struct AuditEntry;
 class QSqlQuery;
 
 // Where the site archive is: postgresql://host:port/dbname?user=NAME. An
@@ -57,7 +58,7 @@ struct SiteRunInfo
 class SiteArchive
 {
 public:
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
 
     // Connects; password empty: libpq's own (PGPASSWORD, ~/.pgpass).
     static Result<std::unique_ptr<SiteArchive>> connect(const SiteUrl &url, const QString &password = {});
@@ -75,14 +76,18 @@ public:
     // stored now, false when the server already held it; Refused when the
     // server holds a different record under the same number.
     Result<bool> forward(const ArchiveRecord &record, const QString &workstation);
-    // Where audit entries will be forwarded once the local archive keeps
-    // them: the same pattern, content-addressed by the entry's hash.
+    // Stores a workstation's audit entry, by its workstation and number
+    // there, as forward() does a download: true when stored now, false when
+    // the server held it; Refused for a different entry under that number.
+    Result<bool> forwardAudit(const AuditEntry &entry, const QString &workstation);
 
     Result<QList<SiteRunInfo>> runs();
     Result<qint64> downloadCount();
     Result<int> workstationCount();
+    Result<qint64> auditEntryCount();
     // Re-hashes every image and run version and walks each workstation's
-    // chain; one line per thing that does not match.
+    // chain of downloads and that of its audit trail; one line per thing
+    // that does not match.
     Result<QStringList> verify();
 
     const SiteUrl &url() const { return m_url; }

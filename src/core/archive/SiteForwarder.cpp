@@ -26,7 +26,8 @@ public:
     {
         m_retry.stop();
         SyncReport report = pass();
-        Q_EMIT passEnded(report.sent, report.waiting, report.failure ? report.failure->message : QString());
+        Q_EMIT passEnded(report.sent, report.waiting, report.auditWaiting,
+                         report.failure ? report.failure->message : QString());
         if (report.failure) {
             m_site.reset(); // a broken connection is made anew next time
             m_retry.start(m_pauseMs);
@@ -37,7 +38,7 @@ public:
     }
 
 Q_SIGNALS:
-    void passEnded(int sent, int waiting, const QString &error);
+    void passEnded(int sent, int waiting, int auditWaiting, const QString &error);
 
 private:
     static constexpr int FirstPauseMs = 1000;
@@ -67,6 +68,7 @@ private:
             if (!schema) {
                 report.failure = schema.failure();
                 report.waiting = int(m_outbox->waiting(url->key()).valueOr({}).size());
+                report.auditWaiting = int(m_outbox->waitingAudit(url->key()).valueOr({}).size());
                 return report;
             }
             m_site = std::move(*site);
@@ -88,10 +90,11 @@ SiteForwarder::SiteForwarder(const QString &archivePath, const QString &url, QOb
 {
     m_thread.setObjectName(QStringLiteral("site archive"));
     m_worker->moveToThread(&m_thread);
-    connect(m_worker, &SiteForwardWorker::passEnded, this, [this](int sent, int waiting, const QString &error) {
+    connect(m_worker, &SiteForwardWorker::passEnded, this,
+            [this](int sent, int waiting, int auditWaiting, const QString &error) {
         if (!error.isEmpty())
             qCInfo(lcData) << "site archive: not reached:" << error;
-        const QString text = siteStatusText(waiting);
+        const QString text = siteStatusText(waiting, auditWaiting);
         if (text != m_status) {
             m_status = text;
             Q_EMIT statusChanged(text);
