@@ -2,6 +2,7 @@
 
 #include "core/archive/ArchiveSql.h"
 #include "core/archive/AuditTrail.h"
+#include "core/archive/DaylightSaving.h"
 #include "core/archive/MonitorStore.h"
 #include "core/archive/SqlStatements.h"
 
@@ -225,32 +226,14 @@ struct Placement
 
 } // namespace
 
-QDateTime daylightSavingChangeWithin(const QDateTime &start, const QDateTime &end, const QTimeZone &zone)
-{
-    if (!start.isValid() || !end.isValid() || !zone.isValid() || !zone.hasTransitions())
-        return {};
-    const QDateTime from(start.date(), start.time(), zone);
-    const QDateTime to(end.date(), end.time(), zone);
-    if (from.offsetFromUtc() == to.offsetFromUtc() && zone.transitions(from, to).isEmpty())
-        return {};
-    const QTimeZone::OffsetDataList changes = zone.transitions(from, to);
-    return changes.isEmpty() ? to : changes.first().atUtc.toTimeZone(zone);
-}
-
-bool crossesDaylightSavingChange(const QDateTime &start, const QDateTime &end, const QTimeZone &zone)
-{
-    return daylightSavingChangeWithin(start, end, zone).isValid();
-}
-
 QString daylightSavingNote(const ArchiveRunInfo &run, const QTimeZone &zone)
 {
-    const QDateTime start = QDateTime::fromString(run.start, Qt::ISODate);
-    const QDateTime end = QDateTime::fromString(run.lastSample.isEmpty() ? run.start : run.lastSample, Qt::ISODate);
-    const QDateTime change = daylightSavingChangeWithin(start, end, zone);
+    const QDate change = DaylightSaving::firstChangeWithin(run.start, run.lastSample.isEmpty() ? run.start : run.lastSample,
+                                                           zone);
     if (!change.isValid())
         return QString();
     return QStringLiteral("The logger's clock does not follow daylight saving time: this run spans a change on %1.")
-        .arg(change.date().toString(Qt::ISODate));
+        .arg(change.toString(Qt::ISODate));
 }
 
 QString notArchivedText(const QList<RunOutcome> &outcomes)

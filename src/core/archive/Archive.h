@@ -160,15 +160,9 @@ struct ArchiveRecord
     QList<ArchiveRecordSet> sets; // in the image's order
 };
 
-// The logger's clock keeps the local time it was set to and does not follow
-// daylight saving time: the first change of zone's offset from UTC between
-// two of its naive local times, as a local date-time of zone; invalid when
-// the offset does not change between them.
-QDateTime daylightSavingChangeWithin(const QDateTime &start, const QDateTime &end, const QTimeZone &zone);
-bool crossesDaylightSavingChange(const QDateTime &start, const QDateTime &end, const QTimeZone &zone);
 // "The logger's clock does not follow daylight saving time: this run spans a
-// change on 2026-03-29." for a run whose span crosses a change in zone;
-// empty otherwise.
+// change on 2026-03-29." for a run whose span crosses a change in zone (see
+// DaylightSaving); empty otherwise.
 QString daylightSavingNote(const ArchiveRunInfo &run, const QTimeZone &zone = QTimeZone::systemTimeZone());
 
 // How many data sets of a check are not (wholly) in the archive: "2 of 3

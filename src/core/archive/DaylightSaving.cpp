@@ -21,21 +21,28 @@ QDateTime inZone(const QString &iso, const QTimeZone &zone)
 
 } // namespace
 
-bool changesWithin(const QString &first, const QString &last, const QTimeZone &zone)
+QDate firstChangeWithin(const QString &first, const QString &last, const QTimeZone &zone)
 {
     if (!zone.isValid() || !zone.hasTransitions())
-        return false;
+        return {};
     const QDateTime from = inZone(first, zone);
     const QDateTime to = inZone(last, zone);
     if (!from.isValid() || !to.isValid() || to < from)
-        return false;
-    if (zone.offsetFromUtc(from) != zone.offsetFromUtc(to))
-        return true;
+        return {};
     // The same offset at both ends may still hold a change there and back
     // (a run over a whole summer); no zone changes twice within two days.
-    if (from.secsTo(to) < 2 * 86400)
-        return false;
-    return !zone.transitions(from, to).isEmpty();
+    const bool differ = zone.offsetFromUtc(from) != zone.offsetFromUtc(to);
+    if (!differ && from.secsTo(to) < 2 * 86400)
+        return {};
+    const QTimeZone::OffsetDataList changes = zone.transitions(from, to);
+    if (!changes.isEmpty())
+        return changes.first().atUtc.toTimeZone(zone).date();
+    return differ ? to.date() : QDate();
+}
+
+bool changesWithin(const QString &first, const QString &last, const QTimeZone &zone)
+{
+    return firstChangeWithin(first, last, zone).isValid();
 }
 
 } // namespace DaylightSaving

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QTimeZone>
 
@@ -13,5 +14,10 @@ namespace DaylightSaving {
 // text that is no time, or for last before first.
 bool changesWithin(const QString &first, const QString &last,
                    const QTimeZone &zone = QTimeZone::systemTimeZone());
+
+// The date (in zone) of the first such change between them; invalid when
+// there is none.
+QDate firstChangeWithin(const QString &first, const QString &last,
+                        const QTimeZone &zone = QTimeZone::systemTimeZone());
 
 } // namespace DaylightSaving
