@@ -33,6 +33,15 @@ Result<QSqlQuery> SqlStatements::exec(const QString &sql, const QVariantList &va
     return q;
 }
 
+Result<QSqlQuery> SqlStatements::execWhole(const QString &sql)
+{
+    QSqlQuery q(m_db);
+    q.setForwardOnly(false);
+    if (!q.exec(sql))
+        return failure(q.lastError());
+    return q;
+}
+
 Result<std::optional<QVariant>> SqlStatements::value(const QString &sql, const QVariantList &values)
 {
     Result<QSqlQuery> q = exec(sql, values);

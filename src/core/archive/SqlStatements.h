@@ -35,6 +35,10 @@ public:
 
     // Runs a statement with its values bound in order; forward only.
     Result<QSqlQuery> exec(const QString &sql, const QVariantList &values = {});
+    // Runs a statement without values whose rows are all taken at once: on
+    // the server a forward-only query has the driver take its rows one by
+    // one, which costs a listing of many rows more than it saves.
+    Result<QSqlQuery> execWhole(const QString &sql);
     // The first value of the first row (nullopt for no row).
     Result<std::optional<QVariant>> value(const QString &sql, const QVariantList &values = {});
     // The id after the largest of table's (1 for an empty table).
