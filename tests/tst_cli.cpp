@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <QtEndian>
 
 namespace {
@@ -209,8 +210,11 @@ void TestCli::semicolonCsv()
     QProcess reader;
     if (!QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) {
         // Converted to a comma CSV with ';' as the input separator: 3 columns a line.
+        // A profile of its own: soffice hands a file to an instance already
+        // running on the shared one and returns before it is converted.
         reader.start(QStringLiteral("soffice"),
-                     {"--headless", "--infilter=CSV:59,34,76", "--convert-to", "csv:Text - txt - csv (StarCalc):9,34,76",
+                     {"-env:UserInstallation=" + QUrl::fromLocalFile(dir.filePath("profile")).toString(),
+                      "--headless", "--infilter=CSV:59,34,76", "--convert-to", "csv:Text - txt - csv (StarCalc):9,34,76",
                       "--outdir", dir.filePath("out"), csv});
         QVERIFY(reader.waitForFinished(120000));
         const QList<QByteArray> converted = readFile(dir.filePath("out/set.csv")).trimmed().split('\n');
