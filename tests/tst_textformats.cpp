@@ -4,6 +4,9 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <limits>
+#include <vector>
+
 namespace {
 
 double at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
@@ -37,6 +40,8 @@ private Q_SLOTS:
     void rates();
     void parseNumbers_data();
     void parseNumbers();
+    void utf8Writers_data();
+    void utf8Writers();
 };
 
 void TestTextFormats::formats_data()
@@ -158,13 +163,18 @@ void TestTextFormats::parsing()
     QFETCH(QString, locale);
     QFETCH(QString, text);
     QFETCH(double, value);
-    const std::optional<double> got = DateTimeText(QLocale(locale)).parseDateTime(text);
+    const DateTimeText texts{QLocale(locale)};
+    const std::optional<double> got = texts.parseDateTime(text);
     if (value == 0.0) {
         QVERIFY(!got);
     } else {
         QVERIFY(got);
         QCOMPARE(*got, value);
     }
+    // Plain ASCII is read without widening it, to the same result.
+    const QByteArray latin1 = text.toLatin1();
+    if (QString::fromLatin1(latin1) == text)
+        QCOMPARE(texts.parseDateTime(QLatin1StringView(latin1)), got);
 }
 
 void TestTextFormats::numbers_data()
@@ -280,12 +290,60 @@ void TestTextFormats::parseNumbers()
     QFETCH(QString, locale);
     QFETCH(QString, text);
     QFETCH(double, value);
-    const std::optional<double> got = DateTimeText(QLocale(locale)).parseNumber(text);
+    const DateTimeText texts{QLocale(locale)};
+    const std::optional<double> got = texts.parseNumber(text);
     if (qIsNaN(value)) {
         QVERIFY(!got);
     } else {
         QVERIFY(got);
         QCOMPARE(*got, value);
+    }
+    const QByteArray latin1 = text.toLatin1();
+    if (QString::fromLatin1(latin1) == text)
+        QCOMPARE(texts.parseNumber(QLatin1StringView(latin1)), got);
+}
+
+void TestTextFormats::utf8Writers_data()
+{
+    QTest::addColumn<QString>("locale");
+    for (const QString &name : kLocales)
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+// The UTF-8 forms a file writer uses are the bytes of the texts: every reading
+// in tenths, floats between them, the edges, and dates across the years.
+void TestTextFormats::utf8Writers()
+{
+    QFETCH(QString, locale);
+    const DateTimeText texts{QLocale(locale)};
+    if (!texts.writesUtf8())
+        QSKIP("The regional formats of this locale are written through Qt.");
+    std::vector<float> readings{0.0f, -0.0f, 0.05f, -0.05f, 0.25f, -0.04f, 25.05f, 2999.95f, -2999.95f,
+                                3000.0f, -3000.0f, 3000.1f, 9999.0f, -9999.0f, 1e-30f, -1e-30f,
+                                std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::quiet_NaN(),
+                                std::numeric_limits<float>::infinity()};
+    for (int tenths = -30000; tenths <= 30000; ++tenths)
+        readings.push_back(float(tenths) / 10.0f);
+    QRandomGenerator rng(518);
+    for (int i = 0; i < 100000; ++i)
+        readings.push_back(float((rng.generateDouble() - 0.5) * 6000.0));
+    QByteArray buffer(qMax(texts.readingUtf8Bound(), texts.dateAndTimeUtf8Bound()), Qt::Uninitialized);
+    const auto written = [&](const char *end) { return QByteArray(buffer.data(), end - buffer.data()); };
+    // The writer of many lines twice over, from the texts it keeps the second time.
+    DateTimeText::Utf8Writer writer(texts);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const float v : readings) {
+            const QByteArray text = texts.reading(v).toUtf8();
+            QCOMPARE(written(texts.writeReadingUtf8(buffer.data(), v)), text);
+            QCOMPARE(written(writer.reading(buffer.data(), v)), text);
+        }
+    }
+    // Random dates, and the seconds of one day through midnight.
+    for (int i = 0; i < 4000; ++i) {
+        const double days = i < 2000 ? (rng.generateDouble() - 0.3) * 100000.0 : 40000.9 + (i - 2000) * 97 / 86400.0;
+        const QByteArray text = texts.dateAndTime(days).toUtf8();
+        QCOMPARE(written(texts.writeDateAndTimeUtf8(buffer.data(), days)), text);
+        QCOMPARE(written(writer.dateAndTime(buffer.data(), days)), text);
     }
 }
 

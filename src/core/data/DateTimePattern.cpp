@@ -1,5 +1,7 @@
 #include "core/data/DateTimePattern.h"
 
+#include <cstring>
+
 namespace {
 
 int runLength(const QString &s, qsizetype i)
@@ -12,7 +14,8 @@ int runLength(const QString &s, qsizetype i)
 
 // Matches one of the names at the front of text (case-insensitive, longest
 // first so "June" is not taken as "Jun"). Returns the index or -1.
-int matchName(QStringView text, const QStringList &names, qsizetype &length)
+template<typename View>
+int matchName(View text, const QStringList &names, qsizetype &length)
 {
     int best = -1;
     length = 0;
@@ -155,7 +158,158 @@ DateTimePattern::DateTimePattern(const QString &format, const QLocale &locale)
         m_monthShort << locale.monthName(m, QLocale::ShortFormat);
         m_monthLong << locale.monthName(m, QLocale::LongFormat);
     }
+
+    // The UTF-8 forms, and the most bytes a text can take: a number of any
+    // int, the longest name.
+    m_amUtf8[0] = m_am.toLower().toUtf8();
+    m_amUtf8[1] = m_am.toUpper().toUtf8();
+    m_pmUtf8[0] = m_pm.toLower().toUtf8();
+    m_pmUtf8[1] = m_pm.toUpper().toUtf8();
+    const auto utf8 = [](const QStringList &names, QList<QByteArray> &out) {
+        qsizetype longest = 0;
+        for (const QString &name : names) {
+            out << name.toUtf8();
+            longest = qMax(longest, out.last().size());
+        }
+        return longest;
+    };
+    const qsizetype dayName = utf8(m_dayNames, m_dayNamesUtf8);
+    const qsizetype monthShort = utf8(m_monthShort, m_monthShortUtf8);
+    const qsizetype monthLong = utf8(m_monthLong, m_monthLongUtf8);
+    constexpr qsizetype NumberBytes = 11;
+    for (Token &t : m_tokens) {
+        switch (t.kind) {
+        case Kind::Literal:
+            t.utf8 = t.text.toUtf8();
+            m_maxUtf8Bytes += t.utf8.size();
+            break;
+        case Kind::DayName:
+            m_maxUtf8Bytes += dayName;
+            break;
+        case Kind::MonthShortName:
+            m_maxUtf8Bytes += monthShort;
+            break;
+        case Kind::MonthLongName:
+            m_maxUtf8Bytes += monthLong;
+            break;
+        case Kind::AmPm:
+            m_maxUtf8Bytes += qMax(qMax(m_amUtf8[0].size(), m_amUtf8[1].size()),
+                                   qMax(m_pmUtf8[0].size(), m_pmUtf8[1].size()));
+            break;
+        default:
+            m_maxUtf8Bytes += NumberBytes;
+            break;
+        }
+    }
     m_compiled = true;
+}
+
+namespace {
+
+char *writeNumber(char *p, int value, int width)
+{
+    // Days, months, hours, minutes and seconds: one or two digits.
+    if (unsigned(value) < 100 && width <= 2) {
+        if (value >= 10 || width == 2)
+            *p++ = char('0' + value / 10);
+        *p++ = char('0' + value % 10);
+        return p;
+    }
+    char buf[12];
+    int n = 0;
+    unsigned v = unsigned(value < 0 ? -value : value);
+    do {
+        buf[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v);
+    while (n < width)
+        buf[n++] = '0';
+    if (value < 0)
+        *p++ = '-';
+    while (n > 0)
+        *p++ = buf[--n];
+    return p;
+}
+
+char *writeBytes(char *p, const QByteArray &bytes)
+{
+    std::memcpy(p, bytes.constData(), size_t(bytes.size()));
+    return p + bytes.size();
+}
+
+} // namespace
+
+DateTimePattern::DateParts DateTimePattern::partsOf(QDate date)
+{
+    DateParts parts;
+    date.getDate(&parts.year, &parts.month, &parts.day);
+    parts.dayOfWeek = date.dayOfWeek();
+    return parts;
+}
+
+char *DateTimePattern::writeUtf8(char *p, QDate date, int msOfDay) const
+{
+    return writeUtf8(p, partsOf(date), msOfDay);
+}
+
+char *DateTimePattern::writeUtf8(char *p, const DateParts &date, int msOfDay) const
+{
+    const int year = date.year;
+    const int month = date.month;
+    const int day = date.day;
+    const int hour = msOfDay / 3600000;
+    const int minute = msOfDay / 60000 % 60;
+    const int second = msOfDay / 1000 % 60;
+    for (const Token &t : m_tokens) {
+        switch (t.kind) {
+        case Kind::Literal:
+            if (t.utf8.size() == 1)
+                *p++ = t.utf8.front();
+            else
+                p = writeBytes(p, t.utf8);
+            break;
+        case Kind::Day:
+            p = writeNumber(p, day, t.width);
+            break;
+        case Kind::DayName:
+            p = writeBytes(p, m_dayNamesUtf8.at((date.dayOfWeek - 1) * 2 + (t.width == 4 ? 0 : 1)));
+            break;
+        case Kind::Month:
+            p = writeNumber(p, month, t.width);
+            break;
+        case Kind::MonthShortName:
+            p = writeBytes(p, m_monthShortUtf8.at(month - 1));
+            break;
+        case Kind::MonthLongName:
+            p = writeBytes(p, m_monthLongUtf8.at(month - 1));
+            break;
+        case Kind::Year2:
+            p = writeNumber(p, (year % 100 + 100) % 100, 2);
+            break;
+        case Kind::Year4:
+            p = writeNumber(p, year, 4);
+            break;
+        case Kind::Hour24:
+            p = writeNumber(p, hour, t.width);
+            break;
+        case Kind::Hour12:
+            p = writeNumber(p, hour % 12 == 0 ? 12 : hour % 12, t.width);
+            break;
+        case Kind::Minute:
+            p = writeNumber(p, minute, t.width);
+            break;
+        case Kind::Second:
+            p = writeNumber(p, second, t.width);
+            break;
+        case Kind::Millis:
+            p = writeNumber(p, msOfDay % 1000, 3);
+            break;
+        case Kind::AmPm:
+            p = writeBytes(p, hour < 12 ? m_amUtf8[t.upper ? 1 : 0] : m_pmUtf8[t.upper ? 1 : 0]);
+            break;
+        }
+    }
+    return p;
 }
 
 void DateTimePattern::appendNumber(QString &out, int value, int width) const
@@ -230,12 +384,19 @@ void DateTimePattern::append(QString &out, QDate date, int msOfDay) const
     }
 }
 
-bool DateTimePattern::isTextSpace(QChar c)
-{
-    return c.isSpace() || c == QChar(0x202F) || c == QChar(0x00A0);
-}
 
 bool DateTimePattern::parse(QStringView text, QDate &date, int &msOfDay) const
+{
+    return parseText(text, date, msOfDay);
+}
+
+bool DateTimePattern::parse(QLatin1StringView ascii, QDate &date, int &msOfDay) const
+{
+    return parseText(ascii, date, msOfDay);
+}
+
+template<typename View>
+bool DateTimePattern::parseText(View text, QDate &date, int &msOfDay) const
 {
     if (!m_compiled)
         return false;
@@ -246,7 +407,7 @@ bool DateTimePattern::parse(QStringView text, QDate &date, int &msOfDay) const
     int pm = -1;
     bool twoDigitYear = false;
     qsizetype pos = 0;
-    while (pos < text.size() && isTextSpace(text[pos]))
+    while (pos < text.size() && isTextSpace(QChar(text[pos])))
         ++pos;
 
     auto readNumber = [&](int maxDigits, int &value) {
@@ -267,18 +428,24 @@ bool DateTimePattern::parse(QStringView text, QDate &date, int &msOfDay) const
         bool ok = true;
         switch (t.kind) {
         case Kind::Literal:
+            // One character that is no blank, as "/" and ":" are: compared alone.
+            if (t.text.size() == 1 && !isTextSpace(t.text.front())) {
+                ok = pos < text.size() && QChar(text[pos]) == t.text.front();
+                pos += ok ? 1 : 0;
+                break;
+            }
             for (qsizetype k = 0; k < t.text.size() && ok; ++k) {
                 const QChar want = t.text.at(k);
                 if (isTextSpace(want)) {
-                    if (pos >= text.size() || !isTextSpace(text[pos])) {
+                    if (pos >= text.size() || !isTextSpace(QChar(text[pos]))) {
                         ok = false;
                         break;
                     }
-                    while (pos < text.size() && isTextSpace(text[pos]))
+                    while (pos < text.size() && isTextSpace(QChar(text[pos])))
                         ++pos;
                     while (k + 1 < t.text.size() && isTextSpace(t.text.at(k + 1)))
                         ++k;
-                } else if (pos < text.size() && text[pos] == want) {
+                } else if (pos < text.size() && QChar(text[pos]) == want) {
                     ++pos;
                 } else {
                     ok = false;
@@ -333,7 +500,7 @@ bool DateTimePattern::parse(QStringView text, QDate &date, int &msOfDay) const
             ok = readNumber(3, millis);
             break;
         case Kind::AmPm: {
-            const QStringView rest = text.mid(pos);
+            const View rest = text.mid(pos);
             const bool isAm = !m_am.isEmpty() && rest.startsWith(m_am, Qt::CaseInsensitive);
             const bool isPm = !m_pm.isEmpty() && rest.startsWith(m_pm, Qt::CaseInsensitive);
             // The longer text wins where one begins with the other.
@@ -352,7 +519,7 @@ bool DateTimePattern::parse(QStringView text, QDate &date, int &msOfDay) const
         if (!ok)
             return false;
     }
-    while (pos < text.size() && isTextSpace(text[pos]))
+    while (pos < text.size() && isTextSpace(QChar(text[pos])))
         ++pos;
     if (pos != text.size())
         return false;

@@ -2,11 +2,14 @@
 
 #include "core/data/DateTimePattern.h"
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QLatin1StringView>
 #include <QLocale>
 #include <QString>
 #include <QStringView>
 
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -80,6 +83,41 @@ public:
     QString reading(float value) const;
     void appendReading(QString &out, float value) const;
 
+    // For writers of millions of lines: dateAndTime() and reading() in UTF-8,
+    // written at p, which has room for the bound; each returns the end of
+    // what it wrote. Only while writesUtf8() (the formats compiled, ASCII
+    // digits); the texts are the same bytes as those of the QString forms.
+    bool writesUtf8() const { return m_writesUtf8; }
+    qsizetype dateAndTimeUtf8Bound() const { return m_dateAndTime.maxUtf8Bytes(); }
+    qsizetype readingUtf8Bound() const { return m_readingUtf8Bound; }
+    char *writeDateAndTimeUtf8(char *p, double days) const;
+    char *writeReadingUtf8(char *p, float value) const;
+
+    // The same texts for a writer of many lines, which keeps the date of the
+    // day it is in and the texts of the readings it has written (a logger's
+    // readings take few values). One per writer: it is not to be shared
+    // between threads; the DateTimeText must outlive it.
+    class Utf8Writer
+    {
+    public:
+        explicit Utf8Writer(const DateTimeText &texts);
+        char *dateAndTime(char *p, double days);
+        char *reading(char *p, float value);
+
+    private:
+        struct Text
+        {
+            quint32 bits = 0;
+            quint8 size = 0;   // 0: no text kept
+            char bytes[19];
+        };
+        const DateTimeText &m_texts;
+        bool m_keepsReadings = false;
+        std::vector<Text> m_readings;
+        qint64 m_julianDay = std::numeric_limits<qint64>::min();
+        DateTimePattern::DateParts m_day;
+    };
+
     // The interval as minutes ":" seconds, each at least two digits
     // (the data set list's "Rate" column: 6000 s is "100:00").
     static QString rateColumn(qint64 seconds);
@@ -94,15 +132,28 @@ public:
     // Reads a number with the locale's decimal point; surrounding blanks are
     // allowed, group separators are not.
     std::optional<double> parseNumber(QStringView text) const;
+    // The same for text that is plain ASCII, without widening it first.
+    std::optional<double> parseDateTime(QLatin1StringView ascii) const;
+    std::optional<double> parseNumber(QLatin1StringView ascii) const;
 
 private:
     QString formatWithQt(const QString &format, QDate date, int msOfDay) const;
     bool parseWithQt(const QString &format, QStringView text, QDate &date, int &msOfDay) const;
+    template<typename View>
+    std::optional<double> parseDateTimeText(View text) const;
+    template<typename View>
+    std::optional<double> parseNumberText(View text) const;
 
     QLocale m_locale;
     QChar m_decimalPoint;
     QString m_negativeSign;
     bool m_asciiDigits = true;
+    bool m_plainMinus = true;   // the negative sign is "-"
+    bool m_writesUtf8 = false;
+    QByteArray m_negativeSignUtf8;
+    QByteArray m_decimalPointUtf8;
+    QByteArray m_nanUtf8, m_negativeNanUtf8;   // what a reading that is not a number reads
+    qsizetype m_readingUtf8Bound = 0;
     DateTimePattern m_shortDate;
     DateTimePattern m_longTime;
     DateTimePattern m_dateAndTime;

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -137,9 +138,58 @@ QStringView decodeLine(QByteArrayView bytes, QString &buffer)
     return QStringView(buffer).left(TextDataFile::MaxLineLength);
 }
 
-float readingOf(QStringView field, const DateTimeText &texts)
+// The line as plain ASCII, cut at 179 characters, when it is plain ASCII.
+std::optional<QLatin1StringView> asciiLine(QByteArrayView bytes)
 {
-    if (field.contains(QLatin1String("OL")))
+    // Eight bytes at a time: none has its top bit set.
+    const char *p = bytes.data();
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    quint64 bits = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 word;
+        std::memcpy(&word, p + i, 8);
+        bits |= word;
+    }
+    for (; i < n; ++i)
+        bits |= uchar(p[i]);
+    if (bits & 0x8080808080808080ull)
+        return std::nullopt;
+    return QLatin1StringView(p, qMin<qsizetype>(n, TextDataFile::MaxLineLength));
+}
+
+// Where separator first stands in a line; -1 when it does not.
+qsizetype indexIn(QStringView line, QChar separator)
+{
+    return line.indexOf(separator);
+}
+
+qsizetype indexIn(QLatin1StringView line, QChar separator)
+{
+    if (separator.unicode() >= 0x80 || line.isEmpty())
+        return -1;
+    const void *at = std::memchr(line.data(), int(separator.unicode()), size_t(line.size()));
+    return at ? static_cast<const char *>(at) - line.data() : -1;
+}
+
+bool holdsOL(QStringView field)
+{
+    return field.contains(QLatin1String("OL"));
+}
+
+bool holdsOL(QLatin1StringView field)
+{
+    for (qsizetype i = 0; i + 1 < field.size(); ++i) {
+        if (field.data()[i] == 'O' && field.data()[i + 1] == 'L')
+            return true;
+    }
+    return false;
+}
+
+template<typename View>
+float readingOf(View field, const DateTimeText &texts)
+{
+    if (holdsOL(field))
         return TextDataFile::Missing;
     const std::optional<double> v = texts.parseNumber(field);
     // "nan", "inf" or a number beyond a float would poison the chart's scales
@@ -196,13 +246,38 @@ Result<TextWriteResult> TextDataFile::write(QIODevice &out, std::span<const doub
     TextWriteResult result;
     end = qMin<qsizetype>(end, qsizetype(std::min({x.size(), humidity.size(), temperature.size()})));
     begin = qMax<qsizetype>(begin, 0);
+    // The lines go straight into UTF-8 bytes where the regional formats allow
+    // (nearly always), else through a QString; either way the device gets
+    // blocks of about a megabyte.
+    const bool direct = texts.writesUtf8();
+    DateTimeText::Utf8Writer writer(texts);
+    const QByteArray sep = QString(separator).toUtf8();
+    const qsizetype lineBound
+        = texts.dateAndTimeUtf8Bound() + 2 * texts.readingUtf8Bound() + 2 * sep.size() + 2;
+    QByteArray bytes(direct ? ChunkBytes + lineBound : 0, Qt::Uninitialized);
+    char *const first = bytes.data();
+    char *p = first;
     QString chunk;
-    chunk.reserve(1 << 16);
+    if (!direct)
+        chunk.reserve(1 << 16);
     bool ok = true;
     auto flush = [&] {
-        const QByteArray bytes = chunk.toUtf8();
-        ok = ok && AtomicFile::writeAll(out, bytes);
+        if (direct) {
+            ok = ok && AtomicFile::writeAll(out, QByteArrayView(first, p - first));
+            p = first;
+            return;
+        }
+        const QByteArray text = chunk.toUtf8();
+        ok = ok && AtomicFile::writeAll(out, text);
         chunk.resize(0);
+    };
+    const auto writeSeparator = [&] {
+        if (sep.size() == 1) {
+            *p++ = sep.front();
+        } else {
+            std::memcpy(p, sep.constData(), size_t(sep.size()));
+            p += sep.size();
+        }
     };
     // The never-filled points at the end are no data: they are left out uncounted.
     while (end > begin && x[size_t(end - 1)] == 0.0 && humidity[size_t(end - 1)] == Missing
@@ -211,6 +286,17 @@ Result<TextWriteResult> TextDataFile::write(QIODevice &out, std::span<const doub
     for (qsizetype i = begin; i < end && ok; ++i) {
         if (x[size_t(i)] == 0.0) {
             ++result.undated;
+        } else if (direct) {
+            p = writer.dateAndTime(p, x[size_t(i)]);
+            writeSeparator();
+            p = writer.reading(p, humidity[size_t(i)]);
+            writeSeparator();
+            p = writer.reading(p, temperature[size_t(i)]);
+            *p++ = '\r';
+            *p++ = '\n';
+            ++result.lines;
+            if (p - first >= ChunkBytes)
+                flush();
         } else {
             appendLine(chunk, x[size_t(i)], humidity[size_t(i)], temperature[size_t(i)], separator, texts);
             ++result.lines;
@@ -317,24 +403,33 @@ Result<> TextDataFile::readPoints(QIODevice &in, QChar separator, const DateTime
     QByteArrayView bytes;
     QString buffer;
     qint64 q = 0;
-    while (q < pointCount && reader.next(bytes)) {
-        if (bytes.isEmpty())
-            continue;
-        const QStringView line = decodeLine(bytes, buffer);
-        const qsizetype cut1 = line.indexOf(separator);
+    // One line into point q; false when it holds fewer than two separators
+    // (a point that is no point, though a time it holds is kept for q).
+    const auto readLine = [&](auto line) {
+        const qsizetype cut1 = indexIn(line, separator);
         if (cut1 < 0)
-            continue;
+            return false;
         if (const std::optional<double> t = texts.parseDateTime(line.left(cut1)))
             points.x[size_t(q)] = *t;
-        const QStringView rest = line.mid(cut1 + 1);
-        const qsizetype cut2 = rest.indexOf(separator);
+        const auto rest = line.mid(cut1 + 1);
+        const qsizetype cut2 = indexIn(rest, separator);
         if (cut2 < 0)
-            continue;
-        const QStringView last = rest.mid(cut2 + 1);
-        const qsizetype cut3 = last.indexOf(separator);
+            return false;
+        const auto last = rest.mid(cut2 + 1);
+        const qsizetype cut3 = indexIn(last, separator);
         points.humidity[size_t(q)] = readingOf(rest.left(cut2), texts);
         // An empty third field is a missing reading, never the humidity again.
         points.temperature[size_t(q)] = readingOf(cut3 < 0 ? last : last.left(cut3), texts);
+        return true;
+    };
+    while (q < pointCount && reader.next(bytes)) {
+        if (bytes.isEmpty())
+            continue;
+        // Plain ASCII lines (the program's own, in most regions) are read as
+        // they are; others are decoded from UTF-8 first.
+        const std::optional<QLatin1StringView> ascii = asciiLine(bytes);
+        if (!(ascii ? readLine(*ascii) : readLine(decodeLine(bytes, buffer))))
+            continue;
         // A date that reads as time 0 cannot be written back either.
         if (points.x[size_t(q)] == 0.0)
             ++points.undated;
