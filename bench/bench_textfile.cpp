@@ -1,7 +1,10 @@
 // Writing and reading back a text data file of one million points, then
-// reading the same file with pandas (textfile_pandas.py, beside this file).
-// Target: our read at least 3x faster than the pandas total. The file stays
-// at bench/points.txt in the build folder.
+// reading the same file with pandas (textfile_pandas.py, beside this file),
+// in the same run. Each figure is the best of several runs, so that a busy
+// moment of the machine does not decide it. Targets: the write within 200 ms,
+// our read (both passes) at least 25x faster than the pandas total
+// (read_csv and to_datetime with the format given). The file stays at
+// bench/points.txt in the build folder.
 #include "BenchReport.h"
 
 #include "core/data/DateTimeText.h"
@@ -12,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QProcess>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -19,11 +24,12 @@ namespace {
 
 // The pandas total in milliseconds, its other lines passed through;
 // negative when pandas could not read the file.
-double pandasTotalMs(const QString &path)
+double pandasTotalMs(const QString &path, int runs)
 {
     QProcess python;
     python.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    python.start(QStringLiteral("python3"), {QStringLiteral(KV518_BENCH_SOURCE_DIR "/textfile_pandas.py"), path});
+    python.start(QStringLiteral("python3"), {QStringLiteral(KV518_BENCH_SOURCE_DIR "/textfile_pandas.py"), path,
+                                             QString::number(runs)});
     if (!python.waitForFinished(300000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0)
         return -1.0;
     double total = -1.0;
@@ -56,31 +62,44 @@ int main(int argc, char *argv[])
     const DateTimeText texts{QLocale(QStringLiteral("en_GB"))};
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("points.txt"));
 
+    constexpr int runs = 5;
+    double writeMs = 1e300;
+    double readMs = 1e300;
     QElapsedTimer timer;
-    timer.start();
-    const Result<TextWriteResult> w = TextDataFile::save(path, x, h, t, 0, n, u'\t', texts);
-    const double writeMs = double(timer.nsecsElapsed()) / 1e6;
-    if (!w || w->lines != n) {
-        std::printf("write failed\n");
-        return 1;
-    }
+    for (int run = 0; run < runs; ++run) {
+        timer.start();
+        const Result<TextWriteResult> w = TextDataFile::save(path, x, h, t, 0, n, u'\t', texts);
+        writeMs = std::min(writeMs, double(timer.nsecsElapsed()) / 1e6);
+        if (!w || w->lines != n) {
+            std::printf("write failed\n");
+            return 1;
+        }
 
-    timer.restart();
-    TextFileExtent extent;
-    TextFilePoints points;
-    const Result<> status = TextDataFile::read(path, u'\t', texts, extent, points);
-    const double readMs = double(timer.nsecsElapsed()) / 1e6;
-    if (!status || points.filled != n || points.x[size_t(n - 1)] == 0.0) {
-        std::printf("read failed\n");
-        return 1;
+        timer.restart();
+        TextFileExtent extent;
+        TextFilePoints points;
+        const Result<> status = TextDataFile::read(path, u'\t', texts, extent, points);
+        readMs = std::min(readMs, double(timer.nsecsElapsed()) / 1e6);
+        // Every point back as written: the speed of a reader that gets them
+        // wrong means nothing.
+        const auto near = [](double tolerance) {
+            return [tolerance](double a, double b) { return std::abs(a - b) < tolerance; };
+        };
+        if (!status || points.filled != n || points.undated != 0 || points.x.size() != x.size()
+            || !std::equal(x.begin(), x.end(), points.x.begin(), near(0.5 / 86400.0))
+            || !std::equal(h.begin(), h.end(), points.humidity.begin(), near(0.01))
+            || !std::equal(t.begin(), t.end(), points.temperature.begin(), near(0.01))) {
+            std::printf("read failed or read other points than written\n");
+            return 1;
+        }
     }
     BenchReport report;
-    std::printf("text file of %d points (%s)\n", n, qPrintable(QDir::toNativeSeparators(path)));
-    report.info("write", writeMs, "ms");
+    std::printf("text file of %d points (%s), best of %d\n", n, qPrintable(QDir::toNativeSeparators(path)), runs);
+    report.figure("write", writeMs, "ms", 200, BenchReport::Goal::AtMost);
     report.info("read (both passes)", readMs, "ms");
-    const double pandasMs = pandasTotalMs(path);
+    const double pandasMs = pandasTotalMs(path, runs);
     if (pandasMs > 0)
-        report.figure("read speed against pandas (pandas total / read)", pandasMs / readMs, "x", 3,
+        report.figure("read speed against pandas (pandas total / read)", pandasMs / readMs, "x", 25,
                       BenchReport::Goal::AtLeast);
     else
         report.unmeasured("read speed against pandas", "pandas failed");
