@@ -34,6 +34,8 @@ class TestAnalysis : public QObject
 private Q_SLOTS:
     void derivedChannels_data();
     void derivedChannels();
+    void derivedStatisticsOfTheSeries_data();
+    void derivedStatisticsOfTheSeries();
     void worstWindows_data();
     void worstWindows();
     void rollingMatchesEachWindow();
@@ -85,6 +87,53 @@ void TestAnalysis::derivedChannels()
         QVERIFY2(std::abs(d.absolute[i] - absolute) <= 0.15, qPrintable(QString::number(d.absolute[i])));
     }
     QCOMPARE(Humidity::derivedValue(0, humidity, temperature, unit), d.dewPoint[0]);
+}
+
+void TestAnalysis::derivedStatisticsOfTheSeries_data()
+{
+    QTest::addColumn<TemperatureUnit>("unit");
+    QTest::newRow("C") << TemperatureUnit::Celsius;
+    QTest::newRow("F") << TemperatureUnit::Fahrenheit;
+}
+
+// The derived series, value for value, is what derivedValue() says of each
+// sample, and the statistics taken on the way are those of the series: for
+// readings in tenths, corrected ones between them, markers and readings the
+// formula does not cover.
+void TestAnalysis::derivedStatisticsOfTheSeries()
+{
+    QFETCH(TemperatureUnit, unit);
+    std::mt19937 random(518);
+    std::uniform_int_distribution<int> tenths(-800, 2200);
+    Readings h(20000), t(20000);
+    for (size_t i = 0; i < h.size(); ++i) {
+        h[i] = float(tenths(random) % 1100) / 10.0f + (i % 3 == 0 ? 0.37f : 0.0f);
+        t[i] = float(tenths(random)) / 10.0f;
+        if (i % 97 == 0)
+            (i % 2 ? h[i] : t[i]) = i % 4 ? 9999.0f : -9999.0f;
+    }
+    const std::vector<double> x = times(h.size(), 60);
+    const ChartSeries series{{x, x}, {h, t}};
+    const Humidity::DerivedSeries d = Humidity::derive(series, unit);
+    const auto same = [](float a, float b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+    for (size_t i = 0; i < h.size(); ++i) {
+        QVERIFY2(same(d.dewPoint[i], Humidity::derivedValue(0, h[i], t[i], unit)), qPrintable(QString::number(i)));
+        QVERIFY2(same(d.absolute[i], Humidity::derivedValue(1, h[i], t[i], unit)), qPrintable(QString::number(i)));
+    }
+    const SetStatistics a = Statistics::wholeSet(d.series());
+    const SetStatistics b = Humidity::wholeSet(series, unit);
+    QCOMPARE(b.points, a.points);
+    QCOMPARE(b.first, a.first);
+    QCOMPARE(b.rateSeconds, a.rateSeconds);
+    for (int c = 0; c < 2; ++c) {
+        QCOMPARE(b.channel[c].maximum, a.channel[c].maximum);
+        QCOMPARE(b.channel[c].maximumTime, a.channel[c].maximumTime);
+        QCOMPARE(b.channel[c].minimum, a.channel[c].minimum);
+        QCOMPARE(b.channel[c].minimumTime, a.channel[c].minimumTime);
+        QCOMPARE(b.channel[c].count, a.channel[c].count);
+        QCOMPARE(b.channel[c].average, a.channel[c].average);
+        QVERIFY(a.channel[c].count > 1000);
+    }
 }
 
 void TestAnalysis::worstWindows_data()

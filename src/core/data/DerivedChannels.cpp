@@ -80,6 +80,101 @@ float derivedValue(int channel, float humidity, float temperature, TemperatureUn
     return channel == 1 ? p.absolute : p.dewPoint;
 }
 
+namespace {
+
+// What the formulas take of one temperature reading, and of one humidity
+// reading: a run holds few distinct readings of each, though many pairs of
+// them, so each reading's part is kept in a small table and a sample costs
+// two divisions, not an exponential and a logarithm. The values are those of
+// derivedPair() to the bit: the same operations in the same order.
+struct TemperaturePart
+{
+    quint32 bits = 0;
+    bool kept = false;
+    bool usable = false;   // a reading, inside the formula's range
+    double gamma = 0.0;
+    double expGamma = 0.0;
+    double kelvin = 0.0;   // ZeroCelsius + c
+};
+
+struct HumidityPart
+{
+    quint32 bits = 0;
+    bool kept = false;
+    bool usable = false;
+    double logRh = 0.0;
+    double factor = 0.0;   // 216.7 x RH / 100 x E0
+};
+
+template<typename Part>
+Part &slotOf(std::vector<Part> &table, float v)
+{
+    const quint32 bits = std::bit_cast<quint32>(v);
+    return table[size_t((bits * 2654435761u) >> 20)];
+}
+
+const TemperaturePart &temperaturePart(std::vector<TemperaturePart> &table, float v, bool fahrenheit)
+{
+    TemperaturePart &p = slotOf(table, v);
+    const quint32 bits = std::bit_cast<quint32>(v);
+    if (p.kept && p.bits == bits)
+        return p;
+    p = {bits, true, false};
+    if (!(v > -OutOfRange && v < OutOfRange))
+        return p;
+    const double c = fahrenheit ? (double(v) - 32.0) * 5.0 / 9.0 : double(v);
+    if (!(c > -100.0 && c < 200.0))
+        return p;
+    p.usable = true;
+    p.gamma = A * c / (B + c);
+    p.expGamma = std::exp(p.gamma);
+    p.kelvin = ZeroCelsius + c;
+    return p;
+}
+
+const HumidityPart &humidityPart(std::vector<HumidityPart> &table, float h)
+{
+    HumidityPart &p = slotOf(table, h);
+    const quint32 bits = std::bit_cast<quint32>(h);
+    if (p.kept && p.bits == bits)
+        return p;
+    p = {bits, true, false};
+    const double rh = double(h);
+    if (!(h > -OutOfRange && h < OutOfRange) || !(rh > 0.0 && rh <= 200.0))
+        return p;
+    p.usable = true;
+    p.logRh = std::log(rh / 100.0);
+    p.factor = 216.7 * rh / 100.0 * E0;
+    return p;
+}
+
+// Calls f(i, pair) for each of the first n points in order, with the derived
+// values of its readings.
+template<typename F>
+void forEachPair(const ChartSeries &series, size_t n, TemperatureUnit unit, F f)
+{
+    const bool fahrenheit = unit == TemperatureUnit::Fahrenheit;
+    const std::span<const float> rh = series.y[0];
+    const std::span<const float> t = series.y[1];
+    std::vector<TemperaturePart> temperatures(4096);
+    std::vector<HumidityPart> humidities(4096);
+    const Pair none;
+    for (size_t i = 0; i < n; ++i) {
+        const TemperaturePart &tp = temperaturePart(temperatures, t[i], fahrenheit);
+        const HumidityPart &hp = humidityPart(humidities, rh[i]);
+        if (!(tp.usable && hp.usable)) {
+            f(i, none);
+            continue;
+        }
+        const double g = hp.logRh + tp.gamma;
+        const double dewPoint = B * g / (A - g);
+        const double absolute = hp.factor * tp.expGamma / tp.kelvin;
+        f(i, Pair{float(fahrenheit ? dewPoint * 9.0 / 5.0 + 32.0 : dewPoint), float(absolute)});
+    }
+}
+
+} // namespace
+
 DerivedSeries derive(const ChartSeries &series, TemperatureUnit unit)
 {
     DerivedSeries d;
@@ -87,27 +182,32 @@ DerivedSeries derive(const ChartSeries &series, TemperatureUnit unit)
     d.x = series.x[0].first(n);
     d.dewPoint.resize(n);
     d.absolute.resize(n);
-    const bool fahrenheit = unit == TemperatureUnit::Fahrenheit;
-    const std::span<const float> rh = series.y[0];
-    const std::span<const float> t = series.y[1];
-    // The logger resolves tenths, so a run holds few distinct (RH, T) pairs:
-    // each pair's values are kept in a table, which spares most exponentials
-    // and logarithms.
-    struct Slot
-    {
-        quint64 key = ~quint64(0);   // no pair of readings has all bits set
-        Pair values;
-    };
-    std::vector<Slot> table(1 << 14);
-    for (size_t i = 0; i < n; ++i) {
-        const quint64 key = quint64(std::bit_cast<quint32>(rh[i])) << 32 | std::bit_cast<quint32>(t[i]);
-        Slot &slot = table[size_t((key * 0x9E3779B97F4A7C15ull) >> 50)];
-        if (slot.key != key)
-            slot = {key, derivedPair(rh[i], t[i], fahrenheit)};
-        d.dewPoint[i] = slot.values.dewPoint;
-        d.absolute[i] = slot.values.absolute;
-    }
+    forEachPair(series, n, unit, [&](size_t i, const Pair &p) {
+        d.dewPoint[i] = p.dewPoint;
+        d.absolute[i] = p.absolute;
+    });
     return d;
+}
+
+SetStatistics wholeSet(const ChartSeries &series, TemperatureUnit unit)
+{
+    // The derived series' own frame: its times are the humidity's.
+    const size_t n = size_t(series.points());
+    ChartSeries frame;
+    frame.x[0] = frame.x[1] = series.x[0].first(n);
+    frame.y[0] = series.y[0].first(n);
+    frame.y[1] = series.y[1].first(n);
+    SetStatistics s = Statistics::setFrame(frame);
+    Statistics::ChannelAccumulator dewPoint(s.channel[0]);
+    Statistics::ChannelAccumulator absolute(s.channel[1]);
+    const std::span<const double> x = frame.x[0];
+    forEachPair(series, n, unit, [&](size_t i, const Pair &p) {
+        dewPoint.add(p.dewPoint, x[i]);
+        absolute.add(p.absolute, x[i]);
+    });
+    dewPoint.finish();
+    absolute.finish();
+    return s;
 }
 
 StatisticsTexts panelTexts(const SetStatistics &derived, int channel, const DateTimeText &texts)

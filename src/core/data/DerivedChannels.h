@@ -41,6 +41,11 @@ struct DerivedSeries
 
 DerivedSeries derive(const ChartSeries &series, TemperatureUnit unit);
 
+// Statistics::wholeSet(derive(series, unit).series()), figure for figure,
+// without the arrays of the derived channels: a whole set's statistics of
+// millions of samples need no 8 bytes a sample.
+SetStatistics wholeSet(const ChartSeries &series, TemperatureUnit unit);
+
 // The whole-set boxes of a derived channel (0 dew point, 1 absolute
 // humidity): as a reading channel's, "****" for extremes when no sample gives
 // a value.

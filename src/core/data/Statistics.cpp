@@ -27,7 +27,7 @@ ChartSeries ChartSeries::first(qsizetype n) const
 
 namespace Statistics {
 
-SetStatistics wholeSet(const ChartSeries &series)
+SetStatistics setFrame(const ChartSeries &series)
 {
     SetStatistics s;
     s.points = series.points();
@@ -45,30 +45,19 @@ SetStatistics wholeSet(const ChartSeries &series)
                                    * FrameworkTime::SecondsPerDay;
         s.rateSeconds = seconds > 0.0 ? qint64(std::floor(std::min(seconds, Longest))) : 0;
     }
+    return s;
+}
+
+SetStatistics wholeSet(const ChartSeries &series)
+{
+    SetStatistics s = setFrame(series);
     for (int c = 0; c < 2; ++c) {
-        ChannelStatistics &ch = s.channel[c];
+        ChannelAccumulator channel(s.channel[c]);
         const std::span<const float> y = series.y[c];
         const std::span<const double> x = series.x[c];
-        // A float sum drifts over a million samples; the average is kept in
-        // single precision as before, the sum is not.
-        double sum = 0.0;
-        for (qsizetype i = 0; i < s.points; ++i) {
-            const float v = y[size_t(i)];
-            if (v > ch.maximum) {
-                ch.maximum = v;
-                ch.maximumTime = x[size_t(i)];
-            }
-            if (v < ch.minimum) {
-                ch.minimum = v;
-                ch.minimumTime = x[size_t(i)];
-            }
-            if (isReading(v)) {
-                sum += v;
-                ++ch.count;
-            }
-        }
-        if (ch.count != 0)
-            ch.average = float(sum / double(ch.count));
+        for (qsizetype i = 0; i < s.points; ++i)
+            channel.add(y[size_t(i)], x[size_t(i)]);
+        channel.finish();
     }
     return s;
 }

@@ -96,6 +96,46 @@ constexpr bool isReading(float v)
 // the sampling rate estimated as the span over the intervals between points.
 SetStatistics wholeSet(const ChartSeries &series);
 
+// The figures of wholeSet() but the channels': the points, the first time and
+// the sampling rate.
+SetStatistics setFrame(const ChartSeries &series);
+
+// One channel's figures of wholeSet(), taken a reading at a time in point
+// order: for readings computed on the way (the derived channels) that need
+// no array of their own.
+class ChannelAccumulator
+{
+public:
+    explicit ChannelAccumulator(ChannelStatistics &channel) : m_ch(channel) {}
+    void add(float v, double time)
+    {
+        if (v > m_ch.maximum) {
+            m_ch.maximum = v;
+            m_ch.maximumTime = time;
+        }
+        if (v < m_ch.minimum) {
+            m_ch.minimum = v;
+            m_ch.minimumTime = time;
+        }
+        if (isReading(v)) {
+            m_sum += v;
+            ++m_ch.count;
+        }
+    }
+    // Sets the average; call once, after the last reading.
+    void finish()
+    {
+        if (m_ch.count != 0)
+            m_ch.average = float(m_sum / double(m_ch.count));
+    }
+
+private:
+    ChannelStatistics &m_ch;
+    // A float sum drifts over a million samples; the average is kept in
+    // single precision as before, the sum is not.
+    double m_sum = 0.0;
+};
+
 // Between cursors A and B of channel t, in either order; every sample counts.
 // The indices are kept inside the points.
 CursorStatistics betweenCursors(const ChartSeries &series, int channel, qsizetype cursorA, qsizetype cursorB);

@@ -12,7 +12,7 @@ ReportLayout::ReportLayout(const ReportData &data, const DateTimeText &texts, Op
     , m_texts(texts)
     , m_options(options)
     , m_statistics(Statistics::wholeSet(data.series()))
-    , m_derived(Statistics::wholeSet(Humidity::derive(data.series(), shownUnit()).series()))
+    , m_derived(Humidity::wholeSet(data.series(), shownUnit()))
 {
 }
 
