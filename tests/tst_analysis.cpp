@@ -158,6 +158,9 @@ void TestAnalysis::worstWindows_data()
     QTest::newRow("marker left out") << marked << hour << false << 30.0 << qint64(30) << true;
     QTest::newRow("a month") << Readings(30 * 24 * 6, 4.0f) << qint64(600) << false << 4.0 << qint64(0) << false;
     QTest::newRow("only markers") << Readings(48, 9999.0f) << hour << false << none << qint64(0) << true;
+    // No value, but the run is long enough for both windows all the same.
+    QTest::newRow("only markers, a month") << Readings(31 * 24, 9999.0f) << hour << false << none << qint64(0)
+                                           << false;
 }
 
 void TestAnalysis::worstWindows()

@@ -288,11 +288,17 @@ public:
         , m_ratio(activationEnergy * 1000.0 / GasConstant)
         , m_slots(4096)
     {
-        double hottest = 0.0;
+        // The hottest reading's kelvin: the conversion keeps the order of
+        // the readings, so it is that of the highest one, converted once.
+        bool any = false;
+        float highest = -OutOfRange;
         for (const float v : y) {
-            if (counts(v))
-                hottest = std::max(hottest, toKelvin(double(v), unit));
+            if (counts(v)) {
+                any = true;
+                highest = std::max(highest, v);
+            }
         }
+        const double hottest = any ? std::max(0.0, toKelvin(double(highest), unit)) : 0.0;
         m_top = hottest > 0.0 ? m_ratio / hottest : 0.0;
     }
 
@@ -358,6 +364,86 @@ QString windowText(const WindowMkt &w, const QString &unitSuffix, const QString 
     return texts.oneDecimal(*w.mkt) + unitSuffix + QStringLiteral(" from ") + texts.dateTime(w.start);
 }
 
+namespace {
+
+// llround(days * 86400): whole seconds, rounded half away from zero, without
+// the library call below 2^52 (where the truncation and the fraction are exact).
+qint64 wholeSeconds(double days)
+{
+    const double v = days * 86400.0;
+    if (!(std::fabs(v) < 4.0e15))
+        return qint64(std::llround(v));
+    qint64 k = qint64(v);
+    const double fraction = v - double(k);
+    if (fraction >= 0.5)
+        ++k;
+    else if (fraction <= -0.5)
+        --k;
+    return k;
+}
+
+// The samples of a run one after another, each with its time in whole
+// seconds, its weight (its interval) and its term, kept from the oldest one
+// a window still holds to the newest one read: a window's span, not the run.
+class SampleRing
+{
+public:
+    struct Sample
+    {
+        qint64 t = 0;
+        qint64 weight = 0;
+        double term = 0.0;
+    };
+
+    SampleRing(std::span<const double> x, std::span<const float> y, qint64 intervalSeconds, Terms &terms)
+        : m_x(x), m_y(y), m_interval(intervalSeconds), m_terms(terms), m_ring(1024)
+    {
+        m_nextT = wholeSeconds(x[0]);
+    }
+
+    // Sample k, read if it is not yet; k at least the oldest kept.
+    const Sample &at(size_t k)
+    {
+        while (m_read <= k)
+            readNext();
+        return m_ring[k & (m_ring.size() - 1)];
+    }
+    // Samples before k are not asked for again.
+    void dropBefore(size_t k) { m_oldest = k; }
+
+private:
+    void readNext()
+    {
+        if (m_read - m_oldest == m_ring.size()) {
+            std::vector<Sample> larger(m_ring.size() * 2);
+            for (size_t k = m_oldest; k < m_read; ++k)
+                larger[k & (larger.size() - 1)] = m_ring[k & (m_ring.size() - 1)];
+            m_ring = std::move(larger);
+        }
+        const size_t k = m_read++;
+        Sample &s = m_ring[k & (m_ring.size() - 1)];
+        s.t = m_nextT;
+        if (k + 1 < m_x.size()) {
+            m_nextT = wholeSeconds(m_x[k + 1]);
+            s.weight = std::max<qint64>(m_nextT - s.t, 0);
+        } else {
+            s.weight = std::max<qint64>(m_interval, 0);
+        }
+        s.term = m_terms(m_y[k]);
+    }
+
+    std::span<const double> m_x;
+    std::span<const float> m_y;
+    qint64 m_interval;
+    Terms &m_terms;
+    std::vector<Sample> m_ring;   // a power of two long
+    size_t m_read = 0;
+    size_t m_oldest = 0;
+    qint64 m_nextT = 0;
+};
+
+} // namespace
+
 std::vector<WindowMkt> worstWindows(std::span<const double> x, std::span<const float> y, TemperatureUnit unit,
                                     double activationEnergy, qint64 intervalSeconds,
                                     std::initializer_list<qint64> windowSeconds)
@@ -366,59 +452,93 @@ std::vector<WindowMkt> worstWindows(std::span<const double> x, std::span<const f
     const size_t n = std::min(x.size(), y.size());
     if (n == 0)
         return out;
+    x = x.first(n);
+    y = y.first(n);
     // Whole seconds, so that a run at a steady interval fills a window exactly.
-    std::vector<qint64> t(n);
-    for (size_t i = 0; i < n; ++i)
-        t[i] = qint64(std::llround(x[i] * 86400.0));
-    const auto weight = [&](size_t i) {
-        return i + 1 < n ? std::max<qint64>(t[i + 1] - t[i], 0) : std::max<qint64>(intervalSeconds, 0);
-    };
-    const qint64 runEnd = t[n - 1] + weight(n - 1);
-    const bool valid = isValidActivationEnergy(activationEnergy);
-    std::optional<Terms> terms;
-    std::vector<double> term;
+    const qint64 first = wholeSeconds(x[0]);
+    const qint64 last = wholeSeconds(x[n - 1]);
+    const qint64 runEnd = last + std::max<qint64>(intervalSeconds, 0);
+    // Every window is told whether the run covers it, whether or not any
+    // reading counts.
+    bool any = false;
     size_t w = 0;
     for (const qint64 window : windowSeconds) {
-        WindowMkt &result = out[w++];
-        result.tooShort = window <= 0 || runEnd - t[0] < window;
-        if (result.tooShort || !valid)
-            continue;
-        if (!terms) {
-            terms.emplace(y.first(n), unit, activationEnergy);
-            if (!terms->any())
-                break;
-            term.resize(n);
-            for (size_t i = 0; i < n; ++i)
-                term[i] = (*terms)(y[i]);
-        }
-        // Samples [i, j) are the window from t[i]; the sums hold the counted ones.
+        out[w].tooShort = window <= 0 || runEnd - first < window;
+        any = any || !out[w].tooShort;
+        ++w;
+    }
+    if (!any || !isValidActivationEnergy(activationEnergy))
+        return out;
+    Terms terms(y, unit, activationEnergy);
+    if (!terms.any())
+        return out;
+
+    // All windows in one pass over the samples, each with a rolling sum:
+    // samples [i, j) are its window from the time of sample i, the sums hold
+    // the counted ones.
+    struct Window
+    {
+        qint64 seconds = 0;
+        WindowMkt *result = nullptr;
+        bool open = true;
+        size_t j = 0;
         double sum = 0.0;
         qint64 weights = 0;
         double best = -1.0;
-        size_t j = 0;
-        for (size_t i = 0; i < n && t[i] + window <= runEnd; ++i) {
-            j = std::max(j, i);
-            while (j < n && t[j] + weight(j) <= t[i] + window) {
-                if (term[j] >= 0.0) {
-                    sum += term[j] * double(weight(j));
-                    weights += weight(j);
+        // Below best x (1 - 1e-9): a mean whose sum falls under this x the
+        // weights cannot exceed best, so the division is spared.
+        double bound = -std::numeric_limits<double>::infinity();
+    };
+    std::vector<Window> windows;
+    w = 0;
+    for (const qint64 window : windowSeconds) {
+        if (!out[w].tooShort)
+            windows.push_back({window, &out[w]});
+        ++w;
+    }
+    SampleRing samples(x, y, intervalSeconds, terms);
+    size_t open = windows.size();
+    for (size_t i = 0; i < n && open > 0; ++i) {
+        const SampleRing::Sample si = samples.at(i);
+        for (Window &win : windows) {
+            if (!win.open)
+                continue;
+            // A window ends the first time one no longer fits before the end.
+            if (si.t + win.seconds > runEnd) {
+                win.open = false;
+                --open;
+                continue;
+            }
+            win.j = std::max(win.j, i);
+            while (win.j < n) {
+                const SampleRing::Sample &sj = samples.at(win.j);
+                if (sj.t + sj.weight > si.t + win.seconds)
+                    break;
+                if (sj.term >= 0.0) {
+                    win.sum += sj.term * double(sj.weight);
+                    win.weights += sj.weight;
                 }
-                ++j;
+                ++win.j;
             }
-            if (weights > 0 && sum / double(weights) > best) {
-                best = sum / double(weights);
-                result.start = x[i];
+            if (win.weights > 0 && win.sum > win.bound * double(win.weights)
+                && win.sum / double(win.weights) > win.best) {
+                win.best = win.sum / double(win.weights);
+                win.bound = win.best > 0.0 ? win.best * (1.0 - 1e-9) : -std::numeric_limits<double>::infinity();
+                win.result->start = x[i];
             }
-            if (j > i && term[i] >= 0.0) {
-                sum -= term[i] * double(weight(i));
-                weights -= weight(i);
+            if (win.j > i && si.term >= 0.0) {
+                win.sum -= si.term * double(si.weight);
+                win.weights -= si.weight;
                 // The rolling sum may drift below zero by rounding once empty.
-                if (weights == 0)
-                    sum = 0.0;
+                if (win.weights == 0)
+                    win.sum = 0.0;
             }
         }
-        if (best > 0.0)
-            result.mkt = terms->temperature(best);
+        samples.dropBefore(i + 1);
+    }
+    for (const Window &win : windows) {
+        if (win.best > 0.0)
+            win.result->mkt = terms.temperature(win.best);
     }
     return out;
 }
