@@ -7,6 +7,7 @@
 #include "core/chart/DataSetChart.h"
 #include "core/chart/GraphFile.h"
 #include "core/data/BoundedRead.h"
+#include "core/data/CollectionFile.h"
 #include "core/data/DataSetDirectory.h"
 #include "core/data/DerivedChannels.h"
 #include "core/data/Statistics.h"
@@ -136,16 +137,53 @@ Result<> loadDirectory(const QString &path, DataSetDirectory &directory)
     return collectionFailure(path, loaded, directory.faultySet());
 }
 
-Result<> setNumber(const QCommandLineParser &parser, const QString &path, const TDataSetStore &store, int &set)
+Result<> setNumber(const QCommandLineParser &parser, const QString &path, int setCount, int &set)
 {
     if (!parser.isSet(QStringLiteral("set")))
         return fail(ErrorCode::Usage, QStringLiteral("A collection file needs --set N (see --help)."));
     bool ok = false;
     set = parser.value(QStringLiteral("set")).toInt(&ok);
-    if (!ok || set < 1 || set > store.SetCount())
+    if (!ok || set < 1 || set > setCount)
         return fail(ErrorCode::Usage, QStringLiteral("%1 holds %2 data set(s); --set must be between 1 and %2.")
                                              .arg(quoted(path))
-                                             .arg(store.SetCount()));
+                                             .arg(setCount));
+    return {};
+}
+
+Result<> setNumber(const QCommandLineParser &parser, const QString &path, const TDataSetStore &store, int &set)
+{
+    return setNumber(parser, path, store.SetCount(), set);
+}
+
+// The chart of the data set --set names, decoded from a collection file with
+// the same checks as a load into a store, but that set alone: a full logger
+// image holds some 100 MB of samples and times, of which a command on one
+// set needs a share.
+Result<> loadCollectionSet(const QCommandLineParser &parser, const QString &path, ChartData &chart)
+{
+    Result<QByteArray> image = CollectionFile::readImage(path);
+    if (!image)
+        return image.failure();
+    DataSetDirectory directory;
+    const Result<> loaded = directory.load(*image, image->size(), image->size());
+    if (!loaded)
+        return collectionFailure(path, loaded, directory.faultySet());
+    int set = 0;
+    if (Result<> failed = setNumber(parser, path, directory.setCount(), set); !failed)
+        return failed;
+    const int k = set - 1;
+    const size_t n = size_t(directory.sampleCounts().at(k));
+    chart.x.resize(n);
+    chart.humidity.resize(n);
+    chart.temperature.resize(n);
+    TDataSetStore::decodeSet(*image, directory, k, chart.x.data(), chart.humidity.data(), chart.temperature.data());
+    chart.fromCollection = true;
+    chart.set = set;
+    chart.interval = directory.intervals().at(k);
+    chart.start = directory.startTimes().at(k);
+    chart.fahrenheit = directory.isFahrenheit(k);
+    chart.points = qsizetype(n);
+    chart.undated = std::count(chart.x.begin(), chart.x.end(), 0.0);
     return {};
 }
 
@@ -208,16 +246,8 @@ Result<> loadDataFileChart(CliContext &ctx, const QString &path, ChartData &char
 // The chart of a data set or of a data file, as the data view would show it.
 Result<> loadChart(CliContext &ctx, const QCommandLineParser &parser, const QString &path, ChartData &chart)
 {
-    if (isCollection(path)) {
-        TDataSetStore store;
-        if (Result<> failed = loadCollection(path, store); !failed)
-            return failed;
-        int set = 0;
-        if (Result<> failed = setNumber(parser, path, store, set); !failed)
-            return failed;
-        chartOfSet(store, set, chart);
-        return {};
-    }
+    if (isCollection(path))
+        return loadCollectionSet(parser, path, chart);
     if (parser.isSet(QStringLiteral("set")))
         return fail(ErrorCode::Usage, QStringLiteral("--set applies to collection files only."));
     return loadDataFileChart(ctx, path, chart);
@@ -576,7 +606,7 @@ int runStats(CliContext &ctx, const QStringList &arguments)
     const ChartSeries samples = series.first(s.points);
     const auto windows = KineticTemperature::worstWindows(samples.x[1], samples.y[1], unit, options.activationEnergy,
                                                           interval);
-    const SetStatistics derived = Statistics::wholeSet(Humidity::derive(samples, unit).series());
+    const SetStatistics derived = Humidity::wholeSet(samples, unit);
     std::optional<LimitStatistics> limits[2];
     std::optional<ChannelBreaches> breaches[2];
     for (int c = 0; c < 2; ++c) {

@@ -57,6 +57,13 @@ public:
     static QStringList listHeadings() { return DataSetDirectory::listHeadings(); }
     QStringList listRow(int set, const DateTimeText &texts) const { return m_directory.listRow(set, texts); }
 
+    // The samples of data set k of an image whose directory has been read,
+    // the same values a load keeps, but each channel in an array of its own
+    // (n = directory.sampleCounts()[k] entries each): for a caller that wants
+    // one data set of a large image without the store's copy of them all.
+    static void decodeSet(QByteArrayView image, const DataSetDirectory &directory, int k, double *times,
+                          float *humidity, float *temperature);
+
 private:
     void decodeSamples(const QByteArray &image, const DataSetDirectory &directory);
 
