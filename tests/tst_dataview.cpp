@@ -15,6 +15,7 @@
 #include "core/link/MonotonicClock.h"
 #include "gui/common/AppContext.h"
 #include "gui/dataview/StatisticsPanel.h"
+#include "gui/dataview/TfrmLimits.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/shell/TfrmMain.h"
 
@@ -320,6 +321,16 @@ void TestDataView::derivedTabsAndColumns()
     QVERIFY(v.panel()->txtT1Max->text() != QStringLiteral("OL"));
     QVERIFY(v.panel()->txtT1Avg->text() != QStringLiteral("****"));
     QVERIFY(!v.panel()->txtMkt->isVisibleTo(v.panel()));
+    // Its unit beside the figures, and no limits, which it has none of.
+    QCOMPARE(v.panel()->lblUnit->text(), tab == StatisticsPanel::DewPointTab
+                                             ? TfrmLimits::unitText(v.readingUnit())
+                                             : QStringLiteral("g/m\u00b3"));
+    QVERIFY(v.panel()->lblUnit->isVisibleTo(v.panel()));
+    QVERIFY(!v.panel()->txtLimits->isVisibleTo(v.panel()));
+    v.panel()->TabControl1->setCurrentIndex(StatisticsPanel::HumidityTab);
+    QVERIFY(!v.panel()->lblUnit->isVisibleTo(v.panel()));
+    QVERIFY(v.panel()->txtLimits->isVisibleTo(v.panel()));
+    v.panel()->TabControl1->setCurrentIndex(tab);
 
     QCOMPARE(v.dataListModel->columnCount(), int(DataListModel::ColumnCount));
     v.chkDerivedColumns->setChecked(true);

@@ -1,6 +1,7 @@
 // Renders the main window with the download view showing the sample
 // collection (samples/demo.518): data set list, data list, chart and
-// statistics; the temperature tab; the Open choice and "Range" dialogs; and
+// statistics; the temperature tab; the dew point and absolute humidity tabs;
+// the Open choice and "Range" dialogs; and
 // the view with alarm limits set (both tabs, split and unsplit) with the
 // "Limits" dialog.
 #include "core/app/MainOptions.h"
@@ -85,6 +86,14 @@ int main(int argc, char *argv[])
     view.panel()->TabControl1->setCurrentIndex(1);
     settle();
     save(w.grab(), QStringLiteral("dataview_set2_temperature.png"));
+    // The channels derived from both readings, on the first set.
+    view.Grid2->selectRow(0);
+    view.panel()->TabControl1->setCurrentIndex(StatisticsPanel::DewPointTab);
+    settle();
+    save(w.grab(), QStringLiteral("dataview_dew_point.png"));
+    view.panel()->TabControl1->setCurrentIndex(StatisticsPanel::AbsoluteHumidityTab);
+    settle();
+    save(w.grab(), QStringLiteral("dataview_absolute_humidity.png"));
 
     TfrmSetupScale range(&w);
     range.setLimits(-20, 100, -20, 100);

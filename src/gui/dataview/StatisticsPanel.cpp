@@ -129,10 +129,19 @@ void StatisticsPanel::addLimitBoxes(QGridLayout &grid, QWidget *page)
     grid.addWidget(mktAB, 4, 7, 1, 2, Qt::AlignLeft);
     m_mktWidgets = {mkt, mktAB};
 
-    grid.addWidget(label(QStringLiteral("Limits"), page), 3, 0);
+    // The unit of a derived channel takes the MKT's cell, which the derived
+    // tabs do not show.
+    lblUnit = label(QString(), page);
+    lblUnit->setObjectName(QStringLiteral("lblUnit"));
+    lblUnit->hide();
+    grid.addWidget(lblUnit, 2, 2, 1, 2, Qt::AlignLeft);
+
+    QLabel *limitsLabel = label(QStringLiteral("Limits"), page);
+    grid.addWidget(limitsLabel, 3, 0);
     txtLimits = valueBox("txtLimits", page, 200);
     grid.addWidget(txtLimits, 3, 1, 1, 3);
-    grid.addWidget(label(QStringLiteral("Within"), page), 4, 0);
+    QLabel *withinLabel = label(QStringLiteral("Within"), page);
+    grid.addWidget(withinLabel, 4, 0);
     txtWithin = valueBox("txtWithin", page, 80);
     grid.addWidget(txtWithin, 4, 1);
     btnLimits = new QPushButton(QStringLiteral("Limits..."), page);
@@ -142,6 +151,7 @@ void StatisticsPanel::addLimitBoxes(QGridLayout &grid, QWidget *page)
     btnLimits->setFixedHeight(txtWithin->sizeHint().height());
     grid.addWidget(btnLimits, 4, 2, 1, 2, Qt::AlignLeft);
     connect(btnLimits, &QPushButton::clicked, this, &StatisticsPanel::limitsClicked);
+    m_limitBoxes = {limitsLabel, txtLimits, withinLabel, txtWithin, btnLimits};
 
     const auto sideRow = [&](int r, const QString &caption, QLineEdit *&box, const char *name) {
         QLabel *l = label(caption, page);
@@ -229,6 +239,14 @@ void StatisticsPanel::showLimits(const LimitTexts &texts)
         w->setVisible(texts.mktShown);
     for (QWidget *w : std::as_const(m_breachRow))
         w->setVisible(texts.breachesShown);
+    for (QWidget *w : std::as_const(m_limitBoxes))
+        w->setVisible(texts.limitsShown);
+}
+
+void StatisticsPanel::showUnit(const QString &unit)
+{
+    lblUnit->setText(unit);
+    lblUnit->setVisible(!unit.isEmpty());
 }
 
 void StatisticsPanel::clear()

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QGridLayout;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabBar;
@@ -30,6 +31,7 @@ public:
         QString mktDay, mktMonth;       // the worst 24 hours' and 30 days' MKT, with their start
         QString breaches;               // under the channel's delay and warning levels
         bool breachesShown = false;     // the Breaches row: while the channel has a delay or warnings
+        bool limitsShown = true;        // the Limits and Within rows: not on the derived tabs
     };
 
     // The tabs: the two channels, then the two derived from both.
@@ -46,6 +48,9 @@ public:
     // The mean kinetic temperature between the cursors.
     void showCursorMkt(const QString &text);
     void showLimits(const LimitTexts &texts);
+    // The unit of the figures beside the average, on the derived tabs (the
+    // reading channels carry theirs in the chart); empty hides it.
+    void showUnit(const QString &unit);
     // Every box that shows data back to its look before the first data; the
     // limits, the tab and what is shown or hidden stay.
     void clear();
@@ -74,6 +79,7 @@ public:
     QLineEdit *txtMktDay = nullptr;
     QLineEdit *txtMktMonth = nullptr;
     QLineEdit *txtBreaches = nullptr;
+    QLabel *lblUnit = nullptr;
 
 Q_SIGNALS:
     // The user chose the other channel's tab.
@@ -88,4 +94,5 @@ private:
     QList<QWidget *> m_limitRows;
     QList<QWidget *> m_windowRow;
     QList<QWidget *> m_breachRow;
+    QList<QWidget *> m_limitBoxes;
 };

@@ -357,6 +357,9 @@ void TfrmGraph::UpdateStatistics()
                                                      tab - StatisticsPanel::DewPointTab, m_texts));
     else
         m_panel->showStatistics(t);
+    m_panel->showUnit(tab == StatisticsPanel::DewPointTab           ? TfrmLimits::unitText(readingUnit())
+                      : tab == StatisticsPanel::AbsoluteHumidityTab ? QStringLiteral("g/m\u00b3")
+                                                                    : QString());
     m_statisticsShown = true;
     showLimitStatistics();
 }
@@ -416,6 +419,8 @@ void TfrmGraph::showLimitStatistics()
     shown.limits = AlarmLimits::limitsText(limits, m_texts);
     shown.sidesShown = channelLimits(0).isSet() || channelLimits(1).isSet();
     shown.mktShown = channel == 1;
+    // A derived channel has no limits of its own.
+    shown.limitsShown = channel <= 1;
     showLimitLines();
     if (m_statisticsShown) {
         // The padding that ends a short file's chart holds no readings to judge.
