@@ -532,7 +532,17 @@ bool DateTimePattern::parseText(View text, QDate &date, int &msOfDay) const
     }
     if (hour > 23 || minute > 59 || second > 59)
         return false;
-    date = QDate(year, month, day);
+    // The lines of a file come a day at a time: the last day read is kept
+    // (per thread, as patterns are shared).
+    struct Day
+    {
+        int year = 0, month = 0, day = 0;
+        QDate date;
+    };
+    thread_local Day last;
+    if (year != last.year || month != last.month || day != last.day)
+        last = {year, month, day, QDate(year, month, day)};
+    date = last.date;
     if (!date.isValid())
         return false;
     msOfDay = ((hour * 60 + minute) * 60 + second) * 1000 + millis;
