@@ -2,7 +2,9 @@
 // archived and listed, and an archived run opens in a data view with the
 // statistics of the set downloaded; an archive that cannot be written keeps
 // the download on screen and in the temporary image; File > Import into
-// Archive... reports what went in and each file that did not.
+// Archive... reports what went in and each file that did not; a run of
+// kv518-cli watch is listed beside the downloads and opens as a data set of
+// its periods' means.
 #include "ImageBuilder.h"
 #include "Harness.h"
 #include "ScriptedPrompter.h"
@@ -12,6 +14,7 @@
 #include "chart/ChartWidget.h"
 #include "core/archive/Archive.h"
 #include "core/archive/ArchiveRunModel.h"
+#include "core/archive/MonitorStore.h"
 #include "core/chart/DataListModel.h"
 #include "core/data/CollectionFile.h"
 #include "gui/archive/TfrmArchive.h"
@@ -75,6 +78,7 @@ private Q_SLOTS:
     void downloadArchivedAndReopened();
     void importIntoArchive_data();
     void importIntoArchive();
+    void monitoringRunListedAndOpened();
 
 private:
     QString file(const QString &name) const { return m_h->filePath(name); }
@@ -219,6 +223,60 @@ void TestArchiveWindow::importIntoArchive()
         QVERIFY2(m_h->prompter().messages.first().startsWith(message.arg(path)),
                  qPrintable(m_h->prompter().messages.first()));
     }
+}
+
+void TestArchiveWindow::monitoringRunListedAndOpened()
+{
+    // Three periods of a minute; the middle one heard no reading (the meter
+    // was off): a gap, left out of the statistics.
+    const QDateTime start(QDate(2026, 5, 4), QTime(10, 0), QTimeZone::utc());
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(archivePath()).path()));
+        Result<std::unique_ptr<MonitorStore>> store = MonitorStore::open(archivePath());
+        QVERIFY2(store, qPrintable(store ? QString() : store.message()));
+        Result<qint64> run = (*store)->startRun(QStringLiteral("/dev/ttyUSB0"), start, 60, QStringLiteral("C"));
+        QVERIFY(run);
+        const QList<QList<double>> readings{{40, 21.5, 44, 20.5}, {}, {50, 22.5, 46, 23.5}};
+        for (int i = 0; i < readings.size(); ++i) {
+            WatchPeriod p;
+            p.startUtc = start.addSecs(60 * i);
+            p.seconds = 60;
+            p.unit = QStringLiteral("C");
+            for (int k = 0; k + 1 < readings[i].size(); k += 2) {
+                p.channels[0].add(readings[i][k]);
+                p.channels[1].add(readings[i][k + 1]);
+                ++p.readings;
+            }
+            QVERIFY((*store)->addPeriod(*run, p));
+        }
+    }
+    auto w = Harness::startMainWindow(m_h->ctx());
+    w->Archive1Click();
+    TfrmArchive *window = w->workspace().archiveWindow();
+    QVERIFY(window);
+    QCOMPARE(window->model().rowCount(), 1);
+    QStringList cells;
+    for (int c : {ArchiveRunModel::Kind, ArchiveRunModel::Port, ArchiveRunModel::Interval, ArchiveRunModel::Samples,
+                  ArchiveRunModel::HumidityMin, ArchiveRunModel::HumidityMax, ArchiveRunModel::TemperatureMin,
+                  ArchiveRunModel::TemperatureMax, ArchiveRunModel::Events})
+        cells << window->model().text(0, c);
+    QCOMPARE(cells, (QStringList{"Monitoring", "/dev/ttyUSB0", "01:00", "3", "40.0", "50.0", "20.5", "23.5", "0"}));
+    QVERIFY(window->lblDetail->text().startsWith(QStringLiteral("Monitoring run 1 of kv518-cli watch on /dev/ttyUSB0")));
+
+    TfrmGraph *opened = window->openSelectedRun();
+    QVERIFY(opened);
+    QCOMPARE(w->workspace().activeDataView(), opened);
+    // Samples at the period starts, the means of each; the gap is an
+    // out-of-range sample, which no average takes in.
+    QCOMPARE(opened->txtDataNo->text(), QStringLiteral("3"));
+    QCOMPARE(opened->dataListModel->rowCount(), 3);
+    StatisticsPanel &p = *opened->panel();
+    QStringList stats;
+    for (int tab : {0, 1}) {
+        p.TabControl1->setCurrentIndex(tab);
+        stats << p.txtT1Min->text().section(u'@', 0, 0) << p.txtT1Avg->text();
+    }
+    QCOMPARE(stats, (QStringList{"42.0", "45.000", "21.0", "22.000"}));
 }
 
 QTEST_MAIN(TestArchiveWindow)

@@ -243,7 +243,8 @@ void TestListModels::archiveRunList()
         for (int c = 0; c < model.columnCount(); ++c)
             cells << model.index(row, c).data().toString();
         QCOMPARE(cells, (QStringList{"3/1/2026 8:00:00 AM", "3/2/2026 8:00:00 AM", "01:00", "1441", "\u00b0C", "35.5",
-                                     "61.0", "-2.5", "21.4", "3/2/2026 8:30:00 AM", "6/1/2026 12:00:00 PM", "2", ""}));
+                                     "61.0", "-2.5", "21.4", "3/2/2026 8:30:00 AM", "6/1/2026 12:00:00 PM", "2", "",
+                                     "Download", "", "", "", ""}));
         QVERIFY(!model.crossesDaylightSaving(row));
     }
     if (const int row = model.rowOf(3); row >= 0) {

@@ -1,6 +1,7 @@
 #include "core/archive/ArchiveRunModel.h"
 
 #include "core/archive/DaylightSaving.h"
+#include "core/archive/SiteArchive.h"
 
 #include <QDateTime>
 
@@ -22,6 +23,44 @@ QDate dateOf(const QString &iso)
 
 } // namespace
 
+ArchiveListEntry ArchiveListEntry::download(ArchiveRunInfo info)
+{
+    ArchiveListEntry e;
+    e.info = std::move(info);
+    return e;
+}
+
+ArchiveListEntry ArchiveListEntry::monitoring(const MonitorRuns::Listed &run)
+{
+    ArchiveListEntry e;
+    e.kind = ArchiveRunKind::Monitoring;
+    e.info = run.info;
+    e.port = run.run.port;
+    e.events = run.run.events;
+    e.workstations = run.run.host;
+    return e;
+}
+
+ArchiveListEntry ArchiveListEntry::site(const SiteRunInfo &run)
+{
+    ArchiveListEntry e;
+    e.info.id = run.id;
+    e.info.start = run.start;
+    e.info.intervalSeconds = run.intervalSeconds;
+    e.info.unit = run.unit;
+    e.info.samples = run.samples;
+    e.info.firstSample = run.start;
+    e.info.lastSample = run.lastSample;
+    e.info.versions = run.versions;
+    e.info.samplesSha256 = run.samplesSha256;
+    e.info.firstDownloadUtc = run.firstDownloadUtc;
+    // The site keeps no offset of the PC that downloaded: this PC's then.
+    e.info.firstDownloadUtcOffset = QTimeZone::systemTimeZone().offsetFromUtc(run.firstDownloadUtc);
+    e.workstations = run.workstations.join(QStringLiteral(", "));
+    e.users = run.users.join(QStringLiteral(", "));
+    return e;
+}
+
 ArchiveRunModel::ArchiveRunModel(const QLocale &locale, const QTimeZone &zone, QObject *parent)
     : QAbstractTableModel(parent)
     , m_texts(locale)
@@ -31,22 +70,34 @@ ArchiveRunModel::ArchiveRunModel(const QLocale &locale, const QTimeZone &zone, Q
 
 void ArchiveRunModel::setRuns(QList<ArchiveRunInfo> runs)
 {
+    QList<ArchiveListEntry> entries;
+    entries.reserve(runs.size());
+    for (ArchiveRunInfo &info : runs)
+        entries.append(ArchiveListEntry::download(std::move(info)));
+    setEntries(std::move(entries));
+}
+
+void ArchiveRunModel::setEntries(QList<ArchiveListEntry> entries)
+{
     beginResetModel();
     m_runs.clear();
-    m_runs.reserve(runs.size());
-    for (ArchiveRunInfo &info : runs) {
+    m_runs.reserve(entries.size());
+    for (ArchiveListEntry &entry : entries) {
         Row row;
-        row.startDate = dateOf(info.start);
-        row.endDate = info.lastSample.isEmpty() ? row.startDate : dateOf(info.lastSample);
-        row.info = std::move(info);
+        row.startDate = dateOf(entry.info.start);
+        row.endDate = entry.info.lastSample.isEmpty() ? row.startDate : dateOf(entry.info.lastSample);
+        row.entry = std::move(entry);
         m_runs.push_back(std::move(row));
     }
     // Newest start first; ISO texts sort as their times do. The id breaks
-    // ties, so two runs of one start keep the order they were archived in.
+    // ties, so two runs of one start keep the order they were archived in
+    // (a download before a monitoring run of the same start and id).
     std::sort(m_runs.begin(), m_runs.end(), [](const Row &a, const Row &b) {
-        if (a.info.start != b.info.start)
-            return a.info.start > b.info.start;
-        return a.info.id > b.info.id;
+        if (a.entry.info.start != b.entry.info.start)
+            return a.entry.info.start > b.entry.info.start;
+        if (a.entry.info.id != b.entry.info.id)
+            return a.entry.info.id > b.entry.info.id;
+        return a.entry.kind < b.entry.kind;
     });
     m_shown.clear();
     for (int i = 0; i < int(m_runs.size()); ++i)
@@ -99,7 +150,7 @@ bool ArchiveRunModel::passes(const Row &row) const
 const QStringList &ArchiveRunModel::texts(const Row &row) const
 {
     if (row.texts.isEmpty()) {
-        const ArchiveRunInfo &r = row.info;
+        const ArchiveRunInfo &r = row.entry.info;
         row.dst = DaylightSaving::changesWithin(r.firstSample.isEmpty() ? r.start : r.firstSample,
                                                 r.lastSample.isEmpty() ? r.start : r.lastSample, m_zone);
         row.texts.reserve(ColumnCount);
@@ -111,7 +162,9 @@ const QStringList &ArchiveRunModel::texts(const Row &row) const
 
 QString ArchiveRunModel::format(const Row &row, int column) const
 {
-    const ArchiveRunInfo &r = row.info;
+    const ArchiveListEntry &e = row.entry;
+    const ArchiveRunInfo &r = e.info;
+    const bool monitoring = e.kind == ArchiveRunKind::Monitoring;
     const auto reading = [this, &r](const std::optional<float> &v) {
         return r.samples > 0 && v ? m_texts.reading(*v) : QString();
     };
@@ -147,9 +200,19 @@ QString ArchiveRunModel::format(const Row &row, int column) const
     case LastDownload:
         return download(r.lastDownloadUtc, std::nullopt);
     case Versions:
-        return QString::number(r.versions);
+        return monitoring ? QString() : QString::number(r.versions);
     case DaylightSaving:
         return row.dst ? QStringLiteral("DST change") : QString();
+    case Kind:
+        return monitoring ? QStringLiteral("Monitoring") : QStringLiteral("Download");
+    case Port:
+        return e.port;
+    case Events:
+        return monitoring ? QString::number(e.events) : QString();
+    case Workstation:
+        return e.workstations;
+    case User:
+        return e.users;
     }
     return QString();
 }
@@ -173,14 +236,22 @@ QString ArchiveRunModel::text(int row, int column) const
 
 const ArchiveRunInfo *ArchiveRunModel::run(int row) const
 {
-    return row >= 0 && row < int(m_shown.size()) ? &m_runs[m_shown[row]].info : nullptr;
+    const ArchiveListEntry *e = entry(row);
+    return e ? &e->info : nullptr;
 }
 
-int ArchiveRunModel::rowOf(qint64 runId) const
+const ArchiveListEntry *ArchiveRunModel::entry(int row) const
 {
-    for (int i = 0; i < int(m_shown.size()); ++i)
-        if (m_runs[m_shown[i]].info.id == runId)
+    return row >= 0 && row < int(m_shown.size()) ? &m_runs[m_shown[row]].entry : nullptr;
+}
+
+int ArchiveRunModel::rowOf(qint64 runId, ArchiveRunKind kind) const
+{
+    for (int i = 0; i < int(m_shown.size()); ++i) {
+        const ArchiveListEntry &e = m_runs[m_shown[i]].entry;
+        if (e.info.id == runId && e.kind == kind)
             return i;
+    }
     return -1;
 }
 
@@ -201,7 +272,7 @@ QVariant ArchiveRunModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return text(index.row(), index.column());
     case RunIdRole:
-        return m_runs[m_shown[index.row()]].info.id;
+        return m_runs[m_shown[index.row()]].entry.info.id;
     case Qt::TextAlignmentRole:
         switch (index.column()) {
         case Samples:
@@ -210,6 +281,7 @@ QVariant ArchiveRunModel::data(const QModelIndex &index, int role) const
         case TemperatureMin:
         case TemperatureMax:
         case Versions:
+        case Events:
             return int(Qt::AlignRight | Qt::AlignVCenter);
         default:
             return int(Qt::AlignLeft | Qt::AlignVCenter);
@@ -228,13 +300,13 @@ QString ArchiveRunModel::heading(int column)
 {
     static const char *const headings[ColumnCount] = {
         "Start", "End", "Interval", "Samples", "Unit", "RH min", "RH max", "Temp. min", "Temp. max",
-        "First download", "Last download", "Versions", "Clock"};
+        "First download", "Last download", "Versions", "Clock", "Kind", "Port", "Events", "Workstation", "User"};
     return column >= 0 && column < ColumnCount ? QString::fromLatin1(headings[column]) : QString();
 }
 
 int ArchiveRunModel::columnChars(int column)
 {
-    static const int chars[ColumnCount] = {19, 19, 7, 8, 4, 7, 7, 9, 9, 19, 19, 8, 11};
+    static const int chars[ColumnCount] = {19, 19, 7, 8, 4, 7, 7, 9, 9, 19, 19, 8, 11, 10, 12, 6, 12, 10};
     return column >= 0 && column < ColumnCount ? chars[column] : 0;
 }
 

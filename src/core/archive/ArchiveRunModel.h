@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/archive/Archive.h"
+#include "core/archive/MonitorRuns.h"
 #include "core/data/DateTimeText.h"
 
 #include <QAbstractTableModel>
@@ -11,8 +12,29 @@
 
 #include <vector>
 
-// The archive window's run list: one row per archived run, newest start
-// first (the run just downloaded is at the top without scrolling), each
+struct SiteRunInfo;
+
+// What a row of the run list is: a data set downloaded (or imported) from
+// the logger, or a run `kv518-cli watch` recorded.
+enum class ArchiveRunKind { Download, Monitoring };
+
+// One row of the run list: the run and what only some kinds of row have.
+struct ArchiveListEntry
+{
+    ArchiveRunKind kind = ArchiveRunKind::Download;
+    ArchiveRunInfo info;
+    QString port;        // a monitoring run's
+    qint64 events = 0;   // a monitoring run's
+    QString workstations; // a site run's: every workstation that downloaded it
+    QString users;        // and the users who did
+
+    static ArchiveListEntry download(ArchiveRunInfo info);
+    static ArchiveListEntry monitoring(const MonitorRuns::Listed &run);
+    static ArchiveListEntry site(const SiteRunInfo &run);
+};
+
+// The archive window's run list: one row per archived run (downloaded or
+// monitored), newest start first (the run just downloaded is at the top without scrolling), each
 // row's texts formatted when first asked for. Two filters narrow the rows:
 // a date range the run's span must touch, and a text any cell of the row
 // must contain (case-insensitive).
@@ -34,6 +56,11 @@ public:
         LastDownload,
         Versions,
         DaylightSaving,
+        Kind,
+        Port,
+        Events,
+        Workstation,
+        User,
         ColumnCount
     };
     // The run id of a row (Qt::UserRole on any column).
@@ -46,6 +73,7 @@ public:
 
     // Takes the runs as the rows (any order; they are sorted here).
     void setRuns(QList<ArchiveRunInfo> runs);
+    void setEntries(QList<ArchiveListEntry> entries);
     // The runs whose span touches from..to (an invalid date leaves that
     // side open), and whose row holds text.
     void setDateRange(QDate from, QDate to);
@@ -62,8 +90,9 @@ public:
     QString text(int row, int column) const;
     // The run of a shown row; nullptr outside them.
     const ArchiveRunInfo *run(int row) const;
+    const ArchiveListEntry *entry(int row) const;
     // The shown row of a run, or -1.
-    int rowOf(qint64 runId) const;
+    int rowOf(qint64 runId, ArchiveRunKind kind = ArchiveRunKind::Download) const;
     // Whether the run's span holds a daylight-saving change of the zone.
     bool crossesDaylightSaving(int row) const;
 
@@ -74,7 +103,7 @@ public:
 private:
     struct Row
     {
-        ArchiveRunInfo info;
+        ArchiveListEntry entry;
         QDate startDate;
         QDate endDate;
         mutable bool dst = false;  // with the texts

@@ -3,6 +3,8 @@
 #include "core/archive/Archive.h"
 #include "core/archive/ArchiveRunModel.h"
 #include "core/archive/DaylightSaving.h"
+#include "core/archive/MonitorRuns.h"
+#include "core/archive/MonitorStore.h"
 #include "core/data/TDataSetStore.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/GuiLog.h"
@@ -158,6 +160,11 @@ void TfrmArchive::buildLayout()
     split->setStretchFactor(1, 2);
     top->addWidget(split, 1);
 
+    // Whether a row is a download or a monitoring run is read first.
+    gridRuns->horizontalHeader()->moveSection(ArchiveRunModel::Kind, 0);
+    gridRuns->setColumnHidden(ArchiveRunModel::Workstation, true);
+    gridRuns->setColumnHidden(ArchiveRunModel::User, true);
+
     connect(edtFrom, &QDateEdit::dateChanged, this, &TfrmArchive::filtersChanged);
     connect(edtTo, &QDateEdit::dateChanged, this, &TfrmArchive::filtersChanged);
     connect(edtFind, &QLineEdit::textChanged, this, &TfrmArchive::filtersChanged);
@@ -168,11 +175,11 @@ void TfrmArchive::buildLayout()
     connect(m_model, &QAbstractItemModel::modelReset, this, &TfrmArchive::updateCount);
 }
 
-qint64 TfrmArchive::selectedRunId() const
+TfrmArchive::RunKey TfrmArchive::selectedRun() const
 {
     const QModelIndexList rows = gridRuns->selectionModel()->selectedRows();
-    const ArchiveRunInfo *run = rows.isEmpty() ? nullptr : m_model->run(rows.first().row());
-    return run ? run->id : 0;
+    const ArchiveListEntry *entry = rows.isEmpty() ? nullptr : m_model->entry(rows.first().row());
+    return entry ? RunKey{entry->kind, entry->info.id} : RunKey{ArchiveRunKind::Download, 0};
 }
 
 void TfrmArchive::selectRow(int row)
@@ -187,39 +194,51 @@ void TfrmArchive::selectRow(int row)
 
 void TfrmArchive::refresh()
 {
-    const qint64 selected = selectedRunId();
-    QList<ArchiveRunInfo> runs;
+    const RunKey selected = selectedRun();
+    QList<ArchiveListEntry> entries;
     QString problem;
     // Listing never makes an archive: none yet is an empty one.
     if (QFileInfo::exists(m_path)) {
         Result<std::unique_ptr<Archive>> archive = Archive::open(m_path);
         Result<QList<ArchiveRunInfo>> listed =
             archive ? (*archive)->runs() : Result<QList<ArchiveRunInfo>>(archive.failure());
-        if (listed)
-            runs = *listed;
-        else
+        if (listed) {
+            for (const ArchiveRunInfo &run : *listed)
+                entries.append(ArchiveListEntry::download(run));
+            // The archive opened, so its schema holds the monitoring tables.
+            Result<std::unique_ptr<MonitorStore>> store = MonitorStore::open(m_path);
+            Result<QList<MonitorRuns::Listed>> monitored =
+                store ? MonitorRuns::list(**store) : Result<QList<MonitorRuns::Listed>>(store.failure());
+            if (monitored) {
+                for (const MonitorRuns::Listed &run : *monitored)
+                    entries.append(ArchiveListEntry::monitoring(run));
+            } else {
+                problem = monitored.message();
+            }
+        } else {
             problem = listed.message();
+        }
     }
-    m_model->setRuns(runs);
+    m_model->setEntries(std::move(entries));
     if (!problem.isEmpty()) {
         qCInfo(lcGui).noquote() << "archive not listed:" << problem;
         lblCount->setText(QStringLiteral("The archive cannot be read: %1").arg(problem));
     }
-    const int row = selected ? m_model->rowOf(selected) : -1;
+    const int row = selected.second ? rowOf(selected) : -1;
     selectRow(row >= 0 ? row : 0);
     if (m_model->rowCount() == 0)
-        showDetail(0);
+        showDetail({});
 }
 
 void TfrmArchive::filtersChanged()
 {
-    const qint64 selected = selectedRunId();
+    const RunKey selected = selectedRun();
     m_model->setDateRange(rangeDate(edtFrom), rangeDate(edtTo));
     m_model->setTextFilter(edtFind->text());
-    const int row = selected ? m_model->rowOf(selected) : -1;
+    const int row = selected.second ? rowOf(selected) : -1;
     selectRow(row >= 0 ? row : 0);
     if (m_model->rowCount() == 0)
-        showDetail(0);
+        showDetail({});
 }
 
 void TfrmArchive::updateCount()
@@ -240,17 +259,37 @@ void TfrmArchive::updateCount()
 
 void TfrmArchive::selectionChanged()
 {
-    showDetail(selectedRunId());
+    showDetail(selectedRun());
 }
 
-void TfrmArchive::showDetail(qint64 runId)
+void TfrmArchive::showMonitoringDetail(int row)
+{
+    const ArchiveListEntry &e = *m_model->entry(row);
+    const QString end = m_model->text(row, ArchiveRunModel::End);
+    lblDetail->setText(QStringLiteral("Monitoring run %1 of kv518-cli watch on %2 (%3): %4 periods of %5 s from %6%7, "
+                                      "%8 events. Open shows the mean of each period as a sample.")
+                           .arg(e.info.id)
+                           .arg(e.port, e.workstations)
+                           .arg(e.info.samples)
+                           .arg(e.info.intervalSeconds)
+                           .arg(m_model->text(row, ArchiveRunModel::Start),
+                                end.isEmpty() ? QString() : QStringLiteral(" to ") + end)
+                           .arg(e.events));
+}
+
+void TfrmArchive::showDetail(const RunKey &key)
 {
     gridVersions->setRowCount(0);
     gridDownloads->setRowCount(0);
-    const int row = m_model->rowOf(runId);
+    const qint64 runId = key.second;
+    const int row = rowOf(key);
     const ArchiveRunInfo *run = m_model->run(row);
     if (!run) {
         lblDetail->clear();
+        return;
+    }
+    if (key.first == ArchiveRunKind::Monitoring) {
+        showMonitoringDetail(row);
         return;
     }
     QString detail = QStringLiteral("Run %1: %2 samples from %3, every %4 s.")
@@ -299,13 +338,21 @@ void TfrmArchive::showDetail(qint64 runId)
 
 TfrmGraph *TfrmArchive::openSelectedRun()
 {
-    const qint64 runId = selectedRunId();
-    const int row = m_model->rowOf(runId);
+    const RunKey key = selectedRun();
+    const qint64 runId = key.second;
+    const int row = rowOf(key);
     if (row < 0)
         return nullptr;
+    const bool monitoring = key.first == ArchiveRunKind::Monitoring;
     WaitCursor hourglass;
-    Result<std::unique_ptr<Archive>> archive = Archive::open(m_path);
-    Result<TDataSetStore> store = archive ? (*archive)->runStore(runId) : Result<TDataSetStore>(archive.failure());
+    Result<TDataSetStore> store = [&]() -> Result<TDataSetStore> {
+        if (monitoring) {
+            Result<std::unique_ptr<MonitorStore>> monitor = MonitorStore::open(m_path);
+            return monitor ? MonitorRuns::open(**monitor, runId) : Result<TDataSetStore>(monitor.failure());
+        }
+        Result<std::unique_ptr<Archive>> archive = Archive::open(m_path);
+        return archive ? (*archive)->runStore(runId) : Result<TDataSetStore>(archive.failure());
+    }();
     if (!store) {
         hourglass.restore();
         qCInfo(lcGui).noquote() << "archived run not opened:" << store.message();
@@ -313,7 +360,10 @@ TfrmGraph *TfrmArchive::openSelectedRun()
                                  QStringLiteral("The run cannot be opened: %1").arg(store.message()), QMessageBox::Ok);
         return nullptr;
     }
-    const QString title = QStringLiteral("Archive run %1 (%2)").arg(runId).arg(m_model->text(row, ArchiveRunModel::Start));
+    const QString title = QStringLiteral("%1 %2 (%3)")
+                              .arg(monitoring ? QStringLiteral("Monitoring run") : QStringLiteral("Archive run"))
+                              .arg(runId)
+                              .arg(m_model->text(row, ArchiveRunModel::Start));
     TfrmGraph &view = m_views.addFileView(title);
     view.setWindowTitle(title);
     view.showDataSet(*store, 0);

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "core/archive/ArchiveRunModel.h"
+
 #include <QString>
 #include <QWidget>
 
+#include <utility>
+
 class AppContext;
-class ArchiveRunModel;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -14,10 +17,11 @@ class QTableWidget;
 class TfrmGraph;
 class ViewArea;
 
-// The archive window: every run the archive holds, one row each, newest
-// first, narrowed by a date range and a text; below, the versions of the
-// selected run and the downloads it came from. Open (or a double click)
-// shows the run in a data view of its own.
+// The archive window: every run the archive holds, downloaded or recorded
+// by `kv518-cli watch`, one row each, newest first, narrowed by a date range
+// and a text; below, the versions of the selected run and the downloads it
+// came from. Open (or a double click) shows the run in a data view of its
+// own.
 class TfrmArchive : public QWidget
 {
     Q_OBJECT
@@ -52,9 +56,12 @@ private:
     void buildLayout();
     void filtersChanged();
     void selectionChanged();
-    void showDetail(qint64 runId);
+    using RunKey = std::pair<ArchiveRunKind, qint64>;
+    void showDetail(const RunKey &key);
+    void showMonitoringDetail(int row);
     void updateCount();
-    qint64 selectedRunId() const;
+    RunKey selectedRun() const;
+    int rowOf(const RunKey &key) const { return m_model->rowOf(key.second, key.first); }
 
     AppContext &m_ctx;
     ViewArea &m_views;
