@@ -5,16 +5,21 @@
 #include "core/archive/DaylightSaving.h"
 #include "core/archive/MonitorRuns.h"
 #include "core/archive/MonitorStore.h"
+#include "core/archive/SiteArchive.h"
+#include "core/archive/SiteRuns.h"
 #include "core/data/TDataSetStore.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/GuiLog.h"
 #include "gui/common/Prompter.h"
 #include "gui/common/WaitCursor.h"
+#include "gui/archive/TfrmSiteArchive.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/dataview/ViewArea.h"
 
+#include <QComboBox>
 #include <QDateEdit>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -105,6 +110,15 @@ void TfrmArchive::buildLayout()
     btnOpen = new QPushButton(QStringLiteral("&Open"), this);
     btnOpen->setObjectName(QStringLiteral("btnOpen"));
     btnOpen->setToolTip(QStringLiteral("Show the selected run in a data view"));
+    cmbSource = new QComboBox(this);
+    cmbSource->setObjectName(QStringLiteral("cmbSource"));
+    cmbSource->setToolTip(QStringLiteral("The runs of this workstation's archive, or of the site archive"));
+    btnSite = new QPushButton(QStringLiteral("Site archive..."), this);
+    btnSite->setObjectName(QStringLiteral("btnSite"));
+    btnSite->setToolTip(QStringLiteral("Where the site archive of every workstation is"));
+    filters->addWidget(cmbSource);
+    filters->addWidget(btnSite);
+    filters->addSpacing(12);
     filters->addWidget(new QLabel(QStringLiteral("From:"), this));
     filters->addWidget(edtFrom);
     filters->addWidget(new QLabel(QStringLiteral("To:"), this));
@@ -162,13 +176,18 @@ void TfrmArchive::buildLayout()
 
     // Whether a row is a download or a monitoring run is read first.
     gridRuns->horizontalHeader()->moveSection(ArchiveRunModel::Kind, 0);
-    gridRuns->setColumnHidden(ArchiveRunModel::Workstation, true);
-    gridRuns->setColumnHidden(ArchiveRunModel::User, true);
 
     connect(edtFrom, &QDateEdit::dateChanged, this, &TfrmArchive::filtersChanged);
     connect(edtTo, &QDateEdit::dateChanged, this, &TfrmArchive::filtersChanged);
     connect(edtFind, &QLineEdit::textChanged, this, &TfrmArchive::filtersChanged);
     connect(btnOpen, &QPushButton::clicked, this, [this] { openSelectedRun(); });
+    connect(btnSite, &QPushButton::clicked, this, &TfrmArchive::editSiteArchive);
+    fillSources();
+    // The ids of one source name other runs in the other: nothing stays selected.
+    connect(cmbSource, &QComboBox::currentIndexChanged, this, [this] {
+        gridRuns->selectionModel()->clearSelection();
+        refresh();
+    });
     connect(gridRuns, &QTableView::doubleClicked, this, [this] { openSelectedRun(); });
     connect(gridRuns->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TfrmArchive::selectionChanged);
@@ -192,9 +211,89 @@ void TfrmArchive::selectRow(int row)
                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
+bool TfrmArchive::showsSite() const
+{
+    return cmbSource->currentData().toBool();
+}
+
+void TfrmArchive::fillSources()
+{
+    const QSignalBlocker quiet(cmbSource);
+    const bool site = cmbSource->count() > 0 && showsSite();
+    cmbSource->clear();
+    cmbSource->addItem(QStringLiteral("This workstation"), false);
+    if (!configuredSiteUrl(m_ctx.folders().programFolder()).isEmpty())
+        cmbSource->addItem(QStringLiteral("Site archive"), true);
+    cmbSource->setCurrentIndex(site && cmbSource->count() > 1 ? 1 : 0);
+}
+
+void TfrmArchive::editSiteArchive()
+{
+    TfrmSiteArchive dialog(m_ctx.folders().programFolder(), this);
+    if (m_ctx.prompter().exec(dialog) != QDialog::Accepted)
+        return;
+    const bool site = showsSite();
+    fillSources();
+    // A site shown is read anew from where it is now (or no more).
+    if (site)
+        refresh();
+}
+
+void TfrmArchive::showColumns()
+{
+    const bool site = showsSite();
+    for (int c : {ArchiveRunModel::Workstation, ArchiveRunModel::User})
+        gridRuns->setColumnHidden(c, !site);
+    // The site keeps no monitoring runs, nor the last download's time.
+    for (int c : {ArchiveRunModel::Port, ArchiveRunModel::Events, ArchiveRunModel::LastDownload})
+        gridRuns->setColumnHidden(c, site);
+}
+
+void TfrmArchive::selectAgain(const RunKey &selected)
+{
+    const int row = selected.second ? rowOf(selected) : -1;
+    selectRow(row >= 0 ? row : 0);
+    if (m_model->rowCount() == 0)
+        showDetail({});
+}
+
+void TfrmArchive::loadSite(const RunKey &selected)
+{
+    auto *watcher = new QFutureWatcher<SiteRuns::Listing>(this);
+    m_siteLoad = watcher;
+    m_status = QStringLiteral("Loading the site archive\u2026");
+    m_model->setEntries({});
+    showDetail({});
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, selected] {
+        watcher->deleteLater();
+        if (m_siteLoad != watcher)
+            return;
+        m_siteLoad = nullptr;
+        const SiteRuns::Listing listing = watcher->result();
+        QList<ArchiveListEntry> entries;
+        for (const SiteRunInfo &run : listing.runs)
+            entries.append(ArchiveListEntry::site(run));
+        m_status = listing.failure;
+        m_model->setEntries(std::move(entries));
+        selectAgain(selected);
+    });
+    watcher->setFuture(SiteRuns::list(configuredSiteUrl(m_ctx.folders().programFolder())));
+}
+
 void TfrmArchive::refresh()
 {
     const RunKey selected = selectedRun();
+    showColumns();
+    // A listing of the site under way is dropped (its thread ends alone).
+    if (m_siteLoad) {
+        m_siteLoad->deleteLater();
+        m_siteLoad = nullptr;
+    }
+    m_status.clear();
+    if (showsSite()) {
+        loadSite(selected);
+        return;
+    }
     QList<ArchiveListEntry> entries;
     QString problem;
     // Listing never makes an archive: none yet is an empty one.
@@ -219,15 +318,12 @@ void TfrmArchive::refresh()
             problem = listed.message();
         }
     }
-    m_model->setEntries(std::move(entries));
     if (!problem.isEmpty()) {
         qCInfo(lcGui).noquote() << "archive not listed:" << problem;
-        lblCount->setText(QStringLiteral("The archive cannot be read: %1").arg(problem));
+        m_status = QStringLiteral("The archive cannot be read: %1").arg(problem);
     }
-    const int row = selected.second ? rowOf(selected) : -1;
-    selectRow(row >= 0 ? row : 0);
-    if (m_model->rowCount() == 0)
-        showDetail({});
+    m_model->setEntries(std::move(entries));
+    selectAgain(selected);
 }
 
 void TfrmArchive::filtersChanged()
@@ -235,26 +331,32 @@ void TfrmArchive::filtersChanged()
     const RunKey selected = selectedRun();
     m_model->setDateRange(rangeDate(edtFrom), rangeDate(edtTo));
     m_model->setTextFilter(edtFind->text());
-    const int row = selected.second ? rowOf(selected) : -1;
-    selectRow(row >= 0 ? row : 0);
-    if (m_model->rowCount() == 0)
-        showDetail({});
+    selectAgain(selected);
 }
 
 void TfrmArchive::updateCount()
 {
     const int all = m_model->runCount();
     const int shown = m_model->rowCount();
-    if (all == 0)
+    // The site's runs are listed only: their samples are on the server.
+    btnOpen->setEnabled(shown > 0 && !showsSite());
+    btnOpen->setToolTip(showsSite() ? QStringLiteral("A run of the site archive opens from the archive of a "
+                                                     "workstation that downloaded it")
+                                    : QStringLiteral("Show the selected run in a data view"));
+    const QString where = showsSite() ? QStringLiteral(" of the site archive") : QString();
+    if (!m_status.isEmpty())
+        lblCount->setText(m_status);
+    else if (all == 0 && showsSite())
+        lblCount->setText(QStringLiteral("The site archive holds no runs yet."));
+    else if (all == 0)
         lblCount->setText(QStringLiteral("The archive holds no runs yet: each download is archived as it arrives, "
                                          "and File > Import into Archive... adds collection files."));
     else if (shown == 0)
         lblCount->setText(QStringLiteral("No run of the %1 archived matches the filter.").arg(all));
     else if (shown == all)
-        lblCount->setText(all == 1 ? QStringLiteral("1 run") : QStringLiteral("%1 runs").arg(all));
+        lblCount->setText((all == 1 ? QStringLiteral("1 run") : QStringLiteral("%1 runs").arg(all)) + where);
     else
-        lblCount->setText(QStringLiteral("%1 of %2 runs").arg(shown).arg(all));
-    btnOpen->setEnabled(shown > 0);
+        lblCount->setText(QStringLiteral("%1 of %2 runs").arg(shown).arg(all) + where);
 }
 
 void TfrmArchive::selectionChanged()
@@ -277,6 +379,20 @@ void TfrmArchive::showMonitoringDetail(int row)
                            .arg(e.events));
 }
 
+void TfrmArchive::showSiteDetail(int row)
+{
+    const ArchiveListEntry &e = *m_model->entry(row);
+    lblDetail->setText(QStringLiteral("Run %1 of the site archive: %2 samples from %3, every %4 s, in %5 versions; "
+                                      "downloaded on %6 by %7.")
+                           .arg(e.info.id)
+                           .arg(e.info.samples)
+                           .arg(m_model->text(row, ArchiveRunModel::Start))
+                           .arg(e.info.intervalSeconds)
+                           .arg(e.info.versions)
+                           .arg(e.workstations.isEmpty() ? QStringLiteral("no workstation") : e.workstations,
+                                e.users.isEmpty() ? QStringLiteral("no user") : e.users));
+}
+
 void TfrmArchive::showDetail(const RunKey &key)
 {
     gridVersions->setRowCount(0);
@@ -290,6 +406,10 @@ void TfrmArchive::showDetail(const RunKey &key)
     }
     if (key.first == ArchiveRunKind::Monitoring) {
         showMonitoringDetail(row);
+        return;
+    }
+    if (showsSite()) {
+        showSiteDetail(row);
         return;
     }
     QString detail = QStringLiteral("Run %1: %2 samples from %3, every %4 s.")
@@ -344,6 +464,8 @@ TfrmGraph *TfrmArchive::openSelectedRun()
     if (row < 0)
         return nullptr;
     const bool monitoring = key.first == ArchiveRunKind::Monitoring;
+    if (showsSite())
+        return nullptr;
     WaitCursor hourglass;
     Result<TDataSetStore> store = [&]() -> Result<TDataSetStore> {
         if (monitoring) {

@@ -8,6 +8,7 @@
 #include <utility>
 
 class AppContext;
+class QComboBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -21,7 +22,9 @@ class ViewArea;
 // by `kv518-cli watch`, one row each, newest first, narrowed by a date range
 // and a text; below, the versions of the selected run and the downloads it
 // came from. Open (or a double click) shows the run in a data view of its
-// own.
+// own. The source box switches to the site archive, when one is set: the
+// runs of every workstation with who downloaded them, read on a worker
+// thread.
 class TfrmArchive : public QWidget
 {
     Q_OBJECT
@@ -41,10 +44,18 @@ public:
     TfrmGraph *openSelectedRun();
     // Selects the shown row (-1 clears the selection).
     void selectRow(int row);
+    // Whether the list is the site archive's (else this workstation's).
+    bool showsSite() const;
+    // While the site archive is being read.
+    bool siteLoading() const { return m_siteLoad != nullptr; }
+    // Site archive...: edits the site's url; the source box follows it.
+    void editSiteArchive();
 
     QDateEdit *edtFrom = nullptr;
     QDateEdit *edtTo = nullptr;
     QLineEdit *edtFind = nullptr;
+    QComboBox *cmbSource = nullptr;
+    QPushButton *btnSite = nullptr;
     QPushButton *btnOpen = nullptr;
     QLabel *lblCount = nullptr;
     QTableView *gridRuns = nullptr;
@@ -53,10 +64,15 @@ public:
     QTableWidget *gridDownloads = nullptr;
 
 private:
+    using RunKey = std::pair<ArchiveRunKind, qint64>;
     void buildLayout();
+    void fillSources();
+    void loadSite(const RunKey &selected);
+    void showSiteDetail(int row);
+    void showColumns();
     void filtersChanged();
     void selectionChanged();
-    using RunKey = std::pair<ArchiveRunKind, qint64>;
+    void selectAgain(const RunKey &selected);
     void showDetail(const RunKey &key);
     void showMonitoringDetail(int row);
     void updateCount();
@@ -67,4 +83,7 @@ private:
     ViewArea &m_views;
     QString m_path;
     ArchiveRunModel *m_model = nullptr;
+    // The site's listing under way; the text said instead of a count.
+    QObject *m_siteLoad = nullptr;
+    QString m_status;
 };
