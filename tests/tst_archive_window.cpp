@@ -4,7 +4,7 @@
 // the download on screen and in the temporary image; File > Import into
 // Archive... reports what went in and each file that did not; a run of
 // kv518-cli watch is listed beside the downloads and opens as a data set of
-// its periods' means.
+// its periods' means; a port such a watch holds is named, never opened.
 #include "ImageBuilder.h"
 #include "Harness.h"
 #include "ScriptedPrompter.h"
@@ -17,6 +17,7 @@
 #include "core/archive/MonitorStore.h"
 #include "core/chart/DataListModel.h"
 #include "core/data/CollectionFile.h"
+#include "core/link/PortLock.h"
 #include "gui/archive/TfrmArchive.h"
 #include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmGraph.h"
@@ -27,9 +28,12 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -79,6 +83,7 @@ private Q_SLOTS:
     void importIntoArchive_data();
     void importIntoArchive();
     void monitoringRunListedAndOpened();
+    void watchedPortIsLeftToTheWatch();
 
 private:
     QString file(const QString &name) const { return m_h->filePath(name); }
@@ -277,6 +282,43 @@ void TestArchiveWindow::monitoringRunListedAndOpened()
         stats << p.txtT1Min->text().section(u'@', 0, 0) << p.txtT1Avg->text();
     }
     QCOMPARE(stats, (QStringList{"42.0", "45.000", "21.0", "22.000"}));
+}
+
+void TestArchiveWindow::watchedPortIsLeftToTheWatch()
+{
+    QTemporaryDir locks;
+    QVERIFY(locks.isValid());
+    const QByteArray lockDirBefore = qgetenv("KV518_LOCK_DIR");
+    qputenv("KV518_LOCK_DIR", QFile::encodeName(locks.path()));
+    const auto restore = qScopeGuard([&] {
+        if (lockDirBefore.isEmpty())
+            qunsetenv("KV518_LOCK_DIR");
+        else
+            qputenv("KV518_LOCK_DIR", lockDirBefore);
+    });
+    SimProcess sim({});
+    QVERIFY(!sim.path().isEmpty());
+    QProcess watch;
+    watch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    watch.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+    watch.start(QStringLiteral(KV518_CLI_PATH),
+                {"watch", "--port", sim.path(), "--no-archive", "--limits", "temp=:30", "--record-every", "1s"});
+    const auto stop = qScopeGuard([&] {
+        watch.terminate();
+        if (!watch.waitForFinished(10000))
+            watch.kill();
+    });
+    QVERIFY(watch.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(PortLock::holder(sim.path()).has_value(), 20000);
+    QCOMPARE(PortLock::holder(sim.path())->pid, watch.processId());
+
+    auto w = Harness::startMainWindow(m_h->ctx(), Harness::testMainOptions({sim.path()}));
+    const QString said = QStringLiteral("%1 is watched by kv518-cli watch (pid %2).").arg(sim.path()).arg(watch.processId());
+    QTRY_COMPARE(w->statusPanelText(0), said);
+    QCOMPARE(w->statusPanelText(1), QStringLiteral("Off Connection"));
+    QVERIFY(!w->monitor().comm1().isOpen());
+    QVERIFY(!w->monitor().isConnected());
+    QCOMPARE(watch.state(), QProcess::Running);
 }
 
 QTEST_MAIN(TestArchiveWindow)
