@@ -90,12 +90,12 @@ int main(int argc, char *argv[])
         paintRows(model, 40);
     });
     std::printf("runs in Fahrenheit: %d\n", model.rowCount());
-    report.figure("filter 10,000 runs by text (every cell formatted)", textMs, "ms", 50, BenchReport::Goal::AtMost);
+    report.figure("filter 10,000 runs by text (the first filter)", textMs, "ms", 50, BenchReport::Goal::AtMost);
     const double againMs = timedMs([&] {
         model.setTextFilter(QStringLiteral("2800"));
         paintRows(model, 40);
     });
-    report.info("filter by another text (cells already formatted)", againMs, "ms");
+    report.info("filter by another text", againMs, "ms");
 
     Harness::TestContext folder(Harness::ProgramFolder::Subfolder);
     {

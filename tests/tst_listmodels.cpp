@@ -214,6 +214,12 @@ void TestListModels::archiveRunList_data()
                                                     << QList<qint64>{2};
     QTest::newRow("text: a date of any column") << QDate() << QDate() << QStringLiteral("6/1/2026")
                                                 << QList<qint64>{2, 1};
+    QTest::newRow("text: across a date and its time") << QDate() << QDate() << QStringLiteral("3/2/2026 8:00")
+                                                      << QList<qint64>{1};
+    QTest::newRow("text: a time without its date") << QDate() << QDate() << QStringLiteral("8:30")
+                                                   << QList<qint64>{2, 1};
+    QTest::newRow("text: a download's time in the zone") << QDate() << QDate() << QStringLiteral("12:00:00 PM")
+                                                         << QList<qint64>{2, 1};
     QTest::newRow("text and dates") << QDate(2026, 3, 1) << QDate(2026, 3, 31) << QStringLiteral("\u00b0C")
                                     << QList<qint64>{1};
     QTest::newRow("text nowhere") << QDate() << QDate() << QStringLiteral("xyz") << QList<qint64>{};

@@ -6,10 +6,13 @@
 
 #include <QAbstractTableModel>
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <QTimeZone>
 
+#include <limits>
+#include <optional>
 #include <vector>
 
 struct SiteRunInfo;
@@ -37,7 +40,9 @@ struct ArchiveListEntry
 // monitored), newest start first (the run just downloaded is at the top without scrolling), each
 // row's texts formatted when first asked for. Two filters narrow the rows:
 // a date range the run's span must touch, and a text any cell of the row
-// must contain (case-insensitive).
+// must contain (case-insensitive). The times are read once, as the rows
+// are taken; the filter builds each cell from texts made once per distinct
+// day, time of day, interval and reading, and keeps none of the cells.
 class ArchiveRunModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -101,17 +106,33 @@ public:
     static int columnChars(int column);
 
 private:
+    // A naive local time: its Julian day and milliseconds of that day.
+    struct Naive
+    {
+        qint64 day = 0;
+        int ms = 0;
+        bool valid = false;
+        qint64 key() const { return valid ? day * 86'400'000 + ms : std::numeric_limits<qint64>::min(); }
+    };
     struct Row
     {
         ArchiveListEntry entry;
-        QDate startDate;
-        QDate endDate;
-        mutable bool dst = false;  // with the texts
-        mutable QStringList texts; // formatted on first use
+        Naive start;
+        Naive end; // the last sample; invalid when none
+        mutable std::optional<bool> dst; // found when first asked for
+        mutable QStringList texts;       // formatted on first use
     };
+    static Naive naive(const QString &iso);
+    static Naive naiveOf(const QDateTime &utc, int offsetSeconds);
     const QStringList &texts(const Row &row) const;
-    QString format(const Row &row, int column) const;
+    bool crosses(const Row &row) const;
+    void appendCell(QString &out, const Row &row, int column) const;
+    void appendTime(QString &out, const Naive &t) const;
+    const QString &reading(float value) const;
     bool passes(const Row &row) const;
+    bool cellMatches(const Row &row, int column) const;
+    bool timeMatches(const Naive &t) const;
+    bool found(QStringView cell) const { return cell.contains(m_text, Qt::CaseInsensitive); }
     void refilter();
 
     DateTimeText m_texts;
@@ -121,4 +142,20 @@ private:
     QDate m_from;
     QDate m_to;
     QString m_text;
+    bool m_textInDst = false; // the text can be found in the daylight-saving mark
+    // The locale's date-time text is its date, a blank and its time: each
+    // made once (false if this locale's texts do not split so).
+    bool m_splitTimes = false;
+    mutable QHash<qint64, QString> m_dayTexts;
+    mutable QHash<int, QString> m_timeTexts;
+    mutable QHash<qint64, QString> m_rateTexts;
+    mutable QHash<quint32, QString> m_readingTexts;
+    mutable QString m_cell; // the filter's cell being looked at
+    // Whether the text is in a day's, a time's, a reading's text (for the
+    // text now filtered by; none of them when it has a blank, as it may
+    // then span a date and its time).
+    bool m_textHasBlank = false;
+    mutable QHash<qint64, bool> m_dayMatches;
+    mutable QHash<int, bool> m_timeMatches;
+    mutable QHash<quint32, bool> m_readingMatches;
 };
