@@ -225,6 +225,53 @@ private slots:
         QCOMPARE(AuditTrail::list(*m_archive, filter).valueOr({}).size(), message.isEmpty() ? 1 : 0);
     }
 
+    // The excursions are maximal stretches beyond a limit, numbered humidity
+    // above, below, then temperature above, below, as acknowledgements count them.
+    void excursionsListed_data()
+    {
+        // NaN: no such limit.
+        QTest::addColumn<double>("humidityHigh");
+        QTest::addColumn<double>("temperatureLow");
+        QTest::addColumn<double>("temperatureHigh");
+        QTest::addColumn<QString>("excursions"); // number:channel side first x samples = extreme
+        const double none = qQNaN();
+        QTest::newRow("no limits") << none << none << none << "";
+        QTest::newRow("temperature both sides") << none << 18.0 << 25.0 << "1:T+1x2=27.0 2:T+5x1=26.0 3:T-4x1=15.0";
+        QTest::newRow("humidity throughout") << 39.9 << none << 26.5 << "1:H+0x7=40.0 2:T+2x1=27.0";
+        QTest::newRow("a reading at the limit is within") << none << 15.0 << 27.0 << "";
+    }
+    void excursionsListed()
+    {
+        QFETCH(double, humidityHigh);
+        QFETCH(double, temperatureLow);
+        QFETCH(double, temperatureHigh);
+        const auto limit = [](double v) { return qIsNaN(v) ? std::optional<double>() : std::optional(v); };
+        QFETCH(QString, excursions);
+        ImageSet s;
+        s.at(QDateTime(QDate(2026, 3, 1), QTime(8, 0)));
+        for (const qint16 t : {200, 260, 270, 200, 150, 260, 200})
+            s.add(400, t);
+        ImageBuilder b;
+        b.add(s);
+        QVERIFY(m_archive->add(ArchiveDownload::here(b.build(), ArchiveSource::Download)));
+        ChannelLimits limits[2];
+        limits[0].high = limit(humidityHigh);
+        limits[1] = ChannelLimits(limit(temperatureLow), limit(temperatureHigh));
+        const Result<QList<Review::Excursion>> found = Review::excursions(*m_archive, 1, limits);
+        QVERIFY2(found, qPrintable(found ? QString() : found.message()));
+        QStringList shown;
+        for (const Review::Excursion &e : *found)
+            shown << QStringLiteral("%1:%2%3%4x%5=%6")
+                         .arg(e.number)
+                         .arg(QChar(e.channel == 0 ? u'H' : u'T'))
+                         .arg(QChar(e.above ? u'+' : u'-'))
+                         .arg(e.first)
+                         .arg(e.samples)
+                         .arg(double(e.extreme), 0, 'f', 1);
+        QCOMPARE(shown.join(u' '), excursions);
+        QCOMPARE(Review::excursionCount(*m_archive, 1, limits).valueOr(-1), qint64(found->size()));
+    }
+
     // The password check through Linux-PAM, with a service of this test's
     // own that accepts one password, so no account is touched.
     void passwordThroughPam_data()

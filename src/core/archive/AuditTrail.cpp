@@ -18,6 +18,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -270,6 +271,22 @@ Result<QStringList> verify(Archive &archive)
             problems << what + QStringLiteral(": the run's samples were altered since it was signed.");
     }
     return problems;
+}
+
+QString actorText(const AuditEntry &e)
+{
+    return e.fullName.isEmpty() ? e.osUser : QStringLiteral("%1 (%2)").arg(e.fullName, e.osUser);
+}
+
+QString localTimeText(const AuditEntry &e)
+{
+    const int offset = e.utcOffsetSeconds;
+    const int minutes = std::abs(offset) / 60;
+    return e.whenUtc.toOffsetFromUtc(offset).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+           + QStringLiteral(" %1%2:%3")
+                 .arg(QChar(offset < 0 ? u'-' : u'+'))
+                 .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 QStringList columns()

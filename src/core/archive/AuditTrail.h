@@ -91,4 +91,9 @@ QByteArray csv(const QList<AuditEntry> &entries);
 QStringList columns();
 QStringList cells(const AuditEntry &e);
 
+// Who made an entry: "Jane Doe (jdoe)", or the user alone without a full name.
+QString actorText(const AuditEntry &e);
+// When, at the PC that made it: "2026-03-01 10:00:00 +01:00".
+QString localTimeText(const AuditEntry &e);
+
 } // namespace AuditTrail

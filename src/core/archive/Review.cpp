@@ -2,10 +2,13 @@
 
 #include "core/archive/Archive.h"
 #include "core/archive/AuditTrail.h"
+#include "core/archive/Signatures.h"
 
-#include <QtEndian>
+#include "core/data/TDataSetStore.h"
 
-#include <vector>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace Review {
 
@@ -14,28 +17,50 @@ QStringList statuses()
     return {QStringLiteral("reviewed"), QStringLiteral("approved")};
 }
 
+Result<QList<Excursion>> excursions(Archive &archive, qint64 runId, const ChannelLimits (&limits)[2])
+{
+    Result<TDataSetStore> store = archive.runStore(runId);
+    if (!store)
+        return store.failure();
+    const QList<double> &t = store->Times();
+    const QList<float> &v = store->Values();
+    const qsizetype base = store->firstSample(0);
+    const qsizetype n = store->SampleCounts().value(0);
+    QList<Excursion> found;
+    for (int c = 0; c < 2; ++c) {
+        // Above, then below, as the limit statistics count them: a reading
+        // above the high limit is never also below the low one.
+        for (const bool above : {true, false}) {
+            const ChannelLimits &l = limits[c];
+            const auto beyond = [&](float r) { return above ? l.isAbove(r) : !l.isAbove(r) && l.isBelow(r); };
+            for (qsizetype i = 0; i < n;) {
+                if (!beyond(v.at(2 * (base + i) + c))) {
+                    ++i;
+                    continue;
+                }
+                Excursion e;
+                e.number = found.size() + 1;
+                e.channel = c;
+                e.above = above;
+                e.first = i;
+                e.start = t.at(2 * (base + i));
+                e.extreme = v.at(2 * (base + i) + c);
+                for (; i < n && beyond(v.at(2 * (base + i) + c)); ++i)
+                    e.extreme = above ? std::max(e.extreme, v.at(2 * (base + i) + c)) : std::min(e.extreme, v.at(2 * (base + i) + c));
+                e.samples = i - e.first;
+                found.append(e);
+            }
+        }
+    }
+    return found;
+}
+
 Result<qint64> excursionCount(Archive &archive, qint64 runId, const ChannelLimits (&limits)[2])
 {
-    Result<ArchiveRunInfo> run = archive.run(runId);
-    if (!run)
-        return run.failure();
-    Result<QByteArray> bytes = archive.samples(runId, run->version);
-    if (!bytes)
-        return bytes.failure();
-    const qsizetype n = bytes->size() / 8;
-    std::vector<double> x(static_cast<size_t>(n));
-    std::vector<float> y[2] = {std::vector<float>(size_t(n)), std::vector<float>(size_t(n))};
-    for (qsizetype i = 0; i < n; ++i) {
-        x[size_t(i)] = double(i);
-        for (int c = 0; c < 2; ++c)
-            y[c][size_t(i)] = qFromLittleEndian<float>(bytes->constData() + i * 8 + c * 4);
-    }
-    qint64 count = 0;
-    for (int c = 0; c < 2; ++c) {
-        const LimitStatistics s = AlarmLimits::evaluate(x, y[c], limits[c], run->intervalSeconds);
-        count += s.above.excursions + s.below.excursions;
-    }
-    return count;
+    Result<QList<Excursion>> found = excursions(archive, runId, limits);
+    if (!found)
+        return found.failure();
+    return qint64(found->size());
 }
 
 namespace {
@@ -91,6 +116,47 @@ Result<qint64> acknowledge(Archive &archive, qint64 runId, qint64 excursion, con
     e.newValue = QStringLiteral("excursion %1 of %2 beyond %3").arg(excursion).arg(*count).arg(limitsText);
     e.reason = comment.trimmed();
     return AuditTrail::append(archive, e);
+}
+
+Result<QList<AuditEntry>> entriesOf(Archive &archive, qint64 runId)
+{
+    AuditFilter filter;
+    filter.runId = runId;
+    Result<QList<AuditEntry>> all = AuditTrail::list(archive, filter);
+    if (!all)
+        return all.failure();
+    QList<AuditEntry> kept;
+    for (const AuditEntry &e : *all)
+        if (e.kind == u"review" || e.kind == u"acknowledge" || e.kind == u"signature")
+            kept.append(e);
+    return kept;
+}
+
+bool acknowledges(const AuditEntry &entry, qint64 excursion, const QString &limitsText, const QString &samplesSha256)
+{
+    // The numbers hold only for the samples and the limits they were counted on.
+    if (entry.kind != u"acknowledge" || entry.samplesSha256 != samplesSha256)
+        return false;
+    const QRegularExpression acknowledged(
+        QStringLiteral("^excursion %1 of \\d+ beyond %2$").arg(excursion).arg(QRegularExpression::escape(limitsText)));
+    return acknowledged.match(entry.newValue).hasMatch();
+}
+
+QString entryText(const AuditEntry &e)
+{
+    const QString by = AuditTrail::actorText(e) + QStringLiteral(", ") + AuditTrail::localTimeText(e);
+    const QString why = e.reason.isEmpty() ? QString() : QStringLiteral(": ") + e.reason;
+    if (e.kind == u"review")
+        return QStringLiteral("%1 by %2%3").arg(e.newValue, by, why);
+    if (e.kind == u"acknowledge") {
+        QString what = e.newValue;
+        if (!what.isEmpty())
+            what[0] = what.at(0).toUpper();
+        return QStringLiteral("%1 acknowledged by %2%3").arg(what, by, why);
+    }
+    if (e.kind == u"signature")
+        return QStringLiteral("Signature: ") + signatureText(e);
+    return QStringLiteral("%1 by %2%3").arg(e.kind, by, why);
 }
 
 } // namespace Review

@@ -70,6 +70,11 @@ Result<> checkPassword(const QString &user, const QByteArray &password, const QS
     return {};
 }
 
+QString signatureText(const AuditEntry &e)
+{
+    return QStringLiteral("%1, %2, %3").arg(AuditTrail::actorText(e), AuditTrail::localTimeText(e), e.newValue);
+}
+
 SigningSession::SigningSession(Authenticator authenticate, Clock clock)
     : m_authenticate(authenticate ? std::move(authenticate)
                                   : Authenticator([](const QString &user, const QByteArray &password) {

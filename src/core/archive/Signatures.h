@@ -11,12 +11,18 @@
 #include <optional>
 
 class Archive;
+struct AuditEntry;
 
 // Checks a user's own password through Linux-PAM: the service "kv518" when
 // it is configured, else "login". confDir: a folder of PAM configurations
 // to read instead of /etc/pam.d (pam_start_confdir).
 Result<> checkPassword(const QString &user, const QByteArray &password, const QString &service = {},
                        const QString &confDir = {});
+
+// A signature entry as a report and the review show it: the printed name,
+// the date and time with the offset from UTC, and the meaning ("Jane Doe
+// (jdoe), 2026-03-01 10:00:00 +01:00, approved").
+QString signatureText(const AuditEntry &signature);
 
 // Electronic signatures of archived runs. A signature (printed name, date
 // and time with the offset from UTC, meaning) is an entry of the audit trail
