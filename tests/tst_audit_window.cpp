@@ -1,6 +1,7 @@
 #include "core/archive/Archive.h"
 #include "core/archive/Review.h"
 #include "core/archive/AuditTrail.h"
+#include "gui/archive/TfrmReview.h"
 #include "gui/audit/TfrmAudit.h"
 #include "gui/audit/TfrmSign.h"
 
@@ -10,6 +11,8 @@
 #include <QLabel>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QTableWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -111,6 +114,69 @@ private slots:
                      QStringLiteral("The user name or password is wrong."));
         TfrmSign next(session, **archive, 1);
         QCOMPARE(next.findChild<QLineEdit *>(QStringLiteral("edtUser"))->isEnabled(), !signedRun);
+    }
+
+    // The review dialog hands the user's input to the review and shows its
+    // answer: an empty comment is refused and nothing is written; otherwise
+    // the step is an audit entry, shown in the run's record.
+    void reviewDialog_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("comment");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("record"); // the record's line; empty: refused
+        QTest::newRow("acknowledge without comment") << "acknowledge" << "  "
+                                                     << "An acknowledgement needs a comment." << "";
+        QTest::newRow("acknowledge") << "acknowledge" << "door open" << "Excursion 1 acknowledged (audit entry 2)."
+                                     << "Excursion 1 of 1 beyond humidity none, temperature up to 20.4 acknowledged by ";
+        QTest::newRow("review without comment") << "review" << "" << "A review needs a comment." << "";
+        QTest::newRow("approved") << "review" << "all fine" << "Run 1 marked Approved (audit entry 2)."
+                                  << "Approved by ";
+    }
+    void reviewDialog()
+    {
+        QFETCH(QString, step);
+        QFETCH(QString, comment);
+        QFETCH(QString, status);
+        QFETCH(QString, record);
+        QTemporaryDir dir;
+        auto archive = Archive::open(dir.filePath(QStringLiteral("archive.sqlite")));
+        QVERIFY(archive);
+        ImageSet s;
+        s.at(QDateTime(QDate(2026, 3, 1), QTime(8, 0)));
+        s.ramp(5, 400, 1, 200, 2); // temperatures 20.0 to 20.8: one excursion above 20.4
+        ImageBuilder b;
+        b.add(s);
+        QVERIFY((*archive)->add(ArchiveDownload::here(b.build(), ArchiveSource::Download)));
+        SigningSession session;
+        ChannelLimits limits[2];
+        limits[1].high = 20.4;
+        TfrmReview dialog(**archive, session, 1, limits, QStringLiteral("humidity none, temperature up to 20.4"));
+        QCOMPARE(dialog.gridExcursions->rowCount(), 1);
+        QCOMPARE(dialog.gridExcursions->item(0, 3)->text(), DateTimeText().dateAndTime(
+                                                                FrameworkTime::fromDateTime(QDateTime(QDate(2026, 3, 1), QTime(8, 3)))));
+        if (step == u"acknowledge") {
+            dialog.edtAcknowledgement->setText(comment);
+            dialog.btnAcknowledge->click();
+        } else {
+            dialog.cmbStatus->setCurrentIndex(dialog.cmbStatus->findData(QStringLiteral("approved")));
+            dialog.edtReview->setText(comment);
+            dialog.btnReview->click();
+        }
+        QCOMPARE(dialog.lblStatus->text(), status);
+        AuditFilter filter;
+        filter.kind = step;
+        const QList<AuditEntry> written = AuditTrail::list(**archive, filter).valueOr({});
+        QCOMPARE(written.size(), record.isEmpty() ? 0 : 1);
+        QCOMPARE(dialog.lstRecord->count(), written.size());
+        if (record.isEmpty())
+            return;
+        QCOMPARE(written.first().reason, comment);
+        QCOMPARE(written.first().runId, 1);
+        QVERIFY2(dialog.lstRecord->item(0)->text().startsWith(record), qPrintable(dialog.lstRecord->item(0)->text()));
+        QVERIFY(dialog.lstRecord->item(0)->text().endsWith(QStringLiteral(": ") + comment));
+        if (step == u"acknowledge")
+            QVERIFY(dialog.gridExcursions->item(0, 6)->text().endsWith(QStringLiteral(": door open")));
     }
 };
 

@@ -1,5 +1,8 @@
 #include "gui/archive/TfrmArchive.h"
 
+#include "core/archive/Signatures.h"
+#include "gui/archive/TfrmReview.h"
+
 #include "core/archive/Archive.h"
 #include "core/archive/ArchiveRunModel.h"
 #include "core/archive/DaylightSaving.h"
@@ -158,6 +161,11 @@ void TfrmArchive::buildLayout()
     lblDetail->setObjectName(QStringLiteral("lblDetail"));
     lblDetail->setWordWrap(true);
     detailLayout->addWidget(lblDetail);
+    btnReview = new QPushButton(QStringLiteral("&Review..."), detail);
+    btnReview->setObjectName(QStringLiteral("btnReview"));
+    btnReview->setToolTip(QStringLiteral("Acknowledge the run's excursions, mark it reviewed or approved, sign it"));
+    detailLayout->addWidget(btnReview, 0, Qt::AlignLeft);
+    connect(btnReview, &QPushButton::clicked, this, &TfrmArchive::reviewSelectedRun);
     auto *lists = new QHBoxLayout;
     gridVersions = detailTable(detail, "gridVersions",
                                {QStringLiteral("Version"), QStringLiteral("Samples"), QStringLiteral("Last sample"),
@@ -490,4 +498,34 @@ TfrmGraph *TfrmArchive::openSelectedRun()
     view.setWindowTitle(title);
     view.showDataSet(*store, 0);
     return &view;
+}
+
+void TfrmArchive::reviewSelectedRun()
+{
+    const RunKey key = selectedRun();
+    const ArchiveRunInfo *run = m_model->run(rowOf(key));
+    if (!run)
+        return;
+    // A monitoring run, or a run of the site archive, has no review here.
+    if (key.first != ArchiveRunKind::Download || showsSite()) {
+        m_ctx.prompter().notice(m_views.window(),
+                                QStringLiteral("Only a downloaded run of this workstation's archive is reviewed here."));
+        return;
+    }
+    Result<std::unique_ptr<Archive>> archive = Archive::open(m_path);
+    if (!archive) {
+        m_ctx.prompter().notice(m_views.window(), archive.message());
+        return;
+    }
+    // The limits every data view shows, in the run's unit.
+    const std::optional<TemperatureUnit> unit = run->unit == u"F" ? std::optional(TemperatureUnit::Fahrenheit)
+                                                                   : std::optional(TemperatureUnit::Celsius);
+    const ChannelLimits limits[2] = {m_ctx.alarmLimits().settings().limitsFor(0, unit),
+                                     m_ctx.alarmLimits().settings().limitsFor(1, unit)};
+    const DateTimeText texts;
+    const QString limitsText = QStringLiteral("humidity %1, temperature %2")
+                                   .arg(AlarmLimits::limitsText(limits[0], texts), AlarmLimits::limitsText(limits[1], texts));
+    SigningSession session;
+    TfrmReview dialog(**archive, session, run->id, limits, limitsText, m_views.window());
+    m_ctx.prompter().exec(dialog);
 }

@@ -50,6 +50,9 @@ public:
     bool siteLoading() const { return m_siteLoad != nullptr; }
     // Site archive...: edits the site's url; the source box follows it.
     void editSiteArchive();
+    // Opens the review of the selected run (its excursions under the alarm
+    // limits, its review, acknowledgements and signatures).
+    void reviewSelectedRun();
 
     QDateEdit *edtFrom = nullptr;
     QDateEdit *edtTo = nullptr;
@@ -62,6 +65,7 @@ public:
     QLabel *lblDetail = nullptr;
     QTableWidget *gridVersions = nullptr;
     QTableWidget *gridDownloads = nullptr;
+    QPushButton *btnReview = nullptr;
 
 private:
     using RunKey = std::pair<ArchiveRunKind, qint64>;
