@@ -8,6 +8,7 @@
 #include "core/archive/Archive.h"
 #include "core/archive/ArchiveImport.h"
 #include "core/archive/AuditTrail.h"
+#include "core/archive/RunReport.h"
 #include "core/data/CollectionFile.h"
 #include "core/data/TDataSetStore.h"
 #include "core/report/ReportLayout.h"
@@ -216,32 +217,16 @@ int exportRun(CliContext &ctx, Archive &archive, qint64 id, const QString &forma
 
 int report(CliContext &ctx, Archive &archive, qint64 id, const QString &output)
 {
-    Result<ArchiveRunInfo> run = archive.run(id);
-    if (!run)
-        return ctx.fail(run.failure());
-    Result<TDataSetStore> store = archive.runStore(id, run->version);
-    if (!store)
-        return ctx.fail(store.failure());
-    Result<QList<ArchiveDownloadInfo>> downloads = archive.downloadsOf(id);
-    if (!downloads)
-        return ctx.fail(downloads.failure());
-    // The download the report's samples came from: the first that held them.
-    const auto from = std::find_if(downloads->cbegin(), downloads->cend(),
-                                   [&](const ArchiveDownloadInfo &d) { return d.version == run->version; });
-    ReportData data = ReportData::fromStore(*store, 0, QStringLiteral("Archive run %1").arg(id));
-    data.setNumber = 0;
-    data.archived = ReportProvenance{run->samplesSha256, from != downloads->cend() ? from->id : 0,
-                                     from != downloads->cend() ? from->whenUtc : QDateTime(), daylightSavingNote(*run)};
-    Result<QStringList> history = AuditCommands::runHistory(archive, *run);
-    if (!history)
-        return ctx.fail(history.failure());
-    data.archived->history = *history;
-    const ReportLayout layout(data, ctx.texts());
+    Result<ReportData> data = RunReport::data(archive, id);
+    if (!data)
+        return ctx.fail(data.failure());
+    const ReportLayout layout(*data, ctx.texts());
     const Result<int> written = ReportWriter::write(layout, output, ReportWriter::pageSizeFor(ctx.texts().locale()));
     if (!written)
         return ctx.fail(written.failure());
     ctx.out() << "Wrote " << *written << " page(s) of run " << id << " to " << output << '\n';
-    return AuditCommands::record(ctx, archive, runEntry(QStringLiteral("report"), *run, QFileInfo(output).absoluteFilePath()));
+    return AuditCommands::record(
+        ctx, archive, RunReport::entry(QStringLiteral("report"), *data->archived, QFileInfo(output).absoluteFilePath()));
 }
 
 // Whether FILE holds exactly archived runs: each data set of a collection,

@@ -237,47 +237,6 @@ int runArchiveAction(CliContext &ctx, const QStringList &arguments)
     return int(ExitCode::Success);
 }
 
-Result<QStringList> runHistory(Archive &archive, const ArchiveRunInfo &run)
-{
-    QStringList lines{QStringLiteral("Run %1, version %2").arg(run.id).arg(run.version),
-                      QStringLiteral("Fingerprint (SHA-256 of its samples): %1").arg(run.samplesSha256)};
-    Result<QList<ArchiveDownloadInfo>> downloads = archive.downloadsOf(run.id);
-    if (!downloads)
-        return downloads.failure();
-    for (const ArchiveDownloadInfo &d : *downloads)
-        lines << QStringLiteral("%1 (offset %2 s)  %3 %4 by %5 on %6, version %7, record %8")
-                     .arg(d.whenUtc.toUTC().toString(Qt::ISODate))
-                     .arg(d.utcOffsetSeconds)
-                     .arg(d.source, d.port.isEmpty() ? d.sourcePath : d.port, d.osUser, d.host)
-                     .arg(d.version)
-                     .arg(d.recordHash.left(16));
-    Result<QList<AuditEntry>> entries = AuditTrail::list(archive);
-    if (!entries)
-        return entries.failure();
-    for (const AuditEntry &e : *entries) {
-        const bool onRun = e.runId == run.id && e.kind != u"download" && e.kind != u"import";
-        // The logger's setup changed while the run was being downloaded from it.
-        const bool setupDuring = e.kind.startsWith(u"setup-") && run.firstDownloadUtc.isValid()
-                                 && e.whenUtc >= run.firstDownloadUtc && e.whenUtc <= run.lastDownloadUtc;
-        if (!onRun && !setupDuring)
-            continue;
-        QString line = QStringLiteral("%1 (offset %2 s)  %3 by %4 (%5) on %6")
-                           .arg(e.whenUtc.toString(Qt::ISODate))
-                           .arg(e.utcOffsetSeconds)
-                           .arg(e.kind, e.fullName.isEmpty() ? e.osUser : e.fullName, e.osUser, e.host);
-        if (!e.oldValue.isEmpty())
-            line += QStringLiteral(": %1 ->").arg(e.oldValue);
-        if (!e.newValue.isEmpty())
-            line += (e.oldValue.isEmpty() ? QStringLiteral(": ") : QStringLiteral(" ")) + e.newValue;
-        if (!e.reason.isEmpty())
-            line += QStringLiteral(" (%1)").arg(e.reason);
-        if (!e.samplesSha256.isEmpty() && e.samplesSha256 != run.samplesSha256)
-            line += QStringLiteral(" [on earlier samples %1]").arg(e.samplesSha256.left(16));
-        lines << line;
-    }
-    return lines;
-}
-
 int record(CliContext &ctx, Archive &archive, const AuditEntry &entry, int code)
 {
     if (Result<qint64> id = AuditTrail::append(archive, entry); !id)

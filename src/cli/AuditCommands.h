@@ -9,7 +9,6 @@
 #include <QStringList>
 
 class Archive;
-struct ArchiveRunInfo;
 struct AuditEntry;
 
 // kv518-cli audit: list and export the archive's audit trail; and archive
@@ -25,10 +24,5 @@ int runArchiveAction(CliContext &ctx, const QStringList &arguments);
 // Appends an entry; on failure prints that the step is not recorded and
 // returns the failure's exit code, else code.
 int record(CliContext &ctx, Archive &archive, const AuditEntry &entry, int code = 0);
-
-// An archived run's history for its report: its fingerprint, the downloads
-// that held it, its audit entries, and the logger's setup changes from its
-// first download to its last.
-Result<QStringList> runHistory(Archive &archive, const ArchiveRunInfo &run);
 
 } // namespace AuditCommands

@@ -17,6 +17,8 @@ namespace {
 constexpr int Dpi = 72;
 constexpr double Margin = 40.0;
 constexpr double TableRowHeight = 12.5;
+// Each signature line at the foot of an archived run's pages.
+constexpr double SignatureLineHeight = 9.0;
 constexpr double ColumnX[] = {0.0, 50.0, 150.0, 250.0, 340.0};
 
 QFont reportFont(double points, bool bold = false)
@@ -35,7 +37,8 @@ public:
         : m_p(painter)
         , m_layout(layout)
         , m_page(page)
-        , m_body(page.adjusted(Margin, Margin, -Margin, -Margin))
+        , m_signatures(layout.signatureLines())
+        , m_body(page.adjusted(Margin, Margin, -Margin, -Margin - SignatureLineHeight * double(m_signatures.size())))
     {
     }
 
@@ -180,11 +183,20 @@ private:
         // still says which samples it shows.
         if (const QString fingerprint = m_layout.fingerprint(); !fingerprint.isEmpty())
             m_p.drawText(QPointF(m_body.left(), baseline), fingerprint);
+        // Its signatures too, in the room kept for them under the body.
+        m_p.setFont(reportFont(7.5));
+        const QFontMetricsF small(m_p.font());
+        double y = m_body.bottom();
+        for (const QString &line : m_signatures) {
+            y += SignatureLineHeight;
+            m_p.drawText(QPointF(m_body.left(), y), small.elidedText(line, Qt::ElideRight, m_body.width()));
+        }
     }
 
     QPainter &m_p;
     const ReportLayout &m_layout;
     QRectF m_page;
+    QStringList m_signatures;
     QRectF m_body;
 };
 

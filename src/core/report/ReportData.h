@@ -13,8 +13,8 @@
 
 class TDataSetStore;
 
-// Where an archived run's report came from: the fingerprint of its samples
-// and the download record that held them, printed on every page, and a
+// Where an archived run's report came from: the run, the fingerprint of its
+// samples and the download record that held them, printed on every page, and a
 // note for the first page (empty when there is nothing to say).
 struct ReportProvenance
 {
@@ -25,6 +25,10 @@ struct ReportProvenance
     // The run's history, one line each (downloads, reviews, acknowledgements,
     // signatures, setup changes while it ran); a page of its own when given.
     QStringList history;
+    qint64 runId = 0;
+    // The signatures of these samples, one line each (printed name, date and
+    // time with the offset from UTC, meaning), printed on every page.
+    QStringList signatures;
 };
 
 // One data set as a report shows it: where it came from and its samples in

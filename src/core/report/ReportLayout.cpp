@@ -74,6 +74,22 @@ QString ReportLayout::fingerprint() const
         .arg(a.downloadUtc.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 }
 
+QStringList ReportLayout::signatureLines() const
+{
+    if (!m_data.archived)
+        return {};
+    const QStringList &all = m_data.archived->signatures;
+    QStringList lines;
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (i == MaxSignatureLines - 1 && all.size() > MaxSignatureLines) {
+            lines << QStringLiteral("Signed: %1 more signatures, listed in the run history").arg(all.size() - i);
+            break;
+        }
+        lines << QStringLiteral("Signed: ") + all.at(i);
+    }
+    return lines;
+}
+
 QString ReportLayout::runningHeader() const
 {
     QString line = m_data.fileName;

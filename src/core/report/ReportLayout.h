@@ -69,6 +69,12 @@ public:
     // "Archived run: fingerprint 0123456789abcdef, download 3 of
     // 2026-03-01 10:00:00 UTC"; empty for any other report.
     QString fingerprint() const;
+    // The signatures an archived run's report carries on every page, above
+    // the fingerprint: "Signed: Jane Doe (jdoe), 2026-03-01 10:00:00 +01:00,
+    // approved", at most MaxSignatureLines (the last then says how many
+    // more the history lists); empty for any other report.
+    static constexpr int MaxSignatureLines = 6;
+    QStringList signatureLines() const;
 
     // How a channel's samples lie against its limits; empty texts for a
     // channel without limits.
