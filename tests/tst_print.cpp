@@ -7,6 +7,10 @@
 #include "ScriptedPrompter.h"
 
 #include "core/app/AlarmSettings.h"
+#include "core/archive/Archive.h"
+#include "core/archive/AuditTrail.h"
+#include "core/archive/Signatures.h"
+#include "gui/archive/TfrmArchive.h"
 #include "chart/ChartWidget.h"
 #include "core/chart/DataListModel.h"
 #include "gui/common/AppContext.h"
@@ -110,6 +114,7 @@ private Q_SLOTS:
     void refusedWhileTheMeterIsHeld();
     void reportFromTheWindow();
     void reportThatCannotBeWritten();
+    void archivedRunReport();
 
 private:
     void startWithSets();
@@ -449,6 +454,57 @@ void TestPrint::reportThatCannotBeWritten()
     QCOMPARE(m_h->prompter().messages.size(), 1);
     QVERIFY(m_h->prompter().messages.first().startsWith(QStringLiteral("Cannot create file")));
     QVERIFY(!QFileInfo::exists(out));
+}
+
+
+// A data view of an archived run reports that run: its fingerprint and its
+// signature on every page, its history on a page of its own, and the report
+// in the audit trail.
+void TestPrint::archivedRunReport()
+{
+    const QString archivePath = Archive::defaultPath(m_h->ctx().folders().programFolder());
+    QString fingerprint;
+    {
+        Result<std::unique_ptr<Archive>> archive = Archive::open(archivePath);
+        QVERIFY(archive);
+        ImageSet s;
+        s.at(QDateTime(QDate(2026, 3, 1), QTime(10, 0, 0))).every(60).ramp(120, 400, 1, 200, 1);
+        QVERIFY((*archive)->add(ArchiveDownload::here(ImageBuilder().add(s).build(), ArchiveSource::Download)));
+        SigningSession session([](const QString &, const QByteArray &) { return Result<>(); });
+        QVERIFY(session.sign(**archive, 1, QStringLiteral("approved"), AuditActor::here().user, "any"));
+        fingerprint = (*archive)->run(1)->samplesSha256;
+    }
+    m_main->Archive1->trigger();
+    TfrmArchive *window = m_main->workspace().archiveWindow();
+    QVERIFY(window);
+    window->selectRow(0);
+    QVERIFY(window->openSelectedRun());
+
+    const QString out = pdf(QStringLiteral("run.pdf"));
+    m_h->prompter().answerFile(out);
+    QSignalSpy finished(&m_main->printing(), &PrintController::reportFinished);
+    m_main->ExportReport1->trigger();
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(finished.first().first().toBool(), true);
+    // Page 1, three pages of 50 rows for 120 samples, one of history.
+    QCOMPARE(pdfPages(out), 5);
+    // The text extractor gives "fi" and "ff" as their ligatures.
+    const QString text = run(QStringLiteral("pdftotext"), {out, QStringLiteral("-")})
+                             .normalized(QString::NormalizationForm_KC);
+    QCOMPARE(text.count(QStringLiteral("Archived run: fingerprint ") + fingerprint.left(16)), 5);
+    QCOMPARE(text.count(QRegularExpression(QStringLiteral("Signed: .*, approved"))), 5);
+    QVERIFY(text.contains(QStringLiteral("Run history")));
+    QVERIFY(text.contains(QStringLiteral("Fingerprint (SHA-256 of its samples): ") + fingerprint));
+
+    Result<std::unique_ptr<Archive>> archive = Archive::open(archivePath);
+    QVERIFY(archive);
+    AuditFilter reports;
+    reports.kind = QStringLiteral("report");
+    const QList<AuditEntry> entries = AuditTrail::list(**archive, reports).valueOr({});
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries.first().runId, 1);
+    QCOMPARE(entries.first().samplesSha256, fingerprint);
+    QCOMPARE(entries.first().newValue, QFileInfo(out).absoluteFilePath());
 }
 
 QTEST_MAIN(TestPrint)

@@ -4,6 +4,7 @@
 #include "chart/ChartItems.h"
 #include "chart/ChartPaint.h"
 
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QLocale>
 #include <QPrintDialog>
@@ -175,9 +176,14 @@ void ChartWidget::printTo(QPrinter &printer)
     QCPPainter painter;
     if (painter.begin(&printer)) {
         const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+        // The foot's lines take the bottom of the page, the chart the rest.
+        QFont footFont = font();
+        footFont.setPointSizeF(7.5);
+        const QFontMetricsF foot(footFont, &printer);
+        const int footHeight = int(std::ceil(foot.height() * 1.2 * double(m_printFoot.size())));
         QPicture picture;
         const int w = int(page.width() * double(picture.logicalDpiX()) / printer.logicalDpiX());
-        const int h = int(page.height() * double(picture.logicalDpiY()) / printer.logicalDpiY());
+        const int h = int((page.height() - footHeight) * double(picture.logicalDpiY()) / printer.logicalDpiY());
         QCPPainter recorder;
         if (recorder.begin(&picture)) {
             recorder.setMode(QCPPainter::pmVectorized);
@@ -186,6 +192,13 @@ void ChartWidget::printTo(QPrinter &printer)
             recorder.end();
         }
         painter.drawPicture(0, 0, picture);
+        painter.setFont(footFont);
+        painter.setPen(Qt::black);
+        double y = page.height() - footHeight;
+        for (const QString &line : std::as_const(m_printFoot)) {
+            y += foot.height() * 1.2;
+            painter.drawText(QPointF(0, y - foot.descent()), foot.elidedText(line, Qt::ElideRight, page.width()));
+        }
         painter.end();
     }
     m_mono = false;

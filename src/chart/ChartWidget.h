@@ -6,6 +6,7 @@
 
 #include <QPair>
 #include <QSharedPointer>
+#include <QStringList>
 #include <QWidget>
 #include <qcustomplot.h>
 
@@ -67,6 +68,9 @@ public:
     const DialogRunner &dialogRunner() const { return m_dialogRunner; }
     // Renders the chart onto a printer page (monochrome under sgPrintDefaultMono).
     void printTo(QPrinter &printer);
+    // Lines printed under the chart on its page (an archived run's
+    // fingerprint and signatures); none by default.
+    void setPrintFoot(const QStringList &lines) { m_printFoot = lines; }
     // The chart as a picture of the given size.
     QPixmap renderPixmap(const QSize &size);
 
@@ -200,6 +204,7 @@ private:
     QList<ChartLimitLine> m_limitLines;
     bool m_limitLinesBuilt = true;
     bool m_mono = false;
+    QStringList m_printFoot;
 
     // Zoom: the visible X range and the Y range of one axis, in plot keys.
     std::optional<QPair<double, double>> m_zoomX;

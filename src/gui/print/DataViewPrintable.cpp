@@ -97,6 +97,11 @@ DateTimeText DataViewPrintable::texts() const
     return m_view.texts();
 }
 
+bool DataViewPrintable::showsDownload() const
+{
+    return m_view.isDownloadView();
+}
+
 std::unique_ptr<PrintableView> printableView(QWidget *window, const TDataSetStore &store)
 {
     if (auto *view = qobject_cast<TfrmGraph *>(window))

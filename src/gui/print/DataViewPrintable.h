@@ -18,6 +18,7 @@ public:
     ReportData reportData() const override;
     ReportOptions reportOptions() const override;
     DateTimeText texts() const override;
+    bool showsDownload() const override;
 
 private:
     // The data set of the store whose samples the chart holds, or -1.

@@ -18,10 +18,13 @@ QFont listingFont()
 
 // A line's height in this font (ascent plus descent) is the same for every
 // text, "String Grid Printout" included.
-TextListing listingOn(QPrinter &printer)
+// The page less footLines lines of the listing's height.
+TextListing listingOn(QPrinter &printer, int footLines)
 {
     const QFontMetrics metrics(listingFont(), &printer);
-    return TextListing(metrics.height(), printer.pageLayout().paintRectPixels(printer.resolution()).height());
+    const int page = printer.pageLayout().paintRectPixels(printer.resolution()).height();
+    const int foot = footLines * TextListing(metrics.height(), page).lineHeight();
+    return TextListing(metrics.height(), page - foot);
 }
 
 } // namespace
@@ -36,14 +39,15 @@ QStringList ListingPrinter::linesOf(const PrintableView &view)
     return lines;
 }
 
-int ListingPrinter::pageCount(QPrinter &printer, int lineCount)
+int ListingPrinter::pageCount(QPrinter &printer, int lineCount, int footLines)
 {
-    return listingOn(printer).pageCount(lineCount);
+    return listingOn(printer, footLines).pageCount(lineCount);
 }
 
-ListingPrinter::ListingPrinter(QPrinter &printer, QStringList lines)
+ListingPrinter::ListingPrinter(QPrinter &printer, QStringList lines, QStringList foot)
     : m_printer(printer)
     , m_lines(std::move(lines))
+    , m_foot(std::move(foot))
 {
 }
 
@@ -55,7 +59,7 @@ ListingPrinter::~ListingPrinter()
 
 Result<> ListingPrinter::begin()
 {
-    m_listing.emplace(listingOn(m_printer));
+    m_listing.emplace(listingOn(m_printer, int(m_foot.size())));
     m_pages = m_listing->pageCount(int(m_lines.size()));
     m_first = 0;
     m_last = m_pages - 1;
@@ -88,6 +92,10 @@ void ListingPrinter::printPage(int k)
         // the baseline.
         m_painter.drawText(TextListing::x(), m_listing->y(r) + m_ascent, m_lines.at(r));
     }
+    // The foot's lines below the last line a page can hold.
+    for (int f = 0; f < m_foot.size(); ++f)
+        m_painter.drawText(TextListing::x(), m_listing->y(per - 1) + (f + 1) * m_listing->lineHeight() + m_ascent,
+                           m_foot.at(f));
 }
 
 void ListingPrinter::end()
@@ -103,9 +111,9 @@ void ListingPrinter::abort()
         m_painter.end();
 }
 
-void ListingPrinter::printAll(QPrinter &printer, const PrintableView &view)
+void ListingPrinter::printAll(QPrinter &printer, const PrintableView &view, const QStringList &foot)
 {
-    ListingPrinter listing(printer, linesOf(view));
+    ListingPrinter listing(printer, linesOf(view), foot);
     if (!listing.begin())
         return;
     for (int k = listing.firstPage(); k <= listing.lastPage(); ++k)

@@ -23,10 +23,13 @@ public:
     // The listing's lines, taken from the view at once: the view may close
     // while the pages are printed.
     static QStringList linesOf(const PrintableView &view);
-    // The pages the lines fill on printer as it is set up now.
-    static int pageCount(QPrinter &printer, int lineCount);
+    // The pages the lines fill on printer as it is set up now, with footLines
+    // lines kept free at the foot of each page.
+    static int pageCount(QPrinter &printer, int lineCount, int footLines = 0);
 
-    ListingPrinter(QPrinter &printer, QStringList lines);
+    // foot: lines printed at the foot of every page (an archived run's
+    // fingerprint and signatures).
+    ListingPrinter(QPrinter &printer, QStringList lines, QStringList foot = {});
     ~ListingPrinter();
 
     // Starts the printer: "The printer could not start." when it does not.
@@ -43,11 +46,12 @@ public:
     void abort();
 
     // The whole listing at once (the preview).
-    static void printAll(QPrinter &printer, const PrintableView &view);
+    static void printAll(QPrinter &printer, const PrintableView &view, const QStringList &foot = {});
 
 private:
     QPrinter &m_printer;
     QStringList m_lines;
+    QStringList m_foot;
     QPainter m_painter;
     std::optional<TextListing> m_listing;
     int m_ascent = 0;

@@ -1,6 +1,8 @@
 #include "gui/print/PrintController.h"
 
 #include "chart/ChartWidget.h"
+#include "core/archive/Archive.h"
+#include "core/archive/RunReport.h"
 #include "core/chart/ChartModel.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/GuiLog.h"
@@ -21,6 +23,17 @@
 #include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
+
+namespace {
+
+// Where a print goes: the file of a PDF printer, else the printer's name.
+QString printTarget(const QPrinter &printer)
+{
+    return printer.outputFileName().isEmpty() ? printer.printerName()
+                                              : QFileInfo(printer.outputFileName()).absoluteFilePath();
+}
+
+} // namespace
 
 struct PrintController::ReportJob
 {
@@ -124,26 +137,34 @@ void PrintController::printGraph(PrintableView &view)
 {
     ChartWidget &chart = view.chart();
     orientFor(Kind::Graph, chart);
+    const std::optional<ReportData> run = archivedRunOf(view);
+    chart.setPrintFoot(run ? printFoot(*run, view.texts()) : QStringList());
     chart.setPrinter(m_printer.get());
     chart.setPEactions(ChartWidget::PEaction::sgPrintDialog);
     chart.setPrinter(nullptr);
+    chart.setPrintFoot({});
     keepOrientation(Kind::Graph);
+    if (run && chart.GetDialogResult() == 1)
+        audit(QStringLiteral("print"), *run->archived, QStringLiteral("graph to %1").arg(printTarget(*m_printer)));
 }
 
 void PrintController::printText(PrintableView &view)
 {
     orientFor(Kind::Text, view.chart());
     QStringList lines = ListingPrinter::linesOf(view);
+    const std::optional<ReportData> run = archivedRunOf(view);
+    QStringList foot = run ? printFoot(*run, view.texts()) : QStringList();
     QPrintDialog dialog(m_printer.get(), m_views.window());
     // The dialog offers the listing's pages, so a range can be chosen.
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
-    dialog.setMinMax(1, std::max(1, ListingPrinter::pageCount(*m_printer, int(lines.size()))));
+    dialog.setMinMax(1, std::max(1, ListingPrinter::pageCount(*m_printer, int(lines.size()), int(foot.size()))));
     m_printer->setPrintRange(QPrinter::AllPages);
     const QPointer<QWidget> alive(view.widget());
     if (m_ctx.prompter().exec(dialog) != QDialog::Accepted || !alive)
         return;
     keepOrientation(Kind::Text);
-    m_listing = std::make_unique<ListingPrinter>(*m_printer, std::move(lines));
+    m_listing = std::make_unique<ListingPrinter>(*m_printer, std::move(lines), std::move(foot));
+    m_listingRun = run ? run->archived : std::nullopt;
     if (const Result<> started = m_listing->begin(); !started) {
         m_listing.reset();
         m_ctx.prompter().notice(m_views.window(), started.message());
@@ -194,6 +215,10 @@ void PrintController::endListing(bool completed)
     else
         m_listing->abort();
     m_listing.reset();
+    if (completed && m_listingRun)
+        audit(QStringLiteral("print"), *m_listingRun,
+              QStringLiteral("text listing to %1").arg(printTarget(*m_printer)));
+    m_listingRun.reset();
     if (m_listingProgress)
         m_listingProgress->deleteLater();
 }
@@ -234,14 +259,19 @@ void PrintController::preview(PrintableView &view, Kind kind)
     m_printer->setPrintRange(QPrinter::AllPages);
     QPrintPreviewDialog dialog(m_printer.get(), m_views.window());
     const QPointer<QWidget> alive(view.widget());
+    const std::optional<ReportData> run = archivedRunOf(view);
+    const QStringList foot = run ? printFoot(*run, view.texts()) : QStringList();
     // The pages come from the very functions that print them.
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&view, kind, alive](QPrinter *printer) {
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&view, kind, alive, foot](QPrinter *printer) {
         if (!alive)
             return;
-        if (kind == Kind::Graph)
+        if (kind == Kind::Graph) {
+            view.chart().setPrintFoot(foot);
             view.chart().printTo(*printer);
-        else
-            ListingPrinter::printAll(*printer, view);
+            view.chart().setPrintFoot({});
+        } else {
+            ListingPrinter::printAll(*printer, view, foot);
+        }
     });
     m_ctx.prompter().exec(dialog);
     keepOrientation(kind);
@@ -254,8 +284,10 @@ void PrintController::ExportReportClick()
     const std::unique_ptr<PrintableView> view = chosenView();
     if (!view)
         return;
-    const ReportData data = view->reportData();
+    ReportData data = view->reportData();
     const DateTimeText texts = view->texts();
+    ReportOptions options = view->reportOptions();
+    takeArchivedRun(*view, data, options);
 
     QFileDialog dialog(m_views.window(), QStringLiteral("Export Report (PDF)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -270,7 +302,7 @@ void PrintController::ExportReportClick()
     const QString path = m_ctx.prompter().chooseFile(dialog);
     if (path.isEmpty())
         return;
-    startReport(data, texts, view->reportOptions(), path);
+    startReport(data, texts, options, path);
 }
 
 void PrintController::startReport(const ReportData &data, const DateTimeText &texts, const ReportOptions &options,
@@ -319,8 +351,58 @@ void PrintController::finishReport()
     m_reportThread = nullptr;
     delete m_progress;
     const Result<int> result = m_job->result;
+    const std::optional<ReportProvenance> run = m_job->data.archived;
+    const QString path = m_job->path;
     m_job.reset();
     if (!result && result.code() != ErrorCode::Cancelled)
         m_ctx.prompter().notice(m_views.window(), result.message());
+    if (result && run)
+        audit(QStringLiteral("report"), *run, QFileInfo(path).absoluteFilePath());
     emit reportFinished(result.ok());
+}
+
+QString PrintController::archivePath() const
+{
+    return Archive::defaultPath(m_ctx.folders().programFolder());
+}
+
+std::optional<ReportData> PrintController::archivedRunOf(const PrintableView &view) const
+{
+    if (view.showsDownload())
+        return std::nullopt;
+    Result<std::optional<ReportData>> run = RunReport::matching(archivePath(), view.reportData());
+    if (!run) {
+        qCInfo(lcGui).noquote() << "archived run not told:" << run.message();
+        m_ctx.prompter().notice(m_views.window(),
+                                QStringLiteral("Whether the window shows a run of the archive cannot be told, so its "
+                                               "fingerprint is left out: %1")
+                                    .arg(run.message()));
+        return std::nullopt;
+    }
+    return *run;
+}
+
+void PrintController::takeArchivedRun(const PrintableView &view, ReportData &data, ReportOptions &options) const
+{
+    std::optional<ReportData> run = archivedRunOf(view);
+    if (!run)
+        return;
+    data = std::move(*run);
+    // The limits every view shows, in the run's own unit.
+    for (int c = 0; c < 2; ++c)
+        options.limits[c] = m_ctx.alarmLimits().settings().limitsFor(c, data.temperatureUnit());
+}
+
+void PrintController::audit(const QString &kind, const ReportProvenance &run, const QString &value) const
+{
+    if (const Result<> recorded = AuditTrail::appendIfArchived(archivePath(), RunReport::entry(kind, run, value));
+        !recorded)
+        m_ctx.prompter().notice(m_views.window(), QStringLiteral("The %1 is not recorded in the audit trail: %2")
+                                                      .arg(kind, recorded.message()));
+}
+
+QStringList PrintController::printFoot(const ReportData &run, const DateTimeText &texts)
+{
+    const ReportLayout layout(run, texts);
+    return layout.signatureLines() << layout.fingerprint();
 }

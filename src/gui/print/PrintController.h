@@ -11,6 +11,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class AppContext;
 class ChartWidget;
@@ -79,6 +80,19 @@ private:
     void startReport(const ReportData &data, const DateTimeText &texts, const ReportOptions &options,
                      const QString &path);
     void finishReport();
+    // A window that shows exactly a run of the archive (not the download
+    // view) reports that run: data and options become the run's own, with
+    // its fingerprint, signatures and history. When the archive cannot be
+    // read the user is told and the window's data stays as it is.
+    void takeArchivedRun(const PrintableView &view, ReportData &data, ReportOptions &options) const;
+    // The archived run a window shows, or nothing.
+    std::optional<ReportData> archivedRunOf(const PrintableView &view) const;
+    // Records a step on an archived run in the audit trail; tells the user
+    // when it cannot be recorded.
+    void audit(const QString &kind, const ReportProvenance &run, const QString &value) const;
+    // The foot of every printed page of an archived run: its signatures and fingerprint.
+    static QStringList printFoot(const ReportData &run, const DateTimeText &texts);
+    QString archivePath() const;
 
     bool meterHeld() const { return m_meterHeld && m_meterHeld(); }
 
@@ -93,6 +107,8 @@ private:
     std::unique_ptr<ListingPrinter> m_listing;
     int m_listingPage = 0;
     QPointer<QProgressDialog> m_listingProgress;
+    // The archived run the listing going out shows.
+    std::optional<ReportProvenance> m_listingRun;
 
     struct ReportJob;
     std::shared_ptr<ReportJob> m_job;

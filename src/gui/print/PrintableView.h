@@ -34,6 +34,9 @@ public:
     virtual ReportOptions reportOptions() const = 0;
     // The date, time and number texts the window shows.
     virtual DateTimeText texts() const = 0;
+    // Whether the window shows a data set of the download (not a file or a
+    // run of the archive).
+    virtual bool showsDownload() const { return false; }
 };
 
 // The printable face of a document window, or nullptr when it has none.
