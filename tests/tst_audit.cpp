@@ -272,6 +272,37 @@ private slots:
         QCOMPARE(Review::excursionCount(*m_archive, 1, limits).valueOr(-1), qint64(found->size()));
     }
 
+    // A CSV cell a spreadsheet would run as a formula stays text; numbers
+    // stay numbers, and quoting still holds.
+    void csvGuardsFormulas_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("plain") << "door open" << "door open";
+        QTest::newRow("equals") << "=HYPERLINK(\"x\")" << "\"'=HYPERLINK(\"\"x\"\")\"";
+        QTest::newRow("plus") << "+cmd|' /C calc'!A0" << "'+cmd|' /C calc'!A0";
+        QTest::newRow("minus, not a number") << "-2+3" << "'-2+3";
+        QTest::newRow("at") << "@SUM(1)" << "'@SUM(1)";
+        QTest::newRow("tab") << "\t=1" << "'\t=1";
+        QTest::newRow("carriage return") << "\r=1" << "\"'\r=1\"";
+        QTest::newRow("formula with a comma") << "=1,2" << "\"'=1,2\"";
+        QTest::newRow("negative number") << "-5" << "-5";
+        QTest::newRow("signed decimal") << "+2.50" << "+2.50";
+        QTest::newRow("exponent") << "-1.5e3" << "-1.5e3";
+        QTest::newRow("minus later") << "a-b" << "a-b";
+    }
+    void csvGuardsFormulas()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, cell);
+        QCOMPARE(AuditTrail::csvCell(text), cell);
+        AuditEntry e = AuditEntry::here(QStringLiteral("acknowledge"));
+        e.reason = text;
+        e.entryHash = QStringLiteral("h");
+        const QString csv = QString::fromUtf8(AuditTrail::csv({e}));
+        QVERIFY2(csv.endsWith(u',' + cell + QStringLiteral(",h\r\n")), qPrintable(csv));
+    }
+
     // The password check through Linux-PAM, with a service of this test's
     // own that accepts one password, so no account is touched.
     void passwordThroughPam_data()

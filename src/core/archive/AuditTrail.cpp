@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -51,13 +52,6 @@ AuditEntry entryOf(const QSqlQuery &q)
 QString whenText(const QDateTime &t)
 {
     return t.toUTC().toString(Qt::ISODateWithMs);
-}
-
-QString csvField(const QString &s)
-{
-    if (!s.contains(u',') && !s.contains(u'"') && !s.contains(u'\n') && !s.contains(u'\r'))
-        return s;
-    return u'"' + QString(s).replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
 } // namespace
@@ -273,6 +267,20 @@ Result<QStringList> verify(Archive &archive)
     return problems;
 }
 
+QString csvCell(const QString &s)
+{
+    // A spreadsheet runs a cell that starts with one of these as a formula;
+    // an apostrophe keeps it text. A number keeps its sign.
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    QString cell = s;
+    if (!cell.isEmpty() && formulaStarts.contains(cell.at(0)) && !number.match(cell).hasMatch())
+        cell.prepend(u'\'');
+    if (!cell.contains(u',') && !cell.contains(u'"') && !cell.contains(u'\n') && !cell.contains(u'\r'))
+        return cell;
+    return u'"' + cell.replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
 QString actorText(const AuditEntry &e)
 {
     return e.fullName.isEmpty() ? e.osUser : QStringLiteral("%1 (%2)").arg(e.fullName, e.osUser);
@@ -311,7 +319,7 @@ QByteArray csv(const QList<AuditEntry> &entries)
     const auto line = [&text](const QStringList &fields) {
         QStringList quoted;
         for (const QString &f : fields)
-            quoted << csvField(f);
+            quoted << csvCell(f);
         text += quoted.join(u',') + QStringLiteral("\r\n");
     };
     line(columns());

@@ -86,10 +86,14 @@ Result<QList<AuditEntry>> list(Archive &archive, const AuditFilter &filter = {})
 Result<QStringList> verify(Archive &archive);
 
 // The entries as CSV, one header line then one line per entry.
+// Each cell is csvCell(): quoted when it must be, and a text that a
+// spreadsheet would take for a formula (starting with =, +, -, @, a tab or a
+// carriage return, and not a number) led by an apostrophe.
 QByteArray csv(const QList<AuditEntry> &entries);
 // The columns of csv() and of the audit listing, and one entry's cells.
 QStringList columns();
 QStringList cells(const AuditEntry &e);
+QString csvCell(const QString &text);
 
 // Who made an entry: "Jane Doe (jdoe)", or the user alone without a full name.
 QString actorText(const AuditEntry &e);
