@@ -410,7 +410,7 @@ private slots:
     }
 
     // Reviews, exports and verifies are in the audit trail, which audit list
-    // filters and audit export writes as CSV.
+    // filters and audit export writes as CSV or PDF.
     void auditTrail_data()
     {
         QTest::addColumn<QStringList>("filter");
@@ -442,6 +442,16 @@ private slots:
         const QString trail = m_dir.filePath(QStringLiteral("trail-%1.csv").arg(m_n));
         QCOMPARE(runCli(QStringList{"audit", "export", "-o", trail, "--archive", m_archive} + filter).code, 0);
         QCOMPARE(readFile(trail).count("\r\n"), kinds.size() + 1);
+        const QString pdf = m_dir.filePath(QStringLiteral("trail-%1.pdf").arg(m_n));
+        QCOMPARE(runCli(QStringList{"audit", "export", "-o", pdf, "--archive", m_archive} + filter).code, 0);
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(60000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(page.contains(QStringLiteral("Audit trail of ")), qPrintable(page));
+        QCOMPARE(page.count(QStringLiteral("Entry hash ")), kinds.size());
+        if (kinds.isEmpty())
+            QVERIFY(page.contains(QStringLiteral("No audit entries.")));
     }
 
 private:

@@ -8,6 +8,10 @@
 #include "core/archive/Review.h"
 #include "core/archive/Signatures.h"
 #include "core/data/AtomicFile.h"
+#include "report/AuditWriter.h"
+#include "report/ReportWriter.h"
+
+#include <QFileInfo>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -22,7 +26,7 @@ namespace AuditCommands {
 namespace {
 
 const QString Usage = QStringLiteral(
-    "list [--json] [--from T] [--to T] [--run RUN] [--user U] [--kind K] | export -o FILE [--format csv] "
+    "list [--json] [--from T] [--to T] [--run RUN] [--user U] [--kind K] | export -o FILE [--format csv|pdf] "
     "(the same filters)  [--archive PATH]");
 
 // A line from standard input; without echo when it is a terminal, the
@@ -78,7 +82,7 @@ int run(CliContext &ctx, const QStringList &arguments)
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("list: a JSON array."));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("export: the file to write."), QStringLiteral("FILE"));
-    const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("export: csv (the only format)."),
+    const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("export: csv or pdf (default: by the file's suffix, else csv)."),
                                     QStringLiteral("FORMAT"));
     const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("entries at or after T (UTC)."),
                                   QStringLiteral("T"));
@@ -122,11 +126,15 @@ int run(CliContext &ctx, const QStringList &arguments)
     if (!filter.kind.isEmpty() && !AuditTrail::kinds().contains(filter.kind))
         return ctx.fail(ErrorCode::Usage, QStringLiteral("The kind is one of %1.")
                                               .arg(AuditTrail::kinds().join(QStringLiteral(", "))));
+    QString exportFormat = parser.value(format).toLower();
     if (action == u"export") {
         if (parser.value(output).isEmpty())
             return ctx.fail(ErrorCode::Usage, QStringLiteral("audit export needs -o FILE (see --help)."));
-        if (parser.isSet(format) && parser.value(format).compare(QLatin1String("csv"), Qt::CaseInsensitive) != 0)
-            return ctx.fail(ErrorCode::Usage, QStringLiteral("The audit trail is exported as csv."));
+        if (exportFormat.isEmpty())
+            exportFormat = QFileInfo(parser.value(output)).suffix().toLower() == u"pdf" ? QStringLiteral("pdf")
+                                                                                         : QStringLiteral("csv");
+        if (exportFormat != u"csv" && exportFormat != u"pdf")
+            return ctx.fail(ErrorCode::Usage, QStringLiteral("The audit trail is exported as csv or pdf."));
     }
 
     Result<std::unique_ptr<Archive>> archive = ArchiveCommands::openExisting(ArchiveCommands::archivePath(parser));
@@ -136,8 +144,15 @@ int run(CliContext &ctx, const QStringList &arguments)
     if (!entries)
         return ctx.fail(entries.failure());
     if (action == u"export") {
-        if (Result<> written = AtomicFile::write(parser.value(output), AuditTrail::csv(*entries)); !written)
+        if (exportFormat == u"pdf") {
+            const Result<int> written = AuditWriter::write(*entries, AuditTrail::heading((*archive)->path(), filter),
+                                                           parser.value(output),
+                                                           ReportWriter::pageSizeFor(ctx.texts().locale()));
+            if (!written)
+                return ctx.fail(written.failure());
+        } else if (Result<> written = AtomicFile::write(parser.value(output), AuditTrail::csv(*entries)); !written) {
             return ctx.fail(written.failure());
+        }
         ctx.out() << "Wrote " << entries->size() << " audit entries to " << parser.value(output) << '\n';
         return int(ExitCode::Success);
     }

@@ -222,6 +222,11 @@ bool needsGui(int argc, char *argv[])
         for (int i = 2; i < argc; ++i)
             if (std::strcmp(argv[i], "report") == 0)
                 return true;
+    // audit export --format pdf, or -o OUT.pdf
+    if (argc > 1 && std::strcmp(argv[1], "audit") == 0)
+        for (int i = 2; i < argc; ++i)
+            if (QByteArray(argv[i]).toLower().endsWith("pdf"))
+                return true;
     return false;
 }
 

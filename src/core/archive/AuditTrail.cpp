@@ -281,6 +281,26 @@ QString csvCell(const QString &s)
     return u'"' + cell.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
+QString heading(const QString &archivePath, const AuditFilter &filter)
+{
+    QStringList parts;
+    const auto utc = [](const QDateTime &t) { return t.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")); };
+    if (filter.from.isValid() && filter.to.isValid())
+        parts << QStringLiteral("entries from %1 to %2 (UTC)").arg(utc(filter.from), utc(filter.to));
+    else if (filter.from.isValid())
+        parts << QStringLiteral("entries from %1 (UTC)").arg(utc(filter.from));
+    else if (filter.to.isValid())
+        parts << QStringLiteral("entries until %1 (UTC)").arg(utc(filter.to));
+    if (!filter.kind.isEmpty())
+        parts << QStringLiteral("of kind %1").arg(filter.kind);
+    if (filter.runId > 0)
+        parts << QStringLiteral("on run %1").arg(filter.runId);
+    if (!filter.user.isEmpty())
+        parts << QStringLiteral("by %1").arg(filter.user);
+    const QString what = parts.isEmpty() ? QStringLiteral("all entries") : parts.join(QStringLiteral(", "));
+    return QStringLiteral("Audit trail of %1: %2").arg(QDir::toNativeSeparators(archivePath), what);
+}
+
 QString actorText(const AuditEntry &e)
 {
     return e.fullName.isEmpty() ? e.osUser : QStringLiteral("%1 (%2)").arg(e.fullName, e.osUser);

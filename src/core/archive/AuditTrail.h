@@ -95,6 +95,10 @@ QStringList columns();
 QStringList cells(const AuditEntry &e);
 QString csvCell(const QString &text);
 
+// "Audit trail of /data/archive.sqlite: entries from 2026-03-01 00:00 to
+// 2026-03-31 23:59 (UTC), of kind review, on run 2, by jdoe" (the filters
+// that are set).
+QString heading(const QString &archivePath, const AuditFilter &filter);
 // Who made an entry: "Jane Doe (jdoe)", or the user alone without a full name.
 QString actorText(const AuditEntry &e);
 // When, at the PC that made it: "2026-03-01 10:00:00 +01:00".

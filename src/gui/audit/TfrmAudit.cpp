@@ -3,6 +3,8 @@
 #include "core/archive/Archive.h"
 #include "core/data/AtomicFile.h"
 #include "gui/audit/TfrmSign.h"
+#include "report/AuditWriter.h"
+#include "report/ReportWriter.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -11,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
@@ -73,6 +76,9 @@ TfrmAudit::TfrmAudit(const QString &archivePath, QWidget *parent) : QWidget(pare
     auto *exportButton = new QPushButton(QStringLiteral("&Export CSV..."), this);
     exportButton->setObjectName(QStringLiteral("btnExport"));
     filters->addWidget(exportButton);
+    auto *pdfButton = new QPushButton(QStringLiteral("Export &PDF..."), this);
+    pdfButton->setObjectName(QStringLiteral("btnExportPdf"));
+    filters->addWidget(pdfButton);
 
     grdEntries = new QTableView(this);
     grdEntries->setObjectName(QStringLiteral("grdEntries"));
@@ -94,6 +100,15 @@ TfrmAudit::TfrmAudit(const QString &archivePath, QWidget *parent) : QWidget(pare
         if (path.isEmpty())
             return;
         const Result<> written = exportCsv(path);
+        lblStatus->setText(written ? QStringLiteral("Wrote %1 entries to %2").arg(m_model.rowCount()).arg(path)
+                                   : written.message());
+    });
+    connect(pdfButton, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Audit Trail"), QString(),
+                                                          QStringLiteral("PDF files (*.pdf)"));
+        if (path.isEmpty())
+            return;
+        const Result<int> written = exportPdf(path);
         lblStatus->setText(written ? QStringLiteral("Wrote %1 entries to %2").arg(m_model.rowCount()).arg(path)
                                    : written.message());
     });
@@ -121,6 +136,7 @@ bool TfrmAudit::refresh()
         return false;
     }
     m_model.setEntries(*entries);
+    m_filter = filter;
     lblStatus->setText(QStringLiteral("%1 entries").arg(entries->size()));
     return true;
 }
@@ -146,4 +162,10 @@ void TfrmAudit::signRun()
 Result<> TfrmAudit::exportCsv(const QString &path) const
 {
     return AtomicFile::write(path, AuditTrail::csv(m_model.entries()));
+}
+
+Result<int> TfrmAudit::exportPdf(const QString &path) const
+{
+    return AuditWriter::write(m_model.entries(), AuditTrail::heading(m_archivePath, m_filter), path,
+                              ReportWriter::pageSizeFor(QLocale::system()));
 }

@@ -12,7 +12,7 @@ class QSpinBox;
 class QTableView;
 
 // The Audit Trail window: the archive's audit trail, filtered by time
-// (UTC), user, kind and run, and exported as CSV.
+// (UTC), user, kind and run, and exported as CSV or PDF.
 class TfrmAudit : public QWidget
 {
     Q_OBJECT
@@ -25,6 +25,8 @@ public:
     // in the status line) when the archive cannot be read.
     bool refresh();
     Result<> exportCsv(const QString &path) const;
+    // The entries listed as a PDF, headed by the filters they went through.
+    Result<int> exportPdf(const QString &path) const;
 
 private:
     // Signs the run chosen in the Run box with the window's session.
@@ -33,6 +35,7 @@ private:
     QString m_archivePath;
     SigningSession m_session;
     AuditTableModel m_model;
+    AuditFilter m_filter; // of the entries listed
     QLineEdit *edtFrom = nullptr;
     QLineEdit *edtTo = nullptr;
     QLineEdit *edtUser = nullptr;
