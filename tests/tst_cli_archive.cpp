@@ -454,6 +454,34 @@ private slots:
             QVERIFY(page.contains(QStringLiteral("No audit entries.")));
     }
 
+    // archive sign checks the password through the system's PAM: three wrong
+    // ones in a row, each in a run of its own, are each audited and lock
+    // signing, which the next run refuses without another attempt.
+    void signLocksAfterThreeWrongPasswords()
+    {
+        const QString collection = QDir(QStringLiteral(KV518_TESTDATA_DIR)).filePath(QStringLiteral("sample.518"));
+        QCOMPARE(runCli({"archive", "import", collection, "--archive", m_archive}).code, 0);
+        for (int attempt = 1; attempt <= 4; ++attempt) {
+            QProcess p;
+            p.start(QStringLiteral(KV518_CLI_PATH),
+                    {"archive", "sign", "1", "--meaning", "approved", "--archive", m_archive});
+            p.write("not the password " + QByteArray::number(attempt) + '\n');
+            p.closeWriteChannel();
+            QVERIFY(p.waitForFinished(60000));
+            const QString err = QString::fromUtf8(p.readAllStandardError());
+            QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() != 0, qPrintable(err));
+            QVERIFY2(err.contains(attempt <= 3 ? QStringLiteral("password") : QStringLiteral("Signing is locked after 3 "
+                                                                                              "failed attempts")),
+                     qPrintable(err));
+        }
+        const auto kinds = [this](const char *kind) {
+            const CliRun r = runCli({"audit", "list", "--json", "--kind", kind, "--archive", m_archive});
+            return QJsonDocument::fromJson(r.out).array().size();
+        };
+        QCOMPARE(kinds("signature-failed"), 3);
+        QCOMPARE(kinds("signature"), 0);
+    }
+
 private:
     QTemporaryDir m_dir;
     QString m_archive;
