@@ -17,6 +17,7 @@
 #include "gui/common/SharedAlarmLimits.h"
 #include "gui/dataview/StatisticsPanel.h"
 #include "gui/dataview/TfrmGraph.h"
+#include "gui/files/DataFileController.h"
 #include "core/app/PrintSettings.h"
 #include "gui/print/PrintController.h"
 #include "gui/print/PrintableView.h"
@@ -114,7 +115,8 @@ private Q_SLOTS:
     void refusedWhileTheMeterIsHeld();
     void reportFromTheWindow();
     void reportThatCannotBeWritten();
-    void archivedRunReport();
+    void archivedRunSteps_data();
+    void archivedRunSteps();
 
 private:
     void startWithSets();
@@ -458,10 +460,21 @@ void TestPrint::reportThatCannotBeWritten()
 
 
 // A data view of an archived run reports that run: its fingerprint and its
-// signature on every page, its history on a page of its own, and the report
-// in the audit trail.
-void TestPrint::archivedRunReport()
+// signature on every page, its history on a page of its own. The report, and
+// a file saved from the view, are entries of the audit trail.
+void TestPrint::archivedRunSteps_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("report") << "report" << "run.pdf";
+    QTest::newRow("text file") << "export" << "run.txt";
+    QTest::newRow("graph file") << "export" << "run.ghf";
+}
+
+void TestPrint::archivedRunSteps()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, file);
     const QString archivePath = Archive::defaultPath(m_h->ctx().folders().programFolder());
     QString fingerprint;
     {
@@ -480,27 +493,38 @@ void TestPrint::archivedRunReport()
     window->selectRow(0);
     QVERIFY(window->openSelectedRun());
 
-    const QString out = pdf(QStringLiteral("run.pdf"));
+    const QString out = pdf(file);
     m_h->prompter().answerFile(out);
-    QSignalSpy finished(&m_main->printing(), &PrintController::reportFinished);
-    m_main->ExportReport1->trigger();
-    QVERIFY(finished.wait(60000));
-    QCOMPARE(finished.first().first().toBool(), true);
-    // Page 1, three pages of 50 rows for 120 samples, one of history.
-    QCOMPARE(pdfPages(out), 5);
-    // The text extractor gives "fi" and "ff" as their ligatures.
-    const QString text = run(QStringLiteral("pdftotext"), {out, QStringLiteral("-")})
-                             .normalized(QString::NormalizationForm_KC);
-    QCOMPARE(text.count(QStringLiteral("Archived run: fingerprint ") + fingerprint.left(16)), 5);
-    QCOMPARE(text.count(QRegularExpression(QStringLiteral("Signed: .*, approved"))), 5);
-    QVERIFY(text.contains(QStringLiteral("Run history")));
-    QVERIFY(text.contains(QStringLiteral("Fingerprint (SHA-256 of its samples): ") + fingerprint));
+    if (kind == u"report") {
+        QSignalSpy finished(&m_main->printing(), &PrintController::reportFinished);
+        m_main->ExportReport1->trigger();
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(finished.first().first().toBool(), true);
+        // Page 1, three pages of 50 rows for 120 samples, one of history.
+        QCOMPARE(pdfPages(out), 5);
+        // The text extractor gives "fi" and "ff" as their ligatures.
+        const QString text = run(QStringLiteral("pdftotext"), {out, QStringLiteral("-")})
+                                 .normalized(QString::NormalizationForm_KC);
+        QCOMPARE(text.count(QStringLiteral("Archived run: fingerprint ") + fingerprint.left(16)), 5);
+        QCOMPARE(text.count(QRegularExpression(QStringLiteral("Signed: .*, approved"))), 5);
+        QVERIFY(text.contains(QStringLiteral("Run history")));
+        QVERIFY(text.contains(QStringLiteral("Fingerprint (SHA-256 of its samples): ") + fingerprint));
+    } else {
+        if (file.endsWith(u".txt")) // the range window: all
+            m_h->prompter().answerDialog([](QDialog &) { return int(QDialog::Accepted); });
+        QSignalSpy finished(&m_main->dataFiles(), &DataFileController::saveFinished);
+        m_main->Save1Click();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
+        QCOMPARE(finished.first().at(1).toBool(), true);
+        QTRY_VERIFY(!m_main->dataFiles().busy());
+    }
+    QVERIFY(m_h->prompter().allAnswered());
 
     Result<std::unique_ptr<Archive>> archive = Archive::open(archivePath);
     QVERIFY(archive);
-    AuditFilter reports;
-    reports.kind = QStringLiteral("report");
-    const QList<AuditEntry> entries = AuditTrail::list(**archive, reports).valueOr({});
+    AuditFilter steps;
+    steps.kind = kind;
+    const QList<AuditEntry> entries = AuditTrail::list(**archive, steps).valueOr({});
     QCOMPARE(entries.size(), 1);
     QCOMPARE(entries.first().runId, 1);
     QCOMPARE(entries.first().samplesSha256, fingerprint);

@@ -21,6 +21,7 @@
 #include "gui/dataview/TfrmSetupScale.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHeaderView>
@@ -204,6 +205,24 @@ void TfrmGraph::chkDerivedColumnsClick()
     setDataListWidths();
     if (row >= 0)
         selectDataListRow(row);
+}
+
+ReportData TfrmGraph::shownSamples() const
+{
+    ReportData d;
+    // A file view's caption is its file's path; the download view's is "DataLogger".
+    d.fileName = QFileInfo(windowTitle()).fileName();
+    const ChartSeries s = m_cursors->series();
+    // As many samples as the data list shows, without a short file's padding.
+    const size_t n = size_t(std::min<qsizetype>(s.filledPoints(), dataListModel->rowCount()));
+    // A data file records no unit: Fahrenheit only when the user said so; the
+    // report says when Celsius is assumed.
+    if (readingUnit() == TemperatureUnit::Fahrenheit)
+        d.unit = QStringLiteral("F");
+    d.x.assign(s.x[0].begin(), s.x[0].begin() + qsizetype(n));
+    d.humidity.assign(s.y[0].begin(), s.y[0].begin() + qsizetype(n));
+    d.temperature.assign(s.y[1].begin(), s.y[1].begin() + qsizetype(n));
+    return d;
 }
 
 void TfrmGraph::FillDataList()

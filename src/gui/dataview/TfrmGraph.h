@@ -6,6 +6,7 @@
 #include "core/data/DateTimeText.h"
 #include "core/data/DerivedChannels.h"
 #include "core/data/Statistics.h"
+#include "core/report/ReportData.h"
 
 #include <QWidget>
 
@@ -116,6 +117,9 @@ public:
     const DateTimeText &texts() const { return m_texts; }
     // The calibration offsets the readings shown carry (none in a file view).
     CalibrationOffsets appliedOffsets() const { return m_shownSet ? m_offsets : CalibrationOffsets(); }
+    // The samples a file view shows, as a report takes them: as many as the
+    // data list lists, named after the view's file.
+    ReportData shownSamples() const;
 
     // This view's cursors A and B.
     CursorController &cursors() { return *m_cursors; }

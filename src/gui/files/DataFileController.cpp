@@ -8,6 +8,7 @@
 #include "core/files/TextDataFile.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/Prompter.h"
+#include "gui/dataview/ArchivedRun.h"
 #include "gui/dataview/PrepareChart.h"
 #include "gui/dataview/TfrmGraph.h"
 #include "gui/dataview/ViewArea.h"
@@ -111,6 +112,27 @@ void DataFileController::closeProgressWindow(TfrmScope *window)
 
 // Saving ---------------------------------------------------------------------
 
+std::optional<ReportProvenance> DataFileController::archivedRunOf(const TfrmGraph &view)
+{
+    // The download view's data sets are archived as they arrive: a file of
+    // one is a save of the download, not an export of an archived run.
+    if (view.isDownloadView())
+        return std::nullopt;
+    std::optional<ReportData> run = ArchivedRun::shownBy(
+        m_ctx, m_views.window(), view.shownSamples(),
+        QStringLiteral("Whether the window shows a run of the archive cannot be told, so the file is not recorded in "
+                       "the audit trail: %1"));
+    if (!run || !run->archived)
+        return std::nullopt;
+    return run->archived;
+}
+
+void DataFileController::recordExport(const std::optional<ReportProvenance> &run, const QString &path)
+{
+    if (run)
+        ArchivedRun::record(m_ctx, m_views.window(), QStringLiteral("export"), *run, QFileInfo(path).absoluteFilePath());
+}
+
 void DataFileController::SaveDataFile(TfrmGraph &view, QFileDialog &dialog)
 {
     const QPointer<TfrmGraph> target(&view);
@@ -138,6 +160,7 @@ void DataFileController::SaveDataFile(TfrmGraph &view, QFileDialog &dialog)
     switch (kind) {
     case DataFile::Kind::Graph:
         if (const Result<> saved = SaveGraphFile(target->PESGraph1->model(), path); saved) {
+            recordExport(archivedRunOf(*target), path);
             Q_EMIT saveStatus(DataFile::graphWrittenText(path));
             Q_EMIT saveFinished(path, true);
         } else {
@@ -183,7 +206,9 @@ void DataFileController::SaveTextFile(TfrmGraph &view, const QString &path, QCha
     if (!target)
         return;
 
-    // The thread writes a copy: the view may change or close meanwhile.
+    // Told now: the view may change or close meanwhile.
+    const std::optional<ReportProvenance> run = archivedRunOf(*target);
+    // The thread writes a copy, for the same reason.
     auto lines = std::make_shared<TextFilePoints>(
         DataFile::chartPoints(target->PESGraph1->model(), limits->first - 1, limits->last));
     auto result = std::make_shared<Result<TextWriteResult>>(TextWriteResult());
@@ -208,9 +233,11 @@ void DataFileController::SaveTextFile(TfrmGraph &view, const QString &path, QCha
         if (shown)
             shown->Progress1->setValue(int(std::min<qint64>(count, shown->Progress1->maximum())));
     });
-    connectEnd(job, [this, shown, result, path] {
+    connectEnd(job, [this, shown, result, path, run] {
         closeProgressWindow(shown);
         const bool written = result->ok() && !(*result)->cancelled;
+        if (written)
+            recordExport(run, path);
         if (!*result)
             fail(result->message());
         else if (written && (*result)->undated > 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/report/ReportData.h"
 #include "gui/download/TfrmScope.h"
 
 #include <QObject>
@@ -7,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class AppContext;
 class FileJob;
@@ -65,6 +67,10 @@ private:
     // Runs end on the window thread when the job has finished.
     void connectEnd(FileJob *job, std::function<void()> end);
     void fail(const QString &text);
+    // The archived run a file view shows, if any, and the audit entry of a
+    // file written from it.
+    std::optional<ReportProvenance> archivedRunOf(const TfrmGraph &view);
+    void recordExport(const std::optional<ReportProvenance> &run, const QString &path);
 
     AppContext &m_ctx;
     ViewArea &m_views;

@@ -67,19 +67,7 @@ ReportData DataViewPrintable::reportData() const
         d.applyOffsets(m_view.appliedOffsets());
         return d;
     }
-    ReportData d;
-    d.fileName = name;
-    const ChartSeries s = m_view.cursors().series();
-    // As many samples as the data list shows, without a short file's padding.
-    const size_t n = size_t(std::min<qsizetype>(s.filledPoints(), m_view.dataListModel->rowCount()));
-    // A data file records no unit: Fahrenheit only when the user said so; the
-    // report says when Celsius is assumed.
-    if (m_view.readingUnit() == TemperatureUnit::Fahrenheit)
-        d.unit = QStringLiteral("F");
-    d.x.assign(s.x[0].begin(), s.x[0].begin() + qsizetype(n));
-    d.humidity.assign(s.y[0].begin(), s.y[0].begin() + qsizetype(n));
-    d.temperature.assign(s.y[1].begin(), s.y[1].begin() + qsizetype(n));
-    return d;
+    return m_view.shownSamples();
 }
 
 ReportOptions DataViewPrintable::reportOptions() const

@@ -1,12 +1,11 @@
 #include "gui/print/PrintController.h"
 
 #include "chart/ChartWidget.h"
-#include "core/archive/Archive.h"
-#include "core/archive/RunReport.h"
 #include "core/chart/ChartModel.h"
 #include "gui/common/AppContext.h"
 #include "gui/common/GuiLog.h"
 #include "gui/common/Prompter.h"
+#include "gui/dataview/ArchivedRun.h"
 #include "gui/dataview/ViewArea.h"
 #include "gui/print/ListingPrinter.h"
 #include "gui/print/PrintWindowChoice.h"
@@ -361,25 +360,13 @@ void PrintController::finishReport()
     emit reportFinished(result.ok());
 }
 
-QString PrintController::archivePath() const
-{
-    return Archive::defaultPath(m_ctx.folders().programFolder());
-}
-
 std::optional<ReportData> PrintController::archivedRunOf(const PrintableView &view) const
 {
     if (view.showsDownload())
         return std::nullopt;
-    Result<std::optional<ReportData>> run = RunReport::matching(archivePath(), view.reportData());
-    if (!run) {
-        qCInfo(lcGui).noquote() << "archived run not told:" << run.message();
-        m_ctx.prompter().notice(m_views.window(),
+    return ArchivedRun::shownBy(m_ctx, m_views.window(), view.reportData(),
                                 QStringLiteral("Whether the window shows a run of the archive cannot be told, so its "
-                                               "fingerprint is left out: %1")
-                                    .arg(run.message()));
-        return std::nullopt;
-    }
-    return *run;
+                                               "fingerprint is left out: %1"));
 }
 
 void PrintController::takeArchivedRun(const PrintableView &view, ReportData &data, ReportOptions &options) const
@@ -395,10 +382,7 @@ void PrintController::takeArchivedRun(const PrintableView &view, ReportData &dat
 
 void PrintController::audit(const QString &kind, const ReportProvenance &run, const QString &value) const
 {
-    if (const Result<> recorded = AuditTrail::appendIfArchived(archivePath(), RunReport::entry(kind, run, value));
-        !recorded)
-        m_ctx.prompter().notice(m_views.window(), QStringLiteral("The %1 is not recorded in the audit trail: %2")
-                                                      .arg(kind, recorded.message()));
+    ArchivedRun::record(m_ctx, m_views.window(), kind, run, value);
 }
 
 QStringList PrintController::printFoot(const ReportData &run, const DateTimeText &texts)

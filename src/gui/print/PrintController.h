@@ -92,7 +92,6 @@ private:
     void audit(const QString &kind, const ReportProvenance &run, const QString &value) const;
     // The foot of every printed page of an archived run: its signatures and fingerprint.
     static QStringList printFoot(const ReportData &run, const DateTimeText &texts);
-    QString archivePath() const;
 
     bool meterHeld() const { return m_meterHeld && m_meterHeld(); }
 
