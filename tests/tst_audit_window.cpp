@@ -1,13 +1,17 @@
 #include "core/archive/Archive.h"
 #include "core/archive/Review.h"
+#include "core/archive/Signatures.h"
 #include "core/archive/AuditTrail.h"
 #include "gui/archive/TfrmReview.h"
 #include "gui/audit/TfrmAudit.h"
 #include "gui/audit/TfrmSign.h"
 
 #include "ImageBuilder.h"
+#include "ScriptedPrompter.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QProcess>
 #include <QLabel>
 #include <QFile>
 #include <QLineEdit>
@@ -23,6 +27,33 @@
 class TestAuditWindow : public QObject
 {
     Q_OBJECT
+
+    static QByteArray readAll(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // A PAM service "kv518" in a folder of dir's that accepts the password
+    // s3cret alone; the folder, or empty when it cannot be written.
+    static QString pamService(const QTemporaryDir &dir)
+    {
+        const QString folder = dir.filePath(QStringLiteral("pam.d"));
+        const QString script = dir.filePath(QStringLiteral("check-password"));
+        QFile s(script);
+        if (!QDir().mkpath(folder) || !s.open(QIODevice::WriteOnly))
+            return {};
+        s.write("#!/bin/sh\nIFS= read -r pw || true\npw=$(printf '%s' \"$pw\" | tr -d '\\000')\n"
+                "[ \"$pw\" = s3cret ]\n");
+        s.close();
+        s.setPermissions(s.permissions() | QFile::ExeOwner);
+        QFile service(QDir(folder).filePath(QStringLiteral("kv518")));
+        if (!service.open(QIODevice::WriteOnly))
+            return {};
+        service.write("auth required pam_exec.so expose_authtok quiet " + script.toLocal8Bit()
+                      + "\naccount required pam_permit.so\n");
+        return folder;
+    }
 
 private slots:
     void filters_data()
@@ -60,7 +91,8 @@ private slots:
             QVERIFY((*archive)->add(ArchiveDownload::here(b.build(), ArchiveSource::Download)));
             QVERIFY(Review::markRun(**archive, 1, QStringLiteral("approved"), QStringLiteral("ok")));
         }
-        TfrmAudit window(path);
+        ScriptedPrompter prompter;
+        TfrmAudit window(prompter, path);
         QCOMPARE(window.model().rowCount(), 3);
         auto *kinds = window.findChild<QComboBox *>(QStringLiteral("cmbKind"));
         kinds->setCurrentIndex(kinds->findData(kind));
@@ -69,11 +101,33 @@ private slots:
         window.findChild<QLineEdit *>(QStringLiteral("edtTo"))->setText(to);
         window.findChild<QPushButton *>(QStringLiteral("btnApply"))->click();
         QCOMPARE(window.model().rowCount(), rows);
+        // Both exports write what the window lists, and say so.
+        QStringList hashes;
+        for (const AuditEntry &e : window.model().entries())
+            hashes << e.entryHash;
+        const auto *status = window.findChild<QLabel *>(QStringLiteral("lblStatus"));
         const QString csv = dir.filePath(QStringLiteral("trail.csv"));
-        QVERIFY(window.exportCsv(csv));
-        QFile f(csv);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll().count("\r\n"), rows + 1);
+        prompter.answerFile(csv);
+        window.findChild<QPushButton *>(QStringLiteral("btnExport"))->click();
+        QCOMPARE(status->text(), QStringLiteral("Wrote %1 entries to %2").arg(rows).arg(csv));
+        QCOMPARE(readAll(csv).count("\r\n"), rows + 1);
+        const QString pdf = dir.filePath(QStringLiteral("trail.pdf"));
+        prompter.answerFile(pdf);
+        window.findChild<QPushButton *>(QStringLiteral("btnExportPdf"))->click();
+        QCOMPARE(status->text(), QStringLiteral("Wrote %1 entries to %2").arg(rows).arg(pdf));
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(60000));
+        // The text extractor gives "ff" as its ligature.
+        const QString page = QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+        QCOMPARE(page.count(QStringLiteral("Entry hash ")), rows);
+        for (const QString &h : std::as_const(hashes))
+            QVERIFY2(page.contains(h), qPrintable(h));
+        // A file that cannot be written says why in the status line.
+        prompter.answerFile(dir.filePath(QStringLiteral("missing/trail.pdf")));
+        window.findChild<QPushButton *>(QStringLiteral("btnExportPdf"))->click();
+        QVERIFY2(status->text().startsWith(QStringLiteral("Cannot create file")), qPrintable(status->text()));
+        QVERIFY(prompter.unanswered.isEmpty());
     }
 
     // The sign dialog signs with the user's password, asks for the user
@@ -98,8 +152,12 @@ private slots:
         ImageBuilder b;
         b.add(s);
         QVERIFY((*archive)->add(ArchiveDownload::here(b.build(), ArchiveSource::Download)));
-        SigningSession session([](const QString &, const QByteArray &p) {
-            return p == "s3cret" ? Result<>() : Result<>(fail(ErrorCode::Refused, QStringLiteral("The user name or password is wrong.")));
+        // The password goes through Linux-PAM, with a service of this
+        // test's own that accepts one password, so no account is touched.
+        const QString pam = pamService(dir);
+        QVERIFY(!pam.isEmpty());
+        SigningSession session([pam](const QString &user, const QByteArray &p) {
+            return checkPassword(user, p, {}, pam);
         });
         TfrmSign dialog(session, **archive, 1);
         QVERIFY(dialog.findChild<QLineEdit *>(QStringLiteral("edtUser"))->isEnabled());

@@ -3,10 +3,12 @@
 #include "core/archive/Archive.h"
 #include "core/data/AtomicFile.h"
 #include "gui/audit/TfrmSign.h"
+#include "gui/common/Prompter.h"
 #include "report/AuditWriter.h"
 #include "report/ReportWriter.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -37,7 +39,10 @@ QDateTime boundOf(const QLineEdit *edit, bool end)
 
 } // namespace
 
-TfrmAudit::TfrmAudit(const QString &archivePath, QWidget *parent) : QWidget(parent), m_archivePath(archivePath)
+TfrmAudit::TfrmAudit(Prompter &prompter, const QString &archivePath, QWidget *parent)
+    : QWidget(parent)
+    , m_prompter(prompter)
+    , m_archivePath(archivePath)
 {
     setObjectName(QStringLiteral("frmAudit"));
     setWindowTitle(QStringLiteral("Audit Trail"));
@@ -95,22 +100,15 @@ TfrmAudit::TfrmAudit(const QString &archivePath, QWidget *parent) : QWidget(pare
 
     connect(apply, &QPushButton::clicked, this, [this] { refresh(); });
     connect(exportButton, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Audit Trail"), QString(),
-                                                          QStringLiteral("CSV files (*.csv)"));
-        if (path.isEmpty())
-            return;
-        const Result<> written = exportCsv(path);
-        lblStatus->setText(written ? QStringLiteral("Wrote %1 entries to %2").arg(m_model.rowCount()).arg(path)
-                                   : written.message());
+        exportAs(QStringLiteral("CSV file (*.csv *.CSV)"), QStringLiteral("csv"),
+                 [this](const QString &path) { return exportCsv(path); });
     });
     connect(pdfButton, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Audit Trail"), QString(),
-                                                          QStringLiteral("PDF files (*.pdf)"));
-        if (path.isEmpty())
-            return;
-        const Result<int> written = exportPdf(path);
-        lblStatus->setText(written ? QStringLiteral("Wrote %1 entries to %2").arg(m_model.rowCount()).arg(path)
-                                   : written.message());
+        exportAs(QStringLiteral("PDF file (*.pdf *.PDF)"), QStringLiteral("pdf"),
+                 [this](const QString &path) {
+                     const Result<int> pages = exportPdf(path);
+                     return pages ? Result<>() : Result<>(pages.failure());
+                 });
     });
     refresh();
 }
@@ -155,8 +153,25 @@ void TfrmAudit::signRun()
         return;
     }
     TfrmSign dialog(m_session, **archive, spnRun->value(), this);
-    if (dialog.exec() == QDialog::Accepted)
+    if (m_prompter.exec(dialog) == QDialog::Accepted)
         refresh();
+}
+
+void TfrmAudit::exportAs(const QString &filter, const QString &suffix,
+                         const std::function<Result<>(const QString &)> &write)
+{
+    QFileDialog dialog(this, QStringLiteral("Export Audit Trail"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({filter});
+    dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(QStringLiteral("audit-trail.") + suffix);
+    const QString path = m_prompter.chooseFile(dialog);
+    if (path.isEmpty())
+        return;
+    const Result<> written = write(path);
+    lblStatus->setText(written ? QStringLiteral("Wrote %1 entries to %2").arg(m_model.rowCount()).arg(QDir::toNativeSeparators(path))
+                               : written.message());
 }
 
 Result<> TfrmAudit::exportCsv(const QString &path) const

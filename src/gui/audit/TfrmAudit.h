@@ -5,6 +5,9 @@
 
 #include <QWidget>
 
+#include <functional>
+
+class Prompter;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -18,7 +21,8 @@ class TfrmAudit : public QWidget
     Q_OBJECT
 
 public:
-    explicit TfrmAudit(const QString &archivePath, QWidget *parent = nullptr);
+    // Files to export to and the sign dialog go through prompter.
+    TfrmAudit(Prompter &prompter, const QString &archivePath, QWidget *parent = nullptr);
 
     const AuditTableModel &model() const { return m_model; }
     // Reads the trail again with the filters shown; false (with the reason
@@ -31,7 +35,10 @@ public:
 private:
     // Signs the run chosen in the Run box with the window's session.
     void signRun();
+    // Asks for a file with filter and writes the entries listed with write.
+    void exportAs(const QString &filter, const QString &suffix, const std::function<Result<>(const QString &)> &write);
 
+    Prompter &m_prompter;
     QString m_archivePath;
     SigningSession m_session;
     AuditTableModel m_model;
