@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QTableWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,15 +107,16 @@ private slots:
         for (const AuditEntry &e : window.model().entries())
             hashes << e.entryHash;
         const auto *status = window.findChild<QLabel *>(QStringLiteral("lblStatus"));
+        const QString listed = rows == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(rows);
         const QString csv = dir.filePath(QStringLiteral("trail.csv"));
         prompter.answerFile(csv);
         window.findChild<QPushButton *>(QStringLiteral("btnExport"))->click();
-        QCOMPARE(status->text(), QStringLiteral("Wrote %1 entries to %2").arg(rows).arg(csv));
+        QCOMPARE(status->text(), QStringLiteral("Wrote %1 to %2").arg(listed, csv));
         QCOMPARE(readAll(csv).count("\r\n"), rows + 1);
         const QString pdf = dir.filePath(QStringLiteral("trail.pdf"));
         prompter.answerFile(pdf);
         window.findChild<QPushButton *>(QStringLiteral("btnExportPdf"))->click();
-        QCOMPARE(status->text(), QStringLiteral("Wrote %1 entries to %2").arg(rows).arg(pdf));
+        QCOMPARE(status->text(), QStringLiteral("Wrote %1 to %2").arg(listed, pdf));
         QProcess text;
         text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
         QVERIFY(text.waitForFinished(60000));
@@ -128,6 +130,56 @@ private slots:
         window.findChild<QPushButton *>(QStringLiteral("btnExportPdf"))->click();
         QVERIFY2(status->text().startsWith(QStringLiteral("Cannot create file")), qPrintable(status->text()));
         QVERIFY(prompter.unanswered.isEmpty());
+    }
+
+    // Verify Archive checks every hash away from the window's thread,
+    // records the verdict in the trail and lists it; problems are shown.
+    void verifyButton_data()
+    {
+        QTest::addColumn<QString>("edit"); // by hand, beside the program
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("sound") << "" << ""
+                               << "The archive is sound: 1 download(s), every image, run and record matches its hash.";
+        QTest::newRow("edited entry") << "UPDATE audit_entry SET reason = 'later' WHERE id = 2"
+                                      << "Audit entry 2: it does not match its hash."
+                                      << "The archive \"%1\" does not match its hashes in 1 place(s).";
+    }
+    void verifyButton()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QString, problem);
+        QFETCH(QString, status);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("archive.sqlite"));
+        {
+            auto archive = Archive::open(path);
+            QVERIFY(archive);
+            ImageSet s;
+            s.at(QDateTime(QDate(2026, 3, 1), QTime(8, 0)));
+            s.ramp(5, 400, 1, 200, 2);
+            QVERIFY((*archive)->add(ArchiveDownload::here(ImageBuilder().add(s).build(), ArchiveSource::Download)));
+            QVERIFY(Review::markRun(**archive, 1, QStringLiteral("approved"), QStringLiteral("ok")));
+        }
+        if (!edit.isEmpty())
+            QCOMPARE(QProcess::execute(QStringLiteral("sqlite3"), {path, edit}), 0);
+        ScriptedPrompter prompter;
+        if (!problem.isEmpty())
+            prompter.answerMessage(QMessageBox::Ok);
+        TfrmAudit window(prompter, path);
+        QSignalSpy verified(&window, &TfrmAudit::verified);
+        window.findChild<QPushButton *>(QStringLiteral("btnVerify"))->click();
+        QVERIFY(verified.wait(30000));
+        QCOMPARE(verified.first().first().toBool(), problem.isEmpty());
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblStatus"))->text(), status.arg(path));
+        QCOMPARE(prompter.messages.size(), problem.isEmpty() ? 0 : 1);
+        if (!problem.isEmpty())
+            QVERIFY2(prompter.messages.first().contains(problem), qPrintable(prompter.messages.first()));
+        // The verdict is the trail's last entry, listed.
+        QCOMPARE(window.model().rowCount(), 3);
+        const AuditEntry last = window.model().entries().constLast();
+        QCOMPARE(last.kind, QStringLiteral("verify"));
+        QCOMPARE(last.newValue, problem.isEmpty() ? QStringLiteral("sound") : QStringLiteral("1 problem(s): ") + problem);
     }
 
     // The sign dialog signs with the user's password, asks for the user

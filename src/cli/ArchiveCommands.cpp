@@ -7,6 +7,7 @@
 #include "core/app/AppFolders.h"
 #include "core/archive/Archive.h"
 #include "core/archive/ArchiveImport.h"
+#include "core/archive/ArchiveVerify.h"
 #include "core/archive/AuditTrail.h"
 #include "core/archive/RunReport.h"
 #include "core/data/CollectionFile.h"
@@ -266,23 +267,15 @@ int verifyFile(CliContext &ctx, Archive &archive, const QString &file)
 
 int verify(CliContext &ctx, Archive &archive)
 {
-    Result<QStringList> problems = archive.verify();
-    if (!problems)
-        return ctx.fail(problems.failure());
-    for (const QString &p : *problems)
+    Result<ArchiveVerdict> verdict = ArchiveVerify::verify(archive);
+    if (!verdict)
+        return ctx.fail(verdict.failure());
+    for (const QString &p : std::as_const(verdict->problems))
         ctx.out() << p << '\n';
-    AuditEntry entry = AuditEntry::here(QStringLiteral("verify"));
-    entry.newValue = problems->isEmpty() ? QStringLiteral("sound")
-                                         : QStringLiteral("%1 problem(s): %2").arg(problems->size()).arg(problems->first());
-    if (const int code = AuditCommands::record(ctx, archive, entry); code != 0)
-        return code;
-    if (!problems->isEmpty())
-        return ctx.fail(ErrorCode::Damaged, QStringLiteral("The archive \"%1\" does not match its hashes in %2 place(s).")
-                                                .arg(archive.path())
-                                                .arg(problems->size()));
-    Result<qint64> downloads = archive.downloadCount();
-    ctx.out() << "The archive is sound: " << downloads.valueOr(0) << " download(s), every image, run and record "
-              << "matches its hash.\n";
+    const QString text = ArchiveVerify::verdictText(*verdict, archive.path());
+    if (!verdict->sound())
+        return ctx.fail(ErrorCode::Damaged, text);
+    ctx.out() << text << '\n';
     return int(ExitCode::Success);
 }
 

@@ -1,6 +1,7 @@
 #include "gui/audit/TfrmAudit.h"
 
 #include "core/archive/Archive.h"
+#include "core/archive/ArchiveVerify.h"
 #include "core/data/AtomicFile.h"
 #include "gui/audit/TfrmSign.h"
 #include "gui/common/Prompter.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -22,7 +24,14 @@
 #include <QTimeZone>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
+
+QString entriesText(qsizetype n)
+{
+    return n == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(n);
+}
 
 // A bound typed as an ISO 8601 date or date-time, UTC; invalid when empty.
 QDateTime boundOf(const QLineEdit *edit, bool end)
@@ -78,6 +87,10 @@ TfrmAudit::TfrmAudit(Prompter &prompter, const QString &archivePath, QWidget *pa
     signButton->setObjectName(QStringLiteral("btnSign"));
     filters->addWidget(signButton);
     connect(signButton, &QPushButton::clicked, this, &TfrmAudit::signRun);
+    btnVerify = new QPushButton(QStringLiteral("&Verify Archive"), this);
+    btnVerify->setObjectName(QStringLiteral("btnVerify"));
+    filters->addWidget(btnVerify);
+    connect(btnVerify, &QPushButton::clicked, this, &TfrmAudit::verifyArchive);
     auto *exportButton = new QPushButton(QStringLiteral("&Export CSV..."), this);
     exportButton->setObjectName(QStringLiteral("btnExport"));
     filters->addWidget(exportButton);
@@ -90,6 +103,10 @@ TfrmAudit::TfrmAudit(Prompter &prompter, const QString &archivePath, QWidget *pa
     grdEntries->setModel(&m_model);
     grdEntries->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdEntries->horizontalHeader()->setStretchLastSection(true);
+    // The entry's number is a column of its own; one line per entry.
+    grdEntries->verticalHeader()->hide();
+    grdEntries->setWordWrap(false);
+    grdEntries->verticalHeader()->setDefaultSectionSize(grdEntries->fontMetrics().height() + 6);
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
 
@@ -135,7 +152,13 @@ bool TfrmAudit::refresh()
     }
     m_model.setEntries(*entries);
     m_filter = filter;
-    lblStatus->setText(QStringLiteral("%1 entries").arg(entries->size()));
+    // Each column as wide as what it shows, up to a limit: hashes and long
+    // values are elided, and the window scrolls sideways.
+    grdEntries->resizeColumnsToContents();
+    const int widest = grdEntries->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 36;
+    for (int c = 0; c < m_model.columnCount(); ++c)
+        grdEntries->setColumnWidth(c, std::min(grdEntries->columnWidth(c), widest));
+    lblStatus->setText(entriesText(entries->size()));
     return true;
 }
 
@@ -157,6 +180,43 @@ void TfrmAudit::signRun()
         refresh();
 }
 
+void TfrmAudit::verifyArchive()
+{
+    if (!QFileInfo::exists(m_archivePath)) {
+        lblStatus->setText(QStringLiteral("There is no archive yet."));
+        return;
+    }
+    // A large archive takes a while: the window stays live meanwhile.
+    btnVerify->setEnabled(false);
+    lblStatus->setText(QStringLiteral("Verifying the archive…"));
+    auto *watcher = new QFutureWatcher<Result<ArchiveVerdict>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        btnVerify->setEnabled(true);
+        const Result<ArchiveVerdict> verdict = watcher->result();
+        // The verify is an entry of the trail now.
+        refresh();
+        if (!verdict) {
+            lblStatus->setText(verdict.message());
+            emit verified(false);
+            return;
+        }
+        const QString text = ArchiveVerify::verdictText(*verdict, QDir::toNativeSeparators(m_archivePath));
+        lblStatus->setText(text);
+        if (!verdict->sound()) {
+            // The first lines in full; the rest counted.
+            constexpr qsizetype Shown = 20;
+            QStringList lines = verdict->problems.mid(0, Shown);
+            if (verdict->problems.size() > Shown)
+                lines << QStringLiteral("… and %1 more.").arg(verdict->problems.size() - Shown);
+            m_prompter.message(this, QMessageBox::Critical, text + QStringLiteral("\n\n") + lines.join(u'\n'),
+                               QMessageBox::Ok);
+        }
+        emit verified(verdict->sound());
+    });
+    watcher->setFuture(ArchiveVerify::start(m_archivePath));
+}
+
 void TfrmAudit::exportAs(const QString &filter, const QString &suffix,
                          const std::function<Result<>(const QString &)> &write)
 {
@@ -170,7 +230,7 @@ void TfrmAudit::exportAs(const QString &filter, const QString &suffix,
     if (path.isEmpty())
         return;
     const Result<> written = write(path);
-    lblStatus->setText(written ? QStringLiteral("Wrote %1 entries to %2").arg(m_model.rowCount()).arg(QDir::toNativeSeparators(path))
+    lblStatus->setText(written ? QStringLiteral("Wrote %1 to %2").arg(entriesText(m_model.rowCount()), QDir::toNativeSeparators(path))
                                : written.message());
 }
 

@@ -10,6 +10,7 @@
 class Prompter;
 class QComboBox;
 class QLabel;
+class QPushButton;
 class QLineEdit;
 class QSpinBox;
 class QTableView;
@@ -31,6 +32,13 @@ public:
     Result<> exportCsv(const QString &path) const;
     // The entries listed as a PDF, headed by the filters they went through.
     Result<int> exportPdf(const QString &path) const;
+    // Verify Archive: checks every hash on a worker thread, records the
+    // verdict in the trail and shows it (the problems in a message).
+    void verifyArchive();
+
+signals:
+    // A verify has ended; sound: it found no problem and recorded so.
+    void verified(bool sound);
 
 private:
     // Signs the run chosen in the Run box with the window's session.
@@ -50,4 +58,5 @@ private:
     QSpinBox *spnRun = nullptr;
     QTableView *grdEntries = nullptr;
     QLabel *lblStatus = nullptr;
+    QPushButton *btnVerify = nullptr;
 };
