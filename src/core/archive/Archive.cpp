@@ -387,12 +387,12 @@ AuditEntry auditEntryOf(const ArchiveDownload &d, const QString &source, const Q
     e.samplesSha256 = samplesSha256;
     e.downloadHash = recordHash;
     static const char *const outcomes[] = {"new", "grown", "already archived"};
-    e.newValue = QStringLiteral("data set %1: %2, from %3")
-                     .arg(setIndex + 1)
-                     .arg(QLatin1String(outcomes[int(outcome)]),
-                          !d.port.isEmpty() ? d.port
-                          : d.fromDataFile  ? QStringLiteral("the data file ") + d.sourcePath
-                                            : d.sourcePath);
+    const QString from = !d.port.isEmpty() ? d.port
+                         : d.fromDataFile  ? QStringLiteral("the data file ") + d.sourcePath
+                                           : d.sourcePath;
+    e.newValue = QStringLiteral("data set %1: %2").arg(setIndex + 1).arg(QLatin1String(outcomes[int(outcome)]));
+    if (!from.isEmpty())
+        e.newValue += QStringLiteral(", from ") + from;
     return e;
 }
 
