@@ -93,7 +93,8 @@ private slots:
             QVERIFY(Review::markRun(**archive, 1, QStringLiteral("approved"), QStringLiteral("ok")));
         }
         ScriptedPrompter prompter;
-        TfrmAudit window(prompter, path);
+        SigningSession session;
+        TfrmAudit window(prompter, session, path);
         QCOMPARE(window.model().rowCount(), 3);
         auto *kinds = window.findChild<QComboBox *>(QStringLiteral("cmbKind"));
         kinds->setCurrentIndex(kinds->findData(kind));
@@ -166,7 +167,8 @@ private slots:
         ScriptedPrompter prompter;
         if (!problem.isEmpty())
             prompter.answerMessage(QMessageBox::Ok);
-        TfrmAudit window(prompter, path);
+        SigningSession session;
+        TfrmAudit window(prompter, session, path);
         QSignalSpy verified(&window, &TfrmAudit::verified);
         window.findChild<QPushButton *>(QStringLiteral("btnVerify"))->click();
         QVERIFY(verified.wait(30000));

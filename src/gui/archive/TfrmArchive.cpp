@@ -525,7 +525,6 @@ void TfrmArchive::reviewSelectedRun()
     const DateTimeText texts;
     const QString limitsText = QStringLiteral("humidity %1, temperature %2")
                                    .arg(AlarmLimits::limitsText(limits[0], texts), AlarmLimits::limitsText(limits[1], texts));
-    SigningSession session;
-    TfrmReview dialog(**archive, session, run->id, limits, limitsText, m_views.window());
+    TfrmReview dialog(**archive, m_ctx.signing(), run->id, limits, limitsText, m_views.window());
     m_ctx.prompter().exec(dialog);
 }

@@ -48,9 +48,10 @@ QDateTime boundOf(const QLineEdit *edit, bool end)
 
 } // namespace
 
-TfrmAudit::TfrmAudit(Prompter &prompter, const QString &archivePath, QWidget *parent)
+TfrmAudit::TfrmAudit(Prompter &prompter, SigningSession &session, const QString &archivePath, QWidget *parent)
     : QWidget(parent)
     , m_prompter(prompter)
+    , m_session(session)
     , m_archivePath(archivePath)
 {
     setObjectName(QStringLiteral("frmAudit"));

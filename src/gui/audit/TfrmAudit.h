@@ -22,8 +22,9 @@ class TfrmAudit : public QWidget
     Q_OBJECT
 
 public:
-    // Files to export to and the sign dialog go through prompter.
-    TfrmAudit(Prompter &prompter, const QString &archivePath, QWidget *parent = nullptr);
+    // Files to export to and the sign dialog go through prompter; Sign Run
+    // signs in session.
+    TfrmAudit(Prompter &prompter, SigningSession &session, const QString &archivePath, QWidget *parent = nullptr);
 
     const AuditTableModel &model() const { return m_model; }
     // Reads the trail again with the filters shown; false (with the reason
@@ -48,7 +49,7 @@ private:
 
     Prompter &m_prompter;
     QString m_archivePath;
-    SigningSession m_session;
+    SigningSession &m_session;
     AuditTableModel m_model;
     AuditFilter m_filter; // of the entries listed
     QLineEdit *edtFrom = nullptr;

@@ -2,6 +2,7 @@
 
 #include "core/app/AppFolders.h"
 #include "core/app/Settings.h"
+#include "core/archive/Signatures.h"
 #include "core/chart/AnnotationModes.h"
 #include "core/link/PortFactory.h"
 #include "gui/common/SharedAlarmLimits.h"
@@ -13,7 +14,7 @@ class Prompter;
 // program's folders, the settings of this run (the data views read the
 // auto-scale choice from them), the port factory that the demo meter's line
 // is added to, and the state every data view shares (the click mode, the
-// note counter and the alarm limits). main() makes one; each
+// note counter, the alarm limits and the signing session). main() makes one; each
 // test makes its own, so two tests never see each other's state.
 class AppContext
 {
@@ -31,6 +32,9 @@ public:
     AnnotationModes &annotations() { return m_annotations; }
     // The alarm limits every data view shows (read at start with the settings).
     SharedAlarmLimits &alarmLimits() { return m_alarmLimits; }
+    // The signing session of this run: the user name is asked at its first
+    // signing, later ones ask for the password alone.
+    SigningSession &signing() { return m_signing; }
 
     // A chart template folder that cannot be written is reported once per
     // run: true the first time it is asked, false after.
@@ -43,5 +47,6 @@ private:
     Settings m_settings;
     AnnotationModes m_annotations;
     SharedAlarmLimits m_alarmLimits;
+    SigningSession m_signing;
     bool m_templateFailureShown = false;
 };

@@ -201,7 +201,7 @@ void TfrmMain::createMenus()
     connect(SaveTransferLog1, &QAction::triggered, this, [this] { saveTransferLog(m_ctx, this); });
     connect(About1, &QAction::triggered, this, &TfrmMain::About1Click);
     connect(AuditTrail1, &QAction::triggered, this, [this] {
-        auto *view = new TfrmAudit(m_ctx.prompter(), Archive::defaultPath(m_ctx.folders().programFolder()));
+        auto *view = new TfrmAudit(m_ctx.prompter(), m_ctx.signing(), Archive::defaultPath(m_ctx.folders().programFolder()));
         view->setAttribute(Qt::WA_DeleteOnClose);
         mdiArea->addSubWindow(view)->show();
     });
