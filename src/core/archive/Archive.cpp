@@ -878,19 +878,24 @@ Result<TDataSetStore> Archive::runStore(qint64 runId, int version)
         return q.failure();
     if (!q->next())
         return fail(ErrorCode::NotFound, QStringLiteral("The archive holds no version %1 of run %2.").arg(version).arg(runId));
-    const int set = q->value(0).toInt();
-    const QByteArray image = q->value(1).toByteArray();
-    const qint64 samples = q->value(2).toLongLong();
-    const QString sha = q->value(3).toString();
     const Failure damaged{ErrorCode::Damaged,
                           QStringLiteral("Run %1, version %2: the image that held it does not match.").arg(runId).arg(version)};
+    std::optional<TDataSetStore> store =
+        oneSetStore(q->value(1).toByteArray(), q->value(0).toInt(), q->value(2).toLongLong(), q->value(3).toString());
+    if (!store)
+        return damaged;
+    return std::move(*store);
+}
 
+std::optional<TDataSetStore> Archive::oneSetStore(const QByteArray &image, int set, qint64 samples,
+                                                  const QString &samplesSha256)
+{
     // The image of a logger that recorded this one data set: the header, the
     // set's directory entry as entry 0, and its sample bytes.
     DataSetDirectory directory;
-    if (!directory.load(image, image.size(), image.size()) || set >= directory.setCount()
+    if (set < 0 || !directory.load(image, image.size(), image.size()) || set >= directory.setCount()
         || directory.sampleCounts().at(set) != samples)
-        return damaged;
+        return std::nullopt;
     const qsizetype bytes = qsizetype(samples) * LoggerImage::SampleBytes;
     QByteArray one = image.left(LoggerImage::SampleStart);
     std::memset(one.data() + LoggerImage::DirectoryStart, 0, LoggerImage::MaxSets * LoggerImage::EntryBytes);
@@ -903,8 +908,8 @@ Result<TDataSetStore> Archive::runStore(qint64 runId, int version)
     one.resize(qsizetype(LoggerImage::roundUpToPacket(quint64(one.size()))), '\0');
 
     TDataSetStore store;
-    if (!store.load(one, one.size()) || store.SetCount() != 1 || setsOf(store).constFirst().sha256 != sha)
-        return damaged;
+    if (!store.load(one, one.size()) || store.SetCount() != 1 || setsOf(store).constFirst().sha256 != samplesSha256)
+        return std::nullopt;
     return store;
 }
 

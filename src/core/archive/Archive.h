@@ -206,6 +206,11 @@ public:
     // image is the directory entry and sample bytes of the download that
     // held that version, so it reads, shows and saves as a collection does.
     Result<TDataSetStore> runStore(qint64 runId, int version = 0);
+    // The store runStore() makes from a download's image: data set set of
+    // image alone, when it holds samples samples whose hash (as the archive
+    // hashes them) is samplesSha256; nothing otherwise.
+    static std::optional<TDataSetStore> oneSetStore(const QByteArray &image, int set, qint64 samples,
+                                                    const QString &samplesSha256);
     // The download records that held a run, oldest first.
     Result<QList<ArchiveDownloadInfo>> downloadsOf(qint64 runId);
     // The versions of a run, the first first.

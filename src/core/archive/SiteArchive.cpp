@@ -397,6 +397,52 @@ Result<QList<SiteRunInfo>> SiteArchive::runs()
     return list;
 }
 
+Result<SiteRunCopy> SiteArchive::runCopy(qint64 runId, const QString &samplesSha256)
+{
+    SqlStatements sql = siteSql(m_connection, m_url);
+    // The latest version is the one the listing shows: the most samples, of
+    // those the last stored.
+    const QString version = samplesSha256.isEmpty()
+                                ? QStringLiteral("v.id = (SELECT id FROM run_version WHERE run_id = ? "
+                                                 "ORDER BY samples DESC, id DESC LIMIT 1)")
+                                : QStringLiteral("v.run_id = ? AND v.samples_sha256 = ?");
+    QVariantList key{runId};
+    if (!samplesSha256.isEmpty())
+        key << samplesSha256;
+    Result<QSqlQuery> q = sql.exec(
+        QStringLiteral("SELECT v.samples, v.samples_sha256, v.bytes, l.set_index, i.sha256, i.bytes, d.workstation "
+                       "FROM run_version v JOIN download_run l ON l.run_version_id = v.id "
+                       "JOIN download d ON d.id = l.download_id JOIN image i ON i.id = d.image_id "
+                       "WHERE %1 ORDER BY d.id LIMIT 1").arg(version),
+        key);
+    if (!q)
+        return q.failure();
+    if (!q->next())
+        return fail(ErrorCode::NotFound, samplesSha256.isEmpty()
+                                             ? QStringLiteral("The site archive holds no run %1.").arg(runId)
+                                             : QStringLiteral("The site archive holds no version of run %1 with "
+                                                              "these samples any more.").arg(runId));
+    const qint64 samples = q->value(0).toLongLong();
+    const QString sha = q->value(1).toString();
+    const QByteArray bytes = q->value(2).toByteArray();
+    const QByteArray image = q->value(5).toByteArray();
+    const Failure mismatch{ErrorCode::Damaged,
+                           QStringLiteral("The site archive's copy of run %1 does not match its fingerprint (the "
+                                          "SHA-256 of its samples); it is not opened.")
+                               .arg(runId)};
+    if ((!samplesSha256.isEmpty() && sha != samplesSha256) || bytes.size() != samples * BytesPerSample
+        || Archive::sha256(bytes) != sha || Archive::sha256(image) != q->value(4).toString()) {
+        qCWarning(lcData).noquote() << "site run" << runId << "not opened:" << mismatch.message;
+        return mismatch;
+    }
+    std::optional<TDataSetStore> store = Archive::oneSetStore(image, q->value(3).toInt(), samples, sha);
+    if (!store) {
+        qCWarning(lcData).noquote() << "site run" << runId << "not opened:" << mismatch.message;
+        return mismatch;
+    }
+    return SiteRunCopy{std::move(*store), q->value(6).toString()};
+}
+
 Result<qint64> SiteArchive::downloadCount()
 {
     SqlStatements sql = siteSql(m_connection, m_url);

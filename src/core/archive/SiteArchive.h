@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/Result.h"
+#include "core/data/TDataSetStore.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -49,6 +50,14 @@ struct SiteRunInfo
     QDateTime firstDownloadUtc;
 };
 
+// A run of the site opened as a data set, and the workstation whose
+// download it was taken from.
+struct SiteRunCopy
+{
+    TDataSetStore store;
+    QString workstation;
+};
+
 // The archive of a site on a PostgreSQL server: the records of every
 // workstation, each stored once by its content (image and run versions by
 // their SHA-256, a download by its workstation and its number there), each
@@ -82,6 +91,12 @@ public:
     Result<bool> forwardAudit(const AuditEntry &entry, const QString &workstation);
 
     Result<QList<SiteRunInfo>> runs();
+    // The version of a run whose samples hash to samplesSha256 (empty: the
+    // latest, as runs() lists it), as a store of its one data set, the way
+    // Archive::runStore() makes one, from the image of the first download
+    // that held it. The version's samples and the image are checked against
+    // their SHA-256 first: Damaged when the server's copy does not match.
+    Result<SiteRunCopy> runCopy(qint64 runId, const QString &samplesSha256 = {});
     Result<qint64> downloadCount();
     Result<int> workstationCount();
     Result<qint64> auditEntryCount();

@@ -15,21 +15,40 @@ namespace SiteRuns {
 
 namespace {
 
+// The site at text, connected on this thread, its schema this program's.
+Result<std::unique_ptr<SiteArchive>> connectTo(const QString &text)
+{
+    Result<SiteUrl> url = SiteUrl::parse(text);
+    if (!url)
+        return url.failure();
+    Result<std::unique_ptr<SiteArchive>> site = SiteArchive::connect(*url);
+    if (!site)
+        return site;
+    if (Result<> schema = (*site)->requireSchema(); !schema)
+        return schema.failure();
+    return site;
+}
+
+// Runs work on a thread of the global pool; its one result goes to the future.
+template<typename T, typename Work>
+QFuture<T> onWorker(Work work)
+{
+    auto promise = std::make_shared<QPromise<T>>();
+    QFuture<T> future = promise->future();
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, work = std::move(work)] {
+        promise->addResult(work());
+        promise->finish();
+    });
+    return future;
+}
+
 Listing listNow(const QString &text)
 {
     Listing out;
-    Result<SiteUrl> url = SiteUrl::parse(text);
-    if (!url) {
-        out.failure = url.message();
-        return out;
-    }
-    Result<std::unique_ptr<SiteArchive>> site = SiteArchive::connect(*url);
+    Result<std::unique_ptr<SiteArchive>> site = connectTo(text);
     if (!site) {
         out.failure = site.message();
-        return out;
-    }
-    if (Result<> schema = (*site)->requireSchema(); !schema) {
-        out.failure = schema.message();
         return out;
     }
     Result<QList<SiteRunInfo>> runs = (*site)->runs();
@@ -44,17 +63,28 @@ Listing listNow(const QString &text)
 
 QFuture<Listing> list(const QString &url)
 {
-    auto promise = std::make_shared<QPromise<Listing>>();
-    QFuture<Listing> future = promise->future();
-    promise->start();
-    QThreadPool::globalInstance()->start([promise, url] {
+    return onWorker<Listing>([url] {
         Listing listing = listNow(url);
         if (!listing.failure.isEmpty())
             qCInfo(lcData).noquote() << "site archive not listed:" << listing.failure;
-        promise->addResult(std::move(listing));
-        promise->finish();
+        return listing;
     });
-    return future;
+}
+
+QFuture<Opened> open(const QString &url, qint64 runId, const QString &samplesSha256)
+{
+    return onWorker<Opened>([url, runId, samplesSha256] {
+        Opened out;
+        Result<std::unique_ptr<SiteArchive>> site = connectTo(url);
+        Result<SiteRunCopy> copy = site ? (*site)->runCopy(runId, samplesSha256) : Result<SiteRunCopy>(site.failure());
+        if (copy)
+            out.copy = std::move(*copy);
+        else
+            out.failure = copy.message();
+        if (!out.failure.isEmpty())
+            qCInfo(lcData).noquote() << "site run" << runId << "not opened:" << out.failure;
+        return out;
+    });
 }
 
 Result<> setConfiguredUrl(const QString &programFolder, const QString &url)

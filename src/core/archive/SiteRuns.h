@@ -24,6 +24,19 @@ struct Listing
 // gets one result.
 QFuture<Listing> list(const QString &url);
 
+// A run of the site opened, or the sentence that says why it is not.
+struct Opened
+{
+    SiteRunCopy copy;
+    QString failure; // empty: copy holds the run
+};
+
+// Connects as list() does and fetches one run's version whose samples hash
+// to samplesSha256 (the version the listing showed; empty: the latest), its
+// samples checked against that hash (SiteArchive::runCopy()). The future
+// always gets one result.
+QFuture<Opened> open(const QString &url, qint64 runId, const QString &samplesSha256);
+
 // Sets [site] url= of the program data folder's ini/archive.ini (empty: no
 // site), keeping every other line of the file. Refuses a url that is no site
 // archive's, and any with a password.
