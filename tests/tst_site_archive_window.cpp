@@ -2,7 +2,8 @@
 // server: ctest runs this program under pg_virtualenv, which starts a
 // throw-away cluster and sets PGHOST, PGPORT, PGUSER and PGPASSWORD. The
 // runs of two workstations are listed with their names, read off the
-// window's thread; a server that cannot be reached is said so.
+// window's thread, and open into data views; a server that cannot be
+// reached, or a copy changed on the server, is said so.
 #include "Harness.h"
 #include "ImageBuilder.h"
 
@@ -10,17 +11,25 @@
 #include "core/archive/ArchiveRunModel.h"
 #include "core/archive/SiteArchive.h"
 #include "core/archive/SiteRuns.h"
+#include "chart/ChartWidget.h"
 #include "gui/archive/TfrmArchive.h"
+#include "gui/dataview/TfrmGraph.h"
 #include "gui/shell/TfrmMain.h"
+#include "gui/shell/Workspace.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMdiArea>
+#include <QtEndian>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <cstring>
 
 class TestSiteArchiveWindow : public QObject
 {
@@ -28,6 +37,23 @@ class TestSiteArchiveWindow : public QObject
 
     QTemporaryDir m_dir;
     const QString m_url = QStringLiteral("postgresql:///kv518_window");
+    const QString m_away = QStringLiteral("postgresql://127.0.0.1:1/kv518_window");
+
+    // One channel of a workstation's archived run as the archive stores it:
+    // little-endian floats, humidity then temperature per sample.
+    QList<float> archived(const QString &workstation, int channel)
+    {
+        Result<std::unique_ptr<Archive>> local = Archive::open(m_dir.filePath(workstation + ".sqlite"));
+        Result<QByteArray> bytes = local ? (*local)->samples(1, 1) : Result<QByteArray>(local.failure());
+        QList<float> values;
+        for (qsizetype i = 4 * channel; bytes && i + 4 <= bytes->size(); i += 8) {
+            const quint32 word = qFromLittleEndian<quint32>(bytes->constData() + i);
+            float v;
+            std::memcpy(&v, &word, sizeof v);
+            values << v;
+        }
+        return values;
+    }
 
 private slots:
     void initTestCase()
@@ -105,7 +131,93 @@ private slots:
         }
         listed.sort();
         QCOMPARE(listed, workstations);
-        QCOMPARE(window->btnOpen->isEnabled(), false);
+        QCOMPARE(window->btnOpen->isEnabled(), !workstations.isEmpty());
+    }
+
+    void siteRunOpens_data()
+    {
+        QTest::addColumn<QString>("workstation"); // whose run is opened
+        QTest::addColumn<QString>("openUrl");     // where the site is when Open is pressed
+        QTest::addColumn<bool>("altered");        // its samples changed on the server first
+        QTest::addColumn<QString>("failure");     // the start of the message; empty: opens
+        QTest::newRow("opens") << "ws-north" << m_url << false << QString();
+        QTest::newRow("server gone meanwhile")
+            << "ws-north" << m_away << false
+            << QStringLiteral("The run cannot be opened: The site archive %1 cannot be reached: ").arg(m_away);
+        QTest::newRow("samples altered on the server")
+            << "ws-south" << m_url << true
+            << QStringLiteral("The run cannot be opened: The site archive's copy of run ");
+    }
+
+    // Open fetches the run off the window's thread and shows the server's
+    // copy, checked against its fingerprint, in a data view of its own.
+    void siteRunOpens()
+    {
+        QFETCH(QString, workstation);
+        QFETCH(QString, openUrl);
+        QFETCH(bool, altered);
+        QFETCH(QString, failure);
+        Harness::TestContext h(Harness::ProgramFolder::Subfolder);
+        QVERIFY(h.isValid());
+        const QString folder = h.ctx().folders().programFolder();
+        QVERIFY(SiteRuns::setConfiguredUrl(folder, m_url));
+        auto w = Harness::startMainWindow(h.ctx());
+        w->Archive1Click();
+        TfrmArchive *window = w->workspace().archiveWindow();
+        QVERIFY(window);
+        window->cmbSource->setCurrentIndex(1);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->siteLoading(), 20000);
+        int row = 0;
+        while (row < window->model().rowCount() && window->model().text(row, ArchiveRunModel::Workstation) != workstation)
+            ++row;
+        QVERIFY(row < window->model().rowCount());
+        window->selectRow(row);
+        if (altered) {
+            // The owner turns the triggers off for the session and changes one sample.
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("owner"));
+            db.setDatabaseName(QStringLiteral("kv518_window"));
+            QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+            QSqlQuery q(db);
+            for (const QString &sql : {QStringLiteral("SET session_replication_role = replica"),
+                                       QStringLiteral("UPDATE run_version SET bytes = decode('00000000', 'hex') || "
+                                                      "substring(bytes from 5) WHERE run_id = %1")
+                                           .arg(window->model().entry(row)->info.id)})
+                QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("owner"));
+        QVERIFY(SiteRuns::setConfiguredUrl(folder, openUrl));
+        const qsizetype views = w->workspace().documentArea().subWindowList().size();
+        qRegisterMetaType<TfrmGraph *>();
+        QSignalSpy opened(window, &TfrmArchive::siteRunOpened);
+        if (!failure.isEmpty())
+            h.prompter().answerMessage(QMessageBox::Ok);
+
+        QVERIFY(!window->openSelectedRun());
+        QVERIFY(window->siteOpening());
+        QVERIFY2(window->lblCount->text().startsWith(QStringLiteral("Fetching run")), qPrintable(window->lblCount->text()));
+        QVERIFY(!window->btnOpen->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->siteOpening(), 20000);
+        QCOMPARE(window->btnOpen->isEnabled(), true);
+        if (!failure.isEmpty()) {
+            QCOMPARE(opened.size(), 0);
+            QCOMPARE(h.prompter().messages.size(), 1);
+            QVERIFY2(h.prompter().messages.first().startsWith(failure), qPrintable(h.prompter().messages.first()));
+            QCOMPARE(w->workspace().documentArea().subWindowList().size(), views);
+            return;
+        }
+        QCOMPARE(opened.size(), 1);
+        auto *view = opened.first().first().value<TfrmGraph *>();
+        QVERIFY(view);
+        QCOMPARE(w->workspace().activeDataView(), view);
+        QVERIFY2(view->windowTitle().startsWith(QStringLiteral("Site archive run")) && view->windowTitle().endsWith(workstation),
+                 qPrintable(view->windowTitle()));
+        const ChartModel &chart = view->PESGraph1->model();
+        for (int channel : {0, 1}) {
+            const std::span<const float> shown = chart.yOfSubset(channel);
+            QCOMPARE(QList<float>(shown.begin(), shown.end()), archived(workstation, channel));
+        }
+        QVERIFY(!archived(workstation, 0).isEmpty());
     }
 };
 

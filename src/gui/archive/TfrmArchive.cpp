@@ -346,13 +346,15 @@ void TfrmArchive::updateCount()
 {
     const int all = m_model->runCount();
     const int shown = m_model->rowCount();
-    // The site's runs are listed only: their samples are on the server.
-    btnOpen->setEnabled(shown > 0 && !showsSite());
-    btnOpen->setToolTip(showsSite() ? QStringLiteral("A run of the site archive opens from the archive of a "
-                                                     "workstation that downloaded it")
+    // One run of the site is fetched at a time.
+    btnOpen->setEnabled(shown > 0 && !m_siteOpen);
+    btnOpen->setToolTip(showsSite() ? QStringLiteral("Fetch the site archive's copy of the selected run and show it "
+                                                     "in a data view")
                                     : QStringLiteral("Show the selected run in a data view"));
     const QString where = showsSite() ? QStringLiteral(" of the site archive") : QString();
-    if (!m_status.isEmpty())
+    if (!m_opening.isEmpty())
+        lblCount->setText(m_opening);
+    else if (!m_status.isEmpty())
         lblCount->setText(m_status);
     else if (all == 0 && showsSite())
         lblCount->setText(QStringLiteral("The site archive holds no runs yet."));
@@ -472,8 +474,10 @@ TfrmGraph *TfrmArchive::openSelectedRun()
     if (row < 0)
         return nullptr;
     const bool monitoring = key.first == ArchiveRunKind::Monitoring;
-    if (showsSite())
+    if (showsSite()) {
+        openSiteRun(row);
         return nullptr;
+    }
     WaitCursor hourglass;
     Result<TDataSetStore> store = [&]() -> Result<TDataSetStore> {
         if (monitoring) {
@@ -498,6 +502,39 @@ TfrmGraph *TfrmArchive::openSelectedRun()
     view.setWindowTitle(title);
     view.showDataSet(*store, 0);
     return &view;
+}
+
+void TfrmArchive::openSiteRun(int row)
+{
+    if (m_siteOpen)
+        return;
+    const ArchiveListEntry &e = *m_model->entry(row);
+    const qint64 runId = e.info.id;
+    const QString start = m_model->text(row, ArchiveRunModel::Start);
+    auto *watcher = new QFutureWatcher<SiteRuns::Opened>(this);
+    m_siteOpen = watcher;
+    m_opening = QStringLiteral("Fetching run %1 from the site archive\u2026").arg(runId);
+    updateCount();
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, runId, start] {
+        watcher->deleteLater();
+        m_siteOpen = nullptr;
+        m_opening.clear();
+        updateCount();
+        const SiteRuns::Opened opened = watcher->result();
+        if (!opened.failure.isEmpty()) {
+            m_ctx.prompter().message(m_views.window(), QMessageBox::Critical,
+                                     QStringLiteral("The run cannot be opened: %1").arg(opened.failure), QMessageBox::Ok);
+            return;
+        }
+        const QString title = QStringLiteral("Site archive run %1 (%2), the copy from %3")
+                                  .arg(runId)
+                                  .arg(start, opened.copy.workstation);
+        TfrmGraph &view = m_views.addFileView(title);
+        view.setWindowTitle(title);
+        view.showDataSet(opened.copy.store, 0);
+        Q_EMIT siteRunOpened(&view);
+    });
+    watcher->setFuture(SiteRuns::open(configuredSiteUrl(m_ctx.folders().programFolder()), runId, e.info.samplesSha256));
 }
 
 void TfrmArchive::reviewSelectedRun()

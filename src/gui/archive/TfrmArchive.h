@@ -24,7 +24,7 @@ class ViewArea;
 // came from. Open (or a double click) shows the run in a data view of its
 // own. The source box switches to the site archive, when one is set: the
 // runs of every workstation with who downloaded them, read on a worker
-// thread.
+// thread; Open fetches the site's copy of a run there too.
 class TfrmArchive : public QWidget
 {
     Q_OBJECT
@@ -40,7 +40,9 @@ public:
     // Reads the runs again, keeping the selected run selected.
     void refresh();
     // Shows the selected run in a new data view; nullptr when none is
-    // selected or the archive could not give it (said to the user).
+    // selected or the archive could not give it (said to the user). A run
+    // of the site archive is fetched on a worker thread: nullptr at once,
+    // and siteRunOpened() when its data view is there.
     TfrmGraph *openSelectedRun();
     // Selects the shown row (-1 clears the selection).
     void selectRow(int row);
@@ -48,6 +50,8 @@ public:
     bool showsSite() const;
     // While the site archive is being read.
     bool siteLoading() const { return m_siteLoad != nullptr; }
+    // While a run of the site archive is being fetched.
+    bool siteOpening() const { return m_siteOpen != nullptr; }
     // Site archive...: edits the site's url; the source box follows it.
     void editSiteArchive();
     // Opens the review of the selected run (its excursions under the alarm
@@ -67,6 +71,10 @@ public:
     QTableWidget *gridDownloads = nullptr;
     QPushButton *btnReview = nullptr;
 
+Q_SIGNALS:
+    // A run of the site archive is shown in view.
+    void siteRunOpened(TfrmGraph *view);
+
 private:
     using RunKey = std::pair<ArchiveRunKind, qint64>;
     void buildLayout();
@@ -80,6 +88,7 @@ private:
     void showDetail(const RunKey &key);
     void showMonitoringDetail(int row);
     void updateCount();
+    void openSiteRun(int row);
     RunKey selectedRun() const;
     int rowOf(const RunKey &key) const { return m_model->rowOf(key.second, key.first); }
 
@@ -89,5 +98,8 @@ private:
     ArchiveRunModel *m_model = nullptr;
     // The site's listing under way; the text said instead of a count.
     QObject *m_siteLoad = nullptr;
+    // The fetch of a site run under way.
+    QObject *m_siteOpen = nullptr;
+    QString m_opening; // said instead of the count meanwhile
     QString m_status;
 };
