@@ -1,4 +1,8 @@
 #include "ImageBuilder.h"
+
+#include "core/archive/Archive.h"
+#include "core/archive/AuditTrail.h"
+#include "core/archive/SiteForwarder.h"
 #include "TestFiles.h"
 #include "TestProcesses.h"
 
@@ -8,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -230,6 +235,24 @@ private slots:
         QCOMPARE(server.value(0).toLongLong(), entries(QString()));
         QCOMPARE(server.value(1).toLongLong(), entries(QString()));
         local.close();
+    }
+
+    // An entry that belongs to no download reaches the server as soon as
+    // it is appended, not on the next download: a pass that succeeded
+    // leaves no timer to send it later.
+    void auditEntryForwardedAtOnce()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("in-process.sqlite"));
+        Result<std::unique_ptr<Archive>> archive = Archive::open(path);
+        QVERIFY(archive);
+        SiteForwarder forwarder(path, QStringLiteral("postgresql:///") + m_database);
+        QSignalSpy passes(&forwarder, &SiteForwarder::passEnded);
+        QVERIFY(passes.wait(20000));
+        QCOMPARE(passes.first().at(2).toString(), QString());
+        const QString onServer = QStringLiteral("audit_entry WHERE workstation = '%1'").arg(Archive::workstationName());
+        const qint64 before = count(onServer);
+        QVERIFY(AuditTrail::append(**archive, AuditEntry::here(QStringLiteral("export"))));
+        QTRY_COMPARE_WITH_TIMEOUT(count(onServer), before + 1, 20000);
     }
 
     void recordsCannotChange_data()

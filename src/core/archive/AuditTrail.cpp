@@ -173,6 +173,7 @@ Result<qint64> append(Archive &archive, AuditEntry e)
         return id;
     if (Result<> committed = tx.commit(); !committed)
         return committed.failure();
+    Q_EMIT AuditTrailEvents::instance().appended(archive.path());
     return id;
 }
 
@@ -349,3 +350,9 @@ QByteArray csv(const QList<AuditEntry> &entries)
 }
 
 } // namespace AuditTrail
+
+AuditTrailEvents &AuditTrailEvents::instance()
+{
+    static AuditTrailEvents events;
+    return events;
+}

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -57,6 +58,19 @@ struct AuditFilter
     qint64 runId = 0;
     QString user;
     QString kind;
+};
+
+// Tells this process of each entry append() has committed, on the thread
+// that appended it: whoever sends the archive on (the site forwarder)
+// listens, as it hears of each new download.
+class AuditTrailEvents : public QObject
+{
+    Q_OBJECT
+public:
+    static AuditTrailEvents &instance();
+
+Q_SIGNALS:
+    void appended(const QString &archivePath);
 };
 
 // The audit trail in the archive's database: append-only and chained by

@@ -1,10 +1,12 @@
 #include "core/archive/SiteForwarder.h"
 
 #include "core/archive/Archive.h"
+#include "core/archive/AuditTrail.h"
 #include "core/archive/Outbox.h"
 #include "core/archive/SiteArchive.h"
 #include "core/base/Log.h"
 
+#include <QFileInfo>
 #include <QTimer>
 
 #include <algorithm>
@@ -86,7 +88,7 @@ private:
 };
 
 SiteForwarder::SiteForwarder(const QString &archivePath, const QString &url, QObject *parent)
-    : QObject(parent), m_worker(new SiteForwardWorker(archivePath, url))
+    : QObject(parent), m_worker(new SiteForwardWorker(archivePath, url)), m_archivePath(archivePath)
 {
     m_thread.setObjectName(QStringLiteral("site archive"));
     m_worker->moveToThread(&m_thread);
@@ -100,6 +102,14 @@ SiteForwarder::SiteForwarder(const QString &archivePath, const QString &url, QOb
             Q_EMIT statusChanged(text);
         }
         Q_EMIT passEnded(sent, waiting, error);
+    });
+    // A new entry of this archive's audit trail is sent as a new download
+    // is: poke() only queues the pass on the forwarder's thread.
+    connect(&AuditTrailEvents::instance(), &AuditTrailEvents::appended, this, [this](const QString &path) {
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        if (path == m_archivePath
+            || (!canonical.isEmpty() && canonical == QFileInfo(m_archivePath).canonicalFilePath()))
+            poke();
     });
     m_thread.start();
     poke();

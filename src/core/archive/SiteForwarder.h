@@ -9,7 +9,8 @@ class SiteForwardWorker;
 // Sends a workstation's outbox to the site archive in the background: a
 // thread of its own with its own connections to the archive file and the
 // server, so no network call ever waits on the caller's thread. Sends at
-// start, whenever poked (a download was archived), and after a failure again
+// start, whenever poked (a download was archived), when this process appends
+// an audit entry to the archive, and after a failure again
 // with a growing pause (1 s doubling to 5 min), until the outbox is empty.
 class SiteForwarder : public QObject
 {
@@ -33,5 +34,6 @@ Q_SIGNALS:
 private:
     QThread m_thread;
     SiteForwardWorker *m_worker = nullptr;
+    QString m_archivePath;
     QString m_status;
 };
