@@ -641,6 +641,9 @@ void TfrmMain::ImportArchive1Click()
     if (summary.isEmpty())
         return;
     m_archivePanel->setText(summary);
+    // The site archive hears of the imports as of a download.
+    if (m_site)
+        m_site->poke();
     if (TfrmArchive *archive = m_workspace.archiveWindow())
         archive->refresh();
 }
