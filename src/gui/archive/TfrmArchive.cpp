@@ -252,9 +252,17 @@ void TfrmArchive::showColumns()
     const bool site = showsSite();
     for (int c : {ArchiveRunModel::Workstation, ArchiveRunModel::User})
         gridRuns->setColumnHidden(c, !site);
-    // The site keeps no monitoring runs, nor the last download's time.
-    for (int c : {ArchiveRunModel::Port, ArchiveRunModel::Events, ArchiveRunModel::LastDownload})
+    // The site keeps no monitoring runs, nor the last download's time, and
+    // its listing holds no ranges of the readings.
+    for (int c : {ArchiveRunModel::Port, ArchiveRunModel::Events, ArchiveRunModel::LastDownload,
+                  ArchiveRunModel::HumidityMin, ArchiveRunModel::HumidityMax, ArchiveRunModel::TemperatureMin,
+                  ArchiveRunModel::TemperatureMax})
         gridRuns->setColumnHidden(c, site);
+    // Nor does it list a site run's versions and downloads one by one, and
+    // a review is this workstation's.
+    for (QWidget *w : {static_cast<QWidget *>(gridVersions), static_cast<QWidget *>(gridDownloads),
+                       static_cast<QWidget *>(btnReview)})
+        w->setVisible(!site);
 }
 
 void TfrmArchive::selectAgain(const RunKey &selected)
@@ -392,13 +400,14 @@ void TfrmArchive::showMonitoringDetail(int row)
 void TfrmArchive::showSiteDetail(int row)
 {
     const ArchiveListEntry &e = *m_model->entry(row);
-    lblDetail->setText(QStringLiteral("Run %1 of the site archive: %2 samples from %3, every %4 s, in %5 versions; "
+    lblDetail->setText(QStringLiteral("Run %1 of the site archive: %2 samples from %3, every %4 s, in %5; "
                                       "downloaded on %6 by %7.")
                            .arg(e.info.id)
                            .arg(e.info.samples)
                            .arg(m_model->text(row, ArchiveRunModel::Start))
                            .arg(e.info.intervalSeconds)
-                           .arg(e.info.versions)
+                           .arg(e.info.versions == 1 ? QStringLiteral("1 version")
+                                                     : QStringLiteral("%1 versions").arg(e.info.versions))
                            .arg(e.workstations.isEmpty() ? QStringLiteral("no workstation") : e.workstations,
                                 e.users.isEmpty() ? QStringLiteral("no user") : e.users));
 }
