@@ -2,7 +2,8 @@
 // run that spans the spring daylight-saving change, a monitoring run of
 // kv518-cli watch, the detail of the selected run; then a run opened in a
 // data view, and the monitoring run opened. Run under pg_virtualenv (PGPORT
-// set), it also shows the site archive of two workstations.
+// set), it also shows the site archive of two workstations and one of its
+// runs opened.
 #include "Harness.h"
 #include "ImageBuilder.h"
 #include "ShotSupport.h"
@@ -184,6 +185,13 @@ int main(int argc, char *argv[])
             Shots::settle(100);
         Shots::settle();
         Shots::save(w.grab(), QStringLiteral("archive_window_site.png"));
+        // A run of the site opened: fetched off the window's thread.
+        window->openSelectedRun();
+        waited.restart();
+        while (window->siteOpening() && waited.elapsed() < 20000)
+            Shots::settle(100);
+        Shots::settle();
+        Shots::save(w.grab(), QStringLiteral("archive_site_run_opened.png"));
     }
     return 0;
 }
