@@ -25,6 +25,18 @@ using ArchiveSql::Dialect;
 
 constexpr int BytesPerSample = 8;
 
+// The rows of run_download for the download_run rows of table: each with
+// its run, its run version and its download's workstation, user and time
+// (milliseconds since 1970, as the listing reads it).
+QString listedRows(const QString &table)
+{
+    return QStringLiteral("SELECT l.download_id, l.set_index, r.id, r.start_time, r.interval_s, r.unit, v.id, v.samples, "
+                          "v.last_sample, v.samples_sha256, d.workstation, d.os_user, "
+                          "CAST(EXTRACT(EPOCH FROM d.when_utc) * 1000 AS BIGINT) FROM %1 l "
+                          "JOIN run_version v ON v.id = l.run_version_id JOIN run r ON r.id = v.run_id "
+                          "JOIN download d ON d.id = l.download_id").arg(table);
+}
+
 // The site schema, one list of statements per version. The tables are the
 // workstation archive's, with the workstation a record came from, the
 // samples of each version beside it (the server holds versions from many
@@ -85,7 +97,31 @@ QList<QStringList> migrations()
                        "UNIQUE (workstation, local_id))").arg(key, instant),
     };
     v2 << unchanged(QStringLiteral("audit_entry"));
-    return {v1, v2};
+    // Version 3: what the listing shows of each run version a download
+    // carried, one row per download_run row, written by the schema itself
+    // in the statement that stores the download_run row (and filled from the
+    // rows already there), so that the listing is one plain read in the
+    // order of its index. Writers may only read it; the function that writes
+    // it runs as the schema's owner, on the schema's tables alone (a
+    // session's temporary tables come last). No foreign keys: the trigger
+    // alone makes the rows, from rows that are never removed.
+    QStringList v3{
+        QStringLiteral("CREATE TABLE run_download (download_id BIGINT NOT NULL, set_index INTEGER NOT NULL, "
+                       "run_id BIGINT NOT NULL, start_time TEXT NOT NULL, interval_s INTEGER NOT NULL, unit TEXT NOT NULL, "
+                       "run_version_id BIGINT NOT NULL, samples BIGINT NOT NULL, last_sample TEXT NOT NULL, "
+                       "samples_sha256 TEXT NOT NULL, workstation TEXT NOT NULL, os_user TEXT NOT NULL, "
+                       "when_utc_ms BIGINT NOT NULL, PRIMARY KEY (download_id, set_index))"),
+        QStringLiteral("INSERT INTO run_download ") + listedRows(QStringLiteral("download_run")),
+        QStringLiteral("SELECT set_config('search_path', quote_ident(current_schema()) || ', pg_temp', true)"),
+        QStringLiteral("CREATE FUNCTION kv518_list_download_run() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER "
+                       "SET search_path FROM CURRENT AS $$ BEGIN INSERT INTO run_download %1; RETURN NULL; END $$")
+            .arg(listedRows(QStringLiteral("added"))),
+        QStringLiteral("CREATE TRIGGER download_run_listed AFTER INSERT ON download_run REFERENCING NEW TABLE AS added "
+                       "FOR EACH STATEMENT EXECUTE FUNCTION kv518_list_download_run()"),
+    };
+    v3 << QStringLiteral("CREATE INDEX run_download_listed ON run_download (start_time COLLATE \"C\", run_id, run_version_id)")
+       << unchanged(QStringLiteral("run_download"));
+    return {v1, v2, v3};
 }
 
 std::atomic<int> connectionCounter{0};

@@ -67,7 +67,7 @@ struct SiteRunCopy
 class SiteArchive
 {
 public:
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
 
     // Connects; password empty: libpq's own (PGPASSWORD, ~/.pgpass).
     static Result<std::unique_ptr<SiteArchive>> connect(const SiteUrl &url, const QString &password = {});
