@@ -78,12 +78,12 @@ class TestSiteArchive : public QObject
     }
 
     // Imports a collection of one data set starting at minute into a workstation's archive.
-    void importInto(const QString &name, int minute)
+    void importInto(const QString &name, int minute, int samples = 400)
     {
         ImageSet set;
         set.minute = quint8(minute);
-        set.ramp(400, 300, 1, 200, 1);
-        const QString file = m_dir.filePath(QStringLiteral("%1-%2.518").arg(name).arg(minute));
+        set.ramp(samples, 300, 1, 200, 1);
+        const QString file = m_dir.filePath(QStringLiteral("%1-%2-%3.518").arg(name).arg(minute).arg(samples));
         QVERIFY(writeFile(file, ImageBuilder().add(set).build()));
         const CliRun r = runCli({"archive", "import", file, "--archive", archiveOf(name)}, workstation(name));
         QVERIFY2(r.code == 0, r.err.constData());
@@ -332,6 +332,26 @@ private slots:
         QVERIFY2(found.out.contains("Workstation pc-b, download 1: its record does not match its hash."), found.out.constData());
         QVERIFY2(found.out.contains("its samples do not match their SHA-256."), found.out.constData());
         QVERIFY2(found.out.contains("Workstation pc-c, audit entry 2: it does not match its hash."), found.out.constData());
+    }
+
+    // A run is listed as its latest version, each version counted once,
+    // with every workstation and user that downloaded any of them.
+    void runListedAsItsLatestVersion()
+    {
+        importInto(QStringLiteral("pc-d"), 1, 500); // pc-c's run of minute 1, longer
+        importInto(QStringLiteral("pc-e"), 1);      // and the version pc-c has
+        for (const char *pc : {"pc-d", "pc-e"})
+            QCOMPARE(cli(QString::fromLatin1(pc), {"archive", "sync"}).code, 0);
+        const CliRun list = cli(QStringLiteral("pc-a"), {"archive", "list", "--json"});
+        QCOMPARE(list.code, 0);
+        QJsonObject run;
+        for (const QJsonValue &r : QJsonDocument::fromJson(list.out).array())
+            if (r.toObject().value("workstations").toArray().contains(QJsonValue("pc-d")))
+                run = r.toObject();
+        QCOMPARE(run.value("samples").toInt(), 500);
+        QCOMPARE(run.value("versions").toInt(), 2);
+        QCOMPARE(run.value("workstations").toArray(), QJsonArray({"pc-c", "pc-d", "pc-e"}));
+        QCOMPARE(run.value("users").toArray().size(), 1);
     }
 };
 

@@ -17,6 +17,7 @@
 #include <QUrlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -378,58 +379,86 @@ Result<qint64> SiteArchive::auditEntryCount()
 Result<QList<SiteRunInfo>> SiteArchive::runs()
 {
     SqlStatements sql = siteSql(m_connection, m_url);
-    // One read of each table: the latest version and the count of versions
-    // in one sort, who downloaded each run in one aggregate (its names made
-    // distinct below: a DISTINCT aggregate sorts every run's group on its
-    // own), the sorts kept in memory, the order by start as bytes (ISO text
-    // sorts the same, without the collation's cost), and the rows taken in
-    // one piece.
-    SqlWriteTransaction tx(sql);
-    if (Result<> begun = tx.begin(); !begun)
-        return begun.failure();
-    if (Result<QSqlQuery> memory = sql.exec(QStringLiteral("SET LOCAL work_mem = '64MB'")); !memory)
-        return memory.failure();
+    // One read of run_download in the order of its index, so that the rows
+    // of a run come together, and those of each of its versions, and are
+    // folded here as they come: the server neither joins, aggregates nor
+    // sorts. The rows are taken in one piece (taken one by one they cost the
+    // client half as much again), and a value is converted only when the
+    // fold needs it.
     Result<QSqlQuery> q = sql.execWhole(QStringLiteral(
-        "WITH latest AS (SELECT DISTINCT ON (run_id) run_id, samples, last_sample, samples_sha256, "
-        "COUNT(*) OVER (PARTITION BY run_id) AS n FROM run_version ORDER BY run_id, samples DESC, id DESC), "
-        "who AS (SELECT w.run_id, string_agg(d.workstation, ',') AS ws, string_agg(d.os_user, ',') AS us, "
-        "CAST(EXTRACT(EPOCH FROM MIN(d.when_utc)) * 1000 AS BIGINT) AS first "
-        "FROM download_run l JOIN run_version w ON w.id = l.run_version_id JOIN download d ON d.id = l.download_id "
-        "GROUP BY w.run_id) "
-        "SELECT r.id, r.start_time, r.interval_s, r.unit, v.samples, v.last_sample, v.n, v.samples_sha256, "
-        "who.ws, who.us, who.first FROM run r JOIN latest v ON v.run_id = r.id "
-        "LEFT JOIN who ON who.run_id = r.id ORDER BY r.start_time COLLATE \"C\", r.id"));
+        "SELECT run_id, run_version_id, samples, start_time, interval_s, unit, last_sample, samples_sha256, "
+        "workstation, os_user, when_utc_ms FROM run_download ORDER BY start_time COLLATE \"C\", run_id, run_version_id"));
     if (!q)
         return q.failure();
-    const auto names = [](const QVariant &v) {
-        QStringList list = v.toString().split(u',', Qt::SkipEmptyParts);
-        if (list.size() > 1) {
-            list.sort();
-            list.removeDuplicates();
-        }
-        return list;
-    };
     QList<SiteRunInfo> list;
+    list.reserve(std::max(q->size(), 0)); // a row for each run at least
+    // Of the run folded now:
+    qint64 version = 0;
+    qint64 latestVersion = 0;
+    int versions = 0;
+    qint64 firstMs = 0;
+    const auto addName = [](QStringList &names, QString name) {
+        if (!name.isEmpty() && !names.contains(name))
+            names.append(std::move(name));
+    };
+    // The few names and units of a site are held once, not once a run.
+    QHash<QString, QStringList> lists;
+    QHash<QString, QString> units;
+    const auto shared = [](auto &held, const QString &key, auto &value) {
+        auto at = held.constFind(key);
+        value = at != held.cend() ? *at : *held.insert(key, value);
+    };
+    const auto sortedNames = [&](QStringList &names) {
+        if (names.size() > 1)
+            names.sort();
+        else if (names.size() == 1)
+            shared(lists, names.constFirst(), names);
+    };
+    const auto finish = [&] {
+        if (list.isEmpty())
+            return;
+        SiteRunInfo &i = list.last();
+        i.versions = versions;
+        sortedNames(i.workstations);
+        sortedNames(i.users);
+        i.firstDownloadUtc = QDateTime::fromMSecsSinceEpoch(firstMs, Qt::UTC);
+    };
     while (q->next()) {
-        SiteRunInfo i;
-        i.id = q->value(0).toLongLong();
-        i.start = q->value(1).toString();
-        i.intervalSeconds = q->value(2).toInt();
-        i.unit = q->value(3).toString();
-        i.samples = q->value(4).toLongLong();
-        i.lastSample = q->value(5).toString();
-        i.versions = q->value(6).toInt();
-        i.samplesSha256 = q->value(7).toString();
-        i.workstations = names(q->value(8));
-        i.users = names(q->value(9));
-        const QVariant first = q->value(10);
-        if (!first.isNull())
-            i.firstDownloadUtc = QDateTime::fromMSecsSinceEpoch(first.toLongLong(), QTimeZone::utc());
-        list.append(std::move(i));
+        const qint64 run = q->value(0).toLongLong();
+        const bool added = list.isEmpty() || list.constLast().id != run;
+        if (added) {
+            finish();
+            SiteRunInfo &i = list.emplace_back();
+            i.id = run;
+            i.start = q->value(3).toString();
+            i.intervalSeconds = q->value(4).toInt();
+            i.unit = q->value(5).toString();
+            shared(units, i.unit, i.unit);
+            i.samples = -1;
+            versions = 0;
+        }
+        SiteRunInfo &i = list.last();
+        // The latest version: the most samples, of those the last stored.
+        if (const qint64 v = q->value(1).toLongLong(); added || v != version) {
+            version = v;
+            ++versions;
+            const qint64 samples = q->value(2).toLongLong();
+            if (samples > i.samples || (samples == i.samples && version > latestVersion)) {
+                latestVersion = version;
+                i.samples = samples;
+                i.lastSample = q->value(6).toString();
+                i.samplesSha256 = q->value(7).toString();
+            }
+        }
+        addName(i.workstations, q->value(8).toString());
+        addName(i.users, q->value(9).toString());
+        const qint64 ms = q->value(10).toLongLong();
+        if (added || ms < firstMs)
+            firstMs = ms;
     }
-    q->finish();
-    if (Result<> ended = tx.commit(); !ended)
-        return ended.failure();
+    finish();
+    if (list.capacity() > 2 * list.size())
+        list.squeeze();
     return list;
 }
 
