@@ -28,14 +28,16 @@ constexpr int BytesPerSample = 8;
 
 // The rows of run_download for the download_run rows of table: each with
 // its run, its run version and its download's workstation, user and time
-// (milliseconds since 1970, as the listing reads it).
+// (milliseconds since 1970, as the listing reads it), in the listing's
+// order, so that the table's rows lie as its index reads them.
 QString listedRows(const QString &table)
 {
     return QStringLiteral("SELECT l.download_id, l.set_index, r.id, r.start_time, r.interval_s, r.unit, v.id, v.samples, "
                           "v.last_sample, v.samples_sha256, d.workstation, d.os_user, "
                           "CAST(EXTRACT(EPOCH FROM d.when_utc) * 1000 AS BIGINT) FROM %1 l "
                           "JOIN run_version v ON v.id = l.run_version_id JOIN run r ON r.id = v.run_id "
-                          "JOIN download d ON d.id = l.download_id").arg(table);
+                          "JOIN download d ON d.id = l.download_id ORDER BY r.start_time COLLATE \"C\", r.id, v.id")
+        .arg(table);
 }
 
 // The site schema, one list of statements per version. The tables are the
