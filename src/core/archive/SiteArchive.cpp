@@ -17,7 +17,6 @@
 #include <QUrlQuery>
 #include <QVariant>
 
-#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -384,16 +383,16 @@ Result<QList<SiteRunInfo>> SiteArchive::runs()
     // One read of run_download in the order of its index, so that the rows
     // of a run come together, and those of each of its versions, and are
     // folded here as they come: the server neither joins, aggregates nor
-    // sorts. The rows are taken in one piece (taken one by one they cost the
-    // client half as much again), and a value is converted only when the
-    // fold needs it.
-    Result<QSqlQuery> q = sql.execWhole(QStringLiteral(
+    // sorts. The rows are taken one by one and folded while the server still
+    // sends: in one piece they cost the client less but the listing no less
+    // time, and every row would be held at once. A value is converted only
+    // when the fold needs it.
+    Result<QSqlQuery> q = sql.exec(QStringLiteral(
         "SELECT run_id, run_version_id, samples, start_time, interval_s, unit, last_sample, samples_sha256, "
         "workstation, os_user, when_utc_ms FROM run_download ORDER BY start_time COLLATE \"C\", run_id, run_version_id"));
     if (!q)
         return q.failure();
     QList<SiteRunInfo> list;
-    list.reserve(std::max(q->size(), 0)); // a row for each run at least
     // Of the run folded now:
     qint64 version = 0;
     qint64 latestVersion = 0;
@@ -458,9 +457,10 @@ Result<QList<SiteRunInfo>> SiteArchive::runs()
         if (added || ms < firstMs)
             firstMs = ms;
     }
+    // A server or network that fails part way fails the listing.
+    if (q->lastError().isValid())
+        return sql.failure(q->lastError());
     finish();
-    if (list.capacity() > 2 * list.size())
-        list.squeeze();
     return list;
 }
 
