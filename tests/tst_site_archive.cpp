@@ -332,6 +332,7 @@ private slots:
         QVERIFY2(found.out.contains("Workstation pc-b, download 1: its record does not match its hash."), found.out.constData());
         QVERIFY2(found.out.contains("its samples do not match their SHA-256."), found.out.constData());
         QVERIFY2(found.out.contains("Workstation pc-c, audit entry 2: it does not match its hash."), found.out.constData());
+        QVERIFY2(found.out.contains("The listing of runs does not match the records in 3 row(s)."), found.out.constData());
     }
 
     // A run is listed as its latest version, each version counted once,

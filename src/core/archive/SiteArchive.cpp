@@ -39,6 +39,20 @@ QString listedRows(const QString &table)
         .arg(table);
 }
 
+// How many download_run rows run_download lists otherwise than the records
+// make them, or not at all, or lists without them: a listing changed on
+// the server, or records changed under it.
+Result<qint64> listingMismatches(SqlStatements &sql)
+{
+    const QString listed = listedRows(QStringLiteral("download_run"));
+    Result<std::optional<QVariant>> n = sql.value(
+        QStringLiteral("SELECT COUNT(DISTINCT (download_id, set_index)) FROM ((TABLE run_download EXCEPT ALL (%1)) "
+                       "UNION ALL ((%1) EXCEPT ALL TABLE run_download)) m").arg(listed));
+    if (!n)
+        return n.failure();
+    return (*n)->toLongLong();
+}
+
 // The site schema, one list of statements per version. The tables are the
 // workstation archive's, with the workstation a record came from, the
 // samples of each version beside it (the server holds versions from many
@@ -626,5 +640,10 @@ Result<QStringList> SiteArchive::verify()
         previous = e.entryHash;
         expected = e.id + 1;
     }
+    Result<qint64> unlisted = listingMismatches(sql);
+    if (!unlisted)
+        return unlisted.failure();
+    if (*unlisted > 0)
+        problems << QStringLiteral("The listing of runs does not match the records in %1 row(s).").arg(*unlisted);
     return problems;
 }
