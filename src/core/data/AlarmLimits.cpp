@@ -383,64 +383,221 @@ qint64 wholeSeconds(double days)
 }
 
 // The samples of a run one after another, each with its time in whole
-// seconds, its weight (its interval) and its term, kept from the oldest one
-// a window still holds to the newest one read: a window's span, not the run.
+// seconds, when its interval ends, its counted weight (its interval) and its
+// term times that weight, kept from the oldest one a window still holds to
+// the newest one read: a window's span, not the run. Samples are read ahead
+// in batches, so the windows' loops find them ready; each field has an array
+// of its own, a power of two long.
 class SampleRing
 {
 public:
-    struct Sample
-    {
-        qint64 t = 0;
-        qint64 weight = 0;
-        double term = 0.0;
-    };
-
     SampleRing(std::span<const double> x, std::span<const float> y, qint64 intervalSeconds, Terms &terms)
-        : m_x(x), m_y(y), m_interval(intervalSeconds), m_terms(terms), m_ring(1024)
+        : m_x(x), m_y(y), m_interval(intervalSeconds), m_terms(terms)
     {
+        resize(4096);
         m_nextT = wholeSeconds(x[0]);
     }
 
-    // Sample k, read if it is not yet; k at least the oldest kept.
-    const Sample &at(size_t k)
+    size_t read() const { return m_read; }
+    // Reads sample k (k < the run's samples) and a batch after it; the
+    // arrays may move.
+    void readThrough(size_t k)
     {
-        while (m_read <= k)
-            readNext();
-        return m_ring[k & (m_ring.size() - 1)];
+        const size_t end = std::min(m_x.size(), std::max(k + 1, m_read + Batch));
+        if (end - m_oldest > m_mask + 1) {
+            size_t size = m_mask + 1;
+            while (end - m_oldest > size)
+                size *= 2;
+            resize(size);
+        }
+        // Locals, so that the stores into the arrays leave them in registers.
+        qint64 *times = m_t.data();
+        qint64 *reach = m_reach.data();
+        qint64 *counted = m_counted.data();
+        double *product = m_product.data();
+        const size_t mask = m_mask;
+        const size_t last = m_x.size() - 1;
+        const qint64 lastWeight = std::max<qint64>(m_interval, 0);
+        qint64 next = m_nextT;
+        for (size_t i = m_read; i < end; ++i) {
+            const size_t at = i & mask;
+            const qint64 t = next;
+            qint64 weight = lastWeight;
+            if (i < last) {
+                next = wholeSeconds(m_x[i + 1]);
+                weight = std::max<qint64>(next - t, 0);
+            }
+            // A reading that does not count adds zero to the sums: exactly
+            // what leaving it out does, as no sum is ever -0.
+            const double term = m_terms(m_y[i]);
+            times[at] = t;
+            reach[at] = t + weight;
+            counted[at] = term >= 0.0 ? weight : 0;
+            product[at] = term >= 0.0 ? term * double(weight) : 0.0;
+        }
+        m_nextT = next;
+        m_read = end;
     }
     // Samples before k are not asked for again.
     void dropBefore(size_t k) { m_oldest = k; }
 
+    size_t mask() const { return m_mask; }
+    const qint64 *t() const { return m_t.data(); }
+    const qint64 *reach() const { return m_reach.data(); }
+    const qint64 *counted() const { return m_counted.data(); }
+    const double *product() const { return m_product.data(); }
+
 private:
-    void readNext()
+    static constexpr size_t Batch = 1024;
+
+    template<typename T> static void move(std::vector<T> &v, size_t size, size_t from, size_t to, size_t oldMask)
     {
-        if (m_read - m_oldest == m_ring.size()) {
-            std::vector<Sample> larger(m_ring.size() * 2);
-            for (size_t k = m_oldest; k < m_read; ++k)
-                larger[k & (larger.size() - 1)] = m_ring[k & (m_ring.size() - 1)];
-            m_ring = std::move(larger);
-        }
-        const size_t k = m_read++;
-        Sample &s = m_ring[k & (m_ring.size() - 1)];
-        s.t = m_nextT;
-        if (k + 1 < m_x.size()) {
-            m_nextT = wholeSeconds(m_x[k + 1]);
-            s.weight = std::max<qint64>(m_nextT - s.t, 0);
-        } else {
-            s.weight = std::max<qint64>(m_interval, 0);
-        }
-        s.term = m_terms(m_y[k]);
+        std::vector<T> larger(size);
+        for (size_t i = from; i < to; ++i)
+            larger[i & (size - 1)] = v[i & oldMask];
+        v = std::move(larger);
+    }
+    void resize(size_t size)
+    {
+        move(m_t, size, m_oldest, m_read, m_mask);
+        move(m_reach, size, m_oldest, m_read, m_mask);
+        move(m_counted, size, m_oldest, m_read, m_mask);
+        move(m_product, size, m_oldest, m_read, m_mask);
+        m_mask = size - 1;
     }
 
     std::span<const double> m_x;
     std::span<const float> m_y;
     qint64 m_interval;
     Terms &m_terms;
-    std::vector<Sample> m_ring;   // a power of two long
+    std::vector<qint64> m_t;
+    std::vector<qint64> m_reach;     // t + weight
+    std::vector<qint64> m_counted;   // the weight when the reading counts, else 0
+    std::vector<double> m_product;   // term x weight when the reading counts, else 0
+    size_t m_mask = 0;
     size_t m_read = 0;
     size_t m_oldest = 0;
     qint64 m_nextT = 0;
 };
+
+// One window's rolling sum: samples [i, j) are its window from the time of
+// sample i, the sums hold the counted ones.
+struct Window
+{
+    qint64 seconds = 0;
+    WindowMkt *result = nullptr;
+    bool open = true;
+    size_t j = 0;
+    double sum = 0.0;
+    qint64 weights = 0;
+    double best = -1.0;
+    // Below best x (1 - 1e-9): a mean whose sum falls under this x the
+    // weights cannot exceed best, so the division is spared.
+    double bound = -std::numeric_limits<double>::infinity();
+    double start = 0.0;   // time of the best window's first sample, 0 before one
+};
+
+// The ring's arrays as a window's loop reads them, taken again whenever the
+// ring reads on (its arrays may move).
+struct RingView
+{
+    explicit RingView(SampleRing &ring) : samples(ring) { refresh(); }
+    void readThrough(size_t k)
+    {
+        if (k >= samples.read())
+            samples.readThrough(k);
+        refresh();
+    }
+    void refresh()
+    {
+        read = samples.read();
+        mask = samples.mask();
+        t = samples.t();
+        reach = samples.reach();
+        counted = samples.counted();
+        product = samples.product();
+    }
+
+    SampleRing &samples;
+    size_t read = 0;
+    size_t mask = 0;
+    const qint64 *t = nullptr;
+    const qint64 *reach = nullptr;
+    const qint64 *counted = nullptr;
+    const double *product = nullptr;
+};
+
+// Window win from sample i on; false once it is closed. runEnd is where the
+// run's last interval ends. Inlined into the loops below, so that the
+// window's state stays in registers.
+Q_ALWAYS_INLINE bool step(Window &win, size_t i, RingView &ring, size_t n, qint64 runEnd,
+                          std::span<const double> x)
+{
+    if (!win.open)
+        return false;
+    const qint64 end = ring.t[i & ring.mask] + win.seconds;
+    // A window ends the first time one no longer fits before the end.
+    if (end > runEnd) {
+        win.open = false;
+        return false;
+    }
+    if (win.j < i)
+        win.j = i;
+    while (win.j < n) {
+        if (win.j >= ring.read) [[unlikely]]
+            ring.readThrough(win.j);
+        const size_t at = win.j & ring.mask;
+        if (ring.reach[at] > end)
+            break;
+        win.sum += ring.product[at];
+        win.weights += ring.counted[at];
+        ++win.j;
+    }
+    if (win.weights > 0 && win.sum > win.bound * double(win.weights) && win.sum / double(win.weights) > win.best) {
+        win.best = win.sum / double(win.weights);
+        win.bound = win.best > 0.0 ? win.best * (1.0 - 1e-9) : -std::numeric_limits<double>::infinity();
+        win.start = x[i];
+    }
+    if (win.j > i) {
+        win.sum -= ring.product[i & ring.mask];
+        win.weights -= ring.counted[i & ring.mask];
+        // The rolling sum may drift below zero by rounding once empty.
+        if (win.weights == 0)
+            win.sum = 0.0;
+    }
+    return true;
+}
+
+// Windows a and, if given, b from each sample of [i0, i1) on, their state
+// copied to local variables for the loop: a sum kept in memory would wait on
+// its own store at every sample.
+void stepBlock(Window *windowA, Window *windowB, size_t i0, size_t i1, size_t n, qint64 runEnd,
+               SampleRing &samples, std::span<const double> x)
+{
+    RingView ring(samples);
+    ring.readThrough(i0);
+    Window a = *windowA;
+    if (windowB) {
+        Window b = *windowB;
+        for (size_t i = i0; i < i1; ++i) {
+            if (i >= ring.read) [[unlikely]]
+                ring.readThrough(i);
+            const bool openA = step(a, i, ring, n, runEnd, x);
+            const bool openB = step(b, i, ring, n, runEnd, x);
+            if (!openA && !openB)
+                break;
+        }
+        *windowB = b;
+    } else {
+        for (size_t i = i0; i < i1; ++i) {
+            if (i >= ring.read) [[unlikely]]
+                ring.readThrough(i);
+            if (!step(a, i, ring, n, runEnd, x))
+                break;
+        }
+    }
+    *windowA = a;
+}
 
 } // namespace
 
@@ -473,22 +630,6 @@ std::vector<WindowMkt> worstWindows(std::span<const double> x, std::span<const f
     if (!terms.any())
         return out;
 
-    // All windows in one pass over the samples, each with a rolling sum:
-    // samples [i, j) are its window from the time of sample i, the sums hold
-    // the counted ones.
-    struct Window
-    {
-        qint64 seconds = 0;
-        WindowMkt *result = nullptr;
-        bool open = true;
-        size_t j = 0;
-        double sum = 0.0;
-        qint64 weights = 0;
-        double best = -1.0;
-        // Below best x (1 - 1e-9): a mean whose sum falls under this x the
-        // weights cannot exceed best, so the division is spared.
-        double bound = -std::numeric_limits<double>::infinity();
-    };
     std::vector<Window> windows;
     w = 0;
     for (const qint64 window : windowSeconds) {
@@ -496,47 +637,24 @@ std::vector<WindowMkt> worstWindows(std::span<const double> x, std::span<const f
             windows.push_back({window, &out[w]});
         ++w;
     }
+    // Each window's sums see the samples in the same order whatever the
+    // others do, so the windows take a block of samples in turn, two at a
+    // time.
     SampleRing samples(x, y, intervalSeconds, terms);
-    size_t open = windows.size();
-    for (size_t i = 0; i < n && open > 0; ++i) {
-        const SampleRing::Sample si = samples.at(i);
-        for (Window &win : windows) {
-            if (!win.open)
-                continue;
-            // A window ends the first time one no longer fits before the end.
-            if (si.t + win.seconds > runEnd) {
-                win.open = false;
-                --open;
-                continue;
-            }
-            win.j = std::max(win.j, i);
-            while (win.j < n) {
-                const SampleRing::Sample &sj = samples.at(win.j);
-                if (sj.t + sj.weight > si.t + win.seconds)
-                    break;
-                if (sj.term >= 0.0) {
-                    win.sum += sj.term * double(sj.weight);
-                    win.weights += sj.weight;
-                }
-                ++win.j;
-            }
-            if (win.weights > 0 && win.sum > win.bound * double(win.weights)
-                && win.sum / double(win.weights) > win.best) {
-                win.best = win.sum / double(win.weights);
-                win.bound = win.best > 0.0 ? win.best * (1.0 - 1e-9) : -std::numeric_limits<double>::infinity();
-                win.result->start = x[i];
-            }
-            if (win.j > i && si.term >= 0.0) {
-                win.sum -= si.term * double(si.weight);
-                win.weights -= si.weight;
-                // The rolling sum may drift below zero by rounding once empty.
-                if (win.weights == 0)
-                    win.sum = 0.0;
-            }
-        }
-        samples.dropBefore(i + 1);
+    constexpr size_t Block = 2048;
+    for (size_t i0 = 0; i0 < n; i0 += Block) {
+        const size_t i1 = std::min(n, i0 + Block);
+        size_t k = 0;
+        for (; k + 1 < windows.size(); k += 2)
+            stepBlock(&windows[k], &windows[k + 1], i0, i1, n, runEnd, samples, x);
+        if (k < windows.size())
+            stepBlock(&windows[k], nullptr, i0, i1, n, runEnd, samples, x);
+        if (std::none_of(windows.begin(), windows.end(), [](const Window &win) { return win.open; }))
+            break;
+        samples.dropBefore(i1);
     }
     for (const Window &win : windows) {
+        win.result->start = win.start;
         if (win.best > 0.0)
             win.result->mkt = terms.temperature(win.best);
     }
