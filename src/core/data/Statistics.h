@@ -102,35 +102,49 @@ SetStatistics setFrame(const ChartSeries &series);
 
 // One channel's figures of wholeSet(), taken a reading at a time in point
 // order: for readings computed on the way (the derived channels) that need
-// no array of their own.
+// no array of their own. Each reading comes with its point's index; the
+// times of the extremes are looked up once, at the end, so that a pass over
+// millions of readings does not read their times as well.
 class ChannelAccumulator
 {
 public:
-    explicit ChannelAccumulator(ChannelStatistics &channel) : m_ch(channel) {}
-    void add(float v, double time)
+    explicit ChannelAccumulator(ChannelStatistics &channel) : m_out(channel), m_ch(channel) {}
+    void add(float v, size_t index)
     {
         if (v > m_ch.maximum) {
             m_ch.maximum = v;
-            m_ch.maximumTime = time;
+            m_maximumAt = index;
         }
         if (v < m_ch.minimum) {
             m_ch.minimum = v;
-            m_ch.minimumTime = time;
+            m_minimumAt = index;
         }
         if (isReading(v)) {
             m_sum += v;
             ++m_ch.count;
         }
     }
-    // Sets the average; call once, after the last reading.
-    void finish()
+    // Sets the figures, the extremes' times from x (the points' times) and
+    // the average; call once, after the last reading.
+    void finish(std::span<const double> x)
     {
+        if (m_maximumAt != NoIndex)
+            m_ch.maximumTime = x[m_maximumAt];
+        if (m_minimumAt != NoIndex)
+            m_ch.minimumTime = x[m_minimumAt];
         if (m_ch.count != 0)
             m_ch.average = float(m_sum / double(m_ch.count));
+        m_out = m_ch;
     }
 
 private:
-    ChannelStatistics &m_ch;
+    static constexpr size_t NoIndex = ~size_t(0);
+    ChannelStatistics &m_out;
+    // The figures so far, a copy of the caller's: kept apart from any other
+    // memory, they stay in registers through a loop of add().
+    ChannelStatistics m_ch;
+    size_t m_maximumAt = NoIndex;
+    size_t m_minimumAt = NoIndex;
     // A float sum drifts over a million samples; the average is kept in
     // single precision as before, the sum is not.
     double m_sum = 0.0;
