@@ -305,15 +305,13 @@ public:
     bool any() const { return m_top > 0.0; }
     // The term of a reading; -1 for one that does not count (a marker, or at
     // or below absolute zero). A counted term may underflow to 0.
-    double operator()(float v)
+    Q_ALWAYS_INLINE double operator()(float v)
     {
         if (!counts(v))
             return -1.0;
         Slot &slot = m_slots[(std::bit_cast<quint32>(v) * 2654435761u) >> 20];
-        if (slot.reading == v)
-            return slot.term;
-        const double kelvin = toKelvin(double(v), m_unit);
-        slot = {v, kelvin > 0.0 ? std::exp(m_top - m_ratio / kelvin) : -1.0};
+        if (slot.reading != v) [[unlikely]]
+            fill(slot, v);
         return slot.term;
     }
     // The temperature of a mean term.
@@ -325,6 +323,13 @@ private:
         float reading = std::numeric_limits<float>::quiet_NaN();   // equal to no reading
         double term = 0.0;
     };
+    // Out of line: the loops taking terms meet a new reading rarely and keep
+    // their sums in registers.
+    Q_NEVER_INLINE void fill(Slot &slot, float v) const
+    {
+        const double kelvin = toKelvin(double(v), m_unit);
+        slot = {v, kelvin > 0.0 ? std::exp(m_top - m_ratio / kelvin) : -1.0};
+    }
     TemperatureUnit m_unit;
     double m_ratio;
     double m_top = 0.0;

@@ -113,64 +113,87 @@ Part &slotOf(std::vector<Part> &table, float v)
     return table[size_t((bits * 2654435761u) >> 20)];
 }
 
-const TemperaturePart &temperaturePart(std::vector<TemperaturePart> &table, float v, bool fahrenheit)
+// The parts of a reading not yet in its slot, computed and kept. Out of
+// line: the loops call them rarely and keep their own figures in registers.
+Q_NEVER_INLINE void computeTemperaturePart(TemperaturePart &p, float v, bool fahrenheit)
 {
-    TemperaturePart &p = slotOf(table, v);
-    const quint32 bits = std::bit_cast<quint32>(v);
-    if (p.kept && p.bits == bits)
-        return p;
-    p = {bits, true, false};
+    p = {std::bit_cast<quint32>(v), true, false};
     if (!(v > -OutOfRange && v < OutOfRange))
-        return p;
+        return;
     const double c = fahrenheit ? (double(v) - 32.0) * 5.0 / 9.0 : double(v);
     if (!(c > -100.0 && c < 200.0))
-        return p;
+        return;
     p.usable = true;
     p.gamma = A * c / (B + c);
     p.expGamma = std::exp(p.gamma);
     p.kelvin = ZeroCelsius + c;
-    return p;
 }
 
-const HumidityPart &humidityPart(std::vector<HumidityPart> &table, float h)
+Q_NEVER_INLINE void computeHumidityPart(HumidityPart &p, float h)
 {
-    HumidityPart &p = slotOf(table, h);
-    const quint32 bits = std::bit_cast<quint32>(h);
-    if (p.kept && p.bits == bits)
-        return p;
-    p = {bits, true, false};
+    p = {std::bit_cast<quint32>(h), true, false};
     const double rh = double(h);
     if (!(h > -OutOfRange && h < OutOfRange) || !(rh > 0.0 && rh <= 200.0))
-        return p;
+        return;
     p.usable = true;
     p.logRh = std::log(rh / 100.0);
     p.factor = 216.7 * rh / 100.0 * E0;
+}
+
+Q_ALWAYS_INLINE const TemperaturePart &temperaturePart(std::vector<TemperaturePart> &table, float v, bool fahrenheit)
+{
+    TemperaturePart &p = slotOf(table, v);
+    if (!(p.kept && p.bits == std::bit_cast<quint32>(v))) [[unlikely]]
+        computeTemperaturePart(p, v, fahrenheit);
     return p;
 }
 
+Q_ALWAYS_INLINE const HumidityPart &humidityPart(std::vector<HumidityPart> &table, float h)
+{
+    HumidityPart &p = slotOf(table, h);
+    if (!(p.kept && p.bits == std::bit_cast<quint32>(h))) [[unlikely]]
+        computeHumidityPart(p, h);
+    return p;
+}
+
+// Two doubles divided by two others in one instruction where the processor
+// has one: each quotient is the one a division of its own gives, to the bit.
+using Double2 = double __attribute__((vector_size(16)));
+
 // Calls f(i, pair) for each of the first n points in order, with the derived
 // values of its readings.
-template<typename F>
-void forEachPair(const ChartSeries &series, size_t n, TemperatureUnit unit, F f)
+template<bool Fahrenheit, typename F>
+void forEachPairIn(const ChartSeries &series, size_t n, F f)
 {
-    const bool fahrenheit = unit == TemperatureUnit::Fahrenheit;
-    const std::span<const float> rh = series.y[0];
-    const std::span<const float> t = series.y[1];
+    const float *rh = series.y[0].data();
+    const float *t = series.y[1].data();
     std::vector<TemperaturePart> temperatures(4096);
     std::vector<HumidityPart> humidities(4096);
     const Pair none;
     for (size_t i = 0; i < n; ++i) {
-        const TemperaturePart &tp = temperaturePart(temperatures, t[i], fahrenheit);
+        const TemperaturePart &tp = temperaturePart(temperatures, t[i], Fahrenheit);
         const HumidityPart &hp = humidityPart(humidities, rh[i]);
         if (!(tp.usable && hp.usable)) {
             f(i, none);
             continue;
         }
         const double g = hp.logRh + tp.gamma;
-        const double dewPoint = B * g / (A - g);
-        const double absolute = hp.factor * tp.expGamma / tp.kelvin;
-        f(i, Pair{float(fahrenheit ? dewPoint * 9.0 / 5.0 + 32.0 : dewPoint), float(absolute)});
+        // dew point = B g / (A - g), absolute = factor e^gamma / kelvin
+        const Double2 numerators = {B * g, hp.factor * tp.expGamma};
+        const Double2 denominators = {A - g, tp.kelvin};
+        const Double2 q = numerators / denominators;
+        const double dewPoint = q[0];
+        f(i, Pair{float(Fahrenheit ? dewPoint * 9.0 / 5.0 + 32.0 : dewPoint), float(q[1])});
     }
+}
+
+template<typename F>
+void forEachPair(const ChartSeries &series, size_t n, TemperatureUnit unit, F f)
+{
+    if (unit == TemperatureUnit::Fahrenheit)
+        forEachPairIn<true>(series, n, f);
+    else
+        forEachPairIn<false>(series, n, f);
 }
 
 } // namespace
@@ -200,13 +223,12 @@ SetStatistics wholeSet(const ChartSeries &series, TemperatureUnit unit)
     SetStatistics s = Statistics::setFrame(frame);
     Statistics::ChannelAccumulator dewPoint(s.channel[0]);
     Statistics::ChannelAccumulator absolute(s.channel[1]);
-    const std::span<const double> x = frame.x[0];
     forEachPair(series, n, unit, [&](size_t i, const Pair &p) {
-        dewPoint.add(p.dewPoint, x[i]);
-        absolute.add(p.absolute, x[i]);
+        dewPoint.add(p.dewPoint, i);
+        absolute.add(p.absolute, i);
     });
-    dewPoint.finish();
-    absolute.finish();
+    dewPoint.finish(frame.x[0]);
+    absolute.finish(frame.x[0]);
     return s;
 }
 
