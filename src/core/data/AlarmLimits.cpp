@@ -309,11 +309,19 @@ public:
     {
         if (!counts(v))
             return -1.0;
-        Slot &slot = m_slots[(std::bit_cast<quint32>(v) * 2654435761u) >> 20];
+        Slot &slot = slotOf(v);
         if (slot.reading != v) [[unlikely]]
             fill(slot, v);
         return slot.term;
     }
+    // The term kept for a reading that counts, or null when its slot holds
+    // another one (then fill(v) keeps it).
+    Q_ALWAYS_INLINE const double *kept(float v)
+    {
+        const Slot &slot = slotOf(v);
+        return slot.reading == v ? &slot.term : nullptr;
+    }
+    void fill(float v) { fill(slotOf(v), v); }
     // The temperature of a mean term.
     double temperature(double meanTerm) const { return fromKelvin(m_ratio / (m_top - std::log(meanTerm)), m_unit); }
 
@@ -323,6 +331,7 @@ private:
         float reading = std::numeric_limits<float>::quiet_NaN();   // equal to no reading
         double term = 0.0;
     };
+    Q_ALWAYS_INLINE Slot &slotOf(float v) { return m_slots[(std::bit_cast<quint32>(v) * 2654435761u) >> 20]; }
     // Out of line: the loops taking terms meet a new reading rarely and keep
     // their sums in registers.
     Q_NEVER_INLINE void fill(Slot &slot, float v) const
@@ -336,6 +345,31 @@ private:
     std::vector<Slot> m_slots;
 };
 
+// Adds the terms of the readings from i on to sum and their count to n, up
+// to the end or to the first reading whose term is not kept; returns where
+// it stopped. Out of line and with no call inside, so that the sum stays in
+// a register.
+Q_NEVER_INLINE size_t sumWhileKept(std::span<const float> y, size_t i, Terms &terms, double &sum, qint64 &n)
+{
+    double s = sum;
+    qint64 k = n;
+    for (; i < y.size(); ++i) {
+        const float v = y[i];
+        if (!counts(v))
+            continue;
+        const double *term = terms.kept(v);
+        if (!term)
+            break;
+        if (*term >= 0.0) {
+            s += *term;
+            ++k;
+        }
+    }
+    sum = s;
+    n = k;
+    return i;
+}
+
 } // namespace
 
 std::optional<double> compute(std::span<const float> y, TemperatureUnit unit, double activationEnergy)
@@ -347,13 +381,9 @@ std::optional<double> compute(std::span<const float> y, TemperatureUnit unit, do
         return std::nullopt;
     qint64 n = 0;
     double sum = 0.0;
-    for (const float v : y) {
-        const double term = terms(v);
-        if (term >= 0.0) {
-            sum += term;
-            ++n;
-        }
-    }
+    size_t i = 0;
+    while ((i = sumWhileKept(y, i, terms, sum, n)) < y.size())
+        terms.fill(y[i]);
     if (n == 0)
         return std::nullopt;
     return terms.temperature(sum / double(n));

@@ -107,7 +107,7 @@ struct HumidityPart
 };
 
 template<typename Part>
-Part &slotOf(std::vector<Part> &table, float v)
+Q_ALWAYS_INLINE Part &slotOf(std::vector<Part> &table, float v)
 {
     const quint32 bits = std::bit_cast<quint32>(v);
     return table[size_t((bits * 2654435761u) >> 20)];
@@ -140,55 +140,69 @@ Q_NEVER_INLINE void computeHumidityPart(HumidityPart &p, float h)
     p.factor = 216.7 * rh / 100.0 * E0;
 }
 
-Q_ALWAYS_INLINE const TemperaturePart &temperaturePart(std::vector<TemperaturePart> &table, float v, bool fahrenheit)
+// The parts kept for a reading, or null when its slot holds another one.
+template<typename Part> Q_ALWAYS_INLINE const Part *keptPart(std::vector<Part> &table, float v)
 {
-    TemperaturePart &p = slotOf(table, v);
-    if (!(p.kept && p.bits == std::bit_cast<quint32>(v))) [[unlikely]]
-        computeTemperaturePart(p, v, fahrenheit);
-    return p;
-}
-
-Q_ALWAYS_INLINE const HumidityPart &humidityPart(std::vector<HumidityPart> &table, float h)
-{
-    HumidityPart &p = slotOf(table, h);
-    if (!(p.kept && p.bits == std::bit_cast<quint32>(h))) [[unlikely]]
-        computeHumidityPart(p, h);
-    return p;
+    const Part &p = slotOf(table, v);
+    return p.kept && p.bits == std::bit_cast<quint32>(v) ? &p : nullptr;
 }
 
 // Two doubles divided by two others in one instruction where the processor
 // has one: each quotient is the one a division of its own gives, to the bit.
 using Double2 = double __attribute__((vector_size(16)));
 
-// Calls f(i, pair) for each of the first n points in order, with the derived
-// values of its readings.
+// Calls f(i, pair) for the points from i on in order, with the derived
+// values of its readings, up to n or to the first point whose parts are not
+// kept; returns where it stopped. Out of line and with no call inside, so
+// that the figures of its copy of f stay in registers.
 template<bool Fahrenheit, typename F>
-void forEachPairIn(const ChartSeries &series, size_t n, F f)
+Q_NEVER_INLINE size_t pairsWhileKept(const float *rh, const float *t, size_t i, size_t n,
+                                     std::vector<TemperaturePart> &temperatures, std::vector<HumidityPart> &humidities,
+                                     F &out)
+{
+    F f = out;
+    const Pair none;
+    for (; i < n; ++i) {
+        const TemperaturePart *tp = keptPart(temperatures, t[i]);
+        const HumidityPart *hp = keptPart(humidities, rh[i]);
+        if (!tp || !hp)
+            break;
+        if (!(tp->usable && hp->usable)) {
+            f(i, none);
+            continue;
+        }
+        const double g = hp->logRh + tp->gamma;
+        // dew point = B g / (A - g), absolute = factor e^gamma / kelvin
+        const Double2 numerators = {B * g, hp->factor * tp->expGamma};
+        const Double2 denominators = {A - g, tp->kelvin};
+        const Double2 q = numerators / denominators;
+        const double dewPoint = q[0];
+        f(i, Pair{float(Fahrenheit ? dewPoint * 9.0 / 5.0 + 32.0 : dewPoint), float(q[1])});
+    }
+    out = f;
+    return i;
+}
+
+// Calls f(i, pair) for each of the first n points in order, with the derived
+// values of its readings, keeping the parts of each reading met.
+template<bool Fahrenheit, typename F>
+void forEachPairIn(const ChartSeries &series, size_t n, F &f)
 {
     const float *rh = series.y[0].data();
     const float *t = series.y[1].data();
     std::vector<TemperaturePart> temperatures(4096);
     std::vector<HumidityPart> humidities(4096);
-    const Pair none;
-    for (size_t i = 0; i < n; ++i) {
-        const TemperaturePart &tp = temperaturePart(temperatures, t[i], Fahrenheit);
-        const HumidityPart &hp = humidityPart(humidities, rh[i]);
-        if (!(tp.usable && hp.usable)) {
-            f(i, none);
-            continue;
-        }
-        const double g = hp.logRh + tp.gamma;
-        // dew point = B g / (A - g), absolute = factor e^gamma / kelvin
-        const Double2 numerators = {B * g, hp.factor * tp.expGamma};
-        const Double2 denominators = {A - g, tp.kelvin};
-        const Double2 q = numerators / denominators;
-        const double dewPoint = q[0];
-        f(i, Pair{float(Fahrenheit ? dewPoint * 9.0 / 5.0 + 32.0 : dewPoint), float(q[1])});
+    size_t i = 0;
+    while ((i = pairsWhileKept<Fahrenheit>(rh, t, i, n, temperatures, humidities, f)) < n) {
+        if (!keptPart(temperatures, t[i]))
+            computeTemperaturePart(slotOf(temperatures, t[i]), t[i], Fahrenheit);
+        if (!keptPart(humidities, rh[i]))
+            computeHumidityPart(slotOf(humidities, rh[i]), rh[i]);
     }
 }
 
 template<typename F>
-void forEachPair(const ChartSeries &series, size_t n, TemperatureUnit unit, F f)
+void forEachPair(const ChartSeries &series, size_t n, TemperatureUnit unit, F &f)
 {
     if (unit == TemperatureUnit::Fahrenheit)
         forEachPairIn<true>(series, n, f);
@@ -205,10 +219,17 @@ DerivedSeries derive(const ChartSeries &series, TemperatureUnit unit)
     d.x = series.x[0].first(n);
     d.dewPoint.resize(n);
     d.absolute.resize(n);
-    forEachPair(series, n, unit, [&](size_t i, const Pair &p) {
-        d.dewPoint[i] = p.dewPoint;
-        d.absolute[i] = p.absolute;
-    });
+    struct Store
+    {
+        float *dewPoint;
+        float *absolute;
+        void operator()(size_t i, const Pair &p)
+        {
+            dewPoint[i] = p.dewPoint;
+            absolute[i] = p.absolute;
+        }
+    } store{d.dewPoint.data(), d.absolute.data()};
+    forEachPair(series, n, unit, store);
     return d;
 }
 
@@ -221,14 +242,19 @@ SetStatistics wholeSet(const ChartSeries &series, TemperatureUnit unit)
     frame.y[0] = series.y[0].first(n);
     frame.y[1] = series.y[1].first(n);
     SetStatistics s = Statistics::setFrame(frame);
-    Statistics::ChannelAccumulator dewPoint(s.channel[0]);
-    Statistics::ChannelAccumulator absolute(s.channel[1]);
-    forEachPair(series, n, unit, [&](size_t i, const Pair &p) {
-        dewPoint.add(p.dewPoint, i);
-        absolute.add(p.absolute, i);
-    });
-    dewPoint.finish(frame.x[0]);
-    absolute.finish(frame.x[0]);
+    struct Accumulators
+    {
+        Statistics::ChannelAccumulator dewPoint;
+        Statistics::ChannelAccumulator absolute;
+        void operator()(size_t i, const Pair &p)
+        {
+            dewPoint.add(p.dewPoint, i);
+            absolute.add(p.absolute, i);
+        }
+    } figures{Statistics::ChannelAccumulator(s.channel[0]), Statistics::ChannelAccumulator(s.channel[1])};
+    forEachPair(series, n, unit, figures);
+    figures.dewPoint.finish(frame.x[0]);
+    figures.absolute.finish(frame.x[0]);
     return s;
 }
 

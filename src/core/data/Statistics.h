@@ -108,7 +108,7 @@ SetStatistics setFrame(const ChartSeries &series);
 class ChannelAccumulator
 {
 public:
-    explicit ChannelAccumulator(ChannelStatistics &channel) : m_out(channel), m_ch(channel) {}
+    explicit ChannelAccumulator(ChannelStatistics &channel) : m_out(&channel), m_ch(channel) {}
     void add(float v, size_t index)
     {
         if (v > m_ch.maximum) {
@@ -134,12 +134,12 @@ public:
             m_ch.minimumTime = x[m_minimumAt];
         if (m_ch.count != 0)
             m_ch.average = float(m_sum / double(m_ch.count));
-        m_out = m_ch;
+        *m_out = m_ch;
     }
 
 private:
     static constexpr size_t NoIndex = ~size_t(0);
-    ChannelStatistics &m_out;
+    ChannelStatistics *m_out;
     // The figures so far, a copy of the caller's: kept apart from any other
     // memory, they stay in registers through a loop of add().
     ChannelStatistics m_ch;
