@@ -51,20 +51,33 @@ void stampTimes(double start, double interval, qint32 samples, double *out)
 
 } // namespace
 
-void TDataSetStore::decodeSet(QByteArrayView image, const DataSetDirectory &directory, int k, double *times,
-                              float *humidity, float *temperature)
+void TDataSetStore::decodeSetTimes(const DataSetDirectory &directory, int k, double *times)
+{
+    const qint32 n = directory.sampleCounts().at(k);
+    const double start = directory.startTimes().at(k);
+    const double interval = directory.intervals().at(k);
+    // As stampTimes() has it, so the times are the store's to the bit.
+    for (qint32 j = 0; j < n; ++j)
+        times[j] = start + double(j) * interval / FrameworkTime::SecondsPerDay;
+}
+
+void TDataSetStore::decodeSetReadings(QByteArrayView image, const DataSetDirectory &directory, int k,
+                                      float *humidity, float *temperature)
 {
     const std::array<float, 65536> &table = readingTable();
     const auto *bytes = reinterpret_cast<const uchar *>(image.data()) + directory.startAddresses().at(k);
     const qint32 n = directory.sampleCounts().at(k);
-    const double start = directory.startTimes().at(k);
-    const double interval = directory.intervals().at(k);
     for (qint32 j = 0; j < n; ++j) {
         humidity[j] = table[qFromLittleEndian<quint16>(bytes + SampleBytes * j)];
         temperature[j] = table[qFromLittleEndian<quint16>(bytes + SampleBytes * j + 2)];
-        // As stampTimes() has it, so the times are the store's to the bit.
-        times[j] = start + double(j) * interval / FrameworkTime::SecondsPerDay;
     }
+}
+
+void TDataSetStore::decodeSet(QByteArrayView image, const DataSetDirectory &directory, int k, double *times,
+                              float *humidity, float *temperature)
+{
+    decodeSetReadings(image, directory, k, humidity, temperature);
+    decodeSetTimes(directory, k, times);
 }
 
 Result<> TDataSetStore::load(const QByteArray &image, qint64 expectedBytes)

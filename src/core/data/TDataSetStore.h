@@ -63,6 +63,11 @@ public:
     // one data set of a large image without the store's copy of them all.
     static void decodeSet(QByteArrayView image, const DataSetDirectory &directory, int k, double *times,
                           float *humidity, float *temperature);
+    // The two halves of decodeSet(), for a caller that fills the times and
+    // the readings side by side: the times need the directory only.
+    static void decodeSetTimes(const DataSetDirectory &directory, int k, double *times);
+    static void decodeSetReadings(QByteArrayView image, const DataSetDirectory &directory, int k, float *humidity,
+                                  float *temperature);
 
 private:
     void decodeSamples(const QByteArray &image, const DataSetDirectory &directory);
