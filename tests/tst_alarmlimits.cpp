@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -21,6 +22,8 @@ using OptionalNumber = std::optional<double>;
 Q_DECLARE_METATYPE(Readings)
 Q_DECLARE_METATYPE(OptionalNumber)
 Q_DECLARE_METATYPE(TemperatureUnit)
+using Times = std::vector<double>;
+Q_DECLARE_METATYPE(Times)
 
 namespace {
 
@@ -79,6 +82,8 @@ private Q_SLOTS:
     void mkt();
     void mktOfAGeneratedSet_data();
     void mktOfAGeneratedSet();
+    void windowsTakenTogether_data();
+    void windowsTakenTogether();
     void texts_data();
     void texts();
     void conversion_data();
@@ -256,6 +261,78 @@ void TestAlarmLimits::mktOfAGeneratedSet()
     const auto want = directMkt(y, unit);
     QVERIFY(got && want);
     QVERIFY2(std::abs(*got - *want) < 1e-9, qPrintable(QStringLiteral("%1 vs %2").arg(*got, 0, 'g', 15).arg(*want, 0, 'g', 15)));
+}
+
+void TestAlarmLimits::windowsTakenTogether_data()
+{
+    // Runs longer than a month at 5 minutes, so that the windows' samples
+    // outgrow any first buffer and several blocks: steady, with gaps and a
+    // clock set back, and with markers and readings that all differ.
+    QTest::addColumn<Times>("x");
+    QTest::addColumn<Readings>("y");
+    QTest::addColumn<bool>("steady");   // then each window is also taken anew
+    std::mt19937 random(518);
+    std::normal_distribution<double> noise(0.0, 2.0);
+    const size_t n = 40 * 288;
+    Times steady(n);
+    Readings tenths(n);
+    Readings distinct(n);
+    for (size_t i = 0; i < n; ++i) {
+        steady[i] = Start + double(i) * 300.0 / 86400.0;
+        tenths[i] = float(std::round((20.0 + 8.0 * std::sin(double(i) * 2.0 * M_PI / 288.0) + noise(random)) * 10.0) / 10.0);
+        distinct[i] = i % 701 == 0 ? 9999.0f : float(15.0 + noise(random));
+    }
+    Times gaps = steady;
+    for (size_t i = 3000; i < n; ++i)
+        gaps[i] += i < 6000 ? 3.0 : (i < 9000 ? 2.5 : 2.49);   // days: a gap, then the clock a bit back
+    QTest::newRow("steady") << steady << tenths << true;
+    QTest::newRow("gaps, clock set back") << gaps << tenths << false;
+    QTest::newRow("markers, readings all differ") << steady << distinct << false;
+}
+
+void TestAlarmLimits::windowsTakenTogether()
+{
+    // Windows worked out in one call, in pairs and the odd one alone, must
+    // each find what a call for that window alone finds, to the bit; at a
+    // steady interval, what the MKT of every window taken anew finds.
+    QFETCH(Times, x);
+    QFETCH(Readings, y);
+    QFETCH(bool, steady);
+    const std::initializer_list<qint64> windows{3600, KineticTemperature::DaySeconds, 7 * KineticTemperature::DaySeconds,
+                                                KineticTemperature::MonthSeconds, 90 * KineticTemperature::DaySeconds};
+    const auto together = KineticTemperature::worstWindows(x, y, TemperatureUnit::Celsius,
+                                                           KineticTemperature::DefaultActivationEnergy, 300, windows);
+    QCOMPARE(together.size(), windows.size());
+    size_t k = 0;
+    int found = 0;
+    for (const qint64 window : windows) {
+        const auto alone = KineticTemperature::worstWindows(x, y, TemperatureUnit::Celsius,
+                                                            KineticTemperature::DefaultActivationEnergy, 300, {window});
+        QCOMPARE(together[k].tooShort, alone[0].tooShort);
+        QCOMPARE(together[k].mkt.has_value(), alone[0].mkt.has_value());
+        if (alone[0].mkt) {
+            QCOMPARE(std::bit_cast<quint64>(*together[k].mkt), std::bit_cast<quint64>(*alone[0].mkt));
+            QCOMPARE(together[k].start, alone[0].start);
+            ++found;
+        }
+        const size_t span = size_t(window / 300);
+        if (steady && alone[0].mkt && window >= KineticTemperature::DaySeconds) {
+            double best = -1e9;
+            size_t bestStart = 0;
+            for (size_t i = 0; i + span <= y.size(); ++i) {
+                const double m = *KineticTemperature::compute(std::span<const float>(y).subspan(i, span),
+                                                              TemperatureUnit::Celsius);
+                if (m > best + 1e-9) {
+                    best = m;
+                    bestStart = i;
+                }
+            }
+            QVERIFY2(std::abs(*alone[0].mkt - best) < 1e-6, qPrintable(QString::number(*alone[0].mkt - best)));
+            QCOMPARE(alone[0].start, x[bestStart]);
+        }
+        ++k;
+    }
+    QCOMPARE(found, 4);   // all but the 90 days
 }
 
 void TestAlarmLimits::texts_data()
