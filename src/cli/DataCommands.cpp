@@ -3,6 +3,7 @@
 #include "cli/DataFileInput.h"
 #include "cli/LimitOptions.h"
 
+#include "core/base/LargeArray.h"
 #include "core/chart/ChartModel.h"
 #include "core/chart/DataSetChart.h"
 #include "core/chart/GraphFile.h"
@@ -177,10 +178,13 @@ Result<> loadCollectionSet(const QCommandLineParser &parser, const QString &path
     // The times and the readings side by side, on two cores where there
     // are: most of the time goes into the system's fresh pages for them.
     auto timesLater = std::async(std::launch::async, [&] {
+        reserveLarge(chart.x, n);
         chart.x.resize(n);
         TDataSetStore::decodeSetTimes(directory, k, chart.x.data());
         return qsizetype(std::count(chart.x.begin(), chart.x.end(), 0.0));
     });
+    reserveLarge(chart.humidity, n);
+    reserveLarge(chart.temperature, n);
     chart.humidity.resize(n);
     chart.temperature.resize(n);
     TDataSetStore::decodeSetReadings(*image, directory, k, chart.humidity.data(), chart.temperature.data());
