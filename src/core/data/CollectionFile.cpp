@@ -1,5 +1,6 @@
 #include "core/data/CollectionFile.h"
 
+#include "core/base/LargeArray.h"
 #include "core/base/Log.h"
 #include "core/data/AtomicFile.h"
 #include "core/data/BoundedRead.h"
@@ -9,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace CollectionFile {
 
@@ -58,8 +61,12 @@ Result<QByteArray> readImage(const QString &path, qint64 *fileSize)
         qCInfo(lcData).noquote() << "refused" << path << "-" << size << "bytes, more than any logger image";
         return fail(ErrorCode::TooLarge, tooLargeText(path));
     }
-    // Read no further than announced: a file that grows meanwhile stays bounded.
-    return file.read(size);
+    // Read no further than announced: a file that grows meanwhile stays
+    // bounded. A failed read gives no bytes, a short one what it read.
+    QByteArray bytes(size, Qt::Uninitialized);
+    adviseHugePages(bytes.data(), size_t(size));
+    bytes.resize(std::max<qint64>(file.read(bytes.data(), size), 0));
+    return bytes;
 }
 
 QString cannotReadText(const QString &path)
