@@ -76,8 +76,17 @@ void TDataSetStore::decodeSetReadings(QByteArrayView image, const DataSetDirecto
 void TDataSetStore::decodeSet(QByteArrayView image, const DataSetDirectory &directory, int k, double *times,
                               float *humidity, float *temperature)
 {
-    decodeSetReadings(image, directory, k, humidity, temperature);
-    decodeSetTimes(directory, k, times);
+    // Both halves in one pass.
+    const std::array<float, 65536> &table = readingTable();
+    const auto *bytes = reinterpret_cast<const uchar *>(image.data()) + directory.startAddresses().at(k);
+    const qint32 n = directory.sampleCounts().at(k);
+    const double start = directory.startTimes().at(k);
+    const double interval = directory.intervals().at(k);
+    for (qint32 j = 0; j < n; ++j) {
+        humidity[j] = table[qFromLittleEndian<quint16>(bytes + SampleBytes * j)];
+        temperature[j] = table[qFromLittleEndian<quint16>(bytes + SampleBytes * j + 2)];
+        times[j] = start + double(j) * interval / FrameworkTime::SecondsPerDay;
+    }
 }
 
 Result<> TDataSetStore::load(const QByteArray &image, qint64 expectedBytes)
