@@ -307,8 +307,6 @@ public:
     // or below absolute zero). A counted term may underflow to 0.
     Q_ALWAYS_INLINE double operator()(float v)
     {
-        if (!counts(v))
-            return -1.0;
         Slot &slot = slotOf(v);
         if (slot.reading != v) [[unlikely]]
             fill(slot, v);
@@ -334,9 +332,11 @@ private:
     Q_ALWAYS_INLINE Slot &slotOf(float v) { return m_slots[(std::bit_cast<quint32>(v) * 2654435761u) >> 20]; }
     // Out of line: the loops taking terms meet a new reading rarely and keep
     // their sums in registers.
+    // A reading that does not count keeps -1 in its slot like one at or
+    // below absolute zero, so a loop asks the table alone.
     Q_NEVER_INLINE void fill(Slot &slot, float v) const
     {
-        const double kelvin = toKelvin(double(v), m_unit);
+        const double kelvin = counts(v) ? toKelvin(double(v), m_unit) : 0.0;
         slot = {v, kelvin > 0.0 ? std::exp(m_top - m_ratio / kelvin) : -1.0};
     }
     TemperatureUnit m_unit;
@@ -578,9 +578,13 @@ Q_ALWAYS_INLINE bool step(Window &win, size_t i, RingView &ring, size_t n, qint6
     }
     if (win.j < i)
         win.j = i;
-    while (win.j < n) {
-        if (win.j >= ring.read) [[unlikely]]
+    // The ring never reads past the run, so one comparison guards both.
+    while (true) {
+        if (win.j >= ring.read) [[unlikely]] {
+            if (win.j >= n)
+                break;
             ring.readThrough(win.j);
+        }
         const size_t at = win.j & ring.mask;
         if (ring.reach[at] > end)
             break;

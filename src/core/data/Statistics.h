@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cmath>
 #include <span>
 
 class DateTimeText;
@@ -119,7 +120,8 @@ public:
             m_ch.minimum = v;
             m_minimumAt = index;
         }
-        if (isReading(v)) {
+        // isReading(v) in one comparison: NaN fails both.
+        if (std::fabs(v) < OutOfRange) {
             m_sum += v;
             ++m_ch.count;
         }
