@@ -180,8 +180,7 @@ Result<> loadCollectionSet(const QCommandLineParser &parser, const QString &path
     auto timesLater = std::async(std::launch::async, [&] {
         reserveLarge(chart.x, n);
         chart.x.resize(n);
-        TDataSetStore::decodeSetTimes(directory, k, chart.x.data());
-        return qsizetype(std::count(chart.x.begin(), chart.x.end(), 0.0));
+        return TDataSetStore::decodeSetTimes(directory, k, chart.x.data());
     });
     reserveLarge(chart.humidity, n);
     reserveLarge(chart.temperature, n);

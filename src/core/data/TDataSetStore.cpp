@@ -51,14 +51,32 @@ void stampTimes(double start, double interval, qint32 samples, double *out)
 
 } // namespace
 
-void TDataSetStore::decodeSetTimes(const DataSetDirectory &directory, int k, double *times)
+qsizetype TDataSetStore::decodeSetTimes(const DataSetDirectory &directory, int k, double *times)
 {
     const qint32 n = directory.sampleCounts().at(k);
     const double start = directory.startTimes().at(k);
     const double interval = directory.intervals().at(k);
-    // As stampTimes() has it, so the times are the store's to the bit.
-    for (qint32 j = 0; j < n; ++j)
+    // As stampTimes() has it, so the times are the store's to the bit; two
+    // at a time, as one vector division gives each lane the quotient of a
+    // division of its own.
+    using Double2 = double __attribute__((vector_size(16)));
+    const Double2 starts = {start, start};
+    const Double2 intervals = {interval, interval};
+    const Double2 day = {double(FrameworkTime::SecondsPerDay), double(FrameworkTime::SecondsPerDay)};
+    qsizetype undated = 0;
+    qint32 j = 0;
+    for (; j + 1 < n; j += 2) {
+        const Double2 index = {double(j), double(j + 1)};
+        const Double2 when = starts + index * intervals / day;
+        times[j] = when[0];
+        times[j + 1] = when[1];
+        undated += qsizetype(when[0] == 0.0) + qsizetype(when[1] == 0.0);
+    }
+    for (; j < n; ++j) {
         times[j] = start + double(j) * interval / FrameworkTime::SecondsPerDay;
+        undated += qsizetype(times[j] == 0.0);
+    }
+    return undated;
 }
 
 void TDataSetStore::decodeSetReadings(QByteArrayView image, const DataSetDirectory &directory, int k,

@@ -65,7 +65,8 @@ public:
                           float *humidity, float *temperature);
     // The two halves of decodeSet(), for a caller that fills the times and
     // the readings side by side: the times need the directory only.
-    static void decodeSetTimes(const DataSetDirectory &directory, int k, double *times);
+    // decodeSetTimes() returns how many of the times are 0 (undated).
+    static qsizetype decodeSetTimes(const DataSetDirectory &directory, int k, double *times);
     static void decodeSetReadings(QByteArrayView image, const DataSetDirectory &directory, int k, float *humidity,
                                   float *temperature);
 
