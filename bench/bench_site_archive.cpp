@@ -5,6 +5,7 @@
 #include "BenchReport.h"
 
 #include "core/archive/Archive.h"
+#include "core/archive/ArchiveRunModel.h"
 #include "core/archive/Outbox.h"
 #include "core/archive/SiteArchive.h"
 #include "core/data/LoggerImage.h"
@@ -105,7 +106,8 @@ int main(int argc, char **argv)
                    "SELECT 'ws' || (g % 5), g, (SELECT MIN(id) FROM image), now(), 0, 'UTC', 'ws', 'user' || (g % 7), "
                    "'1', '/dev/ttyUSB0', 1, 0, 1, 'download', '', '', md5(g::text) FROM generate_series(1, 1000) g"))
             || !run(db, QStringLiteral("INSERT INTO run (start_time, interval_s, unit) "
-                                       "SELECT '2025-' || lpad(g::text, 7, '0'), 60, 'C' FROM generate_series(1, 99900) g"))
+                                       "SELECT to_char(timestamp '2025-01-01' + g * interval '1 minute', 'YYYY-MM-DD\"T\"HH24:MI:SS'), 60, 'C' "
+                                       "FROM generate_series(1, 99900) g"))
             || !run(db, QStringLiteral("INSERT INTO run_version (run_id, samples, samples_sha256, first_sample, last_sample, bytes) "
                                        "SELECT id, 10, md5(id::text), start_time, start_time, '\\x00' FROM run "
                                        "WHERE start_time LIKE '2025-%'"))
@@ -118,17 +120,24 @@ int main(int argc, char **argv)
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+    // As the Archive window lists them: the server's rows, each an entry of
+    // the window's model, the model filled (and sorted).
     double best = 1e9;
+    double bestFetch = 1e9;
     qsizetype rows = 0;
+    ArchiveRunModel model;
     for (int i = 0; i < 3; ++i) {
         QElapsedTimer t;
         t.start();
         Result<QList<SiteRunInfo>> runs = (*site)->runs();
+        bestFetch = std::min(bestFetch, double(t.nsecsElapsed()) / 1e6);
+        model.setEntries(runs ? ArchiveListEntry::site(*runs) : QList<ArchiveListEntry>());
         best = std::min(best, double(t.nsecsElapsed()) / 1e6);
-        rows = runs ? runs->size() : 0;
+        rows = model.rowCount();
     }
     if (rows != 100000)
         std::printf("  listed %lld runs, not 100000\n", qlonglong(rows));
-    report.figure("list 100,000 runs, best of 3", best, "ms", 300.0, BenchReport::Goal::AtMost);
+    std::printf("  of which the server's rows read: %.1f ms\n", bestFetch);
+    report.figure("list 100,000 runs into the window's model, best of 3", best, "ms", 300.0, BenchReport::Goal::AtMost);
     return report.exitCode();
 }

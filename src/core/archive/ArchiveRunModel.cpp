@@ -48,7 +48,7 @@ ArchiveListEntry ArchiveListEntry::monitoring(const MonitorRuns::Listed &run)
     return e;
 }
 
-ArchiveListEntry ArchiveListEntry::site(const SiteRunInfo &run)
+ArchiveListEntry ArchiveListEntry::site(const SiteRunInfo &run, const QTimeZone &here)
 {
     ArchiveListEntry e;
     e.info.id = run.id;
@@ -62,10 +62,24 @@ ArchiveListEntry ArchiveListEntry::site(const SiteRunInfo &run)
     e.info.samplesSha256 = run.samplesSha256;
     e.info.firstDownloadUtc = run.firstDownloadUtc;
     // The site keeps no offset of the PC that downloaded: this PC's then.
-    e.info.firstDownloadUtcOffset = QTimeZone::systemTimeZone().offsetFromUtc(run.firstDownloadUtc);
-    e.workstations = run.workstations.join(QStringLiteral(", "));
-    e.users = run.users.join(QStringLiteral(", "));
+    e.info.firstDownloadUtcOffset = here.offsetFromUtc(run.firstDownloadUtc);
+    // Most runs have one of each: that name itself, with no new text.
+    const auto joined = [](const QStringList &names) {
+        return names.size() == 1 ? names.first() : names.join(QStringLiteral(", "));
+    };
+    e.workstations = joined(run.workstations);
+    e.users = joined(run.users);
     return e;
+}
+
+QList<ArchiveListEntry> ArchiveListEntry::site(const QList<SiteRunInfo> &runs)
+{
+    const QTimeZone here = QTimeZone::systemTimeZone();
+    QList<ArchiveListEntry> entries;
+    entries.reserve(runs.size());
+    for (const SiteRunInfo &run : runs)
+        entries.append(site(run, here));
+    return entries;
 }
 
 ArchiveRunModel::ArchiveRunModel(const QLocale &locale, const QTimeZone &zone, QObject *parent)

@@ -33,7 +33,10 @@ struct ArchiveListEntry
 
     static ArchiveListEntry download(ArchiveRunInfo info);
     static ArchiveListEntry monitoring(const MonitorRuns::Listed &run);
-    static ArchiveListEntry site(const SiteRunInfo &run);
+    // here: the zone whose offset the first download is shown in (the site
+    // keeps none), asked once for a whole listing: asking the system costs.
+    static ArchiveListEntry site(const SiteRunInfo &run, const QTimeZone &here);
+    static QList<ArchiveListEntry> site(const QList<SiteRunInfo> &runs);
 };
 
 // The archive window's run list: one row per archived run (downloaded or

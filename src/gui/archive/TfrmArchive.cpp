@@ -286,11 +286,8 @@ void TfrmArchive::loadSite(const RunKey &selected)
             return;
         m_siteLoad = nullptr;
         const SiteRuns::Listing listing = watcher->result();
-        QList<ArchiveListEntry> entries;
-        for (const SiteRunInfo &run : listing.runs)
-            entries.append(ArchiveListEntry::site(run));
         m_status = listing.failure;
-        m_model->setEntries(std::move(entries));
+        m_model->setEntries(ArchiveListEntry::site(listing.runs));
         selectAgain(selected);
     });
     watcher->setFuture(SiteRuns::list(configuredSiteUrl(m_ctx.folders().programFolder())));
