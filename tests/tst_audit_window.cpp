@@ -35,6 +35,24 @@ class TestAuditWindow : public QObject
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
+    // An archive at path with one download of a data set for each hour
+    // (2026-03-01), its run 1 marked approved.
+    static bool approvedDownload(const QString &path, std::initializer_list<int> hours)
+    {
+        auto archive = Archive::open(path);
+        if (!archive)
+            return false;
+        ImageBuilder b;
+        for (int hour : hours) {
+            ImageSet s;
+            s.at(QDateTime(QDate(2026, 3, 1), QTime(hour, 0)));
+            s.ramp(5, 400, 1, 200, 2);
+            b.add(s);
+        }
+        return (*archive)->add(ArchiveDownload::here(b.build(), ArchiveSource::Download))
+               && Review::markRun(**archive, 1, QStringLiteral("approved"), QStringLiteral("ok"));
+    }
+
     // A PAM service "kv518" in a folder of dir's that accepts the password
     // s3cret alone; the folder, or empty when it cannot be written.
     static QString pamService(const QTemporaryDir &dir)
@@ -79,19 +97,7 @@ private slots:
         QFETCH(int, rows);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("archive.sqlite"));
-        {
-            auto archive = Archive::open(path);
-            QVERIFY(archive);
-            ImageBuilder b;
-            for (int hour : {8, 9}) {
-                ImageSet s;
-                s.at(QDateTime(QDate(2026, 3, 1), QTime(hour, 0)));
-                s.ramp(5, 400, 1, 200, 2);
-                b.add(s);
-            }
-            QVERIFY((*archive)->add(ArchiveDownload::here(b.build(), ArchiveSource::Download)));
-            QVERIFY(Review::markRun(**archive, 1, QStringLiteral("approved"), QStringLiteral("ok")));
-        }
+        QVERIFY(approvedDownload(path, {8, 9}));
         ScriptedPrompter prompter;
         SigningSession session;
         TfrmAudit window(prompter, session, path);
@@ -153,15 +159,7 @@ private slots:
         QFETCH(QString, status);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("archive.sqlite"));
-        {
-            auto archive = Archive::open(path);
-            QVERIFY(archive);
-            ImageSet s;
-            s.at(QDateTime(QDate(2026, 3, 1), QTime(8, 0)));
-            s.ramp(5, 400, 1, 200, 2);
-            QVERIFY((*archive)->add(ArchiveDownload::here(ImageBuilder().add(s).build(), ArchiveSource::Download)));
-            QVERIFY(Review::markRun(**archive, 1, QStringLiteral("approved"), QStringLiteral("ok")));
-        }
+        QVERIFY(approvedDownload(path, {8}));
         if (!edit.isEmpty())
             QCOMPARE(QProcess::execute(QStringLiteral("sqlite3"), {path, edit}), 0);
         ScriptedPrompter prompter;
