@@ -30,16 +30,6 @@ const QString Usage = QStringLiteral(
     "acknowledge RUN --excursion N --limits L --comment TEXT | sign RUN --meaning M | init | status [--json] | sync [--json]  "
     "[--archive PATH] [--url postgresql://HOST:PORT/DB?user=NAME]");
 
-// The audit trail's entry for a step on an archived run.
-AuditEntry runEntry(const QString &kind, const ArchiveRunInfo &run, const QString &value)
-{
-    AuditEntry e = AuditEntry::here(kind);
-    e.runId = run.id;
-    e.samplesSha256 = run.samplesSha256;
-    e.newValue = value;
-    return e;
-}
-
 QJsonValue optionalValue(const std::optional<float> &v)
 {
     return v ? QJsonValue(double(*v)) : QJsonValue();
@@ -204,7 +194,8 @@ int exportRun(CliContext &ctx, Archive &archive, qint64 id, const QString &forma
     Result<TDataSetStore> store = archive.runStore(id);
     if (!store)
         return ctx.fail(store.failure());
-    const AuditEntry entry = runEntry(QStringLiteral("export"), *run, QFileInfo(output).absoluteFilePath());
+    const AuditEntry entry =
+        RunReport::entry(QStringLiteral("export"), run->id, run->samplesSha256, QFileInfo(output).absoluteFilePath());
     const bool collection = format.compare(QLatin1String("518"), Qt::CaseInsensitive) == 0
                             || (format.isEmpty() && QFileInfo(output).suffix() == QLatin1String("518"));
     if (!collection) {

@@ -130,9 +130,14 @@ Result<std::optional<ReportData>> matching(const QString &archivePath, const Rep
 
 AuditEntry entry(const QString &kind, const ReportProvenance &run, const QString &value)
 {
+    return entry(kind, run.runId, run.samplesSha256, value);
+}
+
+AuditEntry entry(const QString &kind, qint64 runId, const QString &samplesSha256, const QString &value)
+{
     AuditEntry e = AuditEntry::here(kind);
-    e.runId = run.runId;
-    e.samplesSha256 = run.samplesSha256;
+    e.runId = runId;
+    e.samplesSha256 = samplesSha256;
     e.newValue = value;
     return e;
 }

@@ -36,5 +36,7 @@ Result<std::optional<ReportData>> matching(const QString &archivePath, const Rep
 // The audit entry of a step (export, report, print) on the run a report's
 // provenance names: the run, its samples and value.
 AuditEntry entry(const QString &kind, const ReportProvenance &run, const QString &value);
+// The same for a run known by its id and the SHA-256 of its samples.
+AuditEntry entry(const QString &kind, qint64 runId, const QString &samplesSha256, const QString &value);
 
 } // namespace RunReport
