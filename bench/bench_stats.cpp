@@ -182,8 +182,18 @@ int main(int argc, char *argv[])
                                                               KineticTemperature::DefaultActivationEnergy, interval);
         sink += s.channel[0].average + windows[0].mkt.value_or(0.0) + windows[1].mkt.value_or(0.0);
     });
+    const double derivedOnlyMs = bestMs([&] {
+        sink += Humidity::wholeSet(series, TemperatureUnit::Celsius).channel[1].average;
+    });
+    const double windowsOnlyMs = bestMs([&] {
+        const auto windows = KineticTemperature::worstWindows(x, t, TemperatureUnit::Celsius,
+                                                              KineticTemperature::DefaultActivationEnergy, interval);
+        sink += windows[0].mkt.value_or(0.0);
+    });
     std::printf("statistics of the same %lld samples in this process (%g)\n", qlonglong(n), sink > 0 ? 1.0 : 0.0);
     report.info("MAX/MIN/AVG of both channels and the MKT", baseMs, "ms");
+    report.info("the derived channels alone", derivedOnlyMs, "ms");
+    report.info("the worst 24 h / 30 d MKT alone", windowsOnlyMs, "ms");
     report.figure("derived channels and the worst 24 h / 30 d MKT add", derivedMs, "ms", 30,
                   BenchReport::Goal::AtMost);
     return report.exitCode();

@@ -1,5 +1,7 @@
 #include "core/data/DerivedChannels.h"
 
+#include "core/base/Halves.h"
+
 #include <algorithm>
 #include <bit>
 
@@ -183,16 +185,16 @@ Q_NEVER_INLINE size_t pairsWhileKept(const float *rh, const float *t, size_t i, 
     return i;
 }
 
-// Calls f(i, pair) for each of the first n points in order, with the derived
-// values of its readings, keeping the parts of each reading met.
+// Calls f(i, pair) for each of the points [begin, end) in order, with the
+// derived values of its readings, keeping the parts of each reading met.
 template<bool Fahrenheit, typename F>
-void forEachPairIn(const ChartSeries &series, size_t n, F &f)
+void forEachPairIn(const ChartSeries &series, size_t begin, size_t n, F &f)
 {
     const float *rh = series.y[0].data();
     const float *t = series.y[1].data();
     std::vector<TemperaturePart> temperatures(4096);
     std::vector<HumidityPart> humidities(4096);
-    size_t i = 0;
+    size_t i = begin;
     while ((i = pairsWhileKept<Fahrenheit>(rh, t, i, n, temperatures, humidities, f)) < n) {
         if (!keptPart(temperatures, t[i]))
             computeTemperaturePart(slotOf(temperatures, t[i]), t[i], Fahrenheit);
@@ -202,12 +204,12 @@ void forEachPairIn(const ChartSeries &series, size_t n, F &f)
 }
 
 template<typename F>
-void forEachPair(const ChartSeries &series, size_t n, TemperatureUnit unit, F &f)
+void forEachPair(const ChartSeries &series, size_t begin, size_t end, TemperatureUnit unit, F &f)
 {
     if (unit == TemperatureUnit::Fahrenheit)
-        forEachPairIn<true>(series, n, f);
+        forEachPairIn<true>(series, begin, end, f);
     else
-        forEachPairIn<false>(series, n, f);
+        forEachPairIn<false>(series, begin, end, f);
 }
 
 } // namespace
@@ -229,7 +231,10 @@ DerivedSeries derive(const ChartSeries &series, TemperatureUnit unit)
             absolute[i] = p.absolute;
         }
     } store{d.dewPoint.data(), d.absolute.data()};
-    forEachPair(series, n, unit, store);
+    Halves::run(n, [&](int, size_t begin, size_t end) {
+        Store part = store;
+        forEachPair(series, begin, end, unit, part);
+    });
     return d;
 }
 
@@ -251,10 +256,17 @@ SetStatistics wholeSet(const ChartSeries &series, TemperatureUnit unit)
             dewPoint.add(p.dewPoint, i);
             absolute.add(p.absolute, i);
         }
-    } figures{Statistics::ChannelAccumulator(s.channel[0]), Statistics::ChannelAccumulator(s.channel[1])};
-    forEachPair(series, n, unit, figures);
-    figures.dewPoint.finish(frame.x[0]);
-    figures.absolute.finish(frame.x[0]);
+    };
+    // In the halves Statistics::wholeSet() takes, so that the sums add up
+    // in the same order.
+    using Statistics::ChannelAccumulator;
+    Accumulators figures[2] = {{ChannelAccumulator(s.channel[0]), ChannelAccumulator(s.channel[1])},
+                               {ChannelAccumulator(s.channel[0]), ChannelAccumulator(s.channel[1])}};
+    Halves::run(n, [&](int k, size_t begin, size_t end) { forEachPair(series, begin, end, unit, figures[k]); });
+    figures[0].dewPoint.join(figures[1].dewPoint);
+    figures[0].absolute.join(figures[1].absolute);
+    figures[0].dewPoint.finish(frame.x[0]);
+    figures[0].absolute.finish(frame.x[0]);
     return s;
 }
 

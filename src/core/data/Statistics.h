@@ -126,6 +126,22 @@ public:
             ++m_ch.count;
         }
     }
+    // Joins the figures of the points after this one's, taken by an
+    // accumulator made from the same starting figures: extremes as if its
+    // readings had come after these, the sums added.
+    void join(const ChannelAccumulator &later)
+    {
+        if (later.m_maximumAt != NoIndex && later.m_ch.maximum > m_ch.maximum) {
+            m_ch.maximum = later.m_ch.maximum;
+            m_maximumAt = later.m_maximumAt;
+        }
+        if (later.m_minimumAt != NoIndex && later.m_ch.minimum < m_ch.minimum) {
+            m_ch.minimum = later.m_ch.minimum;
+            m_minimumAt = later.m_minimumAt;
+        }
+        m_sum += later.m_sum;
+        m_ch.count += later.m_ch.count;
+    }
     // Sets the figures, the extremes' times from x (the points' times) and
     // the average; call once, after the last reading.
     void finish(std::span<const double> x)
