@@ -285,9 +285,19 @@ void TestAlarmLimits::windowsTakenTogether_data()
     Times gaps = steady;
     for (size_t i = 3000; i < n; ++i)
         gaps[i] += i < 6000 ? 3.0 : (i < 9000 ? 2.5 : 2.49);   // days: a gap, then the clock a bit back
+    // Readings that repeat: windows a period apart tie exactly, and the
+    // earliest one is the worst.
+    Readings repeating = tenths;
+    Readings repeatingDistinct = distinct;
+    for (size_t i = 5000; i < n; ++i) {
+        repeating[i] = repeating[i - 5000];
+        repeatingDistinct[i] = repeatingDistinct[i - 5000];
+    }
     QTest::newRow("steady") << steady << tenths << true;
     QTest::newRow("gaps, clock set back") << gaps << tenths << false;
-    QTest::newRow("markers, readings all differ") << steady << distinct << false;
+    QTest::newRow("markers, readings all differ") << steady << distinct << true;
+    QTest::newRow("repeating readings") << steady << repeating << true;
+    QTest::newRow("repeating readings that all differ") << steady << repeatingDistinct << true;
 }
 
 void TestAlarmLimits::windowsTakenTogether()

@@ -39,6 +39,8 @@ private Q_SLOTS:
     void worstWindows_data();
     void worstWindows();
     void rollingMatchesEachWindow();
+    void worstDayOfALongRun_data();
+    void worstDayOfALongRun();
     void breaches_data();
     void breaches();
 };
@@ -213,6 +215,53 @@ void TestAnalysis::rollingMatchesEachWindow()
     QVERIFY(w[0].mkt);
     QVERIFY2(std::abs(*w[0].mkt - best) < 1e-6, qPrintable(QString::number(*w[0].mkt - best)));
     QCOMPARE(w[0].start, x[bestStart]);
+}
+
+void TestAnalysis::worstDayOfALongRun_data()
+{
+    // A year at one minute, long enough to be taken in two halves: one or
+    // two hot days in a run at 20 C. With the last interval the run's own,
+    // its windows are counts of samples; with another one, spans of time.
+    // Both must find the same day, the earliest of two that tie exactly.
+    QTest::addColumn<size_t>("first");
+    QTest::addColumn<float>("firstHot");
+    QTest::addColumn<size_t>("second");
+    QTest::addColumn<float>("secondHot");
+    QTest::addColumn<qint64>("lastInterval");
+    QTest::addColumn<size_t>("worst");
+    QTest::addColumn<float>("mkt");
+    const size_t middle = (size_t(1) << 19) / 2;
+    for (const qint64 last : {qint64(60), qint64(61)}) {
+        const QByteArray how = last == 60 ? " (steady)" : " (any run)";
+        QTest::newRow("equal days either side of the middle" + how)
+            << size_t(1000) << 30.0f << middle + 1000 << 30.0f << last << size_t(1000) << 30.0f;
+        QTest::newRow("the hotter one after the middle" + how)
+            << size_t(1000) << 30.0f << middle + 1000 << 30.1f << last << middle + 1000 << 30.1f;
+        QTest::newRow("equal days, both after the middle" + how)
+            << middle + 10 << 25.0f << middle + 5000 << 25.0f << last << middle + 10 << 25.0f;
+    }
+}
+
+void TestAnalysis::worstDayOfALongRun()
+{
+    QFETCH(size_t, first);
+    QFETCH(float, firstHot);
+    QFETCH(size_t, second);
+    QFETCH(float, secondHot);
+    QFETCH(qint64, lastInterval);
+    QFETCH(size_t, worst);
+    QFETCH(float, mkt);
+    const size_t perDay = 1440;
+    Readings y(size_t(1) << 19, 20.0f);
+    std::fill_n(y.begin() + qsizetype(first), perDay, firstHot);
+    std::fill_n(y.begin() + qsizetype(second), perDay, secondHot);
+    const std::vector<double> x = times(y.size(), 60);
+    const auto w = KineticTemperature::worstWindows(x, y, TemperatureUnit::Celsius,
+                                                    KineticTemperature::DefaultActivationEnergy, lastInterval,
+                                                    {KineticTemperature::DaySeconds});
+    QVERIFY(w[0].mkt);
+    QCOMPARE(w[0].start, x[worst]);
+    QVERIFY2(std::abs(*w[0].mkt - double(mkt)) < 1e-4, qPrintable(QString::number(*w[0].mkt, 'g', 10)));
 }
 
 void TestAnalysis::breaches_data()

@@ -44,6 +44,7 @@ class TestStatistics : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void wholeSet();
+    void tiesKeepTheEarliest_data();
     void tiesKeepTheEarliest();
     void averageOfAMillionSamples();
     void allMarkers();
@@ -75,17 +76,40 @@ void TestStatistics::wholeSet()
              QStringLiteral("21,167"));
 }
 
+void TestStatistics::tiesKeepTheEarliest_data()
+{
+    QTest::addColumn<std::vector<float>>("h");
+    QTest::addColumn<std::vector<float>>("t");
+    // Where the extremes must be found: humidity max, min, temperature max, min.
+    QTest::addColumn<std::vector<size_t>>("at");
+    QTest::newRow("a few samples") << std::vector<float>{5, 9, 1, 9, 1} << std::vector<float>{-9999, 3, -9999, 3, 0}
+                                   << std::vector<size_t>{1, 2, 1, 0};
+    // Long enough to be taken in two halves: the halves' extremes joined as
+    // one pass finds them.
+    const size_t n = size_t(1) << 19;
+    const size_t half = n / 2;
+    std::vector<float> h(n, 50.0f), t(n, 20.0f);
+    h[200] = h[half + 200] = 90.0f;   // the same maximum in both halves
+    h[half + 5] = 10.0f;              // the minimum in the second half alone
+    t[half - 1] = t[half] = 30.0f;    // on either side of the middle
+    t[n - 1] = 9999.0f;               // a marker beats them, last
+    QTest::newRow("a long set, ties across its halves") << h << t << std::vector<size_t>{200, half + 5, n - 1, 0};
+}
+
 void TestStatistics::tiesKeepTheEarliest()
 {
-    const Chart c({5, 9, 1, 9, 1}, {-9999, 3, -9999, 3, 0});
+    QFETCH(std::vector<float>, h);
+    QFETCH(std::vector<float>, t);
+    QFETCH(std::vector<size_t>, at);
+    const Chart c(h, t);
     const SetStatistics s = Statistics::wholeSet(c.series());
-    QCOMPARE(s.channel[0].maximumTime, c.x[1]);
-    QCOMPARE(s.channel[0].minimumTime, c.x[2]);
-    QCOMPARE(s.channel[1].maximumTime, c.x[1]);
-    QCOMPARE(s.channel[1].minimumTime, c.x[0]);
-    const CursorStatistics between = Statistics::betweenCursors(c.series(), 0, 0, 4);
-    QCOMPARE(between.maximumTime, c.x[1]);
-    QCOMPARE(between.minimumTime, c.x[2]);
+    QCOMPARE(s.channel[0].maximumTime, c.x[at[0]]);
+    QCOMPARE(s.channel[0].minimumTime, c.x[at[1]]);
+    QCOMPARE(s.channel[1].maximumTime, c.x[at[2]]);
+    QCOMPARE(s.channel[1].minimumTime, c.x[at[3]]);
+    const CursorStatistics between = Statistics::betweenCursors(c.series(), 0, 0, qsizetype(h.size()) - 1);
+    QCOMPARE(between.maximumTime, c.x[at[0]]);
+    QCOMPARE(between.minimumTime, c.x[at[1]]);
 }
 
 void TestStatistics::averageOfAMillionSamples()
