@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -91,6 +92,8 @@ private Q_SLOTS:
     void lineEnds();
     void cancel();
     void tooManyLines();
+    void longFileAsOnePass_data();
+    void longFileAsOnePass();
 };
 
 void TestTextLines::lines_data()
@@ -337,6 +340,82 @@ void TestTextLines::tooManyLines()
     const Result<TextFileExtent> scanned = TextDataFile::scan(fits, u'\t', us());
     QVERIFY(scanned);
     QCOMPARE(scanned->rows, qint64(1000));
+}
+
+void TestTextLines::longFileAsOnePass_data()
+{
+    // Files long enough to be read in two halves at once: the points must be
+    // those one pass over the lines gives, whatever lies where the halves
+    // meet.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("cancel");
+    const int n = 300000;
+    const auto lines = [n](const std::function<QByteArray(int)> &special) {
+        QByteArray b;
+        b.reserve(qsizetype(n) * 36);
+        for (int i = 0; i < n; ++i) {
+            const QByteArray line = special(i);
+            if (!line.isNull()) {
+                b += line;
+                continue;
+            }
+            const QTime time = QTime(0, 0).addSecs(i % 86400);
+            b += "3/1/2009 " + time.toString(QStringLiteral("h:mm:ss AP")).toLatin1() + '\t'
+                + QByteArray::number(i % 1000 / 10.0, 'f', 1) + '\t' + QByteArray::number(i % 400 / 10.0 - 20.0, 'f', 1)
+                + "\r\n";
+        }
+        return b;
+    };
+    const auto none = [](int) { return QByteArray(); };
+    const auto nearMiddle = [n](int i) { return i > n / 2 - 30 && i < n / 2 + 30; };
+    QTest::newRow("plain lines") << lines(none) << false;
+    // Around the middle, lines that are no points but hold a time, each
+    // followed by a point whose own time does not read: it keeps the time.
+    QTest::newRow("times left for the next point") << lines([&](int i) {
+        if (!nearMiddle(i))
+            return QByteArray();
+        return i % 2 ? QByteArray("3/1/2009 11:11:11 AM\t55.0\r\n") : QByteArray("garbage\t1.0\t2.0\r\n");
+    }) << false;
+    QTest::newRow("no points around the middle") << lines([&](int i) {
+        return nearMiddle(i) ? QByteArray("3/1/2009 10:00:00 AM\r\n") : QByteArray();
+    }) << false;
+    // The first pass ends at an empty line and counts the lines before it;
+    // the second reads as many points, past it.
+    QTest::newRow("an empty line, points after it") << lines([&](int i) {
+        if (i == n - 1000)
+            return QByteArray("\r\n");
+        return nearMiddle(i) ? QByteArray("3/1/2009 10:00:00 AM\r\n") : QByteArray();
+    }) << false;
+    QTest::newRow("last line without a break") << lines(none).chopped(2) << false;
+    QTest::newRow("cancelled") << lines(none) << true;
+}
+
+void TestTextLines::longFileAsOnePass()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, cancel);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    const auto stopAt = [cancel](qint64 q) { return !cancel || q < 100000; };
+    TextFileExtent extent;
+    TextFilePoints got;
+    const Result<> status = TextDataFile::read(path, u'\t', us(), extent, got, stopAt);
+    if (cancel) {
+        QCOMPARE(outcome(status), QStringLiteral("cancelled"));
+        return;
+    }
+    QVERIFY(status);
+    const Read want = readBytes(bytes, u'\t', us());
+    QVERIFY(want.status);
+    QCOMPARE(got.filled, want.points.filled);
+    QCOMPARE(got.undated, want.points.undated);
+    QVERIFY(got.filled > 200000);
+    QVERIFY(got.x == want.points.x);
+    QVERIFY(got.humidity == want.points.humidity);
+    QVERIFY(got.temperature == want.points.temperature);
 }
 
 QTEST_GUILESS_MAIN(TestTextLines)

@@ -26,9 +26,25 @@ constexpr size_t begin(size_t n, int k)
     return k <= 0 ? 0 : (k >= parts(n) ? n : n / 2);
 }
 
-// Calls part(k, begin, end) for each part of [0, n), the second one on a
-// thread of its own (in this thread when none can be started), and returns
-// once both are done. An exception of either part reaches the caller.
+// Calls part(0) in this thread and part(1) on a thread of its own (here too
+// when none can be started, after part(0)), and returns once both are done.
+// An exception of either part reaches the caller.
+template<typename F>
+void both(F &&part)
+{
+    std::future<void> second;
+    try {
+        second = std::async(std::launch::async, [&] { part(1); });
+    } catch (const std::system_error &) {
+        part(0);
+        part(1);
+        return;
+    }
+    part(0);
+    second.get();
+}
+
+// Calls part(k, begin, end) for each part of [0, n), as both() does.
 template<typename F>
 void run(size_t n, F &&part)
 {
@@ -37,16 +53,7 @@ void run(size_t n, F &&part)
         return;
     }
     const size_t middle = begin(n, 1);
-    std::future<void> second;
-    try {
-        second = std::async(std::launch::async, [&] { part(1, middle, n); });
-    } catch (const std::system_error &) {
-        part(0, size_t(0), middle);
-        part(1, middle, n);
-        return;
-    }
-    part(0, size_t(0), middle);
-    second.get();
+    both([&](int k) { k == 0 ? part(0, size_t(0), middle) : part(1, middle, n); });
 }
 
 } // namespace Halves

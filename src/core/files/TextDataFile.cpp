@@ -6,13 +6,19 @@
 #include "core/base/Log.h"
 #include "core/data/AtomicFile.h"
 
+#include "core/base/Halves.h"
+
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -390,39 +396,66 @@ Result<TextFileExtent> TextDataFile::scan(QIODevice &in, QChar separator, const 
     return extent;
 }
 
-Result<> TextDataFile::readPoints(QIODevice &in, QChar separator, const DateTimeText &texts, qint64 pointCount,
-                                        TextFilePoints &points, const TextProgress &progress)
+namespace {
+
+// Room for the points of one run of lines.
+struct PointsSpan
 {
-    pointCount = qBound<qint64>(0, pointCount, MaxLines);
-    points.x.assign(size_t(pointCount), 0.0);
-    points.humidity.assign(size_t(pointCount), Missing);
-    points.temperature.assign(size_t(pointCount), Missing);
-    points.filled = 0;
-    points.undated = 0;
-    LineReader reader(in);
+    double *x;
+    float *humidity;
+    float *temperature;
+    qint64 capacity;
+};
+
+struct SpanRead
+{
+    qint64 filled = 0;
+    qint64 undated = 0;
+    bool firstTimeRead = false;   // a line gave point 0 its time
+    bool cancelled = false;
+};
+
+// The lines of reader into the points of span from 0 on, until it is full
+// or the lines end; going(q) is asked every ProgressEvery points, and false
+// cancels. Each point is unfilled (time 0, no readings) until a line fills
+// it, so the span's memory need not be.
+template<typename Going>
+SpanRead readSpan(LineReader &reader, QChar separator, const DateTimeText &texts, PointsSpan span, Going &&going)
+{
+    SpanRead r;
     QByteArrayView bytes;
     QString buffer;
     qint64 q = 0;
+    const auto unfilled = [&] {
+        if (q < span.capacity) {
+            span.x[q] = 0.0;
+            span.humidity[q] = TextDataFile::Missing;
+            span.temperature[q] = TextDataFile::Missing;
+        }
+    };
+    unfilled();
     // One line into point q; false when it holds fewer than two separators
     // (a point that is no point, though a time it holds is kept for q).
     const auto readLine = [&](auto line) {
         const qsizetype cut1 = indexIn(line, separator);
         if (cut1 < 0)
             return false;
-        if (const std::optional<double> t = texts.parseDateTime(line.left(cut1)))
-            points.x[size_t(q)] = *t;
+        if (const std::optional<double> t = texts.parseDateTime(line.left(cut1))) {
+            span.x[q] = *t;
+            r.firstTimeRead = r.firstTimeRead || q == 0;
+        }
         const auto rest = line.mid(cut1 + 1);
         const qsizetype cut2 = indexIn(rest, separator);
         if (cut2 < 0)
             return false;
         const auto last = rest.mid(cut2 + 1);
         const qsizetype cut3 = indexIn(last, separator);
-        points.humidity[size_t(q)] = readingOf(rest.left(cut2), texts);
+        span.humidity[q] = readingOf(rest.left(cut2), texts);
         // An empty third field is a missing reading, never the humidity again.
-        points.temperature[size_t(q)] = readingOf(cut3 < 0 ? last : last.left(cut3), texts);
+        span.temperature[q] = readingOf(cut3 < 0 ? last : last.left(cut3), texts);
         return true;
     };
-    while (q < pointCount && reader.next(bytes)) {
+    while (q < span.capacity && reader.next(bytes)) {
         if (bytes.isEmpty())
             continue;
         // Plain ASCII lines (the program's own, in most regions) are read as
@@ -431,20 +464,140 @@ Result<> TextDataFile::readPoints(QIODevice &in, QChar separator, const DateTime
         if (!(ascii ? readLine(*ascii) : readLine(decodeLine(bytes, buffer))))
             continue;
         // A date that reads as time 0 cannot be written back either.
-        if (points.x[size_t(q)] == 0.0)
-            ++points.undated;
+        if (span.x[q] == 0.0)
+            ++r.undated;
         ++q;
-        points.filled = q;
-        if (progress && q % ProgressEvery == 0 && !progress(q))
-            return fail(ErrorCode::Cancelled, QString());
+        r.filled = q;
+        unfilled();
+        if (q % ProgressEvery == 0 && !going(q)) {
+            r.cancelled = true;
+            break;
+        }
     }
+    return r;
+}
+
+void preparePoints(TextFilePoints &points, qint64 pointCount)
+{
+    points.x.assign(size_t(pointCount), 0.0);
+    points.humidity.assign(size_t(pointCount), TextDataFile::Missing);
+    points.temperature.assign(size_t(pointCount), TextDataFile::Missing);
+    points.filled = 0;
+    points.undated = 0;
+}
+
+PointsSpan spanOf(TextFilePoints &points, qint64 from, qint64 capacity)
+{
+    return {points.x.data() + from, points.humidity.data() + from, points.temperature.data() + from, capacity};
+}
+
+} // namespace
+
+Result<> TextDataFile::readPoints(QIODevice &in, QChar separator, const DateTimeText &texts, qint64 pointCount,
+                                        TextFilePoints &points, const TextProgress &progress)
+{
+    pointCount = qBound<qint64>(0, pointCount, MaxLines);
+    preparePoints(points, pointCount);
+    LineReader reader(in);
+    const SpanRead r = readSpan(reader, separator, texts, spanOf(points, 0, pointCount),
+                                [&](qint64 q) { return !progress || progress(q); });
+    points.filled = r.filled;
+    points.undated = r.undated;
+    if (r.cancelled)
+        return fail(ErrorCode::Cancelled, QString());
     if (reader.lineTooLong()) {
         qCInfo(lcFiles).noquote() << "refused" << nameOf(in) << "- a line runs on without a break";
         return fail(ErrorCode::NotData, notDataFileMessage(nameOf(in)));
     }
     if (progress)
-        progress(q);
+        progress(r.filled);
     return {};
+}
+
+std::optional<Result<>> TextDataFile::readPointsInHalves(QFile &file, QChar separator, const DateTimeText &texts,
+                                                         qint64 pointCount, TextFilePoints &points,
+                                                         const TextProgress &progress)
+{
+    // A long file: each half of its lines read on a thread of its own, the
+    // second half's points into room of their own and then after the
+    // first's.
+    const qint64 size = file.size();
+    if (pointCount < qint64(Halves::SplitFrom) || pointCount > MaxLines || size <= 0)
+        return std::nullopt;
+    uchar *mapped = file.map(0, size);
+    if (!mapped)
+        return std::nullopt;
+    const auto unmap = qScopeGuard([&] { file.unmap(mapped); });
+    const char *data = reinterpret_cast<const char *>(mapped);
+    const auto *middle = static_cast<const char *>(std::memchr(data + size / 2, '\n', size_t(size - size / 2)));
+    if (!middle)
+        return std::nullopt;
+    const qint64 split = middle + 1 - data;
+
+    preparePoints(points, pointCount);
+    const QByteArray halves[2] = {QByteArray::fromRawData(data, split),
+                                  QByteArray::fromRawData(data + split, size - split)};
+    QBuffer devices[2] = {QBuffer(const_cast<QByteArray *>(&halves[0])), QBuffer(const_cast<QByteArray *>(&halves[1]))};
+    std::optional<LineReader> readers[2];
+    for (int k = 0; k < 2; ++k) {
+        devices[k].open(QIODevice::ReadOnly);
+        readers[k].emplace(devices[k]);
+    }
+    const std::unique_ptr<double[]> secondX(new double[size_t(pointCount)]);
+    const std::unique_ptr<float[]> secondHumidity(new float[size_t(pointCount)]);
+    const std::unique_ptr<float[]> secondTemperature(new float[size_t(pointCount)]);
+    const PointsSpan spans[2] = {spanOf(points, 0, pointCount),
+                                 {secondX.get(), secondHumidity.get(), secondTemperature.get(), pointCount}};
+    SpanRead read[2];
+    std::atomic<qint64> secondDone{0};
+    std::atomic<bool> cancel{false};
+    Halves::both([&](int k) {
+        if (k == 0) {
+            read[0] = readSpan(*readers[0], separator, texts, spans[0], [&](qint64 q) {
+                const bool going = !cancel.load() && (!progress || progress(q + secondDone.load()));
+                if (!going)
+                    cancel = true;
+                return going;
+            });
+        } else {
+            read[1] = readSpan(*readers[1], separator, texts, spans[1], [&](qint64 q) {
+                secondDone = q;
+                return !cancel.load();
+            });
+        }
+    });
+    const qint64 firstFilled = read[0].filled;
+    const qint64 secondFilled = read[1].filled;
+    if (cancel || read[0].cancelled || read[1].cancelled) {
+        points.filled = firstFilled;
+        points.undated = read[0].undated;
+        return Result<>(fail(ErrorCode::Cancelled, QString()));
+    }
+    if (readers[0]->lineTooLong() || readers[1]->lineTooLong()) {
+        qCInfo(lcFiles).noquote() << "refused" << file.fileName() << "- a line runs on without a break";
+        return Result<>(fail(ErrorCode::NotData, notDataFileMessage(file.fileName())));
+    }
+    // The first pass stops at an empty line, the second reads on past it
+    // up to the count of lines before it: when the file holds more points
+    // than that, one pass over the lines tells which.
+    if (firstFilled + secondFilled > pointCount)
+        return std::nullopt;
+    points.filled = firstFilled + secondFilled;
+    points.undated = read[0].undated + read[1].undated;
+    // The second half's points right after the first half's, and the time a
+    // line after its last point left for the next one (a line that is no
+    // point may hold one).
+    const qint64 times = std::min(secondFilled + 1, pointCount - firstFilled);
+    const qint64 inherits = read[1].firstTimeRead ? 0 : 1;
+    std::copy_n(secondX.get() + inherits, times - inherits, points.x.data() + firstFilled + inherits);
+    std::copy_n(secondHumidity.get(), secondFilled, points.humidity.data() + firstFilled);
+    std::copy_n(secondTemperature.get(), secondFilled, points.temperature.data() + firstFilled);
+    // The second half's first point took its time from the first half.
+    if (inherits && secondFilled > 0 && points.x[size_t(firstFilled)] != 0.0)
+        --points.undated;
+    if (progress)
+        progress(points.filled);
+    return Result<>{};
 }
 
 Result<> TextDataFile::read(const QString &path, QChar separator, const DateTimeText &texts,
@@ -471,5 +624,7 @@ Result<> TextDataFile::read(const QString &path, QChar separator, const DateTime
         qCInfo(lcFiles).noquote() << "cannot read" << path << "again -" << file.errorString();
         return fail(ErrorCode::Unreadable, cannotOpenMessage(path));
     }
+    if (std::optional<Result<>> inHalves = readPointsInHalves(file, separator, texts, extent.rows, points, progress))
+        return *inHalves;
     return readPoints(file, separator, texts, extent.rows, points, progress);
 }

@@ -6,10 +6,12 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
 class DateTimeText;
+class QFile;
 class QIODevice;
 
 // Told the count of lines done so far; returns false to cancel.
@@ -104,4 +106,11 @@ public:
     // ';' is read with ';' between its fields.
     static Result<> read(const QString &path, QChar separator, const DateTimeText &texts, TextFileExtent &extent,
                          TextFilePoints &points, const TextProgress &progress = {});
+
+private:
+    // The second pass over a long file in two halves at once, to the same
+    // points; nothing when the file is not one to read so (then readPoints()).
+    static std::optional<Result<>> readPointsInHalves(QFile &file, QChar separator, const DateTimeText &texts,
+                                                      qint64 pointCount, TextFilePoints &points,
+                                                      const TextProgress &progress);
 };
