@@ -124,6 +124,10 @@ void TestTextFormats::writtenDatesReadBack()
             const std::optional<double> framework = texts.parseDateTime(texts.dateTime(rounded));
             QVERIFY(framework);
             QCOMPARE(*framework, rounded);
+            // A file line's text, read as the bytes it is when plain ASCII.
+            const QByteArray ascii = texts.dateAndTime(rounded).toLatin1();
+            if (QString::fromLatin1(ascii) == texts.dateAndTime(rounded))
+                QCOMPARE(texts.parseDateTime(QLatin1StringView(ascii)), full);
         }
     }
 }
@@ -154,6 +158,13 @@ void TestTextFormats::parsing_data()
     QTest::newRow("13 PM") << "en_US" << "3/1/2009 13:00:00 PM" << 0.0;
     QTest::newRow("other locale's order") << "de_DE" << "3/1/2009 10:20:00 AM" << 0.0;
     QTest::newRow("trailing text") << "en_GB" << "01/03/2009 10:00:00 x" << 0.0;
+    // Texts as long as the format's fixed layout, and ones beside it.
+    QTest::newRow("a letter among the digits") << "en_GB" << "01/0x/2009 10:00:00" << 0.0;
+    QTest::newRow("another separator") << "en_GB" << "01-03-2009 10:00:00" << 0.0;
+    QTest::newRow("one-digit day") << "en_GB" << "1/03/2009 10:00:00" << at(2009, 3, 1, 10);
+    QTest::newRow("two blanks") << "en_GB" << "01/03/2009  10:00:00" << at(2009, 3, 1, 10);
+    QTest::newRow("a tab for the blank") << "en_GB" << "01/03/2009\t10:00:00" << at(2009, 3, 1, 10);
+    QTest::newRow("sv_SE year first") << "sv_SE" << "2009-03-01 10:20:00" << at(2009, 3, 1, 10, 20);
     QTest::newRow("empty") << "en_GB" << "" << 0.0;
     QTest::newRow("words") << "en_GB" << "garbage" << 0.0;
 }
