@@ -118,8 +118,11 @@ private:
     {
         const double kelvin = counts(v) ? toKelvin(double(v), m_unit) : 0.0;
         const double term = kelvin > 0.0 ? std::exp(m_top - m_ratio / kelvin) : -1.0;
-        // A term lies in [0, 1], so its fixed value in [0, 2^TermBits].
-        slot = {v, term, term >= 0.0 ? qint64(std::llround(std::ldexp(term, TermBits))) : -1};
+        // A term lies in [0, 1], so its fixed value in [0, 2^TermBits]: the
+        // product by 2^TermBits is exact, and so is adding a half below 2^52,
+        // so truncating rounds half up as llround() does for these.
+        constexpr double Scale = double(qint64(1) << TermBits);
+        slot = {v, term, term >= 0.0 ? qint64(term * Scale + 0.5) : -1};
     }
     TemperatureUnit m_unit;
     double m_ratio;
