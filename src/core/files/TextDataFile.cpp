@@ -3,10 +3,9 @@
 
 #include "core/data/DateTimeText.h"
 
+#include "core/base/Halves.h"
 #include "core/base/Log.h"
 #include "core/data/AtomicFile.h"
-
-#include "core/base/Halves.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -486,9 +485,9 @@ void preparePoints(TextFilePoints &points, qint64 pointCount)
     points.undated = 0;
 }
 
-PointsSpan spanOf(TextFilePoints &points, qint64 from, qint64 capacity)
+PointsSpan spanOf(TextFilePoints &points)
 {
-    return {points.x.data() + from, points.humidity.data() + from, points.temperature.data() + from, capacity};
+    return {points.x.data(), points.humidity.data(), points.temperature.data(), qint64(points.x.size())};
 }
 
 } // namespace
@@ -499,7 +498,7 @@ Result<> TextDataFile::readPoints(QIODevice &in, QChar separator, const DateTime
     pointCount = qBound<qint64>(0, pointCount, MaxLines);
     preparePoints(points, pointCount);
     LineReader reader(in);
-    const SpanRead r = readSpan(reader, separator, texts, spanOf(points, 0, pointCount),
+    const SpanRead r = readSpan(reader, separator, texts, spanOf(points),
                                 [&](qint64 q) { return !progress || progress(q); });
     points.filled = r.filled;
     points.undated = r.undated;
@@ -535,9 +534,9 @@ std::optional<Result<>> TextDataFile::readPointsInHalves(QFile &file, QChar sepa
     const qint64 split = middle + 1 - data;
 
     preparePoints(points, pointCount);
-    const QByteArray halves[2] = {QByteArray::fromRawData(data, split),
-                                  QByteArray::fromRawData(data + split, size - split)};
-    QBuffer devices[2] = {QBuffer(const_cast<QByteArray *>(&halves[0])), QBuffer(const_cast<QByteArray *>(&halves[1]))};
+    // The mapped bytes, not a copy of them.
+    QByteArray halves[2] = {QByteArray::fromRawData(data, split), QByteArray::fromRawData(data + split, size - split)};
+    QBuffer devices[2] = {QBuffer(&halves[0]), QBuffer(&halves[1])};
     std::optional<LineReader> readers[2];
     for (int k = 0; k < 2; ++k) {
         devices[k].open(QIODevice::ReadOnly);
@@ -546,7 +545,7 @@ std::optional<Result<>> TextDataFile::readPointsInHalves(QFile &file, QChar sepa
     const std::unique_ptr<double[]> secondX(new double[size_t(pointCount)]);
     const std::unique_ptr<float[]> secondHumidity(new float[size_t(pointCount)]);
     const std::unique_ptr<float[]> secondTemperature(new float[size_t(pointCount)]);
-    const PointsSpan spans[2] = {spanOf(points, 0, pointCount),
+    const PointsSpan spans[2] = {spanOf(points),
                                  {secondX.get(), secondHumidity.get(), secondTemperature.get(), pointCount}};
     SpanRead read[2];
     std::atomic<qint64> secondDone{0};
